@@ -1,0 +1,33 @@
+#pragma once
+// Owning POSIX file descriptor with positioned reads (no shared file offset).
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace kivelo {
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+
+    bool OpenRead(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
+
+    // Reads up to buffer.size() bytes at offset; returns bytes read (fewer at the
+    // end of the file), or -1 on an I/O error. Negative offsets read nothing.
+    int64_t ReadAt(int64_t offset, std::span<uint8_t> buffer) const;
+    // File size in bytes, -1 when unknown.
+    int64_t Size() const;
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace kivelo
