@@ -1,0 +1,30 @@
+#pragma once
+// Drives every read operation of an open waveform file over a bounded range, so
+// a fuzz target finds faults anywhere between the header and the sample loops.
+#include "CWaveFile.h"
+
+namespace kivelo::fuzz {
+
+void ExerciseReader(CWaveFile& file);
+
+}  // namespace kivelo::fuzz
+
+#include "FuzzFiles.h"
+
+namespace kivelo::fuzz {
+
+// One input = header text, separator line, data bytes; opened as File with and
+// without a read cache and then exercised.
+template <class File>
+void FuzzHeaderAndData(const uint8_t* data, std::size_t size, const char* dataName) {
+    static const ScratchDir dir;
+    auto parts = Split(data, size);
+    dir.Write("f.hdr", parts.header);
+    std::string path = dir.Write(dataName, parts.data);
+    for (int64_t capacity : {0, 256}) {
+        File file;
+        if (file.Open(path, capacity) == kOpenOk) ExerciseReader(file);
+    }
+}
+
+}  // namespace kivelo::fuzz

@@ -1,0 +1,8 @@
+// .rtm reader: input = header text, separator line, data bytes.
+#include "CRtmFile.h"
+#include "ExerciseReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    kivelo::fuzz::FuzzHeaderAndData<kivelo::CRtmFile>(data, size, "f.rtm");
+    return 0;
+}

@@ -1,0 +1,8 @@
+// .wvf reader: input = header text, separator line, data bytes.
+#include "CWaveFile.h"
+#include "ExerciseReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    kivelo::fuzz::FuzzHeaderAndData<kivelo::CWaveFile>(data, size, "f.wvf");
+    return 0;
+}
