@@ -19,12 +19,14 @@ public:
     virtual double Value2(int16_t raw) const;
     virtual double Value1(int8_t raw) const;
 
-    void Set(double vResolution, double vOffset, bool isUnsigned);
+    // isFloat: 4-byte samples hold IEEE single-precision values, not integers.
+    void Set(double vResolution, double vOffset, bool isUnsigned, bool isFloat = false);
 
     double VResolution = 0.0;
     double VOffset = 0.0;
     int32_t digits = 7;
     int32_t unsignedFlag = 0;
+    int32_t floatFlag = 0;
 };
 
 }  // namespace kivelo

@@ -30,6 +30,8 @@ public:
     virtual int CheckCache(int64_t pos, int64_t count);
     virtual int ReadRaw(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead);
     virtual int ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead);
+    // src and dst may be the same memory when the output size equals the width
+    // (ReadData then converts in place).
     virtual void ConvertSamples(int code, int width, std::span<uint8_t> dst,
                                 std::span<const uint8_t> src, int64_t count);
     virtual ~CWaveFile();
@@ -96,12 +98,38 @@ public:
 protected:
     // Output sample size in bytes for a width code and a native width (0 for a bad code).
     static int OutputSize(int code, int nativeWidth);
-    // Turns a raw sample of the current trace to/from display order; shared by the derived readers.
+    // True when the header's Endian is "Ltl".
     bool FileIsLittleEndian() const;
+    // True when 2- and 4-byte samples must be byte-reversed for this machine.
+    bool NeedsSwap() const;
+    // Open, current trace in range, readable data width and a non-empty block.
+    bool CurrentTraceReadable();
+    // Data width of the current trace (0 when out of range).
+    int CurrentWidth() const;
+    // File offset of byte p of the current trace's data in the current block
+    // ("Trace" and "Block" layouts); -1 when it cannot be located.
+    int64_t TraceByteOffset(int64_t p);
+    // The window-cached read shared with the derived readers: the window is cut to
+    // lastByte (the last byte of the data the window may hold); requests reaching
+    // past it are read directly.
+    int CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> buffer,
+                         int64_t& bytesRead, int64_t lastByte);
+    // Reads up to count samples of the current trace at their own width into
+    // sampleBuffer_ (through the virtual ReadData); result as ReadData.
+    int ReadNativeSamples(int64_t pos, int64_t count, int64_t& got);
+    // Drops everything Open built; the object is closed afterwards.
+    void ResetState();
 
     bool open_ = false;
     std::unique_ptr<CHdrFile> header_;
-    std::unique_ptr<CCachedFormatter> formatter_;
+    // One text cache per trace that has been selected: a trace's scaling never
+    // changes while the file is open, so its texts stay valid when readers
+    // alternate between traces (CSV export switches trace every 100 samples).
+    // At most kMaxFormatters are kept; beyond that the others are dropped.
+    std::vector<std::unique_ptr<CCachedFormatter>> formatters_;
+    int formatterCount_ = 0;
+    CCachedFormatter* formatter_ = nullptr;  // the current trace's, owned by formatters_
+    static constexpr int kMaxFormatters = 32;
     FileHandle data_;
     int currentBlock_ = 0;
     int currentTrace_ = 0;
@@ -114,6 +142,14 @@ protected:
     std::vector<TraceCache> caches_;
     bool swapEnabled_ = true;
     int currentRegion_ = 0;  // data region of realtime files; 0 otherwise
+    // Samples of all traces in the blocks before block b ("Block" layout), b = 0 .. B.
+    std::vector<int64_t> blockPrefix_;
+    // Work buffers reused across reads: raw bytes of ReadData, one envelope chunk,
+    // its reduced pairs, and the samples behind ReadText / ReadValues.
+    std::vector<uint8_t> readBuffer_;
+    std::vector<uint8_t> chunkBuffer_;
+    std::vector<uint8_t> pairBuffer_;
+    std::vector<uint8_t> sampleBuffer_;
 };
 
 }  // namespace kivelo

@@ -1,0 +1,191 @@
+#include "CsvWriter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "AtomicOutputFile.h"
+#include "NumberText.h"
+
+namespace kivelo {
+
+namespace {
+
+// Samples fetched per ReadText call.
+constexpr int64_t kChunk = 100;
+// Rows fetched per trace before they are written. Selecting a trace clears the
+// formatter's text table, so each trace is selected once per pass of many chunks
+// rather than once per chunk (the ReadText calls and the bytes are the same). A
+// pass holds at most kPassTexts texts (8 MB) and at most 65,536 rows.
+constexpr int64_t kPassTexts = 400000;
+constexpr int64_t kMaxPassRows = 65536;
+
+int64_t PassRows(std::size_t traces) {
+    int64_t rows = kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
+    return std::clamp(rows / kChunk * kChunk, kChunk, kMaxPassRows);
+}
+
+// A text between double quotes; a quote inside is doubled so the field stays one field.
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+// Length of a value text (NUL-terminated, at most the slot).
+std::size_t TextLength(const ValueText& text) {
+    std::size_t n = 0;
+    while (n < text.size() && text[n] != '\0') ++n;
+    return n;
+}
+
+// Appends the rows of a pass: for each row, each trace's text and a comma, then LF.
+// Each text is copied as its whole 20-byte slot into room reserved for it and the
+// end moved back to its length, which beats a copy of variable size.
+void AppendRows(std::vector<char>& rows, const std::vector<ValueText>& texts, std::size_t traces,
+                std::size_t stride, std::size_t count) {
+    constexpr std::size_t kSlot = sizeof(ValueText);
+    rows.resize(count * (traces * (kSlot + 1) + 1) + kSlot);
+    char* p = rows.data();
+    for (std::size_t r = 0; r < count; ++r) {
+        for (std::size_t i = 0; i < traces; ++i) {
+            const ValueText& t = texts[i * stride + r];
+            std::memcpy(p, t.data(), kSlot);
+            p += TextLength(t);
+            *p++ = ',';
+        }
+        *p++ = '\n';
+    }
+    rows.resize(static_cast<std::size_t>(p - rows.data()));
+}
+
+std::string Header(CWaveFile& file, const std::vector<int>& traces, const CsvRequest& request) {
+    std::string model;
+    file.GetModel(model);
+    HorzInfo horz;
+    file.GetHorzInfo(horz);
+    std::string date, time;
+    if (file.GetDateTime(request.block, date, time) != -1) {
+        date.clear();
+        time.clear();
+    }
+
+    std::string names = "\"TraceName\"";
+    std::string units = "\"VUnit\"";
+    for (int t : traces) {
+        TraceInfo info;
+        file.GetTraceInfo(t, info);
+        names += "," + Quoted(info.TraceName);
+        units += "," + Quoted(info.VUnit);
+    }
+    double offset = horz.HOffset + static_cast<double>(request.first) * horz.HResolution;
+
+    std::string h;
+    h += "\"Model\"," + Quoted(model) + "\n";
+    h += "\"BlockNumber\"," + std::to_string(int64_t{request.block} + 1) + "\n";
+    h += names + "\n";
+    h += "\"BlockSize\"," + std::to_string(request.count) + "\n";
+    h += units + "\n";
+    h += "\"HResolution\"," + FormatCrt("%G", horz.HResolution) + "\n";
+    h += "\"HOffset\"," + FormatCrt("%G", offset) + "\n";
+    h += "\"HUnit\"," + Quoted(horz.HUnit) + "\n";
+    h += "\"Date\"," + Quoted(date) + "\n";
+    h += "\"Time\"," + Quoted(time) + "\n\n";
+    return h;
+}
+
+}  // namespace
+
+std::vector<int> CsvWriter::SelectTraces(std::span<const uint8_t> onOff, int traceTotal) {
+    std::vector<int> traces;
+    if (onOff.empty()) {
+        for (int t = 0; t < traceTotal; ++t) traces.push_back(t);
+        return traces;
+    }
+    std::size_t looked = std::min<std::size_t>(onOff.size(), static_cast<std::size_t>(std::max(traceTotal, 0)));
+    int k = 0;
+    for (std::size_t i = 0; i < looked; ++i) {
+        if (onOff[i] != 0 && onOff[i] != 1) continue;
+        if (onOff[i] == 1) traces.push_back(k);
+        ++k;
+    }
+    return traces;
+}
+
+int CsvWriter::Fail(std::string message) {
+    message_ = std::move(message);
+    return 0;
+}
+
+bool CsvWriter::CheckRange(CWaveFile& file, const std::vector<int>& traces,
+                           const CsvRequest& request) {
+    if (request.first < 0 || request.count < 0) {
+        Fail("Invalid sample range: first " + std::to_string(request.first) + ", count " +
+             std::to_string(request.count));
+        return false;
+    }
+    if (request.block < 0 || request.block >= file.GetBlockNumber()) {
+        Fail("The file has no block " + std::to_string(int64_t{request.block} + 1));
+        return false;
+    }
+    if (request.count == 0) return true;
+    // Reads are not cut at the block's end: past it they would deliver other data.
+    file.SetBlock(request.block);
+    int64_t end = int64_t{request.first} + request.count;
+    for (int t : traces) {
+        file.SetTrace(t);
+        int64_t size = file.GetBlockSize();
+        if (end > size) {
+            Fail("Samples " + std::to_string(request.first) + " to " + std::to_string(end - 1) +
+                 " are beyond the " + std::to_string(size) + " samples of trace " +
+                 std::to_string(t + 1));
+            return false;
+        }
+    }
+    return true;
+}
+
+int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest& request) {
+    message_.clear();
+    if (!file.IsOpen()) return Fail("No waveform file is open");
+    std::vector<int> traces = SelectTraces(request.onOff, file.GetTraceTotalNumber());
+    if (!CheckRange(file, traces, request)) return 0;
+
+    AtomicOutputFile out;
+    if (!out.Create(path)) return Fail(out.Error());
+    out.Append(Header(file, traces, request));
+
+    file.SetBlock(request.block);
+    std::size_t width = traces.size();
+    const int64_t passRows = PassRows(width);
+    auto stride = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count));
+    std::vector<ValueText> texts(width * stride);
+    std::vector<char> rowText;
+    int64_t done = 0;
+    while (done < request.count) {
+        int64_t rows = std::min(passRows, request.count - done);
+        for (std::size_t i = 0; i < width; ++i) {
+            file.SetTrace(traces[i]);
+            for (int64_t r = 0; r < rows; r += kChunk) {
+                int64_t n = std::min(kChunk, rows - r);
+                int64_t pos = request.first + done + r;
+                std::span<ValueText> dst(texts.data() + i * stride + static_cast<std::size_t>(r),
+                                         static_cast<std::size_t>(n));
+                int64_t got = 0;
+                if (file.ReadText(pos, n, dst, got) != -1 || got < n)
+                    return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) +
+                                " from sample " + std::to_string(pos));
+            }
+        }
+        AppendRows(rowText, texts, width, stride, static_cast<std::size_t>(rows));
+        if (!out.Append(std::string_view(rowText.data(), rowText.size()))) return Fail(out.Error());
+        done += rows;
+    }
+    if (!out.Commit()) return Fail(out.Error());
+    return -1;
+}
+
+}  // namespace kivelo

@@ -1,0 +1,10 @@
+#include "CHeaderSource.h"
+
+namespace kivelo {
+
+int CHeaderSource::GetDataPart(std::vector<uint8_t>& data) {
+    data.clear();
+    return kSourceOk;
+}
+
+}  // namespace kivelo

@@ -1,0 +1,51 @@
+#pragma once
+// The two files of a download, base + ".wvf" and base + ".hdr". Both are
+// written into a private folder beside their final place and moved there only
+// when complete, never over an existing file; anything unfinished is removed.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "BlockSink.h"
+#include "DownloadWorkDir.h"
+
+namespace kivelo {
+
+class DownloadOutput : public BlockSink {
+public:
+    // Final names for a base path without extension. The header takes the
+    // lower-case ".hdr" that the reader derives from the ".wvf" name.
+    static std::string DataPath(const std::string& base) { return base + ".wvf"; }
+    static std::string HeaderPath(const std::string& base) { return base + ".hdr"; }
+
+    DownloadOutput() = default;
+    ~DownloadOutput() override;
+    DownloadOutput(const DownloadOutput&) = delete;
+    DownloadOutput& operator=(const DownloadOutput&) = delete;
+
+    // False when either final file already exists or the folder is not writable.
+    bool Prepare(const std::string& base);
+    // Where the header is to be written until Commit.
+    std::string StagedHeaderPath() const { return work_.FilePath("download.hdr"); }
+    // Creates the staged data file.
+    bool OpenData();
+
+    bool Append(std::span<const uint8_t> bytes) override;
+    bool AppendZeros(int64_t count) override;
+
+    // Flushes both files to disk and moves them to their final names. On
+    // failure nothing of this download is left in place.
+    bool Commit();
+    // Drops everything written so far.
+    void Discard();
+
+private:
+    std::string StagedDataPath() const { return work_.FilePath("download.wvf"); }
+    void CloseData();
+
+    std::string base_;
+    DownloadWorkDir work_;
+    int dataFd_ = -1;
+};
+
+}  // namespace kivelo

@@ -1,0 +1,25 @@
+#include "PortTable.h"
+
+#include <utility>
+
+namespace kivelo {
+
+PortTable::PortTable(std::string gpibLibraryPath) : library_(std::move(gpibLibraryPath)) {}
+
+CInstrumentPort& PortTable::At(std::size_t index)
+{
+    switch (index) {
+    case 0: return devicePort_;
+    case 1:
+    case 2:
+    case 3: return gpibPort_;
+    default: return serialPort_;
+    }
+}
+
+CInstrumentPort& PortTable::Select(int portCode)
+{
+    return At(portCode < kFirstSerialPortCode ? 1 : 4);
+}
+
+}  // namespace kivelo

@@ -1,0 +1,64 @@
+#pragma once
+// A floating (.fld) file: bare 32-bit floats of one signal, presented as a
+// one-trace, one-block waveform. A scan at open finds the value range and
+// chooses a display range with simple end values around it; envelope reads
+// deliver 16-bit display samples scaled into that range.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CWaveFile.h"
+
+namespace kivelo {
+
+class CFldFile : public CWaveFile {
+public:
+    static constexpr int kMaxEnvelopeValues = 2048;
+
+    CFldFile() = default;
+
+    using CWaveFile::ReadEnvelope;
+    using CWaveFile::ReadText;
+
+    int Open(const std::string& path, int64_t cacheCapacity) override;
+    int Close() override;
+    void SetBlock(int block) override;
+    void SetTrace(int trace) override;
+    int GetBlockNumber() override;
+    int GetTraceTotalNumber() override;
+    int32_t GetBlockSize() override;
+    uint32_t GetChannelMask() override;
+    int GetTraceInfo(int trace, TraceInfo& out) override;
+    int GetHorzInfo(HorzInfo& out) override;
+    int GetDateTime(int block, std::string& date, std::string& time) override;
+    int GetModel(std::string& model) override;
+    int ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount) override;
+    int ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                     int64_t& outCount, int code) override;
+
+    int64_t GetSampleCount() const { return sampleCount_; }
+    float GetDataMaximum() const { return dataMax_; }
+    float GetDataMinimum() const { return dataMin_; }
+    float GetScaleTop() const { return scaleTop_; }
+    float GetScaleBottom() const { return scaleBottom_; }
+    // Display sample of a value: trunc((f - VOffset) / VResolution), limited to 16 bits.
+    int16_t DisplaySample(float f) const;
+
+private:
+    void ChooseScale();
+    // Reads up to values.size() floats from value index pos; returns the count read.
+    int64_t ReadFloats(int64_t pos, std::span<float> values) const;
+
+    int64_t sampleCount_ = 0;
+    float dataMax_ = 0.0f;
+    float dataMin_ = 0.0f;
+    float scaleTop_ = 0.0f;
+    float scaleBottom_ = 0.0f;
+    double vResolution_ = 0.0;
+    double vOffset_ = 0.0;
+    std::vector<float> floatBuffer_;
+    std::vector<int32_t> keyBuffer_;
+    std::vector<int32_t> pairKeys_;
+};
+
+}  // namespace kivelo

@@ -1,0 +1,292 @@
+#include "CRtmFile.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace kivelo {
+
+namespace {
+
+// Positions beyond this cannot be turned into byte offsets safely.
+constexpr int64_t kMaxPosition = int64_t{1} << 40;
+
+uint32_t Field(const uint8_t* p, int width, bool little) {
+    uint32_t v = 0;
+    for (int k = 0; k < width; ++k) v |= uint32_t{p[little ? k : width - 1 - k]} << (8 * k);
+    return v;
+}
+
+bool PowerOfTwoCount(uint32_t f) {
+    const int n = std::popcount(f);
+    return n > 0 && (n & (n - 1)) == 0;
+}
+
+// Restores the data region when an envelope read returns.
+class RegionScope {
+public:
+    RegionScope(CRtmFile& file, int region) : file_(file), saved_(file.GetRegion()) {
+        file.SelectRegion(region);
+    }
+    ~RegionScope() { file_.SelectRegion(saved_); }
+    RegionScope(const RegionScope&) = delete;
+    RegionScope& operator=(const RegionScope&) = delete;
+
+private:
+    CRtmFile& file_;
+    int saved_;
+};
+
+int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
+
+}  // namespace
+
+CRtmFile::CRtmFile(const std::string& path, int64_t cacheCapacity) { CRtmFile::Open(path, cacheCapacity); }
+
+// ---- open and layout --------------------------------------------------------
+
+int CRtmFile::Open(const std::string& path, int64_t cacheCapacity) {
+    const int result = CWaveFile::Open(path, cacheCapacity);
+    if (result != kOpenOk) return result;
+    if (!header_ || header_->GetPrivateInfo(private_) != -1) {
+        ResetState();
+        return kOpenNoRecords;
+    }
+    const int64_t fileSize = data_.Size();
+    std::array<uint8_t, kTrailerBytes> raw{};
+    if (fileSize < kTrailerBytes || data_.ReadAt(fileSize - kTrailerBytes, raw) != kTrailerBytes) {
+        ResetState();
+        return kOpenNoData;  // no trailer: nothing says how to read the regions
+    }
+    const bool little = FileIsLittleEndian();
+
+    uint32_t mask = 0;
+    if (private_.DspChAttrPresent) {
+        mask = static_cast<uint32_t>(private_.DspChAttr);
+    } else {
+        // The channel word lists channel 0 in its top bit.
+        std::array<uint8_t, 2> word{};
+        if (fileSize >= kChannelWordFromEnd && data_.ReadAt(fileSize - kChannelWordFromEnd, word) == 2) {
+            const uint32_t w = Field(word.data(), 2, little);
+            for (int k = 0; k < 16; ++k)
+                if (w & (1u << (15 - k))) mask |= 1u << k;
+        }
+    }
+    channelMask_ = mask;
+
+    trailer_ = RtmTrailer{};
+    trailer_.channels = static_cast<uint16_t>(Field(&raw[0], 2, little));
+    trailer_.bytesPerSample = static_cast<uint16_t>(Field(&raw[4], 2, little));
+    for (int r = 0; r < kRegionCount; ++r) {
+        trailer_.ringFlag[static_cast<std::size_t>(r)] = static_cast<uint16_t>(Field(&raw[8 + 2 * r], 2, little));
+        trailer_.ringStart[static_cast<std::size_t>(r)] = Field(&raw[16 + 4 * r], 4, little);
+    }
+
+    // Negative sizes describe nothing; the regions lie back to back from offset 0.
+    const std::array<int32_t, kRegionCount> sizes{private_.AcqDataSize, private_.PPDataSize, private_.DspDataSize};
+    int64_t base = 0;
+    for (std::size_t r = 0; r < sizes.size(); ++r) {
+        regionBase_[r] = base;
+        regionSize_[r] = std::max<int32_t>(sizes[r], 0);
+        base += regionSize_[r];
+    }
+    currentRegion_ = 0;
+    gatherBuffer_.clear();
+    // The slot of trace 0 at once, so a read right after Open gets trace 0's channel.
+    SetTrace(0);
+    return kOpenOk;
+}
+
+uint32_t CRtmFile::FrameChannelSet() const {
+    if (private_.DspChAttrPresent) {
+        // Completed to 1, 2, 4, ... channels by taking the lowest missing ones.
+        uint32_t f = static_cast<uint32_t>(private_.DspChAttr);
+        for (int bit = 0; bit < 32 && !PowerOfTwoCount(f); ++bit) f |= 1u << bit;
+        return f;
+    }
+    uint32_t f = channelMask_ & 0xFFu;
+    if (std::popcount(f) > 4) return 0xFFu;
+    if (std::popcount(f) == 3) {
+        for (int bit : {0, 4, 2, 6}) {
+            if (!(f & (1u << bit))) return f | (1u << bit);
+        }
+    }
+    return f;
+}
+
+int CRtmFile::ComputeFrameSlot(int trace) const {
+    if (trace < 0) return -1;
+    int channel = std::popcount(channelMask_);
+    for (int bit = 0, seen = 0; bit < 32; ++bit) {
+        if (!(channelMask_ & (1u << bit))) continue;
+        if (seen++ == trace) {
+            channel = bit;
+            break;
+        }
+    }
+    const uint32_t upTo = channel >= 31 ? ~0u : (2u << channel) - 1;
+    return std::popcount(FrameChannelSet() & upTo) - 1;
+}
+
+void CRtmFile::SetTrace(int trace) {
+    CWaveFile::SetTrace(trace);
+    frameSlot_ = ComputeFrameSlot(trace);
+}
+
+int32_t CRtmFile::GetBlockSize() {
+    if (!RegionValid()) return 0;
+    return static_cast<int32_t>(CWaveFile::GetBlockSize() / kDivisors[static_cast<std::size_t>(currentRegion_)]);
+}
+
+int64_t CRtmFile::RegionSize() const {
+    return RegionValid() ? regionSize_[static_cast<std::size_t>(currentRegion_)] : 0;
+}
+
+bool CRtmFile::FramesReadable() {
+    if (!CurrentTraceReadable() || !RegionValid()) return false;
+    // Frames are laid out in S-byte samples; a trace of another width can't be unpacked.
+    return trailer_.channels > 0 && trailer_.bytesPerSample == CurrentWidth() && frameSlot_ >= 0 &&
+           frameSlot_ < trailer_.channels;
+}
+
+// ---- raw and cached reads ---------------------------------------------------
+
+int64_t CRtmFile::InRegion(int64_t pos, int64_t count, std::size_t bufferBytes) const {
+    const int64_t size = RegionSize();
+    if (pos < 0 || pos >= size) return 0;
+    // Never deliver the next region's bytes as samples of this one.
+    return std::clamp<int64_t>(std::min(count, static_cast<int64_t>(bufferBytes)), 0, size - pos);
+}
+
+int CRtmFile::ReadRaw(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) {
+    bytesRead = 0;
+    if (!RegionValid()) return 0;
+    count = InRegion(pos, count, buffer.size());
+    if (count == 0) return -1;
+    const int64_t got = data_.ReadAt(regionBase_[static_cast<std::size_t>(currentRegion_)] + pos,
+                                     buffer.first(static_cast<std::size_t>(count)));
+    if (got < 0) return 0;
+    bytesRead = got;
+    return -1;
+}
+
+int CRtmFile::ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) {
+    bytesRead = 0;
+    if (!RegionValid()) return 0;
+    count = InRegion(pos, count, buffer.size());
+    if (count == 0) return -1;
+    const int64_t size = RegionSize();
+    const auto r = static_cast<std::size_t>(currentRegion_);
+    if (trailer_.ringFlag[r] != 1) return CachedWindowRead(pos, count, buffer, bytesRead, size - 1);
+
+    // Ring: logical byte L lives at (L + ring start) modulo the region size.
+    int64_t p = pos + static_cast<int64_t>(trailer_.ringStart[r] % static_cast<uint64_t>(size));
+    if (p >= size) p -= size;
+    if (p + count <= size) return CachedWindowRead(p, count, buffer, bytesRead, size - 1);
+    const int64_t first = size - p;
+    int64_t got = 0;
+    int result = CachedWindowRead(p, first, buffer.first(static_cast<std::size_t>(first)), got, size - 1);
+    bytesRead = got;
+    if (result != -1 || got < first) return result;  // a gap would misplace the rest
+    result = CachedWindowRead(0, count - first, buffer.subspan(static_cast<std::size_t>(first)), got, size - 1);
+    bytesRead += got;
+    return result;
+}
+
+// ---- sample reads -----------------------------------------------------------
+
+void CRtmFile::ConvertSamples(int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src,
+                              int64_t count) {
+    if (width <= 0 || frameSlot_ < 0 || trailer_.channels == 0 || frameSlot_ >= trailer_.channels) return;
+    const int64_t pair = 2 * int64_t{width};
+    const int64_t frameBytes = pair * trailer_.channels;
+    const int64_t frames = std::min(count / 2, static_cast<int64_t>(src.size()) / frameBytes);
+    if (frames <= 0) return;
+    if (gatherBuffer_.size() < static_cast<std::size_t>(frames * pair))
+        gatherBuffer_.resize(static_cast<std::size_t>(frames * pair));
+    const uint8_t* in = src.data() + frameSlot_ * pair;
+    uint8_t* out = gatherBuffer_.data();
+    for (int64_t f = 0; f < frames; ++f, in += frameBytes, out += pair) {
+        std::memcpy(out, in, static_cast<std::size_t>(pair));
+    }
+    CWaveFile::ConvertSamples(code, width, dst,
+                              std::span<const uint8_t>(gatherBuffer_).first(static_cast<std::size_t>(frames * pair)),
+                              frames * 2);
+}
+
+int CRtmFile::ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                       int64_t& outCount, int code) {
+    SetBlock(0);  // a realtime file has one block
+    return ReadData(trace, pos, count, dst, outCount, code);
+}
+
+int CRtmFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code) {
+    outCount = 0;
+    if (!FramesReadable()) return 0;
+    const int w = CurrentWidth();
+    const int outSize = OutputSize(code, w);
+    if (outSize == 0 || pos < 0 || count < 0) return 0;
+    count = std::min(count, static_cast<int64_t>(dst.size()) / outSize);
+    count -= count % 2;  // whole pairs only
+    if (count == 0 || pos > kMaxPosition) return -1;
+
+    // The newest n samples end the region; positions count from the oldest of them.
+    const int64_t step = SampleStep();
+    const int64_t n = GetBlockSize();
+    const int64_t frameBytes = 2 * step;
+    int64_t logical = step * pos + std::max<int64_t>(RegionSize() - step * n, 0);
+    logical -= logical % frameBytes;
+
+    const int64_t bytes = step * count;
+    if (readBuffer_.size() < static_cast<std::size_t>(bytes)) readBuffer_.resize(static_cast<std::size_t>(bytes));
+    int64_t got = 0;
+    const int result = ReadCached(logical, bytes, std::span(readBuffer_).first(static_cast<std::size_t>(bytes)), got);
+    if (result != -1) return result;
+    // Only whole frames carry a whole pair of the trace.
+    outCount = got / frameBytes * 2;
+    ConvertSamples(code, w, dst, std::span<const uint8_t>(readBuffer_).first(static_cast<std::size_t>(got)), outCount);
+    return -1;
+}
+
+// ---- envelope reads ---------------------------------------------------------
+
+int CRtmFile::EnvelopeInRegion(int region, int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                               int64_t& outCount, int code) {
+    RegionScope scope(*this, region);
+    return CWaveFile::ReadEnvelope(stepCode, pos, count, dst, outCount, code);
+}
+
+int CRtmFile::ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count,
+                                std::span<uint8_t> dst, int64_t& outCount, int code) {
+    SetBlock(0);
+    return ReadEnvelopeRatio(ratio, trace, pos, count, dst, outCount, code);
+}
+
+int CRtmFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                int64_t& outCount, int code) {
+    const int64_t r = ratio;
+    if (r >= 1000) {
+        const int step = ClampToInt(static_cast<int64_t>(std::trunc(static_cast<double>(r) * 256.0 * 0.002)));
+        return EnvelopeInRegion(2, step, pos / 1000, count / 1000, dst, outCount, code);
+    }
+    if (r < 100) return EnvelopeInRegion(0, ClampToInt(r * 512), pos, count, dst, outCount, code);
+    return EnvelopeInRegion(1, ClampToInt(r * 256 / 50), pos / 100, count / 100, dst, outCount, code);
+}
+
+int CRtmFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count,
+                           std::span<uint8_t> dst, int64_t& outCount, int code) {
+    SetBlock(0);
+    return ReadEnvelope(stepCode, trace, pos, count, dst, outCount, code);
+}
+
+int CRtmFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                           int64_t& outCount, int code) {
+    const int r = stepCode / 512;
+    if (r >= 1000) return EnvelopeInRegion(2, stepCode / 1000, pos / 1000, count / 1000, dst, outCount, code);
+    if (r < 100) return EnvelopeInRegion(0, stepCode, pos, count, dst, outCount, code);
+    return EnvelopeInRegion(1, stepCode / 100, pos / 100, count / 100, dst, outCount, code);
+}
+
+}  // namespace kivelo

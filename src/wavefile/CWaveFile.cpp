@@ -1,0 +1,544 @@
+#include "CWaveFile.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstring>
+
+#include "PairReduction.h"
+#include "SampleConversion.h"
+
+namespace kivelo {
+
+namespace {
+
+// Sample positions beyond this cannot be turned into byte offsets safely.
+constexpr int64_t kMaxPosition = int64_t{1} << 56;
+
+// a * b + c without overflow; false when it would not fit.
+bool MulAdd(int64_t a, int64_t b, int64_t c, int64_t& out) {
+    int64_t m;
+    return !__builtin_mul_overflow(a, b, &m) && !__builtin_add_overflow(m, c, &out);
+}
+
+// Sample i of a host-order buffer of width w, as a signed integer of that width.
+template <typename T>
+T SampleAt(const uint8_t* p, int64_t i) {
+    T v;
+    std::memcpy(&v, p + i * static_cast<int64_t>(sizeof(T)), sizeof(T));
+    return v;
+}
+
+// Calls fn(index, sample) for n host-order samples of width w as signed integers.
+template <typename Fn>
+void VisitSamples(const uint8_t* p, int w, int64_t n, Fn fn) {
+    for (int64_t i = 0; i < n; ++i) {
+        if (w == 1) fn(i, SampleAt<int8_t>(p, i));
+        else if (w == 2) fn(i, SampleAt<int16_t>(p, i));
+        else fn(i, SampleAt<int32_t>(p, i));
+    }
+}
+
+template <typename T>
+int64_t ReduceTyped(const uint8_t* in, int64_t n, int stepCode, bool bitData, uint8_t* out,
+                    int64_t outCapacity) {
+    return ReduceSamples(reinterpret_cast<const T*>(in), n, stepCode, bitData,
+                       reinterpret_cast<T*>(out), outCapacity);
+}
+
+// Pair reduction by output size and kind: 1 byte signed, 2 bytes unsigned for
+// unsigned traces and signed otherwise, 4 bytes signed.
+int64_t ReduceChunk(int outSize, int kind, const uint8_t* in, int64_t n, int stepCode,
+                    uint8_t* out, int64_t outCapacity) {
+    const bool bitData = kind == kKindBit;
+    switch (outSize) {
+    case 1: return ReduceTyped<int8_t>(in, n, stepCode, bitData, out, outCapacity);
+    case 2:
+        return kind == kKindUnsigned
+                   ? ReduceTyped<uint16_t>(in, n, stepCode, bitData, out, outCapacity)
+                   : ReduceTyped<int16_t>(in, n, stepCode, bitData, out, outCapacity);
+    case 4: return ReduceTyped<int32_t>(in, n, stepCode, bitData, out, outCapacity);
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+CWaveFile::CWaveFile() = default;
+
+CWaveFile::CWaveFile(const std::string& path, int64_t cacheCapacity) {
+    CWaveFile::Open(path, cacheCapacity);
+}
+
+CWaveFile::~CWaveFile() { ResetState(); }
+
+// ---- small queries ----------------------------------------------------------
+
+int CWaveFile::OutputSize(int code, int nativeWidth) { return OutputSampleSize(code, nativeWidth); }
+
+bool CWaveFile::FileIsLittleEndian() const { return public_.Endian == "Ltl"; }
+
+bool CWaveFile::NeedsSwap() const {
+    constexpr bool hostLittle = std::endian::native == std::endian::little;
+    return swapEnabled_ && FileIsLittleEndian() != hostLittle;
+}
+
+int CWaveFile::CurrentWidth() const {
+    if (currentTrace_ < 0 || currentTrace_ >= static_cast<int>(traces_.size())) return 0;
+    return traces_[static_cast<std::size_t>(currentTrace_)].DataWidth;
+}
+
+bool CWaveFile::CurrentTraceReadable() {
+    if (!open_ || currentTrace_ < 0 || currentTrace_ >= GetTraceTotalNumber()) return false;
+    if (OutputSize(0, CurrentWidth()) == 0) return false;  // unrecognised width
+    return GetBlockSize() > 0;
+}
+
+uint32_t CWaveFile::MapChannel(int trace, const std::string& name, int32_t& channel) {
+    channel = trace;
+    return trace >= 0 && trace < 32 ? uint32_t{1} << trace : 0;
+}
+
+int CWaveFile::GetBlockNumber() { return groups_.empty() ? 0 : groups_.front().BlockNumber; }
+
+int CWaveFile::GetTraceTotalNumber() { return static_cast<int>(traces_.size()); }
+
+int32_t CWaveFile::GetBlockSize() {
+    if (currentTrace_ < 0 || currentTrace_ >= static_cast<int>(traces_.size())) return 0;
+    const auto& sizes = traces_[static_cast<std::size_t>(currentTrace_)].BlockSizes;
+    if (currentBlock_ < 0 || currentBlock_ >= static_cast<int>(sizes.size())) return 0;
+    return sizes[static_cast<std::size_t>(currentBlock_)];
+}
+
+uint32_t CWaveFile::GetChannelMask() { return channelMask_; }
+
+int CWaveFile::GetTraceInfo(int trace, TraceInfo& out) {
+    if (trace < 0 || trace >= static_cast<int>(traces_.size())) return 0;
+    out = traces_[static_cast<std::size_t>(trace)];
+    return -1;
+}
+
+int CWaveFile::GetHorzInfo(HorzInfo& out) {
+    out = horz_;
+    return -1;
+}
+
+int CWaveFile::GetDateTime(int block, std::string& date, std::string& time) {
+    if (groups_.empty() || block < 0 || block >= GetBlockNumber()) return 0;
+    const HdrGroupInfo& g = groups_.front();
+    const auto b = static_cast<std::size_t>(block);
+    date = b < g.Date.size() ? g.Date[b] : std::string();
+    time = b < g.Time.size() ? g.Time[b] : std::string();
+    return -1;
+}
+
+int CWaveFile::GetModel(std::string& model) {
+    model = public_.Model;
+    return -1;
+}
+
+// ---- open and close ---------------------------------------------------------
+
+int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
+    if (open_) return kOpenAlreadyOpen;
+    currentBlock_ = 0;
+    currentTrace_ = 0;
+    channelMask_ = 0;
+
+    auto header = std::make_unique<CHdrFile>(path);
+    if (!header->IsLoaded()) {
+        // wave0001.wvf -> wave.wvf: numbered files may share one header.
+        if (path.size() < 8) return kOpenNoHeader;
+        std::string retry = path.substr(0, path.size() - 8) + path.substr(path.size() - 4);
+        header = std::make_unique<CHdrFile>(retry);
+        if (!header->IsLoaded()) return kOpenNoHeader;
+    }
+    if (header->GetPublicInfo(public_) != -1 || header->GetGroupInfo(groups_) != -1 ||
+        header->GetModelInfo(modelInfo_) != -1) {
+        ResetState();
+        return kOpenNoRecords;
+    }
+
+    for (const HdrGroupInfo& g : groups_) {
+        const auto n = static_cast<std::size_t>(g.TraceNumber);
+        for (std::size_t t = 0; t < n; ++t) {
+            TraceInfo ti;
+            ti.TraceName = g.TraceName[t];
+            ti.VResolution = g.VResolution[t];
+            ti.VOffset = g.VOffset[t];
+            ti.DataWidth = g.DataWidth[t];
+            ti.DataKind = g.DataKind[t];
+            ti.VUnit = g.VUnit[t];
+            ti.VPlusOverData = g.VPlusOverData[t];
+            ti.VMinusOverData = g.VMinusOverData[t];
+            ti.VIllegalData = g.VIllegalData[t];
+            ti.VMaxData = g.VMaxData[t];
+            ti.VMinData = g.VMinData[t];
+            ti.BlockSizes.resize(static_cast<std::size_t>(g.BlockNumber));
+            for (std::size_t b = 0; b < ti.BlockSizes.size(); ++b) ti.BlockSizes[b] = g.BlockSize[b * n + t];
+            const int index = static_cast<int>(traces_.size());
+            channelMask_ |= MapChannel(index, ti.TraceName, ti.channel);
+            traces_.push_back(std::move(ti));
+        }
+    }
+    if (!groups_.empty() && groups_.front().TraceNumber > 0) {
+        const HdrGroupInfo& g = groups_.front();
+        horz_.HResolution = g.HResolution[0];
+        horz_.HOffset = g.HOffset[0];
+        horz_.HUnit = g.HUnit[0];
+    }
+    const int blocks = GetBlockNumber();
+    blockPrefix_.assign(static_cast<std::size_t>(blocks) + 1, 0);
+    for (int b = 0; b < blocks; ++b) {
+        int64_t sum = 0;
+        for (const TraceInfo& ti : traces_)
+            if (b < static_cast<int>(ti.BlockSizes.size())) sum += ti.BlockSizes[static_cast<std::size_t>(b)];
+        blockPrefix_[static_cast<std::size_t>(b) + 1] = blockPrefix_[static_cast<std::size_t>(b)] + sum;
+    }
+
+    if (!data_.OpenRead(path)) {
+        ResetState();
+        return kOpenNoData;
+    }
+    // Cache buffers are allocated on first use, so a header naming many traces
+    // costs nothing until they are read.
+    TraceCache empty;
+    empty.capacity = std::max<int64_t>(cacheCapacity, 0);
+    caches_.assign(traces_.size(), empty);
+    formatters_.resize(traces_.size());
+    formatterCount_ = 0;
+    formatter_ = nullptr;
+    header_ = std::move(header);
+    open_ = true;
+    CWaveFile::SetTrace(0);
+    return kOpenOk;
+}
+
+void CWaveFile::ResetState() {
+    open_ = false;
+    header_.reset();
+    formatters_.clear();
+    formatterCount_ = 0;
+    formatter_ = nullptr;
+    data_.Close();
+    public_ = HdrPublicInfo{};
+    groups_.clear();
+    traces_.clear();
+    horz_ = HorzInfo{};
+    modelInfo_ = HdrModelInfo{};
+    caches_.clear();
+    blockPrefix_.clear();
+    for (auto* buf : {&readBuffer_, &chunkBuffer_, &pairBuffer_, &sampleBuffer_}) {
+        buf->clear();
+        buf->shrink_to_fit();
+    }
+    channelMask_ = 0;
+    currentBlock_ = 0;
+    currentTrace_ = 0;
+    currentRegion_ = 0;
+}
+
+int CWaveFile::Close() {
+    ResetState();
+    return -1;
+}
+
+void CWaveFile::SetBlock(int block) { currentBlock_ = block; }
+
+void CWaveFile::SetTrace(int trace) {
+    currentTrace_ = trace;
+    if (!open_ || trace < 0 || trace >= static_cast<int>(traces_.size())) return;
+    auto& slot = formatters_[static_cast<std::size_t>(trace)];
+    if (!slot) {
+        if (formatterCount_ >= kMaxFormatters) {
+            for (auto& f : formatters_) f.reset();
+            formatterCount_ = 0;
+        }
+        slot = std::make_unique<CCachedFormatter>();
+        ++formatterCount_;
+        const TraceInfo& ti = traces_[static_cast<std::size_t>(trace)];
+        const bool isUnsigned = ti.DataKind == kKindBit || ti.DataKind == kKindUnsigned;
+        const bool isFloat = ti.DataKind == kKindFloat && ti.DataWidth == 4;
+        slot->Set(ti.VResolution, ti.VOffset, isUnsigned, isFloat);
+    }
+    formatter_ = slot.get();
+}
+
+// ---- raw and cached reads ---------------------------------------------------
+
+int64_t CWaveFile::TraceByteOffset(int64_t p) {
+    const int64_t w = CurrentWidth();
+    const int64_t t = currentTrace_, b = currentBlock_;
+    if (p < 0 || t < 0 || b < 0) return -1;
+    int64_t base;
+    if (public_.DataFormat == "Trace") {
+        // Every earlier trace is taken to have the current trace's width and size.
+        const int64_t n = GetBlockSize();
+        int64_t traceBytes, within;
+        if (!MulAdd(w * GetBlockNumber(), n, 0, traceBytes) || !MulAdd(b, n * w, p, within) ||
+            !MulAdd(t, traceBytes, within, base))
+            return -1;
+    } else if (public_.DataFormat == "Block") {
+        if (b >= static_cast<int64_t>(blockPrefix_.size())) return -1;
+        int64_t samples = blockPrefix_[static_cast<std::size_t>(b)];
+        for (int64_t k = 0; k < t && k < static_cast<int64_t>(traces_.size()); ++k) {
+            const auto& sizes = traces_[static_cast<std::size_t>(k)].BlockSizes;
+            if (b < static_cast<int64_t>(sizes.size())) samples += sizes[static_cast<std::size_t>(b)];
+        }
+        if (!MulAdd(samples, w, p, base)) return -1;
+    } else {
+        // No known layout: only the first trace of the first block is unambiguous.
+        if (t != 0 || b != 0) return -1;
+        base = p;
+    }
+    int64_t offset;
+    if (__builtin_add_overflow(base, int64_t{public_.DataOffset}, &offset)) return -1;
+    return offset;
+}
+
+int CWaveFile::ReadRaw(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) {
+    bytesRead = 0;
+    count = std::min(count, static_cast<int64_t>(buffer.size()));
+    if (count <= 0 || pos < 0) return -1;
+    const int64_t offset = TraceByteOffset(pos);
+    if (offset < 0) return -1;
+    const int64_t got = data_.ReadAt(offset, buffer.first(static_cast<std::size_t>(count)));
+    if (got < 0) return 0;  // I/O error
+    bytesRead = got;
+    return -1;
+}
+
+int CWaveFile::CheckCache(int64_t pos, int64_t count) {
+    if (currentTrace_ < 0 || currentTrace_ >= static_cast<int>(caches_.size())) return kCacheNone;
+    const TraceCache& c = caches_[static_cast<std::size_t>(currentTrace_)];
+    if (c.capacity == 0) return kCacheNone;
+    if (c.valid && c.block == currentBlock_ && c.trace == currentTrace_ &&
+        c.region == currentRegion_ && pos >= c.windowStart &&
+        pos + count <= c.windowStart + c.windowLength)
+        return kCacheHit;
+    return kCacheMiss;
+}
+
+int CWaveFile::CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> buffer,
+                                int64_t& bytesRead, int64_t lastByte) {
+    bytesRead = 0;
+    count = std::min(count, static_cast<int64_t>(buffer.size()));
+    if (count <= 0 || pos < 0) return -1;
+    const int state = CheckCache(pos, count);
+    if (state == kCacheNone) return ReadRaw(pos, count, buffer, bytesRead);
+    TraceCache& c = caches_[static_cast<std::size_t>(currentTrace_)];
+    if (state == kCacheHit) {
+        std::memcpy(buffer.data(), c.buffer.data() + (pos - c.windowStart), static_cast<std::size_t>(count));
+        bytesRead = count;
+        return -1;
+    }
+    // A window of the capacity centred on the request, cut to the data.
+    const int64_t spare = (c.capacity - count) / 2;
+    const int64_t start = std::max<int64_t>(pos - spare, 0);
+    const int64_t end = std::min(pos + count + spare - 1, lastByte);
+    if (count >= c.capacity || pos + count - 1 > end) return ReadRaw(pos, count, buffer, bytesRead);
+    const int64_t length = end - start + 1;
+    if (c.buffer.size() < static_cast<std::size_t>(c.capacity)) c.buffer.resize(static_cast<std::size_t>(c.capacity));
+    int64_t got = 0;
+    c.valid = false;
+    const int result = ReadRaw(start, length, std::span(c.buffer).first(static_cast<std::size_t>(length)), got);
+    if (result != -1) return result;
+    c.valid = got > 0;
+    c.block = currentBlock_;
+    c.trace = currentTrace_;
+    c.region = currentRegion_;
+    c.windowStart = start;
+    c.windowLength = got;
+    // A short window (file shorter than the header says) delivers only what it holds.
+    const int64_t available = std::clamp<int64_t>(start + got - pos, 0, count);
+    if (available > 0)
+        std::memcpy(buffer.data(), c.buffer.data() + (pos - start), static_cast<std::size_t>(available));
+    bytesRead = available;
+    return -1;
+}
+
+int CWaveFile::ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) {
+    const int64_t lastByte = static_cast<int64_t>(GetBlockSize()) * CurrentWidth() - 1;
+    return CachedWindowRead(pos, count, buffer, bytesRead, lastByte);
+}
+
+void CWaveFile::ConvertSamples(int code, int width, std::span<uint8_t> dst,
+                               std::span<const uint8_t> src, int64_t count) {
+    const int kind = currentTrace_ >= 0 && currentTrace_ < static_cast<int>(traces_.size())
+                         ? traces_[static_cast<std::size_t>(currentTrace_)].DataKind
+                         : kKindSigned;
+    const bool zeroExtend = kind == kKindBit || kind == kKindUnsigned;
+    ConvertSampleRun(code, width, dst, src, count, NeedsSwap(), zeroExtend);
+}
+
+// ---- sample reads -----------------------------------------------------------
+
+int CWaveFile::ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                        int64_t& outCount, int code) {
+    SetBlock(block);
+    return ReadData(trace, pos, count, dst, outCount, code);
+}
+
+int CWaveFile::ReadData(int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                        int64_t& outCount, int code) {
+    SetTrace(trace);
+    return ReadData(pos, count, dst, outCount, code);
+}
+
+int CWaveFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                        int code) {
+    outCount = 0;
+    if (!CurrentTraceReadable()) return 0;
+    const int w = CurrentWidth();
+    const int outSize = OutputSize(code, w);
+    if (outSize == 0 || pos < 0 || count < 0 || pos > kMaxPosition) return 0;
+    count = std::min(count, static_cast<int64_t>(dst.size()) / outSize);
+    const int64_t bytes = count * w;
+    // Same output size: read straight into the destination and convert in place.
+    std::span<uint8_t> raw = dst.first(outSize == w ? static_cast<std::size_t>(bytes) : 0);
+    if (outSize != w) {
+        if (readBuffer_.size() < static_cast<std::size_t>(bytes)) readBuffer_.resize(static_cast<std::size_t>(bytes));
+        raw = std::span(readBuffer_).first(static_cast<std::size_t>(bytes));
+    }
+    int64_t got = 0;
+    const int result = ReadCached(pos * w, bytes, raw, got);
+    if (result != -1) return result;
+    outCount = got / w;
+    ConvertSamples(code, w, dst, raw.first(static_cast<std::size_t>(outCount * w)), outCount);
+    return -1;
+}
+
+int CWaveFile::ReadText(int block, int trace, int64_t pos, int64_t count,
+                        std::span<ValueText> texts, int64_t& outCount) {
+    SetBlock(block);
+    return ReadText(trace, pos, count, texts, outCount);
+}
+
+int CWaveFile::ReadText(int trace, int64_t pos, int64_t count, std::span<ValueText> texts,
+                        int64_t& outCount) {
+    SetTrace(trace);
+    return ReadText(pos, count, texts, outCount);
+}
+
+int CWaveFile::ReadNativeSamples(int64_t pos, int64_t count, int64_t& got) {
+    got = 0;
+    if (!CurrentTraceReadable()) return 0;
+    const int w = CurrentWidth();
+    count = std::max<int64_t>(count, 0);
+    if (sampleBuffer_.size() < static_cast<std::size_t>(count * w)) sampleBuffer_.resize(static_cast<std::size_t>(count * w));
+    return ReadData(pos, count, std::span(sampleBuffer_).first(static_cast<std::size_t>(count * w)), got, kWidthNative);
+}
+
+int CWaveFile::ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount) {
+    outCount = 0;
+    int64_t got = 0;
+    if (!formatter_) return 0;
+    const int result = ReadNativeSamples(pos, std::min(count, static_cast<int64_t>(texts.size())), got);
+    if (result != -1) return result;
+    VisitSamples(sampleBuffer_.data(), CurrentWidth(), got, [&](int64_t i, auto raw) {
+        ValueText& out = texts[static_cast<std::size_t>(i)];
+        if constexpr (sizeof raw == 1) formatter_->Text1(raw, out);
+        else if constexpr (sizeof raw == 2) formatter_->Text2(raw, out);
+        else formatter_->Text4(raw, out);
+    });
+    outCount = got;
+    return -1;
+}
+
+int CWaveFile::ReadValues(int block, int trace, int64_t pos, int64_t count,
+                          std::span<double> values, int64_t& outCount) {
+    SetBlock(block);
+    return ReadValues(trace, pos, count, values, outCount);
+}
+
+int CWaveFile::ReadValues(int trace, int64_t pos, int64_t count, std::span<double> values,
+                          int64_t& outCount) {
+    SetTrace(trace);
+    return ReadValues(pos, count, values, outCount);
+}
+
+int CWaveFile::ReadValues(int64_t pos, int64_t count, std::span<double> values, int64_t& outCount) {
+    outCount = 0;
+    int64_t got = 0;
+    if (!formatter_) return 0;
+    const int result = ReadNativeSamples(pos, std::min(count, static_cast<int64_t>(values.size())), got);
+    if (result != -1) return result;
+    // The formatter knows the trace's kind, so unsigned samples keep their value.
+    VisitSamples(sampleBuffer_.data(), CurrentWidth(), got, [&](int64_t i, auto raw) {
+        double& v = values[static_cast<std::size_t>(i)];
+        if constexpr (sizeof raw == 1) v = formatter_->Value1(raw);
+        else if constexpr (sizeof raw == 2) v = formatter_->Value2(raw);
+        else v = formatter_->Value4(raw);
+    });
+    outCount = got;
+    return -1;
+}
+
+// ---- envelope reads ---------------------------------------------------------
+
+int CWaveFile::ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count,
+                                 std::span<uint8_t> dst, int64_t& outCount, int code) {
+    SetBlock(block);
+    return ReadEnvelopeRatio(ratio, trace, pos, count, dst, outCount, code);
+}
+
+int CWaveFile::ReadEnvelopeRatio(int ratio, int trace, int64_t pos, int64_t count,
+                                 std::span<uint8_t> dst, int64_t& outCount, int code) {
+    SetTrace(trace);
+    return ReadEnvelopeRatio(ratio, pos, count, dst, outCount, code);
+}
+
+int CWaveFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                 int64_t& outCount, int code) {
+    const int64_t step = std::clamp<int64_t>(int64_t{ratio} * 512, INT_MIN, INT_MAX);
+    return ReadEnvelope(static_cast<int>(step), pos, count, dst, outCount, code);
+}
+
+int CWaveFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count,
+                            std::span<uint8_t> dst, int64_t& outCount, int code) {
+    SetBlock(block);
+    return ReadEnvelope(stepCode, trace, pos, count, dst, outCount, code);
+}
+
+int CWaveFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count,
+                            std::span<uint8_t> dst, int64_t& outCount, int code) {
+    SetTrace(trace);
+    return ReadEnvelope(stepCode, pos, count, dst, outCount, code);
+}
+
+int CWaveFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                            int64_t& outCount, int code) {
+    outCount = 0;
+    if (!CurrentTraceReadable()) return 0;
+    const int outSize = OutputSize(code, CurrentWidth());
+    const int64_t g = stepCode / 256;
+    if (outSize == 0 || g < 1 || pos < 0 || count < 0) return 0;
+    if (count == 0) return -1;
+    // Whole groups per chunk keep the work buffer bounded.
+    int64_t chunk = g > 10000 ? g : g < 1001 ? g * 100 : g * 10;
+    chunk = std::min(chunk, count);
+    const int64_t pairCapacity = 2 * (chunk / g + 2);
+    if (chunkBuffer_.size() < static_cast<std::size_t>(chunk * outSize)) chunkBuffer_.resize(static_cast<std::size_t>(chunk * outSize));
+    if (pairBuffer_.size() < static_cast<std::size_t>(pairCapacity * outSize)) pairBuffer_.resize(static_cast<std::size_t>(pairCapacity * outSize));
+    const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
+    const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
+
+    int64_t running = pos, left = count;
+    while (left > 0 && outCount < dstCapacity) {
+        const int64_t k = std::min(chunk, left);
+        left -= k;
+        int64_t got = 0;
+        const int result = ReadData(running, k, std::span(chunkBuffer_).first(static_cast<std::size_t>(k * outSize)), got, code);
+        if (result != -1) return result;
+        if (got <= 0) break;  // end of the data
+        const int64_t made = ReduceChunk(outSize, kind, chunkBuffer_.data(), got, stepCode,
+                                         pairBuffer_.data(), pairCapacity);
+        const int64_t take = std::min(made, dstCapacity - outCount);
+        std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(), static_cast<std::size_t>(take * outSize));
+        outCount += take;
+        running += got;
+    }
+    return -1;
+}
+
+}  // namespace kivelo

@@ -1,0 +1,107 @@
+#include "HeaderLineReader.h"
+
+#include <charconv>
+#include <limits>
+
+#include "HeaderRecords.h"
+
+namespace kivelo {
+
+namespace {
+constexpr int kMaxLinesPerSearch = 10000;
+// Far beyond any real header line (thousands of values of a few characters).
+constexpr std::size_t kMaxLineLength = 1 << 20;
+}  // namespace
+
+bool HeaderLineReader::Open(const std::string& path) {
+    file_.reset(std::fopen(path.c_str(), "rb"));
+    line_.clear();
+    return file_ != nullptr;
+}
+
+bool HeaderLineReader::NextLine() {
+    line_.clear();
+    if (!file_) return false;
+    int ch = std::getc(file_.get());
+    if (ch == EOF) return false;
+    while (ch != EOF && ch != '\n') {
+        if (line_.size() >= kMaxLineLength) {
+            file_.reset();  // hostile input: stop reading altogether
+            return false;
+        }
+        line_.push_back(static_cast<char>(ch));
+        ch = std::getc(file_.get());
+    }
+    if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+    return true;
+}
+
+bool HeaderLineReader::LineBeginsWith(std::string_view key) const {
+    return std::string_view(line_).substr(0, key.size()) == key;
+}
+
+bool HeaderLineReader::FindKey(std::string_view key) {
+    for (int i = 0; i < kMaxLinesPerSearch; ++i) {
+        if (!NextLine()) return false;
+        if (LineBeginsWith(key)) return true;
+    }
+    return false;
+}
+
+std::vector<std::string_view> HeaderLineReader::Values() const {
+    std::vector<std::string_view> tokens;
+    std::string_view s(line_);
+    std::size_t i = 0;
+    bool first = true;
+    while (i < s.size()) {
+        while (i < s.size() && s[i] == ' ') ++i;
+        if (i >= s.size()) break;
+        std::size_t j = s.find(' ', i);
+        if (j == std::string_view::npos) j = s.size();
+        if (!first) tokens.push_back(s.substr(i, j - i));
+        first = false;
+        i = j;
+    }
+    return tokens;
+}
+
+int32_t ParseHeaderInt(std::string_view token) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) negative = token[i++] == '-';
+    int64_t v = 0;
+    for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i) {
+        v = v * 10 + (token[i] - '0');
+        if (v > std::numeric_limits<int32_t>::max()) {
+            v = std::numeric_limits<int32_t>::max() + int64_t{1};
+            break;
+        }
+    }
+    if (negative) v = -v;
+    if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
+double ParseHeaderReal(std::string_view token) {
+    if (!token.empty() && token[0] == '+') token.remove_prefix(1);
+    double v = 0.0;
+    auto res = std::from_chars(token.data(), token.data() + token.size(), v);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Keep the sign and magnitude class, as strtod would.
+        bool negative = !token.empty() && token[0] == '-';
+        bool tiny = token.find("e-") != std::string_view::npos ||
+                    token.find("E-") != std::string_view::npos;
+        double big = std::numeric_limits<double>::infinity();
+        v = tiny ? 0.0 : big;
+        if (negative) v = -v;
+    } else if (res.ec != std::errc()) {
+        v = 0.0;
+    }
+    return v;
+}
+
+std::string HeaderText(std::string_view token) {
+    return std::string(token.substr(0, kTextMaxLength));
+}
+
+}  // namespace kivelo

@@ -1,0 +1,81 @@
+// kivelo-cli info: what a waveform file holds.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CliArgs.h"
+#include "NumberText.h"
+#include "OpenWaveFile.h"
+
+namespace kivelo::cli {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: kivelo-cli info FILE\n"
+    "Shows the model, the traces (name, unit, kind, width, VResolution, VOffset), the\n"
+    "blocks with their sizes, dates and times, and the time base of FILE (.wvf, .rtm or .fld).\n";
+
+const char* KindName(int kind) {
+    switch (kind) {
+        case kKindSigned: return "signed";
+        case kKindFloat: return "float";
+        case kKindBit: return "bit";
+        case kKindUnsigned: return "unsigned";
+        default: return "unrecognised";
+    }
+}
+
+std::string Number(double v) { return FormatCrt("%.10G", v); }
+
+}  // namespace
+
+int RunInfo(int argc, char** argv) {
+    CliArgs args({});
+    int exitCode = kExitOk;
+    if (!args.ParseCommand(argc, argv, "info", kHelp, "FILE", exitCode)) return exitCode;
+    const std::string& path = args.Positional()[0];
+    std::string error;
+    auto file = OpenWaveFile(path, 0, error);
+    if (!file) return Report(error);
+
+    std::string model;
+    file->GetModel(model);
+    std::printf("File         %s\nModel        %s\n", path.c_str(), model.c_str());
+
+    int traces = file->GetTraceTotalNumber();
+    std::printf("Traces       %d\n", traces);
+    std::vector<TraceInfo> infos(static_cast<std::size_t>(std::max(traces, 0)));
+    for (int t = 0; t < traces; ++t) {
+        TraceInfo& info = infos[static_cast<std::size_t>(t)];
+        file->GetTraceInfo(t, info);
+        std::printf("  W%-3d name \"%s\"  unit \"%s\"  kind %s  width %d  VResolution %s  "
+                    "VOffset %s\n",
+                    t + 1, info.TraceName.c_str(), info.VUnit.c_str(), KindName(info.DataKind),
+                    info.DataWidth, Number(info.VResolution).c_str(),
+                    Number(info.VOffset).c_str());
+    }
+
+    int blocks = file->GetBlockNumber();
+    std::printf("Blocks       %d\n", blocks);
+    for (int b = 0; b < blocks; ++b) {
+        std::string date, time;
+        file->GetDateTime(b, date, time);
+        std::printf("  block %-4d date \"%s\"  time \"%s\"  sizes", b, date.c_str(), time.c_str());
+        for (const TraceInfo& info : infos) {
+            auto i = static_cast<std::size_t>(b);
+            std::printf(" %d", i < info.BlockSizes.size() ? info.BlockSizes[i] : 0);
+        }
+        std::printf("\n");
+    }
+
+    HorzInfo horz;
+    file->GetHorzInfo(horz);
+    std::printf("HResolution  %s\nHOffset      %s\nHUnit        %s\n",
+                Number(horz.HResolution).c_str(), Number(horz.HOffset).c_str(),
+                horz.HUnit.c_str());
+    return kExitOk;
+}
+
+}  // namespace kivelo::cli
