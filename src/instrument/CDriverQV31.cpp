@@ -99,12 +99,14 @@ int CDriverQV31::GetTime(std::string& out, int block, int) {
         std::string answer;
         if (history) {
             if (Ask(WithNumber("DISP:TIME? ", block), answer) != kSourceOk) return kSourceFailed;
-            // The time stamp follows a six-character record field.
-            answer = answer.size() > 6 ? answer.substr(6) : std::string();
-        } else if (Ask("SYST:CLOC:TIME?", answer) != kSourceOk) {
-            return kSourceFailed;
+            // The time stamp follows a six-character field of the unquoted
+            // answer; quotes around the stamp alone go as well.
+            const std::string text = Unquote(answer);
+            out = Unquote(text.size() > 6 ? std::string_view(text).substr(6) : std::string_view());
+        } else {
+            if (Ask("SYST:CLOC:TIME?", answer) != kSourceOk) return kSourceFailed;
+            out = Unquote(answer);
         }
-        out = Unquote(answer);
         return kSourceOk;
     });
 }

@@ -83,7 +83,7 @@ int QueryInstrument(CInstrumentPort& port, const CommTarget& target, DownloadPla
     const TransferShape shape = ShapeOf(plan);
     info.model = model;
     info.traceCount = shape.traceCount;
-    info.length = plan.length;
+    info.length = static_cast<int>(shape.records.points);
     info.totalPoints = shape.totalPoints;
     return kDownloadOk;
 }

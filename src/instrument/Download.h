@@ -19,7 +19,7 @@ struct DownloadPlan;
 struct DownloadInfo {
     int model = 0;            // model identifier
     int traceCount = 0;       // traces to fetch
-    int length = 0;           // points per record, as answered
+    int length = 0;           // points per record as answered, a negative answer as 0
     int64_t totalPoints = 0;  // traces x records x points
 };
 

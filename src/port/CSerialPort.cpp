@@ -76,7 +76,10 @@ int CSerialPort::OpenPath(const std::string& path)
     if (!isatty(device.Get()) || !ConfigureSerialLine(device.Get(), settings_))
         return kFailure;
     (void)ioctl(device.Get(), TIOCEXCL);  // not shared while we hold it
-    tcflush(device.Get(), TCIOFLUSH);
+    // Stale input goes. Output is not purged: a session's Close has already
+    // drained its own, and on a pseudo-terminal purging our output would also
+    // discard what the previous session sent and the peer has not read yet.
+    tcflush(device.Get(), TCIFLUSH);
     fd_ = std::move(device);
     return kOk;
 }

@@ -15,6 +15,8 @@ public:
     void Text1(int8_t raw, ValueText& out) override;
 
 private:
+    ValueText& Entry(uint16_t index);
+
     std::vector<ValueText> table_;  // 65,536 entries, empty text = not yet filled
 };
 

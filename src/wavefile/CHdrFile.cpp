@@ -274,9 +274,12 @@ CHdrFile::CHdrFile(const std::string& dataPath) {
     HeaderLineReader r;
     std::string name = HeaderNameFor(dataPath);
     if (name.empty() || !r.Open(name)) {
-        // Upper-case names keep their own case on a case-sensitive file system.
-        if (!EndsWith(dataPath, ".WVF") && !EndsWith(dataPath, ".RTM")) return;
-        name = dataPath.substr(0, dataPath.size() - 3) + "HDR";
+        // The header beside the data file under the data file's own name: upper-case
+        // names keep their case on a case-sensitive file system, and a folder whose
+        // name holds "wvf" or "rtm" must not hide the header.
+        const bool upper = EndsWith(dataPath, ".WVF") || EndsWith(dataPath, ".RTM");
+        if (!upper && !EndsWith(dataPath, ".wvf") && !EndsWith(dataPath, ".rtm")) return;
+        name = dataPath.substr(0, dataPath.size() - 3) + (upper ? "HDR" : "hdr");
         if (!r.Open(name)) return;
     }
 

@@ -81,6 +81,19 @@ TEST_P(DownloadTest, QueryLearnsWhatThereIsToFetch)
     EXPECT_NE(access("SMP_TEMP.HDR", F_OK), 0);  // the scratch header never lands in the cwd
 }
 
+// A negative record length counts as no points at all, in the answer and the
+// message that refuses it.
+TEST_P(DownloadTest, NegativeLengthCountsAsZero)
+{
+    port.answers["WAV:LENG?"] = "-5";
+    DownloadInfo info;
+    ASSERT_EQ(QueryInstrument(port, target, plan, info), kDownloadOk);
+    EXPECT_EQ(info.length, 0);
+    EXPECT_EQ(info.totalPoints, 0);
+    EXPECT_EQ(TooFewPointsMessage(info.model, info.traceCount, info.length),
+              "MODEL: 6010\nNUMBER OF CH: 3\nDATA LENGTH: 0\n\n More than 20 data is required!");
+}
+
 TEST_P(DownloadTest, QueryFailures)
 {
     DownloadInfo info;

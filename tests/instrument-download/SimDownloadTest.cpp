@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -115,11 +116,33 @@ protected:
     const CommTarget gpib{7, {}};
 };
 
+// Every Time value of the header is a bare stamp of the simulator's clock
+// (newest record 10:20:30, one second apart): no quotes, no date part.
+void ExpectRecordTimes(const std::string& hdr)
+{
+    std::istringstream text(ReadWholeFile(hdr));
+    std::string line;
+    int lines = 0;
+    while (std::getline(text, line)) {
+        if (line.rfind("Time", 0) != 0)
+            continue;
+        ++lines;
+        std::istringstream fields(line);
+        std::string key;
+        std::string value;
+        fields >> key;
+        while (fields >> value)
+            EXPECT_TRUE(value.size() == 8 && value.rfind("10:20:", 0) == 0) << line;
+    }
+    EXPECT_GT(lines, 0);
+}
+
 TEST_P(SimDownloadTest, OverGpib)
 {
     ASSERT_TRUE(UseGpib());
     ASSERT_EQ(Download(gpib), kDownloadOk);
     ExpectSamples(base + ".wvf", GetParam());
+    ExpectRecordTimes(base + ".hdr");
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"sim.hdr", "sim.wvf"}));
 }
 

@@ -282,6 +282,27 @@ TEST(QV31, TimeOfAHistoryRecordOrTheClock) {
               (Log{"*IDN?", "COMM:HEAD OFF", "SYST:CLOC:TIME?", "COMM:HEAD ON"}));
 }
 
+// The record time stands from the seventh character of the answer without
+// its quotes, whether the whole answer is quoted, only the stamp, or nothing.
+TEST(QV31, RecordTimeWhateverTheQuoting) {
+    for (const std::string answer :
+         {"\"01/15 12:34:56\"", "01/15 12:34:56", "-0003,\"12:34:56\"", "\"-0003,12:34:56\""}) {
+        SCOPED_TRACE(answer);
+        Rig<CDriverQV31> rig;
+        rig.port.answers = {{"*IDN?", Idn(516002)}, {"ACQ:HIST?", "1"}, {"TRIG:MODE?", "AUTO"},
+                            {"DISP:TIME? -3", answer}};
+        std::string time;
+        ASSERT_EQ(rig.driver.GetTime(time, -3, 0), -1);
+        EXPECT_EQ(time, "12:34:56");
+    }
+    Rig<CDriverQV31> tooShort;
+    tooShort.port.answers = {{"*IDN?", Idn(516002)}, {"ACQ:HIST?", "1"}, {"TRIG:MODE?", "AUTO"},
+                             {"DISP:TIME? 0", "\"01\""}};
+    std::string time = "kept";
+    ASSERT_EQ(tooShort.driver.GetTime(time, 0, 0), -1);
+    EXPECT_EQ(time, "");
+}
+
 TEST(QV31, ScalingUnitsAndTexts) {
     Rig<CDriverQV31> rig;
     rig.port.answers = {{"WAV:SRAT?", "1.0E+6"}, {"TIM:SOUR?", "INT"},

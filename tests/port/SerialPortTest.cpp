@@ -186,6 +186,23 @@ TEST_F(SerialPortTest, CloseAndOpenDiscardWhatIsPending)
     EXPECT_EQ(ReadText(), "NEW\n");
 }
 
+// Short sessions in a row (one remote command each): a session's command
+// must still reach an instrument that reads it only after the next open.
+// The loss was a race, so the pair is tried many times.
+TEST_F(SerialPortTest, CommandOfAClosedSessionSurvivesTheNextOpen)
+{
+    const std::string first = "FILE:SAVE:SETUP:NAME \"TEST1\"";
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(port_.WriteString(first), 0);
+        ASSERT_EQ(port_.Close(), 0);
+        ASSERT_EQ(port_.OpenDevice(pty_.SlavePath(), static_cast<int>(kSerialWordCom1)), 0);
+        ASSERT_EQ(port_.WriteString("START"), 0);
+        ASSERT_EQ(pty_.Receive(first.size() + 7), first + "\nSTART\n") << "attempt " << i;
+        ASSERT_EQ(port_.Close(), 0);
+        ASSERT_EQ(port_.OpenDevice(pty_.SlavePath(), static_cast<int>(kSerialWordCom1)), 0);
+    }
+}
+
 TEST_F(SerialPortTest, CancelFlagEndsABlockingRead)
 {
     port_.SetCommTimeouts(0, 0);  // wait without limit

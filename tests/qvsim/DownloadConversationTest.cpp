@@ -100,7 +100,7 @@ TEST(DownloadConversation, Qv31DisplayCountHistory) {
   const long first = c.Int("DISP:COUN?", {"DISP:COUN -100"});
   EXPECT_EQ(first, -3);
   const long length = c.Int("WAV:LENG?");
-  EXPECT_EQ(c.Query("DISP:TIME? -3").substr(6), "10:20:27");
+  EXPECT_EQ(c.Query("DISP:TIME? -3"), "\"01/15 10:20:27\"");
   for (int t : traces) {
     Ask(sim, "WAV:TRAC " + std::to_string(t + 1));
     for (long r = first; r <= 0; ++r) {

@@ -101,8 +101,8 @@ TEST(FamilyQv31, ChannelsHistoryAndTimes) {
   EXPECT_EQ(Ask(sim, "DISP:COUN -100"), "");
   EXPECT_EQ(Query(sim, "DISP:COUN?"), "-4\n");  // records -4..0
   const auto stamp = Query(sim, "DISP:TIME? -4");
-  EXPECT_EQ(stamp, "01/15 10:20:26\n");
-  EXPECT_EQ(stamp.substr(6, 8), "10:20:26");
+  EXPECT_EQ(stamp, "\"01/15 10:20:26\"\n");
+  EXPECT_EQ(stamp.substr(7, 8), "10:20:26");  // seventh character inside the quotes
   EXPECT_EQ(Query(sim, "SYST:CLOC:DATE?;TIME?"), "\"2026/01/15\";\"10:20:30\"\n");
   EXPECT_EQ(Query(sim, "TIM:SOUR?"), "INT\n");
   EXPECT_EQ(Query(sim, "WAV:TRAC 3;VDIV?"), "5.0000E+00\n");

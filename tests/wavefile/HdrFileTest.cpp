@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "CHdrFile.h"
 #include "TestFiles.h"
@@ -286,6 +288,32 @@ TEST_F(HdrFileTest, UpperCaseNamesFindUpperCaseHeader) {
     ASSERT_TRUE(h.IsLoaded());
     EXPECT_EQ(h.GetHeaderPath(), dir.Path("WAVE1.HDR"));
     EXPECT_FALSE(CHdrFile(dir.Path("WAVE2.WVF")).IsLoaded());
+}
+
+TEST_F(HdrFileTest, FolderUnderTheLowerCaseNameIsNoHeader) {
+    // dir/wvf/WAVE1.WVF: the lower-case rule names dir/hdr, here a folder, which
+    // must count as missing so that the upper-case name is tried.
+    ASSERT_EQ(::mkdir(dir.Path("hdr").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(dir.Path("wvf").c_str(), 0700), 0);
+    HeaderSpec spec;
+    spec.groups = {TwoTraces()};
+    dir.Write("wvf/WAVE1.HDR", test::HeaderText(spec));
+    CHdrFile h(dir.Path("wvf/WAVE1.WVF"));
+    ASSERT_TRUE(h.IsLoaded());
+    EXPECT_EQ(h.GetHeaderPath(), dir.Path("wvf/WAVE1.HDR"));
+}
+
+TEST_F(HdrFileTest, FolderNamedLikeAnExtensionDoesNotHideTheHeader) {
+    // dir/wvf-data/a.wvf: the first "wvf" is in the folder name, so the rule names
+    // dir/hdr; the header beside the data file is found all the same.
+    ASSERT_EQ(::mkdir(dir.Path("wvf-data").c_str(), 0700), 0);
+    HeaderSpec spec;
+    spec.groups = {TwoTraces()};
+    dir.Write("wvf-data/a.hdr", test::HeaderText(spec));
+    CHdrFile h(dir.Path("wvf-data/a.wvf"));
+    ASSERT_TRUE(h.IsLoaded());
+    EXPECT_EQ(h.GetHeaderPath(), dir.Path("wvf-data/a.hdr"));
+    EXPECT_FALSE(CHdrFile(dir.Path("wvf-data/b.wvf")).IsLoaded());
 }
 
 TEST_F(HdrFileTest, NotLoadedReaderGivesNothing) {

@@ -211,13 +211,14 @@ void CQvSimulator::BuildHistoryCommands() {
           long long v = 0;
           return ParseIntParam(c.params, v) && (m_record = clampRecord(v), true);
         });
-    // Month/day, a blank, then the time: readers take the time from the seventh character.
+    // A quoted text like the other stamps: month/day, a blank, then the time,
+    // so that the time starts at the seventh character inside the quotes.
     Add("DISPlay:TIME", [this](const ScpiCommand& c, int) -> std::optional<std::string> {
       const auto r = RecordParam(c);
       if (!r) return std::nullopt;
       const auto time = RecordTime(*r);
       const auto date = RecordDate(*r);
-      return (time.front() == ' ' ? std::string(5, ' ') : date.substr(5)) + " " + time;
+      return Quote((time.front() == ' ' ? std::string(5, ' ') : date.substr(5)) + " " + time);
     });
   }
   if (f == Family::QV60) {

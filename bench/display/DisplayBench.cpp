@@ -1,0 +1,197 @@
+// Redraw of each display window with 24 traces of 2000 display points at
+// 1280 x 1024, one copy of the whole plane, and the time to the first Main
+// frame of an 8-trace file of 256M samples per trace against plain reading.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CWaveFile.h"
+#include "DocumentBinding.h"
+#include "HistoryWindowRenderer.h"
+#include "MainWindowRenderer.h"
+#include "Present.h"
+#include "QtDisplayPainter.h"
+#include "RedrawAll.h"
+#include "Wavegen.h"
+#include "XyWindowRenderer.h"
+#include "ZoomWindowRenderer.h"
+
+namespace {
+
+using namespace kivelo;
+
+struct TempFolder {
+    std::filesystem::path path;
+    TempFolder() {
+        char pattern[] = "/tmp/kv-display-bench-XXXXXX";
+        path = mkdtemp(pattern);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+};
+
+std::string WriteFile(const TempFolder& dir, const std::string& name, int traces, int blocks, int64_t samples) {
+    wavegen::WvfSpec spec;
+    spec.traces = wavegen::MakeTraces(traces, "IS2", wavegen::Signal::Sine, samples / 7 + 2);
+    spec.blocks = blocks;
+    spec.samples = samples;
+    const std::string path = (dir.path / name).string();
+    if (!wavegen::WriteWvf(path, spec)) std::abort();
+    return path;
+}
+
+// A display with its four window images laid out in a 1280 x 1024 frame.
+struct Scene {
+    std::unique_ptr<CWaveFile> file = std::make_unique<CWaveFile>();
+    std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
+    LayoutResult layout;
+    std::array<QImage, kWindowCount> images;
+    std::array<std::unique_ptr<QtDisplayPainter>, kWindowCount> painters;
+    TextMetrics metrics = TextMetrics::Normal();
+
+    explicit Scene(const std::string& path) {
+        if (file->Open(path, 0) != -1) std::abort();
+        BindDocument(*model, *file);
+        LayoutInput in;
+        in.frame = {0, 0, 1280, 1024};
+        in.shares.right = 0.375;  // a right column of 480 pixels: 5 x 5 small thumbnails, 20 records shown
+        layout = LayOutWindows(in);
+        ApplyLayout(*model, layout);
+        model->history.SetCellSize(HistoryState::kSmall, layout.windows[2].width, layout.windows[2].height);
+        for (size_t i = 0; i < kWindowCount; ++i) {
+            images[i] = QImage(layout.windows[i].width, layout.windows[i].height, QImage::Format_RGB32);
+            painters[i] = std::make_unique<QtDisplayPainter>(images[i], metrics);
+        }
+    }
+    RenderTarget Target(WindowId w) {
+        return RenderTarget{*model, file.get(), *painters[static_cast<size_t>(w)], metrics, 1280, 1024};
+    }
+};
+
+Scene& RedrawScene() {
+    static TempFolder dir;
+    static Scene scene(WriteFile(dir, "bench24.wvf", 24, 20, 20000));
+    return scene;
+}
+
+void BM_MainWindow(benchmark::State& state) {
+    Scene& s = RedrawScene();
+    for (auto _ : state) {
+        s.model->InvalidatePoints();  // a redraw that reads its points again
+        DrawMainWindow(s.Target(WindowId::Main));
+    }
+}
+
+void BM_ZoomWindow(benchmark::State& state) {
+    Scene& s = RedrawScene();
+    s.model->zoom.SelectZoomRatio(0, s.model->document.recordLength);
+    for (auto _ : state) {
+        s.model->InvalidatePoints();
+        DrawZoomWindow(s.Target(WindowId::Zoom), s.painters[0].get());
+    }
+}
+
+void BM_HistoryWindow(benchmark::State& state) {
+    Scene& s = RedrawScene();
+    for (auto _ : state) DrawHistoryWindow(s.Target(WindowId::History));
+    state.counters["thumbnails"] = static_cast<double>(HistoryCells(*s.model, s.layout.windows[2].width,
+                                                                    s.layout.windows[2].height - 36).size());
+}
+
+void BM_XyWindow(benchmark::State& state) {
+    Scene& s = RedrawScene();
+    DrawMainWindow(s.Target(WindowId::Main));
+    for (auto _ : state) DrawXyWindow(s.Target(WindowId::Xy));
+}
+
+void BM_RedrawAll(benchmark::State& state) {
+    Scene& s = RedrawScene();
+    std::array<DisplayPainter*, kWindowCount> targets{};
+    for (size_t i = 0; i < kWindowCount; ++i) targets[i] = s.painters[i].get();
+    for (auto _ : state) {
+        s.model->InvalidatePoints();
+        RedrawAll(*s.model, s.file.get(), targets, s.metrics, 1280, 1024);
+    }
+}
+
+void BM_PresentWholePlane(benchmark::State& state) {
+    Scene& s = RedrawScene();
+    QImage image(2048, 1200, QImage::Format_RGB32);
+    QtDisplayPainter painter(image, s.metrics);
+    for (auto _ : state) {
+        Present(painter, s.model->plane, s.model->palette, 0, 0, 2048, 1200, 0, 0);
+    }
+}
+
+// 8 traces x 256M samples (4 GiB), written once and deleted at exit.
+struct LargeFile {
+    TempFolder dir;
+    std::string path = WriteFile(dir, "large.wvf", 8, 1, int64_t{256} << 20);
+};
+
+LargeFile& Large() {
+    static LargeFile f;
+    return f;
+}
+
+void ReadWhole(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) std::abort();
+    std::vector<char> buffer(size_t{8} << 20);
+    while (read(fd, buffer.data(), buffer.size()) > 0) {
+    }
+    close(fd);
+}
+
+void BM_LargeFileRead(benchmark::State& state) {
+    const std::string& path = Large().path;
+    ReadWhole(path);  // into the page cache
+    for (auto _ : state) ReadWhole(path);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(std::filesystem::file_size(path)));
+}
+
+void BM_LargeFileFirstMainFrame(benchmark::State& state) {
+    const std::string& path = Large().path;
+    ReadWhole(path);
+    QImage image(888, 465, QImage::Format_RGB32);
+    for (auto _ : state) {
+        CWaveFile file;
+        if (file.Open(path, 0) != -1) std::abort();
+        auto model = std::make_unique<DisplayModel>();
+        BindDocument(*model, file);
+        QtDisplayPainter painter(image, TextMetrics::Normal());
+        DrawMainWindow(RenderTarget{*model, &file, painter, TextMetrics::Normal(), 1280, 1024});
+    }
+}
+
+BENCHMARK(BM_MainWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ZoomWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HistoryWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XyWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawAll)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PresentWholePlane)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargeFileRead)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LargeFileFirstMainFrame)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

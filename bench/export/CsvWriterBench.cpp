@@ -1,0 +1,85 @@
+// CSV writer on a 4-trace x 4M-sample 2-byte record, beside writing the same
+// number of bytes from memory (write + fsync, as the writer does) in the same run.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "BenchFiles.h"
+#include "CWaveFile.h"
+#include "CsvWriter.h"
+
+namespace {
+
+constexpr int kTraces = 4;
+constexpr int64_t kSamples = int64_t{4} << 20;
+
+const std::string& Record() {
+    static const std::string path = [] {
+        std::string p = kivelo::bench::WriteRecord(kTraces, kSamples);
+        kivelo::bench::WarmPageCache(p);
+        return p;
+    }();
+    return path;
+}
+
+std::string OutputPath(const char* name) {
+    return (std::filesystem::path(Record()).parent_path() / name).string();
+}
+
+int64_t LastCsvSize = 0;  // bytes of the writer's output, for the memory twin
+
+void BM_CsvWriter(benchmark::State& state) {
+    kivelo::CWaveFile file(Record(), 65536);
+    if (!file.IsOpen()) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    const std::string out = OutputPath("out.csv");
+    kivelo::CsvRequest request;
+    request.count = static_cast<int32_t>(kSamples);
+    for (auto _ : state) {
+        kivelo::CsvWriter writer;
+        if (writer.Write(file, out, request) != -1) {
+            state.SkipWithError(writer.Message().c_str());
+            return;
+        }
+    }
+    LastCsvSize = static_cast<int64_t>(std::filesystem::file_size(out));
+    state.SetBytesProcessed(state.iterations() * LastCsvSize);
+    state.counters["csv_MB"] = static_cast<double>(LastCsvSize) / 1e6;
+    state.counters["peak_rss_MB"] = kivelo::bench::PeakRssMb();
+}
+
+void BM_WriteSameBytesFromMemory(benchmark::State& state) {
+    const int64_t size = LastCsvSize > 0 ? LastCsvSize : int64_t{150} << 20;
+    std::vector<char> bytes(static_cast<std::size_t>(size), '7');
+    const std::string out = OutputPath("memory.csv");
+    for (auto _ : state) {
+        int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        for (int64_t done = 0; done < size;) {
+            const ssize_t n = ::write(fd, bytes.data() + done,
+                                      static_cast<std::size_t>(std::min<int64_t>(size - done, 1 << 20)));
+            if (n <= 0) break;
+            done += n;
+        }
+        ::fsync(fd);
+        ::close(fd);
+    }
+    state.SetBytesProcessed(state.iterations() * size);
+}
+
+}  // namespace
+
+BENCHMARK(BM_CsvWriter)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_WriteSameBytesFromMemory)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    kivelo::bench::RemoveRecord(Record());
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,61 @@
+#include "DisplayModel.h"
+
+#include <algorithm>
+
+namespace kivelo {
+
+DisplayModel::DisplayModel() {
+    for (int i = 0; i < kWindowCount; ++i) areas[static_cast<size_t>(i)].windowIndex = static_cast<uint8_t>(i);
+    Area(WindowId::History).graticuleStyle = 4;
+    mainOnOff.fill(kTraceAbsent);
+    mainSet.SetXTrace(0);
+    zoomSet.SetXTrace(0);
+    ApplyColours(false);
+    plane.ClearAll();
+    palette.Build(false);
+}
+
+void DisplayModel::SetLightMode(bool on) { palette.Build(on); }
+
+void DisplayModel::SetGraticuleStyle(int style) {
+    const uint16_t s = static_cast<uint16_t>(std::clamp(style, 0, 5));
+    Area(WindowId::Main).graticuleStyle = s;
+    Area(WindowId::Zoom).graticuleStyle = s;
+    Area(WindowId::Xy).graticuleStyle = s;
+}
+
+void DisplayModel::SetVerticalDivisions(int v) {
+    const uint8_t d = static_cast<uint8_t>(std::clamp(v, 0, 255));
+    for (WindowId w : {WindowId::Main, WindowId::Zoom}) {
+        Area(w).horizontalDivisions = 10;
+        Area(w).verticalDivisions = d;
+    }
+    Area(WindowId::Xy).horizontalDivisions = d;
+    Area(WindowId::Xy).verticalDivisions = d;
+}
+
+void DisplayModel::SetSnapshot(bool on) {
+    snapshot_ = on;
+    if (on) {
+        mainSnapshot.TakeSnapshotOf(mainSet);
+        zoomSnapshot.TakeSnapshotOf(zoomSet);
+    } else {
+        mainSnapshot.SwitchAllOff();
+        zoomSnapshot.SwitchAllOff();
+    }
+}
+
+void DisplayModel::ApplyColours(bool forOverlay) {
+    const bool alternative = LightMode() != forOverlay;
+    mainSet.ApplyColourAssignment(alternative);
+    zoomSet.ApplyColourAssignment(alternative);
+    historySet.ApplyColourAssignment(alternative);
+}
+
+void DisplayModel::InvalidatePoints() {
+    mainSet.InvalidatePoints();
+    zoomSet.InvalidatePoints();
+    historySet.InvalidatePoints();
+}
+
+}  // namespace kivelo

@@ -1,0 +1,85 @@
+#pragma once
+// All display state of the application: trace sets, view areas, the raster
+// plane, the palette and the state of the window panels. The application owns
+// one and passes it by reference.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "CursorState.h"
+#include "DisplayDocument.h"
+#include "DisplayPalette.h"
+#include "HistoryState.h"
+#include "RasterPlane.h"
+#include "TraceSet.h"
+#include "ViewArea.h"
+#include "WindowLayout.h"
+#include "ZoomController.h"
+
+namespace kivelo {
+
+enum class MouseMode { Cursors = 0, CursorsHidden = 1, VerticalMove = 2, VerticalZoom = 3 };
+
+// Columns of the zoom frame last drawn in the Main window (-1: none).
+struct ZoomFrameMark {
+    int x1 = -1;
+    int x2 = -1;
+};
+
+struct XyState {
+    int xTrace = 0;
+    bool rangeMain = true;
+    std::vector<std::string> xTraceList;  // "X-TRACE" entries
+};
+
+class DisplayModel {
+public:
+    DisplayModel();
+
+    TraceSet mainSet{WindowId::Main};
+    TraceSet zoomSet{WindowId::Zoom};
+    TraceSet historySet{WindowId::History};
+    TraceSet mainSnapshot{WindowId::Main};
+    TraceSet zoomSnapshot{WindowId::Zoom};
+    std::array<ViewArea, kWindowCount> areas{};
+    RasterPlane plane;
+    DisplayPalette palette;
+
+    OnOffTable mainOnOff{};
+    int mainSplit = 1;
+    DisplayDocument document;
+    ZoomController zoom;
+    HistoryState history;
+    CursorState cursors;
+    XyState xy;
+    ZoomFrameMark zoomFrame;
+    MouseMode mouseMode = MouseMode::Cursors;
+    int selectedTrace = kNoTrace;  // trace chosen for vertical scaling
+
+    std::array<bool, kWindowCount> shown{true, true, true, true};
+    LayoutShares shares;
+
+    ViewArea& Area(WindowId w) { return areas[static_cast<size_t>(w)]; }
+    const ViewArea& Area(WindowId w) const { return areas[static_cast<size_t>(w)]; }
+
+    bool LightMode() const { return palette.Light(); }
+    // Text colours, fixed colours and label offset follow.
+    void SetLightMode(bool on);
+    // Style 0..5 for the Main, Zoom and XY areas (History keeps its frame style).
+    void SetGraticuleStyle(int style);
+    // Main and Zoom get (10, v) divisions, XY (v, v).
+    void SetVerticalDivisions(int v);
+    // On: copies the live sets into the snapshot sets; off: switches the snapshot traces off.
+    void SetSnapshot(bool on);
+    bool Snapshot() const { return snapshot_; }
+    // Applies the primary (or alternative) colour assignment to the main, zoom
+    // and history sets; the current record uses the alternative one in light mode.
+    void ApplyColours(bool forOverlay);
+    // Forgets which data every set holds.
+    void InvalidatePoints();
+
+private:
+    bool snapshot_ = false;
+};
+
+}  // namespace kivelo

@@ -1,0 +1,54 @@
+#include "DisplayPointLoader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace kivelo {
+
+int32_t DisplayStepCode(int64_t recordLength, int64_t points) {
+    if (points <= 0 || recordLength <= 0) return 512;
+    const double s = std::trunc(static_cast<double>(recordLength) / static_cast<double>(points) * 512.0);
+    return static_cast<int32_t>(std::clamp(s, 512.0, static_cast<double>(std::numeric_limits<int32_t>::max())));
+}
+
+bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points,
+                       int channel) {
+    trace.pointCount = 0;
+    points = std::clamp(points, 0, DisplayTrace::kMaxPoints);
+    if (points == 0 || channel < 0 || step < 256 || start < 0) return false;
+
+    file.SetTrace(channel);
+    const int64_t length = file.GetBlockSize();
+    int64_t count = static_cast<int64_t>(points) * step / 512;
+    count = std::min(count, length - start);
+    if (count <= 0) return false;
+
+    // Each reduced chunk may end in one extra pair; bound the output generously.
+    const int64_t group = std::max<int64_t>(step / 256, 1);
+    const int64_t values = 2 * (count / group + count / std::max<int64_t>(group * 10, 1) + 4) + count / group;
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::max<int64_t>(values, points)) * 2);
+    int64_t delivered = 0;
+    const int rc = file.ReadEnvelope(step, channel, start, count, buffer, delivered, kWidth2);
+    if (rc != -1) return false;
+    delivered = std::clamp<int64_t>(delivered, 0, static_cast<int64_t>(buffer.size() / 2));
+    delivered = std::min<int64_t>(delivered, points);
+    if (delivered <= 0) return false;
+
+    for (int64_t i = 0; i < delivered; ++i) {
+        int16_t v;
+        std::memcpy(&v, buffer.data() + 2 * i, 2);
+        uint16_t u = static_cast<uint16_t>(v);
+        if (trace.bytesPerSample == 1) u = static_cast<uint16_t>(u << 8);
+        if (!trace.isSigned) u = static_cast<uint16_t>(u + 0x8000);
+        trace.samples[static_cast<size_t>(i)] = static_cast<int16_t>(u);
+    }
+    std::fill(trace.samples.begin() + delivered, trace.samples.begin() + points,
+              trace.samples[static_cast<size_t>(delivered - 1)]);
+    trace.pointCount = static_cast<uint32_t>(points);
+    return true;
+}
+
+}  // namespace kivelo

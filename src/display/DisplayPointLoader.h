@@ -1,0 +1,22 @@
+#pragma once
+// Reading a trace's display points from the waveform model.
+#include <cstdint>
+
+#include "CWaveFile.h"
+#include "DisplayTrace.h"
+
+namespace kivelo {
+
+// Step code for P display points over L samples (9 fraction bits).
+int32_t DisplayStepCode(int64_t recordLength, int64_t points);
+
+// Reads `points` display points with step code `step` from sample `start` of
+// the model's current record for `channel`: the request is cut to the end of
+// the record and a short delivery is held at its last value, so the point
+// count stays what the caller laid out. Byte-wide samples go to the upper
+// byte, offset-binary samples become two's complement. False (point count 0)
+// when nothing could be read.
+bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points,
+                       int channel);
+
+}  // namespace kivelo

@@ -1,0 +1,78 @@
+#include "HistoryWindowRenderer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "DisplayPointLoader.h"
+#include "Graticule.h"
+#include "Present.h"
+#include "TracePasses.h"
+
+namespace kivelo {
+
+std::vector<HistoryCell> HistoryCells(const DisplayModel& model, int width, int height) {
+    std::vector<HistoryCell> cells;
+    const HistoryState& h = model.history;
+    const int columns = std::max(h.Columns(), 1);
+    const HistoryState::CellPlacement gap = h.Gaps(width, height + kWindowPanelHeight);
+    const int first = h.FirstShown();
+    const int last = std::min(first + h.CellsShown(), model.document.recordCount);
+    for (int r = first; r < last; ++r) {
+        const int i = r - first;
+        cells.push_back({r, gap.gapX + (i % columns) * (gap.gapX + h.Cell().width),
+                         gap.gapY + (i / columns) * (gap.gapY + h.Cell().height)});
+    }
+    return cells;
+}
+
+int HistoryPoints(const DisplayModel& model) {
+    const int64_t L = model.document.recordLength;
+    if (2 * static_cast<int64_t>(model.history.Cell().width) < L) return 400;
+    return static_cast<int>(std::clamp<int64_t>(L, 0, DisplayTrace::kMaxPoints));
+}
+
+bool DrawHistoryWindow(const RenderTarget& target) {
+    DisplayModel& m = target.model;
+    ViewArea& area = m.Area(WindowId::History);
+    if (!BeginWindowDraw(target, area, 1)) return true;
+    const int W = target.ClientWidth();
+    const int H = std::max(target.PlotHeight(), 0);
+    m.history.RecomputeGrid(W, target.painter.Height());
+
+    PointPlan plan;
+    plan.points = HistoryPoints(m);
+    plan.step = DisplayStepCode(m.document.recordLength, plan.points);
+    const CellSize cell = m.history.Cell();
+    const std::vector<HistoryCell> cells = HistoryCells(m, W, H);
+    m.ApplyColours(false);
+    for (DisplayTrace& t : m.historySet) {
+        t.columnCount = 200;
+        t.pairCount = 200;
+    }
+    for (const HistoryCell& c : cells) {
+        area.SetArea(c.x, c.y, cell.width, cell.height);  // cells left or above the window start at 0
+        DrawGraticule(m.plane, area);
+        DrawRecordPass(m, *target.file, m.historySet, m.mainOnOff, area, c.record, plan);
+    }
+    Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
+
+    const int lh = target.LineHeight();
+    const Rgb fg = m.palette.Foreground(), bg = m.palette.Background();
+    for (const HistoryCell& c : cells) {
+        char caption[32];
+        std::snprintf(caption, sizeof caption, "%04d %s", c.record, m.document.TimeText(c.record).c_str());
+        const int x = c.x - 8;
+        const int y = c.y - lh + 32;
+        if (c.record == m.document.currentRecord) {
+            target.painter.DrawText(x, y, caption, bg, fg);
+        } else {
+            target.painter.DrawText(x, y, caption, fg, std::nullopt);
+            if (m.document.overlayMarks[static_cast<size_t>(c.record)] == 1) {
+                target.painter.DrawSunkenEdge(x - 1, y - 1, target.painter.TextWidth(caption) + 3, lh + 3);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace kivelo

@@ -1,0 +1,31 @@
+#include "Present.h"
+
+#include <algorithm>
+
+namespace kivelo {
+
+IndexedImage PresentPlane(const RasterPlane& plane, const DisplayPalette& palette, int x, int y, int width,
+                          int height) {
+    IndexedImage image;
+    image.width = std::clamp(width, 0, RasterPlane::kWidth);
+    image.height = std::clamp(height, 0, RasterPlane::kHeight);
+    image.palette = palette.Entries();
+    image.pixels.assign(static_cast<size_t>(image.width) * image.height, DisplayPalette::kBackgroundEntry);
+    const auto& lut = DisplayPalette::EntryLut();
+    const int x1 = std::max(x, 0), x2 = std::min(x + image.width, RasterPlane::kWidth);
+    for (int row = 0; row < image.height; ++row) {
+        const auto src = plane.Row(y + row);
+        if (src.empty() || x1 >= x2) continue;
+        uint8_t* dst = image.pixels.data() + static_cast<size_t>(row) * image.width + (x1 - x);
+        for (int col = x1; col < x2; ++col) *dst++ = lut[src[static_cast<size_t>(col)]];
+    }
+    return image;
+}
+
+void Present(DisplayPainter& painter, const RasterPlane& plane, const DisplayPalette& palette, int x, int y,
+             int width, int height, int dx, int dy) {
+    if (width <= 0 || height <= 0) return;
+    painter.DrawImage(dx, dy, PresentPlane(plane, palette, x, y, width, height));
+}
+
+}  // namespace kivelo

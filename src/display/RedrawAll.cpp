@@ -1,0 +1,41 @@
+#include "RedrawAll.h"
+
+#include "HistoryWindowRenderer.h"
+#include "MainWindowRenderer.h"
+#include "RenderTarget.h"
+#include "XyWindowRenderer.h"
+#include "ZoomWindowRenderer.h"
+
+namespace kivelo {
+
+void ApplyLayout(DisplayModel& model, const LayoutResult& layout) {
+    for (int i = 0; i < kWindowCount; ++i) {
+        const LayoutRect& r = layout.windows[static_cast<size_t>(i)];
+        ViewArea& area = model.areas[static_cast<size_t>(i)];
+        area.SetWindow(r.x - layout.usable.x, r.y - layout.usable.y, r.width, r.height - kWindowPanelHeight);
+        model.shown[static_cast<size_t>(i)] = layout.visible[static_cast<size_t>(i)];
+    }
+    const LayoutRect& h = layout.windows[static_cast<size_t>(WindowId::History)];
+    model.history.RecomputeGrid(h.width, h.height);
+    model.zoomFrame = ZoomFrameMark{};
+}
+
+void RedrawAll(DisplayModel& model, CWaveFile* file, const std::array<DisplayPainter*, kWindowCount>& painters,
+               const TextMetrics& metrics, int frameWidth, int frameHeight) {
+    auto target = [&](WindowId w) -> DisplayPainter* {
+        const size_t i = static_cast<size_t>(w);
+        return model.shown[i] ? painters[i] : nullptr;
+    };
+    DisplayPainter* mainPainter = target(WindowId::Main);
+    if (mainPainter) DrawMainWindow({model, file, *mainPainter, metrics, frameWidth, frameHeight});
+    model.zoomFrame = ZoomFrameMark{};  // the full Main redraw erased it
+    if (DisplayPainter* p = target(WindowId::Zoom)) {
+        DrawZoomWindow({model, file, *p, metrics, frameWidth, frameHeight}, mainPainter);
+    }
+    if (DisplayPainter* p = target(WindowId::History)) {
+        DrawHistoryWindow({model, file, *p, metrics, frameWidth, frameHeight});
+    }
+    if (DisplayPainter* p = target(WindowId::Xy)) DrawXyWindow({model, file, *p, metrics, frameWidth, frameHeight});
+}
+
+}  // namespace kivelo

@@ -1,0 +1,23 @@
+#pragma once
+// Placing the windows' rectangles in the plane after a layout, and redrawing
+// the four windows in their fixed order.
+#include <array>
+
+#include "CWaveFile.h"
+#include "DisplayModel.h"
+#include "DisplayPainter.h"
+#include "TextMetrics.h"
+#include "WindowLayout.h"
+
+namespace kivelo {
+
+// Gives every window the plane rectangle under its frame position (below its
+// panel) and recomputes the History grid.
+void ApplyLayout(DisplayModel& model, const LayoutResult& layout);
+
+// Main, Zoom (with the zoom frame in Main), History, XY; a null painter or a
+// hidden window is skipped.
+void RedrawAll(DisplayModel& model, CWaveFile* file, const std::array<DisplayPainter*, kWindowCount>& painters,
+               const TextMetrics& metrics, int frameWidth, int frameHeight);
+
+}  // namespace kivelo

@@ -1,0 +1,36 @@
+#pragma once
+// Everything a window renderer draws from and into.
+#include "CWaveFile.h"
+#include "DisplayModel.h"
+#include "DisplayPainter.h"
+#include "TextMetrics.h"
+
+namespace kivelo {
+
+// Height of the control panel at the top of every display window.
+inline constexpr int kWindowPanelHeight = 36;
+inline constexpr int kMinFrameWidth = 540;
+inline constexpr int kMinFrameHeight = 400;
+
+struct RenderTarget {
+    DisplayModel& model;
+    CWaveFile* file;           // the open document's model; null without one
+    DisplayPainter& painter;   // the window's whole client area
+    TextMetrics metrics;
+    int frameWidth = 1280;
+    int frameHeight = 1024;
+
+    int ClientWidth() const { return painter.Width(); }
+    // Client height below the panel.
+    int PlotHeight() const { return painter.Height() - kWindowPanelHeight; }
+    bool FrameLargeEnough() const { return frameWidth >= kMinFrameWidth && frameHeight >= kMinFrameHeight; }
+    bool HasDocument() const { return file != nullptr && model.document.loaded; }
+    int LineHeight() const { return metrics.LineHeight(); }
+};
+
+// Common start of a window draw: gives the area the window's plane rectangle
+// and clears it. Without a document the client area below the panel is
+// filled with the background instead and false says there is nothing more.
+bool BeginWindowDraw(const RenderTarget& target, ViewArea& area, int splitCount);
+
+}  // namespace kivelo

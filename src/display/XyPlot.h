@@ -1,0 +1,22 @@
+#pragma once
+// Plotting one trace against the X trace inside a square area.
+#include "DisplayTrace.h"
+#include "RasterPlane.h"
+#include "ViewArea.h"
+
+namespace kivelo {
+
+struct XyPoint {
+    int64_t x = 0;
+    int64_t y = 0;
+};
+
+// Plane position of display point (xs, ys) for the X trace's and the trace's scaling.
+XyPoint XyPosition(const ViewArea& area, const DisplayTrace& xTrace, const DisplayTrace& trace, int xs, int ys);
+
+// Joins successive points with straight lines; only pixels strictly inside
+// the area are written. Nothing for logic traces or the X trace itself.
+void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, const DisplayTrace& xTrace,
+            uint32_t colour);
+
+}  // namespace kivelo

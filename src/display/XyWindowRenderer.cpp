@@ -1,0 +1,64 @@
+#include "XyWindowRenderer.h"
+
+#include <algorithm>
+
+#include "Graticule.h"
+#include "Present.h"
+#include "TracePasses.h"
+#include "WindowTexts.h"
+#include "XyPlot.h"
+
+namespace kivelo {
+
+void LayOutXyArea(ViewArea& area, int width, int height) {
+    const int w = std::max(width - 130, 1);
+    if (height >= 112) {
+        const int side = std::max(std::min(w, height - 74), 1);
+        area.SetArea(10, 16, side, side);
+    } else {
+        const int side = std::min(w, 48);
+        area.SetArea(10, std::max((height - side - 10) / 2, 0), side, side);
+    }
+}
+
+bool DrawXyWindow(const RenderTarget& target) {
+    if (!target.FrameLargeEnough()) return false;
+    DisplayModel& m = target.model;
+    ViewArea& area = m.Area(WindowId::Xy);
+    if (!BeginWindowDraw(target, area, 1)) return true;
+    const int W = target.ClientWidth();
+    const int H = std::max(target.PlotHeight(), 0);
+    LayOutXyArea(area, W, H);
+    DrawGraticule(m.plane, area);
+
+    const bool rangeMain = m.xy.rangeMain;
+    const int64_t L = m.document.recordLength;
+    TraceSet& set = rangeMain ? m.mainSet : m.zoomSet;
+    TraceSet& snapshot = rangeMain ? m.mainSnapshot : m.zoomSnapshot;
+    const OnOffTable& table = rangeMain ? m.mainOnOff : m.zoom.onOff;
+    const PointPlan plan = rangeMain ? MainPointPlan(L) : ZoomPointPlan(m.zoom, L);
+    const int xIndex = std::clamp(m.xy.xTrace, 0, kTraceCount - 1);
+    const int record = m.document.currentRecord;
+
+    m.ApplyColours(false);
+    DrawRecordPass(m, *target.file, set, table, area, record, plan, false);
+    DisplayTrace& xTrace = set[xIndex];
+    if (table[static_cast<size_t>(xIndex)] <= kTraceOn) {
+        EnsurePoints(m, *target.file, xTrace, table, xIndex, record, plan);
+    }
+    for (DisplayTrace& t : set) {
+        if (t.displayOn) DrawXY(m.plane, area, t, xTrace, t.colour);
+    }
+    for (DisplayTrace& t : snapshot) {
+        if (t.displayOn && t.traceNumber != xIndex) DrawXY(m.plane, area, t, xTrace, t.colour);
+    }
+    Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
+
+    const int lh = target.LineHeight();
+    DrawLabelColumn(target, set, area.areaX + area.areaWidth + 5, kWindowPanelHeight + lh, xIndex);
+    DrawRecordNumber(target, TimeAxisRow(area));
+    if (H > 88) DrawInfoLine(target, area, rangeMain ? L : m.zoom.SpanOf(L));
+    return true;
+}
+
+}  // namespace kivelo

@@ -1,0 +1,235 @@
+// kivelo-cli render: draws the display windows of a waveform file into an image.
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+#include <QString>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "BmpDib.h"
+#include "BmpWriter.h"
+#include "CliArgs.h"
+#include "DisplayModel.h"
+#include "DocumentBinding.h"
+#include "OpenWaveFile.h"
+#include "QtDisplayPainter.h"
+#include "RedrawAll.h"
+#include "RenderTarget.h"
+#include "WindowLayout.h"
+
+namespace kivelo::cli {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: kivelo-cli render FILE -o OUT.bmp|OUT.png [options]\n"
+    "Draws the display windows of FILE (.wvf, .rtm or .fld) as the program shows them\n"
+    "after opening it, and writes the chosen window or the whole frame as an image.\n"
+    "  --window all|main|zoom|history|xy   what to write (default all: the whole frame)\n"
+    "  --size WxH            frame size, 540x400 .. 2048x1200 (default 1280x1024)\n"
+    "  --record N            current record (default 0)\n"
+    "  --light               light mode\n"
+    "  --split N             split count 1..16 of the Main and Zoom windows\n"
+    "  --div 4|8|10|16|20    vertical divisions\n"
+    "  --graticule 0|1|2     graticule style\n"
+    "  --zoom-entry N        entry of the zoom ratio list (default 0)\n"
+    "  --position F          start of the zoomed stretch as a fraction 0..1 of the record\n"
+    "  --cursors MES_X,REF_X cursor columns (window x) of the Main and Zoom windows\n";
+
+constexpr std::array<const char*, kWindowCount> kWindowNames{"Main", "Zoom", "History", "XY"};
+const QColor kPanelColour(212, 208, 200);
+
+bool ParseSize(const std::string& text, int& w, int& h) {
+    char x = 0;
+    char rest = 0;
+    return std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) == 3 && (x == 'x' || x == 'X');
+}
+
+// Stand-in for a window's control panel: its name and the state the panel would show.
+void DrawPanel(QImage& image, const DisplayModel& m, WindowId w, const TextMetrics& metrics) {
+    QPainter p(&image);
+    p.fillRect(0, 0, image.width(), kWindowPanelHeight, kPanelColour);
+    p.setFont(QtDisplayPainter::DisplayFont(metrics));
+    p.setPen(Qt::black);
+    QString text = QString::fromLatin1(kWindowNames[static_cast<size_t>(w)]);
+    switch (w) {
+        case WindowId::Main: text += QStringLiteral("   SPLIT %1").arg(m.mainSplit); break;
+        case WindowId::Zoom: {
+            const auto& list = m.zoom.RatioTexts();
+            if (m.zoom.Selected() < list.size()) text += QStringLiteral("   ") + QString::fromStdString(list[m.zoom.Selected()]);
+            text += QStringLiteral("   SPLIT %1").arg(m.zoom.splitCount);
+            break;
+        }
+        case WindowId::History: text += QStringLiteral("   Size %1x%2").arg(m.history.Cell().width).arg(m.history.Cell().height); break;
+        case WindowId::Xy:
+            if (static_cast<size_t>(m.xy.xTrace) < m.xy.xTraceList.size())
+                text += QStringLiteral("   X-TRACE ") + QString::fromStdString(m.xy.xTraceList[static_cast<size_t>(m.xy.xTrace)]);
+            text += m.xy.rangeMain ? QStringLiteral("   RANGE Main") : QStringLiteral("   RANGE Zoom");
+            break;
+    }
+    p.drawText(QRect(6, 0, image.width() - 12, kWindowPanelHeight), Qt::AlignVCenter | Qt::AlignLeft, text);
+}
+
+bool WriteImage(const QImage& image, const std::string& path) {
+    if (EndsWithNoCase(path, "bmp")) {
+        const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+        CapturedPicture picture;
+        picture.width = rgb.width();
+        picture.height = rgb.height();
+        picture.bitsPerPixel = 32;
+        picture.rowBytes = static_cast<int>(rgb.bytesPerLine());
+        const uchar* bits = rgb.constBits();
+        picture.pixels.assign(bits, bits + rgb.sizeInBytes());
+        const auto dib = ToPackedDib(picture);
+        return dib && WriteBmp(path, *dib) == 1;
+    }
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+}  // namespace
+
+int RunRender(int argc, char** argv) {
+    CliArgs args({{"-o", true}, {"--window", true}, {"--size", true}, {"--record", true}, {"--light", false},
+                  {"--split", true}, {"--div", true}, {"--graticule", true}, {"--zoom-entry", true},
+                  {"--position", true}, {"--cursors", true}});
+    if (!args.Parse(argc, argv)) return UsageError("render", args.Error());
+    if (args.HelpAsked()) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    if (args.Positional().size() != 1) return UsageError("render", "give exactly one FILE");
+    const std::string* out = args.Value("-o");
+    if (!out || !(EndsWithNoCase(*out, "bmp") || EndsWithNoCase(*out, "png")))
+        return UsageError("render", "-o OUT.bmp or OUT.png is required");
+
+    int window = -1;  // -1: all
+    if (const std::string* w = args.Value("--window")) {
+        const std::array<const char*, kWindowCount> names{"main", "zoom", "history", "xy"};
+        if (*w != "all") {
+            for (int i = 0; i < kWindowCount; ++i)
+                if (*w == names[static_cast<size_t>(i)]) window = i;
+            if (window < 0) return UsageError("render", "--window is all, main, zoom, history or xy");
+        }
+    }
+    int frameW = 1280, frameH = 1024;
+    if (const std::string* s = args.Value("--size")) {
+        if (!ParseSize(*s, frameW, frameH) || frameW < kMinFrameWidth || frameH < kMinFrameHeight ||
+            frameW > 2048 || frameH > 1200)
+            return UsageError("render", "--size is WxH within 540x400 .. 2048x1200");
+    }
+    int64_t record = 0, split = 1, div = 10, graticule = 0, zoomEntry = 0;
+    if (!args.IntValue("--record", 0, 0, 999, record) || !args.IntValue("--split", 1, 1, 16, split) ||
+        !args.IntValue("--div", 10, 4, 20, div) || !args.IntValue("--graticule", 0, 0, 2, graticule) ||
+        !args.IntValue("--zoom-entry", 0, 0, 24, zoomEntry))
+        return UsageError("render", args.Error());
+    if (div != 4 && div != 8 && div != 10 && div != 16 && div != 20)
+        return UsageError("render", "--div is 4, 8, 10, 16 or 20");
+    double position = 0.0;
+    if (const std::string* p = args.Value("--position")) {
+        char* end = nullptr;
+        position = std::strtod(p->c_str(), &end);
+        if (end == p->c_str() || *end != '\0' || !(position >= 0.0 && position <= 1.0))
+            return UsageError("render", "--position is a fraction 0..1");
+    }
+    int mesX = -1, refX = -1;
+    if (const std::string* c = args.Value("--cursors")) {
+        char rest = 0;
+        if (std::sscanf(c->c_str(), "%d,%d%c", &mesX, &refX, &rest) != 2)
+            return UsageError("render", "--cursors is MES_X,REF_X");
+    }
+
+    const std::string& path = args.Positional()[0];
+    std::string error;
+    std::unique_ptr<CWaveFile> file = OpenWaveFile(path, 0, error);
+    if (!file) return Report(error);
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QGuiApplication app(qtArgc, qtArgv);
+
+    auto model = std::make_unique<DisplayModel>();
+    DisplayModel& m = *model;
+    BindDocument(m, *file);
+    if (record >= m.document.recordCount) {
+        return Report("record " + std::to_string(record) + " not in the file (" +
+                      std::to_string(m.document.recordCount) + " records)");
+    }
+    m.document.currentRecord = static_cast<int>(record);
+    m.SetLightMode(args.Has("--light"));
+    m.mainSplit = static_cast<int>(split);
+    m.zoom.splitCount = static_cast<int>(split);
+    m.SetVerticalDivisions(static_cast<int>(div));
+    m.SetGraticuleStyle(static_cast<int>(graticule));
+    const int64_t L = m.document.recordLength;
+    if (zoomEntry > 0 && !m.zoom.SelectZoomRatio(static_cast<uint32_t>(zoomEntry), L))
+        return UsageError("render", "--zoom-entry beyond the ratio list (" +
+                                        std::to_string(m.zoom.RatioTexts().size()) + " entries)");
+    if (args.Value("--position")) m.zoom.SetPosition(position * 1e11, L);
+    if (mesX >= 0 || refX >= 0) {
+        m.cursors.mesX = {mesX, mesX};
+        m.cursors.refX = {refX, refX};
+    }
+
+    const TextMetrics metrics = TextMetrics::Normal();
+    LayoutInput in;
+    in.frame = {0, 0, frameW, frameH};
+    in.metrics = metrics;
+    const LayoutResult layout = LayOutWindows(in);
+    ApplyLayout(m, layout);
+
+    std::array<QImage, kWindowCount> images;
+    std::array<std::unique_ptr<QtDisplayPainter>, kWindowCount> painters;
+    std::array<DisplayPainter*, kWindowCount> targets{};
+    for (int i = 0; i < kWindowCount; ++i) {
+        const LayoutRect& r = layout.windows[static_cast<size_t>(i)];
+        if (r.width <= 0 || r.height <= 0) continue;
+        images[static_cast<size_t>(i)] = QImage(r.width, r.height, QImage::Format_RGB32);
+        images[static_cast<size_t>(i)].fill(QColor(m.palette.Background().r, m.palette.Background().g,
+                                                   m.palette.Background().b));
+        DrawPanel(images[static_cast<size_t>(i)], m, static_cast<WindowId>(i), metrics);
+        painters[static_cast<size_t>(i)] = std::make_unique<QtDisplayPainter>(images[static_cast<size_t>(i)], metrics);
+        targets[static_cast<size_t>(i)] = painters[static_cast<size_t>(i)].get();
+    }
+    RedrawAll(m, file.get(), targets, metrics, frameW, frameH);
+    for (auto& p : painters) p.reset();
+
+    QImage result;
+    if (window >= 0) {
+        result = images[static_cast<size_t>(window)];
+        if (result.isNull()) return Report("the window has no room in this frame");
+    } else {
+        result = QImage(frameW, frameH, QImage::Format_RGB32);
+        result.fill(kPanelColour);
+        QPainter p(&result);
+        p.setFont(QtDisplayPainter::DisplayFont(metrics));
+        std::string model;
+        file->GetModel(model);
+        p.setPen(Qt::black);
+        p.drawText(6, 4, frameW - 12, 16, Qt::AlignLeft | Qt::AlignTop,
+                   QString::fromStdString("Waveform Viewer  " + path + "    Model " + model));
+        const LayoutRect& t = layout.toolbarPanel;
+        p.drawRect(t.x, t.y, t.width - 1, t.height - 1);
+        p.drawText(t.x + 6, t.y + 4, t.width - 12, 16, Qt::AlignLeft | Qt::AlignTop,
+                   QStringLiteral("WINDOW   GRATICULE   div %1   MOUSE CONTROL").arg(div));
+        for (int i = 0; i < kWindowCount; ++i) {
+            const LayoutRect& r = layout.windows[static_cast<size_t>(i)];
+            if (!images[static_cast<size_t>(i)].isNull()) p.drawImage(r.x, r.y, images[static_cast<size_t>(i)]);
+        }
+    }
+    if (!WriteImage(result, *out)) return Report("cannot write " + *out);
+    return kExitOk;
+}
+
+}  // namespace kivelo::cli
