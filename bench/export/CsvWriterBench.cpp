@@ -73,8 +73,8 @@ void BM_WriteSameBytesFromMemory(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_CsvWriter)->Unit(benchmark::kMillisecond)->MinTime(3.0);
-BENCHMARK(BM_WriteSameBytesFromMemory)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_CsvWriter)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_WriteSameBytesFromMemory)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

@@ -61,8 +61,8 @@ void BM_ReadEnvelopeMainStep(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_PreadSameBytes)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_ReadEnvelopeMainStep)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_PreadSameBytes)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_ReadEnvelopeMainStep)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

@@ -517,26 +517,37 @@ int CWaveFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<
     // Whole groups per chunk keep the work buffer bounded.
     int64_t chunk = g > 10000 ? g : g < 1001 ? g * 100 : g * 10;
     chunk = std::min(chunk, count);
+    // Several chunks come in with one read when that cannot change what a chunk
+    // holds: reads deliver the whole request until the end of the data, and an
+    // even chunk keeps the realtime reader's sample pairs intact. Each chunk is
+    // still reduced by itself.
+    constexpr int64_t kBatchBytes = int64_t{512} << 10;
+    const int64_t perRead =
+        chunk % 2 == 0 ? std::max<int64_t>(1, kBatchBytes / (chunk * outSize)) * chunk : chunk;
     const int64_t pairCapacity = 2 * (chunk / g + 2);
-    if (chunkBuffer_.size() < static_cast<std::size_t>(chunk * outSize)) chunkBuffer_.resize(static_cast<std::size_t>(chunk * outSize));
+    if (chunkBuffer_.size() < static_cast<std::size_t>(perRead * outSize)) chunkBuffer_.resize(static_cast<std::size_t>(perRead * outSize));
     if (pairBuffer_.size() < static_cast<std::size_t>(pairCapacity * outSize)) pairBuffer_.resize(static_cast<std::size_t>(pairCapacity * outSize));
     const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
     const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
 
     int64_t running = pos, left = count;
     while (left > 0 && outCount < dstCapacity) {
-        const int64_t k = std::min(chunk, left);
-        left -= k;
+        const int64_t want = std::min(perRead, left);
+        left -= want;
         int64_t got = 0;
-        const int result = ReadData(running, k, std::span(chunkBuffer_).first(static_cast<std::size_t>(k * outSize)), got, code);
+        const int result = ReadData(running, want, std::span(chunkBuffer_).first(static_cast<std::size_t>(want * outSize)), got, code);
         if (result != -1) return result;
         if (got <= 0) break;  // end of the data
-        const int64_t made = ReduceChunk(outSize, kind, chunkBuffer_.data(), got, stepCode,
-                                         pairBuffer_.data(), pairCapacity);
-        const int64_t take = std::min(made, dstCapacity - outCount);
-        std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(), static_cast<std::size_t>(take * outSize));
-        outCount += take;
+        for (int64_t at = 0; at < got && outCount < dstCapacity; at += chunk) {
+            const int64_t n = std::min(chunk, got - at);
+            const int64_t made = ReduceChunk(outSize, kind, chunkBuffer_.data() + at * outSize, n,
+                                             stepCode, pairBuffer_.data(), pairCapacity);
+            const int64_t take = std::min(made, dstCapacity - outCount);
+            std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(), static_cast<std::size_t>(take * outSize));
+            outCount += take;
+        }
         running += got;
+        if (got < want && perRead != chunk) break;  // a short batch ends at the end of the data
     }
     return -1;
 }

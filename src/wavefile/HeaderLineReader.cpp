@@ -1,7 +1,10 @@
 #include "HeaderLineReader.h"
 
 #include <charconv>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "HeaderRecords.h"
 
@@ -14,8 +17,20 @@ constexpr std::size_t kMaxLineLength = 1 << 20;
 }  // namespace
 
 bool HeaderLineReader::Open(const std::string& path) {
-    file_.reset(std::fopen(path.c_str(), "rb"));
+    file_.reset();
     line_.clear();
+    // Only a regular file can be a header: a folder of that name would open on this
+    // system and then read as empty, and a FIFO would block. O_NONBLOCK keeps the
+    // open itself from waiting; it does nothing to reads of a regular file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    file_.reset(::fdopen(fd, "rb"));
+    if (!file_) ::close(fd);
     return file_ != nullptr;
 }
 

@@ -123,7 +123,8 @@ std::string ValueTextOf(double v) {
         s = Digits(a, std::chars_format::fixed, 6 - e);
         StripFractionZeros(s, true);
     }
-    return v < 0 ? "-" + s : s;
+    // The sign as formatted output writes it: negative zero keeps its minus.
+    return std::signbit(v) ? "-" + s : s;
 }
 
 std::string FormatCrt(const char* fmt, double v) {

@@ -206,5 +206,13 @@ TEST(KiveloCli, HelpUsageAndInfo) {
     EXPECT_NE(r.out.find("HResolution  1E-005\n"), std::string::npos) << r.out;
 }
 
+TEST(KiveloCli, InfoShowsTheSamplesOfAFloatingFile) {
+    wavegen::TempDir dir;
+    Generate(dir.Path(), "fld f.fld --samples 50");
+    RunResult r = Cli(dir.Path(), "info f.fld");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("  sizes 50\n"), std::string::npos) << r.out;
+}
+
 }  // namespace
 }  // namespace kivelo

@@ -10,6 +10,7 @@ namespace {
 
 TEST(ValueText, SevenDigitRuleTable) {
     EXPECT_EQ(ValueTextOf(0.0), "0.");
+    EXPECT_EQ(ValueTextOf(-0.0), "-0.");  // as "%#.7g" writes negative zero
     EXPECT_EQ(ValueTextOf(5.0), "5.");
     EXPECT_EQ(ValueTextOf(-0.25), "-0.25");
     EXPECT_EQ(ValueTextOf(0.05), "5.e-002");

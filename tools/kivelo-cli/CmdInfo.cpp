@@ -1,8 +1,6 @@
 // kivelo-cli info: what a waveform file holds.
-#include <algorithm>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "CliArgs.h"
 #include "NumberText.h"
@@ -46,9 +44,8 @@ int RunInfo(int argc, char** argv) {
 
     int traces = file->GetTraceTotalNumber();
     std::printf("Traces       %d\n", traces);
-    std::vector<TraceInfo> infos(static_cast<std::size_t>(std::max(traces, 0)));
     for (int t = 0; t < traces; ++t) {
-        TraceInfo& info = infos[static_cast<std::size_t>(t)];
+        TraceInfo info;
         file->GetTraceInfo(t, info);
         std::printf("  W%-3d name \"%s\"  unit \"%s\"  kind %s  width %d  VResolution %s  "
                     "VOffset %s\n",
@@ -63,9 +60,11 @@ int RunInfo(int argc, char** argv) {
         std::string date, time;
         file->GetDateTime(b, date, time);
         std::printf("  block %-4d date \"%s\"  time \"%s\"  sizes", b, date.c_str(), time.c_str());
-        for (const TraceInfo& info : infos) {
-            auto i = static_cast<std::size_t>(b);
-            std::printf(" %d", i < info.BlockSizes.size() ? info.BlockSizes[i] : 0);
+        // Asked of the file itself: a floating file's trace record carries no sizes.
+        file->SetBlock(b);
+        for (int t = 0; t < traces; ++t) {
+            file->SetTrace(t);
+            std::printf(" %d", file->GetBlockSize());
         }
         std::printf("\n");
     }
