@@ -3,7 +3,8 @@
 // Input: byte 0 chooses the framing (bit 0: GPIB, where EOI comes with the
 // last byte sent, or a serial line, where reads end at each LF), the receive
 // buffer size (bits 1-2) and whether a second block is read from what is left
-// (bit 3); bytes 1-2 give the points of the record (little-endian). The rest
+// (bit 3), and how the GPIB end bit is reported (bits 4-5: faithfully, never,
+// always); bytes 1-2 give the points of the record (little-endian). The rest
 // is everything the instrument sends after "WAV:SEND?".
 #include <array>
 #include <cstdlib>
@@ -20,7 +21,9 @@ namespace {
 
 class StreamPort : public kivelo::CInstrumentPort {
 public:
-    StreamPort(std::span<const uint8_t> stream, bool gpib) : stream_(stream), gpib_(gpib) {}
+    // endReport: 0 the end bit as it happens, 1 never, 2 and 3 always.
+    StreamPort(std::span<const uint8_t> stream, bool gpib, int endReport)
+        : stream_(stream), gpib_(gpib), endReport_(endReport) {}
 
     int WriteBytes(std::span<const uint8_t>) override { return kOk; }
 
@@ -45,11 +48,15 @@ public:
         return ReadResponse(buffer, count);
     }
 
-    int IsMoreData() override { return gpib_ && pos_ >= stream_.size() ? 0 : 1; }
+    int IsMoreData() override {
+        if (endReport_ != 0) return endReport_ == 1 ? 1 : 0;
+        return gpib_ && pos_ >= stream_.size() ? 0 : 1;
+    }
 
 private:
     std::span<const uint8_t> stream_;
     bool gpib_;
+    int endReport_;
     std::size_t pos_ = 0;
 };
 
@@ -98,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)kivelo::BlockHeader::ParseCount(stream.subspan(2, static_cast<std::size_t>(digits)), count);
 
     std::vector<uint8_t> chunk(chunkSize);
-    StreamPort port(stream, gpib);
+    StreamPort port(stream, gpib, (data[0] >> 4) & 3);
     OneBlock(port, gpib, chunk, points);
     if (twoBlocks) OneBlock(port, gpib, chunk, points / 2);
     return 0;

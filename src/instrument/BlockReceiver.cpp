@@ -74,25 +74,27 @@ int BlockReceiver::ReadHeader(int64_t& byteCount)
 // for at most one byte more than is still due, so a terminating LF is taken
 // with the last data and anything else beyond the announced count shows up as
 // a malformed block instead of being left for the next command to trip over.
+// The end bit is trusted only to say that nothing follows complete data: an
+// instrument that reports it too early or never still delivers whole blocks,
+// and a block that really stops short fails at the read that gets nothing.
 int BlockReceiver::ReceiveData(int64_t byteCount, int64_t target)
 {
     const auto chunkMax = static_cast<int64_t>(chunk_.size() - 1);
     int64_t received = 0;
     int64_t written = 0;
-    bool ended = MessageEnded();
-    for (;;) {
-        if (ended) {
-            if (received < byteCount)
-                return kDownloadPortError;  // the message ended early: a short block
-            break;
-        }
+    while (received < byteCount || !MessageEnded()) {
         if (IsCancelled())
             return kDownloadInterrupted;
+        const bool complete = received >= byteCount;
         const int64_t ask = std::min(chunkMax, byteCount - received + 1);
         std::size_t count = 0;
         if (port_.ReadResponse(chunk_.first(static_cast<std::size_t>(ask) + 1), count) !=
-            CInstrumentPort::kOk)
+            CInstrumentPort::kOk) {
+            // All data is in and no line end follows it: the block is whole.
+            if (complete && !IsCancelled())
+                break;
             return PortFailure();
+        }
         const int64_t got = std::min<int64_t>(static_cast<int64_t>(count), ask);
         const int64_t data = std::min(got, byteCount - received);
         if (!Store(chunk_.first(static_cast<std::size_t>(data)), target, written))
@@ -100,14 +102,15 @@ int BlockReceiver::ReceiveData(int64_t byteCount, int64_t target)
         received += data;
         if (got > data) {
             // The byte after the data must end the message.
-            if (chunk_[static_cast<std::size_t>(data)] != '\n' ||
-                (framing_ == BlockFraming::kEndByEoi && port_.IsMoreData() != 0))
+            if (chunk_[static_cast<std::size_t>(data)] != '\n')
                 return kDownloadPortError;
             break;
         }
-        ended = MessageEnded();
-        if (got == 0 && !ended)
+        if (got == 0) {
+            if (complete)
+                break;  // nothing follows the data
             return kDownloadPortError;  // a read that delivers nothing would loop for ever
+        }
     }
     if (written < target) {
         if (!sink_.AppendZeros(target - written))

@@ -19,10 +19,16 @@ inline constexpr int kStopEnd = 0x0100;
 inline constexpr const char* kDefaultLibrary = "libgpib.so.0";
 inline constexpr const char* kLibraryEnv = "KIVELO_GPIB_LIBRARY";
 
-// Data symbols exported by the library.
+// Data symbols exported by the library, under the linux-gpib names or, in a
+// library that keeps the Windows GPIB-32 names, under those.
 inline constexpr const char* kSymIbsta = "ibsta";
 inline constexpr const char* kSymIberr = "iberr";
 inline constexpr const char* kSymIbcntl = "ibcntl";
+inline constexpr const char* kSymUserIbsta = "user_ibsta";
+inline constexpr const char* kSymUserIberr = "user_iberr";
+inline constexpr const char* kSymUserIbcntl = "user_ibcntl";
+// The board lookup's Windows name; every other entry has the same name in both.
+inline constexpr const char* kSymIbfindA = "ibfindA";
 
 }  // namespace kivelo::gpib
 

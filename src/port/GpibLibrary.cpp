@@ -16,6 +16,13 @@ constexpr std::array<const char*, static_cast<std::size_t>(GpibLibrary::Entry::c
      "ibtmo",        "ibwrt", "DevClear", "RcvRespMsg", "ReadStatusByte", "Receive",
      "ReceiveSetup", "Send",  "SendCmds", "SendIFC"};
 
+// A data symbol under its linux-gpib name, else under its Windows name.
+const void* DataSymbol(void* handle, const char* name, const char* windowsName)
+{
+    const void* address = dlsym(handle, name);
+    return address != nullptr ? address : dlsym(handle, windowsName);
+}
+
 std::string LibraryPath(const std::string& configured)
 {
     if (!configured.empty())
@@ -42,9 +49,12 @@ bool GpibLibrary::Load()
     std::unique_ptr<void, HandleCloser> handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!handle)
         return false;
-    const auto* ibsta = static_cast<const int*>(dlsym(handle.get(), gpib::kSymIbsta));
-    const auto* iberr = static_cast<const int*>(dlsym(handle.get(), gpib::kSymIberr));
-    const auto* ibcntl = static_cast<const long*>(dlsym(handle.get(), gpib::kSymIbcntl));
+    const auto* ibsta =
+        static_cast<const int*>(DataSymbol(handle.get(), gpib::kSymIbsta, gpib::kSymUserIbsta));
+    const auto* iberr =
+        static_cast<const int*>(DataSymbol(handle.get(), gpib::kSymIberr, gpib::kSymUserIberr));
+    const auto* ibcntl =
+        static_cast<const long*>(DataSymbol(handle.get(), gpib::kSymIbcntl, gpib::kSymUserIbcntl));
     if (ibsta == nullptr || iberr == nullptr || ibcntl == nullptr)
         return false;  // not a GPIB library; released here and tried again next time
     handle_ = std::move(handle);
@@ -63,6 +73,8 @@ void* GpibLibrary::Lookup(Entry entry)
     void*& cached = entries_[static_cast<std::size_t>(entry)];
     if (cached == nullptr)
         cached = dlsym(handle_.get(), kEntryNames[static_cast<std::size_t>(entry)]);
+    if (cached == nullptr && entry == Entry::ibfind)
+        cached = dlsym(handle_.get(), gpib::kSymIbfindA);
     return cached;
 }
 

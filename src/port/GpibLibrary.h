@@ -1,7 +1,9 @@
 #pragma once
 // Run-time binding of a linux-gpib style library. The wrappers carry the
 // library's entry names and are the only code that calls into it; each call
-// leaves the library's status words in Status().
+// leaves the library's status words in Status(). A library that exports the
+// Windows names instead (user_ibsta, user_iberr, user_ibcntl, ibfindA) serves
+// as well.
 #include <array>
 #include <cstddef>
 #include <memory>

@@ -200,21 +200,58 @@ INSTANTIATE_TEST_SUITE_P(Framing, BlockReceiverTest,
                              return info.param == BlockFraming::kEndByEoi ? "Gpib" : "Serial";
                          });
 
+// A GPIB instrument and a receiver that keeps what arrives in memory.
+struct GpibRig {
+    DownloadPlan plan;
+    FakeInstrument port{BlockFraming::kEndByEoi};
+    MemorySink sink;
+    BlockReceiver receiver{port, BlockFraming::kEndByEoi, plan.chunk, sink, nullptr};
+    GpibRig() { port.Open(1); }
+};
+
 // A GPIB instrument may end the message with EOI on the last data byte
 // instead of sending LF after it.
 TEST(BlockReceiverGpib, BlockWithoutTerminator)
 {
-    DownloadPlan plan;
-    FakeInstrument port(BlockFraming::kEndByEoi);
-    MemorySink sink;
-    BlockReceiver receiver(port, BlockFraming::kEndByEoi, plan.chunk, sink, nullptr);
-    port.Open(1);
-    port.fault = BlockFault::kNoTerminator;
-    port.blockPoints = 4;
-    ASSERT_EQ(receiver.ReceiveBlock(4), kDownloadOk);
-    EXPECT_EQ(sink.bytes, Expected(1, 0, 4));
-    port.blockPoints = 0;
-    ASSERT_EQ(receiver.ReceiveBlock(3), kDownloadOk);  // "#10" with EOI on the '0'
+    GpibRig rig;
+    rig.port.fault = BlockFault::kNoTerminator;
+    rig.port.blockPoints = 4;
+    ASSERT_EQ(rig.receiver.ReceiveBlock(4), kDownloadOk);
+    EXPECT_EQ(rig.sink.bytes, Expected(1, 0, 4));
+    rig.port.blockPoints = 0;
+    ASSERT_EQ(rig.receiver.ReceiveBlock(3), kDownloadOk);  // "#10" with EOI on the '0'
+}
+
+// The end bit only confirms that complete data is followed by nothing: a GPIB
+// instrument that reports it on every read, or on none, still delivers whole
+// blocks, with or without a line end after the data.
+TEST(BlockReceiverGpib, EndBitReportedAlwaysOrNever)
+{
+    for (auto report : {FakeInstrument::EndReport::kAlways, FakeInstrument::EndReport::kNever}) {
+        for (BlockFault fault : {BlockFault::kNone, BlockFault::kNoTerminator}) {
+            SCOPED_TRACE(static_cast<int>(report) * 10 + static_cast<int>(fault));
+            GpibRig rig;
+            rig.port.endReport = report;
+            rig.port.fault = fault;
+            rig.port.blockPoints = 150000;  // more than one chunk
+            ASSERT_EQ(rig.receiver.ReceiveBlock(150000), kDownloadOk);
+            EXPECT_EQ(rig.sink.bytes, Expected(1, 0, 150000));
+            EXPECT_EQ(rig.port.TerminatorMode(), kTermLf);
+        }
+    }
+}
+
+// A block that stops short still fails when the end bit cannot be trusted.
+TEST(BlockReceiverGpib, ShortBlockFailsWhateverTheEndBit)
+{
+    for (auto report : {FakeInstrument::EndReport::kAlways, FakeInstrument::EndReport::kNever}) {
+        GpibRig rig;
+        rig.port.endReport = report;
+        rig.port.fault = BlockFault::kShortBlock;
+        rig.port.faultBlock = -1;
+        rig.port.blockPoints = 500;
+        EXPECT_EQ(rig.receiver.ReceiveBlock(500), kDownloadPortError);
+    }
 }
 
 }  // namespace

@@ -155,6 +155,8 @@ int FakeInstrument::ReadResponse(std::span<uint8_t> buffer, std::size_t& count)
 
 int FakeInstrument::IsMoreData()
 {
+    if (endReport != EndReport::kFaithful)
+        return endReport == EndReport::kNever ? 1 : 0;
     return output_.empty() && messageComplete_ ? 0 : 1;
 }
 

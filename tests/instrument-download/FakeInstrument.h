@@ -42,6 +42,10 @@ public:
     int faultBlock = 0;  // 0-based "WAV:SEND?" that misbehaves (-1: every one)
     // Called with the 0-based block number before a block is served.
     std::function<void(int)> onSend;
+    // How IsMoreData tells the message end: as it happens, or (instruments
+    // that do not keep the end bit faithfully) never or always.
+    enum class EndReport { kFaithful, kNever, kAlways };
+    EndReport endReport = EndReport::kFaithful;
     int failOpen = 0;             // Open returns 1
     int failWriteOf = -1;         // the write of this 0-based command number fails
     std::string failWriteText;    // writes of this exact text fail

@@ -9,11 +9,19 @@
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
+// The variant with the Windows library's names exports the status words as
+// user_ibsta, user_iberr, user_ibcntl and the board lookup as ibfindA.
+#ifdef FAKE_GPIB_WINDOWS_NAMES
+#define FAKE_NAME(linuxName, windowsName) __asm__(windowsName)
+#else
+#define FAKE_NAME(linuxName, windowsName) __asm__(linuxName)
+#endif
+
 extern "C" {
-__attribute__((visibility("default"))) int ibsta = 0;
-__attribute__((visibility("default"))) int iberr = 0;
+__attribute__((visibility("default"))) int ibsta FAKE_NAME("ibsta", "user_ibsta") = 0;
+__attribute__((visibility("default"))) int iberr FAKE_NAME("iberr", "user_iberr") = 0;
 #ifndef FAKE_GPIB_NO_COUNT
-__attribute__((visibility("default"))) long ibcntl = 0;
+__attribute__((visibility("default"))) long ibcntl FAKE_NAME("ibcntl", "user_ibcntl") = 0;
 #endif
 }
 
@@ -122,6 +130,7 @@ FAKE_EXPORT int ibeot(int ud, int v)
     Enter(Line("ibeot", ud, v));
     return Sta();
 }
+FAKE_EXPORT int ibfind(const char* name) FAKE_NAME("ibfind", "ibfindA");
 FAKE_EXPORT int ibfind(const char* name)
 {
     return Enter(std::string("ibfind ") + name) ? State().boardDescriptor : -1;

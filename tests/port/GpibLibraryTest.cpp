@@ -75,6 +75,19 @@ TEST(GpibLibraryLoad, LibraryWithoutStatusWordsIsRefused)
     EXPECT_EQ(library.Status().iberr, 0);
 }
 
+// A library that keeps the Windows names (user_ibsta, ..., ibfindA) serves as well.
+TEST(GpibLibraryLoad, WindowsNamesOfStatusWordsAndBoardLookup)
+{
+    GpibLibrary library(FAKE_GPIB_WINDOWS_PATH);
+    CGpibPort port(library);
+    ASSERT_EQ(port.Open(3), 0);
+    EXPECT_TRUE(library.IsLoaded());
+    EXPECT_GE(library.ibfind("GPIB0"), 0);
+    EXPECT_EQ(library.Status().ibsta & 0xC000, 0);
+    EXPECT_EQ(port.WriteString("*IDN?"), 0);
+    EXPECT_EQ(library.Status().ibcntl, 5);
+}
+
 TEST(GpibLibraryLoad, MissingEntryPointFailsOnlyThatCall)
 {
     GpibLibrary library(FAKE_GPIB_NODMA_PATH);
