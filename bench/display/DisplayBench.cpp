@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFiles.h"
 #include "CWaveFile.h"
 #include "DocumentBinding.h"
 #include "HistoryWindowRenderer.h"
@@ -108,6 +109,16 @@ void BM_HistoryWindow(benchmark::State& state) {
                                                                     s.layout.windows[2].height - 36).size());
 }
 
+// The same with the thumbnails' points read from the file again.
+void BM_HistoryWindowCold(benchmark::State& state) {
+    Scene& s = RedrawScene();
+    for (auto _ : state) {
+        s.model->historyPoints.Clear();
+        s.model->InvalidatePoints();
+        DrawHistoryWindow(s.Target(WindowId::History));
+    }
+}
+
 void BM_XyWindow(benchmark::State& state) {
     Scene& s = RedrawScene();
     DrawMainWindow(s.Target(WindowId::Main));
@@ -173,11 +184,14 @@ void BM_LargeFileFirstMainFrame(benchmark::State& state) {
         QtDisplayPainter painter(image, TextMetrics::Normal());
         DrawMainWindow(RenderTarget{*model, &file, painter, TextMetrics::Normal(), 1280, 1024});
     }
+    // Peak of the whole process: the record must never be loaded whole.
+    state.counters["peak_rss_MB"] = kivelo::bench::PeakRssMb();
 }
 
 BENCHMARK(BM_MainWindow)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZoomWindow)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HistoryWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HistoryWindowCold)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XyWindow)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PresentWholePlane)->Unit(benchmark::kMillisecond);

@@ -10,6 +10,7 @@
 #include "DisplayDocument.h"
 #include "DisplayPalette.h"
 #include "HistoryState.h"
+#include "PointCache.h"
 #include "RasterPlane.h"
 #include "TraceSet.h"
 #include "ViewArea.h"
@@ -50,6 +51,7 @@ public:
     DisplayDocument document;
     ZoomController zoom;
     HistoryState history;
+    PointCache historyPoints;  // points of the thumbnails last drawn
     CursorState cursors;
     XyState xy;
     ZoomFrameMark zoomFrame;

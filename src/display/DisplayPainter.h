@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "RasterPlane.h"
 #include "Rgb.h"
 
 namespace kivelo {
@@ -39,6 +40,14 @@ public:
     virtual void DrawText(int x, int y, std::string_view text, Rgb colour, std::optional<Rgb> background) = 0;
     virtual int TextWidth(std::string_view text) const = 0;
     virtual void DrawImage(int x, int y, const IndexedImage& image) = 0;
+    // Draws the plane rectangle (px, py, width, height) at (x, y), each byte
+    // in colours[byte] and pixels outside the plane in `outside`: the same
+    // picture as DrawImage of the presented rectangle, without the copy.
+    // False when the painter cannot; the caller then uses DrawImage.
+    virtual bool DrawPlane(int /*x*/, int /*y*/, const RasterPlane& /*plane*/, int /*px*/, int /*py*/,
+                           int /*width*/, int /*height*/, const std::array<Rgb, 256>& /*colours*/, Rgb /*outside*/) {
+        return false;
+    }
 };
 
 }  // namespace kivelo

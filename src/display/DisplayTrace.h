@@ -17,6 +17,7 @@ struct LoadKey {
     int64_t start = 0;
     int32_t step = 0;
     int32_t points = 0;
+    int32_t channel = -1;
     friend bool operator==(const LoadKey&, const LoadKey&) = default;
 };
 

@@ -106,6 +106,7 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
         for (TraceSet* set : {&model.mainSet, &model.zoomSet, &model.historySet}) ResetPlacement((*set)[i], zoom);
     }
     model.InvalidatePoints();
+    model.historyPoints.Clear();
 
     model.zoom.FillZoomRatios(doc.recordLength);
     model.history.SetFirstShown(0, doc.recordCount);
@@ -120,6 +121,7 @@ void UnbindDocument(DisplayModel& model) {
     model.document = DisplayDocument{};
     model.document.generation = generation;
     model.InvalidatePoints();
+    model.historyPoints.Clear();
 }
 
 }  // namespace kivelo

@@ -35,32 +35,19 @@ std::vector<int32_t> StretchPoints(std::span<const int16_t> points, int minCount
     return out;
 }
 
-std::vector<EnvelopePair> BuildEnvelope(std::span<const int16_t> points, int pairCount, bool logic,
-                                        int spanIntervals) {
-    std::vector<EnvelopePair> pairs;
-    if (points.empty() || pairCount <= 0) return pairs;
-    const size_t want = static_cast<size_t>(pairCount);
+namespace {
 
-    std::vector<int32_t> values;
-    if (points.size() < 3) {
-        // Too few points to interpolate: a flat trace at the first point.
-        pairs.assign(want, EnvelopePair{points[0], points[0]});
-        return pairs;
-    }
-    if (2 * want <= points.size()) {
-        values.assign(points.begin(), points.end());
-    } else {
-        values = StretchPoints(points, static_cast<int>(2 * want), logic, spanIntervals);
-    }
-
-    const size_t count = std::min(want, values.size() / 2);
-    pairs.reserve(count);
+// Pairs from consecutive values; analogue pairs are ordered and joined.
+template <typename T>
+void PairUp(const T* values, size_t count, bool logic, std::vector<EnvelopePair>& pairs) {
+    pairs.resize(count);
+    EnvelopePair* out = pairs.data();
     for (size_t i = 0; i < count; ++i) {
         EnvelopePair cur{values[2 * i], values[2 * i + 1]};
         if (!logic) {
             if (cur.lo > cur.hi) std::swap(cur.lo, cur.hi);
-            if (!pairs.empty()) {
-                const EnvelopePair& prev = pairs.back();
+            if (i > 0) {
+                const EnvelopePair& prev = out[i - 1];
                 if (prev.lo > cur.hi) {
                     cur.hi = prev.lo;
                 } else if (prev.hi < cur.lo) {
@@ -68,7 +55,28 @@ std::vector<EnvelopePair> BuildEnvelope(std::span<const int16_t> points, int pai
                 }
             }
         }
-        pairs.push_back(cur);
+        out[i] = cur;
+    }
+}
+
+}  // namespace
+
+std::vector<EnvelopePair> BuildEnvelope(std::span<const int16_t> points, int pairCount, bool logic,
+                                        int spanIntervals) {
+    std::vector<EnvelopePair> pairs;
+    if (points.empty() || pairCount <= 0) return pairs;
+    const size_t want = static_cast<size_t>(pairCount);
+
+    if (points.size() < 3) {
+        // Too few points to interpolate: a flat trace at the first point.
+        pairs.assign(want, EnvelopePair{points[0], points[0]});
+        return pairs;
+    }
+    if (2 * want <= points.size()) {
+        PairUp(points.data(), want, logic, pairs);
+    } else {
+        const std::vector<int32_t> values = StretchPoints(points, static_cast<int>(2 * want), logic, spanIntervals);
+        PairUp(values.data(), std::min(want, values.size() / 2), logic, pairs);
     }
     return pairs;
 }

@@ -44,6 +44,7 @@ bool DrawHistoryWindow(const RenderTarget& target) {
     plan.step = DisplayStepCode(m.document.recordLength, plan.points);
     const CellSize cell = m.history.Cell();
     const std::vector<HistoryCell> cells = HistoryCells(m, W, H);
+    m.historyPoints.Resize(m.history.CellsShown());
     m.ApplyColours(false);
     for (DisplayTrace& t : m.historySet) {
         t.columnCount = 200;
@@ -52,7 +53,7 @@ bool DrawHistoryWindow(const RenderTarget& target) {
     for (const HistoryCell& c : cells) {
         area.SetArea(c.x, c.y, cell.width, cell.height);  // cells left or above the window start at 0
         DrawGraticule(m.plane, area);
-        DrawRecordPass(m, *target.file, m.historySet, m.mainOnOff, area, c.record, plan);
+        DrawRecordPass(m, *target.file, m.historySet, m.mainOnOff, area, c.record, plan, true, &m.historyPoints);
     }
     Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
 

@@ -25,6 +25,13 @@ IndexedImage PresentPlane(const RasterPlane& plane, const DisplayPalette& palett
 void Present(DisplayPainter& painter, const RasterPlane& plane, const DisplayPalette& palette, int x, int y,
              int width, int height, int dx, int dy) {
     if (width <= 0 || height <= 0) return;
+    std::array<Rgb, 256> colours;
+    const auto& lut = DisplayPalette::EntryLut();
+    for (size_t b = 0; b < colours.size(); ++b) colours[b] = palette.Entry(lut[b]);
+    const int w = std::min(width, RasterPlane::kWidth), h = std::min(height, RasterPlane::kHeight);
+    if (painter.DrawPlane(dx, dy, plane, x, y, w, h, colours, palette.Entry(DisplayPalette::kBackgroundEntry))) {
+        return;
+    }
     painter.DrawImage(dx, dy, PresentPlane(plane, palette, x, y, width, height));
 }
 

@@ -1,6 +1,7 @@
 #include "RasterPlane.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "ColourCode.h"
 
@@ -8,42 +9,22 @@ namespace kivelo {
 
 RasterPlane::RasterPlane() : bytes_(static_cast<size_t>(kWidth) * kHeight, 0) {}
 
-uint8_t RasterPlane::At(int x, int y) const {
-    return Contains(x, y) ? bytes_[static_cast<size_t>(y) * kWidth + x] : 0;
-}
-
-void RasterPlane::Set(int x, int y, uint8_t value) {
-    if (Contains(x, y)) bytes_[static_cast<size_t>(y) * kWidth + x] = value;
-}
-
-void RasterPlane::Paint(int x, int y, uint32_t code) {
-    if (!Contains(x, y)) return;
-    uint8_t& p = bytes_[static_cast<size_t>(y) * kWidth + x];
-    p = colour_code::Paint(p, code);
-}
-
-void RasterPlane::PaintColumn(int x, int y1, int y2, uint32_t code) {
-    if (x < 0 || x >= kWidth) return;
-    if (y1 > y2) std::swap(y1, y2);
-    y1 = std::max(y1, 0);
-    y2 = std::min(y2, kHeight - 1);
-    for (int y = y1; y <= y2; ++y) {
-        uint8_t& p = bytes_[static_cast<size_t>(y) * kWidth + x];
-        p = colour_code::Paint(p, code);
-    }
-}
-
-void RasterPlane::OrBits(int x, int y, uint8_t bits) {
-    if (Contains(x, y)) bytes_[static_cast<size_t>(y) * kWidth + x] |= bits;
-}
-
 void RasterPlane::Clear(int x, int y, int width, int height, uint8_t mask) {
     const int x1 = std::max(x, 0), x2 = std::min(x + std::max(width, 0), kWidth);
     const int y1 = std::max(y, 0), y2 = std::min(y + std::max(height, 0), kHeight);
+    if (x1 >= x2) return;
     const uint8_t keep = static_cast<uint8_t>(~mask);
+    const uint64_t keepWord = 0x0101010101010101ULL * keep;
     for (int row = y1; row < y2; ++row) {
-        uint8_t* p = bytes_.data() + static_cast<size_t>(row) * kWidth;
-        for (int col = x1; col < x2; ++col) p[col] &= keep;
+        uint8_t* p = bytes_.data() + Index(x1, row);
+        int n = x2 - x1;
+        for (; n >= 8; n -= 8, p += 8) {  // eight pixels a word
+            uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            word &= keepWord;
+            std::memcpy(p, &word, sizeof word);
+        }
+        for (; n > 0; --n, ++p) *p &= keep;
     }
 }
 

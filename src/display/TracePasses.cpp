@@ -25,17 +25,41 @@ PointPlan ZoomPointPlan(const ZoomController& zoom, int64_t recordLength) {
     return plan;
 }
 
+namespace {
+
+// Another set's copy of the trace that holds exactly these points: the Zoom
+// window at x1 and the XY window show what Main read.
+const DisplayTrace* HolderOf(const DisplayModel& model, const DisplayTrace& trace, int index, const LoadKey& key) {
+    for (const TraceSet* set : {&model.mainSet, &model.zoomSet, &model.historySet}) {
+        const DisplayTrace& t = (*set)[index];
+        if (&t != &trace && t.loaded == key && t.pointCount > 0 && t.bytesPerSample == trace.bytesPerSample &&
+            t.isSigned == trace.isSigned) {
+            return &t;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 void EnsurePoints(DisplayModel& model, CWaveFile& file, DisplayTrace& trace, const OnOffTable& table, int index,
-                  int record, const PointPlan& plan) {
-    const LoadKey key{model.document.generation, record, plan.start, plan.step, plan.points};
+                  int record, const PointPlan& plan, PointCache* cache) {
+    const LoadKey key{model.document.generation, record, plan.start, plan.step, plan.points, ChannelOf(table, index)};
     if (trace.loaded == key) return;
-    file.SetBlock(record);
-    LoadDisplayPoints(trace, file, plan.step, plan.start, plan.points, ChannelOf(table, index));
+    if (const DisplayTrace* holder = HolderOf(model, trace, index, key)) {
+        const size_t count = std::min<size_t>(holder->pointCount, DisplayTrace::kMaxPoints);
+        std::copy_n(holder->samples.begin(), count, trace.samples.begin());
+        trace.pointCount = holder->pointCount;
+    } else if (!cache || !cache->Fetch(index, key, trace)) {
+        file.SetBlock(record);
+        LoadDisplayPoints(trace, file, plan.step, plan.start, plan.points, key.channel);
+        if (cache) cache->Keep(index, key, trace);
+    }
     trace.loaded = key;
 }
 
 int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const OnOffTable& table,
-                   const ViewArea& area, int record, const PointPlan& plan, bool draw) {
+                   const ViewArea& area, int record, const PointPlan& plan, bool draw, PointCache* cache) {
     file.SetBlock(record);
     int slot = 0;
     for (int i = 0; i < kTraceCount; ++i) {
@@ -43,7 +67,7 @@ int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const On
         t.displayOn = table[static_cast<size_t>(i)] == kTraceOn ? 1 : 0;
         if (!t.displayOn) continue;
         t.positionSlot = static_cast<uint8_t>(slot++);
-        EnsurePoints(model, file, t, table, i, record, plan);
+        EnsurePoints(model, file, t, table, i, record, plan, cache);
         if (draw) BuildAndDraw(model.plane, area, t, plan.spanIntervals);
     }
     return slot;

@@ -23,12 +23,14 @@ PointPlan ZoomPointPlan(const ZoomController& zoom, int64_t recordLength);
 
 // Switches on the traces whose table value is 1, gives them position slots
 // 0, 1, 2, ..., makes sure they hold `record`'s points of the plan and
-// rasterises them. Returns the number of traces drawn.
+// rasterises them. Returns the number of traces drawn. Points read are kept
+// in `cache`, and taken from it when there, if one is given.
 int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const OnOffTable& table,
-                   const ViewArea& area, int record, const PointPlan& plan, bool draw = true);
+                   const ViewArea& area, int record, const PointPlan& plan, bool draw = true,
+                   PointCache* cache = nullptr);
 // Makes sure one trace holds `record`'s points of the plan.
 void EnsurePoints(DisplayModel& model, CWaveFile& file, DisplayTrace& trace, const OnOffTable& table, int index,
-                  int record, const PointPlan& plan);
+                  int record, const PointPlan& plan, PointCache* cache = nullptr);
 // Draws the snapshot traces that are on, with position slots from 0.
 void DrawSnapshotPass(DisplayModel& model, TraceSet& snapshot, const ViewArea& area, const PointPlan& plan);
 // Overlaid history records, then the current record, then the snapshot.

@@ -30,11 +30,49 @@ BandGeometry BandGeometry::Of(const ViewArea& area, const DisplayTrace& trace) {
     return b;
 }
 
-int64_t BandGeometry::RowOf(int64_t s) const { return centreRow - ((s * scale) >> 32); }
+namespace {
+
+// Vertical runs of one colour, joined while they continue in the same column:
+// a pixel painted twice in one colour looks as painted once.
+class ColumnRuns {
+public:
+    ColumnRuns(RasterPlane& plane, uint32_t colour) : plane_(plane), colour_(colour) {}
+    ColumnRuns(const ColumnRuns&) = delete;
+    ColumnRuns& operator=(const ColumnRuns&) = delete;
+    ~ColumnRuns() { Flush(); }
+
+    // Run y1..y2 (y1 <= y2) at column x.
+    void Add(int x, int y1, int y2) {
+        if (open_ && x == x_ && y1 <= y2_ + 1 && y2 >= y1_ - 1) {
+            y1_ = std::min(y1_, y1);
+            y2_ = std::max(y2_, y2);
+            return;
+        }
+        Flush();
+        open_ = true;
+        x_ = x;
+        y1_ = y1;
+        y2_ = y2;
+    }
+
+private:
+    void Flush() {
+        if (open_) plane_.PaintColumn(x_, y1_, y2_, colour_);
+        open_ = false;
+    }
+
+    RasterPlane& plane_;
+    uint32_t colour_;
+    bool open_ = false;
+    int x_ = 0, y1_ = 0, y2_ = 0;
+};
+
+}  // namespace
 
 void DrawAnalogue(RasterPlane& plane, const BandGeometry& band, std::span<const EnvelopePair> pairs,
                   uint32_t colour) {
     if (band.bandBottom <= band.bandTop) return;
+    ColumnRuns runs(plane, colour);
     int64_t x = band.firstX;
     bool twoWide = false;
     for (const EnvelopePair& p : pairs) {
@@ -44,11 +82,11 @@ void DrawAnalogue(RasterPlane& plane, const BandGeometry& band, std::span<const 
         y1 = std::max<int64_t>(y1, band.bandTop);
         y2 = std::min<int64_t>(y2, band.bandBottom - 1);
         if (y1 <= y2) {
-            if (col >= band.areaLeft && col < band.areaRight) {
-                plane.PaintColumn(col, static_cast<int>(y1), static_cast<int>(y2), colour);
-            }
             if (twoWide && col - 1 >= band.areaLeft && col - 1 < band.areaRight) {
-                plane.PaintColumn(col - 1, static_cast<int>(y1), static_cast<int>(y2), colour);
+                runs.Add(col - 1, static_cast<int>(y1), static_cast<int>(y2));
+            }
+            if (col >= band.areaLeft && col < band.areaRight) {
+                runs.Add(col, static_cast<int>(y1), static_cast<int>(y2));
             }
         }
         x += band.stepX;

@@ -25,7 +25,7 @@ struct BandGeometry {
 
     static BandGeometry Of(const ViewArea& area, const DisplayTrace& trace);
     // Row of sample value s (rows grow downward).
-    int64_t RowOf(int64_t s) const;
+    int64_t RowOf(int64_t s) const { return centreRow - ((s * scale) >> 32); }
 };
 
 // Draws the pairs of an analogue trace: vertical runs clipped to the band,

@@ -43,7 +43,9 @@ bool ClipToBox(const Box& box, XyPoint& a, XyPoint& b) {
 }
 
 void Line(RasterPlane& plane, const Box& box, XyPoint a, XyPoint b, uint32_t colour) {
-    if (!ClipToBox(box, a, b)) return;
+    // Clipping leaves a segment with both ends strictly inside as it is.
+    const bool whole = box.Inside(a.x, a.y) && box.Inside(b.x, b.y);
+    if (!whole && !ClipToBox(box, a, b)) return;
     const int64_t dx = b.x - a.x, dy = b.y - a.y;
     const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
     if (n == 0) {
@@ -53,36 +55,76 @@ void Line(RasterPlane& plane, const Box& box, XyPoint a, XyPoint b, uint32_t col
     // 16.16 steps along the longer axis.
     const int64_t sx = (dx << 16) / n, sy = (dy << 16) / n;
     int64_t x = (a.x << 16) + 0x8000, y = (a.y << 16) + 0x8000;
+    if (whole) {  // the steps never leave the rectangle spanned by the ends
+        for (int64_t i = 0; i <= n; ++i, x += sx, y += sy) {
+            plane.Paint(static_cast<int>(x >> 16), static_cast<int>(y >> 16), colour);
+        }
+        return;
+    }
     for (int64_t i = 0; i <= n; ++i, x += sx, y += sy) {
         const int64_t px = x >> 16, py = y >> 16;
         if (box.Inside(px, py)) plane.Paint(static_cast<int>(px), static_cast<int>(py), colour);
     }
 }
 
+int64_t Far(double v) { return static_cast<int64_t>(std::clamp(v, -kFar, kFar)); }
+
+// One axis of the plot for a trace's vertical zoom and position.
+struct AxisScale {
+    double scale, centre;
+    int half, origin;
+    AxisScale(const DisplayTrace& t, int size, int start)
+        : scale(static_cast<double>(t.verticalZoom) * size / 65536.0),
+          centre(std::trunc(t.verticalPosition * scale / 65536.0)),
+          half(size / 2),
+          origin(start) {}
+    double Offset(int v) const { return std::trunc(scale * v / 65536.0); }
+    // Column of an X trace value; row of a trace value (rows grow downward).
+    int64_t Column(int v) const { return Far(Offset(v) + half - centre + origin); }
+    int64_t Row(int v) const { return Far(centre + half + origin - Offset(v)); }
+};
+
+AxisScale XScale(const ViewArea& area, const DisplayTrace& xTrace) {
+    return AxisScale(xTrace, area.areaWidth, area.AreaLeft());
+}
+AxisScale YScale(const ViewArea& area, const DisplayTrace& trace) {
+    return AxisScale(trace, area.areaHeight, area.AreaTop());
+}
+
+size_t PointsOf(const DisplayTrace& trace) {
+    return std::min<size_t>(trace.pointCount, DisplayTrace::kMaxPoints);
+}
+
 }  // namespace
 
 XyPoint XyPosition(const ViewArea& area, const DisplayTrace& xTrace, const DisplayTrace& trace, int xs, int ys) {
-    const double sx = static_cast<double>(xTrace.verticalZoom) * area.areaWidth / 65536.0;
-    const double sy = static_cast<double>(trace.verticalZoom) * area.areaHeight / 65536.0;
-    const double x = std::trunc(sx * xs / 65536.0) + area.areaWidth / 2 -
-                     std::trunc(xTrace.verticalPosition * sx / 65536.0) + area.AreaLeft();
-    const double y = std::trunc(trace.verticalPosition * sy / 65536.0) + area.areaHeight / 2 + area.AreaTop() -
-                     std::trunc(ys * sy / 65536.0);
-    return {static_cast<int64_t>(std::clamp(x, -kFar, kFar)), static_cast<int64_t>(std::clamp(y, -kFar, kFar))};
+    return {XScale(area, xTrace).Column(xs), YScale(area, trace).Row(ys)};
+}
+
+std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace) {
+    const AxisScale scale = XScale(area, xTrace);
+    std::vector<int64_t> columns(PointsOf(xTrace));
+    for (size_t i = 0; i < columns.size(); ++i) columns[i] = scale.Column(xTrace.samples[i]);
+    return columns;
 }
 
 void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, const DisplayTrace& xTrace,
             uint32_t colour) {
     if (trace.logic || &trace == &xTrace) return;
-    const int64_t count = static_cast<int64_t>(std::min({xTrace.pointCount, trace.pointCount,
-                                                         static_cast<uint32_t>(DisplayTrace::kMaxPoints)})) - 1;
+    DrawXY(plane, area, trace, XyColumns(area, xTrace), colour);
+}
+
+void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
+            uint32_t colour) {
+    if (trace.logic) return;
+    const int64_t count = static_cast<int64_t>(std::min(columns.size(), PointsOf(trace))) - 1;
     const Box box{area.AreaLeft(), area.AreaTop(), area.AreaLeft() + area.areaWidth,
                   area.AreaTop() + area.areaHeight};
+    const AxisScale scale = YScale(area, trace);
     XyPoint previous;
     bool previousInside = false;
     for (int64_t i = 0; i < count; ++i) {
-        const XyPoint p = XyPosition(area, xTrace, trace, xTrace.samples[static_cast<size_t>(i)],
-                                     trace.samples[static_cast<size_t>(i)]);
+        const XyPoint p{columns[static_cast<size_t>(i)], scale.Row(trace.samples[static_cast<size_t>(i)])};
         const bool inside = box.Inside(p.x, p.y);
         if (i > 0 && (inside || previousInside)) {
             Line(plane, box, previous, p, colour);

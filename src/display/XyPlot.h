@@ -1,5 +1,9 @@
 #pragma once
 // Plotting one trace against the X trace inside a square area.
+#include <cstdint>
+#include <span>
+#include <vector>
+
 #include "DisplayTrace.h"
 #include "RasterPlane.h"
 #include "ViewArea.h"
@@ -17,6 +21,11 @@ XyPoint XyPosition(const ViewArea& area, const DisplayTrace& xTrace, const Displ
 // Joins successive points with straight lines; only pixels strictly inside
 // the area are written. Nothing for logic traces or the X trace itself.
 void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, const DisplayTrace& xTrace,
+            uint32_t colour);
+// Plot columns of the X trace's points, the same for every trace drawn against it.
+std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace);
+// DrawXY with the X trace's columns worked out beforehand (the trace must not be the X trace).
+void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
             uint32_t colour);
 
 }  // namespace kivelo

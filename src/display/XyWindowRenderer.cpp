@@ -46,11 +46,12 @@ bool DrawXyWindow(const RenderTarget& target) {
     if (table[static_cast<size_t>(xIndex)] <= kTraceOn) {
         EnsurePoints(m, *target.file, xTrace, table, xIndex, record, plan);
     }
+    const std::vector<int64_t> columns = XyColumns(area, xTrace);
     for (DisplayTrace& t : set) {
-        if (t.displayOn) DrawXY(m.plane, area, t, xTrace, t.colour);
+        if (t.displayOn && &t != &xTrace) DrawXY(m.plane, area, t, columns, t.colour);
     }
     for (DisplayTrace& t : snapshot) {
-        if (t.displayOn && t.traceNumber != xIndex) DrawXY(m.plane, area, t, xTrace, t.colour);
+        if (t.displayOn && t.traceNumber != xIndex) DrawXY(m.plane, area, t, columns, t.colour);
     }
     Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
 

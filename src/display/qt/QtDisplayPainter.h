@@ -1,8 +1,12 @@
 #pragma once
 // DisplayPainter drawing with QPainter into a QImage (works offscreen).
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+
+#include <string>
+#include <unordered_map>
 
 #include "DisplayPainter.h"
 #include "TextMetrics.h"
@@ -24,6 +28,8 @@ public:
     void DrawText(int x, int y, std::string_view text, Rgb colour, std::optional<Rgb> background) override;
     int TextWidth(std::string_view text) const override;
     void DrawImage(int x, int y, const IndexedImage& image) override;
+    bool DrawPlane(int x, int y, const RasterPlane& plane, int px, int py, int width, int height,
+                   const std::array<Rgb, 256>& colours, Rgb outside) override;
 
     // Fixed-pitch font of about 6 x 12 pixels (16 high in large-font mode).
     static QFont DisplayFont(const TextMetrics& metrics);
@@ -32,6 +38,9 @@ private:
     QImage& image_;
     QPainter painter_;
     QFont font_;
+    QFontMetrics fontMetrics_;
+    // Widths of the texts drawn so far: a window redraw repeats most of them.
+    mutable std::unordered_map<std::string, int> widths_;
     int lineHeight_;
 };
 
