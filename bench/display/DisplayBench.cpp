@@ -42,12 +42,12 @@ struct TempFolder {
 };
 
 std::string WriteFile(const TempFolder& dir, const std::string& name, int traces, int blocks, int64_t samples) {
-    wavegen::WvfSpec spec;
-    spec.traces = wavegen::MakeTraces(traces, "IS2", wavegen::Signal::Sine, samples / 7 + 2);
-    spec.blocks = blocks;
-    spec.samples = samples;
+    wavegen::WvfDesc desc;
+    desc.traces = wavegen::MakeTraces(traces, "IS2", wavegen::Signal::Sine, samples / 7 + 2);
+    desc.blocks = blocks;
+    desc.samples = samples;
     const std::string path = (dir.path / name).string();
-    if (!wavegen::WriteWvf(path, spec)) std::abort();
+    if (!wavegen::WriteWvf(path, desc)) std::abort();
     return path;
 }
 

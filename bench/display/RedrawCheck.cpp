@@ -39,7 +39,7 @@ uint64_t HashImage(const QImage& image) {
     return h;
 }
 
-struct FileSpec {
+struct FileDesc {
     std::string name;
     int traces;
     std::string types;
@@ -151,18 +151,18 @@ int main(int argc, char** argv) {
 
     char pattern[] = "/tmp/kv-redraw-check-XXXXXX";
     const std::filesystem::path dir = mkdtemp(pattern);
-    const std::array<FileSpec, 4> files{{
+    const std::array<FileDesc, 4> files{{
         {"sine24.wvf", 24, "IS2", wavegen::Signal::Sine, 20, 20000, 2859},
         {"mixed.wvf", 8, "IS2,B16,IU1,B8,IS4,FS4,IU2,IS1", wavegen::Signal::Step, 7, 1500, 333},
         {"noise.wvf", 6, "IS2,IS1,B16", wavegen::Signal::Noise, 30, 300, 50},
         {"logic.wvf", 4, "B16,IS2", wavegen::Signal::Logic, 4, 50000, 4000},
     }};
-    for (const FileSpec& f : files) {
-        wavegen::WvfSpec spec;
-        spec.traces = wavegen::MakeTraces(f.traces, f.types, f.signal, f.period);
-        spec.blocks = f.blocks;
-        spec.samples = f.samples;
-        if (!wavegen::WriteWvf((dir / f.name).string(), spec)) std::abort();
+    for (const FileDesc& f : files) {
+        wavegen::WvfDesc desc;
+        desc.traces = wavegen::MakeTraces(f.traces, f.types, f.signal, f.period);
+        desc.blocks = f.blocks;
+        desc.samples = f.samples;
+        if (!wavegen::WriteWvf((dir / f.name).string(), desc)) std::abort();
     }
     auto path = [&](const std::string& n) { return (dir / n).string(); };
 

@@ -188,7 +188,7 @@ def kinds_layouts_endians(c):
             for endian in ('Ltl', 'Big'):
                 name = 'k%d%s%s' % (w, fmt, endian)
                 sizes = [[130, 130, 130], [130, 130, 130]]
-                g = ki.GroupSpec(['A%d' % w, 'B%d' % w, 'C%d' % w], types, sizes,
+                g = ki.GroupDesc(['A%d' % w, 'B%d' % w, 'C%d' % w], types, sizes,
                                  vres=[0.01, 1.5e-3, 1.0], voff=[-2.5, 0.0, 100.0],
                                  units=['V', 'mA', '-'], hres=1e-5, hoff=-0.0005)
                 samples = [[typed_samples(t, 130, seed=b * 10 + i) for b in range(2)]
@@ -204,12 +204,12 @@ def kinds_layouts_endians(c):
 
 @case('wvf')
 def groups_and_blocks(c):
-    g1 = ki.GroupSpec(['CH1', 'CH2', 'CH3', 'CH4'], ['IS2'] * 4, [[40] * 4, [40] * 4,
+    g1 = ki.GroupDesc(['CH1', 'CH2', 'CH3', 'CH4'], ['IS2'] * 4, [[40] * 4, [40] * 4,
                                                                    [40] * 4],
                       vres=[1e-3, 2e-3, 5e-3, 1e-2], voff=[0, 0.5, -0.5, 1], hres=2e-6,
                       hoff=-4e-5, dates=['98/07/01', '98/07/02', '98/07/03'],
                       times=['11:00:01', '11:00:02', '11:00:03'])
-    g2 = ki.GroupSpec(['CH5', 'CH6'], ['IS2'] * 2, [[40] * 2] * 3, vres=[1.0, 0.25],
+    g2 = ki.GroupDesc(['CH5', 'CH6'], ['IS2'] * 2, [[40] * 2] * 3, vres=[1.0, 0.25],
                       hres=9.0, hoff=7.0, dates=['x1', 'x2', 'x3'], times=['y1', 'y2', 'y3'])
     samples = [[typed_samples('IS2', 40, seed=t * 5 + b) for b in range(3)] for t in range(6)]
     for fmt in ('Trace', 'Block'):
@@ -228,7 +228,7 @@ def mixed_widths_by_offset_rule(c):
     # mixed widths read bytes of other traces; random bytes show any other rule.
     rnd = random.Random(7)
     for fmt in ('Trace', 'Block'):
-        g = ki.GroupSpec(['W1', 'W2', 'W4'], ['IS1', 'IU2', 'IS4'], [[50, 60, 70], [54, 64, 74]],
+        g = ki.GroupDesc(['W1', 'W2', 'W4'], ['IS1', 'IU2', 'IS4'], [[50, 60, 70], [54, 64, 74]],
                          vres=[0.5, 0.125, 3.0])
         c.write_header('mix%s.hdr' % fmt, ki.header_lines('QV1000', [g], data_format=fmt,
                                                           data_offset=3))
@@ -240,7 +240,7 @@ def mixed_widths_by_offset_rule(c):
 
 @case('wvf')
 def first_count_chunks(c):
-    g = ki.GroupSpec(['S'], ['IS2'], [[1000]], vres=[0.001], hres=0.001, hoff=-0.5)
+    g = ki.GroupDesc(['S'], ['IS2'], [[1000]], vres=[0.001], hres=0.001, hoff=-0.5)
     c.write_header('long.hdr', ki.header_lines('QV1000', [g]))
     p = c.write('long.wvf', ki.wvf_bytes([g], [[list(range(-500, 500))]]))
     for first, count in ((None, None), (0, 0), (0, 250), (1000, 0), (3, 100), (999, 1),
@@ -262,7 +262,7 @@ def first_count_chunks(c):
 def unequal_trace_lengths(c):
     # The second trace has fewer samples than the first; the whole-block default
     # would read past its block.
-    g = ki.GroupSpec(['L', 'S'], ['IS2', 'IS2'], [[10, 8]])
+    g = ki.GroupDesc(['L', 'S'], ['IS2', 'IS2'], [[10, 8]])
     c.write_header('uneq.hdr', ki.header_lines('QV1000', [g], data_format='Block'))
     p = c.write('uneq.wvf', ki.wvf_bytes([g], [[list(range(10))], [list(range(8))]],
                                          data_format='Block'))
@@ -272,7 +272,7 @@ def unequal_trace_lengths(c):
 
 @case('wvf')
 def truncated_data_file(c):
-    g = ki.GroupSpec(['T'], ['IS2'], [[300]])
+    g = ki.GroupDesc(['T'], ['IS2'], [[300]])
     c.write_header('trunc.hdr', ki.header_lines('QV1000', [g]))
     p = c.write('trunc.wvf', ki.wvf_bytes([g], [[list(range(250))]]))
     c.csv(p)
@@ -282,7 +282,7 @@ def truncated_data_file(c):
 # ============================================================ header quirks
 
 def simple_group(n=2, samples=12, blocks=1, **kw):
-    return ki.GroupSpec(['T%d' % (t + 1) for t in range(n)], ['IS2'] * n,
+    return ki.GroupDesc(['T%d' % (t + 1) for t in range(n)], ['IS2'] * n,
                         [[samples] * n for _ in range(blocks)], **kw)
 
 
@@ -310,9 +310,9 @@ def shared_dates_qv31_qv6(c):
 
 @case('header')
 def qv6_removes_unrecognised(c):
-    g = ki.GroupSpec(['A', 'X', 'B'], ['IS2', 'XX', 'IS2'], [[10, 99, 11], [12, 98, 13]],
+    g = ki.GroupDesc(['A', 'X', 'B'], ['IS2', 'XX', 'IS2'], [[10, 99, 11], [12, 98, 13]],
                      vres=[1.0, 7.0, 0.5], units=['V', 'Z', 'A'])
-    kept = ki.GroupSpec(['A', 'B'], ['IS2', 'IS2'], [[10, 11], [12, 13]])
+    kept = ki.GroupDesc(['A', 'B'], ['IS2', 'IS2'], [[10, 11], [12, 13]])
     samples = [[list(range(10)), list(range(12))], [list(range(11)), list(range(13))]]
     c.write_header('qv6.hdr', ki.header_lines('QV6500', [g], per_block_stamps=False,
                                               data_format='Block'))
@@ -396,7 +396,7 @@ def key_order_and_prefixes(c):
 
 @case('header')
 def long_texts_and_numbers(c):
-    g = ki.GroupSpec(['ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'tab\tname', 'q"uote'],
+    g = ki.GroupDesc(['ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'tab\tname', 'q"uote'],
                      ['IS2', 'IS2', 'IS2'], [[5, 5, 5]],
                      units=['UNIT_LONGER_THAN_NINETEEN', 'mV', 'V'],
                      hunit='SECONDS_LONGER_THAN_19', dates=['2026/12/06-LONG-DATE-TEXT'],
@@ -461,7 +461,7 @@ def value_texts(c):
               (0.1, -0.05), (1e7, 0.0), (3.3e-5, 1e-4), (1.0, 0.05), (1e-7, 0.0),
               (0.00999999, 0.0), (1.0, -1e12)]
     n = len(scales)
-    g = ki.GroupSpec(['V%d' % i for i in range(n)], ['IS4'] * n, [[len(raws)] * n],
+    g = ki.GroupDesc(['V%d' % i for i in range(n)], ['IS4'] * n, [[len(raws)] * n],
                      vres=[s[0] for s in scales], voff=[s[1] for s in scales])
     # %.7E in the header keeps these scales exact enough to matter in the 7th digit.
     c.write_header('vals.hdr', ki.header_lines('QV1000', [g]))
@@ -490,7 +490,7 @@ def g_lines(c):
     for k, (hres, hoff, first) in enumerate([(1e-05, 0.0, 0), (0.001, -0.5, 1000),
                                              (0.1, 0.0, 3), (1e6, -1e6, 1),
                                              (123456789.0, 0.0, 2), (2.5e-7, 1e-3, 7)]):
-        g = ki.GroupSpec(['H'], ['IS2'], [[1100]], hres=hres, hoff=hoff)
+        g = ki.GroupDesc(['H'], ['IS2'], [[1100]], hres=hres, hoff=hoff)
         c.write_header('g%d.hdr' % k, ki.header_lines('QV1000', [g]))
         p = c.write('g%d.wvf' % k, ki.wvf_bytes([g], [[[0] * 1100]]))
         c.csv(p, first=first, count=2)
@@ -519,7 +519,7 @@ def rtm_case(c, name, frame_channels, width, n, region_sizes, mask_bits, dspchat
         private['DspChAttr'] = dspchattr
     word = None if dspchattr is not None else sum(1 << (15 - b) for b in traces if b < 16)
     size_row = blocksize or [n] * len(traces)
-    g = ki.GroupSpec(['CH%d' % (ch + 1) for ch in traces],
+    g = ki.GroupDesc(['CH%d' % (ch + 1) for ch in traces],
                      [types] * len(traces) if isinstance(types, str) else types,
                      [size_row], vres=vres or [0.001 * (i + 1) for i in range(len(traces))],
                      hres=1e-3, hoff=-0.25)
@@ -744,7 +744,7 @@ def random_wvf(c):
             same = rnd.randint(1, 150)
             sizes = [[same if rnd.random() < 0.7 else rnd.randint(1, 150) for _ in range(n)]
                      for _ in range(blocks)]
-            groups.append(ki.GroupSpec(['G%dT%d' % (gi, t) for t in range(n)], types, sizes,
+            groups.append(ki.GroupDesc(['G%dT%d' % (gi, t) for t in range(n)], types, sizes,
                                        vres=[random_scale(rnd) for _ in range(n)],
                                        voff=[rnd.choice([0.0, random_scale(rnd)])
                                              for _ in range(n)],

@@ -25,7 +25,7 @@ def keyed(name, b, blocks):
     return name if blocks == 1 else '%s%d' % (name, b + 1)
 
 
-class GroupSpec:
+class GroupDesc:
     """One $Group: per-trace lists and per-block sizes/dates/times."""
 
     def __init__(self, names, types, sizes, vres=None, voff=None, units=None,

@@ -18,11 +18,11 @@ TEST(WaveFileRender, GeneratedFileDrawsItsSineInItsBand) {
     char pattern[] = "/tmp/kv-display-render-XXXXXX";
     const std::filesystem::path dir = mkdtemp(pattern);
     const std::string path = (dir / "sine.wvf").string();
-    wavegen::WvfSpec spec;
-    spec.traces = wavegen::MakeTraces(2, "IS2", wavegen::Signal::Sine, 10000);
-    spec.blocks = 2;
-    spec.samples = 40000;
-    ASSERT_TRUE(wavegen::WriteWvf(path, spec));
+    wavegen::WvfDesc desc;
+    desc.traces = wavegen::MakeTraces(2, "IS2", wavegen::Signal::Sine, 10000);
+    desc.blocks = 2;
+    desc.samples = 40000;
+    ASSERT_TRUE(wavegen::WriteWvf(path, desc));
 
     CWaveFile file;
     ASSERT_EQ(file.Open(path, 0), -1);

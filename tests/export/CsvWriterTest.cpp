@@ -19,9 +19,9 @@ constexpr int64_t kCache = 65536;
 class CsvWriterTest : public ::testing::Test {
 protected:
     // Writes the pair as d.wvf/d.hdr and opens it.
-    CWaveFile& Open(const wavegen::WvfSpec& spec) {
-        spec_ = spec;
-        EXPECT_TRUE(wavegen::WriteWvf(Data(), spec_).ok);
+    CWaveFile& Open(const wavegen::WvfDesc& desc) {
+        desc_ = desc;
+        EXPECT_TRUE(wavegen::WriteWvf(Data(), desc_).ok);
         file_ = std::make_unique<CWaveFile>(Data(), kCache);
         EXPECT_TRUE(file_->IsOpen());
         return *file_;
@@ -31,8 +31,8 @@ protected:
 
     // The value text the CSV must hold for a sample of the generated file.
     std::string Expected(int trace, int block, int64_t index) const {
-        const auto& t = spec_.traces[static_cast<std::size_t>(trace)];
-        double v = static_cast<double>(wavegen::WvfRawSample(spec_, trace, block, index)) *
+        const auto& t = desc_.traces[static_cast<std::size_t>(trace)];
+        double v = static_cast<double>(wavegen::WvfRawSample(desc_, trace, block, index)) *
                        wavegen::TraceVResolution(t) + t.vOffset;
         return ValueTextOf(v);
     }
@@ -45,15 +45,15 @@ protected:
     }
 
     wavegen::TempDir dir_;
-    wavegen::WvfSpec spec_;
+    wavegen::WvfDesc desc_;
     std::unique_ptr<CWaveFile> file_;
     std::string message_;
 };
 
 TEST_F(CsvWriterTest, CountZeroWritesTheHeaderLinesOnly) {
-    auto spec = SmallWvf(2, 1, 10);
-    spec.traces[1].vUnit = "A";
-    Open(spec);
+    auto desc = SmallWvf(2, 1, 10);
+    desc.traces[1].vUnit = "A";
+    Open(desc);
     ASSERT_EQ(Write({0, 0, 0, {}}), -1) << message_;
     EXPECT_EQ(wavegen::ReadFileText(Csv()),
               "\"Model\",\"QV708\"\n"
@@ -120,28 +120,28 @@ TEST_F(CsvWriterTest, SwitchedOffTracesAreLeftOut) {
 }
 
 TEST_F(CsvWriterTest, HOffsetOfAZoomRangeAndThreeDigitExponent) {
-    auto spec = SmallWvf(1, 1, 1100);
-    spec.header.hOffset = -0.5;
-    spec.header.hResolution = 0.001;
-    Open(spec);
+    auto desc = SmallWvf(1, 1, 1100);
+    desc.header.hOffset = -0.5;
+    desc.header.hResolution = 0.001;
+    Open(desc);
     ASSERT_EQ(Write({1000, 10, 0, {}}), -1) << message_;
     auto lines = Lines(wavegen::ReadFileText(Csv()));
     EXPECT_EQ(lines[5], "\"HResolution\",0.001");
     EXPECT_EQ(lines[6], "\"HOffset\",0.5");
 
-    spec.header.hOffset = 0.0;
-    spec.header.hResolution = 0.00001;
-    Open(spec);
+    desc.header.hOffset = 0.0;
+    desc.header.hResolution = 0.00001;
+    Open(desc);
     ASSERT_EQ(Write({0, 10, 0, {}}), -1) << message_;
     lines = Lines(wavegen::ReadFileText(Csv()));
     EXPECT_EQ(lines[5], "\"HResolution\",1E-005");
 }
 
 TEST_F(CsvWriterTest, ValueTextsWithSevenSignificantDigits) {
-    auto spec = SmallWvf(2, 1, 4, "IS4");
-    spec.traces[0].vResolution = 1.0;
-    spec.traces[1].vResolution = 0.05;
-    Open(spec);
+    auto desc = SmallWvf(2, 1, 4, "IS4");
+    desc.traces[0].vResolution = 1.0;
+    desc.traces[1].vResolution = 0.05;
+    Open(desc);
     // Little-endian 32-bit samples: trace 1 holds 0, 5, 1234567, 12345678; trace 2 1, -5, 0, 0.
     auto le = [](std::vector<int32_t> v) {
         std::vector<uint8_t> b;

@@ -7,13 +7,13 @@
 
 namespace kivelo::testing {
 
-wavegen::WvfSpec SmallWvf(int traces, int blocks, int64_t samples, const std::string& type) {
-    wavegen::WvfSpec spec;
-    spec.traces = wavegen::MakeTraces(traces, type, wavegen::Signal::Counter);
-    for (auto& t : spec.traces) t.vResolution = 0.001;
-    spec.blocks = blocks;
-    spec.samples = samples;
-    return spec;
+wavegen::WvfDesc SmallWvf(int traces, int blocks, int64_t samples, const std::string& type) {
+    wavegen::WvfDesc desc;
+    desc.traces = wavegen::MakeTraces(traces, type, wavegen::Signal::Counter);
+    for (auto& t : desc.traces) t.vResolution = 0.001;
+    desc.blocks = blocks;
+    desc.samples = samples;
+    return desc;
 }
 
 std::vector<std::string> Lines(const std::string& text) {

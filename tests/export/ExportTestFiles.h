@@ -9,8 +9,8 @@
 namespace kivelo::testing {
 
 // A .wvf/.hdr pair of `traces` traces (names CH1.., unit V) with `samples` samples in
-// each of `blocks` blocks; VResolution 0.001, VOffset 0 unless changed in spec.
-wavegen::WvfSpec SmallWvf(int traces, int blocks, int64_t samples, const std::string& type = "IS2");
+// each of `blocks` blocks; VResolution 0.001, VOffset 0 unless changed in desc.
+wavegen::WvfDesc SmallWvf(int traces, int blocks, int64_t samples, const std::string& type = "IS2");
 
 // The lines of a text file split at LF (the LF itself dropped).
 std::vector<std::string> Lines(const std::string& text);

@@ -20,12 +20,12 @@ constexpr int64_t kCache = 65536;
 class RealtimeConversionTest : public ::testing::Test {
 protected:
     // Writes r.rtm/r.hdr with two channels of `samples` IS2 samples and opens it.
-    CRtmFile& Open(int64_t samples, const std::function<void(wavegen::RtmSpec&)>& change = {}) {
-        spec_.channelMask = 0x3;
-        spec_.samples = samples;
-        spec_.signal.kind = wavegen::Signal::Counter;
-        if (change) change(spec_);
-        EXPECT_TRUE(wavegen::WriteRtm(Source(), spec_).ok);
+    CRtmFile& Open(int64_t samples, const std::function<void(wavegen::RtmDesc&)>& change = {}) {
+        desc_.channelMask = 0x3;
+        desc_.samples = samples;
+        desc_.signal.kind = wavegen::Signal::Counter;
+        if (change) change(desc_);
+        EXPECT_TRUE(wavegen::WriteRtm(Source(), desc_).ok);
         file_ = std::make_unique<CRtmFile>(Source(), kCache);
         EXPECT_TRUE(file_->IsOpen());
         return *file_;
@@ -57,7 +57,7 @@ protected:
     }
 
     wavegen::TempDir dir_;
-    wavegen::RtmSpec spec_;
+    wavegen::RtmDesc desc_;
     std::unique_ptr<CRtmFile> file_;
     std::string message_;
 };
@@ -69,7 +69,7 @@ TEST_F(RealtimeConversionTest, OneHundredthCopiesThePpRegionAndScalesTheHeader) 
     ASSERT_EQ(data.size(), 2u * 2500u * 2u);
     for (int t = 0; t < 2; ++t)
         for (int64_t i = 0; i < 2500; i += 499)
-            EXPECT_EQ(OutSample(data, 2500, t, i), wavegen::RtmRawSample(spec_, t, 1, i))
+            EXPECT_EQ(OutSample(data, 2500, t, i), wavegen::RtmRawSample(desc_, t, 1, i))
                 << "trace " << t << " sample " << i;
     EXPECT_EQ(HeaderLine("BlockSize"), "BlockSize         2500  2500");
     EXPECT_EQ(HeaderLine("HResolution"), "HResolution       1.0000000E-001 1.0000000E-001");
@@ -83,7 +83,7 @@ TEST_F(RealtimeConversionTest, OneHundredthCopiesThePpRegionAndScalesTheHeader) 
 }
 
 TEST_F(RealtimeConversionTest, OneThousandthDividesBlockSizesDown) {
-    Open(12345, [](wavegen::RtmSpec& s) { s.header.displayBlockSize = true; });
+    Open(12345, [](wavegen::RtmDesc& s) { s.header.displayBlockSize = true; });
     ASSERT_EQ(Convert(2, Out()), -1) << message_;
     EXPECT_EQ(HeaderLine("BlockSize"), "BlockSize         12  12");
     EXPECT_EQ(HeaderLine("DisplayBlockSize"), "DisplayBlockSize  12  12");
@@ -92,7 +92,7 @@ TEST_F(RealtimeConversionTest, OneThousandthDividesBlockSizesDown) {
 }
 
 TEST_F(RealtimeConversionTest, ApplicationInfoAndEverythingAfterItIsLeftOut) {
-    Open(2000, [](wavegen::RtmSpec& s) { s.header.applicationInfo = true; });
+    Open(2000, [](wavegen::RtmDesc& s) { s.header.applicationInfo = true; });
     ASSERT_EQ(Convert(0, Out()), -1) << message_;
     std::string text = wavegen::ReadFileText(OutHeader());
     EXPECT_EQ(text.find("$ApplicationInfo"), std::string::npos);
@@ -139,11 +139,11 @@ TEST_F(RealtimeConversionTest, OddLengthKeepsEveryTraceInItsPlace) {
 }
 
 TEST_F(RealtimeConversionTest, SamplesAreCopiedInTheirStoredByteOrder) {
-    Open(1000, [](wavegen::RtmSpec& s) { s.header.endian = "Big"; });
+    Open(1000, [](wavegen::RtmDesc& s) { s.header.endian = "Big"; });
     ASSERT_EQ(Convert(0, Out()), -1) << message_;
     auto data = wavegen::ReadFileBytes(Out());
     ASSERT_EQ(data.size(), 2u * 1000u * 2u);
-    int64_t raw = wavegen::RtmRawSample(spec_, 1, 0, 10);
+    int64_t raw = wavegen::RtmRawSample(desc_, 1, 0, 10);
     std::size_t at = (1000 + 10) * 2;
     EXPECT_EQ(data[at], static_cast<uint8_t>(raw >> 8));
     EXPECT_EQ(data[at + 1], static_cast<uint8_t>(raw));
@@ -185,7 +185,7 @@ TEST_F(RealtimeConversionTest, ShortSourceLeavesNoOutput) {
 }
 
 TEST_F(RealtimeConversionTest, HeaderCopyStopsAfterTenThousandLines) {
-    Open(1000, [](wavegen::RtmSpec& s) {
+    Open(1000, [](wavegen::RtmDesc& s) {
         s.header.privateLines.assign(10000, "Note                x");
     });
     EXPECT_EQ(CopyHeaderWithRatio(*file_->GetHeader(), OutHeader(), 1), 0);
@@ -195,7 +195,7 @@ TEST_F(RealtimeConversionTest, HeaderCopyStopsAfterTenThousandLines) {
 }
 
 TEST_F(RealtimeConversionTest, HeaderCopyWithinTheLimitAndBadDivisor) {
-    Open(1000, [](wavegen::RtmSpec& s) { s.header.privateLines.assign(9000, "Note                x"); });
+    Open(1000, [](wavegen::RtmDesc& s) { s.header.privateLines.assign(9000, "Note                x"); });
     EXPECT_EQ(CopyHeaderWithRatio(*file_->GetHeader(), OutHeader(), 0), 0);
     EXPECT_EQ(CopyHeaderWithRatio(*file_->GetHeader(), OutHeader(), 1), -1);
     EXPECT_EQ(HeaderLine("Note"), "Note                x");

@@ -84,7 +84,7 @@ TEST(FldScale, FlatDataGetsATinyRangeAroundItsValue) {
 }
 
 TEST(FldScale, RangeCoversTheDataForManyRanges) {
-    gen::SignalSpec noise;
+    gen::SignalDesc noise;
     noise.kind = gen::Signal::Noise;
     for (int64_t i = 0; i < 120; ++i) {
         const float a = gen::FloatSample(noise, 1, 0, i) * 1000.0f;
@@ -198,9 +198,9 @@ TEST(FldEnvelope, PairsFollowTheLastNewExtreme) {
 
 TEST(FldEnvelope, OutputIsBoundedByTheLimitAndTheDestination) {
     gen::TempDir dir;
-    gen::FldSpec spec;
-    spec.samples = 100000;
-    ASSERT_TRUE(gen::WriteFld(dir.File("long.fld"), spec));
+    gen::FldDesc desc;
+    desc.samples = 100000;
+    ASSERT_TRUE(gen::WriteFld(dir.File("long.fld"), desc));
     CFldFile f;
     ASSERT_EQ(f.Open(dir.File("long.fld"), 0), -1);
     EXPECT_EQ(f.GetBlockSize(), 100000);
@@ -209,10 +209,10 @@ TEST(FldEnvelope, OutputIsBoundedByTheLimitAndTheDestination) {
     // A step of 20,000 samples per pair: one group per chunk.
     const auto coarse = Envelope(f, 20000 * 256, 0, 100000, 64);
     ASSERT_EQ(coarse.size(), 10u);
-    float lo = spec.signal.floatScale, hi = -lo;
+    float lo = desc.signal.floatScale, hi = -lo;
     for (int64_t i = 0; i < 20000; ++i) {
-        lo = std::min(lo, gen::FldSample(spec, i));
-        hi = std::max(hi, gen::FldSample(spec, i));
+        lo = std::min(lo, gen::FldSample(desc, i));
+        hi = std::max(hi, gen::FldSample(desc, i));
     }
     EXPECT_EQ(std::min(coarse[0], coarse[1]), f.DisplaySample(lo));
     EXPECT_EQ(std::max(coarse[0], coarse[1]), f.DisplaySample(hi));

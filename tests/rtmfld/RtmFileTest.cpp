@@ -5,8 +5,8 @@ using namespace rtmtest;
 using kivelo::CRtmFile;
 
 TEST(RtmChannels, ChannelWordMaskMapsTracesToFrameSlots) {
-    const gen::RtmSpec spec = CounterSpec(0b101010, 400);
-    OpenedRtm r(spec);
+    const gen::RtmDesc desc = CounterDesc(0b101010, 400);
+    OpenedRtm r(desc);
     ASSERT_EQ(r.openResult, -1);
     EXPECT_EQ(r.file.GetChannelMask(), 0b101010u);
     EXPECT_EQ(r.file.GetTrailer().channels, 4);  // frame set 0b101011
@@ -14,66 +14,66 @@ TEST(RtmChannels, ChannelWordMaskMapsTracesToFrameSlots) {
     for (int t = 0; t < 3; ++t) {
         r.file.SetTrace(t);
         EXPECT_EQ(r.file.GetFrameSlot(), t + 1);
-        EXPECT_EQ(ReadInt16(r.file, 10, 50), Expected(spec, channels[t], 0, 10, 50)) << "trace " << t;
+        EXPECT_EQ(ReadInt16(r.file, 10, 50), Expected(desc, channels[t], 0, 10, 50)) << "trace " << t;
     }
 }
 
 TEST(RtmChannels, FirstTraceIsReadableRightAfterOpen) {
-    const gen::RtmSpec spec = CounterSpec(0b101010, 100);
-    OpenedRtm r(spec);
+    const gen::RtmDesc desc = CounterDesc(0b101010, 100);
+    OpenedRtm r(desc);
     EXPECT_EQ(r.file.GetFrameSlot(), 1);
-    EXPECT_EQ(ReadInt16(r.file, 0, 20), Expected(spec, 1, 0, 0, 20));
+    EXPECT_EQ(ReadInt16(r.file, 0, 20), Expected(desc, 1, 0, 0, 20));
 }
 
 TEST(RtmChannels, DspChAttrOfThreeChannelsIsCompletedToFour) {
-    gen::RtmSpec spec = CounterSpec(0b111, 200);
-    spec.dspChAttr = 0b111;
-    spec.channelWord = false;  // the header's attribute must win
-    OpenedRtm r(spec);
+    gen::RtmDesc desc = CounterDesc(0b111, 200);
+    desc.dspChAttr = 0b111;
+    desc.channelWord = false;  // the header's attribute must win
+    OpenedRtm r(desc);
     ASSERT_EQ(r.openResult, -1);
     EXPECT_EQ(r.file.GetPrivateInfo().DspChAttrPresent, 1);
     EXPECT_EQ(r.file.GetTrailer().channels, 4);
     r.file.SetTrace(2);
     EXPECT_EQ(r.file.GetFrameSlot(), 2);
-    EXPECT_EQ(ReadInt16(r.file, 0, 100), Expected(spec, 2, 0, 0, 100));
+    EXPECT_EQ(ReadInt16(r.file, 0, 100), Expected(desc, 2, 0, 0, 100));
 }
 
 TEST(RtmChannels, ChannelWordTopBitIsChannelZero) {
-    const gen::RtmSpec spec = CounterSpec(0b1, 100);
-    OpenedRtm r(spec);
+    const gen::RtmDesc desc = CounterDesc(0b1, 100);
+    OpenedRtm r(desc);
     EXPECT_EQ(r.file.GetChannelMask(), 1u);
     EXPECT_EQ(r.file.GetFrameSlot(), 0);
-    EXPECT_EQ(ReadInt16(r.file, 0, 100), Expected(spec, 0, 0, 0, 100));
+    EXPECT_EQ(ReadInt16(r.file, 0, 100), Expected(desc, 0, 0, 0, 100));
 }
 
 TEST(RtmChannels, MoreThanFourChannelsUseEightSlots) {
-    const gen::RtmSpec spec = CounterSpec(0b11010011, 100);
-    OpenedRtm r(spec);
+    const gen::RtmDesc desc = CounterDesc(0b11010011, 100);
+    OpenedRtm r(desc);
     EXPECT_EQ(r.file.GetTrailer().channels, 8);
     r.file.SetTrace(4);  // channel 7
     EXPECT_EQ(r.file.GetFrameSlot(), 7);
-    EXPECT_EQ(ReadInt16(r.file, 0, 30), Expected(spec, 7, 0, 0, 30));
+    EXPECT_EQ(ReadInt16(r.file, 0, 30), Expected(desc, 7, 0, 0, 30));
 }
 
 TEST(RtmLayout, NewestSamplesEndTheRegionAndBigEndianIsConverted) {
-    gen::RtmSpec spec = CounterSpec(0b11, 300);
-    spec.regions[0].frames = 500;  // 350 frames of older data first
-    spec.header.endian = "Big";
-    OpenedRtm r(spec);
+    gen::RtmDesc desc = CounterDesc(0b11, 300);
+    desc.regions[0].frames = 500;  // 350 frames of older data first
+    desc.header.endian = "Big";
+    OpenedRtm r(desc);
     r.file.SetTrace(1);
-    EXPECT_EQ(ReadInt16(r.file, 0, 300), Expected(spec, 1, 0, 0, 300));
+    EXPECT_EQ(ReadInt16(r.file, 0, 300), Expected(desc, 1, 0, 0, 300));
 }
 
 TEST(RtmLayout, OddCountReadsOneSampleLess) {
-    const gen::RtmSpec spec = CounterSpec(0b11, 100);
-    OpenedRtm r(spec);
+    const gen::RtmDesc desc = CounterDesc(0b11, 100);
+    OpenedRtm r(desc);
     EXPECT_EQ(ReadInt16(r.file, 4, 7).size(), 6u);
     EXPECT_EQ(ReadInt16(r.file, 4, 1).size(), 0u);
 }
 
 TEST(RtmLayout, BlockOverloadReadsBlockZero) {
-    const gen::RtmSpec spec = CounterSpec(0b11, 100);
-    OpenedRtm r(spec);
+    const gen::RtmDesc desc = CounterDesc(0b11, 100);
+    OpenedRtm r(desc);
     std::vector<uint8_t> buf(40);
     int64_t out = 0;
     EXPECT_EQ(r.file.ReadData(3, 1, 0, 20, buf, out, kivelo::kWidthNative), -1);
@@ -81,13 +81,13 @@ TEST(RtmLayout, BlockOverloadReadsBlockZero) {
     EXPECT_EQ(out, 20);
     int16_t first;
     std::memcpy(&first, buf.data(), 2);
-    EXPECT_EQ(first, Expected(spec, 1, 0, 0, 1)[0]);
+    EXPECT_EQ(first, Expected(desc, 1, 0, 0, 1)[0]);
 }
 
 TEST(RtmLayout, WidthCodesWidenThroughTheFrames) {
-    gen::RtmSpec spec = CounterSpec(0b11, 100);
-    spec.bytesPerSample = 1;
-    OpenedRtm r(spec);
+    gen::RtmDesc desc = CounterDesc(0b11, 100);
+    desc.bytesPerSample = 1;
+    OpenedRtm r(desc);
     r.file.SetTrace(1);
     std::vector<uint8_t> buf(16);
     int64_t out = 0;
@@ -96,16 +96,16 @@ TEST(RtmLayout, WidthCodesWidenThroughTheFrames) {
     for (int i = 0; i < 4; ++i) {
         int32_t v;
         std::memcpy(&v, buf.data() + 4 * i, 4);
-        EXPECT_EQ(v, gen::RtmRawSample(spec, 1, 0, 2 + i));
+        EXPECT_EQ(v, gen::RtmRawSample(desc, 1, 0, 2 + i));
     }
 }
 
 TEST(RtmRing, SplitReadWrapsAtTheRegionEnd) {
     for (int64_t cache : {int64_t{0}, int64_t{65536}, int64_t{1024}}) {
-        gen::RtmSpec spec = CounterSpec(0b1, 5000);  // 2,500 frames of 4 bytes = 10,000 bytes
-        spec.regions[0].ring = true;
-        spec.regions[0].ringStart = 9000;
-        OpenedRtm r(spec, cache);
+        gen::RtmDesc desc = CounterDesc(0b1, 5000);  // 2,500 frames of 4 bytes = 10,000 bytes
+        desc.regions[0].ring = true;
+        desc.regions[0].ringStart = 9000;
+        OpenedRtm r(desc, cache);
         const auto file = gen::ReadFileBytes(r.path);
         std::vector<uint8_t> buf(2000);
         int64_t got = 0;
@@ -113,20 +113,20 @@ TEST(RtmRing, SplitReadWrapsAtTheRegionEnd) {
         ASSERT_EQ(got, 2000);
         EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 1000, file.begin() + 9000));
         EXPECT_TRUE(std::equal(buf.begin() + 1000, buf.end(), file.begin()));
-        EXPECT_EQ(ReadInt16(r.file, 0, 5000), Expected(spec, 0, 0, 0, 5000)) << "cache " << cache;
-        EXPECT_EQ(ReadInt16(r.file, 480, 60), Expected(spec, 0, 0, 480, 60)) << "cache " << cache;
+        EXPECT_EQ(ReadInt16(r.file, 0, 5000), Expected(desc, 0, 0, 0, 5000)) << "cache " << cache;
+        EXPECT_EQ(ReadInt16(r.file, 480, 60), Expected(desc, 0, 0, 480, 60)) << "cache " << cache;
     }
 }
 
 TEST(RtmRegions, BlockSizeFollowsTheSelectedRegion) {
-    const gen::RtmSpec spec = CounterSpec(0b1, 12345);
-    OpenedRtm r(spec);
+    const gen::RtmDesc desc = CounterDesc(0b1, 12345);
+    OpenedRtm r(desc);
     EXPECT_EQ(r.file.GetBlockSize(), 12345);
     r.file.SelectRegion(1);
     EXPECT_EQ(r.file.GetBlockSize(), 123);
     r.file.SelectRegion(2);
     EXPECT_EQ(r.file.GetBlockSize(), 12);
-    EXPECT_EQ(ReadInt16(r.file, 0, 12), Expected(spec, 0, 2, 0, 12));
+    EXPECT_EQ(ReadInt16(r.file, 0, 12), Expected(desc, 0, 2, 0, 12));
     r.file.SelectRegion(7);
     EXPECT_EQ(r.file.GetBlockSize(), 0);
     int result = 0;
@@ -135,19 +135,19 @@ TEST(RtmRegions, BlockSizeFollowsTheSelectedRegion) {
 }
 
 TEST(RtmRegions, RatioOf250ReadsThePpRegionWithStepCode1280) {
-    gen::RtmSpec spec;
-    spec.channelMask = 0b1;
-    spec.samples = 250000;
-    spec.signal.kind = gen::Signal::Ramp;
-    spec.signal.period = 1000000;  // rising throughout
-    OpenedRtm r(spec);
+    gen::RtmDesc desc;
+    desc.channelMask = 0b1;
+    desc.samples = 250000;
+    desc.signal.kind = gen::Signal::Ramp;
+    desc.signal.period = 1000000;  // rising throughout
+    OpenedRtm r(desc);
     std::vector<uint8_t> buf(64);
     int64_t out = 0;
     // 2,000 acquisition samples -> 20 PP samples -> groups of 5 -> 4 pairs.
     ASSERT_EQ(r.file.ReadEnvelopeRatio(250, 0, 1000, 2000, buf, out, kivelo::kWidthNative), -1);
     EXPECT_EQ(r.file.GetRegion(), 0);
     ASSERT_EQ(out, 8);
-    const auto pp = Expected(spec, 0, 1, 10, 20);
+    const auto pp = Expected(desc, 0, 1, 10, 20);
     for (int k = 0; k < 4; ++k) {
         int16_t a, b;
         std::memcpy(&a, buf.data() + 4 * k, 2);
@@ -158,10 +158,10 @@ TEST(RtmRegions, RatioOf250ReadsThePpRegionWithStepCode1280) {
 }
 
 TEST(RtmRegions, StepCodeChoosesTheCoarsestFineEnoughRegion) {
-    gen::RtmSpec spec = CounterSpec(0b1, 400000);
-    spec.signal.kind = gen::Signal::Ramp;
-    spec.signal.period = 1000000;
-    OpenedRtm r(spec);
+    gen::RtmDesc desc = CounterDesc(0b1, 400000);
+    desc.signal.kind = gen::Signal::Ramp;
+    desc.signal.period = 1000000;
+    OpenedRtm r(desc);
     std::vector<uint8_t> buf(2000);
     int64_t out = 0;
     // r = 1,000: the display region with step code 512 copies its samples.
@@ -169,19 +169,19 @@ TEST(RtmRegions, StepCodeChoosesTheCoarsestFineEnoughRegion) {
     ASSERT_EQ(out, 200);
     int16_t v;
     std::memcpy(&v, buf.data() + 2 * 37, 2);
-    EXPECT_EQ(v, Expected(spec, 0, 2, 37, 1)[0]);
+    EXPECT_EQ(v, Expected(desc, 0, 2, 37, 1)[0]);
     // r = 2: the acquisition region, copied as well.
     ASSERT_EQ(r.file.ReadEnvelope(512, 0, 500, 100, buf, out, kivelo::kWidthNative), -1);
     ASSERT_EQ(out, 100);
     std::memcpy(&v, buf.data() + 2 * 3, 2);
-    EXPECT_EQ(v, Expected(spec, 0, 0, 503, 1)[0]);
+    EXPECT_EQ(v, Expected(desc, 0, 0, 503, 1)[0]);
     EXPECT_EQ(r.file.GetRegion(), 0);
 }
 
 TEST(RtmOpen, PathConstructorAndTextsWork) {
     gen::TempDir dir;
-    const gen::RtmSpec spec = CounterSpec(0b11, 100);
-    ASSERT_TRUE(gen::WriteRtm(dir.File("c.rtm"), spec));
+    const gen::RtmDesc desc = CounterDesc(0b11, 100);
+    ASSERT_TRUE(gen::WriteRtm(dir.File("c.rtm"), desc));
     CRtmFile f(dir.File("c.rtm"), 65536);
     ASSERT_TRUE(f.IsOpen());
     std::vector<kivelo::ValueText> texts(10);

@@ -8,11 +8,11 @@ namespace {
 
 // Opens the file with its trailer edited and expects trace `trace` to read nothing.
 template <class Edit>
-void ExpectUnreadable(gen::RtmSpec spec, int trace, Edit edit) {
-    gen::RtmTrailer t = gen::RtmComputedTrailer(spec);
+void ExpectUnreadable(gen::RtmDesc desc, int trace, Edit edit) {
+    gen::RtmTrailer t = gen::RtmComputedTrailer(desc);
     edit(t);
-    spec.trailer = t;
-    OpenedRtm r(spec);
+    desc.trailer = t;
+    OpenedRtm r(desc);
     ASSERT_EQ(r.openResult, -1);
     r.file.SetTrace(trace);
     int result = -1;
@@ -27,23 +27,23 @@ void ExpectUnreadable(gen::RtmSpec spec, int trace, Edit edit) {
 }  // namespace
 
 TEST(RtmHostile, ZeroChannelsOrZeroBytesInTheTrailerReadNothing) {
-    ExpectUnreadable(CounterSpec(0b11, 100), 0, [](gen::RtmTrailer& t) { t.channels = 0; });
-    ExpectUnreadable(CounterSpec(0b11, 100), 0, [](gen::RtmTrailer& t) { t.bytesPerSample = 0; });
+    ExpectUnreadable(CounterDesc(0b11, 100), 0, [](gen::RtmTrailer& t) { t.channels = 0; });
+    ExpectUnreadable(CounterDesc(0b11, 100), 0, [](gen::RtmTrailer& t) { t.bytesPerSample = 0; });
 }
 
 TEST(RtmHostile, ChannelOutsideTheFrameSetCannotBeRead) {
     // Channel 8 has no slot in the 8-bit frame set of a channel-word file.
-    ExpectUnreadable(CounterSpec(0x100, 100), 0, [](gen::RtmTrailer& t) { t.channels = 1; });
-    OpenedRtm r(CounterSpec(0x100, 100));
+    ExpectUnreadable(CounterDesc(0x100, 100), 0, [](gen::RtmTrailer& t) { t.channels = 1; });
+    OpenedRtm r(CounterDesc(0x100, 100));
     EXPECT_EQ(r.file.GetFrameSlot(), -1);
 }
 
 TEST(RtmHostile, SlotBeyondTheTrailersChannelsCannotBeRead) {
-    ExpectUnreadable(CounterSpec(0b1111, 100), 3, [](gen::RtmTrailer& t) { t.channels = 2; });
+    ExpectUnreadable(CounterDesc(0b1111, 100), 3, [](gen::RtmTrailer& t) { t.channels = 2; });
 }
 
 TEST(RtmHostile, SampleSizeDifferentFromTheTraceWidthCannotBeRead) {
-    ExpectUnreadable(CounterSpec(0b1, 100), 0, [](gen::RtmTrailer& t) { t.bytesPerSample = 4; });
+    ExpectUnreadable(CounterDesc(0b1, 100), 0, [](gen::RtmTrailer& t) { t.bytesPerSample = 4; });
 }
 
 TEST(RtmHostile, NegativeAndHugeRegionSizesNeverReadOutsideTheFile) {
@@ -51,11 +51,11 @@ TEST(RtmHostile, NegativeAndHugeRegionSizesNeverReadOutsideTheFile) {
                                                        {INT32_MAX, INT32_MAX, INT32_MAX},
                                                        {1 << 30, -7, 1 << 30}}};
     for (const auto& sizes : cases) {
-        gen::RtmSpec spec = CounterSpec(0b11, 1000);
-        spec.headerSizes = sizes;
-        spec.regions[0].ring = true;
-        spec.regions[0].ringStart = 40;
-        OpenedRtm r(spec, 65536);
+        gen::RtmDesc desc = CounterDesc(0b11, 1000);
+        desc.headerSizes = sizes;
+        desc.regions[0].ring = true;
+        desc.regions[0].ringStart = 40;
+        OpenedRtm r(desc, 65536);
         ASSERT_EQ(r.openResult, -1);
         for (int region = 0; region < 3; ++region) {
             r.file.SelectRegion(region);
@@ -74,10 +74,10 @@ TEST(RtmHostile, NegativeAndHugeRegionSizesNeverReadOutsideTheFile) {
 }
 
 TEST(RtmHostile, RingStartBeyondTheRegionWrapsInside) {
-    gen::RtmSpec spec = CounterSpec(0b1, 1000);  // region of 2,000 bytes
-    spec.regions[0].ring = true;
-    spec.regions[0].ringStart = 2000 + 400;
-    OpenedRtm r(spec);
+    gen::RtmDesc desc = CounterDesc(0b1, 1000);  // region of 2,000 bytes
+    desc.regions[0].ring = true;
+    desc.regions[0].ringStart = 2000 + 400;
+    OpenedRtm r(desc);
     const auto file = gen::ReadFileBytes(r.path);
     std::vector<uint8_t> buf(2000);
     int64_t got = 0;
@@ -90,8 +90,8 @@ TEST(RtmHostile, RingStartBeyondTheRegionWrapsInside) {
 
 TEST(RtmHostile, TinyFilesDoNotOpenOrReadNothing) {
     gen::TempDir dir;
-    gen::RtmSpec spec = CounterSpec(0b1, 10);
-    ASSERT_TRUE(gen::WriteRtm(dir.File("tiny.rtm"), spec));
+    gen::RtmDesc desc = CounterDesc(0b1, 10);
+    ASSERT_TRUE(gen::WriteRtm(dir.File("tiny.rtm"), desc));
     // 10 bytes: no trailer to read.
     const std::vector<uint8_t> ten(10, 0x11);
     ASSERT_TRUE(gen::WriteWholeFile(dir.File("tiny.rtm"), ten.data(), ten.size()));
@@ -109,9 +109,9 @@ TEST(RtmHostile, TinyFilesDoNotOpenOrReadNothing) {
 }
 
 TEST(RtmHostile, HeaderWithoutPrivateKeysOpensButHasNoRegions) {
-    gen::RtmSpec spec = CounterSpec(0b1, 100);
-    spec.privateKeys = false;
-    OpenedRtm r(spec);
+    gen::RtmDesc desc = CounterDesc(0b1, 100);
+    desc.privateKeys = false;
+    OpenedRtm r(desc);
     ASSERT_EQ(r.openResult, -1);
     EXPECT_EQ(r.file.GetPrivateInfo().Valid, 0);
     int result = 0;
@@ -120,7 +120,7 @@ TEST(RtmHostile, HeaderWithoutPrivateKeysOpensButHasNoRegions) {
 }
 
 TEST(RtmHostile, OpenTwiceAndMissingHeader) {
-    OpenedRtm r(CounterSpec(0b1, 100));
+    OpenedRtm r(CounterDesc(0b1, 100));
     EXPECT_EQ(r.file.Open(r.path, 0), kivelo::kOpenAlreadyOpen);
     CRtmFile other;
     EXPECT_EQ(other.Open(r.dir.File("none.rtm"), 0), kivelo::kOpenNoHeader);

@@ -20,9 +20,9 @@ struct OpenedRtm {
     kivelo::CRtmFile file;
     int openResult = 0;
 
-    OpenedRtm(const gen::RtmSpec& spec, int64_t cache = 0, const char* name = "rec.rtm") {
+    OpenedRtm(const gen::RtmDesc& desc, int64_t cache = 0, const char* name = "rec.rtm") {
         path = dir.File(name);
-        EXPECT_TRUE(gen::WriteRtm(path, spec));
+        EXPECT_TRUE(gen::WriteRtm(path, desc));
         openResult = file.Open(path, cache);
     }
 };
@@ -39,14 +39,14 @@ inline std::vector<int16_t> ReadInt16(kivelo::CRtmFile& f, int64_t pos, int64_t 
 }
 
 // Channel c's stored samples p .. p + n - 1 of a region, as the generator wrote them.
-inline std::vector<int16_t> Expected(const gen::RtmSpec& s, int channel, int region, int64_t p, int64_t n) {
+inline std::vector<int16_t> Expected(const gen::RtmDesc& s, int channel, int region, int64_t p, int64_t n) {
     std::vector<int16_t> v;
     for (int64_t i = p; i < p + n; ++i) v.push_back(static_cast<int16_t>(gen::RtmRawSample(s, channel, region, i)));
     return v;
 }
 
-inline gen::RtmSpec CounterSpec(uint32_t mask, int64_t samples) {
-    gen::RtmSpec s;
+inline gen::RtmDesc CounterDesc(uint32_t mask, int64_t samples) {
+    gen::RtmDesc s;
     s.channelMask = mask;
     s.samples = samples;
     s.signal.kind = gen::Signal::Counter;

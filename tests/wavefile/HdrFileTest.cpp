@@ -8,11 +8,11 @@
 namespace kivelo {
 namespace {
 
-using test::GroupSpec;
-using test::HeaderSpec;
+using test::GroupDesc;
+using test::HeaderDesc;
 
-GroupSpec TwoTraces() {
-    GroupSpec g;
+GroupDesc TwoTraces() {
+    GroupDesc g;
     g.names = {"CH1", "CH2"};
     g.blocks = 1;
     g.sizes = {{100, 200}};
@@ -35,10 +35,10 @@ protected:
 };
 
 TEST_F(HdrFileTest, ReadsPublicGroupModelAndPrivateParts) {
-    HeaderSpec spec;
-    spec.groups = {TwoTraces()};
-    spec.privatePart = true;
-    std::string text = test::HeaderText(spec);
+    HeaderDesc desc;
+    desc.groups = {TwoTraces()};
+    desc.privatePart = true;
+    std::string text = test::HeaderText(desc);
     text.replace(0, text.find("\r\n"), "// some other first line");
     CHdrFile h(WriteHeader(text));
     ASSERT_TRUE(h.IsLoaded());
@@ -76,11 +76,11 @@ TEST_F(HdrFileTest, ReadsPublicGroupModelAndPrivateParts) {
 }
 
 TEST_F(HdrFileTest, MissingOptionalPartsAndBareLineFeeds) {
-    HeaderSpec spec;
-    spec.groups = {TwoTraces()};
-    spec.modelPart = false;
+    HeaderDesc desc;
+    desc.groups = {TwoTraces()};
+    desc.modelPart = false;
     std::string lf;
-    for (char c : test::HeaderText(spec))
+    for (char c : test::HeaderText(desc))
         if (c != '\r') lf += c;
     CHdrFile h(WriteHeader(lf));
     ASSERT_TRUE(h.IsLoaded());
@@ -93,8 +93,8 @@ TEST_F(HdrFileTest, MissingOptionalPartsAndBareLineFeeds) {
     EXPECT_EQ(priv.Valid, 0);
 
     // Some private keys only: the values found so far remain, the flags stay 0.
-    spec.modelPart = true;
-    CHdrFile p(WriteHeader(test::HeaderText(spec) + "AcqDataOffset 5\r\nPPDataOffset 6\r\n", "p"));
+    desc.modelPart = true;
+    CHdrFile p(WriteHeader(test::HeaderText(desc) + "AcqDataOffset 5\r\nPPDataOffset 6\r\n", "p"));
     ASSERT_TRUE(p.IsLoaded());
     p.GetPrivateInfo(priv);
     EXPECT_EQ(priv.Valid, 0);
@@ -104,10 +104,10 @@ TEST_F(HdrFileTest, MissingOptionalPartsAndBareLineFeeds) {
 }
 
 TEST_F(HdrFileTest, ModelVersionWithoutInputModuleGivesEmptyTexts) {
-    HeaderSpec spec;
-    spec.groups = {TwoTraces()};
-    spec.modelPart = false;
-    CHdrFile h(WriteHeader(test::HeaderText(spec) + "ModelVersion\r\n"));
+    HeaderDesc desc;
+    desc.groups = {TwoTraces()};
+    desc.modelPart = false;
+    CHdrFile h(WriteHeader(test::HeaderText(desc) + "ModelVersion\r\n"));
     ASSERT_TRUE(h.IsLoaded());
     HdrModelInfo model;
     h.GetModelInfo(model);
@@ -116,38 +116,38 @@ TEST_F(HdrFileTest, ModelVersionWithoutInputModuleGivesEmptyTexts) {
 }
 
 TEST_F(HdrFileTest, BlockSizeRunRule) {
-    GroupSpec g = TwoTraces();
+    GroupDesc g = TwoTraces();
     g.blocks = 3;
     g.sizes = {{10, 20}};
-    HeaderSpec spec;
-    spec.groups = {g};
-    CHdrFile one(WriteHeader(test::HeaderText(spec), "one"));
+    HeaderDesc desc;
+    desc.groups = {g};
+    CHdrFile one(WriteHeader(test::HeaderText(desc), "one"));
     ASSERT_TRUE(one.IsLoaded());
     std::vector<HdrGroupInfo> groups;
     one.GetGroupInfo(groups);
     EXPECT_EQ(groups[0].BlockSize, (std::vector<int32_t>{10, 20, 10, 20, 10, 20}));
 
     // A short run of two lines: every block still takes the first line's sizes.
-    spec.groups[0].sizes = {{10, 20}, {30, 40}};
-    CHdrFile two(WriteHeader(test::HeaderText(spec), "two"));
+    desc.groups[0].sizes = {{10, 20}, {30, 40}};
+    CHdrFile two(WriteHeader(test::HeaderText(desc), "two"));
     ASSERT_TRUE(two.IsLoaded());
     two.GetGroupInfo(groups);
     EXPECT_EQ(groups[0].BlockSize, (std::vector<int32_t>{10, 20, 10, 20, 10, 20}));
 
-    spec.groups[0].sizes = {{10, 20}, {30, 40}, {50, 60}};
-    CHdrFile full(WriteHeader(test::HeaderText(spec), "full"));
+    desc.groups[0].sizes = {{10, 20}, {30, 40}, {50, 60}};
+    CHdrFile full(WriteHeader(test::HeaderText(desc), "full"));
     ASSERT_TRUE(full.IsLoaded());
     full.GetGroupInfo(groups);
     EXPECT_EQ(groups[0].BlockSize, (std::vector<int32_t>{10, 20, 30, 40, 50, 60}));
 }
 
 TEST_F(HdrFileTest, LineAfterBlockSizesMustBeVResolution) {
-    GroupSpec g = TwoTraces();
+    GroupDesc g = TwoTraces();
     g.blocks = 2;
     g.sizes = {{10, 20}, {30, 40}};
-    HeaderSpec spec;
-    spec.groups = {g};
-    std::string text = test::HeaderText(spec);
+    HeaderDesc desc;
+    desc.groups = {g};
+    std::string text = test::HeaderText(desc);
     std::string blank = text;
     blank.insert(blank.find("VResolution"), "\r\n");
     EXPECT_FALSE(CHdrFile(WriteHeader(blank, "blank")).IsLoaded());
@@ -159,13 +159,13 @@ TEST_F(HdrFileTest, LineAfterBlockSizesMustBeVResolution) {
 }
 
 TEST_F(HdrFileTest, DataTypeDecoding) {
-    GroupSpec g;
+    GroupDesc g;
     g.names = {"a", "b", "c", "d", "e", "f", "g"};
     g.sizes = {{1, 1, 1, 1, 1, 1, 1}};
     g.types = {"IU2", "IS2", "B16", "FS4", "XX", "B12", "B8"};
-    HeaderSpec spec;
-    spec.groups = {g};
-    CHdrFile h(WriteHeader(test::HeaderText(spec)));
+    HeaderDesc desc;
+    desc.groups = {g};
+    CHdrFile h(WriteHeader(test::HeaderText(desc)));
     ASSERT_TRUE(h.IsLoaded());
     std::vector<HdrGroupInfo> groups;
     h.GetGroupInfo(groups);
@@ -174,42 +174,42 @@ TEST_F(HdrFileTest, DataTypeDecoding) {
 }
 
 TEST_F(HdrFileTest, SharedDateRuleOfQv31AndPerBlockRuleOfOthers) {
-    GroupSpec g = TwoTraces();
+    GroupDesc g = TwoTraces();
     g.blocks = 2;
     g.sizes = {{10, 20}};
     g.dateLines = {"Date ???? 98/07/01 98/07/01", "Date 98/07/02"};
     g.timeLines = {"Time ?? 10:00:00", "Time 11:00:00"};
-    HeaderSpec spec;
-    spec.model = "QV3100";
-    spec.groups = {g};
-    CHdrFile qv31(WriteHeader(test::HeaderText(spec), "qv31"));
+    HeaderDesc desc;
+    desc.model = "QV3100";
+    desc.groups = {g};
+    CHdrFile qv31(WriteHeader(test::HeaderText(desc), "qv31"));
     ASSERT_TRUE(qv31.IsLoaded());
     std::vector<HdrGroupInfo> groups;
     qv31.GetGroupInfo(groups);
     EXPECT_EQ(groups[0].Date, (std::vector<std::string>{"98/07/01", "98/07/01"}));
     EXPECT_EQ(groups[0].Time, (std::vector<std::string>{"10:00:00", "10:00:00"}));
 
-    spec.model = "QV700";
-    CHdrFile other(WriteHeader(test::HeaderText(spec), "other"));
+    desc.model = "QV700";
+    CHdrFile other(WriteHeader(test::HeaderText(desc), "other"));
     ASSERT_TRUE(other.IsLoaded());
     other.GetGroupInfo(groups);
     EXPECT_EQ(groups[0].Date, (std::vector<std::string>{"????", "98/07/02"}));
     EXPECT_EQ(groups[0].Time, (std::vector<std::string>{"??", "11:00:00"}));
 
     // Missing stamps: no failure for other models, failure for QV31/QV6.
-    spec.groups[0].dateLines.clear();
-    spec.groups[0].timeLines.clear();
-    spec.modelPart = false;
-    CHdrFile bare(WriteHeader(test::HeaderText(spec), "bare"));
+    desc.groups[0].dateLines.clear();
+    desc.groups[0].timeLines.clear();
+    desc.modelPart = false;
+    CHdrFile bare(WriteHeader(test::HeaderText(desc), "bare"));
     ASSERT_TRUE(bare.IsLoaded());
     bare.GetGroupInfo(groups);
     EXPECT_EQ(groups[0].Date, (std::vector<std::string>{"", ""}));
-    spec.model = "QV6000";
-    EXPECT_FALSE(CHdrFile(WriteHeader(test::HeaderText(spec), "bare6")).IsLoaded());
+    desc.model = "QV6000";
+    EXPECT_FALSE(CHdrFile(WriteHeader(test::HeaderText(desc), "bare6")).IsLoaded());
 }
 
 TEST_F(HdrFileTest, Qv6DropsUnrecognisedTraces) {
-    GroupSpec g;
+    GroupDesc g;
     g.names = {"A", "B", "C"};
     g.blocks = 2;
     g.sizes = {{1, 2, 3}, {4, 5, 6}};
@@ -217,10 +217,10 @@ TEST_F(HdrFileTest, Qv6DropsUnrecognisedTraces) {
     g.vres = {1, 2, 3};
     g.dateLines = {"Date 01/01/01"};
     g.timeLines = {"Time 00:00:01"};
-    HeaderSpec spec;
-    spec.model = "QV6100";
-    spec.groups = {g};
-    CHdrFile h(WriteHeader(test::HeaderText(spec)));
+    HeaderDesc desc;
+    desc.model = "QV6100";
+    desc.groups = {g};
+    CHdrFile h(WriteHeader(test::HeaderText(desc)));
     ASSERT_TRUE(h.IsLoaded());
     HdrPublicInfo pub;
     h.GetPublicInfo(pub);
@@ -240,9 +240,9 @@ TEST_F(HdrFileTest, Qv6DropsUnrecognisedTraces) {
 }
 
 TEST_F(HdrFileTest, KeyOrderMattersAndPrefixMatches) {
-    HeaderSpec spec;
-    spec.groups = {TwoTraces()};
-    std::string text = test::HeaderText(spec);
+    HeaderDesc desc;
+    desc.groups = {TwoTraces()};
+    std::string text = test::HeaderText(desc);
     // "Model" also matches a line beginning with "ModelVersion" placed before it.
     std::string early = text;
     early.insert(early.find("Model "), "ModelVersion 9\r\n");
@@ -260,11 +260,11 @@ TEST_F(HdrFileTest, KeyOrderMattersAndPrefixMatches) {
 }
 
 TEST_F(HdrFileTest, TextValuesAreCutTo19Characters) {
-    GroupSpec g = TwoTraces();
+    GroupDesc g = TwoTraces();
     g.names = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "x"};
-    HeaderSpec spec;
-    spec.groups = {g};
-    CHdrFile h(WriteHeader(test::HeaderText(spec)));
+    HeaderDesc desc;
+    desc.groups = {g};
+    CHdrFile h(WriteHeader(test::HeaderText(desc)));
     ASSERT_TRUE(h.IsLoaded());
     std::vector<HdrGroupInfo> groups;
     h.GetGroupInfo(groups);
@@ -281,9 +281,9 @@ TEST_F(HdrFileTest, HeaderNameRule) {
 }
 
 TEST_F(HdrFileTest, UpperCaseNamesFindUpperCaseHeader) {
-    HeaderSpec spec;
-    spec.groups = {TwoTraces()};
-    dir.Write("WAVE1.HDR", test::HeaderText(spec));
+    HeaderDesc desc;
+    desc.groups = {TwoTraces()};
+    dir.Write("WAVE1.HDR", test::HeaderText(desc));
     CHdrFile h(dir.Path("WAVE1.WVF"));
     ASSERT_TRUE(h.IsLoaded());
     EXPECT_EQ(h.GetHeaderPath(), dir.Path("WAVE1.HDR"));
@@ -295,9 +295,9 @@ TEST_F(HdrFileTest, FolderUnderTheLowerCaseNameIsNoHeader) {
     // must count as missing so that the upper-case name is tried.
     ASSERT_EQ(::mkdir(dir.Path("hdr").c_str(), 0700), 0);
     ASSERT_EQ(::mkdir(dir.Path("wvf").c_str(), 0700), 0);
-    HeaderSpec spec;
-    spec.groups = {TwoTraces()};
-    dir.Write("wvf/WAVE1.HDR", test::HeaderText(spec));
+    HeaderDesc desc;
+    desc.groups = {TwoTraces()};
+    dir.Write("wvf/WAVE1.HDR", test::HeaderText(desc));
     CHdrFile h(dir.Path("wvf/WAVE1.WVF"));
     ASSERT_TRUE(h.IsLoaded());
     EXPECT_EQ(h.GetHeaderPath(), dir.Path("wvf/WAVE1.HDR"));
@@ -307,9 +307,9 @@ TEST_F(HdrFileTest, FolderNamedLikeAnExtensionDoesNotHideTheHeader) {
     // dir/wvf-data/a.wvf: the first "wvf" is in the folder name, so the rule names
     // dir/hdr; the header beside the data file is found all the same.
     ASSERT_EQ(::mkdir(dir.Path("wvf-data").c_str(), 0700), 0);
-    HeaderSpec spec;
-    spec.groups = {TwoTraces()};
-    dir.Write("wvf-data/a.hdr", test::HeaderText(spec));
+    HeaderDesc desc;
+    desc.groups = {TwoTraces()};
+    dir.Write("wvf-data/a.hdr", test::HeaderText(desc));
     CHdrFile h(dir.Path("wvf-data/a.wvf"));
     ASSERT_TRUE(h.IsLoaded());
     EXPECT_EQ(h.GetHeaderPath(), dir.Path("wvf-data/a.hdr"));

@@ -5,8 +5,8 @@
 namespace kivelo {
 namespace {
 
-using test::GroupSpec;
-using test::HeaderSpec;
+using test::GroupDesc;
+using test::HeaderDesc;
 
 class HostileInputTest : public test::WaveFileFixture {
 protected:
@@ -67,9 +67,9 @@ TEST_F(HostileInputTest, OddValuesParseSafely) {
 }
 
 TEST_F(HostileInputTest, UnreadableTracesAndBadIndexesReadNothing) {
-    HeaderSpec spec = Simple({"XX", "IS2", "IS2"}, 4, 1);
-    spec.groups[0].sizes = {{4, 0, 4}};
-    CWaveFile f(Write(spec, std::string(64, '\x01')), 1024);
+    HeaderDesc desc = Simple({"XX", "IS2", "IS2"}, 4, 1);
+    desc.groups[0].sizes = {{4, 0, 4}};
+    CWaveFile f(Write(desc, std::string(64, '\x01')), 1024);
     ASSERT_TRUE(f.IsOpen());
     std::vector<uint8_t> buf(64);
     std::vector<ValueText> texts(8);
@@ -95,9 +95,9 @@ TEST_F(HostileInputTest, UnreadableTracesAndBadIndexesReadNothing) {
 }
 
 TEST_F(HostileInputTest, FileWithEveryTraceRemovedOpensEmpty) {
-    HeaderSpec spec = Simple({"XX", "YY"}, 4, 1);
-    spec.model = "QV6000";
-    CWaveFile f(Write(spec, std::string(16, '\0')), 0);
+    HeaderDesc desc = Simple({"XX", "YY"}, 4, 1);
+    desc.model = "QV6000";
+    CWaveFile f(Write(desc, std::string(16, '\0')), 0);
     ASSERT_TRUE(f.IsOpen());
     EXPECT_EQ(f.GetTraceTotalNumber(), 0);
     EXPECT_EQ(f.GetChannelMask(), 0u);
@@ -153,10 +153,10 @@ TEST_F(HostileInputTest, TruncatedDataFileGivesShortReads) {
 }
 
 TEST_F(HostileInputTest, HugeSizesDoNotOverflowOffsets) {
-    HeaderSpec spec = Simple({"IS4", "IS4", "IS4"}, 2147483647, 1);
-    spec.groups[0].blocks = 1000;
+    HeaderDesc desc = Simple({"IS4", "IS4", "IS4"}, 2147483647, 1);
+    desc.groups[0].blocks = 1000;
     test::ProbeWaveFile f;
-    ASSERT_EQ(f.Open(Write(spec, std::string(16, '\0')), 4096), -1);
+    ASSERT_EQ(f.Open(Write(desc, std::string(16, '\0')), 4096), -1);
     f.SetBlock(999);
     f.SetTrace(2);
     EXPECT_GT(f.TraceByteOffset(0), 0);
@@ -164,15 +164,15 @@ TEST_F(HostileInputTest, HugeSizesDoNotOverflowOffsets) {
     int64_t got = 9;
     EXPECT_EQ(f.ReadData(0, 4, buf, got, 0), -1);
     EXPECT_EQ(got, 0);
-    spec.dataFormat = "Block";
+    desc.dataFormat = "Block";
     test::ProbeWaveFile b;
-    ASSERT_EQ(b.Open(Write(spec, std::string(16, '\0'), "blk"), 0), -1);
+    ASSERT_EQ(b.Open(Write(desc, std::string(16, '\0'), "blk"), 0), -1);
     b.SetBlock(999);
     b.SetTrace(2);
     EXPECT_GT(b.TraceByteOffset(0), 0);
-    spec.dataFormat = "Other";
+    desc.dataFormat = "Other";
     test::ProbeWaveFile o;
-    ASSERT_EQ(o.Open(Write(spec, std::string(16, '\x02'), "oth"), 0), -1);
+    ASSERT_EQ(o.Open(Write(desc, std::string(16, '\x02'), "oth"), 0), -1);
     EXPECT_EQ(Read(o, 0, 1, 1, 0, 4), (std::vector<uint32_t>{0x02020202}));
     EXPECT_EQ(f.ReadData(1, 0, 1, buf, got, 0), -1);
     o.SetTrace(1);

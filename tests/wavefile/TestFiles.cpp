@@ -43,17 +43,17 @@ std::vector<double> OrFill(const std::vector<double>& v, std::size_t n, double f
 
 }  // namespace
 
-std::string HeaderText(const HeaderSpec& spec) {
+std::string HeaderText(const HeaderDesc& desc) {
     int total = 0;
-    for (const GroupSpec& g : spec.groups) total += static_cast<int>(g.names.size());
-    if (spec.traceTotal >= 0) total = spec.traceTotal;
+    for (const GroupDesc& g : desc.groups) total += static_cast<int>(g.names.size());
+    if (desc.traceTotal >= 0) total = desc.traceTotal;
     std::ostringstream h;
     h << "//ORVANTIS ASCII FILE FORMAT\r\n$PublicInfo\r\n";
-    h << "FormatVersion 1.11\r\nModel " << spec.model << "\r\nEndian " << spec.endian
-      << "\r\nDataFormat " << spec.dataFormat << "\r\nGroupNumber " << spec.groups.size()
-      << "\r\nTraceTotalNumber " << total << "\r\nDataOffset " << spec.dataOffset << "\r\n";
+    h << "FormatVersion 1.11\r\nModel " << desc.model << "\r\nEndian " << desc.endian
+      << "\r\nDataFormat " << desc.dataFormat << "\r\nGroupNumber " << desc.groups.size()
+      << "\r\nTraceTotalNumber " << total << "\r\nDataOffset " << desc.dataOffset << "\r\n";
     int index = 1;
-    for (const GroupSpec& g : spec.groups) {
+    for (const GroupDesc& g : desc.groups) {
         const std::size_t n = g.names.size();
         h << "$Group" << index++ << "\r\nTraceNumber " << n << "\r\nBlockNumber " << g.blocks << "\r\n";
         h << Row("TraceName", g.names);
@@ -68,8 +68,8 @@ std::string HeaderText(const HeaderSpec& spec) {
         for (const auto& l : g.dateLines) h << l << "\r\n";
         for (const auto& l : g.timeLines) h << l << "\r\n";
     }
-    if (spec.modelPart) h << "ModelVersion 1.02\r\n" << Row("InputModule", std::vector<std::string>(static_cast<std::size_t>(total), "M1"));
-    if (spec.privatePart) {
+    if (desc.modelPart) h << "ModelVersion 1.02\r\n" << Row("InputModule", std::vector<std::string>(static_cast<std::size_t>(total), "M1"));
+    if (desc.privatePart) {
         h << "$PrivateInfo\r\nAcqDataOffset 0\r\nPPDataOffset 100\r\nDspDataOffset 200\r\n"
              "AcqDataSize 100\r\nPPDataSize 100\r\nDspDataSize 50\r\nDspChAttr 7\r\n";
     }

@@ -21,7 +21,7 @@ private:
     std::string path_;
 };
 
-struct GroupSpec {
+struct GroupDesc {
     std::vector<std::string> names;
     int blocks = 1;
     std::vector<std::vector<int>> sizes;  // BlockSize lines, one row per line
@@ -35,19 +35,19 @@ struct GroupSpec {
     std::vector<std::string> timeLines;
 };
 
-struct HeaderSpec {
+struct HeaderDesc {
     std::string model = "QV700";
     std::string endian = "Ltl";
     std::string dataFormat = "Trace";
     int dataOffset = 0;
     int traceTotal = -1;  // -1: sum of the groups
-    std::vector<GroupSpec> groups;
+    std::vector<GroupDesc> groups;
     bool modelPart = true;
     bool privatePart = false;
 };
 
 // The header text, lines ended by CR LF.
-std::string HeaderText(const HeaderSpec& spec);
+std::string HeaderText(const HeaderDesc& desc);
 
 // Samples in the byte order given.
 std::string Bytes16(const std::vector<int>& samples, bool little);

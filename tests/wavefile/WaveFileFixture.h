@@ -19,26 +19,26 @@ public:
 class WaveFileFixture : public ::testing::Test {
 protected:
     // Writes name.hdr and name.wvf; returns the data path.
-    std::string Write(const HeaderSpec& spec, const std::string& data,
+    std::string Write(const HeaderDesc& desc, const std::string& data,
                       const std::string& name = "wave1") {
-        dir.Write(name + ".hdr", HeaderText(spec));
+        dir.Write(name + ".hdr", HeaderText(desc));
         return dir.Write(name + ".wvf", data);
     }
 
     // One group of traces with the given types, all of the same size and block count.
-    static HeaderSpec Simple(std::vector<std::string> types, int size, int blocks = 1,
+    static HeaderDesc Simple(std::vector<std::string> types, int size, int blocks = 1,
                              const std::string& endian = "Ltl") {
-        HeaderSpec spec;
-        spec.endian = endian;
-        GroupSpec g;
+        HeaderDesc desc;
+        desc.endian = endian;
+        GroupDesc g;
         for (std::size_t t = 0; t < types.size(); ++t) g.names.push_back("CH" + std::to_string(t + 1));
         g.types = std::move(types);
         g.blocks = blocks;
         g.sizes = {std::vector<int>(g.names.size(), size)};
         g.dateLines = {"Date 26/12/06"};
         g.timeLines = {"Time 08:00:00"};
-        spec.groups = {g};
-        return spec;
+        desc.groups = {g};
+        return desc;
     }
 
     // Reads count samples of the current block/trace at code and returns them as

@@ -3,8 +3,8 @@
 namespace kivelo {
 namespace {
 
-using test::GroupSpec;
-using test::HeaderSpec;
+using test::GroupDesc;
+using test::HeaderDesc;
 using U = std::vector<uint32_t>;
 
 // Two traces of 1,000 2-byte samples in two blocks; sample = 10000 t + 2000 b + i.
@@ -23,9 +23,9 @@ protected:
 };
 
 TEST_F(LayoutTest, TraceLayoutOffsets) {
-    HeaderSpec spec = Simple({"IS2", "IS2"}, 1000, 2);
+    HeaderDesc desc = Simple({"IS2", "IS2"}, 1000, 2);
     test::ProbeWaveFile f;
-    ASSERT_EQ(f.Open(Write(spec, Data(true, 0)), 0), -1);
+    ASSERT_EQ(f.Open(Write(desc, Data(true, 0)), 0), -1);
     f.SetBlock(1);
     f.SetTrace(1);
     EXPECT_EQ(f.TraceByteOffset(0), 6000);
@@ -37,10 +37,10 @@ TEST_F(LayoutTest, TraceLayoutOffsets) {
 }
 
 TEST_F(LayoutTest, BlockLayoutOffsetsWithDataOffset) {
-    HeaderSpec spec = Simple({"IS2", "IS2"}, 1000, 2);
-    spec.dataFormat = "Block";
+    HeaderDesc desc = Simple({"IS2", "IS2"}, 1000, 2);
+    desc.dataFormat = "Block";
     test::ProbeWaveFile f;
-    ASSERT_EQ(f.Open(Write(spec, Data(false, 0)), 0), -1);
+    ASSERT_EQ(f.Open(Write(desc, Data(false, 0)), 0), -1);
     f.SetBlock(1);
     f.SetTrace(1);
     EXPECT_EQ(f.TraceByteOffset(0), 6000);
@@ -52,26 +52,26 @@ TEST_F(LayoutTest, BlockLayoutOffsetsWithDataOffset) {
     EXPECT_EQ(f.ReadData(1, 0, 7, 2, buf, got, 0), -1);
     EXPECT_EQ(Unpack(buf, got, 2), (U{2007, 2008}));
 
-    spec.dataOffset = 64;
+    desc.dataOffset = 64;
     test::ProbeWaveFile g;
-    ASSERT_EQ(g.Open(Write(spec, Data(false, 64), "off"), 0), -1);
+    ASSERT_EQ(g.Open(Write(desc, Data(false, 64), "off"), 0), -1);
     EXPECT_EQ(Read(g, 0, 0, 1, 0, 2), (U{0}));
     g.SetBlock(1);
     EXPECT_EQ(Read(g, 1, 999, 1, 0, 2), (U{12999}));
 }
 
 TEST_F(LayoutTest, BlockLayoutWithUnequalSizes) {
-    HeaderSpec spec;
-    spec.dataFormat = "Block";
-    GroupSpec g;
+    HeaderDesc desc;
+    desc.dataFormat = "Block";
+    GroupDesc g;
     g.names = {"A", "B"};
     g.blocks = 2;
     g.sizes = {{3, 2}, {1, 4}};
-    spec.groups = {g};
+    desc.groups = {g};
     // b0: A0 A1 A2 B0 B1 | b1: A0 B0 B1 B2 B3
     std::string data = test::Bytes16({1, 2, 3, 11, 12, 21, 31, 32, 33, 34}, true);
     test::ProbeWaveFile f;
-    ASSERT_EQ(f.Open(Write(spec, data), 0), -1);
+    ASSERT_EQ(f.Open(Write(desc, data), 0), -1);
     f.SetBlock(1);
     EXPECT_EQ(f.GetBlockSize(), 1);
     EXPECT_EQ(Read(f, 1, 0, 4, 0, 2), (U{31, 32, 33, 34}));
@@ -116,14 +116,14 @@ TEST_F(WaveFileTest, WideningFollowsTheKind) {
 }
 
 TEST_F(WaveFileTest, RecordsAndQueries) {
-    HeaderSpec spec = Simple({"IS2", "IU2", "B16"}, 10, 2);
-    spec.groups[0].vres = {0.001, 0.5, 1};
-    spec.groups[0].voff = {1.0, 0, 0};
-    spec.groups[0].hres = 2e-6;
-    spec.groups[0].hoff = -0.5;
-    spec.groups[0].dateLines = {"Date 26/12/01 x x", "Date 26/12/02"};
-    spec.groups[0].timeLines = {"Time 10:00:00", "Time 10:00:01"};
-    CWaveFile f(Write(spec, std::string(120, '\0')), 0);
+    HeaderDesc desc = Simple({"IS2", "IU2", "B16"}, 10, 2);
+    desc.groups[0].vres = {0.001, 0.5, 1};
+    desc.groups[0].voff = {1.0, 0, 0};
+    desc.groups[0].hres = 2e-6;
+    desc.groups[0].hoff = -0.5;
+    desc.groups[0].dateLines = {"Date 26/12/01 x x", "Date 26/12/02"};
+    desc.groups[0].timeLines = {"Time 10:00:00", "Time 10:00:01"};
+    CWaveFile f(Write(desc, std::string(120, '\0')), 0);
     ASSERT_TRUE(f.IsOpen());
     EXPECT_EQ(f.GetTraceTotalNumber(), 3);
     EXPECT_EQ(f.GetBlockNumber(), 2);
@@ -156,11 +156,11 @@ TEST_F(WaveFileTest, RecordsAndQueries) {
 }
 
 TEST_F(WaveFileTest, TextsAndValuesFollowTheScaling) {
-    HeaderSpec spec = Simple({"IS2", "IU2"}, 3);
-    spec.groups[0].vres = {0.001, 0.001};
-    spec.groups[0].voff = {0, 1};
+    HeaderDesc desc = Simple({"IS2", "IU2"}, 3);
+    desc.groups[0].vres = {0.001, 0.001};
+    desc.groups[0].voff = {0, 1};
     std::string data = test::Bytes16({-32768, 5, 0}, true) + test::Bytes16({0x8000, 0xFFFF, 0}, true);
-    CWaveFile f(Write(spec, data), 65536);
+    CWaveFile f(Write(desc, data), 65536);
     ASSERT_TRUE(f.IsOpen());
     std::vector<ValueText> texts(5);
     int64_t got = 0;
@@ -218,8 +218,8 @@ TEST_F(WaveFileTest, CacheFollowsBlockChanges) {
 }
 
 TEST_F(WaveFileTest, OpenResultsAndSecondOpen) {
-    HeaderSpec spec = Simple({"IS2"}, 2);
-    std::string path = Write(spec, test::Bytes16({7, 8}, true));
+    HeaderDesc desc = Simple({"IS2"}, 2);
+    std::string path = Write(desc, test::Bytes16({7, 8}, true));
     CWaveFile f;
     EXPECT_EQ(f.Open(dir.Path("nothing.wvf"), 0), kOpenNoHeader);
     EXPECT_FALSE(f.IsOpen());
@@ -235,7 +235,7 @@ TEST_F(WaveFileTest, OpenResultsAndSecondOpen) {
     EXPECT_EQ(f.ReadData(0, 1, buf, got, 0), 0);
     EXPECT_EQ(got, 0);
 
-    dir.Write("headeronly.hdr", test::HeaderText(spec));
+    dir.Write("headeronly.hdr", test::HeaderText(desc));
     EXPECT_EQ(f.Open(dir.Path("headeronly.wvf"), 0), kOpenNoData);
     EXPECT_FALSE(f.IsOpen());
 }

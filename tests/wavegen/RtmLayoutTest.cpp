@@ -15,7 +15,7 @@ uint64_t Field(const std::vector<uint8_t>& b, std::size_t off, int width, bool b
     return v;
 }
 
-void ExpectRegionSamples(const RtmSpec& s, const std::vector<uint8_t>& bytes) {
+void ExpectRegionSamples(const RtmDesc& s, const std::vector<uint8_t>& bytes) {
     const SampleType type = RtmSampleType(s);
     const uint32_t frame = RtmFrameChannels(s);
     int slot = 0;
@@ -36,7 +36,7 @@ void ExpectRegionSamples(const RtmSpec& s, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 TEST(RtmLayout, FrameChannelSetRules) {
-    RtmSpec s;
+    RtmDesc s;
     s.channelMask = 0b101010;
     EXPECT_EQ(RtmFrameChannels(s), 0b101011u);
     s.channelMask = 0b1110;
@@ -61,7 +61,7 @@ TEST(RtmLayout, ChannelWordIsTheBitReversedMask) {
 TEST(RtmLayout, TailHoldsChannelWordAndTrailerInHeaderByteOrder) {
     TempDir dir;
     for (const char* endian : {"Ltl", "Big"}) {
-        RtmSpec s;
+        RtmDesc s;
         s.header.endian = endian;
         s.channelMask = 0b101010;
         s.samples = 4000;
@@ -84,7 +84,7 @@ TEST(RtmLayout, TailHoldsChannelWordAndTrailerInHeaderByteOrder) {
 }
 
 TEST(RtmLayout, RegionSizesFollowTheDivisors) {
-    RtmSpec s;
+    RtmDesc s;
     s.channelMask = 0b11;
     s.samples = 250000;
     EXPECT_EQ(RtmRegionSamples(s, 1), 2500);
@@ -95,7 +95,7 @@ TEST(RtmLayout, RegionSizesFollowTheDivisors) {
 }
 
 TEST(RtmLayout, RingRegionStartsItsOldestDataAtTheRingStart) {
-    RtmSpec s;
+    RtmDesc s;
     s.channelMask = 0b1;
     s.signal.kind = Signal::Counter;
     s.samples = 5000;  // 2,500 frames of 4 bytes
@@ -110,7 +110,7 @@ TEST(RtmLayout, RingRegionStartsItsOldestDataAtTheRingStart) {
 }
 
 TEST(RtmLayout, LargerRegionsKeepTheNewestSamplesAtTheEnd) {
-    RtmSpec s;
+    RtmDesc s;
     s.channelMask = 0b11;
     s.samples = 100;
     s.regions[0].frames = 80;  // 30 frames of older data first
@@ -124,7 +124,7 @@ TEST(RtmLayout, LargerRegionsKeepTheNewestSamplesAtTheEnd) {
 }
 
 TEST(RtmLayout, HeaderCarriesRegionSizesAndDspChAttr) {
-    RtmSpec s;
+    RtmDesc s;
     s.channelMask = 0b111;
     s.dspChAttr = 0b111;
     s.samples = 2000;
@@ -139,7 +139,7 @@ TEST(RtmLayout, HeaderCarriesRegionSizesAndDspChAttr) {
 }
 
 TEST(RtmLayout, NoChannelsGivesOnlyTheTail) {
-    RtmSpec s;
+    RtmDesc s;
     s.channelMask = 0;
     EXPECT_EQ(RtmFrameBytes(s), 0);
     TempDir dir;

@@ -37,7 +37,7 @@ TEST(Signals, ValuesStayInTheTypeRange) {
         const SampleType t = ParseSampleType(token);
         const double bits = 8.0 * t.width;
         for (Signal k : {Signal::Sine, Signal::Step, Signal::Ramp, Signal::Noise, Signal::Logic}) {
-            SignalSpec s;
+            SignalDesc s;
             s.kind = k;
             s.amplitude = 1.0;
             s.period = 64;
@@ -56,7 +56,7 @@ TEST(Signals, ValuesStayInTheTypeRange) {
 }
 
 TEST(Signals, CounterIdentifiesChannelAndIndex) {
-    SignalSpec s;
+    SignalDesc s;
     s.kind = Signal::Counter;
     const SampleType t = ParseSampleType("IS2");
     EXPECT_EQ(RawSample(s, t, 3, 0, 5), 3 * 4096 + 5);
@@ -65,7 +65,7 @@ TEST(Signals, CounterIdentifiesChannelAndIndex) {
 }
 
 TEST(Signals, FloatSamplesStoreTheirBitPattern) {
-    SignalSpec s;
+    SignalDesc s;
     const SampleType t = ParseSampleType("FS4");
     for (int64_t i = 0; i < 50; ++i) {
         EXPECT_EQ(static_cast<uint32_t>(RawSample(s, t, 0, 1, i)), std::bit_cast<uint32_t>(FloatSample(s, 0, 1, i)));
@@ -73,7 +73,7 @@ TEST(Signals, FloatSamplesStoreTheirBitPattern) {
 }
 
 TEST(Signals, NoiseIsDeterministicPerSeed) {
-    SignalSpec a, b;
+    SignalDesc a, b;
     a.kind = b.kind = Signal::Noise;
     b.seed = 2;
     const SampleType t = ParseSampleType("IS2");
@@ -87,7 +87,7 @@ TEST(Signals, NoiseIsDeterministicPerSeed) {
 
 TEST(Signals, FastFillMatchesTheFormulaEverywhere) {
     for (Signal k : {Signal::Sine, Signal::Step, Signal::Ramp, Signal::Noise, Signal::Logic, Signal::Counter}) {
-        SignalSpec s;
+        SignalDesc s;
         s.kind = k;
         s.period = 37;
         const SampleType t = ParseSampleType("IS2");

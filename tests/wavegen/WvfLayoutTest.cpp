@@ -9,8 +9,8 @@ using namespace kivelo::wavegen;
 
 namespace {
 
-WvfSpec TwoByTwo(const std::string& format) {
-    WvfSpec s;
+WvfDesc TwoByTwo(const std::string& format) {
+    WvfDesc s;
     s.traces = MakeTraces(2, "IS2", Signal::Counter);
     s.blocks = 2;
     s.samples = 1000;
@@ -19,7 +19,7 @@ WvfSpec TwoByTwo(const std::string& format) {
 }
 
 // Every sample of the file decodes to the value the generator promises.
-void ExpectAllSamples(const WvfSpec& s, const std::vector<uint8_t>& bytes) {
+void ExpectAllSamples(const WvfDesc& s, const std::vector<uint8_t>& bytes) {
     for (int t = 0; t < static_cast<int>(s.traces.size()); ++t) {
         const SampleType type = ParseSampleType(s.traces[static_cast<std::size_t>(t)].type);
         for (int b = 0; b < s.blocks; ++b) {
@@ -47,7 +47,7 @@ TEST(WvfLayout, FilesRoundTripInBothLayoutsAndByteOrders) {
     ASSERT_TRUE(dir.Ok());
     for (const char* format : {"Trace", "Block"}) {
         for (const char* endian : {"Ltl", "Big"}) {
-            WvfSpec s = TwoByTwo(format);
+            WvfDesc s = TwoByTwo(format);
             s.traces = MakeTraces(3, "IS2,IU4,FS4", Signal::Noise);
             s.header.endian = endian;
             s.header.dataOffset = 64;
@@ -66,7 +66,7 @@ TEST(WvfLayout, FilesRoundTripInBothLayoutsAndByteOrders) {
 
 TEST(WvfLayout, BigEndianStoresTheHighByteFirst) {
     TempDir dir;
-    WvfSpec s;
+    WvfDesc s;
     s.traces = MakeTraces(1, "IS2", Signal::Counter);
     s.samples = 2;
     s.header.endian = "Big";
@@ -79,7 +79,7 @@ TEST(WvfLayout, BigEndianStoresTheHighByteFirst) {
 }
 
 TEST(WvfLayout, PerBlockSizesShiftTheFollowingData) {
-    WvfSpec s = TwoByTwo("Block");
+    WvfDesc s = TwoByTwo("Block");
     s.blockSizes = {10, 20, 30, 40};  // block 0: 10, 20; block 1: 30, 40
     EXPECT_EQ(WvfSampleOffset(s, 1, 0, 0), 20);
     EXPECT_EQ(WvfSampleOffset(s, 0, 1, 0), 60);
@@ -91,7 +91,7 @@ TEST(WvfLayout, PerBlockSizesShiftTheFollowingData) {
 }
 
 TEST(WvfLayout, UnrecognisedTypesOccupyTheirTrailingWidth) {
-    WvfSpec s;
+    WvfDesc s;
     s.traces = MakeTraces(2, "XX2,IS1", Signal::Ramp);
     s.samples = 10;
     EXPECT_EQ(WvfFileSize(s), 30);
@@ -101,7 +101,7 @@ TEST(WvfLayout, UnrecognisedTypesOccupyTheirTrailingWidth) {
 }
 
 TEST(WvfLayout, UnwritableTargetIsReported) {
-    WvfSpec s;
+    WvfDesc s;
     s.traces = MakeTraces(1, "IS2", Signal::Sine);
     const Result r = WriteWvf("/nonexistent-dir/x.wvf", s);
     EXPECT_FALSE(r);
@@ -110,7 +110,7 @@ TEST(WvfLayout, UnwritableTargetIsReported) {
 
 TEST(FldLayout, RawLittleEndianFloatsWithOptionalTrailingBytes) {
     TempDir dir;
-    FldSpec s;
+    FldDesc s;
     s.samples = 100;
     s.trailingBytes = 2;
     ASSERT_TRUE(WriteFld(dir.File("a.fld"), s));

@@ -6,8 +6,8 @@
 
 namespace kivelo::cli {
 
-const OptionSpec* CliArgs::Find(std::string_view name) const {
-    for (const OptionSpec& s : specs_)
+const OptionDesc* CliArgs::Find(std::string_view name) const {
+    for (const OptionDesc& s : descs_)
         if (s.name == name) return &s;
     return nullptr;
 }
@@ -30,12 +30,12 @@ bool CliArgs::Parse(int argc, char** argv) {
         }
         std::size_t eq = arg.find('=');
         std::string_view name = arg.substr(0, eq);
-        const OptionSpec* spec = Find(name);
-        if (spec == nullptr) {
+        const OptionDesc* desc = Find(name);
+        if (desc == nullptr) {
             error_ = "unknown option " + std::string(arg);
             return false;
         }
-        if (!spec->takesValue) {
+        if (!desc->takesValue) {
             if (eq != std::string_view::npos) {
                 error_ = "option " + std::string(name) + " takes no value";
                 return false;

@@ -15,17 +15,17 @@ enum ExitCode : int {
     kExitConvertExists = 5,  // convert: the output .wvf exists and is not empty
 };
 
-struct OptionSpec {
+struct OptionDesc {
     std::string_view name;  // "-o", "--block", ...
     bool takesValue;
 };
 
-// Parses a command's arguments: options of the given specs (a value either as the
+// Parses a command's arguments: options of the given descs (a value either as the
 // next argument or after '='), "--help"/"-h", and positional arguments; "--" ends
 // the options.
 class CliArgs {
 public:
-    explicit CliArgs(std::vector<OptionSpec> specs) : specs_(std::move(specs)) {}
+    explicit CliArgs(std::vector<OptionDesc> descs) : descs_(std::move(descs)) {}
 
     // argv[0] is the command's name. false on an unknown option or a missing value.
     bool Parse(int argc, char** argv);
@@ -46,9 +46,9 @@ public:
     const std::string& Error() const { return error_; }
 
 private:
-    const OptionSpec* Find(std::string_view name) const;
+    const OptionDesc* Find(std::string_view name) const;
 
-    std::vector<OptionSpec> specs_;
+    std::vector<OptionDesc> descs_;
     std::vector<std::pair<std::string, std::string>> given_;
     std::vector<std::string> positional_;
     std::string error_;

@@ -9,7 +9,7 @@ namespace kivelo::wavegen {
 Result WriteDemoSet(const std::string& dir) {
     const std::string base = dir.empty() || dir.back() == '/' ? dir : dir + "/";
 
-    WvfSpec wvf;
+    WvfDesc wvf;
     wvf.traces = MakeTraces(4, "IS2", Signal::Sine, 2000);
     wvf.traces[1].signal.kind = Signal::Step;
     wvf.traces[2].signal.kind = Signal::Ramp;
@@ -20,7 +20,7 @@ Result WriteDemoSet(const std::string& dir) {
     wvf.header.hResolution = 1.0e-4;
     if (Result r = WriteWvf(base + "demo_wave.wvf", wvf); !r) return r;
 
-    RtmSpec rtm;
+    RtmDesc rtm;
     rtm.channelMask = 0x0F;
     rtm.samples = 200000;
     rtm.signal.period = 20000;
@@ -30,7 +30,7 @@ Result WriteDemoSet(const std::string& dir) {
     rtm.header.hResolution = 1.0e-5;
     if (Result r = WriteRtm(base + "demo_realtime.rtm", rtm); !r) return r;
 
-    FldSpec fld;
+    FldDesc fld;
     fld.samples = 50000;
     fld.signal.period = 5000;
     fld.signal.floatScale = 2.5;

@@ -9,14 +9,14 @@
 
 namespace kivelo::wavegen {
 
-struct FldSpec {
+struct FldDesc {
     int64_t samples = 10000;
-    SignalSpec signal;
+    SignalDesc signal;
     int trailingBytes = 0;  // 1..3 bytes that make no whole value
 };
 
-float FldSample(const FldSpec& s, int64_t index);
-Result WriteFld(const std::string& path, const FldSpec& s);
+float FldSample(const FldDesc& s, int64_t index);
+Result WriteFld(const std::string& path, const FldDesc& s);
 Result WriteFldValues(const std::string& path, std::span<const float> values, int trailingBytes = 0);
 
 }  // namespace kivelo::wavegen

@@ -19,7 +19,7 @@ bool PowerOfTwoCount(uint32_t f) {
 }
 
 // Channel number of each frame slot.
-std::vector<int> SlotChannels(const RtmSpec& s) {
+std::vector<int> SlotChannels(const RtmDesc& s) {
     std::vector<int> slots;
     const uint32_t f = RtmFrameChannels(s);
     for (int c = 0; c < 32; ++c) {
@@ -30,7 +30,7 @@ std::vector<int> SlotChannels(const RtmSpec& s) {
 
 // Sample p of a region from the acquisition samples rawAt(i).
 template <class RawAt>
-int64_t ReducedSample(const RtmSpec& s, const SampleType& type, int region, int64_t p, RawAt rawAt) {
+int64_t ReducedSample(const RtmDesc& s, const SampleType& type, int region, int64_t p, RawAt rawAt) {
     const int64_t d = kRtmDivisors[static_cast<std::size_t>(region)];
     if (d == 1 || s.reduction == RtmReduction::Decimate) return rawAt(p * d);
     auto key = [&](int64_t raw) {
@@ -50,8 +50,8 @@ int64_t ReducedSample(const RtmSpec& s, const SampleType& type, int region, int6
 // Everything needed to produce region bytes quickly.
 class RegionFiller {
 public:
-    RegionFiller(const RtmSpec& s, int region)
-        : spec_(s), region_(region), type_(RtmSampleType(s)), slots_(SlotChannels(s)),
+    RegionFiller(const RtmDesc& s, int region)
+        : desc_(s), region_(region), type_(RtmSampleType(s)), slots_(SlotChannels(s)),
           frameBytes_(RtmFrameBytes(s)), frame_(static_cast<std::size_t>(frameBytes_)) {
         const int64_t n = RtmRegionSamples(s, region);
         const int64_t stepBytes = frameBytes_ / 2;
@@ -87,17 +87,17 @@ private:
         for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
             for (int e = 0; e < 2; ++e, dst += w) {
                 const int64_t p = 2 * (j - firstFrame_) + e;
-                EncodeSample(static_cast<uint64_t>(Sample(slot, p)), w, IsBigEndian(spec_.header), dst);
+                EncodeSample(static_cast<uint64_t>(Sample(slot, p)), w, IsBigEndian(desc_.header), dst);
             }
         }
     }
 
     int64_t Sample(std::size_t slot, int64_t p) const {
         const SignalSource& src = sources_[slot];
-        return ReducedSample(spec_, type_, region_, p, [&](int64_t i) { return src.Raw(i); });
+        return ReducedSample(desc_, type_, region_, p, [&](int64_t i) { return src.Raw(i); });
     }
 
-    const RtmSpec& spec_;
+    const RtmDesc& desc_;
     int region_;
     SampleType type_;
     std::vector<int> slots_;
@@ -107,7 +107,7 @@ private:
     int64_t firstFrame_ = 0;
 };
 
-void WriteRegion(ChunkWriter& out, const RtmSpec& s, int region) {
+void WriteRegion(ChunkWriter& out, const RtmDesc& s, int region) {
     RegionFiller filler(s, region);
     const int64_t size = RtmRegionBytes(s, region);
     const RtmRegion& reg = s.regions[static_cast<std::size_t>(region)];
@@ -126,13 +126,13 @@ void WriteRegion(ChunkWriter& out, const RtmSpec& s, int region) {
 
 }  // namespace
 
-SampleType RtmSampleType(const RtmSpec& s) {
+SampleType RtmSampleType(const RtmDesc& s) {
     SampleType t = ParseSampleType(s.type.empty() ? "IS" + std::to_string(s.bytesPerSample) : s.type);
     t.width = std::clamp(s.bytesPerSample, 1, 8);
     return t;
 }
 
-uint32_t RtmFrameChannels(const RtmSpec& s) {
+uint32_t RtmFrameChannels(const RtmDesc& s) {
     if (s.dspChAttr) {
         uint32_t f = *s.dspChAttr;
         for (int bit = 0; bit < 32 && !PowerOfTwoCount(f); ++bit) f |= 1u << bit;
@@ -148,33 +148,33 @@ uint32_t RtmFrameChannels(const RtmSpec& s) {
     return f;
 }
 
-int RtmChannelCount(const RtmSpec& s) { return std::popcount(RtmFrameChannels(s)); }
+int RtmChannelCount(const RtmDesc& s) { return std::popcount(RtmFrameChannels(s)); }
 
-int64_t RtmFrameBytes(const RtmSpec& s) { return 2LL * RtmChannelCount(s) * RtmSampleType(s).width; }
+int64_t RtmFrameBytes(const RtmDesc& s) { return 2LL * RtmChannelCount(s) * RtmSampleType(s).width; }
 
-int64_t RtmRegionSamples(const RtmSpec& s, int region) {
+int64_t RtmRegionSamples(const RtmDesc& s, int region) {
     return s.samples / kRtmDivisors[static_cast<std::size_t>(region)];
 }
 
-int64_t RtmRegionFrames(const RtmSpec& s, int region) {
+int64_t RtmRegionFrames(const RtmDesc& s, int region) {
     const RtmRegion& r = s.regions[static_cast<std::size_t>(region)];
     return r.frames >= 0 ? r.frames : (RtmRegionSamples(s, region) + 1) / 2;
 }
 
-int64_t RtmRegionBytes(const RtmSpec& s, int region) {
+int64_t RtmRegionBytes(const RtmDesc& s, int region) {
     const RtmRegion& r = s.regions[static_cast<std::size_t>(region)];
     return RtmRegionFrames(s, region) * RtmFrameBytes(s) + std::max<int64_t>(r.extraBytes, 0);
 }
 
-int64_t RtmRegionStart(const RtmSpec& s, int region) {
+int64_t RtmRegionStart(const RtmDesc& s, int region) {
     int64_t start = 0;
     for (int r = 0; r < region; ++r) start += RtmRegionBytes(s, r);
     return start;
 }
 
-int64_t RtmFileSize(const RtmSpec& s) { return RtmRegionStart(s, 3) + kRtmTailBytes; }
+int64_t RtmFileSize(const RtmDesc& s) { return RtmRegionStart(s, 3) + kRtmTailBytes; }
 
-int64_t RtmRawSample(const RtmSpec& s, int channel, int region, int64_t p) {
+int64_t RtmRawSample(const RtmDesc& s, int channel, int region, int64_t p) {
     const SampleType type = RtmSampleType(s);
     const int64_t raw = ReducedSample(s, type, region, p, [&](int64_t i) {
         return RawSample(s.signal, type, channel, 0, i);
@@ -185,7 +185,7 @@ int64_t RtmRawSample(const RtmSpec& s, int channel, int region, int64_t p) {
     return DecodeSample(bytes, type, false);
 }
 
-int64_t RtmLogicalOffset(const RtmSpec& s, int region, int slot, int64_t p) {
+int64_t RtmLogicalOffset(const RtmDesc& s, int region, int slot, int64_t p) {
     const int64_t fb = RtmFrameBytes(s);
     if (fb == 0) return 0;
     const int64_t w = RtmSampleType(s).width;
@@ -194,7 +194,7 @@ int64_t RtmLogicalOffset(const RtmSpec& s, int region, int slot, int64_t p) {
     return (first + FloorDiv(p, 2)) * fb + slot * 2 * w + (p & 1) * w;
 }
 
-int64_t RtmFileOffset(const RtmSpec& s, int region, int slot, int64_t p) {
+int64_t RtmFileOffset(const RtmDesc& s, int region, int slot, int64_t p) {
     const int64_t size = RtmRegionBytes(s, region);
     int64_t l = RtmLogicalOffset(s, region, slot, p);
     const RtmRegion& r = s.regions[static_cast<std::size_t>(region)];
@@ -210,7 +210,7 @@ uint16_t RtmChannelWord(uint32_t mask) {
     return word;
 }
 
-RtmTrailer RtmComputedTrailer(const RtmSpec& s) {
+RtmTrailer RtmComputedTrailer(const RtmDesc& s) {
     RtmTrailer t;
     t.channels = static_cast<uint16_t>(RtmChannelCount(s));
     t.bytesPerSample = static_cast<uint16_t>(RtmSampleType(s).width);
@@ -232,11 +232,11 @@ std::array<uint8_t, kRtmTrailerBytes> EncodeRtmTrailer(const RtmTrailer& t, bool
     return b;
 }
 
-Result WriteRtm(const std::string& dataPath, const RtmSpec& s) {
-    std::vector<TraceSpec> traces;
+Result WriteRtm(const std::string& dataPath, const RtmDesc& s) {
+    std::vector<TraceDesc> traces;
     for (int c = 0; c < 32; ++c) {
         if (!(s.channelMask & (1u << c))) continue;
-        TraceSpec t;
+        TraceDesc t;
         t.name = "CH" + std::to_string(c + 1);
         t.type = RtmSampleType(s).token;
         t.signal = s.signal;

@@ -35,7 +35,7 @@ struct RtmTrailer {
     std::array<uint32_t, 3> ringStart{};
 };
 
-struct RtmSpec {
+struct RtmDesc {
     HeaderOptions header = [] {
         HeaderOptions h;
         h.model = "QV818";
@@ -46,7 +46,7 @@ struct RtmSpec {
     bool channelWord = true;          // write the channel word (bit-reversed mask)
     int bytesPerSample = 2;
     std::string type;                 // VDataType; empty: "IS<S>"
-    SignalSpec signal;                // channel c uses this signal with channel number c
+    SignalDesc signal;                // channel c uses this signal with channel number c
     int64_t samples = 20000;          // acquisition samples per channel (header BlockSize)
     std::array<RtmRegion, 3> regions;
     RtmReduction reduction = RtmReduction::Decimate;
@@ -56,28 +56,28 @@ struct RtmSpec {
     uint8_t fillByte = 0xEE;          // unused bytes of the tail
 };
 
-SampleType RtmSampleType(const RtmSpec& s);
+SampleType RtmSampleType(const RtmDesc& s);
 // Frame channel set: which channels have a slot in every frame (slot order = bit order).
-uint32_t RtmFrameChannels(const RtmSpec& s);
-int RtmChannelCount(const RtmSpec& s);           // set bits of the frame channel set
-int64_t RtmFrameBytes(const RtmSpec& s);         // 2 x C x S
-int64_t RtmRegionSamples(const RtmSpec& s, int region);  // samples / divisor
-int64_t RtmRegionFrames(const RtmSpec& s, int region);
-int64_t RtmRegionBytes(const RtmSpec& s, int region);
-int64_t RtmRegionStart(const RtmSpec& s, int region);    // file offset of the region
-int64_t RtmFileSize(const RtmSpec& s);
+uint32_t RtmFrameChannels(const RtmDesc& s);
+int RtmChannelCount(const RtmDesc& s);           // set bits of the frame channel set
+int64_t RtmFrameBytes(const RtmDesc& s);         // 2 x C x S
+int64_t RtmRegionSamples(const RtmDesc& s, int region);  // samples / divisor
+int64_t RtmRegionFrames(const RtmDesc& s, int region);
+int64_t RtmRegionBytes(const RtmDesc& s, int region);
+int64_t RtmRegionStart(const RtmDesc& s, int region);    // file offset of the region
+int64_t RtmFileSize(const RtmDesc& s);
 // Sample p of a channel in a region, counted from the oldest of the newest
 // RtmRegionSamples samples (negative p: older data still in the region).
-int64_t RtmRawSample(const RtmSpec& s, int channel, int region, int64_t p);
+int64_t RtmRawSample(const RtmDesc& s, int channel, int region, int64_t p);
 // Byte offset within the region (before the ring rotation) of sample p of a frame slot.
-int64_t RtmLogicalOffset(const RtmSpec& s, int region, int slot, int64_t p);
+int64_t RtmLogicalOffset(const RtmDesc& s, int region, int slot, int64_t p);
 // File offset of that sample after the ring rotation.
-int64_t RtmFileOffset(const RtmSpec& s, int region, int slot, int64_t p);
+int64_t RtmFileOffset(const RtmDesc& s, int region, int slot, int64_t p);
 uint16_t RtmChannelWord(uint32_t mask);
-RtmTrailer RtmComputedTrailer(const RtmSpec& s);
+RtmTrailer RtmComputedTrailer(const RtmDesc& s);
 std::array<uint8_t, kRtmTrailerBytes> EncodeRtmTrailer(const RtmTrailer& t, bool bigEndian);
 
 // Writes the data file (streamed) and the header at HeaderPathFor(dataPath).
-Result WriteRtm(const std::string& dataPath, const RtmSpec& s);
+Result WriteRtm(const std::string& dataPath, const RtmDesc& s);
 
 }  // namespace kivelo::wavegen

@@ -9,7 +9,7 @@ namespace {
 
 constexpr int64_t kMaxTable = int64_t{1} << 20;
 
-int64_t Period(const SignalSpec& s) { return s.period < 2 ? 2 : s.period; }
+int64_t Period(const SignalDesc& s) { return s.period < 2 ? 2 : s.period; }
 
 int64_t PosMod(int64_t a, int64_t m) {
     const int64_t r = a % m;
@@ -17,7 +17,7 @@ int64_t PosMod(int64_t a, int64_t m) {
 }
 
 // Each channel and block is shifted a little so traces differ.
-int64_t Phase(const SignalSpec& s, int channel, int block, int64_t index) {
+int64_t Phase(const SignalDesc& s, int channel, int block, int64_t index) {
     const int64_t p = Period(s);
     return PosMod(index + channel * (p / 8) + block * (p / 16), p);
 }
@@ -30,7 +30,7 @@ uint64_t SplitMix(uint64_t x) {
 }
 
 // Normalised value in [-amplitude, amplitude] of the analog signals.
-double Analog(const SignalSpec& s, int channel, int block, int64_t index) {
+double Analog(const SignalDesc& s, int channel, int block, int64_t index) {
     const double a = s.amplitude;
     const int64_t p = Period(s);
     const int64_t m = Phase(s, channel, block, index);
@@ -55,7 +55,7 @@ double Analog(const SignalSpec& s, int channel, int block, int64_t index) {
 uint64_t LowBits(int bits) { return bits >= 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1; }
 
 // Pattern signals are bit patterns of the type's width.
-uint64_t Pattern(const SignalSpec& s, int bits, int channel, int block, int64_t index) {
+uint64_t Pattern(const SignalDesc& s, int bits, int channel, int block, int64_t index) {
     if (s.kind == Signal::Counter) {
         const int low = bits - 4;
         const uint64_t i = static_cast<uint64_t>(PosMod(index, int64_t{1} << low));
@@ -97,7 +97,7 @@ const char* SignalName(Signal s) {
     return "?";
 }
 
-float FloatSample(const SignalSpec& s, int channel, int block, int64_t index) {
+float FloatSample(const SignalDesc& s, int channel, int block, int64_t index) {
     if (s.kind == Signal::Counter) {
         return static_cast<float>(channel * 1000000 + PosMod(index, 1000000));
     }
@@ -107,7 +107,7 @@ float FloatSample(const SignalSpec& s, int channel, int block, int64_t index) {
     return static_cast<float>(Analog(s, channel, block, index) * s.floatScale);
 }
 
-int64_t RawSample(const SignalSpec& s, const SampleType& type, int channel, int block, int64_t index) {
+int64_t RawSample(const SignalDesc& s, const SampleType& type, int channel, int block, int64_t index) {
     const int bits = 8 * type.width;
     if (type.kind == TypeKind::Float) {
         return static_cast<int64_t>(std::bit_cast<uint32_t>(FloatSample(s, channel, block, index)));
@@ -126,9 +126,9 @@ int64_t RawSample(const SignalSpec& s, const SampleType& type, int channel, int 
     return static_cast<int64_t>(static_cast<uint64_t>(std::llround((v + 1.0) * 0.5 * full)));
 }
 
-SignalSource::SignalSource(const SignalSpec& s, const SampleType& type, int channel, int block,
+SignalSource::SignalSource(const SignalDesc& s, const SampleType& type, int channel, int block,
                            bool bigEndian)
-    : spec_(s), type_(type), channel_(channel), block_(block), big_(bigEndian) {
+    : desc_(s), type_(type), channel_(channel), block_(block), big_(bigEndian) {
     const bool periodic = s.kind == Signal::Sine || s.kind == Signal::Step || s.kind == Signal::Ramp;
     if (periodic && Period(s) <= kMaxTable) {
         table_.resize(static_cast<std::size_t>(Period(s)));
@@ -141,8 +141,8 @@ SignalSource::SignalSource(const SignalSpec& s, const SampleType& type, int chan
 }
 
 int64_t SignalSource::Raw(int64_t index) const {
-    if (table_.empty()) return RawSample(spec_, type_, channel_, block_, index);
-    return table_[static_cast<std::size_t>(Phase(spec_, channel_, block_, index))];
+    if (table_.empty()) return RawSample(desc_, type_, channel_, block_, index);
+    return table_[static_cast<std::size_t>(Phase(desc_, channel_, block_, index))];
 }
 
 void SignalSource::Fill(int64_t first, int64_t count, uint8_t* dst, int64_t stride) const {
@@ -155,7 +155,7 @@ void SignalSource::Fill(int64_t first, int64_t count, uint8_t* dst, int64_t stri
         return;
     }
     const auto p = static_cast<int64_t>(table_.size());
-    int64_t m = Phase(spec_, channel_, block_, first);
+    int64_t m = Phase(desc_, channel_, block_, first);
     for (int64_t i = 0; i < count; ++i, dst += stride) {
         EncodeSample(static_cast<uint64_t>(table_[static_cast<std::size_t>(m)]), w, big_, dst);
         if (++m == p) m = 0;

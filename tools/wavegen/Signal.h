@@ -24,7 +24,7 @@ enum class Signal {
 std::optional<Signal> ParseSignal(std::string_view name);
 const char* SignalName(Signal s);
 
-struct SignalSpec {
+struct SignalDesc {
     Signal kind = Signal::Sine;
     int64_t period = 1000;    // samples per cycle; values below 2 count as 2
     double amplitude = 0.8;   // fraction of the type's full scale
@@ -35,15 +35,15 @@ struct SignalSpec {
 // Value stored for sample `index` (may be negative) of a channel and block:
 // signed and Unknown types give the signed integer, Unsigned/Bit the unsigned
 // one, Float the IEEE single bit pattern. Encode with EncodeSample.
-int64_t RawSample(const SignalSpec& s, const SampleType& type, int channel, int block, int64_t index);
+int64_t RawSample(const SignalDesc& s, const SampleType& type, int channel, int block, int64_t index);
 // The float value of a Float sample (also the .fld value); other kinds give the raw value.
-float FloatSample(const SignalSpec& s, int channel, int block, int64_t index);
+float FloatSample(const SignalDesc& s, int channel, int block, int64_t index);
 
 // Fills encoded samples fast: periodic signals are tabulated once per period.
 // Gives exactly the bytes of EncodeSample(RawSample(...)).
 class SignalSource {
 public:
-    SignalSource(const SignalSpec& s, const SampleType& type, int channel, int block, bool bigEndian);
+    SignalSource(const SignalDesc& s, const SampleType& type, int channel, int block, bool bigEndian);
     int64_t Raw(int64_t index) const;
     // Encodes `count` consecutive samples from `first` into dst (count x width bytes),
     // `stride` bytes apart (0 = packed).
@@ -51,7 +51,7 @@ public:
     const SampleType& Type() const { return type_; }
 
 private:
-    SignalSpec spec_;
+    SignalDesc desc_;
     SampleType type_;
     int channel_;
     int block_;

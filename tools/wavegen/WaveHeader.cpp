@@ -33,12 +33,12 @@ RawRange RangeOf(const SampleType& t) {
     }
 }
 
-void WriteGroup(HeaderBuilder& out, const HeaderOptions& h, const std::vector<TraceSpec>& traces,
+void WriteGroup(HeaderBuilder& out, const HeaderOptions& h, const std::vector<TraceDesc>& traces,
                 int first, int count, int blocks, const std::function<int64_t(int, int)>& blockSize) {
     std::vector<std::string> names, types, units, hunits, sizes;
     std::vector<double> res, off, plus, minus, illegal, vmax, vmin, hres, hoff;
     for (int t = first; t < first + count; ++t) {
-        const TraceSpec& tr = traces[static_cast<std::size_t>(t)];
+        const TraceDesc& tr = traces[static_cast<std::size_t>(t)];
         const SampleType type = ParseSampleType(tr.type);
         const double r = TraceVResolution(tr);
         const RawRange range = RangeOf(type);
@@ -99,11 +99,11 @@ void WriteGroup(HeaderBuilder& out, const HeaderOptions& h, const std::vector<Tr
 
 bool IsBigEndian(const HeaderOptions& h) { return h.endian != "Ltl"; }
 
-std::string TraceName(const TraceSpec& t, int index) {
+std::string TraceName(const TraceDesc& t, int index) {
     return t.name.empty() ? "CH" + std::to_string(index + 1) : t.name;
 }
 
-double TraceVResolution(const TraceSpec& t) {
+double TraceVResolution(const TraceDesc& t) {
     if (t.vResolution != 0.0) return t.vResolution;
     const SampleType type = ParseSampleType(t.type);
     if (type.kind == TypeKind::Signed || type.kind == TypeKind::Unsigned) {
@@ -121,7 +121,7 @@ std::string BlockTime(const HeaderOptions& h, int block) {
     return buf;
 }
 
-std::string BuildHeader(const HeaderOptions& h, const std::vector<TraceSpec>& traces, int blocks,
+std::string BuildHeader(const HeaderOptions& h, const std::vector<TraceDesc>& traces, int blocks,
                         const std::function<int64_t(int, int)>& blockSize,
                         const std::optional<PrivateKeys>& privateKeys) {
     HeaderBuilder out;

@@ -10,10 +10,10 @@
 
 namespace kivelo::wavegen {
 
-struct TraceSpec {
+struct TraceDesc {
     std::string name;            // empty: "CH<n>" (n from 1)
     std::string type = "IS2";    // VDataType token
-    SignalSpec signal;
+    SignalDesc signal;
     double vResolution = 0.0;    // 0: full scale 10 units for integer types, 1 otherwise
     double vOffset = 0.0;
     std::string vUnit = "V";
@@ -55,13 +55,13 @@ struct PrivateKeys {
 
 bool IsBigEndian(const HeaderOptions& h);
 // Name and VResolution after defaults are applied.
-std::string TraceName(const TraceSpec& t, int index);
-double TraceVResolution(const TraceSpec& t);
+std::string TraceName(const TraceDesc& t, int index);
+double TraceVResolution(const TraceDesc& t);
 // The time text of block k: the base time plus k seconds.
 std::string BlockTime(const HeaderOptions& h, int block);
 
 // Header text. blockSize(t, b) gives the samples of trace t in block b.
-std::string BuildHeader(const HeaderOptions& h, const std::vector<TraceSpec>& traces, int blocks,
+std::string BuildHeader(const HeaderOptions& h, const std::vector<TraceDesc>& traces, int blocks,
                         const std::function<int64_t(int, int)>& blockSize,
                         const std::optional<PrivateKeys>& privateKeys);
 

@@ -7,14 +7,14 @@
 namespace kivelo::wavegen {
 namespace {
 
-int Width(const WvfSpec& s, int t) {
+int Width(const WvfDesc& s, int t) {
     return ParseSampleType(s.traces[static_cast<std::size_t>(t)].type).width;
 }
 
-int TraceCount(const WvfSpec& s) { return static_cast<int>(s.traces.size()); }
+int TraceCount(const WvfDesc& s) { return static_cast<int>(s.traces.size()); }
 
-void WriteSamples(ChunkWriter& out, const WvfSpec& s, int t, int b) {
-    const TraceSpec& tr = s.traces[static_cast<std::size_t>(t)];
+void WriteSamples(ChunkWriter& out, const WvfDesc& s, int t, int b) {
+    const TraceDesc& tr = s.traces[static_cast<std::size_t>(t)];
     const SignalSource src(tr.signal, ParseSampleType(tr.type), t, b, IsBigEndian(s.header));
     const int w = src.Type().width;
     const int64_t n = WvfBlockSize(s, t, b);
@@ -27,7 +27,7 @@ void WriteSamples(ChunkWriter& out, const WvfSpec& s, int t, int b) {
 
 }  // namespace
 
-std::vector<TraceSpec> MakeTraces(int count, const std::string& types, Signal signal, int64_t period) {
+std::vector<TraceDesc> MakeTraces(int count, const std::string& types, Signal signal, int64_t period) {
     std::vector<std::string> tokens;
     std::size_t start = 0;
     while (start <= types.size()) {
@@ -38,7 +38,7 @@ std::vector<TraceSpec> MakeTraces(int count, const std::string& types, Signal si
         start = comma + 1;
     }
     if (tokens.empty()) tokens.push_back("IS2");
-    std::vector<TraceSpec> traces(static_cast<std::size_t>(std::max(count, 0)));
+    std::vector<TraceDesc> traces(static_cast<std::size_t>(std::max(count, 0)));
     for (std::size_t t = 0; t < traces.size(); ++t) {
         traces[t].type = tokens[t % tokens.size()];
         traces[t].signal.kind = signal;
@@ -48,13 +48,13 @@ std::vector<TraceSpec> MakeTraces(int count, const std::string& types, Signal si
     return traces;
 }
 
-int64_t WvfBlockSize(const WvfSpec& s, int trace, int block) {
+int64_t WvfBlockSize(const WvfDesc& s, int trace, int block) {
     const auto idx = static_cast<std::size_t>(block) * s.traces.size() + static_cast<std::size_t>(trace);
     if (!s.blockSizes.empty()) return idx < s.blockSizes.size() ? s.blockSizes[idx] : 0;
     return s.samples;
 }
 
-int64_t WvfSampleOffset(const WvfSpec& s, int trace, int block, int64_t index) {
+int64_t WvfSampleOffset(const WvfDesc& s, int trace, int block, int64_t index) {
     int64_t pos = s.header.dataOffset;
     const bool traceMajor = s.header.dataFormat == "Trace";
     for (int b = 0; b < s.blocks; ++b) {
@@ -67,7 +67,7 @@ int64_t WvfSampleOffset(const WvfSpec& s, int trace, int block, int64_t index) {
     return pos + index * Width(s, trace);
 }
 
-int64_t WvfFileSize(const WvfSpec& s) {
+int64_t WvfFileSize(const WvfDesc& s) {
     int64_t size = s.header.dataOffset;
     for (int b = 0; b < s.blocks; ++b) {
         for (int t = 0; t < TraceCount(s); ++t) size += WvfBlockSize(s, t, b) * Width(s, t);
@@ -75,8 +75,8 @@ int64_t WvfFileSize(const WvfSpec& s) {
     return size;
 }
 
-int64_t WvfRawSample(const WvfSpec& s, int trace, int block, int64_t index) {
-    const TraceSpec& tr = s.traces[static_cast<std::size_t>(trace)];
+int64_t WvfRawSample(const WvfDesc& s, int trace, int block, int64_t index) {
+    const TraceDesc& tr = s.traces[static_cast<std::size_t>(trace)];
     return RawSample(tr.signal, ParseSampleType(tr.type), trace, block, index);
 }
 
@@ -87,7 +87,7 @@ Result WriteHeaderFile(const std::string& headerPath, const std::string& text) {
     return {};
 }
 
-Result WriteWvf(const std::string& dataPath, const WvfSpec& s) {
+Result WriteWvf(const std::string& dataPath, const WvfDesc& s) {
     if (s.blocks < 1 || s.traces.empty()) return Result::Fail("need at least one trace and one block");
     const std::string text = BuildHeader(
         s.header, s.traces, s.blocks, [&](int t, int b) { return WvfBlockSize(s, t, b); }, std::nullopt);

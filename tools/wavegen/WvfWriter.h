@@ -9,9 +9,9 @@
 
 namespace kivelo::wavegen {
 
-struct WvfSpec {
+struct WvfDesc {
     HeaderOptions header;
-    std::vector<TraceSpec> traces;
+    std::vector<TraceDesc> traces;
     int blocks = 1;
     int64_t samples = 1000;             // per trace and block
     std::vector<int64_t> blockSizes;    // optional, blocks x traces: element b * traces + t
@@ -19,20 +19,20 @@ struct WvfSpec {
 };
 
 // `count` traces cycling through the comma-separated type tokens and the signals.
-std::vector<TraceSpec> MakeTraces(int count, const std::string& types, Signal signal,
+std::vector<TraceDesc> MakeTraces(int count, const std::string& types, Signal signal,
                                   int64_t period = 1000);
 
-int64_t WvfBlockSize(const WvfSpec& s, int trace, int block);
+int64_t WvfBlockSize(const WvfDesc& s, int trace, int block);
 // Byte offset of a sample in the data file. Each trace occupies its own width;
 // "Trace": trace after trace, each trace's blocks in order; "Block" (and
 // anything else but "Trace"): block after block, each block's traces in order.
-int64_t WvfSampleOffset(const WvfSpec& s, int trace, int block, int64_t index);
-int64_t WvfFileSize(const WvfSpec& s);
+int64_t WvfSampleOffset(const WvfDesc& s, int trace, int block, int64_t index);
+int64_t WvfFileSize(const WvfDesc& s);
 // Raw value written for a sample (see RawSample).
-int64_t WvfRawSample(const WvfSpec& s, int trace, int block, int64_t index);
+int64_t WvfRawSample(const WvfDesc& s, int trace, int block, int64_t index);
 
 // Writes the data file (streamed) and the header at HeaderPathFor(dataPath).
-Result WriteWvf(const std::string& dataPath, const WvfSpec& s);
+Result WriteWvf(const std::string& dataPath, const WvfDesc& s);
 Result WriteHeaderFile(const std::string& headerPath, const std::string& text);
 
 }  // namespace kivelo::wavegen

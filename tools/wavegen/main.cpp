@@ -38,7 +38,7 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-bool ReadSignal(CliOptions& o, SignalSpec& s) {
+bool ReadSignal(CliOptions& o, SignalDesc& s) {
     if (o.Has("signal")) {
         const auto kind = ParseSignal(o.Text("signal", ""));
         if (!kind) return false;
@@ -64,9 +64,9 @@ int Report(const Result& r, const std::string& what) {
 }
 
 int RunWvf(CliOptions& o) {
-    WvfSpec s;
+    WvfDesc s;
     int64_t traces = 4, blocks = 1, group = 4, offset = 0;
-    SignalSpec signal;
+    SignalDesc signal;
     if (!o.Int("traces", 1, 4096, traces) || !o.Int("blocks", 1, 100000, blocks) ||
         !o.Int("samples", 0, int64_t{1} << 40, s.samples) || !o.Int("group-size", 1, 4096, group) ||
         !o.Int("data-offset", 0, INT32_MAX, offset) || !ReadHeaderOptions(o, s.header)) {
@@ -88,7 +88,7 @@ int RunWvf(CliOptions& o) {
 }
 
 int RunRtm(CliOptions& o) {
-    RtmSpec s;
+    RtmDesc s;
     int64_t mask = s.channelMask, bytes = s.bytesPerSample, attr = -1;
     std::vector<int64_t> ring{0, 0, 0}, start{0, 0, 0}, frames{-1, -1, -1};
     if (!o.Int("mask", 0, UINT32_MAX, mask) || !o.Int("dspchattr", 0, UINT32_MAX, attr) ||
@@ -115,7 +115,7 @@ int RunRtm(CliOptions& o) {
 }
 
 int RunFld(CliOptions& o) {
-    FldSpec s;
+    FldDesc s;
     int64_t trailing = 0;
     if (!o.Int("samples", 0, int64_t{1} << 40, s.samples) || !o.Int("trailing", 0, 3, trailing) ||
         !o.Real("scale", s.signal.floatScale)) {
