@@ -17,12 +17,8 @@ constexpr int kTraces = 4;
 constexpr int64_t kSamples = int64_t{4} << 20;
 
 const std::string& Record() {
-    static const std::string path = [] {
-        std::string p = kivelo::bench::WriteRecord(kTraces, kSamples);
-        kivelo::bench::WarmPageCache(p);
-        return p;
-    }();
-    return path;
+    static const kivelo::bench::ScratchRecord record(kTraces, kSamples);
+    return record.Path();
 }
 
 std::string OutputPath(const char* name) {
@@ -76,10 +72,4 @@ void BM_WriteSameBytesFromMemory(benchmark::State& state) {
 BENCHMARK(BM_CsvWriter)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 BENCHMARK(BM_WriteSameBytesFromMemory)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    kivelo::bench::RemoveRecord(Record());
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();

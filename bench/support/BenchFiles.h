@@ -14,6 +14,21 @@ void RemoveRecord(const std::string& wvfPath);
 // Reads the whole file once so that later runs measure the page cache, not the disk.
 void WarmPageCache(const std::string& path);
 
+// A record written on construction, warmed into the page cache and removed with
+// its directory on destruction; benchmarks keep one as a function-local static.
+class ScratchRecord {
+public:
+    ScratchRecord(int traces, int64_t samples) : path_(WriteRecord(traces, samples)) { WarmPageCache(path_); }
+    ~ScratchRecord() { RemoveRecord(path_); }
+    ScratchRecord(const ScratchRecord&) = delete;
+    ScratchRecord& operator=(const ScratchRecord&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 // Peak resident set size of this process, in MB.
 double PeakRssMb();
 
