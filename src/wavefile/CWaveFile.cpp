@@ -46,18 +46,23 @@ int64_t ReduceTyped(const uint8_t* in, int64_t n, int stepCode, bool bitData, ui
                        reinterpret_cast<T*>(out), outCapacity);
 }
 
-// Pair reduction by output size and kind: 1 byte signed, 2 bytes unsigned for
-// unsigned traces and signed otherwise, 4 bytes signed.
+// Pair reduction by output size and kind. Unsigned traces compare as unsigned at
+// every size: as signed numbers, 1-byte samples from 128 and 4-byte samples from
+// 2^31 would count as the smallest and turn their envelopes upside down.
 int64_t ReduceChunk(int outSize, int kind, const uint8_t* in, int64_t n, int stepCode,
                     uint8_t* out, int64_t outCapacity) {
     const bool bitData = kind == kKindBit;
+    const bool asUnsigned = kind == kKindUnsigned;
     switch (outSize) {
-    case 1: return ReduceTyped<int8_t>(in, n, stepCode, bitData, out, outCapacity);
+    case 1:
+        return asUnsigned ? ReduceTyped<uint8_t>(in, n, stepCode, bitData, out, outCapacity)
+                          : ReduceTyped<int8_t>(in, n, stepCode, bitData, out, outCapacity);
     case 2:
-        return kind == kKindUnsigned
-                   ? ReduceTyped<uint16_t>(in, n, stepCode, bitData, out, outCapacity)
-                   : ReduceTyped<int16_t>(in, n, stepCode, bitData, out, outCapacity);
-    case 4: return ReduceTyped<int32_t>(in, n, stepCode, bitData, out, outCapacity);
+        return asUnsigned ? ReduceTyped<uint16_t>(in, n, stepCode, bitData, out, outCapacity)
+                          : ReduceTyped<int16_t>(in, n, stepCode, bitData, out, outCapacity);
+    case 4:
+        return asUnsigned ? ReduceTyped<uint32_t>(in, n, stepCode, bitData, out, outCapacity)
+                          : ReduceTyped<int32_t>(in, n, stepCode, bitData, out, outCapacity);
     default: return 0;
     }
 }

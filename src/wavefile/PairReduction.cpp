@@ -11,8 +11,10 @@ namespace kivelo {
     }
 
 KIVELO_REDUCE_SAMPLES(int8_t)
+KIVELO_REDUCE_SAMPLES(uint8_t)
 KIVELO_REDUCE_SAMPLES(int16_t)
 KIVELO_REDUCE_SAMPLES(uint16_t)
 KIVELO_REDUCE_SAMPLES(int32_t)
+KIVELO_REDUCE_SAMPLES(uint32_t)
 
 }  // namespace kivelo

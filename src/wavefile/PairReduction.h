@@ -184,8 +184,10 @@ namespace kivelo {
 // ReducePairs for the sample types of the readers, built once per instruction
 // set where the platform allows it (wider vectors shorten the scan).
 int64_t ReduceSamples(const int8_t* in, int64_t n, int stepCode, bool bitData, int8_t* out, int64_t outCapacity);
+int64_t ReduceSamples(const uint8_t* in, int64_t n, int stepCode, bool bitData, uint8_t* out, int64_t outCapacity);
 int64_t ReduceSamples(const int16_t* in, int64_t n, int stepCode, bool bitData, int16_t* out, int64_t outCapacity);
 int64_t ReduceSamples(const uint16_t* in, int64_t n, int stepCode, bool bitData, uint16_t* out, int64_t outCapacity);
 int64_t ReduceSamples(const int32_t* in, int64_t n, int stepCode, bool bitData, int32_t* out, int64_t outCapacity);
+int64_t ReduceSamples(const uint32_t* in, int64_t n, int stepCode, bool bitData, uint32_t* out, int64_t outCapacity);
 
 }  // namespace kivelo

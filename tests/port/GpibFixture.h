@@ -4,17 +4,25 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FakeGpibState.h"
 #include "GpibLibrary.h"
 
+using Calls = std::vector<std::string>;
+
+inline std::span<const uint8_t> Bytes(std::string_view text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
 class FakeGpibTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         handle_ = dlopen(FAKE_GPIB_PATH, RTLD_NOW);
         ASSERT_NE(handle_, nullptr) << dlerror();
         auto stateFn = reinterpret_cast<FakeGpibStateFn>(dlsym(handle_, "fake_gpib_state"));
@@ -22,16 +30,14 @@ protected:
         fake_ = stateFn();
         *fake_ = FakeGpibState{};
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (handle_ != nullptr)
             dlclose(handle_);
     }
 
     // The calls recorded since the last look, and forget them.
-    std::vector<std::string> TakeCalls()
-    {
-        std::vector<std::string> calls;
+    Calls TakeCalls() {
+        Calls calls;
         calls.swap(fake_->calls);
         return calls;
     }
@@ -46,19 +52,12 @@ private:
 // Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
-    {
+    ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name))
             old_ = old;
-        setenv(name, value, 1);
+        Set(value);
     }
-    ~ScopedEnv()
-    {
-        if (old_)
-            setenv(name_.c_str(), old_->c_str(), 1);
-        else
-            unsetenv(name_.c_str());
-    }
+    ~ScopedEnv() { old_ ? Set(old_->c_str()) : (void)unsetenv(name_.c_str()); }
     void Set(const char* value) { setenv(name_.c_str(), value, 1); }
 
 private:

@@ -1,137 +1,141 @@
-#include "WaveFileFixture.h"
+#include <random>
 
-#include <numeric>
+#include "WaveFileFixture.h"
 
 namespace kivelo {
 namespace {
 
-using U = std::vector<uint32_t>;
+using V = std::vector<int64_t>;
 
-class EnvelopeTest : public test::WaveFileFixture {
-protected:
-    // Opens one trace of the given type holding the samples (2-byte or 1-byte).
-    void OpenTrace(const std::string& type, const std::vector<int>& samples) {
-        std::string data = type.back() == '1' || type == "B8" ? test::Bytes8(samples)
-                                                              : test::Bytes16(samples, true);
-        width = data.size() == samples.size() ? 1 : 2;
-        ASSERT_EQ(file.Open(Write(Simple({type}, static_cast<int>(samples.size())), data), 0), -1);
-    }
-    std::vector<int32_t> Envelope(int step, int64_t pos, int64_t count, int code = 0,
-                                  std::size_t room = 4096) {
-        std::vector<uint8_t> buf(room * 4);
-        int64_t got = -1;
-        EXPECT_EQ(file.ReadEnvelope(step, 0, pos, count, buf, got, code), -1);
-        const int size = code == 0 ? width : code == 1 ? 1 : code == 2 ? 2 : 4;
-        std::vector<int32_t> out;
-        for (int64_t i = 0; i < got; ++i) {
-            if (size == 1) out.push_back(static_cast<int8_t>(buf[static_cast<std::size_t>(i)]));
-            else if (size == 2) {
-                int16_t v;
-                std::memcpy(&v, buf.data() + i * 2, 2);
-                out.push_back(v);
-            } else {
-                int32_t v;
-                std::memcpy(&v, buf.data() + i * 4, 4);
-                out.push_back(v);
+// Pair reduction written plainly: the request is cut into chunks of whole groups
+// (g x 100 samples for g below 1,001, g x 10 up to 10,000, else g), each reduced by
+// itself from a fresh fraction accumulator. A group gives (AND, OR) for bit data, else
+// (min, max) when its last new extreme was a maximum and (max, min) otherwise; the
+// order carried over groups never shows, as a group without a new extreme is constant.
+template <typename T>
+V Reference(const std::vector<T>& x, int step, bool bits, int64_t count) {
+    const int64_t g = step / 256, f = step % 256;
+    if (step == 512) return V(x.begin(), x.end());
+    const int64_t chunk = std::min(g > 10000 ? g : g < 1001 ? g * 100 : g * 10, count);
+    const auto n = static_cast<int64_t>(x.size());
+    V out;
+    for (int64_t c = 0; c < n; c += chunk) {
+        const int64_t end = std::min(c + chunk, n);
+        int64_t acc = 0, size = g;
+        for (int64_t p = c; p < end;) {
+            const int64_t e = std::min(p + size, end);
+            T mn = x[p], mx = x[p], a = x[p], o = x[p];
+            int64_t lastMin = -1, lastMax = -1;
+            for (int64_t q = p + 1; q < e; ++q) {
+                if (x[q] < mn) mn = x[q], lastMin = q;
+                if (x[q] > mx) mx = x[q], lastMax = q;
+                a &= x[q];
+                o |= x[q];
             }
+            if (bits) out.insert(out.end(), {a, o});
+            else if (lastMax > lastMin) out.insert(out.end(), {mn, mx});
+            else out.insert(out.end(), {mx, mn});
+            p = e;
+            size = g + (acc + f > 255);
+            acc = (acc + f) % 256;
         }
-        return out;
     }
-    CWaveFile file;
-    int width = 2;
-};
-
-using V = std::vector<int32_t>;
-
-TEST_F(EnvelopeTest, StepCode512CopiesSamples) {
-    OpenTrace("IS2", {4, -3, 9, 1, 0});
-    EXPECT_EQ(Envelope(512, 0, 5), (V{4, -3, 9, 1, 0}));
-    EXPECT_EQ(Envelope(512, 1, 3), (V{-3, 9, 1}));
+    return out;
 }
 
-TEST_F(EnvelopeTest, PairOrderFollowsTheLastNewExtreme) {
-    OpenTrace("IS2", {1, 5, 3, 2, 5, 1, 3, 4, 1, 5, 3, 2, 7, 7, 7, 7});
-    EXPECT_EQ(Envelope(1024, 0, 4), (V{1, 5}));
-    EXPECT_EQ(Envelope(1024, 4, 4), (V{5, 1}));
-    EXPECT_EQ(Envelope(1024, 8, 8), (V{1, 5, 7, 7}));
-    EXPECT_EQ(Envelope(1024, 0, 16), (V{1, 5, 5, 1, 1, 5, 7, 7}));
-    EXPECT_EQ(Envelope(1024, 0, 6), (V{1, 5, 5, 1}));  // last group cut to 2 samples
+// Calls fn with n output values of outSize bytes as the type the reduction compares
+// them in: unsigned for unsigned traces, else signed.
+template <typename Fn>
+V Typed(const std::vector<uint8_t>& bytes, int64_t n, int outSize, bool unsignedKind, Fn fn) {
+    auto as = [&](auto zero) {
+        std::vector<decltype(zero)> v(static_cast<std::size_t>(n));
+        std::memcpy(v.data(), bytes.data(), v.size() * sizeof(zero));
+        return fn(v);
+    };
+    if (outSize == 1) return unsignedKind ? as(uint8_t{}) : as(int8_t{});
+    if (outSize == 4) return unsignedKind ? as(uint32_t{}) : as(int32_t{});
+    return unsignedKind ? as(uint16_t{}) : as(int16_t{});
 }
 
-TEST_F(EnvelopeTest, OrderInsideLongGroups) {
-    // Both extremes first reached close together, and far apart, in 300-sample groups.
-    std::vector<int> s(600, 0);
-    s[100] = 50;
-    s[101] = -50;  // min after max: (max, min)
-    s[300 + 5] = -40;
-    s[300 + 250] = 40;  // max after min: (min, max)
-    OpenTrace("IS2", s);
-    EXPECT_EQ(Envelope(300 * 256, 0, 600), (V{50, -50, -40, 40}));
-    std::vector<int> t(300, 0);
-    t[10] = -1;
-    t[11] = -2;  // only new minima
-    file.Close();
-    OpenTrace("IS2", t);
-    EXPECT_EQ(Envelope(300 * 256, 0, 300), (V{0, -2}));
+V Values(const std::vector<uint8_t>& bytes, int64_t n, int outSize, bool unsignedKind = false) {
+    return Typed(bytes, n, outSize, unsignedKind, [](const auto& v) { return V(v.begin(), v.end()); });
 }
 
-TEST_F(EnvelopeTest, FractionalStepGroupSizes) {
-    std::vector<int> s(20);
-    std::iota(s.begin(), s.end(), 0);
-    OpenTrace("IS2", s);
-    // g = 2, f = 128: the accumulator adds a sample to every second group after the first two.
-    EXPECT_EQ(Envelope(640, 0, 12), (V{0, 1, 2, 3, 4, 6, 7, 8, 9, 11}));
+class EnvelopeTest : public test::WaveFileFixture {};
+
+TEST_F(EnvelopeTest, ReferenceAnchors) {
+    const std::vector<int16_t> order = {1, 5, 3, 2, 5, 1, 3, 4, 1, 5, 3, 2, 7, 7, 7, 7};
+    EXPECT_EQ(Reference(order, 1024, false, 16), (V{1, 5, 5, 1, 1, 5, 7, 7}));
+    std::vector<int16_t> ramp(12);
+    for (int i = 0; i < 12; ++i) ramp[static_cast<std::size_t>(i)] = static_cast<int16_t>(i);
+    // g = 2, f = 128: every second group after the first two takes a third sample.
+    EXPECT_EQ(Reference(ramp, 640, false, 12), (V{0, 1, 2, 3, 4, 6, 7, 8, 9, 11}));
+    const std::vector<uint8_t> bits = {0x0F, 0x3C, 0xF0, 0x0C, 0x01, 0x03};
+    EXPECT_EQ(Reference(bits, 1024, true, 6), (V{0x00, 0xFF, 0x01, 0x03}));
 }
 
-TEST_F(EnvelopeTest, ChunksRestartGroupsAndAccumulator) {
-    std::vector<int> s(400);
-    std::iota(s.begin(), s.end(), 0);
-    OpenTrace("IS2", s);
-    // g = 2 gives chunks of 200 samples: the second chunk starts a fresh group.
-    V all = Envelope(640, 0, 400);
-    V second = Envelope(640, 200, 200);
-    V first = Envelope(640, 0, 200);
-    ASSERT_GE(second.size(), 6u);
-    EXPECT_EQ(V(second.begin(), second.begin() + 6), (V{200, 201, 202, 203, 204, 206}));
-    V joined = first;
-    joined.insert(joined.end(), second.begin(), second.end());
-    EXPECT_EQ(all, joined);
-    EXPECT_EQ(first.back(), 199);
+// Random walks with flat stretches and spikes (ties, extremes early, late and close
+// together in long groups) of every width and kind, at whole and fractional steps,
+// across chunk boundaries, from odd positions, past the end of the data and into a
+// small destination.
+TEST_F(EnvelopeTest, MatchesTheReference) {
+    const int64_t n = 30011;
+    std::mt19937 rnd(2026);
+    int file = 0;
+    for (const std::string type : {"IS1", "IU1", "B8", "IS2", "IU2", "B16", "IS4", "IU4"}) {
+        const int w = type.back() == '1' || type == "B8" ? 1 : type.back() == '4' ? 4 : 2;
+        const int64_t lim = int64_t{1} << (8 * w - 1);
+        std::vector<int64_t> s;
+        int64_t v = 0;
+        for (int64_t i = 0; i < n; ++i) {
+            if (rnd() % 3 == 0) v = std::clamp<int64_t>(v + static_cast<int64_t>(rnd() % 41) - 20, -lim, lim - 1);
+            s.push_back(rnd() % 997 == 0 ? static_cast<int64_t>(rnd()) : v);
+        }
+        CWaveFile f(Write(Simple({type}, static_cast<int>(n)), test::SampleBytes(s, w, true),
+                          "e" + std::to_string(file++)), 4096);
+        ASSERT_TRUE(f.IsOpen());
+        TraceInfo ti;
+        f.GetTraceInfo(0, ti);
+        for (int code : {0, 2, 3}) {
+            const int outSize = code == 0 ? w : code == 2 ? 2 : 4;
+            std::vector<uint8_t> all(static_cast<std::size_t>(n * outSize));
+            int64_t got = 0;
+            ASSERT_EQ(f.ReadData(0, 0, 0, n, all, got, code), -1);
+            ASSERT_EQ(got, n);
+            for (int step : {512, 640, 1024, 3 * 256 + 77, 300 * 256, 1500 * 256 + 200, 12001 * 256})
+                for (const auto& [pos, count, room] : {std::tuple<int64_t, int64_t, int64_t>{0, n, 1 << 20},
+                                                       {13, n - 50, 1 << 20}, {7, 5000, 1 << 20},
+                                                       {n - 1234, 5000, 1 << 20}, {0, n, 7}}) {
+                    SCOPED_TRACE(type + " code " + std::to_string(code) + " step " + std::to_string(step) +
+                                 " pos " + std::to_string(pos) + " count " + std::to_string(count));
+                    const int64_t have = std::min(count, n - pos);
+                    std::vector<uint8_t> in(all.begin() + pos * outSize, all.begin() + (pos + have) * outSize);
+                    const bool unsignedKind = ti.DataKind == kKindUnsigned;
+                    V want = Typed(in, have, outSize, unsignedKind, [&](const auto& x) {
+                        return Reference(x, step, ti.DataKind == kKindBit, count);
+                    });
+                    if (static_cast<int64_t>(want.size()) > room) want.resize(static_cast<std::size_t>(room));
+                    std::vector<uint8_t> dst(static_cast<std::size_t>(room * outSize));
+                    ASSERT_EQ(f.ReadEnvelope(step, 0, 0, pos, count, dst, got, code), -1);
+                    EXPECT_EQ(Values(dst, got, outSize, unsignedKind), want);
+                }
+        }
+    }
 }
 
-TEST_F(EnvelopeTest, ComparisonBySizeAndKind) {
-    OpenTrace("IU2", {1, 0xFFFF, 0x8000, 2});
-    EXPECT_EQ(Envelope(1024, 0, 4), (V{1, -1}));  // (1, 0xFFFF) compared unsigned
-    file.Close();
-    OpenTrace("IS2", {1, 0xFFFF, 0x8000, 2});
-    EXPECT_EQ(Envelope(1024, 0, 4), (V{-32768, 2}));
-    file.Close();
-    OpenTrace("IS1", {1, 0x80, 0x7F, 0});
-    EXPECT_EQ(Envelope(1024, 0, 4, 0), (V{-128, 127}));
-    EXPECT_EQ(Envelope(1024, 0, 4, 2), (V{-128, 127}));  // widened with the sign
-    EXPECT_EQ(Envelope(1024, 0, 4, 3), (V{-128, 127}));
-}
-
-TEST_F(EnvelopeTest, BitDataGivesAndOr) {
-    OpenTrace("B8", {0x0F, 0x3C, 0xF0, 0x0C, 0x01, 0x03});
-    EXPECT_EQ(Envelope(1024, 0, 6, 2), (V{0x00, 0xFF, 0x01, 0x03}));
-}
-
-TEST_F(EnvelopeTest, RatioAndDestinationLimits) {
-    std::vector<int> s(1000);
-    std::iota(s.begin(), s.end(), 0);
-    OpenTrace("IS2", s);
+TEST_F(EnvelopeTest, RatioAndStepLimits) {
+    std::vector<int64_t> s(1000);
+    for (int i = 0; i < 1000; ++i) s[static_cast<std::size_t>(i)] = i;
+    CWaveFile f(Write(Simple({"IS2"}, 1000), test::SampleBytes(s, 2, true)), 0);
+    ASSERT_TRUE(f.IsOpen());
     std::vector<uint8_t> buf(8);
     int64_t got = 0;
-    EXPECT_EQ(file.ReadEnvelopeRatio(10, 0, 0, 1000, buf, got, 0), -1);
-    EXPECT_EQ(got, 4);  // the destination holds four 2-byte values
-    EXPECT_EQ(Unpack(buf, got, 2), (U{0, 19, 20, 39}));  // ratio 10: step code 5120
-    EXPECT_EQ(file.ReadEnvelope(100, 0, 0, 10, buf, got, 0), 0);  // below one sample a pair
+    EXPECT_EQ(f.ReadEnvelopeRatio(10, 0, 0, 0, 1000, buf, got, 0), -1);
+    EXPECT_EQ(Values(buf, got, 2), (V{0, 19, 20, 39}));  // ratio 10: step code 5120
+    EXPECT_EQ(f.ReadEnvelope(100, 0, 0, 0, 10, buf, got, 0), 0);  // below one sample a pair
     EXPECT_EQ(got, 0);
-    EXPECT_EQ(file.ReadEnvelope(1024, 0, 0, 0, buf, got, 0), -1);
+    EXPECT_EQ(f.ReadEnvelope(1024, 0, 0, 0, 0, buf, got, 0), -1);
     EXPECT_EQ(got, 0);
-    // Past the end of the data the read delivers what exists.
-    EXPECT_EQ(Envelope(1024, 996, 100), (V{996, 999}));
 }
 
 }  // namespace
