@@ -1,5 +1,6 @@
 #pragma once
-// In-memory waveform model for display tests: records x traces of 16-bit samples.
+// In-memory waveform model for display tests: records x traces of 16-bit samples,
+// counting the reads the display makes.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -13,17 +14,15 @@ class FakeWaveFile : public CWaveFile {
 public:
     struct Trace {
         TraceInfo info;
-        std::vector<std::vector<int16_t>> records;  // per record
+        std::vector<std::vector<int16_t>> records;
     };
-
     std::vector<Trace> traces;
     std::string model = "QV7000";
-    HorzInfo horz{0.001, 0.0, "s"};
-    std::vector<std::string> dates, times;
+    std::vector<std::string> times;  // per record; "08:00:00" beyond
     int readCalls = 0;
 
-    Trace& AddTrace(const std::string& name, std::vector<std::vector<int16_t>> records, int kind = kKindSigned,
-                    int width = 2, double resolution = 0.001, double offset = 0.0, const std::string& unit = "V") {
+    void AddTrace(const std::string& name, std::vector<std::vector<int16_t>> records, int kind = kKindSigned,
+                  int width = 2, double resolution = 0.001, double offset = 0.0, const std::string& unit = "V") {
         Trace t;
         t.info.TraceName = name;
         t.info.channel = static_cast<int32_t>(traces.size());
@@ -35,30 +34,26 @@ public:
         for (const auto& r : records) t.info.BlockSizes.push_back(static_cast<int32_t>(r.size()));
         t.records = std::move(records);
         traces.push_back(std::move(t));
-        return traces.back();
     }
 
     void SetBlock(int block) override { block_ = block; }
     void SetTrace(int trace) override { trace_ = trace; }
     int GetBlockNumber() override { return traces.empty() ? 0 : static_cast<int>(traces[0].records.size()); }
     int GetTraceTotalNumber() override { return static_cast<int>(traces.size()); }
-    int32_t GetBlockSize() override {
-        const auto* r = Record();
-        return r ? static_cast<int32_t>(r->size()) : 0;
-    }
-    uint32_t GetChannelMask() override { return traces.size() >= 32 ? ~0U : (1U << traces.size()) - 1; }
+    int32_t GetBlockSize() override { return Record() ? static_cast<int32_t>(Record()->size()) : 0; }
+    uint32_t GetChannelMask() override { return (1U << traces.size()) - 1; }
     int GetTraceInfo(int trace, TraceInfo& out) override {
         if (trace < 0 || trace >= static_cast<int>(traces.size())) return 0;
         out = traces[static_cast<size_t>(trace)].info;
         return -1;
     }
     int GetHorzInfo(HorzInfo& out) override {
-        out = horz;
+        out = HorzInfo{0.001, 0.0, "s"};
         return -1;
     }
     int GetDateTime(int block, std::string& date, std::string& time) override {
         if (block < 0 || block >= GetBlockNumber()) return 0;
-        date = static_cast<size_t>(block) < dates.size() ? dates[static_cast<size_t>(block)] : "2026/12/06";
+        date = "2026/12/06";
         time = static_cast<size_t>(block) < times.size() ? times[static_cast<size_t>(block)] : "08:00:00";
         return -1;
     }
@@ -75,21 +70,18 @@ public:
         const auto* r = Record();
         if (!r || code != kWidth2) return 0;
         const int64_t end = std::min<int64_t>(pos + count, static_cast<int64_t>(r->size()));
-        std::vector<int16_t> out;
         const int64_t g = step / 256;
-        if (g == 2 && step % 256 == 0) {
-            for (int64_t i = pos; i < end; ++i) out.push_back((*r)[static_cast<size_t>(i)]);
-        } else {
-            for (int64_t i = pos; i < end; i += g) {
-                const auto first = r->begin() + i;
-                const auto last = r->begin() + std::min(i + g, end);
-                out.push_back(*std::min_element(first, last));
-                out.push_back(*std::max_element(first, last));
+        std::vector<int16_t> out;
+        for (int64_t i = pos; i < end; i += (step == 512 ? 1 : g)) {
+            if (step == 512) {
+                out.push_back((*r)[static_cast<size_t>(i)]);
+                continue;
             }
+            out.push_back(*std::min_element(r->begin() + i, r->begin() + std::min(i + g, end)));
+            out.push_back(*std::max_element(r->begin() + i, r->begin() + std::min(i + g, end)));
         }
-        const size_t n = std::min(out.size(), dst.size() / 2);
-        std::memcpy(dst.data(), out.data(), n * 2);
-        outCount = static_cast<int64_t>(n);
+        outCount = static_cast<int64_t>(std::min(out.size(), dst.size() / 2));
+        std::memcpy(dst.data(), out.data(), static_cast<size_t>(outCount) * 2);
         return -1;
     }
 
@@ -97,8 +89,7 @@ private:
     const std::vector<int16_t>* Record() const {
         if (trace_ < 0 || trace_ >= static_cast<int>(traces.size())) return nullptr;
         const auto& recs = traces[static_cast<size_t>(trace_)].records;
-        if (block_ < 0 || block_ >= static_cast<int>(recs.size())) return nullptr;
-        return &recs[static_cast<size_t>(block_)];
+        return block_ >= 0 && block_ < static_cast<int>(recs.size()) ? &recs[static_cast<size_t>(block_)] : nullptr;
     }
     int block_ = 0;
     int trace_ = 0;

@@ -1,5 +1,6 @@
 #pragma once
-// Plane scenes whose bytes are kept as golden files under golden/.
+// Scenes kept as golden files under golden/: the bytes of the plane's top-left
+// width x height (none when 0) and a text log (painter calls, or state tables).
 #include <string>
 #include <vector>
 
@@ -11,13 +12,14 @@ struct GoldenScene {
     std::string name;
     int width;
     int height;
-    void (*draw)(RasterPlane& plane);
+    void (*draw)(RasterPlane& plane, std::string& log);
 };
 
 const std::vector<GoldenScene>& GoldenScenes();
 
 // "KVPL <width> <height>\n" and the rows of the plane's top-left rectangle.
 std::vector<char> EncodeScene(const RasterPlane& plane, int width, int height);
-std::string GoldenPath(const std::string& name);
+// golden/<name><ext>: ".plane", ".log" or ".png".
+std::string GoldenPath(const std::string& name, const std::string& ext);
 
 }  // namespace kivelo::test

@@ -1,5 +1,4 @@
-// Rewrites the golden plane files, and beside each a PNG through the display palette.
-#include <QGuiApplication>
+// Rewrites the golden files, and beside each plane a PNG through the display palette.
 #include <QImage>
 
 #include <cstdio>
@@ -9,26 +8,26 @@
 #include "GoldenScenes.h"
 #include "Present.h"
 
-int main(int argc, char** argv) {
+int main() {
     using namespace kivelo;
     using namespace kivelo::test;
     for (const GoldenScene& scene : GoldenScenes()) {
         RasterPlane plane;
-        scene.draw(plane);
+        std::string log;
+        scene.draw(plane, log);
+        if (!log.empty()) std::ofstream(GoldenPath(scene.name, ".log"), std::ios::binary) << log;
+        if (scene.width == 0) continue;  // no plane
         const std::vector<char> bytes = EncodeScene(plane, scene.width, scene.height);
-        const std::string path = GoldenPath(scene.name);
-        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(GoldenPath(scene.name, ".plane"), std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const DisplayPalette palette;
         const IndexedImage image = PresentPlane(plane, palette, 0, 0, scene.width, scene.height);
         QImage q(image.pixels.data(), image.width, image.height, image.width, QImage::Format_Indexed8);
         QList<QRgb> table;
         for (const Rgb& c : image.palette) table.push_back(qRgb(c.r, c.g, c.b));
         q.setColorTable(table);
-        const std::string png = path.substr(0, path.size() - 6) + ".png";
-        q.save(QString::fromStdString(png));
-        std::printf("%s\n%s\n", path.c_str(), png.c_str());
+        q.save(QString::fromStdString(GoldenPath(scene.name, ".png")));
+        std::printf("%s\n", scene.name.c_str());
     }
-    (void)argc;
-    (void)argv;
     return 0;
 }

@@ -1,122 +1,116 @@
 #include <gtest/gtest.h>
 
 #include "ColourCode.h"
-#include "DisplayModel.h"
 #include "DisplayPalette.h"
+#include "Graticule.h"
 #include "RasterPlane.h"
-#include "TraceSet.h"
+#include "TraceRasterizer.h"
+#include "VerticalScaling.h"
+#include "XyPlot.h"
 
 namespace kivelo {
 namespace {
 
-TEST(ColourCodes, TraceCodeKeepsGraticuleAndBit7HighlightOnlyBit5) {
-    EXPECT_EQ(colour_code::Paint(0xC0 | 0x23, 5), 0xC5);  // old code and highlight replaced
-    EXPECT_EQ(colour_code::Paint(0x45, 32), 0x65);        // highlight keeps the trace code
-    EXPECT_EQ(colour_code::Paint(0x65 & 0xDF, 7), 0x47);
+// Graticules, traces, logic rows, snapshots, whole windows, envelopes and zoom
+// steps are pinned by the golden scenes; these cases reach what those scenes do not.
+
+// Traces win over the graticule and the highlight over traces; bit 7 has no colour.
+TEST(ColourCodes, PaletteEntryPriorities) {
+    const std::pair<uint8_t, int> entries[] = {{0x00, 33}, {0x80, 33}, {0x40, 35}, {0x41, 0}, {0x61, 36}, {0x1F, 30}};
+    for (const auto& [code, entry] : entries) EXPECT_EQ(DisplayPalette::EntryOf(code), entry) << int{code};
+    EXPECT_EQ(colour_code::Paint(0xE3, 5), 0xC5);  // the old code and highlight replaced, bits 6 and 7 kept
+    DisplayPalette p;
+    p.Build(true);  // light mode: background and graticule swap
+    EXPECT_EQ(p.Entry(33), (Rgb{247, 247, 247}));
+    EXPECT_EQ(p.Entry(35), (Rgb{15, 15, 15}));
 }
 
-TEST(ColourCodes, HighlightLayerLeavesTracesIntactWhenCleared) {
-    RasterPlane plane;
-    plane.PaintColumn(10, 5, 20, 3);
-    plane.OrBits(10, 7, colour_code::kGraticuleBit);
-    const std::vector<uint8_t> before(plane.Bytes().begin(), plane.Bytes().end());
-    plane.PaintColumn(10, 0, 30, colour_code::kHighlight);
-    EXPECT_EQ(DisplayPalette::EntryOf(plane.At(10, 6)), DisplayPalette::kHighlightEntry);
-    plane.Clear(0, 0, 2048, 1200, colour_code::kHighlightBit);
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), plane.Bytes().begin()));
-}
-
-TEST(RasterPlaneTest, ClearKeepsBit7AndClipsToThePlane) {
+TEST(RasterPlaneTest, WritesOutsideThePlaneAreDropped) {
     RasterPlane plane;
     plane.Set(2047, 1199, 0xFF);
     plane.Set(0, 0, 0xFF);
-    plane.Clear(-100, -100, 5000, 5000, colour_code::kClearMask);
+    plane.Clear(-100, -100, 5000, 5000, colour_code::kClearMask);  // keeps bit 7
     EXPECT_EQ(plane.At(2047, 1199), 0x80);
     EXPECT_EQ(plane.At(0, 0), 0x80);
-    plane.Set(3000, 3000, 1);            // ignored
-    plane.PaintColumn(-1, -50, 5000, 1);  // ignored
-    EXPECT_EQ(plane.At(3000, 3000), 0);
-}
-
-TEST(DisplayPaletteTest, LevelsEntriesAndMapping) {
-    EXPECT_EQ(DisplayPalette::LevelToComponent(0), 15);
-    EXPECT_EQ(DisplayPalette::LevelToComponent(3), 94);
-    EXPECT_EQ(DisplayPalette::LevelToComponent(7), 247);
-    DisplayPalette p;
-    EXPECT_EQ(p.Entry(0), (Rgb{247, 247, 15}));           // primary 7,7,0
-    EXPECT_EQ(p.Entry(16), (Rgb{94, 94, 15}));            // dim 4,4,0
-    EXPECT_EQ(p.Entry(33), (Rgb{15, 15, 15}));            // dark background 0,0,1
-    EXPECT_EQ(p.Entry(35), (Rgb{196, 196, 196}));         // graticule
-    EXPECT_EQ(p.Entry(48), (Rgb{0, 0, 0}));               // unused
-    EXPECT_EQ(p.Foreground(), (Rgb{247, 247, 247}));
-    EXPECT_EQ(DisplayPalette::EntryOf(0x00), 33);
-    EXPECT_EQ(DisplayPalette::EntryOf(0x80), 33);  // bit 7 has no colour
-    EXPECT_EQ(DisplayPalette::EntryOf(0x40), 35);
-    EXPECT_EQ(DisplayPalette::EntryOf(0x41), 0);   // trace wins over graticule
-    EXPECT_EQ(DisplayPalette::EntryOf(0x61), 36);  // highlight wins over trace
-    EXPECT_EQ(DisplayPalette::EntryOf(0x1F), 30);
-
-    p.Build(true);
-    EXPECT_EQ(p.Entry(33), (Rgb{247, 247, 247}));
-    EXPECT_EQ(p.Entry(35), (Rgb{15, 15, 15}));
-    EXPECT_EQ(p.Background(), (Rgb{247, 247, 247}));
-    EXPECT_EQ(p.LabelColourOffset(), 16);
-    EXPECT_EQ(p.LabelColour(0), p.Entry(16));
-    EXPECT_EQ(p.LabelColour(23), p.Entry(30));
-}
-
-TEST(TraceSetTest, ColourAssignmentsAndChannels) {
-    TraceSet set;
-    EXPECT_EQ(set[0].colour, 1u);
-    EXPECT_EQ(set[13].colour, 14u);
-    EXPECT_EQ(set[14].colour, 15u);
-    EXPECT_EQ(set[23].colour, 15u);
-    set.ApplyColourAssignment(true);
-    EXPECT_EQ(set[0].colour, 17u);
-    EXPECT_EQ(set[23].colour, 31u);
-
-    OnOffTable table{};
-    table.fill(kTraceAbsent);
-    table[0] = kTraceOn;
-    table[1] = kTraceAbsent;
-    table[2] = kTraceOff;
-    table[3] = kTraceOn;
-    EXPECT_EQ(ChannelOf(table, 0), 0);
-    EXPECT_EQ(ChannelOf(table, 1), -1);  // absent: neither drawn nor counted
-    EXPECT_EQ(ChannelOf(table, 3), 2);
-}
-
-TEST(DisplayModelTest, SnapshotCopiesInHighlightAndSwitchesOff) {
-    DisplayModel m;
-    m.mainSet[2].displayOn = 1;
-    m.mainSet[2].samples[5] = 1234;
-    m.SetSnapshot(true);
-    EXPECT_EQ(m.mainSnapshot[2].colour, 32u);
-    EXPECT_EQ(m.mainSnapshot[2].samples[5], 1234);
-    EXPECT_EQ(m.mainSnapshot[2].displayOn, 1);
-    m.SetSnapshot(false);
-    EXPECT_EQ(m.mainSnapshot[2].displayOn, 0);
-}
-
-TEST(DisplayModelTest, DivisionsStylesAndLightColours) {
-    DisplayModel m;
-    m.SetVerticalDivisions(16);
-    EXPECT_EQ(m.Area(WindowId::Main).horizontalDivisions, 10);
-    EXPECT_EQ(m.Area(WindowId::Zoom).verticalDivisions, 16);
-    EXPECT_EQ(m.Area(WindowId::Xy).horizontalDivisions, 16);
-    m.SetGraticuleStyle(2);
-    EXPECT_EQ(m.Area(WindowId::Xy).graticuleStyle, 2);
-    EXPECT_EQ(m.Area(WindowId::History).graticuleStyle, 4);
-    m.SetLightMode(true);
-    m.ApplyColours(false);
-    EXPECT_EQ(m.mainSet[0].colour, 17u);  // current record: alternative set in light mode
-    m.ApplyColours(true);
-    EXPECT_EQ(m.mainSet[0].colour, 1u);
+    plane.Set(3000, 3000, 1);
+    plane.Set(-1, 5, 1);
+    plane.Paint(2048, 0, 1);
+    plane.PaintColumn(-1, -50, 5000, 1);
+    plane.PaintColumn(2048, 0, 10, 1);
+    plane.PaintColumn(5, 1300, 1250, 1);
     ViewArea a;
-    a.SetSplitCount(0);
-    EXPECT_EQ(a.splitCount, 1);
-    a.SetSplitCount(3);
-    EXPECT_EQ(a.splitCount, 3);
+    a.SetArea(10, 16, 400, 200);
+    a.verticalDivisions = 1;  // fewer than two divisions: refused, nothing drawn
+    EXPECT_FALSE(DrawGraticule(plane, a));
+    EXPECT_EQ(std::count_if(plane.Bytes().begin(), plane.Bytes().end(), [](uint8_t b) { return b & 0x1F; }), 0);
+}
+
+// Runs are cut at their band's edges, so split groups never draw into each other.
+TEST(Rasterise, RunsStayInsideTheirBand) {
+    ViewArea a;
+    a.SetWindow(100, 50, 600, 400);
+    a.SetArea(10, 16, 400, 200);
+    a.SetSplitCount(2);
+    DisplayTrace t;
+    t.verticalZoom = 4 * 65536;
+    t.columnCount = 10;  // 40 pixels per pair
+    const BandGeometry b = BandGeometry::Of(a, t);
+    RasterPlane plane;
+    // Beyond both edges, above only, below only, entirely outside.
+    DrawAnalogue(plane, b, std::vector<EnvelopePair>{{-30000, 30000}, {0, 30000}, {-30000, 0}, {20000, 30000}}, 2);
+    const auto span = [&](int pair) {
+        std::vector<int> rows;
+        for (int y = 0; y < RasterPlane::kHeight; ++y)
+            if (plane.At(static_cast<int>((b.firstX + pair * b.stepX) >> 16), y)) rows.push_back(y);
+        return rows.empty() ? std::pair{-1, -1} : std::pair{rows.front(), rows.back()};
+    };
+    EXPECT_EQ(span(0), std::pair(b.bandTop, b.bandBottom - 1));
+    EXPECT_EQ(span(1), std::pair(b.bandTop, static_cast<int>(b.centreRow)));
+    EXPECT_EQ(span(2), std::pair(static_cast<int>(b.centreRow), b.bandBottom - 1));
+    EXPECT_EQ(span(3), std::pair(-1, -1));
+    // A trace shifted far off draws nothing outside its one-row area, and does not overflow.
+    a.SetSplitCount(1);
+    a.areaHeight = 0;
+    ShiftVertically(t, a, 10);  // no division by zero
+    a.areaHeight = 1;
+    t.verticalPosition = 2147483000;
+    t.verticalZoom = 1;
+    ShiftVertically(t, a, 1000000);
+    EXPECT_EQ(t.verticalPosition, 2147483647);
+    RasterPlane far;
+    t.displayOn = 1;
+    BuildAndDraw(far, a, t);
+    for (int y = 0; y < RasterPlane::kHeight; ++y)
+        for (int x = 0; x < RasterPlane::kWidth; ++x) {
+            if (far.At(x, y)) {
+                ASSERT_EQ(y, a.AreaTop()) << x;
+            }
+        }
+}
+
+// XY points outside the area are dropped and lines cut at its edge.
+TEST(XyPlotTest, LinesAreCutAtTheAreaEdge) {
+    ViewArea a;
+    a.SetWindow(0, 0, 600, 600);
+    a.SetArea(100, 100, 200, 200);
+    DisplayTrace x, y;
+    x.pointCount = 3;
+    y.pointCount = 4;  // min(3, 4) - 1 = 2 points used
+    x.samples = {0, 32767, 32767};
+    y.samples = {0, 0, -32768};
+    x.verticalZoom = 4 * 65536;
+    RasterPlane plane;
+    DrawXY(plane, a, y, x, 5);
+    for (int py = 0; py < 600; ++py)
+        for (int px = 0; px < 600; ++px) {
+            if (plane.At(px, py)) {
+                ASSERT_TRUE(px > 100 && px < 300 && py == 200) << px << "," << py;
+            }
+        }
+    EXPECT_EQ(plane.At(299, 200), 5);
+    RasterPlane self;
+    DrawXY(self, a, x, x, 3);  // a trace is not plotted against itself
+    for (uint8_t b : self.Bytes()) ASSERT_EQ(b, 0);
 }
 
 }  // namespace

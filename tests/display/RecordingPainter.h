@@ -1,9 +1,10 @@
 #pragma once
-// Painter that records what was drawn, for checking where texts and lines land.
-#include <algorithm>
+// Painter that logs every call, one line each: "text x y colour background 'text'",
+// "line x1 y1 x2 y2 style colour gap", "fill", "rect", "edge" and "image" with
+// their geometry. Window scenes keep the log as golden text.
+#include <cstdio>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "DisplayPainter.h"
 
@@ -11,58 +12,39 @@ namespace kivelo::test {
 
 class RecordingPainter : public DisplayPainter {
 public:
-    struct Text {
-        int x, y;
-        std::string text;
-        Rgb colour;
-        std::optional<Rgb> background;
-    };
-    struct Line {
-        int x1, y1, x2, y2;
-        PenStyle style;
-    };
-    struct Rect {
-        int x1, y1, x2, y2;
-        Rgb colour;
-    };
-    struct Box {
-        int x, y, w, h;
-    };
-
     RecordingPainter(int w, int h) : w_(w), h_(h) {}
     int Width() const override { return w_; }
     int Height() const override { return h_; }
-    void FillRect(int x, int y, int w, int h, Rgb) override { fills.push_back({x, y, w, h}); }
-    void DrawLine(int x1, int y1, int x2, int y2, Rgb, PenStyle s, Rgb) override { lines.push_back({x1, y1, x2, y2, s}); }
-    void DrawRectOutline(int x1, int y1, int x2, int y2, Rgb c) override { rects.push_back({x1, y1, x2, y2, c}); }
-    void DrawSunkenEdge(int x, int y, int w, int h) override { edges.push_back({x, y, w, h}); }
+    void FillRect(int x, int y, int w, int h, Rgb c) override { Log("fill", {x, y, w, h}, c); }
+    void DrawLine(int x1, int y1, int x2, int y2, Rgb c, PenStyle s, Rgb gap) override {
+        Log("line", {x1, y1, x2, y2, static_cast<int>(s)}, c, gap);
+    }
+    void DrawRectOutline(int x1, int y1, int x2, int y2, Rgb c) override { Log("rect", {x1, y1, x2, y2}, c); }
+    void DrawSunkenEdge(int x, int y, int w, int h) override { Log("edge", {x, y, w, h}); }
     void DrawText(int x, int y, std::string_view t, Rgb c, std::optional<Rgb> bg) override {
-        texts.push_back({x, y, std::string(t), c, bg});
+        Log("text", {x, y}, c, bg, t);
     }
     int TextWidth(std::string_view t) const override { return 6 * static_cast<int>(t.size()); }
-    void DrawImage(int x, int y, const IndexedImage& img) override {
-        images.push_back({x, y, img.width, img.height});
-        lastImage = img;
-    }
+    void DrawImage(int x, int y, const IndexedImage& img) override { Log("image", {x, y, img.width, img.height}); }
 
-    const Text* Find(const std::string& needle) const {
-        auto it = std::find_if(texts.begin(), texts.end(), [&](const Text& t) { return t.text == needle; });
-        return it == texts.end() ? nullptr : &*it;
-    }
-    const Text* FindPrefix(const std::string& prefix) const {
-        auto it = std::find_if(texts.begin(), texts.end(),
-                               [&](const Text& t) { return t.text.rfind(prefix, 0) == 0; });
-        return it == texts.end() ? nullptr : &*it;
-    }
-    bool Empty() const { return texts.empty() && lines.empty() && rects.empty() && fills.empty() && images.empty(); }
+    bool Drew(const std::string& text) const { return log.find('\'' + text + "'\n") != std::string::npos; }
 
-    std::vector<Text> texts;
-    std::vector<Line> lines;
-    std::vector<Rect> rects;
-    std::vector<Box> fills, edges, images;
-    IndexedImage lastImage;
+    std::string log;
 
 private:
+    void Log(const char* op, std::initializer_list<int> values, std::optional<Rgb> c = {}, std::optional<Rgb> c2 = {},
+             std::optional<std::string_view> text = {}) {
+        log += op;
+        for (int v : values) log += ' ' + std::to_string(v);
+        for (const auto& rgb : {c, c2}) {
+            char hex[16] = " -";
+            if (rgb) std::snprintf(hex, sizeof hex, " %02x%02x%02x", rgb->r, rgb->g, rgb->b);
+            if (c) log += hex;
+        }
+        if (text) log.append(" '").append(*text).append("'");
+        log += '\n';
+    }
+
     int w_, h_;
 };
 

@@ -1,54 +1,41 @@
+// The download against a scripted QV6010 over either link: what it asks,
+// the order it fetches in and that it leaves both files or none.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <string>
+#include <filesystem>
+#include <fstream>
 #include <unistd.h>
-#include <vector>
 
 #include "Download.h"
 #include "DownloadPlan.h"
 #include "DownloadResult.h"
-#include "FakeInstrument.h"
-#include "TestDir.h"
+#include "ScriptedPort.h"
+#include "TempDir.h"
 
 namespace kivelo::test {
 namespace {
 
-// An instrument answer "*IDN?": eight-character maker, comma, six-digit code.
-std::string Idn(const std::string& code)
-{
-    return "KIVELOSM," + code + ",00,1.23";
+using wavegen::TempDir;
+
+std::vector<std::string> Entries(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
-std::string Expected(const std::vector<int>& channels, const std::vector<int64_t>& records,
-                     int64_t points)
-{
-    std::string out;
-    for (int c : channels)
-        for (int64_t r : records)
-            for (int64_t i = 0; i < points; ++i) {
-                const uint16_t v = FakeInstrument::Sample(c, r, i);
-                out += static_cast<char>(v >> 8);
-                out += static_cast<char>(v & 0xFF);
-            }
-    return out;
-}
-
-size_t CountCommands(const std::vector<std::string>& commands, const std::string& prefix)
-{
-    return static_cast<size_t>(std::count_if(commands.begin(), commands.end(), [&](const auto& c) {
-        return c.rfind(prefix, 0) == 0;
-    }));
-}
-
-// A QV6010 with channels 1, 3 and 4 on, 3 N-single records of 50 points.
+// Channels 1, 3 and 4 on, 3 N-single records of 50 points; other queries "1".
 class DownloadTest : public ::testing::TestWithParam<BlockFraming> {
 protected:
-    DownloadTest() : port(GetParam())
-    {
-        port.answers = {{"*IDN?", Idn("512010")}, {"CHAN2:MODE?", "0"},
+    DownloadTest() : port(GetParam()) {
+        port.answers = {{"*IDN?", "KIVELOSM,512010,00,1.23"}, {"CHAN2:MODE?", "0"},
                         {"TRIG:NSIN:DCOU?", "3"}, {"WAV:LENG?", "50"}};
+        port.fallback = [](const std::string& q) -> std::optional<std::string> {
+            if (q.find('?') != std::string::npos) return "1";
+            return std::nullopt;
+        };
         port.blockPoints = 50;
         target.portCode = GetParam() == BlockFraming::kEndByEoi ? 4 : 0x2505A;
         control.cancel = &cancel;
@@ -56,68 +43,42 @@ protected:
     }
 
     int Download() { return DownloadToFiles(port, target, base, plan, control); }
+    long Count(const std::string& prefix) const {
+        const auto commands = port.Commands();
+        return std::count_if(commands.begin(), commands.end(), [&](const auto& c) { return c.starts_with(prefix); });
+    }
 
-    FakeInstrument port;
+    ScriptedPort port;
     CommTarget target;
     DownloadPlan plan;
     DownloadControl control;
     std::atomic<bool> cancel{false};
-    TestDir dir;
+    TempDir dir;
     std::string base = dir.File("out");
 };
 
-TEST_P(DownloadTest, QueryLearnsWhatThereIsToFetch)
-{
+TEST_P(DownloadTest, QueryLearnsWhatThereIsToFetch) {
     DownloadInfo info;
     ASSERT_EQ(QueryInstrument(port, target, plan, info), kDownloadOk);
     EXPECT_EQ(info.model, 6010);
     EXPECT_EQ(info.traceCount, 3);
     EXPECT_EQ(info.length, 50);
     EXPECT_EQ(info.totalPoints, 3 * 3 * 50);
-    EXPECT_EQ(port.commands.at(0), "*IDN?");
-    EXPECT_EQ(CountCommands(port.commands, "STOP"), 1u);
+    EXPECT_EQ(port.Commands().at(0), "*IDN?");
+    EXPECT_EQ(Count("STOP"), 1);
     EXPECT_EQ(port.closeCount, 1);
     EXPECT_FALSE(port.isOpen);
     EXPECT_NE(access("SMP_TEMP.HDR", F_OK), 0);  // the scratch header never lands in the cwd
-}
 
-// A negative record length counts as no points at all, in the answer and the
-// message that refuses it.
-TEST_P(DownloadTest, NegativeLengthCountsAsZero)
-{
+    // A negative record length counts as no points, in the answer and the refusal.
     port.answers["WAV:LENG?"] = "-5";
-    DownloadInfo info;
     ASSERT_EQ(QueryInstrument(port, target, plan, info), kDownloadOk);
-    EXPECT_EQ(info.length, 0);
     EXPECT_EQ(info.totalPoints, 0);
     EXPECT_EQ(TooFewPointsMessage(info.model, info.traceCount, info.length),
               "MODEL: 6010\nNUMBER OF CH: 3\nDATA LENGTH: 0\n\n More than 20 data is required!");
 }
 
-TEST_P(DownloadTest, QueryFailures)
-{
-    DownloadInfo info;
-    port.answers["*IDN?"] = Idn("999999");
-    EXPECT_EQ(QueryInstrument(port, target, plan, info), kDownloadNoAnswer);
-    EXPECT_EQ(port.commands, std::vector<std::string>{"*IDN?"});  // nothing after an unknown code
-    EXPECT_EQ(info.model, 0);
-
-    port.answers.erase("*IDN?");
-    port.commands.clear();
-    port.failWriteText = "*IDN?";
-    EXPECT_EQ(QueryInstrument(port, target, plan, info), kDownloadNoAnswer);
-
-    port.answers["*IDN?"] = Idn("512010");
-    port.failWriteText = "STOP";
-    EXPECT_EQ(QueryInstrument(port, target, plan, info), kDownloadPortError);
-
-    port.failWriteText.clear();
-    port.failOpen = 1;
-    EXPECT_EQ(QueryInstrument(port, target, plan, info), kDownloadNoAnswer);
-}
-
-TEST_P(DownloadTest, TracesThenRecordsInOrder)
-{
+TEST_P(DownloadTest, TracesThenRecordsInOrder) {
     int64_t lastDone = -1;
     int64_t lastTotal = -1;
     control.progress = [&](int64_t done, int64_t total) {
@@ -125,134 +86,93 @@ TEST_P(DownloadTest, TracesThenRecordsInOrder)
         lastTotal = total;
     };
     ASSERT_EQ(Download(), kDownloadOk);
-    EXPECT_EQ(ReadWholeFile(base + ".wvf"), Expected({1, 3, 4}, {1, 2, 3}, 50));
-    EXPECT_NE(ReadWholeFile(base + ".hdr").find("TraceTotalNumber"), std::string::npos);
-    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"out.hdr", "out.wvf"}));
+    std::string expected;
+    for (int channel : {1, 3, 4})
+        for (int record : {1, 2, 3}) expected += PatternBytes(channel, record, 50);
+    EXPECT_TRUE(wavegen::ReadFileText(base + ".wvf") == expected);
+    EXPECT_NE(wavegen::ReadFileText(base + ".hdr").find("TraceTotalNumber    3"), std::string::npos);
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"out.hdr", "out.wvf"}));
     EXPECT_EQ(lastDone, 3 * 3 * 50 * 2);
     EXPECT_EQ(lastTotal, lastDone);
-
     // The transfer starts after the acquisition is stopped.
-    const auto stop = std::find(port.commands.begin(), port.commands.end(), "STOP");
-    ASSERT_NE(stop, port.commands.end());
-    const auto first = stop + 1;
-    ASSERT_GE(std::distance(first, port.commands.end()), 9);
-    const std::vector<std::string> expected{
-        "WAV:TRAC 1", "WAV:STAR 0;END 100200;FORM WORD;DAT ACQD;BYT MSBF",
-        "TRIG:NSIN:DCOU 1", "WAV:SEND?", "TRIG:NSIN:DCOU 2", "WAV:SEND?",
-        "TRIG:NSIN:DCOU 3", "WAV:SEND?", "WAV:TRAC 3"};
-    EXPECT_EQ(std::vector<std::string>(first, first + 9), expected);
+    const auto commands = port.Commands();
+    const auto stop = std::find(commands.begin(), commands.end(), "STOP");
+    ASSERT_GE(std::distance(stop, commands.end()), 10);
+    EXPECT_EQ(std::vector<std::string>(stop + 1, stop + 10),
+              (std::vector<std::string>{"WAV:TRAC 1", "WAV:STAR 0;END 100200;FORM WORD;DAT ACQD;BYT MSBF",
+                                        "TRIG:NSIN:DCOU 1", "WAV:SEND?", "TRIG:NSIN:DCOU 2", "WAV:SEND?",
+                                        "TRIG:NSIN:DCOU 3", "WAV:SEND?", "WAV:TRAC 3"}));
     EXPECT_EQ(port.closeCount, 1);
-}
 
-TEST_P(DownloadTest, SingleRecordSendsNoRecordSelection)
-{
+    // A single record is fetched without selecting it.
     port.answers["TRIG:NSIN:DCOU?"] = "1";
-    ASSERT_EQ(Download(), kDownloadOk);
-    EXPECT_EQ(CountCommands(port.commands, "TRIG:NSIN:DCOU "), 0u);
-    EXPECT_EQ(CountCommands(port.commands, "WAV:SEND?"), 3u);
-    EXPECT_EQ(ReadWholeFile(base + ".wvf").size(), 3u * 50 * 2);
+    port.log.clear();
+    TempDir other;
+    ASSERT_EQ(DownloadToFiles(port, target, other.File("one"), plan, control), kDownloadOk);
+    EXPECT_EQ(Count("TRIG:NSIN:DCOU "), 0);
+    EXPECT_EQ(wavegen::ReadFileText(other.File("one.wvf")).size(), 3u * 50 * 2);
 }
 
-TEST_P(DownloadTest, AnyFaultMidTransferLeavesNoFiles)
-{
-    for (BlockFault fault : {BlockFault::kGarbledHeader, BlockFault::kBadDigits,
-                             BlockFault::kShortBlock, BlockFault::kLongBlock,
-                             BlockFault::kStopMidBlock}) {
-        SCOPED_TRACE(static_cast<int>(fault));
-        port.fault = fault;
-        port.faultBlock = 4;
-        port.blocksServed = 0;
-        EXPECT_EQ(Download(), kDownloadPortError);
-        EXPECT_TRUE(dir.Entries().empty());
-        EXPECT_FALSE(port.isOpen);
-    }
-}
-
-TEST_P(DownloadTest, CancelGivesInterruptedAndNoFiles)
-{
-    port.onSend = [&](int block) {
-        if (block == 2)
-            cancel = true;
-    };
+TEST_P(DownloadTest, CancelLeavesNoFilesAndDoesNotLinger) {
+    port.onSend = [&](int block) { cancel = block == 2; };
     EXPECT_EQ(Download(), kDownloadInterrupted);
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_TRUE(Entries(dir).empty());
     EXPECT_FALSE(port.isOpen);
-    // A stale request does not stop the next download.
     port.onSend = nullptr;
     EXPECT_EQ(Download(), kDownloadOk);
 }
 
-TEST_P(DownloadTest, ExistingFilesAreNeverReplaced)
-{
-    WriteWholeFile(base + ".hdr", "mine");
-    EXPECT_EQ(Download(), kDownloadFileError);
-    EXPECT_EQ(ReadWholeFile(base + ".hdr"), "mine");
-    EXPECT_TRUE(port.commands.empty());
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"out.hdr"});
-
-    TestDir other;
-    WriteWholeFile(other.File("out.wvf"), "data");
-    EXPECT_EQ(DownloadToFiles(port, target, other.File("out"), plan, control), kDownloadFileError);
-    EXPECT_EQ(other.Entries(), std::vector<std::string>{"out.wvf"});
-}
-
-TEST_P(DownloadTest, UnwritableFolderIsAFileError)
-{
-    EXPECT_EQ(DownloadToFiles(port, target, dir.File("missing/out"), plan, control),
-              kDownloadFileError);
-}
-
-TEST_P(DownloadTest, SilentInstrument)
-{
-    port.answers.erase("*IDN?");
-    port.failWriteText = "*IDN?";
-    EXPECT_EQ(Download(), kDownloadNoAnswer);
-    EXPECT_TRUE(dir.Entries().empty());
-}
-
-TEST_P(DownloadTest, FailedStopRemovesTheHeader)
-{
-    port.failWriteText = "STOP";
-    EXPECT_EQ(Download(), kDownloadPortError);
-    EXPECT_TRUE(dir.Entries().empty());
+// Every failure leaves no file of the download, and an existing file of
+// either name is never replaced.
+TEST_P(DownloadTest, FailuresLeaveNoFiles) {
+    const struct {
+        const char* name;
+        const char* existing;  // a file already there
+        const char* failingWrite;
+        BlockFault fault;
+        const char* folder;
+        const char* idn;
+        int result;
+    } rows[] = {
+        {"header exists", "out.hdr", "", BlockFault::kNone, "", "", kDownloadFileError},
+        {"data exists", "out.wvf", "", BlockFault::kNone, "", "", kDownloadFileError},
+        {"no folder", nullptr, "", BlockFault::kNone, "missing/", "", kDownloadFileError},
+        {"silent", nullptr, "*IDN?", BlockFault::kNone, "", "", kDownloadNoAnswer},
+        {"unknown model", nullptr, "", BlockFault::kNone, "", "KIVELOSM,999999,00,1.23", kDownloadNoAnswer},
+        {"port does not open", nullptr, "", BlockFault::kNone, "", nullptr, kDownloadNoAnswer},
+        {"STOP fails", nullptr, "STOP", BlockFault::kNone, "", "", kDownloadPortError},
+        {"broken fifth block", nullptr, "", BlockFault::kShortBlock, "", "", kDownloadPortError},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir where;
+        if (row.existing != nullptr) std::ofstream(where.File(row.existing)) << "mine";
+        ScriptedPort port(GetParam());
+        port.answers = this->port.answers;
+        port.fallback = this->port.fallback;
+        port.blockPoints = 50;
+        port.failingWrites.insert(row.failingWrite);
+        port.fault = row.fault;
+        port.faultBlock = 4;
+        port.failOpen = row.idn == nullptr;
+        if (row.idn != nullptr && *row.idn != '\0') port.answers["*IDN?"] = row.idn;
+        const std::string base = where.File(std::string(row.folder) + "out");
+        EXPECT_EQ(DownloadToFiles(port, target, base, plan, control), row.result);
+        EXPECT_EQ(Entries(where), row.existing ? std::vector<std::string>{row.existing} : std::vector<std::string>{});
+        if (row.existing != nullptr) {
+            EXPECT_EQ(wavegen::ReadFileText(where.File(row.existing)), "mine");
+            EXPECT_TRUE(port.log.empty());  // refused before a word is sent
+        }
+        if (row.result == kDownloadNoAnswer) {
+            EXPECT_LE(port.Commands().size(), 1u);  // nothing asked after a failed "*IDN?"
+        }
+        EXPECT_FALSE(port.isOpen);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Framing, DownloadTest,
                          ::testing::Values(BlockFraming::kEndByEoi, BlockFraming::kEndByLineFeed),
-                         [](const auto& info) {
-                             return info.param == BlockFraming::kEndByEoi ? "Gpib" : "Serial";
-                         });
-
-// The record-selection commands of the other families.
-TEST(DownloadFamilies, RecorderSelectsRecordsByNumber)
-{
-    FakeInstrument port(BlockFraming::kEndByEoi);
-    port.answers = {{"*IDN?", Idn("514101")}, {"*OPT?", "2"}, {"HIST:DISP?", "5,3"},
-                    {"WAV:LENG?", "30"}};
-    port.blockPoints = 30;
-    TestDir dir;
-    DownloadPlan plan;
-    DownloadControl control;
-    ASSERT_EQ(DownloadToFiles(port, CommTarget{1, {}}, dir.File("rec"), plan, control), kDownloadOk);
-    EXPECT_EQ(ReadWholeFile(dir.File("rec.wvf")), Expected({1, 2}, {3, 4, 5}, 30));
-    EXPECT_EQ(CountCommands(port.commands, "WAV:STAR 0;END 128256000;FORM WORD;BYT MSBF"), 3u);
-}
-
-TEST(DownloadFamilies, DisplayCountFamilyWalksBackFromTheOldest)
-{
-    FakeInstrument port(BlockFraming::kEndByLineFeed);
-    port.answers = {{"*IDN?", Idn("516002")}, {"ACQ:HIST?", "1"}, {"TRIG:MODE?", "NSINGLE"},
-                    {"DISP:COUN?", "-2"}, {"CHAN3:MODE?", "0"}, {"CHAN4:MODE?", "0"},
-                    {"WAV:LENG?", "25"}};
-    port.blockPoints = 25;
-    TestDir dir;
-    DownloadPlan plan;
-    DownloadControl control;
-    control.settle = std::chrono::milliseconds(0);
-    ASSERT_EQ(DownloadToFiles(port, CommTarget{0x25059, {}}, dir.File("hist"), plan, control),
-              kDownloadOk);
-    EXPECT_EQ(ReadWholeFile(dir.File("hist.wvf")), Expected({1, 2}, {-2, -1, 0}, 25));
-}
+                         [](const auto& info) { return info.param == BlockFraming::kEndByEoi ? "Gpib" : "Serial"; });
 
 }  // namespace
 }  // namespace kivelo::test
