@@ -1,12 +1,11 @@
 // Rewrites the golden files, and beside each plane a PNG through the display palette.
-#include <QImage>
-
 #include <cstdio>
 #include <fstream>
 
 #include "DisplayPalette.h"
 #include "GoldenScenes.h"
 #include "Present.h"
+#include "QtDisplayPainter.h"
 
 int main() {
     using namespace kivelo;
@@ -22,11 +21,7 @@ int main() {
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         const DisplayPalette palette;
         const IndexedImage image = PresentPlane(plane, palette, 0, 0, scene.width, scene.height);
-        QImage q(image.pixels.data(), image.width, image.height, image.width, QImage::Format_Indexed8);
-        QList<QRgb> table;
-        for (const Rgb& c : image.palette) table.push_back(qRgb(c.r, c.g, c.b));
-        q.setColorTable(table);
-        q.save(QString::fromStdString(GoldenPath(scene.name, ".png")));
+        QtDisplayPainter::ToQImage(image).save(QString::fromStdString(GoldenPath(scene.name, ".png")));
         std::printf("%s\n", scene.name.c_str());
     }
     return 0;

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 #include "ColourCode.h"
 #include "CursorRenderer.h"
@@ -12,6 +10,7 @@
 #include "HistoryWindowRenderer.h"
 #include "MainWindowRenderer.h"
 #include "RecordingPainter.h"
+#include "TempDir.h"
 #include "XyWindowRenderer.h"
 #include "ZoomWindowRenderer.h"
 
@@ -21,12 +20,6 @@ namespace {
 using test::FakeWaveFile;
 using test::RecordingPainter;
 
-std::string ReadGolden(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in) << "missing golden file " << path;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Regenerate with display_golden_update after a deliberate change (it also writes PNGs to look at).
 TEST(GoldenScenes, MatchTheirGoldenFiles) {
     for (const test::GoldenScene& scene : test::GoldenScenes()) {
@@ -35,11 +28,11 @@ TEST(GoldenScenes, MatchTheirGoldenFiles) {
         std::string log;
         scene.draw(plane, log);
         if (!log.empty()) {
-            EXPECT_EQ(log, ReadGolden(test::GoldenPath(scene.name, ".log")));
+            EXPECT_EQ(log, wavegen::ReadFileText(test::GoldenPath(scene.name, ".log")));
         }
         if (scene.width == 0) continue;  // no plane
         const std::vector<char> bytes = test::EncodeScene(plane, scene.width, scene.height);
-        const std::string golden = ReadGolden(test::GoldenPath(scene.name, ".plane"));
+        const std::string golden = wavegen::ReadFileText(test::GoldenPath(scene.name, ".plane"));
         ASSERT_EQ(bytes.size(), golden.size());
         EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), golden.begin()));
     }

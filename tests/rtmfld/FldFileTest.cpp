@@ -8,23 +8,17 @@
 #include <vector>
 
 #include "CFldFile.h"
-#include "Wavegen.h"
+#include "GeneratedFile.h"
 
 namespace gen = kivelo::wavegen;
 using kivelo::CFldFile;
 
 namespace {
 
-struct OpenedFld {
-    gen::TempDir dir;
-    std::string path = dir.File("values.fld");
-    CFldFile file;
-    int openResult = 0;
-
-    explicit OpenedFld(const std::vector<float>& values, int trailing = 0) {
-        EXPECT_TRUE(gen::WriteFldValues(path, values, trailing));
-        openResult = file.Open(path, 0);
-    }
+struct OpenedFld : kivelo::test::GeneratedFile<CFldFile> {
+    explicit OpenedFld(const std::vector<float>& values, int trailing = 0)
+        : GeneratedFile("values.fld",
+                        [&](const std::string& p) { return gen::WriteFldValues(p, values, trailing); }, 0) {}
 };
 
 std::vector<int16_t> Envelope(CFldFile& f, int stepCode, int64_t pos, int64_t count,
@@ -34,10 +28,7 @@ std::vector<int16_t> Envelope(CFldFile& f, int stepCode, int64_t pos, int64_t co
     const int r = f.ReadEnvelope(stepCode, 0, pos, count, buf, out, kivelo::kWidthNative);
     if (result)
         *result = r;
-    std::vector<int16_t> v(static_cast<std::size_t>(std::max<int64_t>(out, 0)));
-    if (!v.empty())
-        std::memcpy(v.data(), buf.data(), v.size() * 2);
-    return v;
+    return kivelo::test::Int16s(buf, out);
 }
 
 }  // namespace

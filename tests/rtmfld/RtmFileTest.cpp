@@ -7,24 +7,17 @@
 #include <vector>
 
 #include "CRtmFile.h"
-#include "Wavegen.h"
+#include "GeneratedFile.h"
 
 namespace gen = kivelo::wavegen;
 using kivelo::CRtmFile;
 
 namespace {
 
-// A generated file in its own directory, opened with the given cache capacity.
-struct OpenedRtm {
-    gen::TempDir dir;
-    std::string path = dir.File("rec.rtm");
-    CRtmFile file;
-    int openResult = 0;
-
-    explicit OpenedRtm(const gen::RtmDesc& desc, int64_t cache = 0) {
-        EXPECT_TRUE(gen::WriteRtm(path, desc));
-        openResult = file.Open(path, cache);
-    }
+// A generated realtime file, opened with the given cache capacity.
+struct OpenedRtm : kivelo::test::GeneratedFile<CRtmFile> {
+    explicit OpenedRtm(const gen::RtmDesc& desc, int64_t cache = 0)
+        : GeneratedFile("rec.rtm", [&](const std::string& p) { return gen::WriteRtm(p, desc); }, cache) {}
 };
 
 // Native 2-byte samples of the current trace.
@@ -34,10 +27,7 @@ std::vector<int16_t> ReadInt16(CRtmFile& f, int64_t pos, int64_t count, int* res
     const int r = f.ReadData(pos, count, buf, out, kivelo::kWidthNative);
     if (result)
         *result = r;
-    std::vector<int16_t> v(static_cast<std::size_t>(std::max<int64_t>(out, 0)));
-    if (!v.empty())
-        std::memcpy(v.data(), buf.data(), v.size() * 2);
-    return v;
+    return kivelo::test::Int16s(buf, out);
 }
 
 int16_t At(const std::vector<uint8_t>& buf, std::size_t index) {

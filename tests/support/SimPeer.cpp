@@ -1,6 +1,5 @@
 #include "SimPeer.h"
 
-#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <string_view>
@@ -25,7 +24,7 @@ SimPty::SimPty(std::vector<std::string> args) {
     // Only its options configure it, not what a GPIB test left in QVSIM_*.
     std::vector<char*> env;
     for (char** e = environ; *e != nullptr; ++e)
-        if (std::string_view(*e).substr(0, 6) != "QVSIM_") env.push_back(*e);
+        if (!std::string_view(*e).starts_with("QVSIM_")) env.push_back(*e);
     env.push_back(nullptr);
     int out[2];
     int in[2];
@@ -76,10 +75,12 @@ void* GpibSimSymbol(const char* name) {
 }
 
 bool ConfigureGpibSim(const std::vector<std::pair<std::string, std::string>>& settings) {
-    static constexpr std::array kNames{"FAMILY", "MODEL", "CHANNELS", "MODULES", "LENGTH", "RECORDS",
-                                       "RATE", "DATE", "TIME", "TIME_STEP", "STAMPS", "EXT_CLOCK",
-                                       "FIRMWARE", "ADDRESS", "LOG", "FAULT"};
-    for (const char* name : kNames) unsetenv((std::string("QVSIM_") + name).c_str());
+    // Every earlier setting goes, whatever its name.
+    std::vector<std::string> earlier;
+    for (char** e = environ; *e != nullptr; ++e)
+        if (const std::string_view entry(*e); entry.starts_with("QVSIM_"))
+            earlier.emplace_back(entry.substr(0, entry.find('=')));
+    for (const std::string& name : earlier) unsetenv(name.c_str());
     for (const auto& [name, value] : settings)
         if (!value.empty()) setenv(("QVSIM_" + name).c_str(), value.c_str(), 1);
     setenv(gpib::kLibraryEnv, QVSIM_GPIB_LIBRARY, 1);

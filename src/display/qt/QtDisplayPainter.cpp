@@ -119,14 +119,18 @@ int QtDisplayPainter::TextWidth(std::string_view text) const {
     return width;
 }
 
-void QtDisplayPainter::DrawImage(int x, int y, const IndexedImage& image) {
-    if (image.width <= 0 || image.height <= 0) return;
+QImage QtDisplayPainter::ToQImage(const IndexedImage& image) {
     QImage q(image.pixels.data(), image.width, image.height, image.width, QImage::Format_Indexed8);
     QList<QRgb> table;
     table.reserve(256);
     for (const Rgb& c : image.palette) table.push_back(qRgb(c.r, c.g, c.b));
     q.setColorTable(table);
-    painter_.drawImage(x, y, q);
+    return q;
+}
+
+void QtDisplayPainter::DrawImage(int x, int y, const IndexedImage& image) {
+    if (image.width <= 0 || image.height <= 0) return;
+    painter_.drawImage(x, y, ToQImage(image));
 }
 
 bool QtDisplayPainter::DrawPlane(int x, int y, const RasterPlane& plane, int px, int py, int width, int height,

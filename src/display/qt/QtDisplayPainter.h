@@ -33,6 +33,9 @@ public:
 
     // Fixed-pitch font of about 6 x 12 pixels (16 high in large-font mode).
     static QFont DisplayFont(const TextMetrics& metrics);
+    // The indexed image as a QImage with its colour table; it shares the
+    // image's pixels, so the image must outlive it.
+    static QImage ToQImage(const IndexedImage& image);
 
 private:
     QImage& image_;
