@@ -23,3 +23,15 @@ function(kivelo_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# kivelo_qt_test(name SOURCES ... LIBS ...) : one Qt Test executable, run offscreen.
+function(kivelo_qt_test name)
+  cmake_parse_arguments(KT "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${KT_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE ${KT_LIBS} Qt6::Test kivelo_options)
+  target_compile_definitions(${name} PRIVATE KIVELO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                             KIVELO_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+endfunction()

@@ -1,15 +1,16 @@
 // .fld reader: input = the float file itself.
-#include "CFldFile.h"
 #include "ExerciseReader.h"
 #include "FuzzFiles.h"
+#include "WaveDocument.h"
 
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const kivelo::fuzz::ScratchDir dir;
     std::string path = dir.Write("f.fld", {data, size});
-    kivelo::CFldFile file;
-    if (file.Open(path, 0) != kivelo::kOpenOk) return 0;
+    static kivelo::WaveDocument document;
+    if (!document.Load(path).ok) return 0;
+    kivelo::CWaveFile& file = *document.Current();
     int64_t n = file.GetBlockSize();
     std::vector<kivelo::ValueText> texts(512);
     std::vector<uint8_t> out(2048 * 2);

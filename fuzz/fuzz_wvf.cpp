@@ -3,6 +3,6 @@
 #include "ExerciseReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    kivelo::fuzz::FuzzHeaderAndData<kivelo::CWaveFile>(data, size, "f.wvf");
+    kivelo::fuzz::FuzzHeaderAndData(data, size, "f.wvf");
     return 0;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 
 namespace kivelo {
 namespace {
@@ -23,16 +22,6 @@ void ResetPlacement(DisplayTrace& t, double zoom) {
 }
 
 }  // namespace
-
-ReaderKind ReaderKindOf(std::string_view path) {
-    if (path.size() < 3) return ReaderKind::None;
-    std::string end(path.substr(path.size() - 3));
-    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (end == "wvf") return ReaderKind::Wvf;
-    if (end == "rtm") return ReaderKind::Rtm;
-    if (end == "fld") return ReaderKind::Fld;
-    return ReaderKind::None;
-}
 
 void BindDocument(DisplayModel& model, CWaveFile& file) {
     DisplayDocument& doc = model.document;

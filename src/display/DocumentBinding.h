@@ -1,17 +1,10 @@
 #pragma once
 // Hands an opened waveform file to the display: trace attributes, on/off
 // tables, record count, time stamps and the zoom ratios.
-#include <string_view>
-
 #include "CWaveFile.h"
 #include "DisplayModel.h"
 
 namespace kivelo {
-
-enum class ReaderKind { None, Wvf, Rtm, Fld };
-
-// Reader for a path by its last three characters, in any case.
-ReaderKind ReaderKindOf(std::string_view path);
 
 // Fills the display from an open file (the file's current block becomes 0).
 void BindDocument(DisplayModel& model, CWaveFile& file);

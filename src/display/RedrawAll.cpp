@@ -21,14 +21,19 @@ void ApplyLayout(DisplayModel& model, const LayoutResult& layout) {
 }
 
 void RedrawAll(DisplayModel& model, CWaveFile* file, const std::array<DisplayPainter*, kWindowCount>& painters,
-               const TextMetrics& metrics, int frameWidth, int frameHeight) {
-    auto target = [&](WindowId w) -> DisplayPainter* {
+               const TextMetrics& metrics, int frameWidth, int frameHeight, uint32_t windows) {
+    auto shown = [&](WindowId w) -> DisplayPainter* {
         const size_t i = static_cast<size_t>(w);
         return model.shown[i] ? painters[i] : nullptr;
     };
-    DisplayPainter* mainPainter = target(WindowId::Main);
-    if (mainPainter) DrawMainWindow({model, file, *mainPainter, metrics, frameWidth, frameHeight});
-    model.zoomFrame = ZoomFrameMark{};  // the full Main redraw erased it
+    auto target = [&](WindowId w) -> DisplayPainter* {
+        return (windows >> static_cast<uint32_t>(w)) & 1u ? shown(w) : nullptr;
+    };
+    DisplayPainter* mainPainter = shown(WindowId::Main);
+    if (target(WindowId::Main)) {
+        DrawMainWindow({model, file, *mainPainter, metrics, frameWidth, frameHeight});
+        model.zoomFrame = ZoomFrameMark{};  // the full Main redraw erased it
+    }
     if (DisplayPainter* p = target(WindowId::Zoom)) {
         DrawZoomWindow({model, file, *p, metrics, frameWidth, frameHeight}, mainPainter);
     }

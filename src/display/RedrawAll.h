@@ -16,8 +16,9 @@ namespace kivelo {
 void ApplyLayout(DisplayModel& model, const LayoutResult& layout);
 
 // Main, Zoom (with the zoom frame in Main), History, XY; a null painter or a
-// hidden window is skipped.
+// hidden window is skipped. `windows` (bits 1 << WindowId) limits the draw to
+// some windows; the Main painter is still used for the zoom frame.
 void RedrawAll(DisplayModel& model, CWaveFile* file, const std::array<DisplayPainter*, kWindowCount>& painters,
-               const TextMetrics& metrics, int frameWidth, int frameHeight);
+               const TextMetrics& metrics, int frameWidth, int frameHeight, uint32_t windows = 0xF);
 
 }  // namespace kivelo

@@ -94,6 +94,8 @@ public:
     // The header reader kept from Open (null when closed).
     const CHdrFile* GetHeader() const { return header_.get(); }
     const HdrPublicInfo& GetPublicInfo() const { return public_; }
+    // Counts and can stop the data reads from another thread (kept across Open/Close).
+    void SetReadMonitor(ReadMonitor* monitor) { data_.SetMonitor(monitor); }
 
 protected:
     // Output sample size in bytes for a width code and a native width (0 for a bad code).

@@ -40,6 +40,7 @@ void FileHandle::Close() {
 
 int64_t FileHandle::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
     if (fd_ < 0 || offset < 0) return fd_ < 0 ? -1 : 0;
+    if (monitor_ != nullptr && monitor_->Cancelled()) return -1;
     std::size_t done = 0;
     while (done < buffer.size()) {
         ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done,
@@ -51,6 +52,7 @@ int64_t FileHandle::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
     }
+    if (monitor_ != nullptr) monitor_->bytesRead.fetch_add(static_cast<int64_t>(done), std::memory_order_relaxed);
     return static_cast<int64_t>(done);
 }
 

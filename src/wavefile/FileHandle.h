@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "ReadMonitor.h"
+
 namespace kivelo {
 
 class FileHandle {
@@ -23,11 +25,14 @@ public:
     // Reads up to buffer.size() bytes at offset; returns bytes read (fewer at the
     // end of the file), or -1 on an I/O error. Negative offsets read nothing.
     int64_t ReadAt(int64_t offset, std::span<uint8_t> buffer) const;
+    // Reads are counted into the monitor and fail (-1) once it is cancelled; null: none.
+    void SetMonitor(ReadMonitor* monitor) { monitor_ = monitor; }
     // File size in bytes, -1 when unknown.
     int64_t Size() const;
 
 private:
     int fd_ = -1;
+    ReadMonitor* monitor_ = nullptr;
 };
 
 }  // namespace kivelo

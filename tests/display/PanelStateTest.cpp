@@ -160,10 +160,6 @@ TEST(BindDocumentTest, ScalingModelsAndRecordLimit) {
     BindDocument(m, many);
     EXPECT_FALSE(m.document.bitOrderModel);
     EXPECT_EQ(m.document.recordCount, 1000);
-    const std::pair<const char*, ReaderKind> kinds[] = {
-        {"C:\\DATA\\WAVE1.WVF", ReaderKind::Wvf}, {"/tmp/a.rtm", ReaderKind::Rtm}, {"x.Fld", ReaderKind::Fld},
-        {"x.csv", ReaderKind::None}, {"fl", ReaderKind::None}};
-    for (const auto& [path, kind] : kinds) EXPECT_EQ(ReaderKindOf(path), kind) << path;
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "CliArgs.h"
 #include "CsvWriter.h"
-#include "OpenWaveFile.h"
+#include "WaveDocument.h"
 
 namespace kivelo::cli {
 
@@ -45,7 +45,7 @@ int RunCsv(int argc, char** argv) {
         return Report("File already exists.", kExitExists);
 
     std::string error;
-    auto file = OpenWaveFile(args.Positional()[0], kCsvCache, error);
+    auto file = OpenWaveFileAt(args.Positional()[0], kCsvCache, error);
     if (!file) return Report(error);
     if (block >= file->GetBlockNumber())
         return UsageError("csv", "the file has no block " + std::to_string(block) + " (it has " +

@@ -4,7 +4,7 @@
 
 #include "CliArgs.h"
 #include "NumberText.h"
-#include "OpenWaveFile.h"
+#include "WaveDocument.h"
 
 namespace kivelo::cli {
 
@@ -35,7 +35,7 @@ int RunInfo(int argc, char** argv) {
     if (!args.ParseCommand(argc, argv, "info", kHelp, "FILE", exitCode)) return exitCode;
     const std::string& path = args.Positional()[0];
     std::string error;
-    auto file = OpenWaveFile(path, 0, error);
+    auto file = OpenWaveFileAt(path, 0, error);
     if (!file) return Report(error);
 
     std::string model;

@@ -1,7 +1,6 @@
 // kivelo-cli render: draws the display windows of a waveform file into an image.
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
 #include <QSaveFile>
 #include <QString>
 
@@ -16,11 +15,9 @@
 #include "CliArgs.h"
 #include "DisplayModel.h"
 #include "DocumentBinding.h"
-#include "OpenWaveFile.h"
-#include "QtDisplayPainter.h"
-#include "RedrawAll.h"
+#include "FrameComposer.h"
 #include "RenderTarget.h"
-#include "WindowLayout.h"
+#include "WaveDocument.h"
 
 namespace kivelo::cli {
 
@@ -41,38 +38,10 @@ const char kHelp[] =
     "  --position F          start of the zoomed stretch as a fraction 0..1 of the record\n"
     "  --cursors MES_X,REF_X cursor columns (window x) of the Main and Zoom windows\n";
 
-constexpr std::array<const char*, kWindowCount> kWindowNames{"Main", "Zoom", "History", "XY"};
-const QColor kPanelColour(212, 208, 200);
-
 bool ParseSize(const std::string& text, int& w, int& h) {
     char x = 0;
     char rest = 0;
     return std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) == 3 && (x == 'x' || x == 'X');
-}
-
-// Stand-in for a window's control panel: its name and the state the panel would show.
-void DrawPanel(QImage& image, const DisplayModel& m, WindowId w, const TextMetrics& metrics) {
-    QPainter p(&image);
-    p.fillRect(0, 0, image.width(), kWindowPanelHeight, kPanelColour);
-    p.setFont(QtDisplayPainter::DisplayFont(metrics));
-    p.setPen(Qt::black);
-    QString text = QString::fromLatin1(kWindowNames[static_cast<size_t>(w)]);
-    switch (w) {
-        case WindowId::Main: text += QStringLiteral("   SPLIT %1").arg(m.mainSplit); break;
-        case WindowId::Zoom: {
-            const auto& list = m.zoom.RatioTexts();
-            if (m.zoom.Selected() < list.size()) text += QStringLiteral("   ") + QString::fromStdString(list[m.zoom.Selected()]);
-            text += QStringLiteral("   SPLIT %1").arg(m.zoom.splitCount);
-            break;
-        }
-        case WindowId::History: text += QStringLiteral("   Size %1x%2").arg(m.history.Cell().width).arg(m.history.Cell().height); break;
-        case WindowId::Xy:
-            if (static_cast<size_t>(m.xy.xTrace) < m.xy.xTraceList.size())
-                text += QStringLiteral("   X-TRACE ") + QString::fromStdString(m.xy.xTraceList[static_cast<size_t>(m.xy.xTrace)]);
-            text += m.xy.rangeMain ? QStringLiteral("   RANGE Main") : QStringLiteral("   RANGE Zoom");
-            break;
-    }
-    p.drawText(QRect(6, 0, image.width() - 12, kWindowPanelHeight), Qt::AlignVCenter | Qt::AlignLeft, text);
 }
 
 bool WriteImage(const QImage& image, const std::string& path) {
@@ -151,7 +120,7 @@ int RunRender(int argc, char** argv) {
 
     const std::string& path = args.Positional()[0];
     std::string error;
-    std::unique_ptr<CWaveFile> file = OpenWaveFile(path, 0, error);
+    std::unique_ptr<CWaveFile> file = OpenWaveFileAt(path, 0, error);
     if (!file) return Report(error);
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -183,50 +152,16 @@ int RunRender(int argc, char** argv) {
     }
 
     const TextMetrics metrics = TextMetrics::Normal();
-    LayoutInput in;
-    in.frame = {0, 0, frameW, frameH};
-    in.metrics = metrics;
-    const LayoutResult layout = LayOutWindows(in);
-    ApplyLayout(m, layout);
-
-    std::array<QImage, kWindowCount> images;
-    std::array<std::unique_ptr<QtDisplayPainter>, kWindowCount> painters;
-    std::array<DisplayPainter*, kWindowCount> targets{};
-    for (int i = 0; i < kWindowCount; ++i) {
-        const LayoutRect& r = layout.windows[static_cast<size_t>(i)];
-        if (r.width <= 0 || r.height <= 0) continue;
-        images[static_cast<size_t>(i)] = QImage(r.width, r.height, QImage::Format_RGB32);
-        images[static_cast<size_t>(i)].fill(QColor(m.palette.Background().r, m.palette.Background().g,
-                                                   m.palette.Background().b));
-        DrawPanel(images[static_cast<size_t>(i)], m, static_cast<WindowId>(i), metrics);
-        painters[static_cast<size_t>(i)] = std::make_unique<QtDisplayPainter>(images[static_cast<size_t>(i)], metrics);
-        targets[static_cast<size_t>(i)] = painters[static_cast<size_t>(i)].get();
-    }
-    RedrawAll(m, file.get(), targets, metrics, frameW, frameH);
-    for (auto& p : painters) p.reset();
-
+    const ComposedFrame frame = ComposeWindows(m, file.get(), frameW, frameH, metrics);
     QImage result;
     if (window >= 0) {
-        result = images[static_cast<size_t>(window)];
+        result = frame.windows[static_cast<size_t>(window)];
         if (result.isNull()) return Report("the window has no room in this frame");
     } else {
-        result = QImage(frameW, frameH, QImage::Format_RGB32);
-        result.fill(kPanelColour);
-        QPainter p(&result);
-        p.setFont(QtDisplayPainter::DisplayFont(metrics));
         std::string model;
         file->GetModel(model);
-        p.setPen(Qt::black);
-        p.drawText(6, 4, frameW - 12, 16, Qt::AlignLeft | Qt::AlignTop,
-                   QString::fromStdString("Waveform Viewer  " + path + "    Model " + model));
-        const LayoutRect& t = layout.toolbarPanel;
-        p.drawRect(t.x, t.y, t.width - 1, t.height - 1);
-        p.drawText(t.x + 6, t.y + 4, t.width - 12, 16, Qt::AlignLeft | Qt::AlignTop,
-                   QStringLiteral("WINDOW   GRATICULE   div %1   MOUSE CONTROL").arg(div));
-        for (int i = 0; i < kWindowCount; ++i) {
-            const LayoutRect& r = layout.windows[static_cast<size_t>(i)];
-            if (!images[static_cast<size_t>(i)].isNull()) p.drawImage(r.x, r.y, images[static_cast<size_t>(i)]);
-        }
+        result = ComposeFramePicture(frame, "Waveform Viewer  " + path + "    Model " + model, metrics, frameW, frameH,
+                                     static_cast<int>(div));
     }
     if (!WriteImage(result, *out)) return Report("cannot write " + *out);
     return kExitOk;

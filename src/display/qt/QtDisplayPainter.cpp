@@ -56,8 +56,9 @@ QtDisplayPainter::QtDisplayPainter(QImage& image, const TextMetrics& metrics)
 
 QtDisplayPainter::~QtDisplayPainter() { painter_.end(); }
 
-int QtDisplayPainter::Width() const { return image_.width(); }
-int QtDisplayPainter::Height() const { return image_.height(); }
+// Sizes in the image's logical pixels: a high-resolution window image has a device pixel ratio.
+int QtDisplayPainter::Width() const { return qRound(image_.deviceIndependentSize().width()); }
+int QtDisplayPainter::Height() const { return qRound(image_.deviceIndependentSize().height()); }
 
 void QtDisplayPainter::FillRect(int x, int y, int width, int height, Rgb colour) {
     if (width <= 0 || height <= 0) return;
@@ -142,7 +143,7 @@ bool QtDisplayPainter::DrawPlane(int x, int y, const RasterPlane& plane, int px,
         format != QImage::Format_ARGB32_Premultiplied) {
         return false;
     }
-    if (!image_.isDetached() || painter_.hasClipping() || !painter_.transform().isIdentity() ||
+    if (image_.devicePixelRatio() != 1.0 || !image_.isDetached() || painter_.hasClipping() || !painter_.transform().isIdentity() ||
         painter_.compositionMode() != QPainter::CompositionMode_SourceOver || painter_.opacity() != 1.0) {
         return false;
     }

@@ -1,0 +1,67 @@
+#pragma once
+// Where kivelo.stp lives, and reading and writing it (Part 6.2).
+//
+// Path, first that applies:
+//   1. $KIVELO_SETTINGS names the file (a relative name is taken relative to the
+//      working directory at start-up, so the load's change of directory doesn't
+//      move the file the exit writes);
+//   2. kivelo.stp beside the executable, when that folder is writable and the
+//      file either doesn't exist or is writable;
+//   3. $XDG_CONFIG_HOME/kivelo/kivelo.stp (an absolute $XDG_CONFIG_HOME only, as
+//      the XDG base directory rules say), else $HOME/.config/kivelo/kivelo.stp;
+//   4. with no usable home either: beside the executable after all (reading may
+//      work there; the save then fails, which is not reported).
+#include <optional>
+#include <string>
+
+#include "SettingsRecord.h"
+
+namespace kivelo::app {
+
+// What path resolution looks at, so that it can be tested without the real
+// environment. Unset variables are nullopt; empty ones count as unset.
+struct SettingsPathInputs {
+    std::optional<std::string> kiveloSettings;  // $KIVELO_SETTINGS
+    std::optional<std::string> xdgConfigHome;   // $XDG_CONFIG_HOME
+    std::optional<std::string> home;            // $HOME (else the password entry's home)
+    std::string exeDirectory;                   // folder of /proc/self/exe; empty when unknown
+    std::string workingDirectory;               // makes a relative $KIVELO_SETTINGS absolute
+};
+
+enum class SettingsLoadResult {
+    Loaded,   // all 11,588 bytes read (a longer file: its first 11,588 bytes)
+    Missing,  // no file, not a regular file, or unreadable: the record is all zero
+    Short,    // read, but shorter than 11,588 bytes: the rest of the record is zero
+};
+
+enum class SettingsSaveStatus { Saved, Failed };
+
+struct SettingsSaveResult {
+    SettingsSaveStatus status = SettingsSaveStatus::Failed;
+    std::string message;  // why it failed; empty when saved
+    bool Ok() const { return status == SettingsSaveStatus::Saved; }
+};
+
+class SettingsStore {
+public:
+    static constexpr const char* kFileName = "kivelo.stp";
+
+    static std::string ResolvePath(const SettingsPathInputs& in);
+    // The real environment, /proc/self/exe and the working directory.
+    static std::string ResolvePath();
+    static SettingsPathInputs InputsFromEnvironment(const std::string& exeDirectory);
+    // Folder of /proc/self/exe; empty when it can't be read.
+    static std::string ExecutableDirectory();
+
+    // Sets the record to zero, then reads the file into it. Never fails on any
+    // content: a file read at all counts as read (Loaded or Short).
+    static SettingsLoadResult Load(const std::string& path, SettingsRecord& record);
+    // Creates missing parent folders (mode 0700), then writes all 11,588 bytes to
+    // a temporary file beside the target, syncs it and renames it into place: a
+    // crash or a failure never leaves a damaged file and keeps the old one. A
+    // symbolic link at the path is followed, so the file it points at is replaced
+    // and the link kept.
+    static SettingsSaveResult Save(const std::string& path, const SettingsRecord& record);
+};
+
+}  // namespace kivelo::app

@@ -1,0 +1,3 @@
+target_sources(kv_appcore PRIVATE CommandTable.cpp)
+target_sources(kv_appcore PRIVATE ValueParse.cpp)
+target_sources(kv_appcore PRIVATE SettingsRecord.cpp SettingsStore.cpp SettingsRules.cpp)

@@ -1,0 +1,118 @@
+#include "frame/CKiveloApp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/SettingsRules.h"
+#include "core/SettingsStore.h"
+#include "frame/CMainFrame.h"
+#include "ui/CQtUiSeam.h"
+
+namespace kivelo::app {
+
+CKiveloApp::CKiveloApp(CUiSeam& ui, std::string settingsPath)
+    : document_(std::make_unique<WaveDocument>()),
+      model_(std::make_unique<DisplayModel>()),
+      settingsPath_(std::move(settingsPath)),
+      frame_(std::make_unique<CMainFrame>(*document_, *model_, ui)) {}
+
+CKiveloApp::~CKiveloApp() {
+    frame_.reset();  // the frame uses the document and the model
+}
+
+void CKiveloApp::LoadSettings() {
+    const SettingsLoadResult loaded = SettingsStore::Load(settingsPath_, settings_);
+    const AppliedSettings applied = ApplySettingsRules(settings_, loaded != SettingsLoadResult::Missing);
+    DisplayModel& m = *model_;
+    if (applied.graticuleType) m.SetGraticuleStyle(*applied.graticuleType);
+    if (applied.stored) {
+        const StoredSettings& s = *applied.stored;
+        if (s.currentDirectory) QDir::setCurrent(QString::fromStdString(*s.currentDirectory));
+        m.shown = {s.mainShown, s.zoomShown, s.historyShown, s.xyShown};
+        m.SetVerticalDivisions(s.divisions);
+        m.SetLightMode(s.lightMode);
+        m.shares = s.shares;
+        if (s.frame) {
+            frame_->resize(s.frame->right - s.frame->left, s.frame->bottom - s.frame->top);
+            frame_->move(s.frame->left, s.frame->top);
+        }
+    }
+    frame_->ApplyModelToControls();
+}
+
+bool CKiveloApp::SaveSettings() {
+    const DisplayModel& m = *model_;
+    SettingsRecord& r = settings_;
+    r.SetCurrentDirectory(QDir::currentPath().toStdString());
+    r.SetMainShown(m.shown[0]);
+    r.SetZoomShown(m.shown[1]);
+    r.SetHistoryShown(m.shown[2]);
+    r.SetXyShown(m.shown[3]);
+    r.SetLightMode(m.LightMode() ? 1 : 0);
+    r.SetMainShare(static_cast<float>(m.shares.main));
+    r.SetHistoryShare(static_cast<float>(m.shares.history));
+    r.SetRightShare(static_cast<float>(m.shares.right));
+    r.SetGraticuleType(m.Area(WindowId::Main).graticuleStyle);
+    r.SetDivisions(m.Area(WindowId::Xy).verticalDivisions);
+    const QRect g = frame_->NormalGeometry();
+    if (g.isValid()) r.SetFrameRectangle({g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    const SettingsSaveResult saved = SettingsStore::Save(settingsPath_, r);
+    if (!saved.Ok()) std::fprintf(stderr, "kivelo: settings not saved: %s\n", saved.message.c_str());
+    return saved.Ok();
+}
+
+namespace {
+
+const char kUsage[] =
+    "Usage: kivelo [FILE]\n"
+    "Shows QV-series waveform records (.wvf with its .hdr, .rtm, .fld) in the Main, Zoom,\n"
+    "History and XY windows. FILE is opened at start, as File > Open would.\n"
+    "Settings: kivelo.stp beside the program when that folder is writable, else\n"
+    "$XDG_CONFIG_HOME/kivelo/kivelo.stp; KIVELO_SETTINGS=FILE names it.\n";
+
+}  // namespace
+
+int RunKivelo(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("Waveform Viewer  Version  1.10 (Kivelo)");
+            return 0;
+        }
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kivelo"));
+    QApplication::setOrganizationName(QStringLiteral("Kivelo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kivelo"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.kivelo.Kivelo"));
+
+    QString file;
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i].startsWith(QLatin1Char('-')) && file.isEmpty() && args[i] != QStringLiteral("-")) {
+            std::fprintf(stderr, "kivelo: unknown option %s\n%s", qPrintable(args[i]), kUsage);
+            return 2;
+        }
+        if (file.isEmpty()) file = args[i];
+    }
+
+    CQtUiSeam ui;
+    CKiveloApp kivelo(ui, SettingsStore::ResolvePath());
+    kivelo.LoadSettings();
+    kivelo.Frame().show();
+    if (!file.isEmpty()) {
+        QTimer::singleShot(0, &kivelo.Frame(), [&kivelo, file] { kivelo.Frame().OpenPath(file); });
+    }
+    const int rc = QApplication::exec();
+    kivelo.SaveSettings();
+    return rc;
+}
+
+}  // namespace kivelo::app

@@ -1,0 +1,47 @@
+#pragma once
+// The application: owns the program's long-lived state (the document with its
+// three readers, the display model, the settings record, the dialogs' seam)
+// and the main frame, reads the settings at start and writes them at exit.
+#include <QString>
+
+#include <memory>
+#include <string>
+
+#include "DisplayModel.h"
+#include "WaveDocument.h"
+#include "core/SettingsRecord.h"
+
+namespace kivelo::app {
+
+class CMainFrame;
+class CUiSeam;
+
+class CKiveloApp {
+public:
+    // `ui` answers the message boxes and file dialogs; `settingsPath` is where kivelo.stp lives.
+    CKiveloApp(CUiSeam& ui, std::string settingsPath);
+    ~CKiveloApp();
+
+    CMainFrame& Frame() { return *frame_; }
+    DisplayModel& Model() { return *model_; }
+    WaveDocument& Document() { return *document_; }
+    SettingsRecord& Settings() { return settings_; }
+    const std::string& SettingsPath() const { return settingsPath_; }
+
+    // Reads kivelo.stp and gives its values to the frame and the display.
+    void LoadSettings();
+    // Puts the exit fields into the record and writes it; false when it could not be written.
+    bool SaveSettings();
+
+private:
+    std::unique_ptr<WaveDocument> document_;
+    std::unique_ptr<DisplayModel> model_;
+    SettingsRecord settings_;
+    std::string settingsPath_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+// The program's main: `kivelo [FILE]`.
+int RunKivelo(int argc, char** argv);
+
+}  // namespace kivelo::app

@@ -1,0 +1,574 @@
+#include "frame/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QWindowStateChangeEvent>
+
+#include "DocumentBinding.h"
+#include "FrameComposer.h"
+#include "HistoryWindowRenderer.h"
+#include "QtDisplayPainter.h"
+#include "RedrawAll.h"
+#include "RenderTarget.h"
+#include "ZoomWindowRenderer.h"
+#include "frame/CFramePanels.h"
+#include "ui/CBusyWindow.h"
+#include "ui/CIcons.h"
+#include "ui/CUiSeam.h"
+
+namespace kivelo::app {
+namespace {
+
+constexpr int kRecentCount = 4;
+const QString kRecentKey = QStringLiteral("recentFiles");
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The open dialog's filter: one entry per format the program reads.
+QString OpenFilter() {
+    QString filter;
+    for (const WaveFormatEntry& f : WaveFormats())
+        filter += Q(f.filterText) + QStringLiteral("|*.") + Q(f.ending) + QStringLiteral("|");
+    return filter + QStringLiteral("|");
+}
+
+TextMetrics MetricsFor(const QFont& font) {
+    return QFontInfo(font).pixelSize() >= 20 ? TextMetrics::Large() : TextMetrics::Normal();
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, CUiSeam& ui)
+    : document_(document), model_(model), ui_(ui), metrics_(MetricsFor(QApplication::font())) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(Q(kInitialCaption));
+    setWindowIcon(ProgramIcon());
+    setMinimumSize(kMinFrameWidth, kMinFrameHeight);
+    setAcceptDrops(true);
+    document_.SetReadMonitor(&monitor_);
+
+    area_ = new CWindowArea(this);
+    setCentralWidget(area_);
+    busy_ = new CBusyWindow(this);
+
+    BuildMenus();
+    BuildStatusBar();
+    panels_ = std::make_unique<CFramePanels>(*this);
+    BuildToolBar();
+    ConnectWindows();
+
+    redrawTimer_.setSingleShot(true);
+    redrawTimer_.setInterval(RedrawScheduler::kDelay);
+    connect(&redrawTimer_, &QTimer::timeout, this, [this] {
+        if (scheduler_.Fire()) RedrawWindows(kAllWindows);
+    });
+
+    resize(1024, 720);
+    ready_ = true;
+    scheduler_.SetReady(true);
+    UpdateCommandStates();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+// ---- commands -------------------------------------------------------------
+
+void CMainFrame::Handle(int id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
+
+void CMainFrame::BuildMenus() {
+    Handle(cmd::kOpen, [this] { OnOpen(); });
+    Handle(cmd::kClose, [this] { CloseDocument(); });
+    Handle(cmd::kExit, [this] { close(); });
+    Handle(cmd::kAbout, [this] { OnAbout(); });
+
+    std::map<QString, QMenu*> menus;
+    std::map<QString, QMenu*> submenus;
+    for (const char* name : {"File", "Comm", "Help"}) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(name));
+        menu->setObjectName(QStringLiteral("menu") + QString::fromLatin1(name));
+        menus[QString::fromLatin1(name)] = menu;
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    }
+    fileMenu_ = menus[QStringLiteral("File")];
+    for (const CommandEntry& e : Commands()) {
+        if (e.menu.empty() || !handlers_.count(e.id)) continue;
+        QMenu* menu = menus[Q(e.menu)];
+        if (!e.submenu.empty()) {
+            QMenu*& sub = submenus[Q(e.menu) + QLatin1Char('/') + Q(e.submenu)];
+            if (!sub) sub = menu->addMenu(Q(e.submenu));
+            menu = sub;
+        }
+        if (e.id == cmd::kExit) {
+            recentSeparator_ = menu->addSeparator();
+            recentMenu_ = new QMenu(this);
+            menu->addSeparator();
+        }
+        QAction* a = menu->addAction(Q(e.text));
+        a->setObjectName(QStringLiteral("cmd%1").arg(e.id));
+        if (!e.shortcut.empty()) a->setShortcut(QKeySequence(Q(e.shortcut)));
+        a->setStatusTip(Q(e.prompt));
+        const int id = e.id;
+        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        actions_[id] = a;
+    }
+    for (auto& [name, menu] : menus) menu->menuAction()->setVisible(!menu->isEmpty());
+    // Save has a key but no work to do: the program never rewrites an open record.
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    save->setObjectName(QStringLiteral("saveSwallowed"));
+    RebuildRecentMenu();
+}
+
+bool CMainFrame::RunCommand(int id) {
+    const auto it = handlers_.find(id);
+    if (it == handlers_.end()) return false;
+    if (working_) return true;
+    if (!IsEnabled(id, State())) return true;
+    it->second();
+    UpdateCommandStates();
+    return true;
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+CommandState CMainFrame::State() const {
+    CommandState s;
+    s.fileOpen = document_.IsOpen();
+    s.realtime = document_.IsRealtime();
+    s.mainShown = model_.shown[0];
+    s.zoomShown = model_.shown[1];
+    s.historyShown = model_.shown[2];
+    s.xyShown = model_.shown[3];
+    return s;
+}
+
+void CMainFrame::UpdateCommandStates() {
+    const CommandState s = State();
+    for (auto& [id, action] : actions_) action->setEnabled(IsEnabled(id, s));
+}
+
+void CMainFrame::BuildToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setObjectName(QStringLiteral("toolBar"));
+    bar->setMovable(true);
+    bar->setIconSize(QSize(17, 15) * 1.25);
+    for (int id : {cmd::kOpen, cmd::kAbout}) {
+        if (QAction* a = Action(id)) {
+            a->setIcon(id == cmd::kOpen ? style()->standardIcon(QStyle::SP_DialogOpenButton) : ProgramIcon());
+            a->setToolTip(QString(a->text()).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
+            bar->addAction(a);
+        }
+    }
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    if (QWidget* panel = panels_->ToolbarPanel()) bar->addWidget(panel);
+}
+
+void CMainFrame::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    info_ = new QLabel(bar);
+    info_->setObjectName(QStringLiteral("documentInfo"));
+    info_->setAccessibleName(QStringLiteral("Open document"));
+    bar->addWidget(info_, 1);
+    for (std::string_view text : kIndicatorTexts) {
+        auto* pane = new QLabel(Q(text), bar);
+        pane->setObjectName(QStringLiteral("indicator") + Q(text));
+        pane->setAccessibleName(QStringLiteral("Indicator ") + Q(text));
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pane->setEnabled(false);  // lock-key states are not known to a Linux client
+        bar->addPermanentWidget(pane);
+    }
+    ShowDocumentInfo();
+}
+
+void CMainFrame::ShowDocumentInfo() {
+    if (!document_.IsOpen()) {
+        info_->setText(Q(kReadyPrompt));
+        return;
+    }
+    const DisplayDocument& d = model_.document;
+    int traces = 0;
+    for (uint8_t v : model_.mainOnOff) traces += v == kTraceOn || v == kTraceOff;
+    info_->setText(QStringLiteral("%1  -  %2 traces, %3 records of %4 points")
+                       .arg(QFileInfo(QString::fromStdString(document_.Path())).fileName())
+                       .arg(traces)
+                       .arg(d.recordCount)
+                       .arg(d.recordLength));
+}
+
+void CMainFrame::OnAbout() {
+    panels_->ShowAbout();
+    RequestRedraw();
+}
+
+// ---- the open flow --------------------------------------------------------
+
+void CMainFrame::OnOpen() {
+    FileDialogRequest request;
+    request.title = QStringLiteral("Open  WVF file (*.wvf) or RTM file (*.rtm)");
+    request.filter = OpenFilter();
+    request.defaultSuffix = QStringLiteral("WVF");
+    request.mustExist = true;
+    const std::optional<QString> path = ui_.FileName(this, request);
+    if (!path) {
+        RedrawWindows(kAllWindows);
+        LayOutWindows(false);
+        return;
+    }
+    OpenPath(*path);
+    LayOutWindows(false);
+}
+
+void CMainFrame::CloseDocument() {
+    if (working_) return;
+    document_.Close();
+    UnbindDocument(model_);
+    setWindowTitle(Q(document_.Caption()));
+    ShowDocumentInfo();
+    panels_->SyncFromModel();
+    RedrawWindows(kAllWindows);
+    UpdateCommandStates();
+    emit documentChanged();
+}
+
+bool CMainFrame::OpenPath(const QString& path) {
+    if (working_) return false;
+    CloseDocument();
+
+    std::array<QImage, kWindowCount> images;
+    for (int i = 0; i < kWindowCount; ++i) {
+        CDisplayWindow& w = area_->Window(static_cast<WindowId>(i));
+        if (model_.shown[static_cast<size_t>(i)] && w.isVisible()) images[static_cast<size_t>(i)] = w.PrepareImage().copy();
+    }
+    const std::string file = path.toStdString();
+    const int frameW = width(), frameH = height();
+    std::atomic<int64_t> expected{0};
+    WaveDocument::LoadResult result;
+    monitor_.Reset();
+    working_ = true;
+    const bool finished = busy_->Run(QStringLiteral("Loading ..."), CBusyWindow::Work{
+        [&] {
+            result = document_.Load(file);
+            if (!result.ok) return;
+            BindDocument(model_, *document_.Current());
+            // The first frame reads the current record once for the Main
+            // window and once per visible thumbnail.
+            int64_t perRecord = 0;
+            CWaveFile& f = *document_.Current();
+            for (int t = 0; t < f.GetTraceTotalNumber() && t < kTraceCount; ++t) {
+                TraceInfo info;
+                if (f.GetTraceInfo(t, info) == -1 && !info.BlockSizes.empty())
+                    perRecord += static_cast<int64_t>(info.BlockSizes[0]) * std::max(1, info.DataWidth);
+            }
+            const int thumbs = std::min(model_.document.recordCount, model_.history.CellsShown());
+            expected = perRecord * (1 + (model_.shown[2] ? thumbs : 0));
+            RenderWindows(model_, document_.Current(), images, metrics_, frameW, frameH);
+        },
+        [&] {
+            const int64_t total = expected.load();
+            if (total <= 0) return -1.0;
+            return std::min(0.99, static_cast<double>(monitor_.bytesRead.load()) / static_cast<double>(total));
+        },
+        [&] { monitor_.cancel = true; }});
+    working_ = false;
+
+    const bool opened = finished && result.ok && !monitor_.Cancelled();
+    if (!opened) {
+        document_.Close();
+        UnbindDocument(model_);
+        RedrawWindows(kAllWindows);
+        if (finished && !result.ok)
+            ui_.Message(this, QString::fromStdString(result.message), QStringLiteral("ERROR"), MsgIcon::Exclamation);
+        else
+            statusBar()->showMessage(QStringLiteral("Opening %1 was cancelled").arg(path), 5000);
+    } else {
+        for (int i = 0; i < kWindowCount; ++i)
+            if (!images[static_cast<size_t>(i)].isNull())
+                area_->Window(static_cast<WindowId>(i)).SetImage(std::move(images[static_cast<size_t>(i)]));
+        redraws_++;
+        AddRecentFile(path);
+        QTimer::singleShot(0, this, [this] { ReportReady(); });
+    }
+    setWindowTitle(Q(document_.Caption()));
+    ShowDocumentInfo();
+    panels_->SyncFromModel();
+    UpdateCommandStates();
+    if (owedLayout_) LayOutWindows(false);
+    if (owedRedraw_) RedrawWindows(std::exchange(owedRedraw_, 0));
+    emit documentChanged();
+    if (closeAfterWork_) close();
+    return opened;
+}
+
+void CMainFrame::ApplyModelToControls() {
+    panels_->SyncFromModel();
+    LayOutWindows(true);
+}
+
+// Scripts that drive the program (the end-to-end test, screenshots) learn
+// from $KIVELO_READY_FILE that a document is drawn and where the windows are.
+void CMainFrame::ReportReady() {
+    const QByteArray target = qgetenv("KIVELO_READY_FILE");
+    if (target.isEmpty()) return;
+    QSaveFile out(QString::fromLocal8Bit(target));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text)) return;
+    static constexpr const char* kNames[] = {"main", "zoom", "history", "xy"};
+    const QPoint frame = mapToGlobal(QPoint(0, 0));
+    out.write(QStringLiteral("frame %1 %2 %3 %4\n").arg(frame.x()).arg(frame.y()).arg(width()).arg(height()).toUtf8());
+    const QPoint client = area_->mapToGlobal(QPoint(0, 0));
+    out.write(QStringLiteral("client %1 %2 %3 %4\n")
+                  .arg(client.x()).arg(client.y()).arg(area_->width()).arg(area_->height()).toUtf8());
+    for (int i = 0; i < kWindowCount; ++i) {
+        const CDisplayWindow& w = area_->Window(static_cast<WindowId>(i));
+        const QPoint p = w.mapToGlobal(QPoint(0, 0));
+        out.write(QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                      .arg(QString::fromLatin1(kNames[i])).arg(p.x()).arg(p.y()).arg(w.width()).arg(w.height())
+                      .arg(w.isVisible() ? 1 : 0).toUtf8());
+    }
+    out.commit();
+}
+
+// ---- recent files ---------------------------------------------------------
+
+QStringList CMainFrame::RecentFiles() const { return QSettings().value(kRecentKey).toStringList(); }
+
+void CMainFrame::AddRecentFile(const QString& path) {
+    const QString full = QFileInfo(path).absoluteFilePath();
+    QStringList list = RecentFiles();
+    list.removeAll(full);
+    list.prepend(full);
+    while (list.size() > kRecentCount) list.removeLast();
+    QSettings().setValue(kRecentKey, list);
+    RebuildRecentMenu();
+}
+
+void CMainFrame::RebuildRecentMenu() {
+    if (!fileMenu_ || !recentSeparator_) return;
+    for (QAction* a : fileMenu_->actions())
+        if (a->property("recent").toBool()) {
+            fileMenu_->removeAction(a);
+            a->deleteLater();
+        }
+    const QStringList list = RecentFiles();
+    QAction* before = Action(cmd::kExit);
+    for (int i = 0; i < list.size(); ++i) {
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(list[i]), fileMenu_);
+        a->setProperty("recent", true);
+        a->setObjectName(QStringLiteral("recent%1").arg(i + 1));
+        a->setStatusTip(QStringLiteral("Open this file again"));
+        const QString path = list[i];
+        connect(a, &QAction::triggered, this, [this, path] {
+            if (!working_) OpenPath(path);
+        });
+        fileMenu_->insertAction(before ? before : recentSeparator_, a);
+    }
+    if (before && !list.isEmpty()) fileMenu_->insertSeparator(before)->setProperty("recent", true);
+}
+
+// ---- drawing --------------------------------------------------------------
+
+void CMainFrame::RequestRedraw() {
+    if (!ready_) return;
+    scheduler_.Request(RedrawScheduler::Clock::now());
+    redrawTimer_.start();
+}
+
+void CMainFrame::RedrawWindows(WindowMask windows) {
+    if (working_) {
+        owedRedraw_ |= windows;
+        return;
+    }
+    std::array<QImage, kWindowCount> images;
+    for (int i = 0; i < kWindowCount; ++i) {
+        CDisplayWindow& w = area_->Window(static_cast<WindowId>(i));
+        if (model_.shown[static_cast<size_t>(i)] && w.isVisible() && w.width() > 0 && w.height() > 0)
+            images[static_cast<size_t>(i)] = std::move(w.PrepareImage());
+    }
+    RenderWindows(model_, document_.Current(), images, metrics_, width(), height(), windows);
+    for (int i = 0; i < kWindowCount; ++i)
+        if (!images[static_cast<size_t>(i)].isNull())
+            area_->Window(static_cast<WindowId>(i)).SetImage(std::move(images[static_cast<size_t>(i)]));
+    ++redraws_;
+    if (windows & MaskOf(WindowId::Zoom)) panels_->SyncZoomPosition();
+}
+
+LayoutInput CMainFrame::BaseLayoutInput() const {
+    LayoutInput in;
+    // The client area is the frame's usable rectangle: menu, toolbar and status bar lie outside it.
+    in.frame = {-4, -metrics_.panelHeight, area_->width() + 8, area_->height() + metrics_.panelHeight + 22};
+    in.shown = model_.shown;
+    in.shares = model_.shares;
+    in.metrics = metrics_;
+    return in;
+}
+
+void CMainFrame::LayOutWindows(bool force) { LayOutWithResize(std::nullopt, std::nullopt, force); }
+
+void CMainFrame::LayOutWithResize(std::optional<WindowResize> resized, std::optional<double> rightShare, bool force) {
+    if (!ready_ || isMinimized()) return;
+    if (working_) {
+        owedLayout_ = true;
+        return;
+    }
+    owedLayout_ = false;
+    LayoutInput in = BaseLayoutInput();
+    in.resized = resized;
+    if (rightShare) in.shares.right = *rightShare;
+    const std::array<bool, kWindowCount> shown = model_.shown;
+    const LayoutResult layout = kivelo::LayOutWindows(in);
+    model_.shares = layout.shares;
+    if (rightShare && in.frame.width > 0) {
+        // Keep the share the clamps allowed, so the next layout starts from what is on the screen.
+        const LayoutRect& r = layout.windows[layout.visible[2] ? 2 : 3];
+        model_.shares.right = static_cast<double>(r.width) / in.frame.width;
+    }
+    ApplyLayout(model_, layout);
+    model_.shown = shown;
+    area_->Place(layout, force);
+    panels_->Place();
+    RequestRedraw();
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnEdgeDrag(Edge edge, int position) {
+    const LayoutInput in = BaseLayoutInput();
+    switch (edge) {
+        case Edge::MainZoom: {
+            const QRect r = area_->Window(WindowId::Main).geometry();
+            LayOutWithResize(WindowResize{WindowId::Main, r.width(), position - r.y()}, std::nullopt, false);
+            break;
+        }
+        case Edge::HistoryXy: {
+            const QRect r = area_->Window(WindowId::History).geometry();
+            LayOutWithResize(WindowResize{WindowId::History, r.width(), position - r.y()}, std::nullopt, false);
+            break;
+        }
+        case Edge::Columns:
+            if (in.frame.width > 0)
+                LayOutWithResize(std::nullopt, static_cast<double>(area_->width() - position) / in.frame.width, false);
+            break;
+    }
+}
+
+// ---- mouse ----------------------------------------------------------------
+
+void CMainFrame::ConnectWindows() {
+    area_->onResize = [this] { LayOutWindows(false); };
+    area_->onEdgeDrag = [this](Edge e, int p) { OnEdgeDrag(e, p); };
+    for (int i = 0; i < kWindowCount; ++i) {
+        CDisplayWindow& w = area_->Window(static_cast<WindowId>(i));
+        w.onMouse = [this](const MouseInput& in) {
+            if (working_) return;
+            if (in.window == WindowId::History) OnHistoryMouse(in);
+            else OnMouse(in);
+        };
+    }
+}
+
+void CMainFrame::OnMouse(const MouseInput& in) {
+    MouseContext context;
+    context.lineHeight = metrics_.LineHeight();
+    context.frameWidth = width();
+    context.frameHeight = height();
+    const MouseOutcome out = mouse_.Handle(model_, in, context);
+    CDisplayWindow& window = area_->Window(in.window);
+    if (out.zoomFrame) {
+        CDisplayWindow& main = area_->Window(WindowId::Main);
+        QImage& image = main.Image();
+        if (!image.isNull()) {
+            {
+                QtDisplayPainter painter(image, metrics_);
+                DrawZoomFrame(model_, painter, out.zoomFrame->first, out.zoomFrame->second);
+            }
+            main.update();
+        }
+    }
+    if (out.redraw) RedrawWindows(out.redraw);
+    if (out.scale) panels_->OpenScaleDialog(window.mapToGlobal(QPoint(in.x, in.y)), *out.scale);
+    if (out.zoomPosition) panels_->OpenZoomPositionDialog(window.mapToGlobal(QPoint(in.x, in.y)), *out.zoomPosition);
+}
+
+void CMainFrame::OnHistoryMouse(const MouseInput& in) {
+    if (in.action != MouseAction::Press || !model_.document.loaded) return;
+    if (width() < kMinFrameWidth || height() < kMinFrameHeight) return;
+    const CDisplayWindow& w = area_->Window(WindowId::History);
+    DisplayDocument& d = model_.document;
+    const std::optional<int> record = model_.history.CellAt(in.x, in.y, w.width(), w.height(), d.recordCount);
+    if (!record) return;
+    if (HistoryState::Click(*record, in.button == MouseButton::Left, d.overlayMarks, d.recordCount, d.currentRecord))
+        RedrawWindows(kAllWindows);
+}
+
+// ---- trace selection ------------------------------------------------------
+
+bool CMainFrame::OpenTraceSelection(WindowId window) { return panels_->OpenTraceSelection(window); }
+
+// ---- frame events ---------------------------------------------------------
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (working_) {
+        // Stop the work first; the frame closes when it has ended.
+        closeAfterWork_ = true;
+        monitor_.cancel = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!working_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    // Only the first file counts. Linux names are case-sensitive, so the
+    // path is opened as given; the ending alone is compared in lower case.
+    const QString path = urls.first().toLocalFile();
+    if (!FormatOfPath(path.toStdString())) return;
+    OpenPath(path);
+}
+
+void CMainFrame::StoreNormalGeometry() {
+    if (ready_ && !isMinimized() && !isMaximized() && !isFullScreen()) normalGeometry_ = frameGeometry();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    StoreNormalGeometry();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    StoreNormalGeometry();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) LayOutWindows(false);
+}
+
+}  // namespace kivelo::app

@@ -1,0 +1,131 @@
+#pragma once
+// The main window: menus from the command table, toolbar with the toolbar
+// panel, status bar, the four display windows and every dialog. It routes
+// commands, coalesces redraws on its 70 ms timer and runs the open flow.
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "DisplayModel.h"
+#include "MouseHandler.h"
+#include "RedrawScheduler.h"
+#include "TextMetrics.h"
+#include "WaveDocument.h"
+#include "WindowLayout.h"
+#include "core/CommandTable.h"
+#include "ui/CDisplayActions.h"
+#include "windows/CWindowArea.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace kivelo::app {
+
+class CBusyWindow;
+class CUiSeam;
+class CFramePanels;
+
+class CMainFrame : public QMainWindow, public CDisplayActions {
+    Q_OBJECT
+public:
+    CMainFrame(WaveDocument& document, DisplayModel& model, CUiSeam& ui);
+    ~CMainFrame() override;
+
+    // The open flow: closes the open file, loads `path` with the busy window
+    // showing progress, and draws it; a failed open shows the message.
+    // False when nothing was opened (failed or cancelled).
+    bool OpenPath(const QString& path);
+    void CloseDocument();
+    // Runs a command of the table as if chosen from the menu; false for one without a handler.
+    bool RunCommand(int id);
+    QAction* Action(int id) const;
+    void UpdateCommandStates();
+    // Windows, panels and toolbar follow the model (after the settings were applied).
+    void ApplyModelToControls();
+
+    const TextMetrics& Metrics() const { return metrics_; }
+    CWindowArea& Area() { return *area_; }
+    CBusyWindow& Busy() { return *busy_; }
+    // Redraws owed to the coalescing timer (for tests: the number done so far).
+    int RedrawCount() const { return redraws_; }
+    // Recent files, most recent first (kept in the user's profile).
+    QStringList RecentFiles() const;
+
+    // CDisplayActions
+    DisplayModel& Model() override { return model_; }
+    CWaveFile* File() override { return document_.Current(); }
+    void RequestRedraw() override;
+    void RedrawWindows(WindowMask windows) override;
+    void LayOutWindows(bool force) override;
+    bool OpenTraceSelection(WindowId window) override;
+    CUiSeam& Ui() override { return ui_; }
+
+    // Places the windows again after the user resized one of them or an edge.
+    void LayOutWithResize(std::optional<WindowResize> resized, std::optional<double> rightShare, bool force);
+
+    // Frame rectangle of the last restored (not minimised or maximised) state.
+    QRect NormalGeometry() const { return normalGeometry_; }
+
+signals:
+    void documentChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void ConnectWindows();
+    void Handle(int id, std::function<void()> handler);
+    void OnOpen();
+    void OnAbout();
+    void OnMouse(const MouseInput& in);
+    void OnHistoryMouse(const MouseInput& in);
+    void OnEdgeDrag(Edge edge, int position);
+    void ShowDocumentInfo();
+    void AddRecentFile(const QString& path);
+    void RebuildRecentMenu();
+    CommandState State() const;
+    LayoutInput BaseLayoutInput() const;
+    void StoreNormalGeometry();
+    void ReportReady();
+
+    WaveDocument& document_;
+    DisplayModel& model_;
+    CUiSeam& ui_;
+    TextMetrics metrics_;
+    CWindowArea* area_ = nullptr;
+    CBusyWindow* busy_ = nullptr;
+    std::unique_ptr<CFramePanels> panels_;
+    QLabel* info_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<int, std::function<void()>> handlers_;
+    QTimer redrawTimer_;
+    RedrawScheduler scheduler_;
+    MouseHandler mouse_;
+    ReadMonitor monitor_;
+    bool ready_ = false;
+    bool working_ = false;        // a long piece of work owns the model
+    WindowMask owedRedraw_ = 0;   // redraws asked for while working
+    bool owedLayout_ = false;
+    bool closeAfterWork_ = false;
+    int redraws_ = 0;
+    QRect normalGeometry_;
+};
+
+}  // namespace kivelo::app

@@ -1,0 +1,1 @@
+target_sources(kv_app PRIVATE CDisplayWindow.cpp CWindowArea.cpp)

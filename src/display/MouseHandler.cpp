@@ -1,0 +1,169 @@
+#include "MouseHandler.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "CursorRenderer.h"
+#include "CursorState.h"
+#include "MouseTargets.h"
+#include "RenderTarget.h"
+#include "VerticalScaling.h"
+#include "WindowTexts.h"
+
+namespace kivelo {
+namespace {
+
+constexpr uint32_t Bit(WindowId w) { return 1u << static_cast<uint32_t>(w); }
+constexpr uint32_t kAll = 0xF;
+
+bool IsTimeWindow(WindowId w) { return w == WindowId::Main || w == WindowId::Zoom; }
+
+TraceSet& LiveSet(DisplayModel& m, WindowId w) { return w == WindowId::Zoom ? m.zoomSet : m.mainSet; }
+TraceSet& OtherLiveSet(DisplayModel& m, WindowId w) { return w == WindowId::Zoom ? m.mainSet : m.zoomSet; }
+
+// Trace drawn under the pointer in a time window, or none.
+int PickTrace(const DisplayModel& m, WindowId w, int x, int y) {
+    const ViewArea& a = m.Area(w);
+    return TraceUnderPointer(m.plane, a.windowX + x, a.windowY + y - kWindowPanelHeight,
+                             m.palette.LabelColourOffset());
+}
+
+// A number the value dialogs read back as the same value: no unit prefix
+// that the dialog's number parser would drop.
+std::string PlainNumber(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+bool OnZoomStartLine(const ViewArea& a, int x, int y, int lineHeight) {
+    const int top = a.areaY + a.areaHeight + kWindowPanelHeight;
+    return x >= 11 && x <= 57 && y >= top && y < top + 2 * lineHeight;
+}
+
+}  // namespace
+
+std::string ZoomStartText(const DisplayModel& model) {
+    const HorzInfo& h = model.document.horz;
+    return PlainNumber(static_cast<double>(model.zoom.ZoomStart()) * h.HResolution + h.HOffset);
+}
+
+MouseOutcome MouseHandler::Handle(DisplayModel& model, const MouseInput& in, const MouseContext& context) {
+    if (!model.document.loaded || context.frameWidth < kMinFrameWidth || context.frameHeight < kMinFrameHeight) {
+        drag_ = Drag::None;
+        return {};
+    }
+    switch (in.action) {
+        case MouseAction::Press: return Press(model, in, context);
+        case MouseAction::Move: return Move(model, in);
+        case MouseAction::Release: return Release(model, in);
+    }
+    return {};
+}
+
+MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const MouseContext& context) {
+    MouseOutcome out;
+    drag_ = Drag::None;
+    if (!IsTimeWindow(in.window)) return out;
+    const ViewArea& area = m.Area(in.window);
+    const TraceSet& set = LiveSet(m, in.window);
+
+    if (InLabelColumn(area, in.x, in.y)) {
+        const int trace = TraceAtLabelRow(set, in.y, context.lineHeight);
+        if (trace == kNoTrace) return out;
+        m.selectedTrace = trace;
+        const DisplayTrace& t = set[trace];
+        out.scale = ScaleRequest{trace, in.x, in.y, t.name, PlainNumber(t.BandTopValue()),
+                                 PlainNumber(t.BandBottomValue())};
+        return out;
+    }
+    if (in.window == WindowId::Zoom && OnZoomStartLine(area, in.x, in.y, context.lineHeight)) {
+        out.zoomPosition = ZoomPositionRequest{in.x, in.y, ZoomStartText(m)};
+        return out;
+    }
+    if (in.window == WindowId::Main && m.shown[static_cast<size_t>(WindowId::Zoom)] && in.button == MouseButton::Left &&
+        OnZoomFrame(area, m.zoomFrame, in.x, in.y)) {
+        drag_ = Drag::ZoomFrame;
+        pressX_ = in.x;
+        dragPosition_ = m.zoom.Position();
+        return out;
+    }
+
+    const bool left = in.button == MouseButton::Left;
+    switch (m.mouseMode) {
+        case MouseMode::Cursors:
+        case MouseMode::CursorsHidden:
+            MoveCursor(m, in.window, in.x, in.y, left, true);
+            drag_ = Drag::Cursor;
+            dragWindow_ = in.window;
+            dragButton_ = in.button;
+            if (m.mouseMode == MouseMode::Cursors) out.redraw = Bit(in.window);
+            break;
+        case MouseMode::VerticalMove:
+            movedTrace_ = PickTrace(m, in.window, in.x, in.y);
+            if (movedTrace_ == kNoTrace) break;
+            drag_ = Drag::Move;
+            dragWindow_ = in.window;
+            lastY_ = in.y;
+            break;
+        case MouseMode::VerticalZoom: {
+            const int trace = PickTrace(m, in.window, in.x, in.y);
+            if (trace == kNoTrace) break;
+            DisplayTrace& t = LiveSet(m, in.window)[trace];
+            const int row = area.windowY + in.y - kWindowPanelHeight;
+            if (!ZoomVertically(t, area, row, left)) break;
+            DisplayTrace& other = OtherLiveSet(m, in.window)[trace];
+            other.verticalZoom = t.verticalZoom;
+            other.verticalPosition = t.verticalPosition;
+            out.redraw = kAll;
+            break;
+        }
+    }
+    return out;
+}
+
+MouseOutcome MouseHandler::Move(DisplayModel& m, const MouseInput& in) {
+    MouseOutcome out;
+    switch (drag_) {
+        case Drag::None: break;
+        case Drag::ZoomFrame: {
+            const int64_t L = m.document.recordLength;
+            dragPosition_ = DraggedZoomPosition(m.zoom, m.Area(WindowId::Main), L, pressX_, in.x);
+            const int64_t start = static_cast<int64_t>(std::trunc(dragPosition_ * static_cast<double>(L) * 1e-11));
+            out.zoomFrame = std::make_pair(start, start + m.zoom.SpanOf(L));
+            break;
+        }
+        case Drag::Cursor:
+            if (in.window != dragWindow_) break;
+            MoveCursor(m, dragWindow_, in.x, in.y, dragButton_ == MouseButton::Left, false);
+            if (m.mouseMode == MouseMode::Cursors) out.redraw = Bit(dragWindow_);
+            break;
+        case Drag::Move: {
+            const int dy = in.y - lastY_;
+            if (dy == 0) break;
+            lastY_ = in.y;
+            DisplayTrace& t = LiveSet(m, dragWindow_)[movedTrace_];
+            ShiftVertically(t, m.Area(dragWindow_), dy);
+            OtherLiveSet(m, dragWindow_)[movedTrace_].verticalPosition = t.verticalPosition;
+            m.historySet[movedTrace_].verticalPosition = t.verticalPosition;
+            out.redraw = kAll;
+            break;
+        }
+    }
+    return out;
+}
+
+MouseOutcome MouseHandler::Release(DisplayModel& m, const MouseInput& in) {
+    MouseOutcome out;
+    if (drag_ == Drag::ZoomFrame) {
+        const int64_t L = m.document.recordLength;
+        dragPosition_ = DraggedZoomPosition(m.zoom, m.Area(WindowId::Main), L, pressX_, in.x);
+        m.zoom.SetPosition(dragPosition_, L);
+        out.redraw = Bit(WindowId::Zoom) | Bit(WindowId::Xy);
+    }
+    drag_ = Drag::None;
+    movedTrace_ = kNoTrace;
+    return out;
+}
+
+}  // namespace kivelo

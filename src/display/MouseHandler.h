@@ -1,0 +1,78 @@
+#pragma once
+// Mouse input of the display windows: label clicks open the scale dialog,
+// the zoom start time opens the zoom position dialog, the zoom frame can be
+// dragged in the Main window, and the mouse control mode decides the rest
+// (cursors, hidden cursors, vertical move, vertical zoom). The shell turns
+// the outcome into redraws and dialogs.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "DisplayModel.h"
+
+namespace kivelo {
+
+enum class MouseButton { Left, Right };
+enum class MouseAction { Press, Move, Release };
+
+struct MouseInput {
+    WindowId window = WindowId::Main;
+    int x = 0;  // window client coordinates (the panel is the top 36 rows)
+    int y = 0;
+    MouseAction action = MouseAction::Press;
+    MouseButton button = MouseButton::Left;
+};
+
+struct MouseContext {
+    int lineHeight = 12;
+    int frameWidth = 1280;
+    int frameHeight = 1024;
+};
+
+struct ScaleRequest {
+    int trace = kNoTrace;
+    int x = 0;  // where the pointer was, window coordinates
+    int y = 0;
+    std::string name;
+    std::string upper;  // band values, 3 digits, no unit
+    std::string lower;
+};
+
+struct ZoomPositionRequest {
+    int x = 0;
+    int y = 0;
+    std::string text;  // current zoom start time
+};
+
+struct MouseOutcome {
+    uint32_t redraw = 0;  // windows to draw now, bits 1 << WindowId, in the order Main, Zoom, History, XY
+    // While the zoom frame is dragged only the frame moves: samples start .. end.
+    std::optional<std::pair<int64_t, int64_t>> zoomFrame;
+    std::optional<ScaleRequest> scale;
+    std::optional<ZoomPositionRequest> zoomPosition;
+};
+
+class MouseHandler {
+public:
+    MouseOutcome Handle(DisplayModel& model, const MouseInput& in, const MouseContext& context);
+    bool Dragging() const { return drag_ != Drag::None; }
+
+private:
+    enum class Drag { None, ZoomFrame, Cursor, Move };
+    MouseOutcome Press(DisplayModel& model, const MouseInput& in, const MouseContext& context);
+    MouseOutcome Move(DisplayModel& model, const MouseInput& in);
+    MouseOutcome Release(DisplayModel& model, const MouseInput& in);
+
+    Drag drag_ = Drag::None;
+    WindowId dragWindow_ = WindowId::Main;
+    MouseButton dragButton_ = MouseButton::Left;
+    int pressX_ = 0;
+    int lastY_ = 0;
+    int movedTrace_ = kNoTrace;
+    double dragPosition_ = 0.0;
+};
+
+// Physical time of the zoom stretch's first sample as the zoom position dialog shows it.
+std::string ZoomStartText(const DisplayModel& model);
+
+}  // namespace kivelo

@@ -1,0 +1,81 @@
+#pragma once
+// The open waveform document: the three reader objects, the one chosen last,
+// and the flags the program keeps about it. Loading picks the reader from a
+// small table of formats by the path's last three characters.
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "CFldFile.h"
+#include "CRtmFile.h"
+#include "CWaveFile.h"
+#include "ReadMonitor.h"
+
+namespace kivelo {
+
+enum class WaveFormat { Wvf, Rtm, Fld };
+
+struct WaveFormatEntry {
+    std::string_view ending;      // last three characters, lower case
+    WaveFormat format;
+    bool realtime;
+    std::string_view filterText;  // file dialog filter entry, e.g. "Orvantis File (*.wvf)"
+};
+
+// The formats the program reads, in the order of the open dialog's filter.
+std::span<const WaveFormatEntry> WaveFormats();
+// Format named by the path's last three characters, in either letter case.
+std::optional<WaveFormat> FormatOfPath(std::string_view path);
+
+// Message of a failed open, exactly as the program shows it.
+inline constexpr std::string_view kCannotOpenMessage = "Cannot oepn this file. \n\n  Check *.hdr ";
+inline constexpr std::string_view kInitialCaption = "Waveform Viewer";
+
+class WaveDocument {
+public:
+    WaveDocument();
+
+    struct LoadResult {
+        bool ok = false;
+        std::string message;  // what to show when !ok
+    };
+    // Closes the open file, then opens `path` as given with the reader of its
+    // ending (cache capacity as for Open). An unknown ending is a failed open.
+    LoadResult Load(const std::string& path, int64_t cacheCapacity = 0);
+    // Closes the current file; nothing happens without one.
+    void Close();
+
+    bool IsOpen() const { return open_; }
+    bool IsRealtime() const { return open_ && realtime_; }
+    // The current file while one is open, else null.
+    CWaveFile* Current() { return open_ ? current_ : nullptr; }
+    const std::string& Path() const { return path_; }
+    const std::string& Model() const { return model_; }
+    // "Waveform Viewer", or after an open "Waveform Viewer  " + path + "    Model " + model.
+    std::string Caption() const;
+
+    // Given to all three readers.
+    void SetReadMonitor(ReadMonitor* monitor);
+
+    CWaveFile& Wvf() { return wvf_; }
+    CRtmFile& Rtm() { return rtm_; }
+    CFldFile& Fld() { return fld_; }
+
+private:
+    CWaveFile wvf_;
+    CRtmFile rtm_;
+    CFldFile fld_;
+    CWaveFile* current_ = nullptr;
+    bool open_ = false;
+    bool realtime_ = false;
+    std::string path_;
+    std::string model_;
+};
+
+// One reader for one path, opened, owned by the caller: for batch use.
+// Null on failure, with the message to show.
+std::unique_ptr<CWaveFile> OpenWaveFileAt(const std::string& path, int64_t cacheCapacity, std::string& error);
+
+}  // namespace kivelo

@@ -1,0 +1,763 @@
+// The settings file kivelo.stp (Part 6.2): the record byte for byte, the load
+// rules, where the file lives, and saves that never damage the older file.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <limits>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/SettingsRecord.h"
+#include "core/SettingsRules.h"
+#include "core/SettingsStore.h"
+#include "TempDir.h"
+
+namespace kivelo::app {
+namespace {
+
+using wavegen::ReadFileBytes;
+using wavegen::TempDir;
+constexpr std::size_t kSize = 11588;
+
+uint32_t U32(const std::vector<uint8_t>& b, std::size_t at) {
+    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
+           static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+std::string TextIn(const std::vector<uint8_t>& b, std::size_t at, std::size_t size) {
+    std::string s;
+    for (std::size_t i = at; i < at + size && b[i] != 0; ++i) s.push_back(static_cast<char>(b[i]));
+    return s;
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (dirent* e = ::readdir(dir))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+        ::closedir(dir);
+    }
+    return names;
+}
+
+std::vector<uint8_t> RandomBytes(std::size_t n, uint32_t seed, int lo = 0, int hi = 255) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> byte(lo, hi);
+    std::vector<uint8_t> b(n);
+    for (uint8_t& v : b) v = static_cast<uint8_t>(byte(rng));
+    return b;
+}
+
+constexpr SettingsList kLists[] = {SettingsList::Header,    SettingsList::Footer,    SettingsList::Recorder1,
+                                   SettingsList::Recorder2, SettingsList::Recorder3, SettingsList::Recorder4};
+
+// A record with every field set, and random bytes after every text's terminator
+// (bytes the program reads past nowhere, but must keep).
+SettingsRecord FullRecord() {
+    SettingsRecord r;
+    r.MutableRaw() = [] {
+        std::array<uint8_t, kSize> a{};
+        const auto b = RandomBytes(kSize, 7);
+        std::copy(b.begin(), b.end(), a.begin());
+        return a;
+    }();
+    auto& raw = r.MutableRaw();
+    // Short texts with their terminator, the random bytes behind it stay.
+    auto put = [&raw](std::size_t at, const std::string& s) {
+        std::copy(s.begin(), s.end(), raw.begin() + static_cast<std::ptrdiff_t>(at));
+        raw[at + s.size()] = 0;
+    };
+    put(0, "/home/user/records");
+    put(256, "Notes line 1\r\nline 2");
+    for (int i = 0; i < 16; ++i) {
+        put(1280 + 256 * i, "header " + std::to_string(i));
+        put(5376 + 256 * i, "footer " + std::to_string(i));
+        put(9536 + 16 * i, "F" + std::to_string(i));
+        put(9792 + 48 * i, "comment " + std::to_string(i));
+        put(10560 + 16 * i, "G" + std::to_string(i));
+        put(10816 + 48 * i, "remark " + std::to_string(i));
+    }
+    r.SetInterface(1);
+    r.SetGpibAddress(7);
+    r.SetSerialPort(2);
+    r.SetMainShown(1);
+    r.SetZoomShown(0);
+    r.SetHistoryShown(1);
+    r.SetXyShown(0);
+    r.SetGraticuleType(2);
+    r.SetLightMode(1);
+    r.SetFrameRectangle({10, 20, 810, 620});
+    r.SetMainShare(0.625f);
+    r.SetHistoryShare(0.375f);
+    r.SetRightShare(0.25f);
+    r.SetDivisions(16);
+    return r;
+}
+
+// --- the record ------------------------------------------------------------
+
+TEST(SettingsRecord, FieldsSitAtTheirByteOffsetsLittleEndian) {
+    SettingsRecord r;
+    r.SetCurrentDirectory("C:/dir");
+    r.SetPrintNotes("notes");
+    r.SetListEntry(SettingsList::Header, 2, "head2");
+    r.SetListEntry(SettingsList::Footer, 15, "foot15");
+    r.SetListEntry(SettingsList::Recorder1, 3, "r1s3");
+    r.SetListEntry(SettingsList::Recorder2, 1, "r2s1");
+    r.SetListEntry(SettingsList::Recorder3, 0, "r3s0");
+    r.SetListEntry(SettingsList::Recorder4, 15, "r4s15");
+    r.SetInterface(0x01020304);
+    r.SetGpibAddress(0x05060708);
+    r.SetSerialPort(-2);
+    r.SetMainShown(11);
+    r.SetZoomShown(12);
+    r.SetHistoryShown(13);
+    r.SetGraticuleType(14);
+    r.SetLightMode(15);
+    r.SetFrameRectangle({0x11223344, 2, -3, 0x7FFFFFFF});
+    r.SetMainShare(0.25f);  // 0x3E800000
+    r.SetXyShown(16);
+    r.SetHistoryShare(-1.0f);  // 0xBF800000
+    r.SetRightShare(1.0f);     // 0x3F800000
+    r.SetDivisions(0x0A0B0C0D);
+
+    TempDir dir;
+    const std::string path = dir.File("kivelo.stp");
+    ASSERT_TRUE(SettingsStore::Save(path, r).Ok());
+    const std::vector<uint8_t> b = ReadFileBytes(path);
+    ASSERT_EQ(b.size(), kSize);
+
+    EXPECT_EQ(TextIn(b, 0, 256), "C:/dir");
+    EXPECT_EQ(TextIn(b, 256, 1024), "notes");
+    EXPECT_EQ(TextIn(b, 1280 + 2 * 256, 256), "head2");
+    EXPECT_EQ(TextIn(b, 5376 + 15 * 256, 256), "foot15");
+    EXPECT_EQ(TextIn(b, 9536 + 3 * 16, 16), "r1s3");
+    EXPECT_EQ(TextIn(b, 9792 + 1 * 48, 48), "r2s1");
+    EXPECT_EQ(TextIn(b, 10560, 16), "r3s0");
+    EXPECT_EQ(TextIn(b, 10816 + 15 * 48, 48), "r4s15");
+    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 9472, b.begin() + 9476)),
+              (std::vector<uint8_t>{0x04, 0x03, 0x02, 0x01}));
+    EXPECT_EQ(U32(b, 9476), 0x05060708u);
+    EXPECT_EQ(U32(b, 9480), 0xFFFFFFFEu);
+    EXPECT_EQ(U32(b, 9484), 11u);
+    EXPECT_EQ(U32(b, 9488), 12u);
+    EXPECT_EQ(U32(b, 9492), 13u);
+    EXPECT_EQ(U32(b, 9496), 14u);
+    EXPECT_EQ(U32(b, 9500), 15u);
+    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 9504, b.begin() + 9508)),
+              (std::vector<uint8_t>{0x44, 0x33, 0x22, 0x11}));
+    EXPECT_EQ(U32(b, 9508), 2u);
+    EXPECT_EQ(U32(b, 9512), 0xFFFFFFFDu);
+    EXPECT_EQ(U32(b, 9516), 0x7FFFFFFFu);
+    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 9520, b.begin() + 9524)),
+              (std::vector<uint8_t>{0x00, 0x00, 0x80, 0x3E}));
+    EXPECT_EQ(U32(b, 9524), 16u);
+    EXPECT_EQ(U32(b, 9528), 0xBF800000u);
+    EXPECT_EQ(U32(b, 9532), 0x3F800000u);
+    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 11584, b.begin() + 11588)),
+              (std::vector<uint8_t>{0x0D, 0x0C, 0x0B, 0x0A}));
+
+    // Every byte not named above is zero.
+    std::size_t nonZero = 0;
+    for (uint8_t v : b) nonZero += v != 0;
+    // texts 6+5+5+6+4+4+4+5, interface, address, port 4 each, the five flags 1 each,
+    // frame 4+1+4+4, shares 2+2+2, XY shown 1, divisions 4.
+    const std::size_t named = 39 + 12 + 5 + 13 + 6 + 1 + 4;
+    EXPECT_EQ(nonZero, named);
+}
+
+TEST(SettingsRecord, RoundTripKeepsEveryByte) {
+    const SettingsRecord original = FullRecord();
+    TempDir dir;
+    const std::string path = dir.File("kivelo.stp");
+    const SettingsSaveResult saved = SettingsStore::Save(path, original);
+    ASSERT_TRUE(saved.Ok()) << saved.message;
+    const std::vector<uint8_t> file = ReadFileBytes(path);
+    ASSERT_EQ(file.size(), kSize);
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), original.Raw().begin()));
+
+    SettingsRecord loaded;
+    loaded.SetDivisions(99);
+    ASSERT_EQ(SettingsStore::Load(path, loaded), SettingsLoadResult::Loaded);
+    EXPECT_TRUE(loaded == original);
+
+    // Reading every field through its accessor and writing it back changes nothing.
+    SettingsRecord copy = loaded;
+    copy.SetCurrentDirectory(loaded.CurrentDirectory());
+    for (SettingsList list : kLists) copy.StoreList(list, loaded.ListSlots(list));
+    copy.SetMainShare(loaded.MainShare());
+    copy.SetFrameRectangle(loaded.FrameRectangle());
+    EXPECT_EQ(copy.CurrentDirectory(), "/home/user/records");
+    EXPECT_EQ(copy.PrintNotes(), "Notes line 1\r\nline 2");
+    EXPECT_EQ(copy.ListEntry(SettingsList::Recorder4, 9), "remark 9");
+    EXPECT_EQ(copy.FrameRectangle(), (FrameRect{10, 20, 810, 620}));
+    EXPECT_EQ(copy.MainShare(), 0.625f);
+    EXPECT_EQ(copy.Divisions(), 16);
+
+    // Saving the loaded record again writes the same bytes.
+    ASSERT_TRUE(SettingsStore::Save(path, loaded).Ok());
+    EXPECT_EQ(ReadFileBytes(path), file);
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"kivelo.stp"});
+}
+
+TEST(SettingsRecord, TextsAreCutToTheirFieldAndNeverReadPastIt) {
+    SettingsRecord r;
+    r.SetPrintNotes(std::string(2000, 'n'));
+    EXPECT_EQ(r.PrintNotes(), std::string(1023, 'n'));
+    EXPECT_EQ(r.Raw()[256 + 1023], 0);
+    r.SetListEntry(SettingsList::Header, 0, std::string(300, 'h'));
+    EXPECT_EQ(r.ListEntry(SettingsList::Header, 0), std::string(255, 'h'));
+    EXPECT_EQ(r.ListEntry(SettingsList::Header, 1), "");
+    r.SetListEntry(SettingsList::Recorder1, 0, "ABCDEFGHIJKLMNOPQRST");
+    EXPECT_EQ(r.ListEntry(SettingsList::Recorder1, 0), "ABCDEFGHIJKLMNO");
+    r.SetListEntry(SettingsList::Recorder2, 15, std::string(60, 'c'));
+    EXPECT_EQ(r.ListEntry(SettingsList::Recorder2, 15), std::string(47, 'c'));
+    EXPECT_EQ(r.Raw()[11583], 0);  // recorder list 4 ends before the divisions
+    r.SetCurrentDirectory(std::string(256, 'd'));
+    EXPECT_EQ(r.CurrentDirectory(), std::string(255, 'd'));
+    // Never inside a UTF-8 character: 254 bytes and a 2-byte character don't fit 255.
+    r.SetListEntry(SettingsList::Footer, 0, std::string(254, 'a') + "\xC3\xA9");
+    EXPECT_EQ(r.ListEntry(SettingsList::Footer, 0), std::string(254, 'a'));
+    r.SetListEntry(SettingsList::Footer, 1, std::string(253, 'a') + "\xC3\xA9");
+    EXPECT_EQ(r.ListEntry(SettingsList::Footer, 1), std::string(253, 'a') + "\xC3\xA9");
+    // A text stops at its first NUL; a setter clears the rest of the field.
+    r.SetListEntry(SettingsList::Header, 0, std::string("ab\0cd", 5));
+    EXPECT_EQ(r.ListEntry(SettingsList::Header, 0), "ab");
+    EXPECT_EQ(r.Raw()[1280 + 3], 0);
+    // Slots outside 0..15 are ignored.
+    r.SetListEntry(SettingsList::Header, 16, "x");
+    r.SetListEntry(SettingsList::Header, -1, "x");
+    EXPECT_EQ(r.ListEntry(SettingsList::Header, 16), "");
+    EXPECT_EQ(r.ListEntry(SettingsList::Footer, 0).size(), 254u);
+
+    // Fields without a terminator read exactly to their end.
+    SettingsRecord g;
+    g.MutableRaw().fill('x');
+    EXPECT_EQ(g.CurrentDirectory(), std::string(256, 'x'));
+    EXPECT_EQ(g.PrintNotes(), std::string(1024, 'x'));
+    EXPECT_EQ(g.ListEntry(SettingsList::Header, 15), std::string(256, 'x'));
+    EXPECT_EQ(g.ListEntry(SettingsList::Recorder1, 0), std::string(16, 'x'));
+    EXPECT_EQ(g.ListEntry(SettingsList::Recorder4, 15), std::string(48, 'x'));
+}
+
+TEST(SettingsRecord, StoreListCopiesPositionsIntoSlotsAndKeepsTheRest) {
+    SettingsRecord r;
+    for (int i = 0; i < 16; ++i) r.SetListEntry(SettingsList::Header, i, "old " + std::to_string(i));
+    const SettingsRecord before = r;
+    r.StoreList(SettingsList::Header, std::vector<std::string>{"new 0", "new 1", "new 2"});
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(r.ListEntry(SettingsList::Header, i), "new " + std::to_string(i));
+    for (int i = 3; i < 16; ++i) EXPECT_EQ(r.ListEntry(SettingsList::Header, i), "old " + std::to_string(i));
+    // Only the three slots changed, the footer and everything else stayed.
+    for (std::size_t at = 0; at < kSize; ++at)
+        if (at < 1280 || at >= 1280 + 3 * 256) {
+            ASSERT_EQ(r.Raw()[at], before.Raw()[at]) << at;
+        }
+
+    std::vector<std::string> many;
+    for (int i = 0; i < 20; ++i) many.push_back("m" + std::to_string(i));
+    r.StoreList(SettingsList::Recorder3, many);
+    EXPECT_EQ(r.ListEntry(SettingsList::Recorder3, 15), "m15");
+    EXPECT_EQ(r.ListEntry(SettingsList::Recorder4, 0), "");  // position 16 went nowhere
+}
+
+// --- load rules --------------------------------------------------------------
+
+SettingsRecord PlainRecord() {
+    SettingsRecord r;
+    r.SetFrameRectangle({100, 50, 900, 650});
+    r.SetDivisions(8);
+    r.SetMainShare(0.6f);
+    r.SetHistoryShare(0.4f);
+    r.SetRightShare(0.35f);
+    r.SetGpibAddress(5);
+    r.SetSerialPort(2);
+    r.SetInterface(1);
+    return r;
+}
+
+TEST(SettingsRules, FrameRectangleOnlyWithinTheOldScreen) {
+    struct Case {
+        FrameRect rect;
+        bool applied;
+    };
+    const Case cases[] = {
+        {{100, 50, 900, 650}, true},   {{1, 1, 1284, 1024}, true},   {{100, 50, 1285, 650}, false},
+        {{100, 50, 900, 1025}, false}, {{0, 50, 900, 650}, false},   {{100, 0, 900, 650}, false},
+        {{500, 50, 500, 650}, false},  {{100, 650, 900, 650}, false}, {{-5, -5, -1, -1}, false},
+    };
+    for (const Case& c : cases) {
+        SettingsRecord r = PlainRecord();
+        r.SetFrameRectangle(c.rect);
+        const AppliedSettings a = ApplySettingsRules(r, true);
+        ASSERT_TRUE(a.stored);
+        EXPECT_EQ(a.stored->frame.has_value(), c.applied) << c.rect.left << "," << c.rect.top << ","
+                                                          << c.rect.right << "," << c.rect.bottom;
+        if (c.applied) {
+            EXPECT_EQ(*a.stored->frame, c.rect);
+        }
+    }
+}
+
+TEST(SettingsRules, DivisionsOutsideTheListGiveTen) {
+    const std::pair<int, std::pair<int, int>> cases[] = {
+        {4, {4, 0}}, {8, {8, 1}}, {10, {10, 2}}, {16, {16, 3}}, {20, {20, 4}},
+        {12, {10, 2}}, {0, {10, 2}}, {-4, {10, 2}}, {21, {10, 2}},
+    };
+    for (const auto& [stored, want] : cases) {
+        SettingsRecord r = PlainRecord();
+        r.SetDivisions(stored);
+        const AppliedSettings a = ApplySettingsRules(r, true);
+        EXPECT_EQ(a.stored->divisions, want.first) << stored;
+        EXPECT_EQ(a.stored->divisionsPosition, want.second) << stored;
+    }
+}
+
+TEST(SettingsRules, SharesFallBackToOneHalf) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float stored;
+        double main, positive;  // what the Main share and the History/right shares become
+    };
+    const Case cases[] = {
+        {0.6f, 0.6f, 0.6f},  {0.0f, 0.0, 0.5},  {-0.0f, -0.0, 0.5}, {-0.2f, 0.5, 0.5}, {1.0f, 1.0, 1.0},
+        {1.5f, 0.5, 0.5},    {nan, 0.5, 0.5},   {-nan, 0.5, 0.5},   {inf, 0.5, 0.5},   {-inf, 0.5, 0.5},
+        {1e-40f, 1e-40f, 1e-40f},
+    };
+    for (const Case& c : cases) {
+        SettingsRecord r = PlainRecord();
+        r.SetMainShare(c.stored);
+        r.SetHistoryShare(c.stored);
+        r.SetRightShare(c.stored);
+        const LayoutShares s = ApplySettingsRules(r, true).stored->shares;
+        EXPECT_EQ(s.main, c.main) << c.stored;
+        EXPECT_EQ(s.history, c.positive) << c.stored;
+        EXPECT_EQ(s.right, c.positive) << c.stored;  // 0 gives 0.5, not the built-in 0.3
+    }
+    SettingsRecord r = PlainRecord();
+    const LayoutShares s = ApplySettingsRules(r, true).stored->shares;
+    EXPECT_EQ(s.main, 0.6f);
+    EXPECT_EQ(s.history, 0.4f);
+    EXPECT_EQ(s.right, 0.35f);
+}
+
+TEST(SettingsRules, MissingFileGivesGraticuleZeroAndNothingElse) {
+    const AppliedSettings a = ApplySettingsRules(FullRecord(), false);
+    EXPECT_EQ(a.graticuleType, 0);
+    EXPECT_FALSE(a.stored.has_value());
+
+    TempDir dir;
+    SettingsRecord r = FullRecord();
+    EXPECT_EQ(SettingsStore::Load(dir.File("none.stp"), r), SettingsLoadResult::Missing);
+    EXPECT_TRUE(r == SettingsRecord());  // the record stays zero
+    EXPECT_EQ(SettingsStore::Load(dir.Path(), r), SettingsLoadResult::Missing);  // a folder
+    EXPECT_EQ(SettingsStore::Load("", r), SettingsLoadResult::Missing);
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(SettingsStore::Load(dir.File("fifo"), r), SettingsLoadResult::Missing);  // doesn't hang
+}
+
+TEST(SettingsRules, ReadRecordGivesEveryValue) {
+    const AppliedSettings a = ApplySettingsRules(FullRecord(), true);
+    ASSERT_TRUE(a.stored);
+    const StoredSettings& s = *a.stored;
+    EXPECT_EQ(a.graticuleType, 2);
+    EXPECT_EQ(s.currentDirectory, "/home/user/records");
+    EXPECT_EQ(s.notes, "Notes line 1\r\nline 2");
+    ASSERT_EQ(s.headerEntries.size(), 16u);
+    EXPECT_EQ(s.headerEntries[15], "header 15");
+    EXPECT_EQ(s.footerEntries[3], "footer 3");
+    EXPECT_EQ(s.recorderLists[0][4], "F4");
+    EXPECT_EQ(s.recorderLists[1][5], "comment 5");
+    EXPECT_EQ(s.recorderLists[2][6], "G6");
+    EXPECT_EQ(s.recorderLists[3][7], "remark 7");
+    EXPECT_TRUE(s.useGpib);
+    EXPECT_EQ(s.gpibAddress, 7);
+    EXPECT_EQ(s.serialPort, 2);
+    EXPECT_TRUE(s.mainShown);
+    EXPECT_FALSE(s.zoomShown);
+    EXPECT_TRUE(s.historyShown);
+    EXPECT_FALSE(s.xyShown);
+    EXPECT_TRUE(s.lightMode);
+    EXPECT_EQ(s.divisions, 16);
+    EXPECT_EQ(s.shares.main, 0.625);
+    EXPECT_EQ(s.shares.history, 0.375);
+    EXPECT_EQ(s.shares.right, 0.25);
+    EXPECT_EQ(s.frame, (FrameRect{10, 20, 810, 620}));
+}
+
+TEST(SettingsRules, ListsSkipEmptySlotsAndFlagsFollowTheirRules) {
+    SettingsRecord r = PlainRecord();
+    r.SetListEntry(SettingsList::Header, 0, "first");
+    r.SetListEntry(SettingsList::Header, 2, "third");
+    r.SetListEntry(SettingsList::Header, 15, "last");
+    r.SetListEntry(SettingsList::Recorder2, 1, "only");
+    r.SetGraticuleType(3);
+    r.SetLightMode(2);
+    r.SetInterface(2);
+    r.SetGpibAddress(31);
+    r.SetSerialPort(3);
+    r.SetMainShown(0);
+    r.SetZoomShown(5);
+    const AppliedSettings a = ApplySettingsRules(r, true);
+    EXPECT_FALSE(a.graticuleType.has_value());  // no button pressed
+    const StoredSettings& s = *a.stored;
+    EXPECT_EQ(s.headerEntries, (std::vector<std::string>{"first", "third", "last"}));
+    EXPECT_TRUE(s.footerEntries.empty());
+    EXPECT_EQ(s.recorderLists[1], std::vector<std::string>{"only"});
+    EXPECT_FALSE(s.currentDirectory.has_value());
+    EXPECT_FALSE(s.lightMode);  // only 1 is light mode
+    EXPECT_FALSE(s.useGpib);    // only 1 is GPIB
+    EXPECT_EQ(s.gpibAddress, 1);
+    EXPECT_EQ(s.serialPort, 1);
+    EXPECT_FALSE(s.mainShown);
+    EXPECT_TRUE(s.zoomShown);
+
+    for (int type : {-1, 0, 1, 2, 3}) {
+        r.SetGraticuleType(type);
+        const auto t = ApplySettingsRules(r, true).graticuleType;
+        EXPECT_EQ(t.has_value(), type >= 0 && type <= 2) << type;
+    }
+}
+
+void ExpectSane(const AppliedSettings& a) {
+    ASSERT_TRUE(a.stored);
+    const StoredSettings& s = *a.stored;
+    EXPECT_LE(s.notes.size(), 1024u);
+    EXPECT_LE(s.headerEntries.size(), 16u);
+    for (const auto& e : s.headerEntries) EXPECT_LE(e.size(), 256u);
+    for (const auto& e : s.recorderLists[0]) EXPECT_LE(e.size(), 16u);
+    for (const auto& e : s.recorderLists[3]) EXPECT_LE(e.size(), 48u);
+    if (s.currentDirectory) {
+        EXPECT_LE(s.currentDirectory->size(), 256u);
+    }
+    EXPECT_EQ(DivisionsPosition(s.divisions), s.divisionsPosition);
+    EXPECT_TRUE(s.divisions == 4 || s.divisions == 8 || s.divisions == 10 || s.divisions == 16 || s.divisions == 20);
+    for (double share : {s.shares.main, s.shares.history, s.shares.right}) {
+        EXPECT_GE(share, 0.0);
+        EXPECT_LE(share, 1.0);
+    }
+    EXPECT_GE(s.gpibAddress, 1);
+    EXPECT_LE(s.gpibAddress, 30);
+    EXPECT_TRUE(s.serialPort == 1 || s.serialPort == 2);
+    if (a.graticuleType) {
+        EXPECT_TRUE(*a.graticuleType >= 0 && *a.graticuleType <= 2);
+    }
+    if (s.frame) {
+        EXPECT_GT(s.frame->left, 0);
+        EXPECT_LT(s.frame->right, 1285);
+        EXPECT_GT(s.frame->right, s.frame->left);
+        EXPECT_GT(s.frame->bottom, s.frame->top);
+    }
+}
+
+TEST(SettingsStore, GarbageShortAndLongFilesLoadSafely) {
+    TempDir dir;
+    const std::string path = dir.File("kivelo.stp");
+    SettingsRecord r;
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        ASSERT_TRUE(WriteBytes(path, RandomBytes(kSize, seed, 1, 255)));  // no NUL anywhere
+        ASSERT_EQ(SettingsStore::Load(path, r), SettingsLoadResult::Loaded);
+        const AppliedSettings a = ApplySettingsRules(r, true);
+        ExpectSane(a);
+        EXPECT_EQ(a.stored->notes.size(), 1024u);
+        EXPECT_EQ(a.stored->headerEntries.size(), 16u);
+        EXPECT_EQ(a.stored->headerEntries[0].size(), 256u);
+        EXPECT_EQ(a.stored->recorderLists[1][15].size(), 48u);
+    }
+
+    // 100 bytes: the current directory's field, the rest of the record zero.
+    ASSERT_TRUE(WriteBytes(path, RandomBytes(100, 3, 1, 255)));
+    ASSERT_EQ(SettingsStore::Load(path, r), SettingsLoadResult::Short);
+    EXPECT_EQ(r.CurrentDirectory().size(), 100u);
+    for (std::size_t at = 100; at < kSize; ++at) ASSERT_EQ(r.Raw()[at], 0) << at;
+    AppliedSettings a = ApplySettingsRules(r, true);
+    ExpectSane(a);
+    EXPECT_EQ(a.graticuleType, 0);
+    EXPECT_EQ(a.stored->divisions, 10);
+    EXPECT_EQ(a.stored->shares.history, 0.5);
+    EXPECT_EQ(a.stored->shares.right, 0.5);
+    EXPECT_FALSE(a.stored->frame);
+    EXPECT_TRUE(a.stored->headerEntries.empty());
+
+    // Empty file: read, all zero.
+    ASSERT_TRUE(WriteBytes(path, {}));
+    EXPECT_EQ(SettingsStore::Load(path, r), SettingsLoadResult::Short);
+    EXPECT_TRUE(r == SettingsRecord());
+    ExpectSane(ApplySettingsRules(r, true));
+
+    // Longer file: its first 11,588 bytes.
+    const std::vector<uint8_t> longer = RandomBytes(kSize + 5000, 9);
+    ASSERT_TRUE(WriteBytes(path, longer));
+    ASSERT_EQ(SettingsStore::Load(path, r), SettingsLoadResult::Loaded);
+    EXPECT_TRUE(std::equal(r.Raw().begin(), r.Raw().end(), longer.begin()));
+    ExpectSane(ApplySettingsRules(r, true));
+}
+
+// --- exit fields ----------------------------------------------------------------
+
+TEST(SettingsRules, ExitFieldsGoIntoTheRecordAndComeBack) {
+    SettingsRecord r = FullRecord();
+    const SettingsRecord before = r;
+    ExitSettings e;
+    e.currentDirectory = "/data/run";
+    e.notes = std::string(1500, 'q');
+    e.useGpib = false;
+    e.gpibAddress = 12;
+    e.serialPort = 1;
+    e.mainShown = false;
+    e.zoomShown = true;
+    e.historyShown = false;
+    e.xyShown = true;
+    e.lightMode = false;
+    e.shares = {0.7, 0.2, 0.45};
+    WriteExitSettings(e, r);
+    EXPECT_EQ(r.Interface(), 0);
+    EXPECT_EQ(r.MainShown(), 0);
+    EXPECT_EQ(r.XyShown(), 1);
+    EXPECT_EQ(r.LightMode(), 0);
+    EXPECT_EQ(r.GraticuleType(), 2);  // not chosen: kept
+    EXPECT_EQ(r.Divisions(), 16);
+    EXPECT_EQ(r.ListEntry(SettingsList::Header, 4), before.ListEntry(SettingsList::Header, 4));
+    EXPECT_EQ(r.FrameRectangle(), before.FrameRectangle());
+
+    const StoredSettings s = *ApplySettingsRules(r, true).stored;
+    EXPECT_EQ(s.currentDirectory, "/data/run");
+    EXPECT_EQ(s.notes, std::string(1023, 'q'));
+    EXPECT_FALSE(s.useGpib);
+    EXPECT_EQ(s.gpibAddress, 12);
+    EXPECT_EQ(s.serialPort, 1);
+    EXPECT_FALSE(s.mainShown);
+    EXPECT_TRUE(s.zoomShown);
+    EXPECT_FALSE(s.historyShown);
+    EXPECT_TRUE(s.xyShown);
+    EXPECT_FALSE(s.lightMode);
+    EXPECT_EQ(s.shares.main, 0.7f);
+    EXPECT_EQ(s.shares.right, 0.2f);
+    EXPECT_EQ(s.shares.history, 0.45f);
+
+    e.graticuleType = 1;
+    e.divisions = 4;
+    e.useGpib = true;
+    e.currentDirectory = "/" + std::string(255, 'p');  // 256 bytes: doesn't fit, isn't cut
+    WriteExitSettings(e, r);
+    EXPECT_EQ(r.GraticuleType(), 1);
+    EXPECT_EQ(r.Divisions(), 4);
+    EXPECT_EQ(r.Interface(), 1);
+    EXPECT_EQ(r.CurrentDirectory(), "");
+    EXPECT_FALSE(ApplySettingsRules(r, true).stored->currentDirectory);
+}
+
+// --- where the file lives ---------------------------------------------------------
+
+// Runs fn in a child process whose file permissions are checked (as "nobody"
+// when the tests run as root, for whom folder modes mean nothing). Returns the
+// child's exit code, or -1; 100 = privileges couldn't be dropped.
+int RunUnprivileged(const std::function<int()>& fn) {
+    const pid_t pid = ::fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+             ::setresuid(65534, 65534, 65534) != 0))
+            ::_exit(100);
+        ::_exit(fn());
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct PathFixture {
+    TempDir dir;
+    std::string exe, xdg, home;
+    PathFixture() {
+        ::chmod(dir.Path().c_str(), 0755);  // the unprivileged child must get in
+        exe = dir.File("bin");
+        xdg = dir.File("xdg");
+        home = dir.File("home");
+        ::mkdir(exe.c_str(), 0755);
+    }
+    SettingsPathInputs Inputs() const {
+        SettingsPathInputs in;
+        in.exeDirectory = exe;
+        in.xdgConfigHome = xdg;
+        in.home = home;
+        in.workingDirectory = "/work/dir";
+        return in;
+    }
+};
+
+TEST(SettingsPath, ExplicitFileWins) {
+    PathFixture f;
+    SettingsPathInputs in = f.Inputs();
+    in.kiveloSettings = "/etc/kivelo/mine.stp";
+    EXPECT_EQ(SettingsStore::ResolvePath(in), "/etc/kivelo/mine.stp");
+    in.kiveloSettings = "rel/mine.stp";  // relative to the start's working directory
+    EXPECT_EQ(SettingsStore::ResolvePath(in), "/work/dir/rel/mine.stp");
+    in.kiveloSettings = "";  // empty counts as unset
+    EXPECT_EQ(SettingsStore::ResolvePath(in), f.exe + "/kivelo.stp");
+}
+
+TEST(SettingsPath, BesideAWritableExecutable) {
+    PathFixture f;
+    EXPECT_EQ(SettingsStore::ResolvePath(f.Inputs()), f.exe + "/kivelo.stp");
+    SettingsPathInputs in = f.Inputs();
+    in.exeDirectory = f.exe + "/";
+    EXPECT_EQ(SettingsStore::ResolvePath(in), f.exe + "/kivelo.stp");
+}
+
+TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
+    PathFixture f;
+    ASSERT_EQ(::chmod(f.exe.c_str(), 0555), 0);
+    const SettingsPathInputs in = f.Inputs();
+    SettingsPathInputs noXdg = in;
+    noXdg.xdgConfigHome.reset();
+    const int rc = RunUnprivileged([&] {
+        if (::access(in.exeDirectory.c_str(), W_OK) == 0) return 3;
+        if (SettingsStore::ResolvePath(in) != f.xdg + "/kivelo/kivelo.stp") return 1;
+        if (SettingsStore::ResolvePath(noXdg) != f.home + "/.config/kivelo/kivelo.stp") return 2;
+        return 0;
+    });
+    if (rc == 100) GTEST_SKIP() << "cannot drop root privileges";
+    EXPECT_EQ(rc, 0);
+
+    // A writable folder with a read-only settings file in it: the file is not taken.
+    ASSERT_EQ(::chmod(f.exe.c_str(), 0777), 0);
+    ASSERT_TRUE(WriteBytes(f.exe + "/kivelo.stp", {1, 2, 3}));
+    ASSERT_EQ(::chmod((f.exe + "/kivelo.stp").c_str(), 0444), 0);
+    EXPECT_EQ(RunUnprivileged([&] { return SettingsStore::ResolvePath(in) == f.xdg + "/kivelo/kivelo.stp" ? 0 : 1; }), 0);
+}
+
+TEST(SettingsPath, ConfigFolderRules) {
+    PathFixture f;
+    SettingsPathInputs in = f.Inputs();
+    in.exeDirectory = f.dir.File("no-such-folder");
+    EXPECT_EQ(SettingsStore::ResolvePath(in), f.xdg + "/kivelo/kivelo.stp");
+    in.xdgConfigHome.reset();
+    EXPECT_EQ(SettingsStore::ResolvePath(in), f.home + "/.config/kivelo/kivelo.stp");
+    in.xdgConfigHome = "";  // empty and relative values don't count
+    EXPECT_EQ(SettingsStore::ResolvePath(in), f.home + "/.config/kivelo/kivelo.stp");
+    in.xdgConfigHome = "relative/config";
+    EXPECT_EQ(SettingsStore::ResolvePath(in), f.home + "/.config/kivelo/kivelo.stp");
+    in.home.reset();  // nowhere else: beside the executable after all
+    EXPECT_EQ(SettingsStore::ResolvePath(in), in.exeDirectory + "/kivelo.stp");
+    in.exeDirectory.clear();
+    EXPECT_EQ(SettingsStore::ResolvePath(in), "/work/dir/kivelo.stp");
+}
+
+TEST(SettingsPath, RealEnvironment) {
+    const char* old = std::getenv("KIVELO_SETTINGS");
+    const std::string saved = old != nullptr ? old : "";
+    ::setenv("KIVELO_SETTINGS", "/tmp/explicit.stp", 1);
+    EXPECT_EQ(SettingsStore::ResolvePath(), "/tmp/explicit.stp");
+    if (old != nullptr) ::setenv("KIVELO_SETTINGS", saved.c_str(), 1);
+    else ::unsetenv("KIVELO_SETTINGS");
+
+    const std::string exeDir = SettingsStore::ExecutableDirectory();
+    ASSERT_FALSE(exeDir.empty());
+    EXPECT_EQ(::access((exeDir + "/appcore_settings_tests").c_str(), X_OK), 0) << exeDir;
+    EXPECT_EQ(SettingsStore::InputsFromEnvironment(exeDir).exeDirectory, exeDir);
+}
+
+// --- saving ---------------------------------------------------------------------
+
+TEST(SettingsStore, SaveCreatesTheConfigFolder) {
+    TempDir dir;
+    const std::string path = dir.File("config/kivelo/kivelo.stp");
+    const SettingsSaveResult r = SettingsStore::Save(path, SettingsRecord());
+    ASSERT_TRUE(r.Ok()) << r.message;
+    EXPECT_EQ(ReadFileBytes(path), std::vector<uint8_t>(kSize, 0));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File("config/kivelo").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST(SettingsStore, FailedSavesLeaveTheOldFile) {
+    TempDir dir;
+    ::chmod(dir.Path().c_str(), 0755);
+    const std::string folder = dir.File("locked");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0777), 0);
+    const std::string path = folder + "/kivelo.stp";
+    const std::vector<uint8_t> old = RandomBytes(kSize, 5);
+    ASSERT_TRUE(WriteBytes(path, old));
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+
+    // A folder that can't be written: the message comes back through a pipe.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const int rc = RunUnprivileged([&] {
+        const SettingsSaveResult r = SettingsStore::Save(path, FullRecord());
+        (void)!::write(fds[1], r.message.data(), r.message.size());
+        return r.Ok() ? 1 : 0;
+    });
+    ::close(fds[1]);
+    char buffer[512] = {};
+    const ssize_t n = ::read(fds[0], buffer, sizeof buffer - 1);
+    ::close(fds[0]);
+    if (rc == 100) GTEST_SKIP() << "cannot drop root privileges";
+    EXPECT_EQ(rc, 0);
+    EXPECT_GT(n, 0);
+    EXPECT_NE(std::string(buffer).find(folder), std::string::npos) << buffer;
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"kivelo.stp"});
+
+    // A full disk half-way through: the old file stays, no temporary file remains.
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    {
+        auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lim = saved;
+        lim.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        const SettingsSaveResult r = SettingsStore::Save(path, FullRecord());
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_FALSE(r.Ok());
+        EXPECT_FALSE(r.message.empty());
+    }
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"kivelo.stp"});
+
+    // A parent "folder" that is a file.
+    const SettingsSaveResult r = SettingsStore::Save(path + "/inside.stp", FullRecord());
+    EXPECT_FALSE(r.Ok());
+    EXPECT_NE(r.message.find("Not a folder"), std::string::npos) << r.message;
+    EXPECT_EQ(ReadFileBytes(path), old);
+}
+
+TEST(SettingsStore, SaveThroughASymbolicLinkKeepsTheLink) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("real").c_str(), 0755), 0);
+    ASSERT_TRUE(WriteBytes(dir.File("real/kivelo.stp"), {1, 2, 3}));
+    ASSERT_EQ(::symlink("real/kivelo.stp", dir.File("link.stp").c_str()), 0);
+    ASSERT_TRUE(SettingsStore::Save(dir.File("link.stp"), FullRecord()).Ok());
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.File("link.stp").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFileBytes(dir.File("real/kivelo.stp")).size(), kSize);
+
+    // A link to a file not yet there creates the file it names.
+    ASSERT_EQ(::symlink("real/new.stp", dir.File("dangling.stp").c_str()), 0);
+    ASSERT_TRUE(SettingsStore::Save(dir.File("dangling.stp"), FullRecord()).Ok());
+    EXPECT_EQ(ReadFileBytes(dir.File("real/new.stp")).size(), kSize);
+}
+
+}  // namespace
+}  // namespace kivelo::app

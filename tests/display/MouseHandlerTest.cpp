@@ -1,0 +1,185 @@
+// Mouse input of the display windows: label clicks, the zoom start line, the
+// zoom frame drag and the four mouse control modes, on a drawn document.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "DocumentBinding.h"
+#include "FakeWaveFile.h"
+#include "MouseHandler.h"
+#include "RecordingPainter.h"
+#include "RedrawAll.h"
+#include "RenderTarget.h"
+#include "WindowLayout.h"
+
+namespace kivelo::test {
+namespace {
+
+constexpr uint32_t Bit(WindowId w) { return 1u << static_cast<uint32_t>(w); }
+
+class MouseHandlerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<int16_t> ramp(4000), flat(4000, 8000);
+        for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int16_t>(i * 8 - 16000);
+        file.AddTrace("RAMP", {ramp});
+        file.AddTrace("FLAT", {flat});
+        file.AddTrace("BITS", {std::vector<int16_t>(4000, 5)}, kKindBit);
+        BindDocument(m, file);
+        LayoutInput in;
+        in.frame = {0, 0, 1280, 1024};
+        ApplyLayout(m, LayOutWindows(in));
+        Draw();
+    }
+    void Draw() {
+        std::array<std::unique_ptr<RecordingPainter>, kWindowCount> painters;
+        std::array<DisplayPainter*, kWindowCount> targets{};
+        for (int i = 0; i < kWindowCount; ++i) {
+            const ViewArea& a = m.areas[static_cast<size_t>(i)];
+            painters[static_cast<size_t>(i)] = std::make_unique<RecordingPainter>(a.windowWidth, a.windowHeight + 36);
+            targets[static_cast<size_t>(i)] = painters[static_cast<size_t>(i)].get();
+        }
+        RedrawAll(m, &file, targets, TextMetrics::Normal(), 1280, 1024);
+    }
+    MouseOutcome Do(WindowId w, int x, int y, MouseAction a, MouseButton b = MouseButton::Left) {
+        return handler.Handle(m, {w, x, y, a, b}, context);
+    }
+    // Window point (x, y) on trace `index` in the Main or Zoom window: its colour in the plane.
+    std::optional<std::pair<int, int>> PointOn(WindowId w, int index) {
+        const ViewArea& a = m.Area(w);
+        const uint8_t code = static_cast<uint8_t>(m.mainSet[index].colour);
+        const int x = a.areaX + a.areaWidth / 2;
+        for (int y = a.areaY; y < a.areaY + a.areaHeight; ++y)
+            if ((m.plane.At(a.windowX + x, a.windowY + y) & 31) == code) return std::make_pair(x, y + 36);
+        return std::nullopt;
+    }
+
+    FakeWaveFile file;
+    DisplayModel m;
+    MouseHandler handler;
+    MouseContext context;
+};
+
+TEST_F(MouseHandlerTest, LabelColumnOpensTheScaleDialogForAnalogueTracesOnly) {
+    const ViewArea& a = m.Area(WindowId::Main);
+    const int x = a.areaX + a.areaWidth + 20;
+    MouseOutcome out = Do(WindowId::Main, x, 36 + 3 * 12 + 5, MouseAction::Press);  // second trace
+    ASSERT_TRUE(out.scale);
+    EXPECT_EQ(out.scale->trace, 1);
+    EXPECT_EQ(out.scale->name, "FLAT");
+    EXPECT_EQ(m.selectedTrace, 1);
+    // The texts read back as the band's values.
+    EXPECT_NEAR(std::stod(out.scale->upper), m.mainSet[1].BandTopValue(), 1e-4);
+    EXPECT_NEAR(std::stod(out.scale->lower), m.mainSet[1].BandBottomValue(), 1e-4);
+    EXPECT_FALSE(Do(WindowId::Main, x, 36 + 6 * 12 + 5, MouseAction::Press).scale);  // logic trace
+    EXPECT_FALSE(Do(WindowId::Main, x, 36 + 9 * 12 + 5, MouseAction::Press).scale);  // below the traces
+}
+
+TEST_F(MouseHandlerTest, ZoomStartLineOpensThePositionDialogWithTheStartTime) {
+    m.zoom.SetZoomStart(1000);
+    const ViewArea& a = m.Area(WindowId::Zoom);
+    const int y = a.areaY + a.areaHeight + 36 + 3;
+    const MouseOutcome out = Do(WindowId::Zoom, 20, y, MouseAction::Press);
+    ASSERT_TRUE(out.zoomPosition);
+    EXPECT_DOUBLE_EQ(std::stod(out.zoomPosition->text), 1.0);  // 1000 x 1 ms
+    EXPECT_FALSE(Do(WindowId::Zoom, 70, y, MouseAction::Press).zoomPosition);
+    EXPECT_FALSE(Do(WindowId::Main, 20, m.Area(WindowId::Main).areaY + m.Area(WindowId::Main).areaHeight + 39,
+                    MouseAction::Press)
+                     .zoomPosition);
+}
+
+TEST_F(MouseHandlerTest, ZoomFrameDragMovesOnlyTheFrameUntilRelease) {
+    ASSERT_GE(m.zoomFrame.x1, 0);
+    const ViewArea& a = m.Area(WindowId::Main);
+    const int left = a.areaX + m.zoomFrame.x1;
+    const int y = a.areaY + 36 + a.areaHeight / 2;
+    EXPECT_FALSE(Do(WindowId::Main, left, y, MouseAction::Press).redraw);
+    EXPECT_TRUE(handler.Dragging());
+    const MouseOutcome moved = Do(WindowId::Main, left + a.areaWidth / 4, y, MouseAction::Move);
+    ASSERT_TRUE(moved.zoomFrame);
+    EXPECT_EQ(moved.redraw, 0u);
+    EXPECT_NEAR(static_cast<double>(moved.zoomFrame->first), 1000.0, 8.0);  // a quarter of 4000 samples
+    EXPECT_DOUBLE_EQ(m.zoom.Position(), 0.0);  // nothing moves before the release
+    const MouseOutcome released = Do(WindowId::Main, left + a.areaWidth / 4, y, MouseAction::Release);
+    EXPECT_EQ(released.redraw, Bit(WindowId::Zoom) | Bit(WindowId::Xy));
+    EXPECT_NEAR(m.zoom.Position() * 4000 * 1e-11, 1000.0, 8.0);
+    EXPECT_FALSE(handler.Dragging());
+    // Dragging far past the end keeps the stretch inside the record.
+    Draw();
+    Do(WindowId::Main, a.areaX + m.zoomFrame.x1, y, MouseAction::Press);
+    Do(WindowId::Main, 5000, y, MouseAction::Release);
+    EXPECT_DOUBLE_EQ(m.zoom.Position(), m.zoom.MaxPosition(4000));
+}
+
+TEST_F(MouseHandlerTest, CursorModesMoveCursorsAndAttachTheTraceUnderThePointer) {
+    const auto on = PointOn(WindowId::Main, 1);
+    ASSERT_TRUE(on);
+    MouseOutcome out = Do(WindowId::Main, on->first, on->second, MouseAction::Press);
+    EXPECT_EQ(out.redraw, Bit(WindowId::Main));
+    EXPECT_EQ(m.cursors.mesX[0], on->first);
+    EXPECT_EQ(m.cursors.mesTrace, 1);
+    Do(WindowId::Main, on->first + 30, 40, MouseAction::Move);  // dragging keeps the trace
+    EXPECT_EQ(m.cursors.mesX[0], on->first + 30);
+    EXPECT_EQ(m.cursors.mesTrace, 1);
+    Do(WindowId::Main, on->first, on->second, MouseAction::Release);
+    // Right button, empty background: the Ref cursor moves and holds no trace.
+    Do(WindowId::Main, 300, 40, MouseAction::Press, MouseButton::Right);
+    EXPECT_EQ(m.cursors.refX[0], 300);
+    EXPECT_EQ(m.cursors.refTrace, kNoTrace);
+
+    m.mouseMode = MouseMode::CursorsHidden;  // the cursors follow, nothing is drawn
+    out = Do(WindowId::Zoom, 200, 100, MouseAction::Press);
+    EXPECT_EQ(out.redraw, 0u);
+    EXPECT_EQ(m.cursors.mesX[1], 200);
+}
+
+TEST_F(MouseHandlerTest, VerticalMoveShiftsTheTraceInEveryLiveSetAndEmptyBackgroundDoesNothing) {
+    m.mouseMode = MouseMode::VerticalMove;
+    const auto on = PointOn(WindowId::Main, 1);
+    ASSERT_TRUE(on);
+    EXPECT_EQ(Do(WindowId::Main, on->first, on->second, MouseAction::Press).redraw, 0u);
+    const MouseOutcome out = Do(WindowId::Main, on->first, on->second + 10, MouseAction::Move);
+    EXPECT_EQ(out.redraw, 0xFu);
+    EXPECT_GT(m.mainSet[1].verticalPosition, 0);
+    EXPECT_EQ(m.zoomSet[1].verticalPosition, m.mainSet[1].verticalPosition);
+    EXPECT_EQ(m.historySet[1].verticalPosition, m.mainSet[1].verticalPosition);
+    EXPECT_EQ(m.mainSet[0].verticalPosition, 0);
+    Do(WindowId::Main, on->first, on->second + 10, MouseAction::Release);
+
+    const int32_t before = m.mainSet[1].verticalPosition;
+    Do(WindowId::Main, 300, 40, MouseAction::Press);
+    EXPECT_EQ(Do(WindowId::Main, 300, 80, MouseAction::Move).redraw, 0u);
+    EXPECT_EQ(m.mainSet[1].verticalPosition, before);
+}
+
+TEST_F(MouseHandlerTest, VerticalZoomDoublesOrHalvesAndIsCopiedToTheOtherLiveSet) {
+    m.mouseMode = MouseMode::VerticalZoom;
+    const auto on = PointOn(WindowId::Main, 1);
+    ASSERT_TRUE(on);
+    const int32_t z = m.mainSet[1].verticalZoom;
+    EXPECT_EQ(Do(WindowId::Main, on->first, on->second, MouseAction::Press).redraw, 0xFu);
+    EXPECT_EQ(m.mainSet[1].verticalZoom, z * 2);
+    EXPECT_EQ(m.zoomSet[1].verticalZoom, z * 2);
+    EXPECT_EQ(m.zoomSet[1].verticalPosition, m.mainSet[1].verticalPosition);
+    Draw();
+    const auto again = PointOn(WindowId::Main, 1);
+    ASSERT_TRUE(again);
+    Do(WindowId::Main, again->first, again->second, MouseAction::Press, MouseButton::Right);
+    EXPECT_EQ(m.mainSet[1].verticalZoom, z);
+    EXPECT_EQ(Do(WindowId::Main, 300, 40, MouseAction::Press).redraw, 0u);  // nothing picked
+}
+
+TEST_F(MouseHandlerTest, NothingHappensWithoutADocumentOrInATinyFrame) {
+    context.frameWidth = 500;
+    const auto on = PointOn(WindowId::Main, 1);
+    ASSERT_TRUE(on);
+    EXPECT_EQ(Do(WindowId::Main, on->first, on->second, MouseAction::Press).redraw, 0u);
+    context.frameWidth = 1280;
+    UnbindDocument(m);
+    EXPECT_EQ(Do(WindowId::Main, on->first, on->second, MouseAction::Press).redraw, 0u);
+    EXPECT_FALSE(handler.Dragging());
+}
+
+}  // namespace
+}  // namespace kivelo::test
