@@ -1,23 +1,116 @@
 #include "frame/CFramePanels.h"
 
-#include <QMessageBox>
-
+#include "MainWindowRenderer.h"
+#include "dialogs/CAboutBox.h"
+#include "dialogs/CScaleDialog.h"
+#include "dialogs/CTraceSelectDialog.h"
+#include "dialogs/CZoomPositionDialog.h"
 #include "frame/CMainFrame.h"
+#include "panels/CHistoryPanel.h"
+#include "panels/CToolbarPanel.h"
+#include "panels/CTracePanel.h"
+#include "panels/CXyPanel.h"
+#include "panels/CZoomPanel.h"
 
 namespace kivelo::app {
 
-struct CFramePanels::Parts {};
+struct CFramePanels::Parts {
+    CToolbarPanel* toolbar = nullptr;
+    CTracePanel* main = nullptr;
+    CZoomPanel* zoom = nullptr;
+    CHistoryPanel* history = nullptr;
+    CXyPanel* xy = nullptr;
+    CScaleDialog* scale = nullptr;
+    CZoomPositionDialog* zoomPosition = nullptr;
+};
 
-CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_unique<Parts>()) {}
+CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_unique<Parts>()) {
+    Parts& p = *parts_;
+    CWindowArea& area = frame.Area();
+    p.toolbar = new CToolbarPanel(frame, &frame);
+    p.toolbar->setFixedSize(CToolbarPanel::kWidth, CToolbarPanel::kHeight);
+    p.toolbar->Place(CToolbarPanel::kWidth, CToolbarPanel::kHeight);
+    p.main = new CTracePanel(frame, WindowId::Main, &area.Window(WindowId::Main));
+    p.zoom = new CZoomPanel(frame, &area.Window(WindowId::Zoom));
+    p.history = new CHistoryPanel(frame, &area.Window(WindowId::History));
+    p.xy = new CXyPanel(frame, &area.Window(WindowId::Xy));
+
+    auto place = [this](WindowId id) {
+        return [this, id](int w, int h) {
+            Parts& q = *parts_;
+            switch (id) {
+                case WindowId::Main: q.main->Place(w, h); break;
+                case WindowId::Zoom: q.zoom->Place(w, h); break;
+                case WindowId::History: q.history->Place(w, h); break;
+                case WindowId::Xy: q.xy->Place(w, h); break;
+            }
+        };
+    };
+    for (int i = 0; i < kWindowCount; ++i) {
+        const WindowId id = static_cast<WindowId>(i);
+        area.Window(id).onResize = place(id);
+    }
+    area.Window(WindowId::Zoom).onKey = [this](int key, Qt::KeyboardModifiers) { return parts_->zoom->HandleKey(key); };
+
+    p.scale = new CScaleDialog(frame.Ui(), &frame);
+    p.scale->setTraceRange = [this](double upper, double lower) {
+        const bool accepted = SetTraceRange(frame_.Model(), upper, lower) == RangeResult::Accepted;
+        if (accepted) frame_.RedrawWindows(kAllWindows);
+        return accepted;
+    };
+    p.zoomPosition = new CZoomPositionDialog(frame.Ui(), &frame);
+    p.zoomPosition->setZoomPosition = [this](double t) {
+        DisplayModel& m = frame_.Model();
+        const HorzInfo& h = m.document.horz;
+        const bool accepted = m.zoom.SetZoomPosition(t, h.HOffset, h.HResolution, m.document.recordLength);
+        if (accepted) frame_.RedrawWindows(MaskOf(WindowId::Zoom) | MaskOf(WindowId::Xy));
+        return accepted;
+    };
+}
+
 CFramePanels::~CFramePanels() = default;
 
-QWidget* CFramePanels::ToolbarPanel() { return nullptr; }
-void CFramePanels::SyncFromModel() {}
-void CFramePanels::Place() {}
-void CFramePanels::SyncZoomPosition() {}
-void CFramePanels::ShowAbout() {}
-void CFramePanels::OpenScaleDialog(QPoint, const ScaleRequest&) {}
-void CFramePanels::OpenZoomPositionDialog(QPoint, const ZoomPositionRequest&) {}
-bool CFramePanels::OpenTraceSelection(WindowId) { return false; }
+QWidget* CFramePanels::ToolbarPanel() { return parts_->toolbar; }
+
+void CFramePanels::SyncFromModel() {
+    Parts& p = *parts_;
+    p.toolbar->SyncFromModel();
+    p.main->SyncFromModel();
+    p.zoom->SyncFromModel();
+    p.history->SyncFromModel();
+    p.xy->SyncFromModel();
+}
+
+void CFramePanels::Place() {
+    Parts& p = *parts_;
+    CWindowArea& area = frame_.Area();
+    auto size = [&](WindowId id) { return area.Window(id).size(); };
+    p.main->Place(size(WindowId::Main).width(), size(WindowId::Main).height());
+    p.zoom->Place(size(WindowId::Zoom).width(), size(WindowId::Zoom).height());
+    p.history->Place(size(WindowId::History).width(), size(WindowId::History).height());
+    p.xy->Place(size(WindowId::Xy).width(), size(WindowId::Xy).height());
+}
+
+void CFramePanels::SyncZoomPosition() { parts_->zoom->SyncScrollBar(); }
+
+void CFramePanels::ShowAbout() { CAboutBox::Show(&frame_); }
+
+void CFramePanels::OpenScaleDialog(QPoint globalPos, const ScaleRequest& request) {
+    parts_->scale->OpenAt(globalPos, QString::fromStdString(request.name), QString::fromStdString(request.upper),
+                          QString::fromStdString(request.lower));
+}
+
+void CFramePanels::OpenZoomPositionDialog(QPoint globalPos, const ZoomPositionRequest& request) {
+    parts_->zoomPosition->OpenAt(globalPos, QString::fromStdString(request.text));
+}
+
+bool CFramePanels::OpenTraceSelection(WindowId window) {
+    DisplayModel& m = frame_.Model();
+    OnOffTable& table = window == WindowId::Zoom ? m.zoom.onOff : m.mainOnOff;
+    const std::optional<OnOffTable> chosen = CTraceSelectDialog::Choose(table, &frame_);
+    if (!chosen || *chosen == table) return false;
+    table = *chosen;
+    return true;
+}
 
 }  // namespace kivelo::app

@@ -26,7 +26,9 @@ CKiveloApp::~CKiveloApp() {
 
 void CKiveloApp::LoadSettings() {
     const SettingsLoadResult loaded = SettingsStore::Load(settingsPath_, settings_);
-    const AppliedSettings applied = ApplySettingsRules(settings_, loaded != SettingsLoadResult::Missing);
+    // The program always writes the whole record: a shorter file is damaged, and
+    // its zeros would hide every window. Its bytes are kept, its values not applied.
+    const AppliedSettings applied = ApplySettingsRules(settings_, loaded == SettingsLoadResult::Loaded);
     DisplayModel& m = *model_;
     if (applied.graticuleType) m.SetGraticuleStyle(*applied.graticuleType);
     if (applied.stored) {

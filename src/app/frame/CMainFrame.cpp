@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QSaveFile>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -78,7 +79,14 @@ CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, CUiSeam& ui)
         if (scheduler_.Fire()) RedrawWindows(kAllWindows);
     });
 
-    resize(1024, 720);
+    // Most of the screen, within the largest frame the plane can fill.
+    QSize size(1280, 900);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize avail = screen->availableGeometry().size();
+        size = QSize(std::clamp(avail.width() * 9 / 10, kMinFrameWidth, 2044),
+                     std::clamp(avail.height() * 9 / 10, kMinFrameHeight, 1020));
+    }
+    resize(size);
     ready_ = true;
     scheduler_.SetReady(true);
     UpdateCommandStates();
@@ -179,7 +187,10 @@ void CMainFrame::BuildToolBar() {
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);
-    if (QWidget* panel = panels_->ToolbarPanel()) bar->addWidget(panel);
+    if (QWidget* panel = panels_->ToolbarPanel()) {
+        bar->addWidget(panel);
+        panel->show();
+    }
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -210,7 +221,7 @@ void CMainFrame::ShowDocumentInfo() {
     const DisplayDocument& d = model_.document;
     int traces = 0;
     for (uint8_t v : model_.mainOnOff) traces += v == kTraceOn || v == kTraceOff;
-    info_->setText(QStringLiteral("%1  -  %2 traces, %3 records of %4 points")
+    info_->setText(QStringLiteral("%1  -  %2 traces, %3 record(s) of %4 points")
                        .arg(QFileInfo(QString::fromStdString(document_.Path())).fileName())
                        .arg(traces)
                        .arg(d.recordCount)

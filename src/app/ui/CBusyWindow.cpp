@@ -99,8 +99,9 @@ bool CBusyWindow::Run(const QString& text, const Work& work) {
     worker.join();
     poll.stop();
 
-    setWindowModality(Qt::NonModal);
+    // Hidden before its modality changes, so the platform forgets it as a modal window.
     HideBusy();
+    setWindowModality(Qt::NonModal);
     progress_->hide();
     cancel_->hide();
     running_ = false;
