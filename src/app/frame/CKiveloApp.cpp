@@ -18,7 +18,7 @@ CKiveloApp::CKiveloApp(CUiSeam& ui, std::string settingsPath)
     : document_(std::make_unique<WaveDocument>()),
       model_(std::make_unique<DisplayModel>()),
       settingsPath_(std::move(settingsPath)),
-      frame_(std::make_unique<CMainFrame>(*document_, *model_, ui)) {}
+      frame_(std::make_unique<CMainFrame>(*document_, *model_, settings_, ui)) {}
 
 CKiveloApp::~CKiveloApp() {
     frame_.reset();  // the frame uses the document and the model
@@ -44,9 +44,11 @@ void CKiveloApp::LoadSettings() {
         }
     }
     frame_->ApplyModelToControls();
+    frame_->SettingsLoaded();
 }
 
 bool CKiveloApp::SaveSettings() {
+    frame_->StoreSettings();
     const DisplayModel& m = *model_;
     SettingsRecord& r = settings_;
     r.SetCurrentDirectory(QDir::currentPath().toStdString());

@@ -54,8 +54,8 @@ TextMetrics MetricsFor(const QFont& font) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, CUiSeam& ui)
-    : document_(document), model_(model), ui_(ui), metrics_(MetricsFor(QApplication::font())) {
+CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, SettingsRecord& settings, CUiSeam& ui)
+    : document_(document), model_(model), settings_(settings), ui_(ui), metrics_(MetricsFor(QApplication::font())) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(Q(kInitialCaption));
     setWindowIcon(ProgramIcon());
@@ -67,6 +67,11 @@ CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, CUiSeam& ui)
     setCentralWidget(area_);
     busy_ = new CBusyWindow(this);
 
+    Handle(cmd::kOpen, [this] { OnOpen(); });
+    Handle(cmd::kClose, [this] { CloseDocument(); });
+    Handle(cmd::kExit, [this] { close(); });
+    Handle(cmd::kAbout, [this] { OnAbout(); });
+    modules_ = MakeCommandModules(*this);
     BuildMenus();
     BuildStatusBar();
     panels_ = std::make_unique<CFramePanels>(*this);
@@ -99,11 +104,6 @@ CMainFrame::~CMainFrame() = default;
 void CMainFrame::Handle(int id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
 
 void CMainFrame::BuildMenus() {
-    Handle(cmd::kOpen, [this] { OnOpen(); });
-    Handle(cmd::kClose, [this] { CloseDocument(); });
-    Handle(cmd::kExit, [this] { close(); });
-    Handle(cmd::kAbout, [this] { OnAbout(); });
-
     std::map<QString, QMenu*> menus;
     std::map<QString, QMenu*> submenus;
     for (const char* name : {"File", "Comm", "Help"}) {
@@ -260,7 +260,27 @@ void CMainFrame::CloseDocument() {
     panels_->SyncFromModel();
     RedrawWindows(kAllWindows);
     UpdateCommandStates();
+    for (auto& m : modules_) m->DocumentChanged();
     emit documentChanged();
+}
+
+void CMainFrame::SettingsLoaded() {
+    for (auto& m : modules_) m->SettingsLoaded();
+}
+
+void CMainFrame::StoreSettings() {
+    for (auto& m : modules_) m->StoreSettings();
+}
+
+bool CMainFrame::RunBusy(const QString& text, const std::function<void()>& work, const std::function<double()>& progress,
+                         const std::function<void()>& cancel) {
+    working_ = true;
+    const bool finished = busy_->Run(text, CBusyWindow::Work{work, progress, cancel});
+    working_ = false;
+    if (owedLayout_) LayOutWindows(false);
+    if (owedRedraw_) RedrawWindows(std::exchange(owedRedraw_, 0));
+    if (closeAfterWork_) QTimer::singleShot(0, this, [this] { close(); });
+    return finished;
 }
 
 bool CMainFrame::OpenPath(const QString& path) {
@@ -277,8 +297,7 @@ bool CMainFrame::OpenPath(const QString& path) {
     std::atomic<int64_t> expected{0};
     WaveDocument::LoadResult result;
     monitor_.Reset();
-    working_ = true;
-    const bool finished = busy_->Run(QStringLiteral("Loading ..."), CBusyWindow::Work{
+    const bool finished = RunBusy(QStringLiteral("Loading ..."),
         [&] {
             result = document_.Load(file);
             if (!result.ok) return;
@@ -301,8 +320,7 @@ bool CMainFrame::OpenPath(const QString& path) {
             if (total <= 0) return -1.0;
             return std::min(0.99, static_cast<double>(monitor_.bytesRead.load()) / static_cast<double>(total));
         },
-        [&] { monitor_.cancel = true; }});
-    working_ = false;
+        [&] { monitor_.cancel = true; });
 
     const bool opened = finished && result.ok && !monitor_.Cancelled();
     if (!opened) {
@@ -325,10 +343,8 @@ bool CMainFrame::OpenPath(const QString& path) {
     ShowDocumentInfo();
     panels_->SyncFromModel();
     UpdateCommandStates();
-    if (owedLayout_) LayOutWindows(false);
-    if (owedRedraw_) RedrawWindows(std::exchange(owedRedraw_, 0));
+    for (auto& m : modules_) m->DocumentChanged();
     emit documentChanged();
-    if (closeAfterWork_) close();
     return opened;
 }
 

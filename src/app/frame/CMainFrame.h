@@ -18,6 +18,8 @@
 #include "WaveDocument.h"
 #include "WindowLayout.h"
 #include "core/CommandTable.h"
+#include "core/SettingsRecord.h"
+#include "frame/CCommandModule.h"
 #include "ui/CDisplayActions.h"
 #include "windows/CWindowArea.h"
 
@@ -34,7 +36,7 @@ class CFramePanels;
 class CMainFrame : public QMainWindow, public CDisplayActions {
     Q_OBJECT
 public:
-    CMainFrame(WaveDocument& document, DisplayModel& model, CUiSeam& ui);
+    CMainFrame(WaveDocument& document, DisplayModel& model, SettingsRecord& settings, CUiSeam& ui);
     ~CMainFrame() override;
 
     // The open flow: closes the open file, loads `path` with the busy window
@@ -42,6 +44,9 @@ public:
     // False when nothing was opened (failed or cancelled).
     bool OpenPath(const QString& path);
     void CloseDocument();
+    // Gives a command of the table its handler; only commands with one get a
+    // menu entry. Command modules call it while the frame is made.
+    void Handle(int id, std::function<void()> handler);
     // Runs a command of the table as if chosen from the menu; false for one without a handler.
     bool RunCommand(int id);
     QAction* Action(int id) const;
@@ -66,6 +71,18 @@ public:
     bool OpenTraceSelection(WindowId window) override;
     CUiSeam& Ui() override { return ui_; }
 
+    WaveDocument& Document() { return document_; }
+    SettingsRecord& Settings() { return settings_; }
+    const ReadMonitor& Monitor() const { return monitor_; }
+    // Long work that owns the model and the document runs through here: the busy
+    // window shows `text` and progress; redraws and layouts asked for meanwhile
+    // wait until it ends. False when the user cancelled.
+    bool RunBusy(const QString& text, const std::function<void()>& work, const std::function<double()>& progress,
+                 const std::function<void()>& cancel);
+    // Module hooks, called by the application.
+    void SettingsLoaded();
+    void StoreSettings();
+
     // Places the windows again after the user resized one of them or an edge.
     void LayOutWithResize(std::optional<WindowResize> resized, std::optional<double> rightShare, bool force);
 
@@ -88,7 +105,6 @@ private:
     void BuildToolBar();
     void BuildStatusBar();
     void ConnectWindows();
-    void Handle(int id, std::function<void()> handler);
     void OnOpen();
     void OnAbout();
     void OnMouse(const MouseInput& in);
@@ -104,11 +120,13 @@ private:
 
     WaveDocument& document_;
     DisplayModel& model_;
+    SettingsRecord& settings_;
     CUiSeam& ui_;
     TextMetrics metrics_;
     CWindowArea* area_ = nullptr;
     CBusyWindow* busy_ = nullptr;
     std::unique_ptr<CFramePanels> panels_;
+    std::vector<std::unique_ptr<CCommandModule>> modules_;
     QLabel* info_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;
