@@ -1,0 +1,78 @@
+#pragma once
+// Stand-in for the frame in panel tests: owns a DisplayModel (optionally bound
+// to an in-memory document) and records what the panels asked for.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DocumentBinding.h"
+#include "FakeWaveFile.h"
+#include "ui/CDisplayActions.h"
+#include "ui/CUiSeam.h"
+
+namespace kivelo::app::test {
+
+struct RecordedMessage {
+    QString text;
+    QString caption;
+    MsgIcon icon;
+};
+
+class RecordingUi final : public CUiSeam {
+public:
+    std::vector<RecordedMessage> messages;
+    MsgAnswer Message(QWidget*, const QString& text, const QString& caption, MsgIcon icon, MsgButtons) override {
+        messages.push_back({text, caption, icon});
+        return MsgAnswer::Ok;
+    }
+    std::optional<QString> FileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
+};
+
+class RecordingActions final : public CDisplayActions {
+public:
+    // What the panels asked for, in order: "redraw:<mask>", "request", "layout:<force>", "select:<window>".
+    std::vector<std::string> calls;
+    std::function<bool(DisplayModel&, WindowId)> onSelection;
+
+    RecordingActions() : model_(std::make_unique<DisplayModel>()) {}
+
+    // A document of `traces` traces x `records` records of `length` points.
+    void Bind(int traces, int records, int length, std::vector<std::string> names = {}) {
+        file_ = std::make_unique<kivelo::test::FakeWaveFile>();
+        names.resize(static_cast<size_t>(traces), "CH");
+        for (const std::string& name : names) {
+            file_->AddTrace(name, std::vector<std::vector<int16_t>>(static_cast<size_t>(records),
+                                                                    std::vector<int16_t>(static_cast<size_t>(length))));
+        }
+        BindDocument(*model_, *file_);
+    }
+
+    std::vector<WindowMask> Redraws() const {
+        std::vector<WindowMask> out;
+        for (const std::string& c : calls) {
+            if (c.rfind("redraw:", 0) == 0) out.push_back(static_cast<WindowMask>(std::stoul(c.substr(7))));
+        }
+        return out;
+    }
+    void Clear() { calls.clear(); }
+
+    DisplayModel& Model() override { return *model_; }
+    CWaveFile* File() override { return file_.get(); }
+    void RequestRedraw() override { calls.emplace_back("request"); }
+    void RedrawWindows(WindowMask windows) override { calls.push_back("redraw:" + std::to_string(windows)); }
+    void LayOutWindows(bool force) override { calls.push_back(force ? "layout:forced" : "layout"); }
+    bool OpenTraceSelection(WindowId window) override {
+        calls.push_back("select:" + std::to_string(static_cast<int>(window)));
+        return onSelection ? onSelection(*model_, window) : false;
+    }
+    CUiSeam& Ui() override { return ui; }
+
+    RecordingUi ui;
+
+private:
+    std::unique_ptr<DisplayModel> model_;
+    std::unique_ptr<kivelo::test::FakeWaveFile> file_;
+};
+
+}  // namespace kivelo::app::test
