@@ -1,5 +1,8 @@
 #include "CursorRenderer.h"
 
+#include "Present.h"
+#include "ZoomWindowRenderer.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -105,6 +108,21 @@ void DrawCursors(const RenderTarget& target, WindowId window) {
                        std::nullopt);
         }
     }
+}
+
+void RedrawCursors(const RenderTarget& target, WindowId window) {
+    DisplayModel& m = target.model;
+    if (!target.HasDocument() || !target.FrameLargeEnough()) return;
+    const ViewArea& a = m.Area(window);
+    // One column more than the area: a cursor at the right edge stands on it.
+    Present(target.painter, m.plane, m.palette, a.windowX + a.areaX, a.windowY + a.areaY, a.areaWidth + 1,
+            a.areaHeight + 1, a.areaX, kWindowPanelHeight + a.areaY);
+    if (window == WindowId::Main && m.zoomFrame.x1 >= 0 && m.shown[static_cast<size_t>(WindowId::Zoom)]) {
+        m.zoomFrame = ZoomFrameMark{};  // presented over: nothing left to erase
+        const int64_t start = m.zoom.ZoomStart();
+        DrawZoomFrame(m, target.painter, start, start + m.zoom.SpanOf(m.document.recordLength));
+    }
+    DrawCursors(target, window);
 }
 
 void MoveCursor(DisplayModel& model, WindowId window, int x, int y, bool left, bool press) {

@@ -18,6 +18,9 @@ void WindowSpan(const DisplayModel& model, WindowId window, int64_t& span, int64
 CursorReading ReadCursor(const DisplayModel& model, WindowId window, int x, int trace);
 // Draws both cursors of the window and the readout block (mouse mode 0 only).
 void DrawCursors(const RenderTarget& target, WindowId window);
+// Repaints only what moving a cursor changes: the trace area from the plane
+// (the zoom frame of the Main window again on top), then both cursors and the readouts.
+void RedrawCursors(const RenderTarget& target, WindowId window);
 // Left button: Mes cursor, right: Ref. On a press the trace under the pointer
 // (window coordinates) is attached, or none.
 void MoveCursor(DisplayModel& model, WindowId window, int x, int y, bool left, bool press);

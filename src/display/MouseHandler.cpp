@@ -97,7 +97,7 @@ MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const Mo
             drag_ = Drag::Cursor;
             dragWindow_ = in.window;
             dragButton_ = in.button;
-            if (m.mouseMode == MouseMode::Cursors) out.redraw = Bit(in.window);
+            if (m.mouseMode == MouseMode::Cursors) out.cursors = Bit(in.window);
             break;
         case MouseMode::VerticalMove:
             movedTrace_ = PickTrace(m, in.window, in.x, in.y);
@@ -136,7 +136,7 @@ MouseOutcome MouseHandler::Move(DisplayModel& m, const MouseInput& in) {
         case Drag::Cursor:
             if (in.window != dragWindow_) break;
             MoveCursor(m, dragWindow_, in.x, in.y, dragButton_ == MouseButton::Left, false);
-            if (m.mouseMode == MouseMode::Cursors) out.redraw = Bit(dragWindow_);
+            if (m.mouseMode == MouseMode::Cursors) out.cursors = Bit(dragWindow_);
             break;
         case Drag::Move: {
             const int dy = in.y - lastY_;

@@ -73,7 +73,8 @@ AppliedSettings ApplySettingsRules(const SettingsRecord& record, bool fileRead) 
     s.lightMode = record.LightMode() == 1;
 
     const float mainShare = record.MainShare();
-    s.shares.main = IsShare(mainShare) ? mainShare : 0.5;
+    // 0 or 1 would leave the Main or the Zoom window no height at all.
+    s.shares.main = IsShare(mainShare) && mainShare > 0.0f && mainShare < 1.0f ? mainShare : 0.5;
     s.shares.history = PositiveShareOr(record.HistoryShareBits(), record.HistoryShare(), 0.5);
     s.shares.right = PositiveShareOr(record.RightShareBits(), record.RightShare(), 0.5);
 

@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 
+#include "CursorRenderer.h"
 #include "DocumentBinding.h"
 #include "FrameComposer.h"
 #include "HistoryWindowRenderer.h"
@@ -532,6 +533,16 @@ void CMainFrame::OnMouse(const MouseInput& in) {
         }
     }
     if (out.redraw) RedrawWindows(out.redraw);
+    for (const WindowId id : {WindowId::Main, WindowId::Zoom}) {
+        if (!(out.cursors & MaskOf(id)) || (out.redraw & MaskOf(id))) continue;
+        CDisplayWindow& w = area_->Window(id);
+        if (w.Image().isNull()) continue;
+        {
+            QtDisplayPainter painter(w.Image(), metrics_);
+            RedrawCursors({model_, document_.Current(), painter, metrics_, width(), height()}, id);
+        }
+        w.update();
+    }
     if (out.scale) panels_->OpenScaleDialog(window.mapToGlobal(QPoint(in.x, in.y)), *out.scale);
     if (out.zoomPosition) panels_->OpenZoomPositionDialog(window.mapToGlobal(QPoint(in.x, in.y)), *out.zoomPosition);
 }

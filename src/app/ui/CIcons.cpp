@@ -11,6 +11,7 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace kivelo::app {
 
@@ -164,7 +165,7 @@ void LightMode(const Canvas& c) {
     const QPointF centre(8.0, 8.0);
     c.p.setPen(c.Pen(c.line, 1.3, Qt::RoundCap));
     for (int i = 0; i < 8; ++i) {
-        const double a = i * M_PI / 4.0;
+        const double a = i * std::numbers::pi / 4.0;
         const QPointF d(std::cos(a), std::sin(a));
         c.p.drawLine(centre + d * 5.0, centre + d * 7.0);
     }
@@ -232,14 +233,14 @@ void Thumbnail(const Canvas& c, const QRectF& r) {
     c.p.setBrush(kScreen);
     c.p.drawRect(r);
     const double cellPx = r.width() * c.px / 16.0;
-    if (cellPx < 5.0) return;
+    if (cellPx < 9.0) return;  // a trace in fewer pixels is only noise
     QPainterPath wave;
     const double left = r.left() + r.width() * 0.12, right = r.right() - r.width() * 0.12;
     const double mid = r.center().y(), amp = r.height() * 0.25;
     const int steps = 24;
     for (int i = 0; i <= steps; ++i) {
         const double t = static_cast<double>(i) / steps;
-        const QPointF q(left + (right - left) * t, mid - amp * std::sin(t * 2.0 * M_PI));
+        const QPointF q(left + (right - left) * t, mid - amp * std::sin(t * 2.0 * std::numbers::pi));
         if (i == 0) wave.moveTo(q);
         else wave.lineTo(q);
     }
@@ -416,9 +417,10 @@ void PaintProgramIcon(QPainter& painter, const QRectF& rect) {
     const double left = screen.left() + 0.6, right = screen.right() - 0.6;
     const double mid = screen.center().y(), amp = screen.height() * 0.36;
     const int steps = 48;
+    const double periods = px >= 32 ? 3.0 : 2.0;  // fewer swings where pixels are few
     for (int i = 0; i <= steps; ++i) {
         const double t = static_cast<double>(i) / steps;
-        const double y = mid - amp * std::exp(-1.6 * t) * std::sin(t * 3.0 * 2.0 * M_PI);
+        const double y = mid - amp * std::exp(-1.6 * t) * std::sin(t * periods * 2.0 * std::numbers::pi);
         const QPointF q(left + (right - left) * t, y);
         if (i == 0) wave.moveTo(q);
         else wave.lineTo(q);

@@ -335,7 +335,8 @@ TEST(SettingsRules, SharesFallBackToOneHalf) {
         double main, positive;  // what the Main share and the History/right shares become
     };
     const Case cases[] = {
-        {0.6f, 0.6f, 0.6f},  {0.0f, 0.0, 0.5},  {-0.0f, -0.0, 0.5}, {-0.2f, 0.5, 0.5}, {1.0f, 1.0, 1.0},
+        // A Main share of 0 or 1 would leave the Main or the Zoom window no height.
+        {0.6f, 0.6f, 0.6f},  {0.0f, 0.5, 0.5},  {-0.0f, 0.5, 0.5}, {-0.2f, 0.5, 0.5}, {1.0f, 0.5, 1.0},
         {1.5f, 0.5, 0.5},    {nan, 0.5, 0.5},   {-nan, 0.5, 0.5},   {inf, 0.5, 0.5},   {-inf, 0.5, 0.5},
         {1e-40f, 1e-40f, 1e-40f},
     };
