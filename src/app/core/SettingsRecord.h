@@ -1,5 +1,5 @@
 #pragma once
-// The settings record stored as kivelo.stp (Part 6.2): 11,588 bytes; integers
+// The settings record stored as kivelo.stp: 11,588 bytes; integers
 // 32-bit little-endian and floats IEEE 754 32-bit little-endian whatever the
 // host; texts NUL-terminated in fixed fields. The record is its raw bytes, so
 // whatever the program does not interpret (bytes after a text's terminator,

@@ -1,8 +1,7 @@
 #pragma once
-// The rules between the settings record and the program (Part 6.2): what a
-// loaded record makes the frame apply (Loading, steps 4 to 15) and what the
-// frame writes into the record at exit (Saving, steps 1 to 3). The Qt frame
-// only applies or fills plain structs.
+// The rules between the settings record and the program: what a loaded
+// record makes the frame apply, and what the frame writes into the record at
+// exit. The Qt frame only applies or fills plain structs.
 #include <array>
 #include <optional>
 #include <string>
@@ -15,44 +14,44 @@ namespace kivelo::app {
 
 // What a read settings file gives the program.
 struct StoredSettings {
-    // Step 4: the folder to make the current directory; none when the field is empty.
+    // The folder to make the current directory; none when the field is empty.
     std::optional<std::string> currentDirectory;
-    // Steps 5, 7: the NOTES text (empty when the field is).
+    // The NOTES text (empty when the field is).
     std::string notes;
-    // Step 6: the non-empty slots of each list, in slot order.
+    // The non-empty slots of each list, in slot order.
     std::vector<std::string> headerEntries;
     std::vector<std::string> footerEntries;
     std::array<std::vector<std::string>, 4> recorderLists;  // lists 1..4 of the recorder control dialog
-    // Step 8. useGpib: interface is 1. gpibAddress and serialPort are the stored
+    // useGpib: interface is 1. gpibAddress and serialPort are the stored
     // values when within the dialog's accepted ranges (1..30, 1..2), else the
     // defaults 1: an address from 31 on would turn the portCode into a serial
-    // configuration word (Part 5.5).
+    // configuration word.
     bool useGpib = true;
     int gpibAddress = 1;
     int serialPort = 1;
-    // Step 9: a stored value other than 0 shows the window.
+    // A stored value other than 0 shows the window.
     bool mainShown = true;
     bool zoomShown = true;
     bool historyShown = true;
     bool xyShown = true;
-    // Step 11: 4, 8, 10, 16 or 20 (any other stored value gives 10), and its
+    // 4, 8, 10, 16 or 20 (any other stored value gives 10), and its
     // position 0..4 in the divisions list.
     int divisions = 10;
     int divisionsPosition = 2;
-    // Step 13: the stored value is 1.
+    // The stored value is 1.
     bool lightMode = false;
-    // Step 14. main: the stored value when it is a number in [0, 1], else 0.5 (a
+    // Main: the stored value when it is a number strictly between 0 and 1, else 0.5 (a
     // NaN or an out-of-range share would break the layout). history and right:
     // the stored value when its bit pattern read as a signed integer is > 0 and
     // it is finite and at most 1, else 0.5.
     LayoutShares shares;
-    // Step 15: the frame rectangle when left > 0, top > 0, right < 1285,
+    // The frame rectangle when left > 0, top > 0, right < 1285,
     // bottom < 1025, right > left and bottom > top; else none (default placement).
     std::optional<FrameRect> frame;
 };
 
 struct AppliedSettings {
-    // Step 10 / step 2: the graticule type to press (button 1005, 1006, 1009) and
+    // The graticule type to press (button 1005, 1006, 1009) and
     // give to the display: 0 when the file was missing, none when the stored
     // value is not 0, 1 or 2 (no button is pressed, the display keeps its type).
     std::optional<int> graticuleType;

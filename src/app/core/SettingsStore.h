@@ -1,5 +1,5 @@
 #pragma once
-// Where kivelo.stp lives, and reading and writing it (Part 6.2).
+// Where kivelo.stp lives, and reading and writing it.
 //
 // Path, first that applies:
 //   1. $KIVELO_SETTINGS names the file (a relative name is taken relative to the

@@ -1,5 +1,5 @@
 #pragma once
-// Numbers typed by the user into the value dialogs (Part 6.3).
+// Numbers typed by the user into the value dialogs.
 #include <optional>
 #include <string_view>
 

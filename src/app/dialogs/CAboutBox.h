@@ -1,5 +1,5 @@
 #pragma once
-// The About box (dialog 100, Part 6.1): modal, the program icon, the version
+// The About box: modal, the program icon, the version
 // text and OK.
 #include <QDialog>
 

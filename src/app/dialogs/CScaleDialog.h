@@ -1,7 +1,7 @@
 #pragma once
-// The scale dialog (resource 155, Part 6.3): the upper and lower value of the
+// The scale dialog: the upper and lower value of the
 // selected trace's vertical range. Modeless; one instance lives with the frame
-// and is opened at the pointer by the mouse handler (Part 2.7).
+// and is opened at the pointer by the mouse handler.
 #include <QDialog>
 #include <QPoint>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 // The 24-trace selection behind the "More" buttons of the Main and Zoom
-// window panels (Part 2.7): a "DISPLAY" group of check boxes W1..W24.
+// window panels: a "DISPLAY" group of check boxes W1..W24.
 #include <QDialog>
 #include <array>
 #include <optional>

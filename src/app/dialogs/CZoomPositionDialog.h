@@ -1,6 +1,6 @@
 #pragma once
-// The zoom position dialog (resource 168, Part 6.3): moves the zoomed stretch
-// to a time. Modeless; opened at the pointer by the mouse handler (Part 2.7)
+// The zoom position dialog: moves the zoomed stretch
+// to a time. Modeless; opened at the pointer by the mouse handler
 // with the zoom start time.
 #include <QDialog>
 #include <QPoint>

@@ -10,7 +10,7 @@ namespace kivelo::app {
 
 class CUiSeam;
 
-// "Invalid Value", no title of its own, exclamation icon (Part 6.3).
+// "Invalid Value", no title of its own, exclamation icon.
 void ShowInvalidValue(CUiSeam& ui, QWidget* parent);
 
 // The number at the start of text (ParseLeadingNumber on its UTF-8 form).

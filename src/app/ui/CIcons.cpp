@@ -17,7 +17,7 @@ namespace kivelo::app {
 
 namespace {
 
-// Colours of the display (Part 2.2 palette: background level 0,0,1, graticule
+// Colours of the display (its palette: background level 0,0,1, graticule
 // level 6,6,6, W1 yellow, W2 green) and of the accents.
 const QColor kScreen(0x10, 0x12, 0x30);
 const QColor kGraticule(0xc4, 0xc4, 0xc4);

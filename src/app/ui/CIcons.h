@@ -1,6 +1,6 @@
 #pragma once
 // The program's icons, drawn in code so that they stay sharp at every size and
-// screen scale (Part 6.1, start-up step 3.7; the images are the implementer's).
+// screen scale.
 #include <QIcon>
 
 class QPainter;

@@ -17,7 +17,7 @@ QString QtFileFilter(const QString& programFilter);
 // path with "." + suffix appended when its file name has no suffix of its own
 // (and suffix is not empty); the suffix is lower-cased: the program spells its
 // default extensions "WVF" or "RTM", and its readers choose by the lower-case
-// extension (Part 1.5 allows lower-casing).
+// extension (either is accepted).
 QString WithDefaultSuffix(const QString& path, const QString& suffix);
 
 class CQtUiSeam final : public CUiSeam {

@@ -1,4 +1,4 @@
-// The settings file kivelo.stp (Part 6.2): the record byte for byte, the load
+// The settings file kivelo.stp: the record byte for byte, the load
 // rules, where the file lives, and saves that never damage the older file.
 #include <gtest/gtest.h>
 
