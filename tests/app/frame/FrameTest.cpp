@@ -1,6 +1,11 @@
 // The main frame driven as a user would: commands, the open flow, drops,
 // redraw coalescing, window layout and the settings record at start and exit.
+#include <QCheckBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -9,7 +14,10 @@
 #include <QTest>
 #include <QUrl>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "CScriptedUi.h"
 #include "WvfWriter.h"
@@ -17,6 +25,7 @@
 #include "core/SettingsStore.h"
 #include "frame/CKiveloApp.h"
 #include "frame/CMainFrame.h"
+#include "ui/CBusyWindow.h"
 #include "windows/CWindowArea.h"
 
 using namespace kivelo;
@@ -193,6 +202,63 @@ private slots:
         f.LayOutWindows(true);
         QVERIFY(!f.Area().Window(WindowId::Main).isVisible());
         QCOMPARE(f.Area().Window(WindowId::Zoom).height(), usable);
+    }
+
+    void panelsShowTheDocumentAndALabelClickOpensTheScaleDialog() {
+        CMainFrame& f = app_->Frame();
+        QVERIFY(f.OpenPath(QString::fromStdString(threeTraces_)));
+        CDisplayWindow& main = f.Area().Window(WindowId::Main);
+        // W1..W3 present and on, W4..W8 absent: indeterminate and inert.
+        auto* w3 = main.findChild<QCheckBox*>(QStringLiteral("id1011"));
+        auto* w4 = main.findChild<QCheckBox*>(QStringLiteral("id1012"));
+        QVERIFY(w3 && w4);
+        QCOMPARE(w3->checkState(), Qt::Checked);
+        QCOMPARE(w4->checkState(), Qt::PartiallyChecked);
+
+        const ViewArea& a = app_->Model().Area(WindowId::Main);
+        const QPoint label(a.areaX + a.areaWidth + 30, 36 + 3 * f.Metrics().LineHeight() + 4);
+        QTest::mouseClick(&main, Qt::LeftButton, Qt::NoModifier, label);
+        auto* scale = f.findChild<QDialog*>(QStringLiteral("ScaleDialog"));
+        QVERIFY(scale && scale->isVisible());
+        QCOMPARE(scale->findChild<QLabel*>(QStringLiteral("id1043"))->text(), QStringLiteral("CH2"));
+        auto* upper = scale->findChild<QLineEdit*>(QStringLiteral("id1041"));
+        auto* lower = scale->findChild<QLineEdit*>(QStringLiteral("id1042"));
+        upper->setText(QStringLiteral("abc"));
+        QTest::mouseClick(scale->findChild<QPushButton*>(QStringLiteral("idOK")), Qt::LeftButton);
+        QCOMPARE(ui_.MessageTexts(), QStringList{QStringLiteral("Invalid Value")});
+        QVERIFY(scale->isVisible());
+        upper->setText(QStringLiteral("2"));
+        lower->setText(QStringLiteral("-2"));
+        QTest::mouseClick(scale->findChild<QPushButton*>(QStringLiteral("idOK")), Qt::LeftButton);
+        QVERIFY(!scale->isVisible());
+        QVERIFY(qAbs(app_->Model().mainSet[1].BandTopValue() - 2.0) < 1e-3);
+        QVERIFY(qAbs(app_->Model().zoomSet[1].BandBottomValue() + 2.0) < 1e-3);
+    }
+
+    void busyWorkCanBeCancelledAndTheWindowsKeepPainting() {
+        CMainFrame& f = app_->Frame();
+        std::atomic<bool> stop{false};
+        int polls = 0;
+        QTimer::singleShot(150, &f, [&f] {
+            auto* cancel = f.Busy().findChild<QPushButton*>(QStringLiteral("busyCancel"));
+            QVERIFY(cancel && cancel->isVisible());
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        const bool finished = f.RunBusy(
+            QStringLiteral("Loading ..."),
+            [&] {
+                while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            },
+            [&] {
+                ++polls;
+                return 0.25;
+            },
+            [&] { stop = true; });
+        QVERIFY(!finished);
+        QVERIFY(polls > 0);  // the event loop ran while the work did
+        QVERIFY(!f.Busy().isVisible());
+        // Input is blocked only while the work runs.
+        QVERIFY(f.RunCommand(cmd::kClose));
     }
 
     void settingsOfOtherDialogsSurviveAndLoadRulesApply() {
