@@ -1,5 +1,7 @@
 #include "frame/CFramePanels.h"
 
+#include <algorithm>
+
 #include "MainWindowRenderer.h"
 #include "dialogs/CAboutBox.h"
 #include "dialogs/CScaleDialog.h"
@@ -28,8 +30,10 @@ CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_
     Parts& p = *parts_;
     CWindowArea& area = frame.Area();
     p.toolbar = new CToolbarPanel(frame, &frame);
-    p.toolbar->setFixedSize(CToolbarPanel::kWidth, CToolbarPanel::kHeight);
-    p.toolbar->Place(CToolbarPanel::kWidth, CToolbarPanel::kHeight);
+    // Wide enough for every control at this font (the nominal 478 pixels leave out light mode and snapshot).
+    const int toolbarWidth = std::max(CToolbarPanel::kWidth, 572);
+    p.toolbar->setFixedSize(toolbarWidth, CToolbarPanel::kHeight);
+    p.toolbar->Place(toolbarWidth, CToolbarPanel::kHeight);
     p.main = new CTracePanel(frame, WindowId::Main, &area.Window(WindowId::Main));
     p.zoom = new CZoomPanel(frame, &area.Window(WindowId::Zoom));
     p.history = new CHistoryPanel(frame, &area.Window(WindowId::History));
