@@ -35,6 +35,19 @@ bool WritableBeside(const std::string& folder, const std::string& file) {
     return !S_ISDIR(st.st_mode) && ::access(file.c_str(), W_OK) == 0;
 }
 
+// Folders of installed programs: even when writable (running as root) they are
+// no place for one user's settings, and a package could not remove the file.
+bool IsSystemFolder(const std::string& folder) {
+    for (const char* prefix : {"/usr/", "/bin", "/sbin", "/opt/", "/snap/", "/lib"})
+        if (folder.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+bool Exists(const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::optional<std::string> Env(const char* name) {
     const char* v = std::getenv(name);
     if (v == nullptr) return std::nullopt;
@@ -109,7 +122,9 @@ std::string SettingsStore::ResolvePath(const SettingsPathInputs& in) {
         return IsAbsolute(p) || in.workingDirectory.empty() ? p : Join(in.workingDirectory, p);
     }
     const std::string besideExe = in.exeDirectory.empty() ? std::string() : Join(in.exeDirectory, kFileName);
-    if (!besideExe.empty() && WritableBeside(in.exeDirectory, besideExe)) return besideExe;
+    if (!besideExe.empty() && WritableBeside(in.exeDirectory, besideExe) &&
+        (!IsSystemFolder(in.exeDirectory) || Exists(besideExe)))
+        return besideExe;
     if (Usable(in.xdgConfigHome) && IsAbsolute(*in.xdgConfigHome))
         return Join(Join(*in.xdgConfigHome, "kivelo"), kFileName);
     if (Usable(in.home) && IsAbsolute(*in.home)) return Join(Join(*in.home, ".config/kivelo"), kFileName);

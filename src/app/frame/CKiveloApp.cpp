@@ -10,6 +10,7 @@
 #include "core/SettingsRules.h"
 #include "core/SettingsStore.h"
 #include "frame/CMainFrame.h"
+#include "frame/CQuitOnSignal.h"
 #include "ui/CQtUiSeam.h"
 
 namespace kivelo::app {
@@ -110,6 +111,7 @@ int RunKivelo(int argc, char** argv) {
     CQtUiSeam ui;
     CKiveloApp kivelo(ui, SettingsStore::ResolvePath());
     kivelo.LoadSettings();
+    const CQuitOnSignal quitOnSignal([&kivelo] { kivelo.Frame().close(); });
     kivelo.Frame().show();
     if (!file.isEmpty()) {
         QTimer::singleShot(0, &kivelo.Frame(), [&kivelo, file] { kivelo.Frame().OpenPath(file); });

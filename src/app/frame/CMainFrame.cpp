@@ -188,6 +188,11 @@ void CMainFrame::BuildToolBar() {
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);
+    // The overflow buttons appear when the frame is too narrow for the bars.
+    if (auto* more = bar->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More toolbar controls"));
+    if (auto* more = menuBar()->findChild<QWidget*>(QStringLiteral("qt_menubar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More menus"));
     if (QWidget* panel = panels_->ToolbarPanel()) {
         bar->addWidget(panel);
         panel->show();

@@ -622,6 +622,13 @@ TEST(SettingsPath, BesideAWritableExecutable) {
     EXPECT_EQ(SettingsStore::ResolvePath(in), f.exe + "/kivelo.stp");
 }
 
+TEST(SettingsPath, InstalledProgramKeepsSettingsInTheConfigFolderEvenAsRoot) {
+    PathFixture f;
+    SettingsPathInputs in = f.Inputs();
+    in.exeDirectory = "/usr/bin";  // writable for root, still not one user's folder
+    EXPECT_EQ(SettingsStore::ResolvePath(in), f.xdg + "/kivelo/kivelo.stp");
+}
+
 TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
     PathFixture f;
     ASSERT_EQ(::chmod(f.exe.c_str(), 0555), 0);

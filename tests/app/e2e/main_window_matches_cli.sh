@@ -19,7 +19,9 @@ if [[ ${1:-} == --under-x ]]; then
     [[ -s $work/ready ]] || { echo "kivelo drew no document within 20 s"; kill $pid; exit 1; }
     sleep 0.5  # let the frame reach the screen
     import -window root "$work/screen.png"
-    kill $pid; wait $pid || true
+    # SIGTERM (a logout, a kill) closes the program the normal way: it writes its settings.
+    kill -TERM $pid
+    wait $pid || { echo "kivelo exited with $? on SIGTERM"; exit 1; }
     exit 0
 fi
 
@@ -28,6 +30,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 record=$src/data/demo/demo_wave.wvf
 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --under-x "$bin" "$record" "$work"
+
+size=$(stat -c %s "$work/kivelo.stp" 2>/dev/null || echo none)
+[[ $size == 11588 ]] || { echo "settings after exit: $size bytes, not 11588"; exit 1; }
 
 read -r _ cx cy cw ch < <(grep '^client ' "$work/ready")
 read -r _ mx my mw mh visible < <(grep '^main ' "$work/ready")
@@ -47,4 +52,4 @@ if [[ $diff != 0 ]]; then
     echo "Main window differs from kivelo-cli render in $diff pixels (pictures in $keep)"
     exit 1
 fi
-echo "Main window: ${mw}x${mh}, identical to kivelo-cli render below the control strip"
+echo "Main window: ${mw}x${mh}, identical to kivelo-cli render below the control strip; settings written at exit"
