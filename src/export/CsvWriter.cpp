@@ -150,6 +150,7 @@ bool CsvWriter::CheckRange(CWaveFile& file, const std::vector<int>& traces,
 
 int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest& request) {
     message_.clear();
+    cancelled_ = false;
     if (!file.IsOpen()) return Fail("No waveform file is open");
     std::vector<int> traces = SelectTraces(request.onOff, file.GetTraceTotalNumber());
     if (!CheckRange(file, traces, request)) return 0;
@@ -164,10 +165,18 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     auto stride = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count));
     std::vector<ValueText> texts(width * stride);
     std::vector<char> rowText;
+    CsvProgress* progress = request.progress;
+    auto stopped = [&] {
+        if (progress == nullptr || !progress->Cancelled()) return false;
+        cancelled_ = true;
+        Fail("The CSV export was cancelled");
+        return true;
+    };
     int64_t done = 0;
     while (done < request.count) {
         int64_t rows = std::min(passRows, request.count - done);
         for (std::size_t i = 0; i < width; ++i) {
+            if (stopped()) return 0;
             file.SetTrace(traces[i]);
             for (int64_t r = 0; r < rows; r += kChunk) {
                 int64_t n = std::min(kChunk, rows - r);
@@ -183,7 +192,9 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
         AppendRows(rowText, texts, width, stride, static_cast<std::size_t>(rows));
         if (!out.Append(std::string_view(rowText.data(), rowText.size()))) return Fail(out.Error());
         done += rows;
+        if (progress != nullptr) progress->rows.store(done, std::memory_order_relaxed);
     }
+    if (stopped()) return 0;
     if (!out.Commit()) return Fail(out.Error());
     return -1;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CWaveFile.h"
+#include "CsvProgress.h"
 
 namespace kivelo {
 
@@ -20,13 +21,17 @@ struct CsvRequest {
     // The Main or Zoom window's on/off values for W1..W24 (0 off, 1 shown,
     // 2 absent from the file); empty writes every trace of the file.
     std::span<const uint8_t> onOff;
+    // Rows written so far and a request to stop; none when nobody follows the write.
+    CsvProgress* progress = nullptr;
 };
 
 class CsvWriter {
 public:
-    // -1 written; 0 failure, Message() says why.
+    // -1 written; 0 failure (or cancelled, see Cancelled()), Message() says why.
     int Write(CWaveFile& file, const std::string& path, const CsvRequest& request);
     const std::string& Message() const { return message_; }
+    // The last Write stopped because its progress asked it to.
+    bool Cancelled() const { return cancelled_; }
 
     // File traces written for an on/off table: the values 2 are dropped and the
     // k-th remaining value decides trace k. An empty table selects every trace.
@@ -37,6 +42,7 @@ private:
     int Fail(std::string message);
 
     std::string message_;
+    bool cancelled_ = false;
 };
 
 }  // namespace kivelo

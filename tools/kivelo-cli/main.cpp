@@ -11,6 +11,7 @@ int RunInfo(int argc, char** argv);
 int RunCsv(int argc, char** argv);
 #ifdef KIVELO_CLI_RENDER
 int RunRender(int argc, char** argv);
+int RunPrint(int argc, char** argv);
 #endif
 int RunConvert(int argc, char** argv);
 int RunDownload(int argc, char** argv);
@@ -29,6 +30,7 @@ constexpr Command kCommands[] = {
     {"csv", RunCsv, "write one block of a waveform file as CSV"},
 #ifdef KIVELO_CLI_RENDER
     {"render", RunRender, "draw the display windows of a waveform file as .bmp or .png"},
+    {"print", RunPrint, "write the printed page of a waveform file as a one-page PDF"},
 #endif
     {"convert", RunConvert, "convert a realtime file to a .wvf/.hdr pair"},
     {"download", RunDownload, "fetch an instrument's records into a .wvf/.hdr pair"},
@@ -39,7 +41,7 @@ void PrintUsage(std::FILE* out) {
     std::fputs("Usage: kivelo-cli COMMAND [ARGS...]   (kivelo-cli COMMAND --help for more)\n"
                "Commands:\n", out);
     for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
-    std::fputs("Exit codes: 0 ok, 1 failure, 2 usage error, 3 CSV file exists,\n"
+    std::fputs("Exit codes: 0 ok, 1 failure, 2 usage error, 3 CSV or PDF file exists,\n"
                "5 converted file exists.\n", out);
 }
 

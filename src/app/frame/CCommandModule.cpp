@@ -1,10 +1,13 @@
 #include "frame/CCommandModule.h"
 
+#include "export/CExportCommands.h"
+
 namespace kivelo::app {
 
 std::vector<std::unique_ptr<CCommandModule>> MakeCommandModules(CMainFrame& frame) {
     std::vector<std::unique_ptr<CCommandModule>> modules;
     (void)frame;
+    modules.push_back(std::make_unique<CExportCommands>(frame));
     return modules;
 }
 

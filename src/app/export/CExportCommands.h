@@ -1,0 +1,24 @@
+#pragma once
+// The File menu's export, conversion, image and printing commands.
+#include "export/CDataExport.h"
+#include "export/CImageExport.h"
+#include "frame/CCommandModule.h"
+
+namespace kivelo::app {
+
+class CPrintCommands;
+
+class CExportCommands : public CCommandModule {
+public:
+    explicit CExportCommands(CMainFrame& frame);
+
+    void SettingsLoaded() override;
+    void StoreSettings() override;
+
+private:
+    CDataExport data_;
+    CImageExport images_;
+    CPrintCommands* print_;  // owned by the frame
+};
+
+}  // namespace kivelo::app

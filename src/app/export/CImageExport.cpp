@@ -1,0 +1,92 @@
+#include "export/CImageExport.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QScreen>
+
+#include <unordered_map>
+#include <vector>
+
+#include "BmpWriter.h"
+#include "export/DibImage.h"
+#include "export/ExportPrompts.h"
+#include "frame/CMainFrame.h"
+
+namespace kivelo::app {
+
+using namespace prompt;
+
+namespace {
+
+// The picture with the saved images' colour clean-up applied to every pixel.
+QImage CleanedImage(const QImage& picture) {
+    QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    std::unordered_map<QRgb, QRgb> done;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            auto [it, added] = done.try_emplace(row[x], row[x]);
+            if (added) {
+                std::vector<BmpColour> one{{uint8_t(qBlue(row[x])), uint8_t(qGreen(row[x])), uint8_t(qRed(row[x])), 0}};
+                ApplyColourCleanup(one);
+                it->second = qRgb(one[0].red, one[0].green, one[0].blue);
+            }
+            row[x] = it->second;
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+CImageExport::CImageExport(CMainFrame& frame) : frame_(frame) {}
+
+QImage CImageExport::CaptureFrame(CMainFrame& frame) {
+    const QRect outer = frame.frameGeometry();
+    // Caption and borders belong to the window manager: only the screen has
+    // them, and only X11 lets a program read the screen.
+    if (outer != frame.geometry() && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        if (QScreen* screen = frame.screen()) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            const QPoint at = outer.topLeft() - screen->geometry().topLeft();
+            const QPixmap shot = screen->grabWindow(0, at.x(), at.y(), outer.width(), outer.height());
+            if (!shot.isNull()) return shot.toImage();
+        }
+    }
+    return frame.grab().toImage();
+}
+
+QImage CImageExport::CaptureWindow(CMainFrame& frame, WindowId window) {
+    // The window's picture with its panel controls over it, as on the screen.
+    return frame.Area().Window(window).grab().toImage();
+}
+
+bool CImageExport::WriteImage(const QImage& picture, const QString& path) {
+    if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
+        const std::optional<PackedDib> dib = DibOfImage(picture);
+        return dib && WriteBmp(path.toStdString(), *dib) == 1;
+    }
+    // A PNG keeps every colour of the screen, cleaned up as in a BMP.
+    const QImage cleaned = CleanedImage(picture);
+    QSaveFile file(path);
+    if (cleaned.isNull() || !file.open(QIODevice::WriteOnly)) return false;
+    if (!cleaned.save(&file, "PNG")) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void CImageExport::Save(std::optional<WindowId> window) {
+    const std::optional<QString> path = AskSaveName(frame_, kImageFilter, "bmp");
+    if (!path || !MayWrite(frame_, *path)) {
+        frame_.RedrawWindows(kAllWindows);
+        return;
+    }
+    frame_.RedrawWindows(kAllWindows);
+    const QImage picture = window ? CaptureWindow(frame_, *window) : CaptureFrame(frame_);
+    if (!WriteImage(picture, *path)) ShowError(frame_, QStringLiteral("The image was not written to\n") + *path);
+}
+
+}  // namespace kivelo::app

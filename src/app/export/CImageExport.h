@@ -1,0 +1,34 @@
+#pragma once
+// "Save  image as BMP file": the whole frame or one display window, exactly
+// as the screen shows it, as an 8-bit BMP, or as a PNG of every colour of the
+// same picture when the chosen name ends in .png.
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+#include "ViewArea.h"
+
+namespace kivelo::app {
+
+class CMainFrame;
+
+class CImageExport {
+public:
+    explicit CImageExport(CMainFrame& frame);
+
+    // window none: the whole frame.
+    void Save(std::optional<WindowId> window);
+
+    // What the screen shows of the frame (with its caption and borders where
+    // the platform draws them and lets them be read) or of one window.
+    static QImage CaptureFrame(CMainFrame& frame);
+    static QImage CaptureWindow(CMainFrame& frame, WindowId window);
+    // Writes the picture as BMP, or PNG for a name ending in .png; false when nothing was written.
+    static bool WriteImage(const QImage& picture, const QString& path);
+
+private:
+    CMainFrame& frame_;
+};
+
+}  // namespace kivelo::app
