@@ -1,6 +1,7 @@
 #include "frame/CCommandModule.h"
 
 #include "export/CExportCommands.h"
+#include "instrument/CInstrumentCommands.h"
 
 namespace kivelo::app {
 
@@ -8,6 +9,7 @@ std::vector<std::unique_ptr<CCommandModule>> MakeCommandModules(CMainFrame& fram
     std::vector<std::unique_ptr<CCommandModule>> modules;
     (void)frame;
     modules.push_back(std::make_unique<CExportCommands>(frame));
+    modules.push_back(std::make_unique<CInstrumentCommands>(frame));
     return modules;
 }
 

@@ -1,0 +1,59 @@
+#pragma once
+// "Communication Setup": GPIB with a primary address, or RS-232 on COM1 or
+// COM2, and which of the machine's serial devices stands behind each COM
+// port. Modeless; the object lives as long as the frame and its values are
+// the program's communication settings.
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+#include "CommSettings.h"
+
+class QComboBox;
+class QLabel;
+class QRadioButton;
+
+namespace kivelo::app {
+
+class CNumberEdit;
+class CUiSeam;
+
+class CCommSetupDialog final : public QDialog {
+    Q_OBJECT
+public:
+    CCommSetupDialog(CUiSeam& ui, QWidget* parent);
+
+    // The interface as last clicked, the numbers as last accepted by OK.
+    const CommSettings& Settings() const { return settings_; }
+    void SetSettings(const CommSettings& settings);
+    // The device chosen for COM1 (port 1) or COM2 (2); empty: the default one.
+    QString ChosenDevice(int port) const { return chosen_[port == 1 ? 0 : 1]; }
+    void SetChosenDevice(int port, const QString& path);
+
+    // Shows the current values and the machine's serial devices at topLeft.
+    void ShowAt(QPoint topLeft);
+
+    // After OK took the values and closed the dialog.
+    std::function<void()> accepted;
+
+private:
+    void OnOk();
+    void LoadControls();
+    void FillDeviceList(int port);
+    QString DeviceInList(int port) const;
+
+    CUiSeam& ui_;
+    CommSettings settings_;
+    std::array<QString, 2> chosen_;
+    QRadioButton* gpib_ = nullptr;
+    QRadioButton* serial_ = nullptr;
+    CNumberEdit* address_ = nullptr;
+    CNumberEdit* port_ = nullptr;
+    std::array<QComboBox*, 2> devices_{};
+    std::array<QLabel*, 2> deviceLabels_{};
+};
+
+}  // namespace kivelo::app

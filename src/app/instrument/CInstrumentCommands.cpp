@@ -1,0 +1,364 @@
+#include "instrument/CInstrumentCommands.h"
+
+#include <QEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+
+#include "CommConnection.h"
+#include "CommDeviceChoice.h"
+#include "CommDiagnosis.h"
+#include "Download.h"
+#include "DownloadOutput.h"
+#include "DownloadPlan.h"
+#include "DownloadProgress.h"
+#include "DownloadResult.h"
+#include "EstimateText.h"
+#include "PortTable.h"
+#include "RemoteControl.h"
+#include "core/CommandTable.h"
+#include "core/SettingsRules.h"
+#include "frame/CMainFrame.h"
+#include "instrument/CCommSetupDialog.h"
+#include "instrument/CRecorderControlDialog.h"
+#include "ui/CBusyWindow.h"
+#include "ui/CUiSeam.h"
+
+namespace kivelo::app {
+
+namespace {
+
+// The device chosen for a COM port lives in the program's profile: the
+// settings record has no room for it and must stay byte for byte as it is.
+QString DeviceKey(int port) { return QStringLiteral("comm/com%1Device").arg(port); }
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Clears a flag when the flow that set it ends, whichever way it leaves.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagGuard() { flag_ = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// Makes a running flow's cancel flag reachable from the frame's events while the flow lasts.
+class CancelSlot {
+public:
+    CancelSlot(std::atomic<bool>*& slot, std::atomic<bool>& flag) : slot_(slot) { slot_ = &flag; }
+    ~CancelSlot() { slot_ = nullptr; }
+    CancelSlot(const CancelSlot&) = delete;
+    CancelSlot& operator=(const CancelSlot&) = delete;
+
+private:
+    std::atomic<bool>*& slot_;
+};
+
+bool AllZero(const SettingsRecord& record) {
+    const auto& raw = record.Raw();
+    return std::all_of(raw.begin(), raw.end(), [](uint8_t b) { return b == 0; });
+}
+
+}  // namespace
+
+CInstrumentCommands::CInstrumentCommands(CMainFrame& frame)
+    : frame_(frame), ports_(std::make_unique<PortTable>()) {
+    comm_ = new CCommSetupDialog(frame_.Ui(), &frame_);
+    recorder_ = new CRecorderControlDialog(&frame_);
+    const QSettings profile;
+    for (int port = 1; port <= 2; ++port) comm_->SetChosenDevice(port, profile.value(DeviceKey(port)).toString());
+
+    comm_->accepted = [this] {
+        StoreChosenDevices();
+        frame_.RequestRedraw();
+    };
+    recorder_->sendLine = [this](const std::string& line) { SendRemote(line); };
+    recorder_->listsChanged = [this] { StoreRecorderLists(); };
+    recorder_->closed = [this] { frame_.RequestRedraw(); };
+
+    frame_.Handle(cmd::kCommSetup, [this] { ShowCommSetup(); });
+    frame_.Handle(cmd::kDownload, [this] { DownloadAndSave(); });
+    frame_.Handle(cmd::kRecorderControl, [this] { ShowRecorderControl(); });
+    frame_.installEventFilter(this);
+}
+
+CInstrumentCommands::~CInstrumentCommands() {
+    // The dialogs belong to the frame and may outlive this module by a moment.
+    comm_->accepted = nullptr;
+    recorder_->sendLine = nullptr;
+    recorder_->listsChanged = nullptr;
+    recorder_->closed = nullptr;
+}
+
+bool CInstrumentCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &frame_ && event->type() == QEvent::Close && transferCancel_ != nullptr) {
+        frameClosing_ = true;
+        *transferCancel_ = true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---- settings -------------------------------------------------------------
+
+void CInstrumentCommands::SettingsLoaded() {
+    const SettingsRecord& record = frame_.Settings();
+    // An all-zero record was not read from a file: the built-in values stay.
+    if (AllZero(record)) return;
+    const AppliedSettings applied = ApplySettingsRules(record, true);
+    if (!applied.stored) return;
+    const StoredSettings& stored = *applied.stored;
+    CommSettings settings;
+    settings.useGpib = stored.useGpib ? 1 : 0;
+    settings.gpibAddress = stored.gpibAddress;
+    settings.serialPort = stored.serialPort;
+    comm_->SetSettings(settings);
+
+    RemoteLists lists;
+    lists.fileName.Assign(stored.recorderLists[0]);
+    lists.fileComment.Assign(stored.recorderLists[1]);
+    lists.copyFileName.Assign(stored.recorderLists[2]);
+    lists.copyComment.Assign(stored.recorderLists[3]);
+    recorder_->SetLists(lists);
+}
+
+void CInstrumentCommands::StoreSettings() {
+    const CommSettings& settings = comm_->Settings();
+    SettingsRecord& record = frame_.Settings();
+    record.SetInterface(settings.useGpib == 1 ? 1 : 0);
+    record.SetGpibAddress(settings.gpibAddress);
+    record.SetSerialPort(settings.serialPort);
+}
+
+void CInstrumentCommands::StoreRecorderLists() {
+    const RemoteLists& lists = recorder_->Lists();
+    SettingsRecord& record = frame_.Settings();
+    record.StoreList(SettingsList::Recorder1, lists.fileName.Entries());
+    record.StoreList(SettingsList::Recorder2, lists.fileComment.Entries());
+    record.StoreList(SettingsList::Recorder3, lists.copyFileName.Entries());
+    record.StoreList(SettingsList::Recorder4, lists.copyComment.Entries());
+}
+
+void CInstrumentCommands::StoreChosenDevices() {
+    QSettings profile;
+    for (int port = 1; port <= 2; ++port) {
+        const QString device = comm_->ChosenDevice(port);
+        if (device.isEmpty())
+            profile.remove(DeviceKey(port));
+        else
+            profile.setValue(DeviceKey(port), device);
+    }
+}
+
+// ---- helpers --------------------------------------------------------------
+
+CommTarget CInstrumentCommands::Target() const {
+    const CommSettings& settings = comm_->Settings();
+    return CommTargetFor(settings, comm_->ChosenDevice(settings.serialPort).toStdString());
+}
+
+QString CInstrumentCommands::NoResponseText(const CommSettings& settings, const CommTarget& target) const {
+    // The port line names the COM port as the user chose it, whatever device is behind it.
+    std::string text = NoResponseMessage(CommTarget::FromSettings(settings));
+    std::string cause;
+    if (target.IsGpib()) {
+        if (!ports_->Gpib().IsLoaded()) cause = GpibLibraryCause();
+    } else {
+        cause = SerialDeviceCause(SerialDevicePath(target));
+    }
+    if (!cause.empty()) text += "\n\n" + cause;
+    return Q(text);
+}
+
+void CInstrumentCommands::ShowError(const QString& text, QWidget* parent) {
+    frame_.Ui().Message(parent != nullptr ? parent : &frame_, text, QString::fromLatin1(kErrorCaption),
+                        MsgIcon::Exclamation);
+}
+
+int CInstrumentCommands::RunPortWork(const QString& text, const std::function<int()>& work) {
+    int result = kDownloadPortError;
+    std::atomic<bool> done{false};
+    QEventLoop loop;
+    std::thread worker([&] {
+        result = work();
+        done = true;
+        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    // Most commands take a few milliseconds; only a slow one shows the busy window.
+    bool shown = false;
+    QTimer slow;
+    slow.setSingleShot(true);
+    QObject::connect(&slow, &QTimer::timeout, &loop, [&] {
+        frame_.Busy().ShowBusy(text);
+        shown = true;
+    });
+    slow.start(300);
+    if (!done) loop.exec();
+    worker.join();
+    slow.stop();
+    if (shown) frame_.Busy().HideBusy();
+    return result;
+}
+
+// ---- Setup Comm Port ------------------------------------------------------
+
+void CInstrumentCommands::ShowCommSetup() {
+    comm_->ShowAt(frame_.geometry().topLeft() + QPoint(50, 150));
+}
+
+// ---- Control QV818/826 ----------------------------------------------------
+
+void CInstrumentCommands::ShowRecorderControl() {
+    recorder_->ShowAt(frame_.geometry().topLeft() + QPoint(30, 120));
+}
+
+void CInstrumentCommands::SendRemote(const std::string& line) {
+    if (portBusy_) return;
+    FlagGuard busy(portBusy_);
+    const CommSettings settings = comm_->Settings();
+    const CommTarget target = Target();
+    recorder_->setEnabled(false);
+    const int result = RunPortWork(QStringLiteral("Sending ..."), [&] {
+        return SendRemoteCommand(SelectPort(*ports_, target), target, line);
+    });
+    recorder_->setEnabled(true);
+    if (result != kDownloadOk) ShowError(NoResponseText(settings, target), recorder_);
+}
+
+// ---- Download and Save ----------------------------------------------------
+
+void CInstrumentCommands::DownloadAndSave() {
+    if (portBusy_) return;
+    FlagGuard busy(portBusy_);
+    const CommSettings settings = comm_->Settings();
+    const CommTarget target = Target();
+    CInstrumentPort& port = SelectPort(*ports_, target);
+    DownloadPlan plan;
+    DownloadInfo info;
+    std::atomic<bool> cancel{false};
+    CancelSlot slot(transferCancel_, cancel);
+    frameClosing_ = false;
+
+    int result = kDownloadNoAnswer;
+    const bool connected = frame_.RunBusy(
+        QStringLiteral("Connecting ..."), [&] { result = QueryInstrument(port, target, plan, info, &cancel); }, {},
+        [&] { cancel = true; });
+    if (frameClosing_) return;  // the program is ending: nothing to ask or tell
+    if (!connected || result == kDownloadInterrupted) {
+        ShowError(QString::fromLatin1(kInterruptedText));
+        return;
+    }
+    if (result != kDownloadOk) {
+        ShowError(NoResponseText(settings, target));
+        return;
+    }
+    if (info.length < kMinDownloadLength) {
+        ShowError(Q(TooFewPointsMessage(info.model, info.traceCount, info.length)));
+        return;
+    }
+    const int64_t points = static_cast<int64_t>(info.length) * info.traceCount;
+    const std::string estimate = EstimateText(EstimateSeconds(points, target.IsGpib()));
+    if (frame_.Ui().Message(&frame_, Q(InformationMessage(info.model, info.traceCount, info.length, estimate)),
+                            QString::fromLatin1(kInformationCaption), MsgIcon::Information,
+                            MsgButtons::OkCancel) != MsgAnswer::Ok)
+        return;
+    const std::optional<QString> path = AskForDataPath();
+    if (!path) return;
+    const std::string base = path->left(path->size() - 4).toStdString();
+
+    if (frame_.Document().IsOpen()) frame_.CloseDocument();
+    result = RunTransfer(port, target, base, plan, cancel);
+    if (frameClosing_) return;  // complete files stay; the program is ending
+    switch (result) {
+        case kDownloadOk:
+            frame_.OpenPath(Q(DownloadOutput::DataPath(base)));
+            break;
+        case kDownloadFileError: {
+            QString text = QString::fromLatin1(kCannotSaveText);
+            const QString folder = QFileInfo(*path).absolutePath();
+            if (access(QFile::encodeName(folder).constData(), W_OK) != 0)
+                text += QStringLiteral("\n\nThe folder ") + folder + QStringLiteral(" cannot be written.");
+            ShowError(text);
+            break;
+        }
+        case kDownloadInterrupted:
+            ShowError(QString::fromLatin1(kInterruptedText));
+            break;
+        default:
+            // The transfer failed after a good start: nothing was kept, nothing is opened.
+            ShowError(NoResponseText(settings, target));
+            break;
+    }
+    frame_.RequestRedraw();
+}
+
+std::optional<QString> CInstrumentCommands::AskForDataPath() {
+    FileDialogRequest request;
+    request.save = true;
+    request.filter = QStringLiteral("WVF file (*.wvf)|*.wvf||");
+    request.defaultSuffix = QStringLiteral("wvf");
+    const std::optional<QString> chosen = frame_.Ui().FileName(&frame_, request);
+    if (!chosen || chosen->isEmpty()) return std::nullopt;
+    // The files are base + ".wvf" and base + ".hdr": a name without the ending
+    // gets it rather than losing its last four characters.
+    QString path = QFileInfo(*chosen).absoluteFilePath();
+    if (!path.endsWith(QStringLiteral(".wvf"), Qt::CaseInsensitive)) path += QStringLiteral(".wvf");
+    // Refused before the open record is closed: a download never replaces a file.
+    const std::string base = path.left(path.size() - 4).toStdString();
+    for (const std::string& existing : {DownloadOutput::DataPath(base), DownloadOutput::HeaderPath(base)}) {
+        if (QFileInfo::exists(Q(existing))) {
+            ShowError(QString::fromLatin1(kCannotSaveText) + QStringLiteral("\n\n") + Q(existing) +
+                      QStringLiteral(" already exists."));
+            return std::nullopt;
+        }
+    }
+    return path;
+}
+
+int CInstrumentCommands::RunTransfer(CInstrumentPort& port, const CommTarget& target, const std::string& base,
+                                     DownloadPlan& plan, std::atomic<bool>& cancel) {
+    DownloadProgress progress;
+    DownloadControl control;
+    control.cancel = &cancel;
+    // On the transfer's thread, the one that fills the plan.
+    control.progress = [&](int64_t done, int64_t total) {
+        progress.Update(done, total, std::clamp<int>(plan.traceCount, 0, DownloadPlan::kMaxTraces), plan.recordCount,
+                        plan.length);
+    };
+    const QString downloading = QStringLiteral("Downloading ...");
+    QString shown;
+    auto shownAt = std::chrono::steady_clock::now();
+    bool cancelling = false;
+    int result = kDownloadNoAnswer;
+    frame_.RunBusy(
+        downloading, [&] { result = DownloadToFiles(port, target, base, plan, control); },
+        [&] {
+            // Polled on this thread; the text changes at most four times a second.
+            const auto now = std::chrono::steady_clock::now();
+            const QString text = Q(progress.Text(now));
+            if (!cancelling && text != shown && now - shownAt >= std::chrono::milliseconds(250)) {
+                shown = text;
+                shownAt = now;
+                frame_.Busy().ShowBusy(downloading + QLatin1Char('\n') + text);
+            }
+            return progress.Fraction();
+        },
+        [&] {
+            cancelling = true;  // the busy window now says it is cancelling
+            cancel = true;
+        });
+    return result;
+}
+
+}  // namespace kivelo::app

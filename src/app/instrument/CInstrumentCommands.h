@@ -1,0 +1,76 @@
+#pragma once
+// The Comm menu: the communication setup, "Download and Save" and the
+// recorder control. Owns the program's port objects; every exchange with an
+// instrument runs off the user-interface thread, so the windows keep painting
+// while the program waits for the instrument.
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "CommSettings.h"
+#include "CommTarget.h"
+#include "frame/CCommandModule.h"
+
+class QWidget;
+
+namespace kivelo {
+class CInstrumentPort;
+class PortTable;
+struct DownloadPlan;
+}
+
+namespace kivelo::app {
+
+class CCommSetupDialog;
+class CMainFrame;
+class CRecorderControlDialog;
+
+class CInstrumentCommands final : public QObject, public CCommandModule {
+public:
+    explicit CInstrumentCommands(CMainFrame& frame);
+    ~CInstrumentCommands() override;
+
+    void SettingsLoaded() override;
+    void StoreSettings() override;
+
+protected:
+    // Closing the frame during a download stops the transfer instead of waiting for its end.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowCommSetup();
+    void DownloadAndSave();
+    void ShowRecorderControl();
+    void SendRemote(const std::string& line);
+    // The save dialog; the path ends in ".wvf" and neither file of it exists (else the user was told).
+    std::optional<QString> AskForDataPath();
+    // DownloadToFiles with the busy window's progress and Cancel; the download result.
+    int RunTransfer(CInstrumentPort& port, const CommTarget& target, const std::string& base, DownloadPlan& plan,
+                    std::atomic<bool>& cancel);
+
+    // Where the flows talk to now, with the device chosen for the COM port.
+    CommTarget Target() const;
+    // "No response." with the port line of settings, and what the system knows of the cause.
+    QString NoResponseText(const CommSettings& settings, const CommTarget& target) const;
+    void ShowError(const QString& text, QWidget* parent = nullptr);
+    // Runs work on a second thread while this thread keeps handling events;
+    // the busy window shows `text` only when the work takes a while.
+    int RunPortWork(const QString& text, const std::function<int()>& work);
+    void StoreRecorderLists();
+    void StoreChosenDevices();
+
+    CMainFrame& frame_;
+    std::unique_ptr<PortTable> ports_;
+    CCommSetupDialog* comm_ = nullptr;
+    CRecorderControlDialog* recorder_ = nullptr;
+    bool portBusy_ = false;  // a flow is using the ports
+    std::atomic<bool>* transferCancel_ = nullptr;  // the running download's cancel flag
+    bool frameClosing_ = false;
+};
+
+}  // namespace kivelo::app
