@@ -1,13 +1,8 @@
-// The printed page's layout, its colour rules, the print format dialog's
-// recent-text lists, and following or stopping a CSV write from another thread.
+// The printed page's layout and its colour rules.
 #include <gtest/gtest.h>
 
-#include "CWaveFile.h"
-#include "CsvWriter.h"
 #include "PrintColourRule.h"
 #include "PrintPageLayout.h"
-#include "RecentTextList.h"
-#include "Wavegen.h"
 
 namespace kivelo {
 namespace {
@@ -54,21 +49,9 @@ TEST(PrintPage, PartsSitWhereTheScreenPixelsPutThemTimesTheRatio) {
     EXPECT_EQ(l.picture.height, 900);
 }
 
-TEST(PrintPage, EmptyTextsGiveNoLines) {
-    PrintPageRequest r = Request(100, 100, 1);
-    r.header.clear();
-    r.footer.clear();
-    EXPECT_TRUE(PrintPage::LayOut(r).texts.empty());
-    // Empty note lines keep their place and print nothing.
-    r.notes = "a\n\nc";
-    const PrintPageLayout l = PrintPage::LayOut(r);
-    ASSERT_EQ(l.texts.size(), 2u);
-    EXPECT_EQ(l.texts[1].y - l.texts[0].y, 40);
-}
-
 TEST(PrintPage, NotesAreCutTo1024CharactersAndSplitAtAnyLineEnd) {
     EXPECT_EQ(PrintPage::NoteLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-    EXPECT_EQ(PrintPage::NoteLines("a\r\n"), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(PrintPage::NoteLines("a\r\n\r\nc"), (std::vector<std::string>{"a", "", "c"}));
     EXPECT_TRUE(PrintPage::NoteLines("").empty());
     std::string many;
     for (int i = 0; i < 1100; ++i) many += "\xC3\xA4";  // two bytes, one character
@@ -132,64 +115,6 @@ TEST(PrintColourRule, MonochromeByModeAndCleanupOnColour) {
     std::vector<BmpColour> twice = rows[0].want;
     ApplyPrintColourRule(twice, true, true);
     EXPECT_NE(twice, rows[0].want);
-}
-
-TEST(RecentTextList, SixteenMostRecentWithoutCopies) {
-    RecentTextList list;
-    EXPECT_EQ(list.First(), "");
-    for (int i = 1; i <= 17; ++i) list.Push("t" + std::to_string(i));
-    ASSERT_EQ(list.Entries().size(), 16u);
-    EXPECT_EQ(list.First(), "t17");
-    EXPECT_EQ(list.Entries().back(), "t2");
-    list.Push("t9");  // moves to the top, nothing falls out
-    EXPECT_EQ(list.First(), "t9");
-    EXPECT_EQ(list.Entries().size(), 16u);
-    EXPECT_EQ(list.Entries().back(), "t2");
-    EXPECT_EQ(std::count(list.Entries().begin(), list.Entries().end(), "t9"), 1);
-    list.Push("");  // an empty text is an entry too: it prints no line
-    EXPECT_EQ(list.First(), "");
-    EXPECT_EQ(list.Entries().back(), "t3");
-    const std::vector<std::string> many(20, "x");
-    list.Assign(many);
-    EXPECT_EQ(list.Entries().size(), 16u);
-}
-
-class CsvProgressTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        wavegen::WvfDesc desc;
-        desc.traces = wavegen::MakeTraces(2, "IS2", wavegen::Signal::Sine, 1000);
-        desc.samples = 300000;
-        ASSERT_TRUE(wavegen::WriteWvf(dir_.File("p.wvf"), desc).ok);
-        ASSERT_EQ(file_.Open(dir_.File("p.wvf"), 65536), -1);
-    }
-    int Write(const std::string& name, CsvProgress* progress) {
-        CsvRequest r;
-        r.count = 300000;
-        r.progress = progress;
-        return writer_.Write(file_, dir_.File(name), r);
-    }
-    wavegen::TempDir dir_;
-    CWaveFile file_;
-    CsvWriter writer_;
-};
-
-TEST_F(CsvProgressTest, CountsRowsWithoutChangingTheBytes) {
-    CsvProgress progress;
-    ASSERT_EQ(Write("followed.csv", &progress), -1);
-    EXPECT_EQ(progress.rows.load(), 300000);
-    EXPECT_FALSE(writer_.Cancelled());
-    ASSERT_EQ(Write("plain.csv", nullptr), -1);
-    EXPECT_EQ(wavegen::ReadFileBytes(dir_.File("followed.csv")), wavegen::ReadFileBytes(dir_.File("plain.csv")));
-}
-
-TEST_F(CsvProgressTest, CancelLeavesNoFile) {
-    CsvProgress progress;
-    progress.cancel = true;
-    EXPECT_EQ(Write("cancelled.csv", &progress), 0);
-    EXPECT_TRUE(writer_.Cancelled());
-    EXPECT_FALSE(writer_.Message().empty());
-    EXPECT_TRUE(wavegen::ReadFileBytes(dir_.File("cancelled.csv")).empty());
 }
 
 }  // namespace
