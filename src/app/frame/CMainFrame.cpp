@@ -178,9 +178,12 @@ void CMainFrame::BuildToolBar() {
     bar->setObjectName(QStringLiteral("toolBar"));
     bar->setMovable(true);
     bar->setIconSize(QSize(17, 15) * 1.25);
-    for (int id : {cmd::kOpen, cmd::kAbout}) {
+    for (int id : {cmd::kOpen, cmd::kPrint, cmd::kAbout}) {
         if (QAction* a = Action(id)) {
-            a->setIcon(id == cmd::kOpen ? style()->standardIcon(QStyle::SP_DialogOpenButton) : ProgramIcon());
+            if (id == cmd::kOpen) a->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+            if (id == cmd::kPrint)
+                a->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), style()->standardIcon(QStyle::SP_FileIcon)));
+            if (id == cmd::kAbout) a->setIcon(ProgramIcon());
             a->setToolTip(QString(a->text()).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
             bar->addAction(a);
         }
