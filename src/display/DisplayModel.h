@@ -52,6 +52,11 @@ public:
     ZoomController zoom;
     HistoryState history;
     PointCache historyPoints;  // points of the thumbnails last drawn
+    // Points the Main and Zoom windows read for recent current records, so that
+    // going back to one of them reads nothing.
+    static constexpr int kRecentRecords = 16;
+    PointCache mainPoints;
+    PointCache zoomPoints;
     CursorState cursors;
     XyState xy;
     ZoomFrameMark zoomFrame;

@@ -95,7 +95,7 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
         for (TraceSet* set : {&model.mainSet, &model.zoomSet, &model.historySet}) ResetPlacement((*set)[i], zoom);
     }
     model.InvalidatePoints();
-    model.historyPoints.Clear();
+    for (PointCache* cache : {&model.historyPoints, &model.mainPoints, &model.zoomPoints}) cache->Clear();
 
     model.zoom.FillZoomRatios(doc.recordLength);
     model.history.SetFirstShown(0, doc.recordCount);
@@ -110,7 +110,7 @@ void UnbindDocument(DisplayModel& model) {
     model.document = DisplayDocument{};
     model.document.generation = generation;
     model.InvalidatePoints();
-    model.historyPoints.Clear();
+    for (PointCache* cache : {&model.historyPoints, &model.mainPoints, &model.zoomPoints}) cache->Clear();
 }
 
 }  // namespace kivelo

@@ -31,7 +31,7 @@ bool DrawMainWindow(const RenderTarget& target, bool full) {
 
     const int64_t L = m.document.recordLength;
     const PointPlan plan = MainPointPlan(L);
-    DrawAllPasses(m, *target.file, m.mainSet, m.mainSnapshot, m.mainOnOff, area, plan);
+    DrawAllPasses(m, *target.file, m.mainSet, m.mainSnapshot, m.mainOnOff, area, plan, &m.mainPoints);
 
     if (full) {
         Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);

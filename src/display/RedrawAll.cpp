@@ -1,8 +1,10 @@
 #include "RedrawAll.h"
 
+#include "DisplayPointLoader.h"
 #include "HistoryWindowRenderer.h"
 #include "MainWindowRenderer.h"
 #include "RenderTarget.h"
+#include "TracePasses.h"
 #include "XyWindowRenderer.h"
 #include "ZoomWindowRenderer.h"
 
@@ -22,6 +24,16 @@ void ApplyLayout(DisplayModel& model, const LayoutResult& layout) {
 
 void RedrawAll(DisplayModel& model, CWaveFile* file, const std::array<DisplayPainter*, kWindowCount>& painters,
                const TextMetrics& metrics, int frameWidth, int frameHeight, uint32_t windows) {
+    if (file && model.document.loaded) {
+        // The first window to read a record reads it whole and summarises it; the
+        // others' reads of it then need no samples again.
+        const int64_t L = model.document.recordLength;
+        PointPlan history;
+        history.points = HistoryPoints(model);
+        history.step = DisplayStepCode(L, history.points);
+        const std::array<PointPlan, 3> plans{MainPointPlan(L), ZoomPointPlan(model.zoom, L), history};
+        file->ExpectEnvelopeReads(ReadsOfPlans(plans, L));
+    }
     auto shown = [&](WindowId w) -> DisplayPainter* {
         const size_t i = static_cast<size_t>(w);
         return model.shown[i] ? painters[i] : nullptr;

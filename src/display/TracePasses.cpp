@@ -25,6 +25,15 @@ PointPlan ZoomPointPlan(const ZoomController& zoom, int64_t recordLength) {
     return plan;
 }
 
+std::vector<EnvelopeRead> ReadsOfPlans(std::span<const PointPlan> plans, int64_t recordLength) {
+    std::vector<EnvelopeRead> reads;
+    for (const PointPlan& plan : plans) {
+        const int64_t count = std::min<int64_t>(int64_t{plan.points} * plan.step / 512, recordLength - plan.start);
+        if (plan.points > 0 && count > 0) reads.push_back({plan.step, plan.start, count, kWidth2});
+    }
+    return reads;
+}
+
 namespace {
 
 // Another set's copy of the trace that holds exactly these points: the Zoom
@@ -83,8 +92,9 @@ void DrawSnapshotPass(DisplayModel& model, TraceSet& snapshot, const ViewArea& a
 }
 
 void DrawAllPasses(DisplayModel& model, CWaveFile& file, TraceSet& set, TraceSet& snapshot, const OnOffTable& table,
-                   const ViewArea& area, const PointPlan& plan) {
+                   const ViewArea& area, const PointPlan& plan, PointCache* cache) {
     DisplayDocument& doc = model.document;
+    if (cache) cache->Resize(DisplayModel::kRecentRecords);
     model.ApplyColours(true);
     const int records = std::min<int>(doc.recordCount, DisplayDocument::kMaxRecords);
     for (int r = 0; r < records; ++r) {
@@ -93,7 +103,7 @@ void DrawAllPasses(DisplayModel& model, CWaveFile& file, TraceSet& set, TraceSet
         }
     }
     model.ApplyColours(false);
-    DrawRecordPass(model, file, set, table, area, doc.currentRecord, plan);
+    DrawRecordPass(model, file, set, table, area, doc.currentRecord, plan, true, cache);
     DrawSnapshotPass(model, snapshot, area, plan);
 }
 

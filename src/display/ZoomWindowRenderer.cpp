@@ -32,7 +32,7 @@ bool DrawZoomWindow(const RenderTarget& target, DisplayPainter* mainPainter) {
     const int64_t L = m.document.recordLength;
     const PointPlan plan = ZoomPointPlan(m.zoom, L);
     m.zoom.SetZoomStart(plan.start);
-    DrawAllPasses(m, *target.file, m.zoomSet, m.zoomSnapshot, m.zoom.onOff, area, plan);
+    DrawAllPasses(m, *target.file, m.zoomSet, m.zoomSnapshot, m.zoom.onOff, area, plan, &m.zoomPoints);
     Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
 
     const int64_t span = m.zoom.SpanOf(L);

@@ -11,6 +11,7 @@
 
 #include "NumberText.h"
 #include "PairReduction.h"
+#include "SummaryStore.h"
 
 namespace kivelo {
 
@@ -87,6 +88,7 @@ ScaleRange ChooseRange(float M, float m) {
 int CFldFile::Open(const std::string& path, int64_t cacheCapacity) {
     Close();
     if (!data_.OpenRead(path)) return 0;
+    StampDataFile();
     open_ = true;
 
     std::vector<uint8_t> piece(static_cast<std::size_t>(kScanPieceBytes));
@@ -221,6 +223,11 @@ int CFldFile::ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, i
     return -1;
 }
 
+int32_t CFldFile::NanKey() const {
+    // NaN shows as the display centre and never wins a comparison.
+    return OrderKey(static_cast<float>(vOffset_));
+}
+
 int CFldFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
                            int64_t& outCount, int code) {
     outCount = 0;
@@ -229,16 +236,25 @@ int CFldFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, 
     const int64_t capacity = std::min<int64_t>(static_cast<int64_t>(dst.size()) / 2, kMaxEnvelopeValues);
     const int64_t chunk = std::min(g >= 10001 ? g : g < 1001 ? g * 100 : g * 10, count);
     if (chunk == 0 || pos >= sampleCount_) return -1;
+    if (summaries_ && SummaryEnvelope(stepCode, chunk, pos, count, dst, capacity, outCount)) return -1;
+    int64_t running = 0;
+    StreamEnvelope(stepCode, chunk, pos, count, dst, capacity, outCount, nullptr, running);
+    return -1;
+}
+
+void CFldFile::StreamEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                              int64_t capacity, int64_t& outCount, EnvelopeSummary* builder, int64_t& running) {
+    const int64_t g = stepCode / 256;
     // A chunk never needs more room than the values left in the file.
     const int64_t room = std::min(chunk, sampleCount_ - pos);
     if (floatBuffer_.size() < static_cast<std::size_t>(room)) floatBuffer_.resize(static_cast<std::size_t>(room));
     if (keyBuffer_.size() < static_cast<std::size_t>(room)) keyBuffer_.resize(static_cast<std::size_t>(room));
     const int64_t pairCapacity = 2 * (room / g + 2);
     if (pairKeys_.size() < static_cast<std::size_t>(pairCapacity)) pairKeys_.resize(static_cast<std::size_t>(pairCapacity));
-    // NaN shows as the display centre and never wins a comparison.
-    const int32_t nanKey = OrderKey(static_cast<float>(vOffset_));
+    const int32_t nanKey = NanKey();
 
-    int64_t running = pos, left = count;
+    running = pos;
+    int64_t left = count;
     while (left > 0 && outCount < capacity) {
         const int64_t k = std::min(chunk, left);
         left -= k;
@@ -248,6 +264,7 @@ int CFldFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, 
             const float f = floatBuffer_[static_cast<std::size_t>(i)];
             keyBuffer_[static_cast<std::size_t>(i)] = std::isnan(f) ? nanKey : OrderKey(f);
         }
+        if (builder) builder->Append({reinterpret_cast<const uint8_t*>(keyBuffer_.data()), static_cast<std::size_t>(n) * 4});
         const int64_t made = ReducePairs(keyBuffer_.data(), n, stepCode, false, pairKeys_.data(), pairCapacity);
         const int64_t take = std::min(made, capacity - outCount);
         for (int64_t i = 0; i < take; ++i) {
@@ -257,7 +274,119 @@ int CFldFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, 
         outCount += take;
         running += n;
     }
+}
+
+// ---- envelope summaries -----------------------------------------------------
+
+bool CFldFile::DescribeStream(SummaryKey& key) {
+    key.layout[0] = 3;  // the values of a floating file as comparison keys
+    key.layout[1] = sampleCount_;
+    key.layout[2] = NanKey();
+    return true;
+}
+
+int CFldFile::ReadKeys(int64_t pos, int64_t count, std::span<uint8_t> out, int64_t& got) {
+    got = 0;
+    count = std::min(count, static_cast<int64_t>(out.size()) / 4);
+    if (pos < 0 || count <= 0) return -1;
+    const int64_t bytes = data_.ReadAt(pos * 4, out.first(static_cast<std::size_t>(count) * 4));
+    if (bytes < 0) return 0;
+    got = bytes / 4;
+    const int32_t nanKey = NanKey();
+    for (int64_t i = 0; i < got; ++i) {
+        float f;
+        std::memcpy(&f, out.data() + 4 * i, 4);
+        const int32_t key = std::isnan(f) ? nanKey : OrderKey(f);
+        std::memcpy(out.data() + 4 * i, &key, 4);
+    }
     return -1;
+}
+
+bool CFldFile::FeedKeys(EnvelopeSummary& summary, int64_t from, int64_t to) {
+    constexpr int64_t kFeedValues = int64_t{64} << 10;
+    std::vector<uint8_t> keys(static_cast<std::size_t>(std::min(kFeedValues, std::max<int64_t>(to - from, 0))) * 4);
+    while (from < to) {
+        int64_t got = 0;
+        if (ReadKeys(from, std::min(kFeedValues, to - from), keys, got) != -1 || got <= 0) return false;
+        summary.Append(std::span<const uint8_t>(keys).first(static_cast<std::size_t>(got) * 4));
+        from += got;
+    }
+    return true;
+}
+
+void CFldFile::PlanChunks(int stepCode, int64_t chunk, int64_t pos, int64_t count, int64_t capacity,
+                          std::vector<StreamChunk>& chunks, int64_t& end) const {
+    chunks.clear();
+    int64_t left = count, values = 0;
+    end = pos;
+    while (left > 0 && values < capacity) {
+        const int64_t k = std::min(chunk, left);
+        left -= k;
+        const int64_t n = std::min(k, sampleCount_ - end);
+        if (n <= 0) break;
+        chunks.push_back({end, n});
+        values += std::min(2 * EnvelopeSummary::GroupsOf(n, stepCode), capacity - values);
+        end += n;
+    }
+}
+
+bool CFldFile::SummaryEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                               int64_t capacity, int64_t& outCount) {
+    SummaryKey key;
+    if (capacity <= 0 || !SummaryKeyFor(4, EnvelopeSummary::Compare::Signed, key)) return false;
+    std::vector<StreamChunk> chunks;
+    int64_t running = 0;
+    PlanChunks(stepCode, chunk, pos, count, capacity, chunks, running);
+    if (chunks.empty()) return false;
+
+    if (EnvelopeSummary* summary = summaries_->Find(key)) {
+        if (stepCode / 256 < EnvelopeSummary::kBlock || running > summary->Samples()) return false;
+        if (pairKeys_.size() < static_cast<std::size_t>(capacity)) pairKeys_.resize(static_cast<std::size_t>(capacity));
+        const StreamReader read = [this](int64_t at, int64_t n, std::span<uint8_t> out, int64_t& got) {
+            return ReadKeys(at, n, out, got);
+        };
+        int64_t written = 0;
+        const int result = summary->Reduce(
+            chunks, stepCode, read,
+            std::span(reinterpret_cast<uint8_t*>(pairKeys_.data()), static_cast<std::size_t>(capacity) * 4), capacity,
+            written);
+        if (result == kSummaryStale) summaries_->Erase(key);  // the file is not what it was
+        if (result != -1) return false;
+        summaries_->Update(key);
+        for (int64_t i = 0; i < written; ++i) {
+            const int16_t d = DisplaySample(FromOrderKey(pairKeys_[static_cast<std::size_t>(i)]));
+            std::memcpy(dst.data() + 2 * i, &d, 2);
+        }
+        outCount = written;
+        return true;
+    }
+
+    // Built while a read that covers most of the file passes over its values.
+    if (2 * (running - pos) < sampleCount_ || !summaries_->Fits(EnvelopeSummary::EstimateBytes(sampleCount_, 4)))
+        return false;
+    auto summary = std::make_unique<EnvelopeSummary>(4, EnvelopeSummary::Compare::Signed, sampleCount_);
+    std::vector<int64_t> cuts, blocks;
+    std::vector<StreamChunk> planned;
+    for (const EnvelopeRead& r : expected_) {
+        const int64_t g = r.stepCode / 256;
+        if (g < 1 || r.pos < 0 || r.count <= 0) continue;
+        int64_t stop = 0;
+        PlanChunks(r.stepCode, std::min(g >= 10001 ? g : g < 1001 ? g * 100 : g * 10, r.count), r.pos, r.count,
+                   kMaxEnvelopeValues, planned, stop);
+        EnvelopeSummary::CutsOf(planned, r.stepCode, kMaxEnvelopeValues, cuts, blocks);
+    }
+    for (auto* v : {&cuts, &blocks}) {
+        std::sort(v->begin(), v->end());
+        v->erase(std::unique(v->begin(), v->end()), v->end());
+    }
+    summary->WantCuts(std::move(cuts), std::move(blocks));
+    if (!FeedKeys(*summary, 0, pos)) return false;
+    StreamEnvelope(stepCode, chunk, pos, count, dst, capacity, outCount, summary.get(), running);
+    // A failed read leaves the summary short: it is not kept.
+    if (!FeedKeys(*summary, running, sampleCount_) || summary->Samples() != sampleCount_) return true;
+    summary->Finish();
+    summaries_->Insert(key, std::move(summary));
+    return true;
 }
 
 }  // namespace kivelo

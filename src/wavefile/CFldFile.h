@@ -44,10 +44,30 @@ public:
     // Display sample of a value: trunc((f - VOffset) / VResolution), limited to 16 bits.
     int16_t DisplaySample(float f) const;
 
+protected:
+    bool DescribeStream(SummaryKey& key) override;
+
 private:
     void ChooseScale();
     // Reads up to values.size() floats from value index pos; returns the count read.
     int64_t ReadFloats(int64_t pos, std::span<float> values) const;
+    // The comparison keys of `count` values from pos into out; -1, or 0 when the read failed.
+    int ReadKeys(int64_t pos, int64_t count, std::span<uint8_t> out, int64_t& got);
+    int32_t NanKey() const;
+    // The envelope read from the values; the keys of every chunk also go to
+    // `builder` when one is given. `running` ends after the last value read.
+    void StreamEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                        int64_t capacity, int64_t& outCount, EnvelopeSummary* builder, int64_t& running);
+    // Answers the read from a summary, or builds one while reading; false when the
+    // read is to be streamed as it is.
+    bool SummaryEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                         int64_t capacity, int64_t& outCount);
+    // The chunks the read reduces: consecutive from pos, cut at the last value;
+    // `end` after the last.
+    void PlanChunks(int stepCode, int64_t chunk, int64_t pos, int64_t count, int64_t capacity,
+                    std::vector<StreamChunk>& chunks, int64_t& end) const;
+    // Keys of the values from `from` to `to` into the summary; false when a read failed.
+    bool FeedKeys(EnvelopeSummary& summary, int64_t from, int64_t to);
 
     int64_t sampleCount_ = 0;
     float dataMax_ = 0.0f;

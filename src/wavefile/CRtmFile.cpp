@@ -250,6 +250,40 @@ int CRtmFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64
     return -1;
 }
 
+int64_t CRtmFile::FrameStart(int64_t pos) {
+    const int64_t step = SampleStep();
+    int64_t logical = step * pos + std::max<int64_t>(RegionSize() - step * GetBlockSize(), 0);
+    return logical - logical % (2 * step);
+}
+
+void CRtmFile::StreamSpan(int64_t pos, int64_t count, int64_t& first, int64_t& delivered) {
+    first = 0;
+    delivered = 0;
+    if (SampleStep() <= 0 || pos < 0 || pos > kMaxPosition) return;
+    first = (FrameStart(pos) - FrameStart(0)) / SampleStep();
+    delivered = std::max<int64_t>(count - count % 2, 0);
+}
+
+bool CRtmFile::DescribeStream(SummaryKey& key) {
+    if (!FramesReadable()) return false;
+    const auto r = static_cast<std::size_t>(currentRegion_);
+    const TraceInfo& ti = traces_[static_cast<std::size_t>(currentTrace_)];
+    key.layout[0] = 2;  // the pairs of one frame slot in a region
+    key.layout[1] = currentRegion_;
+    key.layout[2] = regionBase_[r];
+    key.layout[3] = regionSize_[r];
+    key.layout[4] = trailer_.ringFlag[r];
+    key.layout[5] = trailer_.ringStart[r];
+    key.layout[6] = trailer_.channels;
+    key.layout[7] = trailer_.bytesPerSample;
+    key.layout[8] = frameSlot_;
+    key.layout[9] = GetBlockSize();
+    key.layout[10] = ti.DataWidth;
+    key.layout[11] = ti.DataKind;
+    key.layout[12] = NeedsSwap() ? 1 : 0;
+    return true;
+}
+
 // ---- envelope reads ---------------------------------------------------------
 
 int CRtmFile::EnvelopeInRegion(int region, int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
@@ -279,6 +313,16 @@ int CRtmFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int6
                            std::span<uint8_t> dst, int64_t& outCount, int code) {
     SetBlock(0);
     return ReadEnvelope(stepCode, trace, pos, count, dst, outCount, code);
+}
+
+bool CRtmFile::ExpectedHere(EnvelopeRead& read) {
+    const int r = read.stepCode / 512;
+    const int region = r >= 1000 ? 2 : r < 100 ? 0 : 1;
+    const int64_t divisor = kDivisors[static_cast<std::size_t>(region)];
+    read.stepCode = static_cast<int>(read.stepCode / divisor);
+    read.pos /= divisor;
+    read.count /= divisor;
+    return region == currentRegion_;
 }
 
 int CRtmFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,

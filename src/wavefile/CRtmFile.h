@@ -64,7 +64,18 @@ public:
     // Slot of the current trace's channel within a frame; -1 when it has none.
     int GetFrameSlot() const { return frameSlot_; }
 
+protected:
+    // Reads start at whole frames (pairs of samples) and deliver whole pairs.
+    void StreamSpan(int64_t pos, int64_t count, int64_t& first, int64_t& delivered) override;
+    bool DescribeStream(SummaryKey& key) override;
+    // Reads go to the region their step code chooses.
+    bool ExpectedHere(EnvelopeRead& read) override;
+    // Frames interleave the channels: a trace's samples are never contiguous.
+    bool ContiguousRecord(int64_t& offset) override { return false; }
+
 private:
+    // Logical byte position within the region where ReadData(pos) starts.
+    int64_t FrameStart(int64_t pos);
     bool RegionValid() const { return currentRegion_ >= 0 && currentRegion_ < kRegionCount; }
     int64_t RegionSize() const;
     // Bytes of a request at region position pos that lie in the region and the buffer.

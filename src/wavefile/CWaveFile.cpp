@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <climits>
 #include <cstring>
 
 #include "PairReduction.h"
+#include "PrefetchReader.h"
 #include "SampleConversion.h"
+#include "SummaryStore.h"
 
 namespace kivelo {
 
@@ -14,6 +17,16 @@ namespace {
 
 // Sample positions beyond this cannot be turned into byte offsets safely.
 constexpr int64_t kMaxPosition = int64_t{1} << 56;
+
+// Makes a work buffer hold at least `bytes`.
+void Grow(std::vector<uint8_t>& buffer, int64_t bytes) {
+    if (buffer.size() < static_cast<std::size_t>(bytes)) buffer.resize(static_cast<std::size_t>(bytes));
+}
+
+// Its first `bytes`.
+std::span<uint8_t> First(std::vector<uint8_t>& buffer, int64_t bytes) {
+    return std::span(buffer).first(static_cast<std::size_t>(bytes));
+}
 
 // a * b + c without overflow; false when it would not fit.
 bool MulAdd(int64_t a, int64_t b, int64_t c, int64_t& out) {
@@ -205,6 +218,7 @@ int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
         ResetState();
         return kOpenNoData;
     }
+    StampDataFile();
     // Cache buffers are allocated on first use, so a header naming many traces
     // costs nothing until they are read.
     TraceCache empty;
@@ -220,6 +234,15 @@ int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
 }
 
 void CWaveFile::ResetState() {
+    // Summaries of an open that shares them with no other are of no use now.
+    if (summaries_ && session_ != 0) summaries_->EraseSession(session_);
+    session_ = 0;
+    stamped_ = false;
+    for (auto* buf : {&summaryBuffer_, &convertBuffer_}) {
+        buf->clear();
+        buf->shrink_to_fit();
+    }
+    aheadBuffers_.clear();
     open_ = false;
     header_.reset();
     formatters_.clear();
@@ -511,6 +534,21 @@ int CWaveFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count,
     return ReadEnvelope(stepCode, pos, count, dst, outCount, code);
 }
 
+CWaveFile::EnvelopeShape CWaveFile::ShapeOf(int stepCode, int64_t count, int outSize) {
+    const int64_t g = stepCode / 256;
+    // Whole groups per chunk keep the work buffer bounded.
+    EnvelopeShape shape;
+    shape.chunk = std::min(g > 10000 ? g : g < 1001 ? g * 100 : g * 10, count);
+    // Several chunks come in with one read when that cannot change what a chunk
+    // holds: reads deliver the whole request until the end of the data, and an
+    // even chunk keeps the realtime reader's sample pairs intact. Each chunk is
+    // still reduced by itself.
+    constexpr int64_t kBatchBytes = int64_t{512} << 10;
+    shape.perRead = shape.chunk % 2 == 0 ? std::max<int64_t>(1, kBatchBytes / (shape.chunk * outSize)) * shape.chunk
+                                         : shape.chunk;
+    return shape;
+}
+
 int CWaveFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
                             int64_t& outCount, int code) {
     outCount = 0;
@@ -519,30 +557,39 @@ int CWaveFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<
     const int64_t g = stepCode / 256;
     if (outSize == 0 || g < 1 || pos < 0 || count < 0) return 0;
     if (count == 0) return -1;
-    // Whole groups per chunk keep the work buffer bounded.
-    int64_t chunk = g > 10000 ? g : g < 1001 ? g * 100 : g * 10;
-    chunk = std::min(chunk, count);
-    // Several chunks come in with one read when that cannot change what a chunk
-    // holds: reads deliver the whole request until the end of the data, and an
-    // even chunk keeps the realtime reader's sample pairs intact. Each chunk is
-    // still reduced by itself.
-    constexpr int64_t kBatchBytes = int64_t{512} << 10;
-    const int64_t perRead =
-        chunk % 2 == 0 ? std::max<int64_t>(1, kBatchBytes / (chunk * outSize)) * chunk : chunk;
+    const EnvelopeShape shape = ShapeOf(stepCode, count, outSize);
+    int result = -1;
+    if (summaries_ && SummaryEnvelope(stepCode, shape, pos, count, dst, outCount, code, result)) return result;
+    int64_t running = 0;
+    bool ended = false;
+    return StreamEnvelope(stepCode, shape, pos, count, dst, outCount, code, nullptr, running, ended);
+}
+
+int CWaveFile::StreamEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
+                              std::span<uint8_t> dst, int64_t& outCount, int code, EnvelopeSummary* builder,
+                              int64_t& running, bool& ended) {
+    const int outSize = OutputSize(code, CurrentWidth());
+    const int64_t g = stepCode / 256, chunk = shape.chunk, perRead = shape.perRead;
     const int64_t pairCapacity = 2 * (chunk / g + 2);
-    if (chunkBuffer_.size() < static_cast<std::size_t>(perRead * outSize)) chunkBuffer_.resize(static_cast<std::size_t>(perRead * outSize));
-    if (pairBuffer_.size() < static_cast<std::size_t>(pairCapacity * outSize)) pairBuffer_.resize(static_cast<std::size_t>(pairCapacity * outSize));
+    Grow(chunkBuffer_, perRead * outSize);
+    Grow(pairBuffer_, pairCapacity * outSize);
     const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
     const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
 
-    int64_t running = pos, left = count;
+    running = pos;
+    ended = false;
+    int64_t left = count;
     while (left > 0 && outCount < dstCapacity) {
         const int64_t want = std::min(perRead, left);
         left -= want;
         int64_t got = 0;
-        const int result = ReadData(running, want, std::span(chunkBuffer_).first(static_cast<std::size_t>(want * outSize)), got, code);
+        const int result = ReadData(running, want, First(chunkBuffer_, want * outSize), got, code);
         if (result != -1) return result;
-        if (got <= 0) break;  // end of the data
+        if (got <= 0) {  // end of the data
+            ended = true;
+            break;
+        }
+        if (builder) AppendToSummary(*builder, First(chunkBuffer_, got * outSize), outSize);
         for (int64_t at = 0; at < got && outCount < dstCapacity; at += chunk) {
             const int64_t n = std::min(chunk, got - at);
             const int64_t made = ReduceChunk(outSize, kind, chunkBuffer_.data() + at * outSize, n,
@@ -551,10 +598,297 @@ int CWaveFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<
             std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(), static_cast<std::size_t>(take * outSize));
             outCount += take;
         }
+        int64_t at = 0, expected = 0;
+        StreamSpan(running, want, at, expected);
+        if (got < expected) ended = true;
         running += got;
         if (got < want && perRead != chunk) break;  // a short batch ends at the end of the data
     }
     return -1;
+}
+
+// ---- envelope summaries -----------------------------------------------------
+
+void CWaveFile::SetSummaryStore(SummaryStore* store) {
+    if (summaries_ && session_ != 0) summaries_->EraseSession(session_);
+    session_ = 0;
+    ownSummaries_.reset();
+    summaries_ = store;
+}
+
+void CWaveFile::SetSummaryBudget(int64_t bytes) {
+    SetSummaryStore(nullptr);
+    if (bytes <= 0) return;
+    ownSummaries_ = std::make_unique<SummaryStore>(bytes);
+    summaries_ = ownSummaries_.get();
+}
+
+void CWaveFile::StampDataFile() {
+    stamped_ = data_.Stamp(stamp_);
+    openedNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                    std::chrono::system_clock::now().time_since_epoch())
+                    .count();
+    session_ = 0;
+}
+
+EnvelopeSummary::Compare CWaveFile::CompareOf(int kind) {
+    if (kind == kKindBit) return EnvelopeSummary::Compare::Bits;
+    return kind == kKindUnsigned ? EnvelopeSummary::Compare::Unsigned : EnvelopeSummary::Compare::Signed;
+}
+
+int CWaveFile::StoredCode(int storedBytes) const {
+    if (storedBytes == CurrentWidth()) return kWidthNative;
+    return storedBytes == 1 ? kWidth1 : storedBytes == 2 ? kWidth2 : kWidth4;
+}
+
+bool CWaveFile::SummaryKeyFor(int storedBytes, EnvelopeSummary::Compare compare, SummaryKey& key) {
+    if (!summaries_ || !stamped_) return false;
+    key = SummaryKey{};
+    key.device = stamp_.device;
+    key.inode = stamp_.inode;
+    key.size = stamp_.size;
+    key.modifiedNs = stamp_.modifiedNs;
+    key.changedNs = stamp_.changedNs;
+    // Times of a change made just before the open may come again with the next
+    // change (coarse file system clocks): such an open shares nothing.
+    const int64_t settleNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(summaries_->Settle()).count();
+    if (openedNs_ - std::max(stamp_.modifiedNs, stamp_.changedNs) < settleNs) {
+        if (session_ == 0) session_ = summaries_->NewSession();
+        key.session = session_;
+    }
+    if (!DescribeStream(key)) return false;
+    key.layout[SummaryKey::kLayoutFields - 2] = storedBytes;
+    key.layout[SummaryKey::kLayoutFields - 1] = static_cast<int64_t>(compare);
+    return true;
+}
+
+void CWaveFile::StreamSpan(int64_t pos, int64_t count, int64_t& first, int64_t& delivered) {
+    first = pos;
+    delivered = count;
+}
+
+bool CWaveFile::ContiguousRecord(int64_t& offset) {
+    offset = TraceByteOffset(0);
+    return offset >= 0;
+}
+
+bool CWaveFile::DescribeStream(SummaryKey& key) {
+    const int64_t offset = TraceByteOffset(0);
+    if (offset < 0) return false;
+    const TraceInfo& ti = traces_[static_cast<std::size_t>(currentTrace_)];
+    key.layout[0] = 1;  // samples stored one after the other from an offset
+    key.layout[1] = offset;
+    key.layout[2] = GetBlockSize();
+    key.layout[3] = ti.DataWidth;
+    key.layout[4] = ti.DataKind;
+    key.layout[5] = NeedsSwap() ? 1 : 0;
+    return true;
+}
+
+std::span<const uint8_t> CWaveFile::AppendToSummary(EnvelopeSummary& summary, std::span<const uint8_t> values,
+                                                    int outSize) {
+    const int stored = summary.SampleBytes();
+    if (stored == outSize) {
+        summary.Append(values);
+        return values;
+    }
+    // Widened samples: their low-order bytes are the samples themselves.
+    const std::size_t n = values.size() / static_cast<std::size_t>(outSize);
+    Grow(summaryBuffer_, static_cast<int64_t>(n) * stored);
+    ConvertSampleRun(stored == 1 ? kWidth1 : kWidth2, outSize, summaryBuffer_, values, static_cast<int64_t>(n), false,
+                     false);
+    const auto narrowed = std::span<const uint8_t>(summaryBuffer_).first(n * static_cast<std::size_t>(stored));
+    summary.Append(narrowed);
+    return narrowed;
+}
+
+int CWaveFile::PrefetchedEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
+                                  std::span<uint8_t> dst, int64_t& outCount, int code, EnvelopeSummary& summary,
+                                  int64_t offset, int64_t target) {
+    const int w = CurrentWidth(), outSize = OutputSize(code, w);
+    const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
+    const bool swap = NeedsSwap(), zeroExtend = kind == kKindBit || kind == kKindUnsigned;
+    const int64_t g = stepCode / 256, chunk = shape.chunk;
+    const int64_t pairCapacity = 2 * (chunk / g + 2);
+    Grow(pairBuffer_, pairCapacity * outSize);
+    const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
+    // Pieces of whole chunks from the read's start: no chunk is split between two.
+    constexpr int64_t kPieceBytes = int64_t{1} << 20;
+    const int64_t pieceSamples = std::max<int64_t>(1, kPieceBytes / (chunk * outSize)) * chunk;
+    PrefetchReader ahead(data_, offset + pos * w, (target - pos) * w, pieceSamples * w, aheadBuffers_);
+    std::vector<StreamChunk> chunks;
+    int64_t left = count, pieceFirst = pos;
+    for (;;) {
+        std::span<const uint8_t> piece;
+        if (!ahead.Next(piece)) return 0;
+        const int64_t n = static_cast<int64_t>(piece.size()) / w;
+        if (n == 0) break;
+        std::span<const uint8_t> values = piece.first(static_cast<std::size_t>(n * w));
+        if (outSize != w || swap) {
+            Grow(convertBuffer_, n * outSize);
+            ConvertSampleRun(code, w, convertBuffer_, values, n, swap, zeroExtend);
+            values = std::span<const uint8_t>(convertBuffer_).first(static_cast<std::size_t>(n * outSize));
+        }
+        const std::span<const uint8_t> stored = AppendToSummary(summary, values, outSize);
+        const int64_t take = std::min(n, left);
+        if (g >= EnvelopeSummary::kBlock && outCount < dstCapacity) {
+            // The pairs from the summary as it grows: the samples are looked at once.
+            chunks.clear();
+            for (int64_t at = 0; at < take; at += chunk) chunks.push_back({pieceFirst + at, std::min(chunk, take - at)});
+            const int sw = summary.SampleBytes();
+            const int64_t room = std::min(dstCapacity - outCount, 2 * (take / g + static_cast<int64_t>(chunks.size()) + 1));
+            Grow(pairBuffer_, room * sw);
+            const int64_t made = summary.ReduceAppended(chunks, stepCode, stored, pieceFirst, pairBuffer_, room);
+            const auto out = dst.subspan(static_cast<std::size_t>(outCount * outSize));
+            if (sw == outSize) std::memcpy(out.data(), pairBuffer_.data(), static_cast<std::size_t>(made * sw));
+            else ConvertSampleRun(code, sw, out, First(pairBuffer_, made * sw), made, false, zeroExtend);
+            outCount += made;
+        } else {
+            for (int64_t at = 0; at < take && outCount < dstCapacity; at += chunk) {
+                const int64_t m = std::min(chunk, take - at);
+                const int64_t made = ReduceChunk(outSize, kind, values.data() + at * outSize, m, stepCode,
+                                                 pairBuffer_.data(), pairCapacity);
+                const int64_t fit = std::min(made, dstCapacity - outCount);
+                std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(), static_cast<std::size_t>(fit * outSize));
+                outCount += fit;
+            }
+        }
+        pieceFirst += n;
+        left -= take;
+        if (n < pieceSamples) break;  // the end of the data
+    }
+    return -1;
+}
+
+int CWaveFile::FeedSummary(EnvelopeSummary& summary, int64_t from, int64_t target) {
+    const int stored = summary.SampleBytes();
+    const int code = StoredCode(stored);
+    constexpr int64_t kFeedSamples = int64_t{256} << 10;
+    Grow(chunkBuffer_, kFeedSamples * stored);
+    while (summary.Samples() < target) {
+        const int64_t want = std::min(kFeedSamples, target - summary.Samples());
+        int64_t at = 0, expected = 0;
+        StreamSpan(from, want, at, expected);
+        if (at != summary.Samples()) return 0;  // would not continue the stream
+        int64_t got = 0;
+        const int result = ReadData(from, want, First(chunkBuffer_, want * stored), got, code);
+        if (result != -1) return result;
+        if (got <= 0) break;
+        summary.Append(std::span<const uint8_t>(chunkBuffer_).first(static_cast<std::size_t>(got * stored)));
+        from += got;
+        if (got < want) break;
+    }
+    return -1;
+}
+
+void CWaveFile::WantExpectedCuts(EnvelopeSummary& summary) {
+    std::vector<int64_t> cuts, blocks;
+    std::vector<StreamChunk> chunks;
+    for (EnvelopeRead r : expected_) {
+        if (!ExpectedHere(r)) continue;
+        const int outSize = OutputSize(r.code, CurrentWidth());
+        if (outSize == 0 || r.stepCode / 256 < EnvelopeSummary::kBlock || r.pos < 0 || r.count <= 0) continue;
+        int64_t first = 0, end = 0;
+        constexpr int64_t kAny = int64_t{1} << 40;
+        if (!PlanEnvelope(r.stepCode, ShapeOf(r.stepCode, r.count, outSize), r.pos, r.count, kAny, chunks, first, end))
+            continue;
+        EnvelopeSummary::CutsOf(chunks, r.stepCode, kAny, cuts, blocks);
+    }
+    for (auto* v : {&cuts, &blocks}) {
+        std::sort(v->begin(), v->end());
+        v->erase(std::unique(v->begin(), v->end()), v->end());
+    }
+    summary.WantCuts(std::move(cuts), std::move(blocks));
+}
+
+bool CWaveFile::PlanEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
+                             int64_t dstCapacity, std::vector<StreamChunk>& chunks, int64_t& first, int64_t& end) {
+    chunks.clear();
+    first = end = 0;
+    int64_t running = pos, left = count, values = 0;
+    while (left > 0 && values < dstCapacity) {
+        const int64_t want = std::min(shape.perRead, left);
+        left -= want;
+        int64_t at = 0, got = 0;
+        StreamSpan(running, want, at, got);
+        if (got <= 0) break;
+        if (chunks.empty()) first = at;
+        else if (at != end) return false;  // not one stretch of the stream
+        for (int64_t k = 0; k < got && values < dstCapacity; k += shape.chunk) {
+            const int64_t n = std::min(shape.chunk, got - k);
+            chunks.push_back({at + k, n});
+            values += std::min(2 * EnvelopeSummary::GroupsOf(n, stepCode), dstCapacity - values);
+        }
+        end = at + got;
+        running += got;
+        if (got < want && shape.perRead != shape.chunk) break;
+    }
+    return !chunks.empty();
+}
+
+bool CWaveFile::SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
+                                std::span<uint8_t> dst, int64_t& outCount, int code, int& result) {
+    const int w = CurrentWidth(), outSize = OutputSize(code, w);
+    const int stored = std::min(w, outSize);
+    const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
+    SummaryKey key;
+    if (!SummaryKeyFor(stored, CompareOf(kind), key)) return false;
+    const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
+    std::vector<StreamChunk> chunks;
+    int64_t first = 0, end = 0;
+    if (dstCapacity <= 0 || !PlanEnvelope(stepCode, shape, pos, count, dstCapacity, chunks, first, end)) return false;
+
+    if (EnvelopeSummary* summary = summaries_->Find(key)) {
+        if (stepCode / 256 < EnvelopeSummary::kBlock || end > summary->Samples()) return false;
+        Grow(summaryBuffer_, dstCapacity * stored);
+        const int storedCode = StoredCode(stored);
+        const StreamReader read = [this, storedCode](int64_t at, int64_t n, std::span<uint8_t> out, int64_t& got) {
+            return ReadData(at, n, out, got, storedCode);
+        };
+        int64_t written = 0;
+        result = summary->Reduce(chunks, stepCode, read, summaryBuffer_, dstCapacity, written);
+        if (result == kSummaryStale) {
+            summaries_->Erase(key);  // the file is not what it was
+            return false;
+        }
+        summaries_->Update(key);
+        if (result != -1) return true;
+        const bool zeroExtend = kind == kKindBit || kind == kKindUnsigned;
+        if (stored == outSize) {
+            std::memcpy(dst.data(), summaryBuffer_.data(), static_cast<std::size_t>(written * outSize));
+        } else {
+            ConvertSampleRun(code, stored, dst, First(summaryBuffer_, written * stored), written, false, zeroExtend);
+        }
+        outCount = written;
+        return true;
+    }
+
+    // Built while a read that covers most of the record passes over its samples.
+    int64_t start = 0, target = 0;
+    StreamSpan(0, GetBlockSize(), start, target);
+    if (start != 0 || end > target || 2 * (end - first) < target) return false;
+    if (!summaries_->Fits(EnvelopeSummary::EstimateBytes(target, stored))) return false;
+    auto summary = std::make_unique<EnvelopeSummary>(stored, CompareOf(kind), target);
+    WantExpectedCuts(*summary);
+    if (first > 0 && (FeedSummary(*summary, 0, first) != -1 || summary->Samples() != first)) return false;
+    // Large records are read ahead on a second thread, so that copying them from the
+    // page cache and summarising them take the time of the copy alone.
+    constexpr int64_t kPrefetchBytes = int64_t{4} << 20;
+    int64_t offset = 0;
+    if (target * w >= kPrefetchBytes && ContiguousRecord(offset)) {
+        result = PrefetchedEnvelope(stepCode, shape, pos, count, dst, outCount, code, *summary, offset, target);
+        if (result != -1) return true;  // a failed or cancelled read leaves no summary
+    } else {
+        int64_t running = 0;
+        bool ended = false;
+        result = StreamEnvelope(stepCode, shape, pos, count, dst, outCount, code, summary.get(), running, ended);
+        if (result != -1) return true;
+        if (!ended && FeedSummary(*summary, running, target) != -1) return true;
+    }
+    summary->Finish();
+    summaries_->Insert(key, std::move(summary));
+    return true;
 }
 
 }  // namespace kivelo

@@ -11,11 +11,15 @@
 
 #include "CCachedFormatter.h"
 #include "CHdrFile.h"
+#include "EnvelopeSummary.h"
 #include "FileHandle.h"
 #include "HeaderRecords.h"
+#include "SummaryKey.h"
 #include "WaveRecords.h"
 
 namespace kivelo {
+
+class SummaryStore;
 
 class CWaveFile {
 public:
@@ -96,6 +100,18 @@ public:
     const HdrPublicInfo& GetPublicInfo() const { return public_; }
     // Counts and can stop the data reads from another thread (kept across Open/Close).
     void SetReadMonitor(ReadMonitor* monitor) { data_.SetMonitor(monitor); }
+    // Envelope reads that pass over a whole record keep a min/max summary of it in
+    // this store, and later envelope reads of that record are answered from it
+    // (null: none). Not owned: the store must outlive the reader. Kept across Open/Close.
+    void SetSummaryStore(SummaryStore* store);
+    // A store of this reader's own, within `bytes` (0: none).
+    void SetSummaryBudget(int64_t bytes);
+    SummaryStore* GetSummaryStore() const { return summaries_; }
+    // Envelope reads expected next, of any record (say those that the windows
+    // showing a record make): a summary built meanwhile keeps what they need of
+    // the samples where their groups start and end inside a block, so that they
+    // read nothing again. Kept until the next call.
+    void ExpectEnvelopeReads(std::span<const EnvelopeRead> reads) { expected_.assign(reads.begin(), reads.end()); }
 
 protected:
     // Output sample size in bytes for a width code and a native width (0 for a bad code).
@@ -121,6 +137,29 @@ protected:
     int ReadNativeSamples(int64_t pos, int64_t count, int64_t& got);
     // Drops everything Open built; the object is closed afterwards.
     void ResetState();
+
+    // Where ReadData(pos, count) takes its samples from in the current record's
+    // sample stream, were the data not to end: the first one's index and how many.
+    virtual void StreamSpan(int64_t pos, int64_t count, int64_t& first, int64_t& delivered);
+    // Fills the layout fields of the key (from index 0, kLayoutFields - 2 at most)
+    // with what tells the current record's sample stream apart; false when it has
+    // none to summarise.
+    virtual bool DescribeStream(SummaryKey& key);
+    // The current record's samples lie one after the other, as stored, from this
+    // file offset (reads ahead of the consumer may then fetch them).
+    virtual bool ContiguousRecord(int64_t& offset);
+    // An expected envelope read as this reader's plain ReadEnvelope reads the current
+    // stream; false when it reads another one.
+    virtual bool ExpectedHere(EnvelopeRead& read) { return true; }
+    // Notes the state of the data file just opened, for the summaries' keys.
+    void StampDataFile();
+    // Key of the current record's stream kept at this sample size and comparison;
+    // false without a store or a stream.
+    bool SummaryKeyFor(int storedBytes, EnvelopeSummary::Compare compare, SummaryKey& key);
+    static EnvelopeSummary::Compare CompareOf(int kind);
+
+    SummaryStore* summaries_ = nullptr;
+    std::vector<EnvelopeRead> expected_;
 
     bool open_ = false;
     std::unique_ptr<CHdrFile> header_;
@@ -152,6 +191,52 @@ protected:
     std::vector<uint8_t> chunkBuffer_;
     std::vector<uint8_t> pairBuffer_;
     std::vector<uint8_t> sampleBuffer_;
+
+private:
+    // How an envelope read cuts its request: chunks reduced by themselves, several
+    // of them read at once.
+    struct EnvelopeShape {
+        int64_t chunk = 0;
+        int64_t perRead = 0;
+    };
+    static EnvelopeShape ShapeOf(int stepCode, int64_t count, int outSize);
+    // The envelope read from the samples; each batch read also goes to `builder`
+    // when one is given. `running` ends as the read position after the last batch
+    // and `ended` tells whether the data ended.
+    int StreamEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                       int64_t& outCount, int code, EnvelopeSummary* builder, int64_t& running, bool& ended);
+    // The chunks the read would reduce, in stream positions, with the stream range
+    // its batches read; false when it reads nothing.
+    bool PlanEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count, int64_t dstCapacity,
+                      std::vector<StreamChunk>& chunks, int64_t& first, int64_t& end);
+    // Answers the read from a summary, or builds one while reading; false when the
+    // read is to be streamed as it is.
+    bool SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                         int64_t& outCount, int code, int& result);
+    // The envelope read of a contiguous record, read ahead on a second thread,
+    // going on to `target` samples for the summary; -1, or 0 when a read failed.
+    int PrefetchedEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
+                           std::span<uint8_t> dst, int64_t& outCount, int code, EnvelopeSummary& summary,
+                           int64_t offset, int64_t target);
+    // Reads the stream on from read position `from` into the summary until it holds
+    // `target` samples or the data end.
+    int FeedSummary(EnvelopeSummary& summary, int64_t from, int64_t target);
+    // Appends output values of a read to the summary; returns them at the summary's size.
+    std::span<const uint8_t> AppendToSummary(EnvelopeSummary& summary, std::span<const uint8_t> values, int outSize);
+    // The width code that reads samples at the summary's size.
+    int StoredCode(int storedBytes) const;
+    // Gives the summary the cut positions and blocks of the expected reads in the
+    // current record's stream.
+    void WantExpectedCuts(EnvelopeSummary& summary);
+
+    std::unique_ptr<SummaryStore> ownSummaries_;
+    FileStamp stamp_;
+    bool stamped_ = false;
+    int64_t openedNs_ = 0;
+    uint64_t session_ = 0;
+    std::vector<uint8_t> summaryBuffer_;
+    std::vector<uint8_t> convertBuffer_;
+    std::vector<std::vector<uint8_t>> aheadBuffers_;
 };
 
 }  // namespace kivelo

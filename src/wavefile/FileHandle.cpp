@@ -62,4 +62,16 @@ int64_t FileHandle::Size() const {
     return static_cast<int64_t>(st.st_size);
 }
 
+bool FileHandle::Stamp(FileStamp& out) const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    auto ns = [](const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    out.device = static_cast<uint64_t>(st.st_dev);
+    out.inode = static_cast<uint64_t>(st.st_ino);
+    out.size = static_cast<int64_t>(st.st_size);
+    out.modifiedNs = ns(st.st_mtim);
+    out.changedNs = ns(st.st_ctim);
+    return true;
+}
+
 }  // namespace kivelo

@@ -8,6 +8,16 @@
 
 namespace kivelo {
 
+// Which file an open descriptor reads and the state it is in: size and the times
+// of its last change of contents and of status, in nanoseconds.
+struct FileStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+};
+
 class FileHandle {
 public:
     FileHandle() = default;
@@ -29,6 +39,8 @@ public:
     void SetMonitor(ReadMonitor* monitor) { monitor_ = monitor; }
     // File size in bytes, -1 when unknown.
     int64_t Size() const;
+    // False when the file cannot be asked.
+    bool Stamp(FileStamp& out) const;
 
 private:
     int fd_ = -1;

@@ -47,7 +47,14 @@ std::optional<WaveFormat> FormatOfPath(std::string_view path) {
     return e->format;
 }
 
-WaveDocument::WaveDocument() = default;
+WaveDocument::WaveDocument() : WaveDocument(SummaryBudgetFromEnvironment()) {}
+
+WaveDocument::WaveDocument(int64_t summaryBudget) : summaries_(summaryBudget) {
+    if (summaryBudget <= 0) return;
+    wvf_.SetSummaryStore(&summaries_);
+    rtm_.SetSummaryStore(&summaries_);
+    fld_.SetSummaryStore(&summaries_);
+}
 
 WaveDocument::LoadResult WaveDocument::Load(const std::string& path, int64_t cacheCapacity) {
     Close();
@@ -94,6 +101,7 @@ std::unique_ptr<CWaveFile> OpenWaveFileAt(const std::string& path, int64_t cache
         return nullptr;
     }
     std::unique_ptr<CWaveFile> file = MakeReader(*format);
+    file->SetSummaryBudget(SummaryBudgetFromEnvironment());
     if (file->Open(path, cacheCapacity) != kOpenOk) {
         error = "Cannot oepn this file: " + path;
         return nullptr;

@@ -12,6 +12,7 @@
 #include "CRtmFile.h"
 #include "CWaveFile.h"
 #include "ReadMonitor.h"
+#include "SummaryStore.h"
 
 namespace kivelo {
 
@@ -35,7 +36,10 @@ inline constexpr std::string_view kInitialCaption = "Waveform Viewer";
 
 class WaveDocument {
 public:
+    // Summaries within the budget KIVELO_SUMMARY_MB gives (see SummaryBudgetFromEnvironment).
     WaveDocument();
+    // Summaries within `summaryBudget` bytes (0: none).
+    explicit WaveDocument(int64_t summaryBudget);
 
     struct LoadResult {
         bool ok = false;
@@ -62,8 +66,11 @@ public:
     CWaveFile& Wvf() { return wvf_; }
     CRtmFile& Rtm() { return rtm_; }
     CFldFile& Fld() { return fld_; }
+    // The readers' summaries; they stay when a file is closed, for the next open of it.
+    SummaryStore& Summaries() { return summaries_; }
 
 private:
+    SummaryStore summaries_;  // before the readers: they use it until they are gone
     CWaveFile wvf_;
     CRtmFile rtm_;
     CFldFile fld_;

@@ -44,6 +44,14 @@ struct TraceCache {
     std::vector<uint8_t> buffer;
 };
 
+// An envelope read a caller is about to make of the records of a file.
+struct EnvelopeRead {
+    int stepCode = 512;
+    int64_t pos = 0;
+    int64_t count = 0;
+    int code = 0;  // output width code
+};
+
 // Output width codes of the read operations.
 enum OutputWidthCode : int {
     kWidthNative = 0,

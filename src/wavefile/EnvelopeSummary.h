@@ -1,0 +1,58 @@
+#pragma once
+// The min/max summary of one record's sample stream (one trace of one block, or one
+// data region), kept at the sample size and in the comparison its envelopes use:
+// signed, unsigned, or (AND, OR) for bit data. Built from one pass over the samples
+// (Append, then Finish); answers envelope reads whose groups span at least one block.
+#include <cstdint>
+#include <span>
+#include <variant>
+
+#include "SummaryLevels.h"
+
+namespace kivelo {
+
+class EnvelopeSummary {
+public:
+    enum class Compare { Signed, Unsigned, Bits };
+    static constexpr int64_t kBlock = SummaryLevels<int16_t>::kBlock;
+
+    // sampleBytes 1, 2 or 4; expectedSamples sizes the finest level up front.
+    EnvelopeSummary(int sampleBytes, Compare compare, int64_t expectedSamples);
+
+    int SampleBytes() const { return sampleBytes_; }
+    // The next samples of the stream, host order, whole samples only.
+    void Append(std::span<const uint8_t> samples);
+    void Finish();
+    int64_t Samples() const;
+    int64_t Bytes() const;
+    void DropCuts();
+    // See SummaryLevels::WantCuts; before the first Append.
+    void WantCuts(std::vector<int64_t> cuts, std::vector<int64_t> blocks);
+    static void CutsOf(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity,
+                       std::vector<int64_t>& cuts, std::vector<int64_t>& blocks) {
+        SummaryLevels<int16_t>::CutsOf(chunks, stepCode, capacity, cuts, blocks);
+    }
+
+    // See SummaryLevels::Reduce; out holds capacity values of SampleBytes.
+    int Reduce(std::span<const StreamChunk> chunks, int stepCode, const StreamReader& read, std::span<uint8_t> out,
+               int64_t capacity, int64_t& written);
+
+    // See SummaryLevels::ReduceAppended; samples and out at SampleBytes.
+    int64_t ReduceAppended(std::span<const StreamChunk> chunks, int stepCode, std::span<const uint8_t> samples,
+                           int64_t first, std::span<uint8_t> out, int64_t capacity);
+
+    // Groups a chunk of n samples holds at this step code.
+    static int64_t GroupsOf(int64_t n, int stepCode) { return SummaryLevels<int16_t>::GroupsOf(n, stepCode); }
+    // Memory of the finished levels of a stream this long (without kept cuts).
+    static int64_t EstimateBytes(int64_t samples, int sampleBytes);
+
+private:
+    using Levels = std::variant<SummaryLevels<int8_t>, SummaryLevels<uint8_t>, SummaryLevels<int16_t>,
+                                SummaryLevels<uint16_t>, SummaryLevels<int32_t>, SummaryLevels<uint32_t>>;
+    static Levels Make(int sampleBytes, Compare compare, int64_t expectedSamples);
+
+    int sampleBytes_;
+    Levels levels_;
+};
+
+}  // namespace kivelo

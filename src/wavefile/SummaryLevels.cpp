@@ -1,0 +1,641 @@
+#include "SummaryLevels.h"
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+#include "PairReduction.h"
+#include "VectorClones.h"
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
+#include <immintrin.h>
+#define KIVELO_MINPOS_PAIRS 1
+#endif
+
+namespace kivelo {
+
+namespace {
+
+constexpr int64_t kBlockSamples = SummaryLevels<int16_t>::kBlock;
+
+// True when the block's first sample equal to its minimum or maximum is the minimum.
+template <typename T>
+[[gnu::always_inline]] inline bool MinComesFirst(const T* x, T mn, T mx) {
+    using detail::Vec;
+    constexpr int64_t L = detail::kLanes<T>;
+    const Vec<T> lo = Vec<T>{} + mn, hi = Vec<T>{} + mx;
+    for (int64_t j = 0; j < kBlockSamples; j += L) {
+        const Vec<T> v = detail::VecAt(x + j);
+        if (!detail::AnyLane((v == lo) | (v == hi))) continue;
+        for (int64_t l = j; l < j + L; ++l) {
+            if (x[l] == mn) return true;
+            if (x[l] == mx) return false;
+        }
+    }
+    return true;
+}
+
+// The pair of every whole block, written as a0 b0 a1 b1 ...
+template <typename T>
+[[gnu::always_inline]] inline void PairsOfBlocks(const T* x, int64_t blocks, bool bits, T* out) {
+    using detail::Vec;
+    constexpr int64_t L = detail::kLanes<T>;
+    static_assert(kBlockSamples % L == 0);
+    for (int64_t k = 0; k < blocks; ++k, x += kBlockSamples, out += 2) {
+        Vec<T> lo = detail::VecAt(x), hi = lo;
+        if (bits) {
+            for (int64_t j = L; j < kBlockSamples; j += L) {
+                const Vec<T> v = detail::VecAt(x + j);
+                lo &= v;
+                hi |= v;
+            }
+            T a = lo[0], o = hi[0];
+            for (int64_t l = 1; l < L; ++l) {
+                a = static_cast<T>(a & lo[l]);
+                o = static_cast<T>(o | hi[l]);
+            }
+            out[0] = a;
+            out[1] = o;
+            continue;
+        }
+        for (int64_t j = L; j < kBlockSamples; j += L) {
+            const Vec<T> v = detail::VecAt(x + j);
+            lo = v < lo ? v : lo;
+            hi = v > hi ? v : hi;
+        }
+        const T mn = detail::LaneMin<T>(lo), mx = detail::LaneMax<T>(hi);
+        // Smooth signals mostly start a block at one of its extremes.
+        const bool minFirst = mn == mx || x[0] == mn ? true : x[0] == mx ? false : MinComesFirst(x, mn, mx);
+        out[0] = minFirst ? mn : mx;
+        out[1] = minFirst ? mx : mn;
+    }
+}
+
+#ifdef KIVELO_MINPOS_PAIRS
+// 16-bit blocks on AVX2 machines: the lanes folded to eight, then the minimum of
+// eight in one instruction (an unsigned minimum: signed samples are flipped into
+// that order, and the maximum is the minimum of the complement).
+template <typename T>
+__attribute__((target("avx2"))) void MinposPairsOfBlocks(const T* x, int64_t blocks, T* out) {
+    static_assert(sizeof(T) == 2 && kBlockSamples % 16 == 0);
+    constexpr bool isSigned = std::is_signed_v<T>;
+    const __m128i toUnsigned = _mm_set1_epi16(isSigned ? static_cast<short>(0x8000) : 0);
+    const __m128i toComplement = _mm_set1_epi16(isSigned ? 0x7FFF : static_cast<short>(0xFFFF));
+    for (int64_t k = 0; k < blocks; ++k, x += kBlockSamples, out += 2) {
+        const auto* p = reinterpret_cast<const __m256i*>(x);
+        __m256i lo = _mm256_loadu_si256(p), hi = lo;
+        for (int64_t j = 1; j < kBlockSamples / 16; ++j) {
+            const __m256i v = _mm256_loadu_si256(p + j);
+            lo = isSigned ? _mm256_min_epi16(lo, v) : _mm256_min_epu16(lo, v);
+            hi = isSigned ? _mm256_max_epi16(hi, v) : _mm256_max_epu16(hi, v);
+        }
+        const __m128i lo0 = _mm256_castsi256_si128(lo), lo1 = _mm256_extracti128_si256(lo, 1);
+        const __m128i hi0 = _mm256_castsi256_si128(hi), hi1 = _mm256_extracti128_si256(hi, 1);
+        const __m128i lo8 = isSigned ? _mm_min_epi16(lo0, lo1) : _mm_min_epu16(lo0, lo1);
+        const __m128i hi8 = isSigned ? _mm_max_epi16(hi0, hi1) : _mm_max_epu16(hi0, hi1);
+        const int mnBits = _mm_cvtsi128_si32(_mm_minpos_epu16(_mm_xor_si128(lo8, toUnsigned))) & 0xFFFF;
+        const int mxBits = _mm_cvtsi128_si32(_mm_minpos_epu16(_mm_xor_si128(hi8, toComplement))) & 0xFFFF;
+        const T mn = static_cast<T>(mnBits ^ (isSigned ? 0x8000 : 0));
+        const T mx = static_cast<T>(mxBits ^ (isSigned ? 0x7FFF : 0xFFFF));
+        const bool minFirst = mn == mx || x[0] == mn ? true : x[0] == mx ? false : MinComesFirst(x, mn, mx);
+        out[0] = minFirst ? mn : mx;
+        out[1] = minFirst ? mx : mn;
+    }
+}
+
+bool HasMinposPairs() { return __builtin_cpu_supports("avx2"); }
+
+#endif
+
+// Blocks apart by less than this are read together: one read costs about as much.
+constexpr int64_t kGapBytes = 8192;
+constexpr int64_t kMaxRunBytes = int64_t{1} << 20;
+
+}  // namespace
+
+namespace detail {
+
+#define KIVELO_BLOCK_PAIRS(T)                                                                  \
+    KIVELO_VECTOR_CLONES void SummaryBlockPairs(const T* x, int64_t blocks, bool bits, T* out) { \
+        PairsOfBlocks(x, blocks, bits, out);                                                   \
+    }
+
+KIVELO_BLOCK_PAIRS(int8_t)
+KIVELO_BLOCK_PAIRS(uint8_t)
+KIVELO_BLOCK_PAIRS(int16_t)
+KIVELO_BLOCK_PAIRS(uint16_t)
+KIVELO_BLOCK_PAIRS(int32_t)
+KIVELO_BLOCK_PAIRS(uint32_t)
+
+}  // namespace detail
+
+template <typename T>
+SummaryLevels<T>::SummaryLevels(bool bits, int64_t expectedSamples) : bits_(bits), minpos_(false) {
+#ifdef KIVELO_MINPOS_PAIRS
+    minpos_ = sizeof(T) == 2 && !bits && HasMinposPairs();
+#endif
+    levels_.resize(2);
+    const auto finest = static_cast<std::size_t>(std::max<int64_t>(expectedSamples, 0) / kBlock * 2);
+    levels_[0].reserve(finest);
+    levels_[1].reserve(finest / kFan + 2);
+    carry_.reserve(static_cast<std::size_t>(kBlock));
+}
+
+template <typename T>
+[[gnu::always_inline]] inline typename SummaryLevels<T>::Pair SummaryLevels<T>::EntryAt(std::size_t level,
+                                                                                       int64_t i) const {
+    const T* v = levels_[level].data() + 2 * i;
+    return {v[0], v[1]};
+}
+
+template <typename T>
+[[gnu::always_inline]] inline typename SummaryLevels<T>::Extent SummaryLevels<T>::ExtentOf(const Pair& p) const {
+    if (bits_) return {p.a, p.b, true};
+    return {std::min(p.a, p.b), std::max(p.a, p.b), p.a <= p.b};
+}
+
+template <typename T>
+[[gnu::always_inline]] inline typename SummaryLevels<T>::Pair SummaryLevels<T>::PairOf(const Extent& e) const {
+    if (bits_ || e.minFirst) return {e.mn, e.mx};
+    return {e.mx, e.mn};
+}
+
+// Written with selects rather than branches: which side holds an extreme follows
+// the data and would be mispredicted.
+template <typename T>
+[[gnu::always_inline]] inline void SummaryLevels<T>::Append(Extent& x, const Pair& p) const {
+    if (bits_) {
+        x.mn = static_cast<T>(x.mn & p.a);
+        x.mx = static_cast<T>(x.mx | p.b);
+        return;
+    }
+    const T mn = std::min(p.a, p.b), mx = std::max(p.a, p.b);
+    // Ties stay with the earlier range: a value's first occurrence is what counts.
+    const bool newMin = mn < x.mn, newMax = mx > x.mx;
+    const bool minFirst = p.a <= p.b;
+    x.minFirst = newMin ? newMax && minFirst : newMax || x.minFirst;
+    x.mn = newMin ? mn : x.mn;
+    x.mx = newMax ? mx : x.mx;
+}
+
+template <typename T>
+[[gnu::always_inline]] inline void SummaryLevels<T>::Prepend(Extent& x, const Pair& p) const {
+    if (bits_) {
+        x.mn = static_cast<T>(x.mn & p.a);
+        x.mx = static_cast<T>(x.mx | p.b);
+        return;
+    }
+    const T mn = std::min(p.a, p.b), mx = std::max(p.a, p.b);
+    const bool minHere = mn <= x.mn, maxHere = mx >= x.mx;
+    const bool minFirst = p.a <= p.b;
+    x.minFirst = minHere ? !maxHere || minFirst : !maxHere && x.minFirst;
+    x.mn = minHere ? mn : x.mn;
+    x.mx = maxHere ? mx : x.mx;
+}
+
+template <typename T>
+typename SummaryLevels<T>::Pair SummaryLevels<T>::Combine(const Pair& x, const Pair& y) const {
+    Extent e = ExtentOf(x);
+    Append(e, y);
+    return PairOf(e);
+}
+
+template <typename T>
+typename SummaryLevels<T>::Pair SummaryLevels<T>::PairOf(const T* x, int64_t n) const {
+    T a = x[0], b = x[0];
+    if (bits_) {
+        for (int64_t i = 1; i < n; ++i) {
+            a = static_cast<T>(a & x[i]);
+            b = static_cast<T>(b | x[i]);
+        }
+        return {a, b};
+    }
+    int64_t minAt = 0, maxAt = 0;
+    for (int64_t i = 1; i < n; ++i) {
+        if (x[i] < a) a = x[i], minAt = i;
+        else if (x[i] > b) b = x[i], maxAt = i;
+    }
+    return maxAt > minAt ? Pair{a, b} : Pair{b, a};
+}
+
+
+template <typename T>
+void SummaryLevels<T>::WantCuts(std::vector<int64_t> cuts, std::vector<int64_t> blocks) {
+    wanted_ = std::move(cuts);
+    nextWanted_ = 0;
+    wantedBlocks_ = std::move(blocks);
+    nextWantedBlock_ = 0;
+}
+
+template <typename T>
+void SummaryLevels<T>::KeepWantedCuts(int64_t first, int64_t n, const T* x, int64_t samples) {
+    const int64_t end = first * kBlock + samples;
+    for (; nextWantedBlock_ < wantedBlocks_.size() && wantedBlocks_[nextWantedBlock_] < first + n; ++nextWantedBlock_) {
+        const int64_t b = wantedBlocks_[nextWantedBlock_];
+        if (b < first || (!keptBlocks_.empty() && keptBlocks_.back() >= b)) continue;
+        keptBlocks_.push_back(b);
+        const T* block = x + (b - first) * kBlock;
+        keptSamples_.insert(keptSamples_.end(), block, block + std::min(kBlock, end - b * kBlock));
+        keptSamples_.resize(keptBlocks_.size() * static_cast<std::size_t>(kBlock));
+    }
+    while (nextWanted_ < wanted_.size() && wanted_[nextWanted_] < first * kBlock) ++nextWanted_;
+    for (; nextWanted_ < wanted_.size() && wanted_[nextWanted_] <= end; ++nextWanted_) {
+        const int64_t cut = wanted_[nextWanted_], b = cut / kBlock;
+        if (b >= first + n) break;
+        const int64_t j = cut - b * kBlock, len = std::min(kBlock, end - b * kBlock);
+        if (j <= 0 || j > len) continue;
+        const T* block = x + (b - first) * kBlock;
+        Cut c;
+        c.tail = PairOf(block, j);
+        c.head = j < len ? PairOf(block + j, len - j) : c.tail;
+        KeepCut(cut, c);
+    }
+}
+
+template <typename T>
+void SummaryLevels<T>::EmitBlocks(const T* x, int64_t blocks) {
+    if (nextWanted_ < wanted_.size() || nextWantedBlock_ < wantedBlocks_.size())
+        KeepWantedCuts(FullBlocks(), blocks, x, blocks * kBlock);
+    std::vector<T>& level = levels_[0];
+    const std::size_t old = level.size();
+    level.resize(old + static_cast<std::size_t>(2 * blocks));
+#ifdef KIVELO_MINPOS_PAIRS
+    if constexpr (sizeof(T) == 2) {
+        if (minpos_) {
+            MinposPairsOfBlocks(x, blocks, level.data() + old);
+            return;
+        }
+    }
+#endif
+    detail::SummaryBlockPairs(x, blocks, bits_, level.data() + old);
+}
+
+template <typename T>
+void SummaryLevels<T>::ExtendSecondLevel() {
+    const std::vector<T>& below = levels_[0];
+    std::vector<T>& level = levels_[1];
+    const int64_t have = static_cast<int64_t>(level.size() / 2), can = static_cast<int64_t>(below.size() / 2) / kFan;
+    for (int64_t i = have; i < can; ++i) {
+        const T* v = below.data() + 2 * kFan * i;
+        Extent e = ExtentOf({v[0], v[1]});
+        for (int64_t j = 1; j < kFan; ++j) Append(e, {v[2 * j], v[2 * j + 1]});
+        const Pair p = PairOf(e);
+        level.push_back(p.a);
+        level.push_back(p.b);
+    }
+}
+
+template <typename T>
+void SummaryLevels<T>::Append(const T* x, int64_t n) {
+    if (finished_ || n <= 0) return;
+    samples_ += n;
+    if (!carry_.empty()) {
+        const int64_t take = std::min(n, kBlock - static_cast<int64_t>(carry_.size()));
+        carry_.insert(carry_.end(), x, x + take);
+        x += take;
+        n -= take;
+        if (static_cast<int64_t>(carry_.size()) < kBlock) return;
+        EmitBlocks(carry_.data(), 1);
+        carry_.clear();
+        if (n == 0) ExtendSecondLevel();
+    }
+    const int64_t blocks = n / kBlock;
+    if (blocks > 0) EmitBlocks(x, blocks);
+    carry_.insert(carry_.end(), x + blocks * kBlock, x + n);
+    ExtendSecondLevel();
+}
+
+template <typename T>
+void SummaryLevels<T>::Finish() {
+    if (finished_) return;
+    finished_ = true;
+    if (!carry_.empty() && (nextWanted_ < wanted_.size() || nextWantedBlock_ < wantedBlocks_.size()))
+        KeepWantedCuts(FullBlocks(), 1, carry_.data(), static_cast<int64_t>(carry_.size()));
+    wanted_ = {};
+    wantedBlocks_ = {};
+    keptSamples_.shrink_to_fit();
+    ExtendSecondLevel();
+    levels_[0].shrink_to_fit();
+    levels_[1].shrink_to_fit();
+    for (std::size_t lv = 1;; ++lv) {
+        const int64_t below = static_cast<int64_t>(levels_[lv].size() / 2);
+        if (below < 2 * kFan) break;
+        std::vector<T> next(static_cast<std::size_t>(below / kFan * 2));
+        for (int64_t i = 0; i < below / kFan; ++i) {
+            Pair p = EntryAt(lv, i * kFan);
+            for (int64_t j = 1; j < kFan; ++j) p = Combine(p, EntryAt(lv, i * kFan + j));
+            next[static_cast<std::size_t>(2 * i)] = p.a;
+            next[static_cast<std::size_t>(2 * i + 1)] = p.b;
+        }
+        levels_.push_back(std::move(next));
+    }
+    carry_.shrink_to_fit();
+}
+
+template <typename T>
+int64_t SummaryLevels<T>::Bytes() const {
+    int64_t bytes = static_cast<int64_t>(sizeof(*this) + (carry_.capacity() + keptSamples_.capacity()) * sizeof(T) +
+                                         keptBlocks_.capacity() * sizeof(int64_t));
+    for (const std::vector<T>& level : levels_) bytes += static_cast<int64_t>(level.capacity() * sizeof(T));
+    // A kept cut: its node in the table with the bucket pointer, and its place in the order.
+    constexpr int64_t kCutBytes = sizeof(Cut) + 3 * sizeof(void*) + 2 * sizeof(int64_t);
+    return bytes + static_cast<int64_t>(cuts_.size()) * kCutBytes;
+}
+
+template <typename T>
+void SummaryLevels<T>::DropCuts() {
+    cuts_ = {};
+    cutOrder_ = {};
+    keptBlocks_ = {};
+    keptSamples_ = {};
+}
+
+template <typename T>
+void SummaryLevels<T>::KeepCut(int64_t position, const Cut& cut) {
+    if (cuts_.size() >= kMaxCuts && !cutOrder_.empty()) {
+        cuts_.erase(cutOrder_.front());
+        cutOrder_.pop_front();
+    }
+    if (cuts_.emplace(position, cut).second) cutOrder_.push_back(position);
+}
+
+template <typename T>
+typename SummaryLevels<T>::Pair SummaryLevels<T>::GroupPair(const Pair* head, int64_t lo, int64_t hi,
+                                                            const Pair* tail) const {
+    // Whole blocks join the left part from its end and the right part from its start.
+    Extent left{}, right{};
+    bool haveLeft = head != nullptr, haveRight = tail != nullptr;
+    if (haveLeft) left = ExtentOf(*head);
+    if (haveRight) right = ExtentOf(*tail);
+    auto addLeft = [&](const Pair& p) {
+        if (haveLeft) Append(left, p);
+        else left = ExtentOf(p), haveLeft = true;
+    };
+    auto addRight = [&](const Pair& p) {
+        if (haveRight) Prepend(right, p);
+        else right = ExtentOf(p), haveRight = true;
+    };
+    for (std::size_t lv = 0; lo < hi; ++lv) {
+        if (lv + 1 == levels_.size()) {
+            while (lo < hi) addLeft(EntryAt(lv, lo++));
+            break;
+        }
+        while (lo < hi && lo % kFan != 0) addLeft(EntryAt(lv, lo++));
+        while (lo < hi && hi % kFan != 0) addRight(EntryAt(lv, --hi));
+        lo /= kFan;
+        hi /= kFan;
+    }
+    if (!haveLeft) return PairOf(right);
+    if (haveRight) Append(left, PairOf(right));
+    return PairOf(left);
+}
+
+template <typename T>
+const T* SummaryLevels<T>::BlockSamples(int64_t b, const ReadBlocks& blocks, int64_t& n) const {
+    n = 0;
+    if (b == FullBlocks() && !carry_.empty()) {
+        n = static_cast<int64_t>(carry_.size());
+        return carry_.data();
+    }
+    if (const auto kept = std::lower_bound(keptBlocks_.begin(), keptBlocks_.end(), b);
+        kept != keptBlocks_.end() && *kept == b) {
+        n = std::min(kBlock, samples_ - b * kBlock);
+        return keptSamples_.data() + (kept - keptBlocks_.begin()) * kBlock;
+    }
+    const auto it = std::upper_bound(blocks.firstBlock.begin(), blocks.firstBlock.end(), b);
+    if (it == blocks.firstBlock.begin()) return nullptr;
+    const auto run = static_cast<std::size_t>(it - blocks.firstBlock.begin() - 1);
+    const int64_t within = (b - blocks.firstBlock[run]) * kBlock;
+    if (within >= blocks.length[run]) return nullptr;
+    n = std::min(kBlock, blocks.length[run] - within);
+    return blocks.samples.data() + blocks.offset[run] + within;
+}
+
+template <typename T>
+int64_t SummaryLevels<T>::GroupsOf(int64_t n, int stepCode) {
+    const int64_t g = stepCode / 256, f = stepCode % 256;
+    if (g < 1 || n <= 0) return 0;
+    int64_t groups = 0, size = std::min(g, n), acc = 0;
+    for (int64_t pos = 0; pos < n; ++groups) {
+        pos += std::min(size, n - pos);
+        size = g;
+        if (f > 0) {
+            if (acc + f > 255) ++size;
+            acc = (acc + f) % 256;
+        }
+    }
+    return groups;
+}
+
+template <typename T>
+int64_t SummaryLevels<T>::ReduceAppended(std::span<const StreamChunk> chunks, int stepCode, const T* x, int64_t first,
+                                         int64_t n, T* out, int64_t capacity) {
+    const int64_t g = stepCode / 256, f = stepCode % 256;
+    int64_t written = 0;
+    if (g < kBlock) return 0;
+    for (const StreamChunk& c : chunks) {
+        const int64_t end = c.first + c.count;
+        if (c.first < first || end > first + n) break;
+        int64_t s = c.first, size = std::min(g, c.count), acc = 0;
+        while (s < end && written < capacity) {
+            const int64_t e = s + std::min(size, end - s);
+            Pair p{};
+            if (s % kBlock != 0 && e % kBlock != 0 && s / kBlock == (e - 1) / kBlock) {
+                p = PairOf(x + (s - first), e - s);
+            } else {
+                const int64_t firstFull = (s + kBlock - 1) / kBlock, lastFull = std::max(e / kBlock, firstFull);
+                Pair head{}, tail{};
+                if (s % kBlock != 0) head = PairOf(x + (s - first), std::min(firstFull * kBlock, e) - s);
+                if (e % kBlock != 0) tail = PairOf(x + (lastFull * kBlock - first), e - lastFull * kBlock);
+                p = GroupPair(s % kBlock != 0 ? &head : nullptr, firstFull, lastFull, e % kBlock != 0 ? &tail : nullptr);
+            }
+            out[written++] = p.a;
+            if (written < capacity) out[written++] = p.b;
+            s = e;
+            size = g;
+            if (f > 0) {
+                if (acc + f > 255) ++size;
+                acc = (acc + f) % 256;
+            }
+        }
+        if (written >= capacity) break;
+    }
+    return written;
+}
+
+template <typename T>
+void SummaryLevels<T>::CutsOf(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity,
+                              std::vector<int64_t>& cuts, std::vector<int64_t>& blocks) {
+    const int64_t g = stepCode / 256, f = stepCode % 256;
+    if (g < kBlock) return;
+    int64_t values = 0;
+    for (const StreamChunk& c : chunks) {
+        const int64_t end = c.first + c.count;
+        int64_t s = c.first, size = std::min(g, c.count), acc = 0;
+        while (s < end && values < capacity) {
+            const int64_t e = s + std::min(size, end - s);
+            const bool inOneBlock = s % kBlock != 0 && e % kBlock != 0 && s / kBlock == (e - 1) / kBlock;
+            if (inOneBlock) {
+                blocks.push_back(s / kBlock);
+            } else {
+                for (const int64_t p : {s, e})
+                    if (p % kBlock != 0 && (cuts.empty() || cuts.back() != p)) cuts.push_back(p);
+            }
+            values += 2;
+            s = e;
+            size = g;
+            if (f > 0) {
+                if (acc + f > 255) ++size;
+                acc = (acc + f) % 256;
+            }
+        }
+        if (values >= capacity) break;
+    }
+}
+
+template <typename T>
+int SummaryLevels<T>::Reduce(std::span<const StreamChunk> chunks, int stepCode, const StreamReader& read, T* out,
+                             int64_t capacity, int64_t& written) {
+    written = 0;
+    const int64_t g = stepCode / 256, f = stepCode % 256;
+    if (g < kBlock || capacity <= 0 || !finished_) return -1;
+    // The groups of every chunk as the pair reduction cuts them, until capacity values.
+    auto walk = [&](auto&& group) {
+        int64_t values = 0;
+        for (const StreamChunk& c : chunks) {
+            const int64_t end = c.first + c.count;
+            int64_t s = c.first, size = std::min(g, c.count), acc = 0;
+            while (s < end && values < capacity) {
+                const int64_t e = s + std::min(size, end - s);
+                group(s, e);
+                values += 2;
+                s = e;
+                size = g;
+                if (f > 0) {
+                    if (acc + f > 255) ++size;
+                    acc = (acc + f) % 256;
+                }
+            }
+            if (values >= capacity) break;
+        }
+    };
+    auto inOneBlock = [](int64_t s, int64_t e) {
+        return s % kBlock != 0 && e % kBlock != 0 && s / kBlock == (e - 1) / kBlock;
+    };
+
+    // Where groups start or end inside a block, and the groups within one block.
+    std::vector<int64_t> cutAt;
+    std::vector<StreamChunk> small;
+    walk([&](int64_t s, int64_t e) {
+        if (inOneBlock(s, e)) {
+            small.push_back({s, e - s});
+            return;
+        }
+        for (const int64_t p : {s, e})
+            if (p % kBlock != 0 && (cutAt.empty() || cutAt.back() != p)) cutAt.push_back(p);
+        // The pairs at the ends of the group's whole blocks, level by level: fetched
+        // from memory now, they are at hand when the group is combined below.
+        int64_t lo = (s + kBlock - 1) / kBlock, hi = e / kBlock;
+        for (std::size_t lv = 0; lv < levels_.size() && lo < hi; ++lv, lo /= kFan, hi /= kFan) {
+            __builtin_prefetch(levels_[lv].data() + 2 * lo);
+            __builtin_prefetch(levels_[lv].data() + 2 * (hi - 1));
+        }
+    });
+    for (const int64_t p : cutAt)
+        if (p > samples_) return kSummaryStale;
+    for (const StreamChunk& r : small)
+        if (r.first + r.count > samples_) return kSummaryStale;
+
+    std::vector<Cut> split(cutAt.size());
+    std::vector<uint8_t> known(cutAt.size(), 0);
+    std::vector<int64_t> need;
+    for (std::size_t i = 0; i < cutAt.size(); ++i) {
+        const auto it = cuts_.find(cutAt[i]);
+        if (it != cuts_.end()) {
+            split[i] = it->second;
+            known[i] = 1;
+        } else {
+            need.push_back(cutAt[i] / kBlock);
+        }
+    }
+    for (const StreamChunk& r : small) need.push_back(r.first / kBlock);
+    std::sort(need.begin(), need.end());
+    need.erase(std::unique(need.begin(), need.end()), need.end());
+    // The stream's last partial block is kept whole, and so may be others.
+    if (!need.empty() && need.back() == FullBlocks() && !carry_.empty()) need.pop_back();
+    std::erase_if(need, [&](int64_t b) { return std::binary_search(keptBlocks_.begin(), keptBlocks_.end(), b); });
+
+    ReadBlocks blocks;
+    const int64_t gapBlocks = std::max<int64_t>(kGapBytes / (kBlock * static_cast<int64_t>(sizeof(T))), 1);
+    const int64_t runBlocks = kMaxRunBytes / (kBlock * static_cast<int64_t>(sizeof(T)));
+    for (std::size_t i = 0; i < need.size();) {
+        std::size_t j = i + 1;
+        while (j < need.size() && need[j] - need[j - 1] <= gapBlocks && need[j] - need[i] < runBlocks) ++j;
+        const int64_t first = need[i] * kBlock;
+        const int64_t count = std::min((need[j - 1] + 1) * kBlock, samples_) - first;
+        const auto offset = static_cast<int64_t>(blocks.samples.size());
+        blocks.samples.resize(static_cast<std::size_t>(offset + count));
+        int64_t got = 0;
+        const int rc = read(first, count,
+                            std::span(reinterpret_cast<uint8_t*>(blocks.samples.data() + offset),
+                                      static_cast<std::size_t>(count) * sizeof(T)),
+                            got);
+        if (rc != -1) return rc;
+        if (got != count) return kSummaryStale;
+        blocks.firstBlock.push_back(need[i]);
+        blocks.offset.push_back(offset);
+        blocks.length.push_back(count);
+        i = j;
+    }
+
+    for (std::size_t i = 0; i < cutAt.size(); ++i) {
+        if (known[i]) continue;
+        int64_t n = 0;
+        const int64_t b = cutAt[i] / kBlock;
+        const T* x = BlockSamples(b, blocks, n);
+        const int64_t j = cutAt[i] - b * kBlock;
+        if (!x || j > n) return kSummaryStale;
+        split[i].tail = PairOf(x, j);
+        split[i].head = j < n ? PairOf(x + j, n - j) : split[i].tail;
+        KeepCut(cutAt[i], split[i]);
+    }
+    std::vector<Pair> smallPairs;
+    smallPairs.reserve(small.size());
+    for (const StreamChunk& r : small) {
+        int64_t n = 0;
+        const int64_t b = r.first / kBlock;
+        const T* x = BlockSamples(b, blocks, n);
+        const int64_t j = r.first - b * kBlock;
+        if (!x || j + r.count > n) return kSummaryStale;
+        smallPairs.push_back(PairOf(x + j, r.count));
+    }
+
+    std::size_t cut = 0, next = 0;
+    auto splitAt = [&](int64_t p) -> const Cut& {
+        while (cutAt[cut] < p) ++cut;
+        return split[cut];
+    };
+    walk([&](int64_t s, int64_t e) {
+        Pair p{};
+        if (inOneBlock(s, e)) {
+            p = smallPairs[next++];
+        } else {
+            const Pair* head = s % kBlock != 0 ? &splitAt(s).head : nullptr;
+            const Pair* tail = e % kBlock != 0 ? &splitAt(e).tail : nullptr;
+            const int64_t firstFull = (s + kBlock - 1) / kBlock, lastFull = std::max(e / kBlock, firstFull);
+            p = GroupPair(head, firstFull, lastFull, tail);
+        }
+        out[written++] = p.a;
+        if (written < capacity) out[written++] = p.b;
+    });
+    return -1;
+}
+
+template class SummaryLevels<int8_t>;
+template class SummaryLevels<uint8_t>;
+template class SummaryLevels<int16_t>;
+template class SummaryLevels<uint16_t>;
+template class SummaryLevels<int32_t>;
+template class SummaryLevels<uint32_t>;
+
+}  // namespace kivelo

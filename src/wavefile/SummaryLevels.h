@@ -1,0 +1,140 @@
+#pragma once
+// Ordered pairs of one stream of samples at several block sizes, and the envelope
+// reduction of any range from them. A block's pair is written as the pair reduction
+// writes a group of those samples: (min, max) when its last new extreme is a maximum,
+// else (max, min), and (AND, OR) for bit data. The pairs of two neighbouring ranges
+// give the pair of their union (Combine), so a group's pair is combined from whole
+// blocks of the coarsest levels that fit and from the samples of the blocks it starts
+// and ends in. Those samples are read through a callback; what a cut position splits
+// its block into is kept, so later reads of the same cuts read nothing.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+namespace kivelo {
+
+// A stretch of the stream reduced by itself (one envelope chunk).
+struct StreamChunk {
+    int64_t first = 0;
+    int64_t count = 0;
+};
+
+// Reads `count` samples of the stream from `first` into out (count x sample size
+// bytes); got: the samples delivered. Returns -1, or the failed read's result.
+using StreamReader = std::function<int(int64_t first, int64_t count, std::span<uint8_t> out, int64_t& got)>;
+
+// Results of SummaryLevels::Reduce besides -1 and a failed read's result.
+inline constexpr int kSummaryStale = 1;  // the samples read back do not fit the summary
+
+template <typename T>
+class SummaryLevels {
+public:
+    using Sample = T;
+    static constexpr int64_t kBlock = 64;          // samples per pair of the finest level
+    static constexpr int64_t kFan = 8;             // pairs of a level per pair of the next
+    static constexpr std::size_t kMaxCuts = 16384;  // cut positions kept
+
+    SummaryLevels(bool bits, int64_t expectedSamples);
+
+    // Adds the next samples of the stream (host order).
+    void Append(const T* x, int64_t n);
+    // Builds the coarser levels; nothing may be appended afterwards.
+    void Finish();
+    int64_t Samples() const { return samples_; }
+    int64_t Bytes() const;
+    // Forgets the kept cut positions.
+    void DropCuts();
+    // Cut positions and blocks (both in order) to keep while the samples come:
+    // reads expected to follow then need no samples read again.
+    void WantCuts(std::vector<int64_t> cuts, std::vector<int64_t> blocks);
+    // Where the groups of these chunks start or end inside a block (see Reduce), and
+    // the blocks that hold whole groups, appended.
+    static void CutsOf(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity,
+                       std::vector<int64_t>& cuts, std::vector<int64_t>& blocks);
+
+    // The pairs of the groups of every chunk, as the pair reduction of each chunk
+    // with this step code writes them (at least one block per group), until
+    // `capacity` values are written. Chunks must lie within the stream.
+    // Returns -1, a failed read's result or kSummaryStale.
+    int Reduce(std::span<const StreamChunk> chunks, int stepCode, const StreamReader& read, T* out,
+               int64_t capacity, int64_t& written);
+
+    // While the summary is built: the pairs of chunks that lie within the samples
+    // just appended (x holds the stream from `first`, n samples), as Reduce gives
+    // them, from the finest levels and those samples. Returns the values written.
+    int64_t ReduceAppended(std::span<const StreamChunk> chunks, int stepCode, const T* x, int64_t first, int64_t n,
+                           T* out, int64_t capacity);
+
+    // Pairs per group: the number of groups of a chunk of n samples at this step code.
+    static int64_t GroupsOf(int64_t n, int stepCode);
+
+private:
+    struct Pair {
+        T a, b;
+    };
+    struct Cut {
+        Pair tail;  // from the start of the block to the cut
+        Pair head;  // from the cut to the end of the block (or the stream)
+    };
+    // Samples of some blocks read for one reduction.
+    struct ReadBlocks {
+        std::vector<int64_t> firstBlock, offset, length;  // runs of blocks, in order
+        std::vector<T> samples;
+    };
+
+    // A range being combined: its minimum and maximum (AND and OR for bit data) and
+    // whether the minimum's first occurrence comes before the maximum's.
+    struct Extent {
+        T mn, mx;
+        bool minFirst;
+    };
+    Extent ExtentOf(const Pair& p) const;
+    Pair PairOf(const Extent& e) const;
+    // The extent of x followed by a range with the pair p, and of p followed by x.
+    void Append(Extent& x, const Pair& p) const;
+    void Prepend(Extent& x, const Pair& p) const;
+    Pair Combine(const Pair& x, const Pair& y) const;
+    Pair PairOf(const T* x, int64_t n) const;
+    Pair EntryAt(std::size_t level, int64_t i) const;
+    // Pair of [s, e): the head before its first whole block and the tail after its
+    // last (null: none), the whole blocks [lo, hi) from the coarsest levels that fit.
+    Pair GroupPair(const Pair* head, int64_t lo, int64_t hi, const Pair* tail) const;
+    // The samples of block b, from the kept tail or the blocks read; null when neither has it.
+    const T* BlockSamples(int64_t b, const ReadBlocks& blocks, int64_t& n) const;
+    int64_t FullBlocks() const { return levels_.empty() ? 0 : static_cast<int64_t>(levels_[0].size() / 2); }
+    void EmitBlocks(const T* x, int64_t blocks);
+    // Joins every kFan new pairs of the finest level into one of the next: done as
+    // the samples come, so a read ahead on another thread hides the work.
+    void ExtendSecondLevel();
+    void KeepCut(int64_t position, const Cut& cut);
+    // Keeps the wanted cuts inside blocks [first, first + n) whose samples start at x.
+    void KeepWantedCuts(int64_t first, int64_t n, const T* x, int64_t samples);
+
+    bool bits_;
+    bool minpos_;  // 16-bit blocks are summarised with the minimum-position instruction
+    bool finished_ = false;
+    int64_t samples_ = 0;
+    std::vector<std::vector<T>> levels_;  // per level, the pairs' values a0 b0 a1 b1 ...
+    std::vector<T> carry_;                // the block being filled; after Finish the stream's last partial block
+    std::unordered_map<int64_t, Cut> cuts_;
+    std::deque<int64_t> cutOrder_;        // oldest first
+    std::vector<int64_t> wanted_;         // cuts to keep as the samples come
+    std::size_t nextWanted_ = 0;
+    std::vector<int64_t> wantedBlocks_;   // blocks to keep whole as the samples come
+    std::size_t nextWantedBlock_ = 0;
+    std::vector<int64_t> keptBlocks_;     // blocks kept whole, in order
+    std::vector<T> keptSamples_;          // their samples, kBlock each
+};
+
+extern template class SummaryLevels<int8_t>;
+extern template class SummaryLevels<uint8_t>;
+extern template class SummaryLevels<int16_t>;
+extern template class SummaryLevels<uint16_t>;
+extern template class SummaryLevels<int32_t>;
+extern template class SummaryLevels<uint32_t>;
+
+}  // namespace kivelo
