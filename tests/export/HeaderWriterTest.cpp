@@ -83,7 +83,7 @@ public:
 };
 
 void ExpectGolden(const std::string& name, const std::string& bytes) {
-    const std::string path = KIVELO_SOURCE_DIR "/tests/instrument-drivers/golden/writer-" + name + ".hdr";
+    const std::string path = KIVELO_SOURCE_DIR "/tests/export/golden/writer-" + name + ".hdr";
     if (std::getenv("KIVELO_UPDATE_GOLDEN") != nullptr) std::ofstream(path, std::ios::binary) << bytes;
     EXPECT_EQ(bytes, wavegen::ReadFileText(path)) << name;
 }

@@ -26,7 +26,7 @@ using test::ScriptedPort;
 using wavegen::TempDir;
 
 std::string Golden(const std::string& name) {
-    return wavegen::ReadFileText(KIVELO_SOURCE_DIR "/tests/instrument-drivers/golden/" + name);
+    return wavegen::ReadFileText(KIVELO_SOURCE_DIR "/tests/instrument/drivers/golden/" + name);
 }
 
 // Answers each command with the answer the conversation has after it; from

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Regenerates the golden CSV files of the kivelo-cli tests from golden/cases.txt.
-# Usage: tests/cli/make-golden.sh BUILD_DIR   (the folder holding bin/kivelo-cli)
+# Usage: tests/tools/kivelo-cli/make-golden.sh BUILD_DIR   (the folder holding bin/kivelo-cli)
 set -eu
 build=${1:?usage: make-golden.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)

@@ -1,6 +1,6 @@
 // What of the simulator no download reaches: refused settings, the front
 // end's options, the device-level GPIB calls and survival of garbage. The
-// downloads in tests/instrument-download exercise the rest, families, blocks
+// downloads in tests/instrument/download exercise the rest, families, blocks
 // and faults included.
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@ namespace kivelo {
 namespace {
 
 const std::string kBin = std::string(KIVELO_BINARY_DIR) + "/bin/";
-const std::string kGolden = std::string(KIVELO_SOURCE_DIR) + "/tests/cli/golden/";
+const std::string kGolden = std::string(KIVELO_SOURCE_DIR) + "/tests/tools/kivelo-cli/golden/";
 
 struct RunResult {
     int code = -1;
