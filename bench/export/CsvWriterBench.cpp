@@ -1,10 +1,14 @@
-// CSV writer on a 4-trace x 4M-sample 2-byte record, beside writing the same
-// number of bytes from memory (write + fsync, as the writer does) in the same run.
+// CSV writer on a 4-trace x 4M-sample 2-byte record on one and on two threads,
+// and the whole `kivelo-cli csv` run, each beside writing the same number of bytes
+// durably from memory (write, fsync, rename, as the writer does) in the same run.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "BenchFiles.h"
@@ -25,7 +29,7 @@ std::string OutputPath(const char* name) {
     return (std::filesystem::path(Record()).parent_path() / name).string();
 }
 
-int64_t LastCsvSize = 0;  // bytes of the writer's output, for the memory twin
+int64_t LastCsvSize = 0;  // bytes of the writer's output, for the durable-write twin
 
 void BM_CsvWriter(benchmark::State& state) {
     kivelo::CWaveFile file(Record(), 65536);
@@ -36,6 +40,7 @@ void BM_CsvWriter(benchmark::State& state) {
     const std::string out = OutputPath("out.csv");
     kivelo::CsvRequest request;
     request.count = static_cast<int32_t>(kSamples);
+    request.threads = static_cast<int>(state.range(0));
     for (auto _ : state) {
         kivelo::CsvWriter writer;
         if (writer.Write(file, out, request) != -1) {
@@ -49,12 +54,28 @@ void BM_CsvWriter(benchmark::State& state) {
     state.counters["peak_rss_MB"] = kivelo::bench::PeakRssMb();
 }
 
-void BM_WriteSameBytesFromMemory(benchmark::State& state) {
-    const int64_t size = LastCsvSize > 0 ? LastCsvSize : int64_t{150} << 20;
+// The CLI beside this benchmark binary, on the same record.
+void BM_CliCsv(benchmark::State& state) {
+    const std::filesystem::path cli = std::filesystem::canonical("/proc/self/exe").parent_path() / "kivelo-cli";
+    const std::string out = OutputPath("cli.csv");
+    const std::string command = cli.string() + " csv " + Record() + " -o " + out + " --force --threads " +
+                                std::to_string(state.range(0)) + " > /dev/null";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("kivelo-cli csv failed");
+            return;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(out)));
+}
+
+void BM_DurableWriteSameBytes(benchmark::State& state) {
+    const int64_t size = LastCsvSize > 0 ? LastCsvSize : int64_t{122} << 20;
     std::vector<char> bytes(static_cast<std::size_t>(size), '7');
     const std::string out = OutputPath("memory.csv");
+    const std::string staged = out + ".new";
     for (auto _ : state) {
-        int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int fd = ::open(staged.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         for (int64_t done = 0; done < size;) {
             const ssize_t n = ::write(fd, bytes.data() + done,
                                       static_cast<std::size_t>(std::min<int64_t>(size - done, 1 << 20)));
@@ -63,13 +84,15 @@ void BM_WriteSameBytesFromMemory(benchmark::State& state) {
         }
         ::fsync(fd);
         ::close(fd);
+        std::rename(staged.c_str(), out.c_str());
     }
     state.SetBytesProcessed(state.iterations() * size);
 }
 
 }  // namespace
 
-BENCHMARK(BM_CsvWriter)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
-BENCHMARK(BM_WriteSameBytesFromMemory)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_CsvWriter)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_CliCsv)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_DurableWriteSameBytes)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 
 BENCHMARK_MAIN();

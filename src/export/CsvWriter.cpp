@@ -1,9 +1,10 @@
 #include "CsvWriter.h"
 
 #include <algorithm>
-#include <cstring>
+#include <thread>
 
 #include "AtomicOutputFile.h"
+#include "CsvRowWriter.h"
 #include "NumberText.h"
 
 namespace kivelo {
@@ -19,6 +20,13 @@ constexpr int64_t kChunk = 100;
 constexpr int64_t kPassTexts = 400000;
 constexpr int64_t kMaxPassRows = 65536;
 
+// Threads a write uses: the caller's, and one laying out and writing the rows
+// when there is a second processor.
+int ThreadCount(int asked) {
+    if (asked > 0) return std::min(asked, 2);
+    return std::thread::hardware_concurrency() > 1 ? 2 : 1;
+}
+
 int64_t PassRows(std::size_t traces) {
     int64_t rows = kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
     return std::clamp(rows / kChunk * kChunk, kChunk, kMaxPassRows);
@@ -33,33 +41,6 @@ std::string Quoted(const std::string& text) {
     }
     out += '"';
     return out;
-}
-
-// Length of a value text (NUL-terminated, at most the slot).
-std::size_t TextLength(const ValueText& text) {
-    std::size_t n = 0;
-    while (n < text.size() && text[n] != '\0') ++n;
-    return n;
-}
-
-// Appends the rows of a pass: for each row, each trace's text and a comma, then LF.
-// Each text is copied as its whole 20-byte slot into room reserved for it and the
-// end moved back to its length, which beats a copy of variable size.
-void AppendRows(std::vector<char>& rows, const std::vector<ValueText>& texts, std::size_t traces,
-                std::size_t stride, std::size_t count) {
-    constexpr std::size_t kSlot = sizeof(ValueText);
-    rows.resize(count * (traces * (kSlot + 1) + 1) + kSlot);
-    char* p = rows.data();
-    for (std::size_t r = 0; r < count; ++r) {
-        for (std::size_t i = 0; i < traces; ++i) {
-            const ValueText& t = texts[i * stride + r];
-            std::memcpy(p, t.data(), kSlot);
-            p += TextLength(t);
-            *p++ = ',';
-        }
-        *p++ = '\n';
-    }
-    rows.resize(static_cast<std::size_t>(p - rows.data()));
 }
 
 std::string Header(CWaveFile& file, const std::vector<int>& traces, const CsvRequest& request) {
@@ -163,8 +144,6 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     std::size_t width = traces.size();
     const int64_t passRows = PassRows(width);
     auto stride = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count));
-    std::vector<ValueText> texts(width * stride);
-    std::vector<char> rowText;
     CsvProgress* progress = request.progress;
     auto stopped = [&] {
         if (progress == nullptr || !progress->Cancelled()) return false;
@@ -172,28 +151,29 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
         Fail("The CSV export was cancelled");
         return true;
     };
+    const bool threaded = ThreadCount(request.threads) > 1 && request.count > passRows;
+    CsvRowWriter rowWriter(out, width, stride, threaded, progress);
     int64_t done = 0;
     while (done < request.count) {
         int64_t rows = std::min(passRows, request.count - done);
+        const std::span<ValueText> texts = rowWriter.NextPass();
         for (std::size_t i = 0; i < width; ++i) {
             if (stopped()) return 0;
             file.SetTrace(traces[i]);
             for (int64_t r = 0; r < rows; r += kChunk) {
                 int64_t n = std::min(kChunk, rows - r);
                 int64_t pos = request.first + done + r;
-                std::span<ValueText> dst(texts.data() + i * stride + static_cast<std::size_t>(r),
-                                         static_cast<std::size_t>(n));
+                std::span<ValueText> dst = texts.subspan(i * stride + static_cast<std::size_t>(r), static_cast<std::size_t>(n));
                 int64_t got = 0;
                 if (file.ReadText(pos, n, dst, got) != -1 || got < n)
                     return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) +
                                 " from sample " + std::to_string(pos));
             }
         }
-        AppendRows(rowText, texts, width, stride, static_cast<std::size_t>(rows));
-        if (!out.Append(std::string_view(rowText.data(), rowText.size()))) return Fail(out.Error());
         done += rows;
-        if (progress != nullptr) progress->rows.store(done, std::memory_order_relaxed);
+        if (!rowWriter.Submit(static_cast<std::size_t>(rows), done)) return Fail(rowWriter.Error());
     }
+    if (!rowWriter.Finish()) return Fail(rowWriter.Error());
     if (stopped()) return 0;
     if (!out.Commit()) return Fail(out.Error());
     return -1;

@@ -23,6 +23,9 @@ struct CsvRequest {
     std::span<const uint8_t> onOff;
     // Rows written so far and a request to stop; none when nobody follows the write.
     CsvProgress* progress = nullptr;
+    // 1: everything on the caller's thread; 0: a second thread lays out and writes
+    // the rows when the machine has a second processor. The bytes are the same.
+    int threads = 0;
 };
 
 class CsvWriter {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -245,6 +246,43 @@ TEST_F(CsvWriterTest, FailuresLeaveNoFileAndKeepTheOlderOne) {
     CsvWriter writer;
     EXPECT_EQ(writer.Write(*file_, dir_.File("missing/out.csv"), {0, 10, 0, {}}), 0);
     EXPECT_NE(writer.Message().find("missing"), std::string::npos) << writer.Message();
+}
+
+// Several passes of rows: written on a second thread they are the same bytes as on
+// one, in order; a write failing on that thread fails the whole write, and the
+// older file stays.
+TEST_F(CsvWriterTest, SecondThreadWritesTheSameBytesInOrder) {
+    Open(4, 1, 250000);  // three passes of rows
+    CsvRequest request{0, 250000, 0, {}};
+    request.threads = 1;
+    ASSERT_EQ(Write(request), -1) << message_;
+    const std::string single = ReadFileText(Csv());
+    CsvProgress progress;
+    request.threads = 2;
+    request.progress = &progress;
+    ASSERT_EQ(Write(request), -1) << message_;
+    EXPECT_EQ(progress.rows.load(), 250000);
+    const std::string both = ReadFileText(Csv());
+    ASSERT_EQ(both.size(), single.size());
+    EXPECT_TRUE(both == single) << "the rows differ from byte " << std::mismatch(both.begin(), both.end(), single.begin()).first - both.begin();
+    const auto lines = Lines(both);
+    ASSERT_EQ(lines.size(), 11u + 250000u);
+    for (int64_t r : {int64_t{0}, int64_t{99999}, int64_t{100000}, int64_t{249999}})
+        EXPECT_EQ(lines[11 + static_cast<std::size_t>(r)], Expected(0, 0, r) + "," + Expected(1, 0, r) + "," +
+                                                               Expected(2, 0, r) + "," + Expected(3, 0, r) + ",")
+            << "row " << r;
+
+    {
+        FileSizeLimit limit(1024 * 1024);
+        EXPECT_EQ(Write(request), 0);
+    }
+    EXPECT_NE(message_.find("out.csv"), std::string::npos) << message_;
+    EXPECT_TRUE(ReadFileText(Csv()) == single);
+
+    progress.cancel = true;
+    EXPECT_EQ(Write(request), 0);
+    EXPECT_NE(message_.find("cancelled"), std::string::npos) << message_;
+    EXPECT_EQ(FolderEntries(dir_.Path()).size(), 3u);  // d.wvf, d.hdr and the older out.csv
 }
 
 class RealtimeConversionTest : public ::testing::Test {

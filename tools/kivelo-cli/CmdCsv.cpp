@@ -15,13 +15,16 @@ constexpr int64_t kCsvCache = 65536;
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 const char kHelp[] =
-    "Usage: kivelo-cli csv FILE -o OUT.csv [--block N] [--first N] [--count N] [--force]\n"
+    "Usage: kivelo-cli csv FILE -o OUT.csv [--block N] [--first N] [--count N] [--threads N]\n"
+    "                     [--force]\n"
     "Writes samples first .. first+count-1 of block N (default 0) of every trace of FILE\n"
     "(.wvf, .rtm or .fld) as comma-separated values. By default the whole block.\n"
     "  -o OUT.csv   the CSV file to write\n"
     "  --block N    block (record) index, from 0\n"
     "  --first N    first sample (default 0)\n"
     "  --count N    number of samples (default: to the end of the block)\n"
+    "  --threads N  1: one thread; 2: the rows are laid out and written on a\n"
+    "               second thread (default when there are two processors)\n"
     "  --force      replace an existing OUT.csv\n"
     "Exit codes: 0 written, 1 failure, 2 usage error, 3 OUT.csv exists.\n";
 
@@ -29,15 +32,16 @@ const char kHelp[] =
 
 int RunCsv(int argc, char** argv) {
     CliArgs args({{"-o", true}, {"--block", true}, {"--first", true}, {"--count", true},
-                  {"--force", false}});
+                  {"--threads", true}, {"--force", false}});
     int exitCode = kExitOk;
     if (!args.ParseCommand(argc, argv, "csv", kHelp, "FILE", exitCode)) return exitCode;
     const std::string* output = args.Value("-o");
     if (output == nullptr || output->empty()) return UsageError("csv", "missing -o OUT.csv");
-    int64_t block = 0, first = 0, count = 0;
+    int64_t block = 0, first = 0, count = 0, threads = 0;
     if (!args.IntValue("--block", 0, 0, kInt32Max - 1, block) ||
         !args.IntValue("--first", 0, 0, kInt32Max, first) ||
-        !args.IntValue("--count", -1, 0, kInt32Max, count))
+        !args.IntValue("--count", -1, 0, kInt32Max, count) ||
+        !args.IntValue("--threads", 0, 1, 2, threads))
         return UsageError("csv", args.Error());
 
     struct stat st {};
@@ -64,6 +68,7 @@ int RunCsv(int argc, char** argv) {
     request.first = static_cast<int32_t>(first);
     request.count = static_cast<int32_t>(count);
     request.block = static_cast<int32_t>(block);
+    request.threads = static_cast<int>(threads);
     CsvWriter writer;
     if (writer.Write(*file, *output, request) != -1) return Report(writer.Message());
     std::printf("CSV written to %s\n", output->c_str());

@@ -1,0 +1,74 @@
+#pragma once
+// The second half of a CSV write: lays out passes of value texts as rows (each
+// trace's text and a comma, then LF) and appends them to the output in the order
+// they came. With a thread of its own, the caller fetches the texts of the next
+// pass while the previous one is laid out and written, so both processors work.
+// Two text buffers bound the memory.
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AtomicOutputFile.h"
+#include "CsvProgress.h"
+#include "WaveRecords.h"
+
+namespace kivelo {
+
+class CsvRowWriter {
+public:
+    // A pass holds at most `stride` rows of `traces` texts: trace i's text of row r
+    // at i * stride + r. `out` and `progress` (may be null) must outlive this.
+    CsvRowWriter(AtomicOutputFile& out, std::size_t traces, std::size_t stride, bool threaded,
+                 CsvProgress* progress);
+    ~CsvRowWriter();
+    CsvRowWriter(const CsvRowWriter&) = delete;
+    CsvRowWriter& operator=(const CsvRowWriter&) = delete;
+
+    // The buffer for the next pass's texts, once it is free again.
+    std::span<ValueText> NextPass();
+    // Hands the pass just filled over: `rows` rows, `rowsDone` rows of the whole
+    // write once it is written. False when a write has failed (see Error()).
+    bool Submit(std::size_t rows, int64_t rowsDone);
+    // Waits until every pass handed over is written; false when a write failed.
+    bool Finish();
+    const std::string& Error() const { return error_; }
+
+    // The rows of `count` rows of texts laid out into `rows` (its size is the
+    // result; it is never shrunk, so its pages are not zeroed again).
+    static std::size_t LayOut(std::vector<char>& rows, std::span<const ValueText> texts, std::size_t traces,
+                              std::size_t stride, std::size_t count);
+
+private:
+    struct Pass {
+        std::vector<ValueText> texts;
+        std::size_t rows = 0;
+        int64_t rowsDone = 0;
+        bool full = false;  // handed over and not yet written
+    };
+    // Lays out and appends one pass; false on a write failure.
+    bool WritePass(Pass& pass);
+    void Run();
+
+    AtomicOutputFile& out_;
+    const std::size_t traces_;
+    const std::size_t stride_;
+    CsvProgress* const progress_;
+    std::array<Pass, 2> passes_;
+    std::size_t fill_ = 0;     // the pass the caller fills next
+    std::size_t written_ = 0;  // the pass the writer takes next
+    std::vector<char> rowText_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_ = false;
+    bool failed_ = false;
+    std::string error_;
+    std::thread thread_;  // last: it runs on the members above
+};
+
+}  // namespace kivelo
