@@ -58,7 +58,7 @@ const std::string& LargeRecord() {
 // 100 records of 8 traces, written once and removed at exit.
 const std::string& HundredRecords() {
     struct File {
-        wavegen::TempDir dir;
+        kivelo::TempDir dir;
         std::string path = dir.File("records.wvf");
         File() {
             wavegen::WvfDesc desc;

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "AtomicOutputFile.h"
+#include "StagedFile.h"
 
 namespace kivelo {
 
@@ -24,9 +24,9 @@ std::vector<uint8_t> BmpFileBytes(const PackedDib& dib) {
 int WriteBmp(const std::string& path, const PackedDib& dib) {
     if (path.empty() || dib.width <= 0 || dib.height <= 0) return 0;
     const std::vector<uint8_t> bytes = BmpFileBytes(dib);
-    AtomicOutputFile out(bytes.size());
-    if (!out.Create(path)) return 0;
-    if (!out.Append(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) return 0;
+    StagedFile out(bytes.size());
+    if (!out.Create(path, StagedFile::Existing::Replace)) return 0;
+    if (!out.Append(std::span<const uint8_t>(bytes))) return 0;
     return out.Commit() ? 1 : 0;
 }
 

@@ -28,7 +28,7 @@ std::size_t TextLength(const ValueText& text) {
 
 }  // namespace
 
-CsvRowWriter::CsvRowWriter(AtomicOutputFile& out, std::size_t traces, std::size_t stride, bool threaded,
+CsvRowWriter::CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded,
                            CsvProgress* progress)
     : out_(out), traces_(traces), stride_(stride), progress_(progress) {
     if (!threaded) return;

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "AtomicOutputFile.h"
 #include "CsvProgress.h"
+#include "StagedFile.h"
 #include "WaveRecords.h"
 
 namespace kivelo {
@@ -24,7 +24,7 @@ class CsvRowWriter {
 public:
     // A pass holds at most `stride` rows of `traces` texts: trace i's text of row r
     // at i * stride + r. `out` and `progress` (may be null) must outlive this.
-    CsvRowWriter(AtomicOutputFile& out, std::size_t traces, std::size_t stride, bool threaded,
+    CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded,
                  CsvProgress* progress);
     ~CsvRowWriter();
     CsvRowWriter(const CsvRowWriter&) = delete;
@@ -55,7 +55,7 @@ private:
     bool WritePass(Pass& pass);
     void Run();
 
-    AtomicOutputFile& out_;
+    StagedFile& out_;
     const std::size_t traces_;
     const std::size_t stride_;
     CsvProgress* const progress_;

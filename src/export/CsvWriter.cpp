@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <thread>
 
-#include "AtomicOutputFile.h"
 #include "CsvRowWriter.h"
 #include "NumberText.h"
+#include "StagedFile.h"
 
 namespace kivelo {
 
@@ -136,8 +136,8 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     std::vector<int> traces = SelectTraces(request.onOff, file.GetTraceTotalNumber());
     if (!CheckRange(file, traces, request)) return 0;
 
-    AtomicOutputFile out;
-    if (!out.Create(path)) return Fail(out.Error());
+    StagedFile out;
+    if (!out.Create(path, StagedFile::Existing::Replace)) return Fail(out.Error());
     out.Append(Header(file, traces, request));
 
     file.SetBlock(request.block);

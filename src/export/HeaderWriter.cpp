@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "DownloadPlan.h"
 #include "HeaderWriterLines.h"
 
 namespace kivelo {
@@ -20,8 +19,8 @@ using namespace HeaderLines;
 constexpr int kContinue = kHeaderWritten;
 constexpr int kTracesPerGroup = 4;
 
-using TextOp = int (CInstrument::*)(std::string&, int, int);
-using SingleOp = int (CInstrument::*)(std::string&);
+using TextOp = int (CHeaderSource::*)(std::string&, int, int);
+using SingleOp = int (CHeaderSource::*)(std::string&);
 
 struct TextKey {
     std::string_view key;
@@ -30,50 +29,50 @@ struct TextKey {
 };
 
 constexpr std::array<TextKey, 7> kLimitKeys{{
-    {"VDataType", PerBlockKey::VDataType, &CInstrument::GetVDataType},
-    {"VUnit", PerBlockKey::VUnit, &CInstrument::GetVUnit},
-    {"VPlusOverData", PerBlockKey::VPlusOverData, &CInstrument::GetVPlusOverData},
-    {"VMinusOverData", PerBlockKey::VMinusOverData, &CInstrument::GetVMinusOverData},
-    {"VIllegalData", PerBlockKey::VIllegalData, &CInstrument::GetVIllegalData},
-    {"VMaxData", PerBlockKey::VMaxData, &CInstrument::GetVMaxData},
-    {"VMinData", PerBlockKey::VMinData, &CInstrument::GetVMinData},
+    {"VDataType", PerBlockKey::VDataType, &CHeaderSource::GetVDataType},
+    {"VUnit", PerBlockKey::VUnit, &CHeaderSource::GetVUnit},
+    {"VPlusOverData", PerBlockKey::VPlusOverData, &CHeaderSource::GetVPlusOverData},
+    {"VMinusOverData", PerBlockKey::VMinusOverData, &CHeaderSource::GetVMinusOverData},
+    {"VIllegalData", PerBlockKey::VIllegalData, &CHeaderSource::GetVIllegalData},
+    {"VMaxData", PerBlockKey::VMaxData, &CHeaderSource::GetVMaxData},
+    {"VMinData", PerBlockKey::VMinData, &CHeaderSource::GetVMinData},
 }};
 
 constexpr std::array<TextKey, 3> kStampKeys{{
-    {"HUnit", PerBlockKey::HUnit, &CInstrument::GetHUnit},
-    {"Date", PerBlockKey::Date, &CInstrument::GetDate},
-    {"Time", PerBlockKey::Time, &CInstrument::GetTime},
+    {"HUnit", PerBlockKey::HUnit, &CHeaderSource::GetHUnit},
+    {"Date", PerBlockKey::Date, &CHeaderSource::GetDate},
+    {"Time", PerBlockKey::Time, &CHeaderSource::GetTime},
 }};
 
 constexpr std::array<TextKey, 4> kDisplayKeys{{
-    {"DisplayBlockSize", PerBlockKey::DisplayBlockSize, &CInstrument::GetDisplayBlockSize},
-    {"DisplayPointNo.", PerBlockKey::DisplayPointNo, &CInstrument::GetDisplayPointNo},
-    {"DCOffset", PerBlockKey::DCOffset, &CInstrument::GetDCOffset},
-    {"DCUnit", PerBlockKey::DCUnit, &CInstrument::GetDCUnit},
+    {"DisplayBlockSize", PerBlockKey::DisplayBlockSize, &CHeaderSource::GetDisplayBlockSize},
+    {"DisplayPointNo.", PerBlockKey::DisplayPointNo, &CHeaderSource::GetDisplayPointNo},
+    {"DCOffset", PerBlockKey::DCOffset, &CHeaderSource::GetDCOffset},
+    {"DCUnit", PerBlockKey::DCUnit, &CHeaderSource::GetDCUnit},
 }};
 
 constexpr std::array<TextKey, 2> kModuleKeys{{
-    {"InputModule", PerBlockKey::InputModule, &CInstrument::GetInputModule},
-    {"MaskData", PerBlockKey::MaskData, &CInstrument::GetMaskData},
+    {"InputModule", PerBlockKey::InputModule, &CHeaderSource::GetInputModule},
+    {"MaskData", PerBlockKey::MaskData, &CHeaderSource::GetMaskData},
 }};
 
 constexpr std::array<TextKey, 5> kLinearKeys{{
-    {"LinearMode", PerBlockKey::LinearMode, &CInstrument::GetLinearMode},
-    {"LinearIntercept", PerBlockKey::LinearIntercept, &CInstrument::GetLinearIntercept},
-    {"LinearSlope", PerBlockKey::LinearSlope, &CInstrument::GetLinearSlope},
-    {"LinearUnit", PerBlockKey::LinearUnit, &CInstrument::GetLinearUnit},
-    {"PhaseShift", PerBlockKey::PhaseShift, &CInstrument::GetPhaseShift},
+    {"LinearMode", PerBlockKey::LinearMode, &CHeaderSource::GetLinearMode},
+    {"LinearIntercept", PerBlockKey::LinearIntercept, &CHeaderSource::GetLinearIntercept},
+    {"LinearSlope", PerBlockKey::LinearSlope, &CHeaderSource::GetLinearSlope},
+    {"LinearUnit", PerBlockKey::LinearUnit, &CHeaderSource::GetLinearUnit},
+    {"PhaseShift", PerBlockKey::PhaseShift, &CHeaderSource::GetPhaseShift},
 }};
 
 constexpr std::array<TextOp, 4> kMediaRangeOps{
-    &CInstrument::GetStartBlockNo, &CInstrument::GetStartPointNo,
-    &CInstrument::GetEndBlockNo, &CInstrument::GetEndPointNo};
+    &CHeaderSource::GetStartBlockNo, &CHeaderSource::GetStartPointNo,
+    &CHeaderSource::GetEndBlockNo, &CHeaderSource::GetEndPointNo};
 constexpr std::array<std::string_view, 4> kMediaRangeKeys{
     "StartBlockNo.", "StartPointNo.", "EndBlockNo.", "EndPointNo."};
 
 class HeaderRun {
 public:
-    HeaderRun(CInstrument& source, CHeaderOutput& output) : src_(source), out_(output) {}
+    HeaderRun(CHeaderSource& source, CHeaderOutput& output) : src_(source), out_(output) {}
 
     int Run();
 
@@ -108,7 +107,7 @@ private:
     template <class Fill>
     int NameLine(std::string_view key, std::size_t begin, std::size_t end, Fill&& fill);
 
-    CInstrument& src_;
+    CHeaderSource& src_;
     CHeaderOutput& out_;
     int traceCount_ = 0;
     std::vector<uint16_t> channels_;
@@ -168,8 +167,8 @@ int HeaderRun::Run() {
 int HeaderRun::PublicPart() {
     int r = Emit("//ORVANTIS ASCII FILE FORMAT\r\n\r\n$PublicInfo\r\n\r\n");
     if (r == kContinue) r = KeyValue("FormatVersion", "1.10");
-    if (r == kContinue) r = SingleKey("Model", &CInstrument::GetModelName, false);
-    if (r == kContinue) r = SingleKey("Endian", &CInstrument::GetEndian, false);
+    if (r == kContinue) r = SingleKey("Model", &CHeaderSource::GetModelName, false);
+    if (r == kContinue) r = SingleKey("Endian", &CHeaderSource::GetEndian, false);
     if (r != kContinue) return r;
 
     int format = 0;
@@ -187,12 +186,12 @@ int HeaderRun::PublicPart() {
     const int groups = (traceCount_ + kTracesPerGroup - 1) / kTracesPerGroup;
     if (r = KeyNumber("GroupNumber", groups); r != kContinue) return r;
     if (r = KeyNumber("TraceTotalNumber", traceCount_); r != kContinue) return r;
-    return SingleKey("DataOffset", &CInstrument::GetDataOffset, false);
+    return SingleKey("DataOffset", &CHeaderSource::GetDataOffset, false);
 }
 
 int HeaderRun::DeriveNumbers() {
     if (const int r = src_.GetTraceTotalNumber(traceCount_); r != kSourceOk) return r;
-    if (traceCount_ < 0 || traceCount_ > DownloadPlan::kMaxTraces) return kHeaderBadAnswer;
+    if (traceCount_ < 0 || traceCount_ > kMaxHeaderTraces) return kHeaderBadAnswer;
     if (const int r = src_.GetTraceList(channels_); r != kSourceOk) return r;
     if (channels_.size() < static_cast<std::size_t>(traceCount_)) return kHeaderBadAnswer;
     channels_.resize(static_cast<std::size_t>(traceCount_));
@@ -309,7 +308,7 @@ int HeaderRun::Group(int group) {
                             return s;
                         });
     }
-    using RealOp = int (CInstrument::*)(double&, int, int);
+    using RealOp = int (CHeaderSource::*)(double&, int, int);
     const auto real = [&](std::string_view key, PerBlockKey perBlock, RealOp op) {
         return PerTraceKey(key, perBlock, begin, end, "?",
                            [&](int block, int channel, std::string& value) {
@@ -319,13 +318,13 @@ int HeaderRun::Group(int group) {
                                return s;
                            });
     };
-    if (r == kContinue) r = real("VResolution", PerBlockKey::VResolution, &CInstrument::GetVResolution);
-    if (r == kContinue) r = real("VOffset", PerBlockKey::VOffset, &CInstrument::GetVOffset);
+    if (r == kContinue) r = real("VResolution", PerBlockKey::VResolution, &CHeaderSource::GetVResolution);
+    if (r == kContinue) r = real("VOffset", PerBlockKey::VOffset, &CHeaderSource::GetVOffset);
     for (const TextKey& key : kLimitKeys) {
         if (r == kContinue) r = PerTraceText(key, begin, end);
     }
-    if (r == kContinue) r = real("HResolution", PerBlockKey::HResolution, &CInstrument::GetHResolution);
-    if (r == kContinue) r = real("HOffset", PerBlockKey::HOffset, &CInstrument::GetHOffset);
+    if (r == kContinue) r = real("HResolution", PerBlockKey::HResolution, &CHeaderSource::GetHResolution);
+    if (r == kContinue) r = real("HOffset", PerBlockKey::HOffset, &CHeaderSource::GetHOffset);
     for (const TextKey& key : kStampKeys) {
         if (r == kContinue) r = PerTraceText(key, begin, end);
     }
@@ -344,13 +343,13 @@ int HeaderRun::PrivatePart() {
         r = src_.GetForm(form);
         if (r == kSourceOk) r = Token(form).empty() ? kContinue : Line("Form" + Token(form));
     }
-    if (r == kContinue) r = OptionalKeyValue("Function", &CInstrument::GetFunction);
+    if (r == kContinue) r = OptionalKeyValue("Function", &CHeaderSource::GetFunction);
     for (const TextKey& key : kModuleKeys) {
         if (r == kContinue) r = PerTraceText(key, 0, all);
     }
-    if (r == kContinue) r = OptionalKeyValue("MathBlockNo.", &CInstrument::GetMathBlockNo);
-    if (r == kContinue) r = OptionalKeyValue("Mode", &CInstrument::GetMode);
-    if (r == kContinue) r = OptionalKeyValue("ModelVersion", &CInstrument::GetModelVersion);
+    if (r == kContinue) r = OptionalKeyValue("MathBlockNo.", &CHeaderSource::GetMathBlockNo);
+    if (r == kContinue) r = OptionalKeyValue("Mode", &CHeaderSource::GetMode);
+    if (r == kContinue) r = OptionalKeyValue("ModelVersion", &CHeaderSource::GetModelVersion);
     for (const TextKey& key : kLinearKeys) {
         if (r == kContinue) r = PerTraceText(key, 0, all);
     }
@@ -359,9 +358,9 @@ int HeaderRun::PrivatePart() {
             return src_.GetPTraceName(value, channels_[i]);
         });
     }
-    if (r == kContinue) r = OptionalKeyValue("RefFileNumber", &CInstrument::GetRefFileNumber);
+    if (r == kContinue) r = OptionalKeyValue("RefFileNumber", &CHeaderSource::GetRefFileNumber);
     if (r == kContinue) {
-        r = PerTraceText({"TriggerPointNo", PerBlockKey::TriggerPointNo, &CInstrument::GetTriggerPointNo},
+        r = PerTraceText({"TriggerPointNo", PerBlockKey::TriggerPointNo, &CHeaderSource::GetTriggerPointNo},
                          0, all);
     }
     return r;
@@ -370,7 +369,7 @@ int HeaderRun::PrivatePart() {
 int HeaderRun::MediaPart() {
     int groups = 0;
     if (const int r = src_.GetMGroupNumber(groups); r != kSourceOk) return r;
-    if (groups < 0 || groups > DownloadPlan::kMaxTraces) return kHeaderBadAnswer;
+    if (groups < 0 || groups > kMaxHeaderTraces) return kHeaderBadAnswer;
     std::vector<int> traces(static_cast<std::size_t>(groups), 0);
     long long total = 0;
     for (int g = 0; g < groups; ++g) {
@@ -380,7 +379,7 @@ int HeaderRun::MediaPart() {
             return r;
         }
         if (traces[static_cast<std::size_t>(g)] < 0 ||
-            traces[static_cast<std::size_t>(g)] > DownloadPlan::kMaxTraces) {
+            traces[static_cast<std::size_t>(g)] > kMaxHeaderTraces) {
             return kHeaderBadAnswer;
         }
         total += traces[static_cast<std::size_t>(g)];
@@ -429,7 +428,7 @@ int HeaderRun::DataPart() {
 
 }  // namespace
 
-int WriteHeader(CInstrument& source, CHeaderOutput& output) {
+int WriteHeader(CHeaderSource& source, CHeaderOutput& output) {
     HeaderRun run(source, output);
     return run.Run();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Writes the ASCII header (.hdr) of a waveform file, pulling every value from
-// a header source (an instrument driver). Layout: keys in 20 columns, values
+// a header source (an instrument driver, in the download). Layout: keys in 20 columns, values
 // of per-trace keys in 16 columns, lines ending in CR LF.
-#include "CInstrument.h"
+#include "CHeaderSource.h"
 #include "HeaderWriterOutput.h"
 
 namespace kivelo {
@@ -27,6 +27,6 @@ inline constexpr int kMaxHeaderBlocks = 100000;
 // operation or a write failed, or the file could not be opened),
 // kHeaderCancelled, kHeaderBadAnswer or kHeaderBadDataFormat. What was
 // written up to the failure stays in the file.
-int WriteHeader(CInstrument& source, CHeaderOutput& output);
+int WriteHeader(CHeaderSource& source, CHeaderOutput& output);
 
 }  // namespace kivelo

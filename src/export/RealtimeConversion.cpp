@@ -11,9 +11,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "AtomicOutputFile.h"
 #include "FileHandle.h"
 #include "NumberText.h"
+#include "StagedFile.h"
+#include "UniqueFd.h"
 
 namespace kivelo {
 
@@ -132,66 +133,58 @@ bool ReadWholeFile(const std::string& path, std::string& text, std::string& mess
     return true;
 }
 
-// The output data file. Unless kept, what it wrote is undone when it goes: a file
-// it created is removed, an empty file that was there is emptied again.
+// The output data file, staged beside its name. It may take the place of an
+// empty file only; the name itself is checked first, so a FIFO there cannot
+// hang the conversion and a file with data is reported as existing.
 class NewDataFile {
 public:
-    ~NewDataFile() {
-        if (fd_ < 0) return;
-        if (!keep_) {
-            if (created_) ::unlink(path_.c_str());
-            else if (::ftruncate(fd_, 0) != 0) {
-                // Nothing more can be done; the caller reports the first failure.
-            }
-        }
-        ::close(fd_);
-    }
-
-    // -1 open, 5 exists and is not empty (left alone), 0 failure.
+    // kConvertOk staged, kConvertExists exists and is not empty (left alone),
+    // kConvertFailed failure.
     int Open(const std::string& path, std::string& message) {
-        path_ = path;
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            created_ = true;
-            return kConvertOk;
-        }
-        if (errno != EEXIST) return Fail(message, WithErrno("Cannot create " + path));
-        // O_NONBLOCK: a FIFO under the name must not hang the conversion.
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd_ < 0) return Fail(message, WithErrno("Cannot open " + path));
         struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 0) {
-            bool exists = st.st_size > 0;
-            ::close(fd_);
-            fd_ = -1;
-            if (exists) {
-                message = "File already exists.";
-                return kConvertExists;
-            }
-            return Fail(message, path + " is not a file that can be written");
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno != ENOENT) return Fail(message, WithErrno("Cannot open " + path));
+        } else if (int r = CheckExisting(path, message); r != kConvertOk) {
+            return r;
         }
-        return kConvertOk;
+        if (file_.Create(path, StagedFile::Existing::ReplaceEmpty)) return kConvertOk;
+        errno = file_.ErrorNumber();
+        return Fail(message, WithErrno("Cannot create " + path));
     }
 
     bool Write(const uint8_t* data, std::size_t size, std::string& message) {
-        if (WriteFully(fd_, reinterpret_cast<const char*>(data), size)) return true;
-        message = WithErrno("Cannot write " + path_);
+        if (file_.Append(std::span<const uint8_t>(data, size))) return true;
+        message = file_.Error();
         return false;
     }
 
     bool Sync(std::string& message) {
-        if (::fsync(fd_) == 0) return true;
-        message = WithErrno("Cannot write " + path_);
+        if (file_.Sync()) return true;
+        message = file_.Error();
         return false;
     }
 
-    void Keep() { keep_ = true; }
+    bool Commit(std::string& message) {
+        if (file_.Commit()) return true;
+        message = file_.Error();
+        return false;
+    }
 
 private:
-    std::string path_;
-    int fd_ = -1;
-    bool created_ = false;
-    bool keep_ = false;
+    static int CheckExisting(const std::string& path, std::string& message) {
+        // O_NONBLOCK: a FIFO under the name must not hang the conversion.
+        UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+        if (!fd.IsOpen()) return Fail(message, WithErrno("Cannot open " + path));
+        struct stat st {};
+        if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) return kConvertOk;
+        if (st.st_size > 0) {
+            message = "File already exists.";
+            return kConvertExists;
+        }
+        return Fail(message, path + " is not a file that can be written");
+    }
+
+    StagedFile file_;
 };
 
 // Samples as stored, from one region, for the time of the conversion.
@@ -278,8 +271,8 @@ int CopyHeaderWithRatio(const CHdrFile& header, const std::string& newPath, int 
     std::string text;
     if (!ReadWholeFile(source, text, message)) return kConvertFailed;
 
-    AtomicOutputFile out;
-    if (!out.Create(newPath)) return Fail(message, out.Error());
+    StagedFile out;
+    if (!out.Create(newPath, StagedFile::Existing::Replace)) return Fail(message, out.Error());
     std::size_t pos = 0;
     bool complete = false;
     for (int lines = 0;; ++lines) {
@@ -334,9 +327,15 @@ int SaveAsWvf(CRtmFile& file, int mode, const std::string& dataPath, std::string
     }
     if (!data.Sync(message)) return kConvertFailed;
     auto divisor = static_cast<int>(CRtmFile::kDivisors[static_cast<std::size_t>(mode)]);
+    struct stat st {};
+    const bool headerWasThere = ::lstat(headerPath.c_str(), &st) == 0;
     if (CopyHeaderWithRatio(*file.GetHeader(), headerPath, divisor, message) != kConvertOk)
         return kConvertFailed;
-    data.Keep();
+    if (!data.Commit(message)) {
+        // Nothing this call created stays behind.
+        if (!headerWasThere) ::unlink(headerPath.c_str());
+        return kConvertFailed;
+    }
     return kConvertOk;
 }
 

@@ -101,7 +101,7 @@ void ExpectSameDisplays(CWaveFile& summarisedFile, CWaveFile& plainFile) {
 
 class SummaryRenderTest : public ::testing::Test {
 protected:
-    wavegen::TempDir dir;
+    TempDir dir;
 };
 
 TEST_F(SummaryRenderTest, WindowsOfAWaveFileAreDrawnAsWithoutSummaries) {

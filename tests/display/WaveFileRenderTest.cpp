@@ -13,7 +13,7 @@ namespace {
 // A generated .wvf/.hdr pair drawn through the real waveform model: every column
 // holds trace 1 inside its band, reaching both peaks of the 80 % sine.
 TEST(WaveFileRender, GeneratedSineFillsItsBand) {
-    wavegen::TempDir dir;
+    TempDir dir;
     wavegen::WvfDesc desc;
     desc.traces = wavegen::MakeTraces(2, "IS2", wavegen::Signal::Sine, 10000);
     desc.blocks = 2;

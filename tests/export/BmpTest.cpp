@@ -4,6 +4,7 @@
 
 #include "BmpDib.h"
 #include "BmpWriter.h"
+#include "FileBytes.h"
 #include "TempDir.h"
 
 #ifdef KIVELO_TEST_QT
@@ -33,7 +34,7 @@ TEST(BmpFile, BytesOfASmallPicture) {
     const BmpColour grey{0xF7, 0xF7, 0xF7}, dark{0x0F, 0x0F, 0x0F}, mid{0x10, 0xF7, 0x10};
     const auto dib = ToPackedDib(Picture32(5, 3, [&](int x, int y) { return y == 2 ? dark : (x < 2 ? grey : mid); }));
     ASSERT_TRUE(dib);
-    wavegen::TempDir dir;
+    TempDir dir;
     const std::string path = dir.File("out.bmp");
     ASSERT_EQ(WriteBmp(path, *dib), 1);
     const std::vector<uint8_t> expected{
@@ -59,7 +60,7 @@ TEST(BmpFile, FailedWritesLeaveNothingAndReplaceNothing) {
     ASSERT_TRUE(dib);
     EXPECT_EQ(WriteBmp("/nonexistent-dir/x.bmp", *dib), 0);
     EXPECT_EQ(WriteBmp("", *dib), 0);
-    wavegen::TempDir dir;
+    TempDir dir;
     std::filesystem::create_directory(dir.File("taken"));  // cannot be renamed over
     EXPECT_EQ(WriteBmp(dir.File("taken"), *dib), 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);

@@ -1,4 +1,4 @@
-// CSV writer bytes, atomic output files and realtime conversion: nothing
+// CSV writer bytes and realtime conversion: nothing
 // partial is ever left, nothing existing is ever replaced by a failed write.
 #include <gtest/gtest.h>
 
@@ -12,11 +12,11 @@
 #include <array>
 #include <functional>
 
-#include "AtomicOutputFile.h"
 #include "CRtmFile.h"
 #include "CsvWriter.h"
 #include "NumberText.h"
 #include "RealtimeConversion.h"
+#include "StagedFile.h"
 #include "Wavegen.h"
 
 namespace kivelo {
@@ -49,8 +49,8 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
 bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 bool WriteText(const std::string& path, const std::string& text) {
-    AtomicOutputFile f;
-    return f.Create(path) && f.Append(text) && f.Commit();
+    StagedFile f;
+    return f.Create(path, StagedFile::Existing::Replace) && f.Append(text) && f.Commit();
 }
 
 // Limits the size of files this process writes while it lives, so that
@@ -72,66 +72,6 @@ private:
     rlimit old_{};
     void (*oldHandler_)(int);
 };
-
-TEST(AtomicOutputFile, AppearsOnlyOnCommitWithThePermissionsOfTheOlderFile) {
-    wavegen::TempDir dir;
-    const std::string path = dir.File("a.txt");
-    {
-        AtomicOutputFile f(16);
-        ASSERT_TRUE(f.Create(path)) << f.Error();
-        ASSERT_TRUE(f.Append("0123456789"));
-        ASSERT_TRUE(f.Append(std::string(100, 'x')));  // larger than the buffer
-        ASSERT_TRUE(f.Append('!'));
-        EXPECT_FALSE(Exists(path));
-        ASSERT_TRUE(f.Commit()) << f.Error();
-    }
-    EXPECT_EQ(ReadFileText(path), "0123456789" + std::string(100, 'x') + "!");
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    ASSERT_TRUE(WriteText(path, "newer"));
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"a.txt"});
-}
-
-// Not committed, a write error (full disk) or a rename that fails: the older
-// file stays as it was and no temporary is left beside it.
-TEST(AtomicOutputFile, FailuresKeepTheOlderFileAndLeaveNoTemporary) {
-    wavegen::TempDir dir;
-    const std::string path = dir.File("a.txt");
-    ASSERT_TRUE(WriteText(path, "older"));
-    {
-        AtomicOutputFile f(8);
-        ASSERT_TRUE(f.Create(path));
-        f.Append(std::string(1000, 'y'));
-    }
-    {
-        FileSizeLimit limit(4096);
-        AtomicOutputFile f(1024);
-        ASSERT_TRUE(f.Create(path));
-        bool ok = true;
-        for (int i = 0; i < 10 && ok; ++i)
-            ok = f.Append(std::string(1000, 'z'));
-        EXPECT_FALSE(ok && f.Commit());
-        EXPECT_FALSE(f.Error().empty());
-    }
-    EXPECT_EQ(ReadFileText(path), "older");
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"a.txt"});
-
-    AtomicOutputFile f;
-    EXPECT_FALSE(f.Create(dir.File("none/a.txt")));
-    EXPECT_NE(f.Error().find("none"), std::string::npos) << f.Error();
-    EXPECT_FALSE(f.Commit());
-    // A folder in the way of the target.
-    ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir(dir.File("sub/a.txt").c_str(), 0755), 0);
-    AtomicOutputFile g;
-    ASSERT_TRUE(g.Create(dir.File("sub/a.txt")));
-    g.Append("x");
-    EXPECT_FALSE(g.Commit());
-    EXPECT_FALSE(g.Error().empty());
-    EXPECT_EQ(FolderEntries(dir.File("sub")), std::vector<std::string>{"a.txt"});
-}
 
 class CsvWriterTest : public ::testing::Test {
 protected:
@@ -168,7 +108,7 @@ protected:
         return r;
     }
 
-    wavegen::TempDir dir_;
+    TempDir dir_;
     wavegen::WvfDesc desc_;
     std::unique_ptr<CWaveFile> file_;
     std::string message_;
@@ -303,7 +243,7 @@ protected:
     std::string OutHeader() const { return dir_.File("out.hdr"); }
     int Convert(const std::string& path) { return SaveAsWvf(*file_, 0, path, message_); }
 
-    wavegen::TempDir dir_;
+    TempDir dir_;
     wavegen::RtmDesc desc_;
     std::unique_ptr<CRtmFile> file_;
     std::string message_;

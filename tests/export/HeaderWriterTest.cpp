@@ -10,7 +10,9 @@
 #include <map>
 #include <set>
 
+#include "CInstrument.h"
 #include "HeaderWriter.h"
+#include "FileBytes.h"
 #include "TempDir.h"
 
 namespace kivelo {

@@ -106,7 +106,7 @@ TEST(FldEnvelope, PairsFollowTheLastNewExtreme) {
 
 // The output stays within the pair limit and the destination, however long the file.
 TEST(FldEnvelope, OutputIsBoundedByTheLimitAndTheDestination) {
-    gen::TempDir dir;
+    kivelo::TempDir dir;
     gen::FldDesc desc;
     desc.samples = 100000;
     ASSERT_TRUE(gen::WriteFld(dir.File("long.fld"), desc));

@@ -13,7 +13,7 @@ namespace kivelo::test {
 
 template <typename Reader>
 struct GeneratedFile {
-    wavegen::TempDir dir;
+    TempDir dir;
     std::string path;
     Reader file;
     int openResult = 0;

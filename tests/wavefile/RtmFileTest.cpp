@@ -232,7 +232,7 @@ TEST(RtmHostile, NegativeAndHugeRegionSizesNeverReadOutsideTheFile) {
 }
 
 TEST(RtmHostile, TinyFilesMissingKeysAndOpenResults) {
-    gen::TempDir dir;
+    kivelo::TempDir dir;
     const std::string path = dir.File("tiny.rtm");
     ASSERT_TRUE(gen::WriteRtm(path, CounterDesc(0b1, 10)));
     // 10 bytes: no trailer to read.

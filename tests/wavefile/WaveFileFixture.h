@@ -51,7 +51,7 @@ protected:
         return out;
     }
 
-    wavegen::TempDir dir;
+    TempDir dir;
 };
 
 }  // namespace kivelo::test

@@ -7,4 +7,5 @@
 #include "RtmWriter.h"
 #include "Signal.h"
 #include "WvfWriter.h"
+#include "FileBytes.h"
 #include "TempDir.h"

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "AtomicOutputFile.h"
+#include "StagedFile.h"
 
 namespace kivelo::app {
 
@@ -192,10 +192,9 @@ SettingsSaveResult SettingsStore::Save(const std::string& path, const SettingsRe
     const std::string target = FollowLink(path);
     std::string error;
     if (!MakeFolders(kivelo::FolderOf(target), error)) return {SettingsSaveStatus::Failed, error};
-    AtomicOutputFile out(SettingsRecord::kSize);
+    StagedFile out(SettingsRecord::kSize);
     const auto& bytes = record.Raw();
-    if (!out.Create(target) ||
-        !out.Append(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())) ||
+    if (!out.Create(target, StagedFile::Existing::Replace) || !out.Append(std::span<const uint8_t>(bytes)) ||
         !out.Commit()) {
         return {SettingsSaveStatus::Failed, out.Error().empty() ? "Cannot save " + target : out.Error()};
     }

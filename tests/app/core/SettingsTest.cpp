@@ -18,13 +18,13 @@
 #include "core/SettingsRecord.h"
 #include "core/SettingsRules.h"
 #include "core/SettingsStore.h"
+#include "FileBytes.h"
 #include "TempDir.h"
 
 namespace kivelo::app {
 namespace {
 
 using wavegen::ReadFileBytes;
-using wavegen::TempDir;
 constexpr std::size_t kSize = 11588;
 
 uint32_t U32(const std::vector<uint8_t>& b, std::size_t at) {

@@ -7,12 +7,12 @@
 #include <fstream>
 #include <sys/wait.h>
 
+#include "FileBytes.h"
 #include "TempDir.h"
 
 namespace kivelo::test {
 namespace {
 
-using wavegen::TempDir;
 
 struct CliRun {
     int exitCode = -1;

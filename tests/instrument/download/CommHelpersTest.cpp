@@ -21,7 +21,6 @@ namespace kivelo::test {
 namespace {
 
 namespace fs = std::filesystem;
-using wavegen::TempDir;
 
 void Touch(const fs::path& path, const std::string& content = {}) {
     fs::create_directories(path.parent_path());

@@ -11,12 +11,12 @@
 #include "DownloadPlan.h"
 #include "DownloadResult.h"
 #include "ScriptedPort.h"
+#include "FileBytes.h"
 #include "TempDir.h"
 
 namespace kivelo::test {
 namespace {
 
-using wavegen::TempDir;
 
 std::vector<std::string> Entries(const TempDir& dir) {
     std::vector<std::string> names;

@@ -19,7 +19,6 @@
 namespace kivelo::test {
 namespace {
 
-using wavegen::TempDir;
 using Settings = std::vector<std::pair<std::string, std::string>>;
 
 struct Sim {

@@ -16,6 +16,7 @@
 #include "DownloadPlan.h"
 #include "HeaderWriter.h"
 #include "ScriptedPort.h"
+#include "FileBytes.h"
 #include "TempDir.h"
 #include "WriteDownloadHeader.h"
 
@@ -23,7 +24,6 @@ namespace kivelo {
 namespace {
 
 using test::ScriptedPort;
-using wavegen::TempDir;
 
 std::string Golden(const std::string& name) {
     return wavegen::ReadFileText(KIVELO_SOURCE_DIR "/tests/instrument/drivers/golden/" + name);

@@ -86,7 +86,7 @@ TEST(KiveloCliCsv, GoldenFilesByteForByte) {
     ASSERT_GE(cases.size(), 5u);
     for (const GoldenCase& c : cases) {
         SCOPED_TRACE(c.name);
-        wavegen::TempDir dir;
+        TempDir dir;
         Generate(dir.Path(), c.gen);
         RunResult r = Cli(dir.Path(), c.cli + " -o out.csv");
         ASSERT_EQ(r.code, 0) << r.err;
@@ -100,7 +100,7 @@ TEST(KiveloCliCsv, GoldenFilesByteForByte) {
 // Exit codes: 1 a file cannot be read or written, 2 usage. A refused
 // or failed command leaves no output file behind.
 TEST(KiveloCli, ExitCodesOfFailuresAndNoOutputLeft) {
-    wavegen::TempDir dir;
+    TempDir dir;
     Generate(dir.Path(), "fld f.fld --samples 50");
     Generate(dir.Path(), "rtm r.rtm --samples 2000");
     const struct {
@@ -133,7 +133,7 @@ TEST(KiveloCli, ExitCodesOfFailuresAndNoOutputLeft) {
 }
 
 TEST(KiveloCli, ExistingCsvNeedsForce) {
-    wavegen::TempDir dir;
+    TempDir dir;
     Generate(dir.Path(), "wvf a.wvf --traces 1 --samples 20");
     ASSERT_EQ(Cli(dir.Path(), "csv a.wvf -o a.csv --count 5").code, 0);
     RunResult r = Cli(dir.Path(), "csv a.wvf -o a.csv");
@@ -146,7 +146,7 @@ TEST(KiveloCli, ExistingCsvNeedsForce) {
 }
 
 TEST(KiveloCli, Help) {
-    wavegen::TempDir dir;
+    TempDir dir;
     for (const std::string c : {"info", "csv", "convert"}) {
         RunResult h = Cli(dir.Path(), c + " --help");
         EXPECT_EQ(h.code, 0) << c;

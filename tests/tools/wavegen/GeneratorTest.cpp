@@ -54,7 +54,7 @@ TEST(Signals, FastFillEqualsTheFormulaWithinTheTypeRange)
 
 TEST(Writers, DemoSetAndUnwritableTarget)
 {
-    TempDir dir;
+    kivelo::TempDir dir;
     ASSERT_TRUE(WriteDemoSet(dir.Path()));
     for (const char* name : {"demo_wave.wvf", "demo_wave.hdr", "demo_realtime.rtm",
                              "demo_realtime.hdr", "demo_float.fld"})

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "CHeaderSource.h"
+
 namespace kivelo {
 
 struct DownloadPlan {
-    // Most traces a plan can list.
-    static constexpr int kMaxTraces = 100;
+    // Most traces a plan can list: as many as a header describes.
+    static constexpr int kMaxTraces = kMaxHeaderTraces;
     // Bytes a block read may deliver at once.
     static constexpr std::size_t kChunkSize = 120000;
 

@@ -1,23 +1,10 @@
-#include "TempDir.h"
+#include "FileBytes.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdlib.h>
 
 namespace kivelo::wavegen {
-
-TempDir::TempDir() {
-    char name[] = "/tmp/kivelo-gen-XXXXXX";
-    if (::mkdtemp(name) != nullptr) path_ = name;
-}
-
-TempDir::~TempDir() {
-    if (path_.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,13 +1,13 @@
 #pragma once
 // The two files of a download, base + ".wvf" and base + ".hdr". Both are
-// written into a private folder beside their final place and moved there only
-// when complete, never over an existing file; anything unfinished is removed.
+// staged beside their final place and moved there only when complete, never
+// over an existing file; anything unfinished is removed.
 #include <cstdint>
 #include <span>
 #include <string>
 
 #include "BlockSink.h"
-#include "DownloadWorkDir.h"
+#include "StagedFile.h"
 
 namespace kivelo {
 
@@ -19,16 +19,15 @@ public:
     static std::string HeaderPath(const std::string& base) { return base + ".hdr"; }
 
     DownloadOutput() = default;
-    ~DownloadOutput() override;
+    ~DownloadOutput() override = default;
     DownloadOutput(const DownloadOutput&) = delete;
     DownloadOutput& operator=(const DownloadOutput&) = delete;
 
-    // False when either final file already exists or the folder is not writable.
+    // Stages both files. False when either final file already exists or the
+    // folder is not writable.
     bool Prepare(const std::string& base);
-    // Where the header is to be written until Commit.
-    std::string StagedHeaderPath() const { return work_.FilePath("download.hdr"); }
-    // Creates the staged data file.
-    bool OpenData();
+    // The staged header, for the header writer to fill until Commit.
+    const std::string& StagedHeaderPath() const { return header_.StagedPath(); }
 
     bool Append(std::span<const uint8_t> bytes) override;
     bool AppendZeros(int64_t count) override;
@@ -40,12 +39,8 @@ public:
     void Discard();
 
 private:
-    std::string StagedDataPath() const { return work_.FilePath("download.wvf"); }
-    void CloseData();
-
-    std::string base_;
-    DownloadWorkDir work_;
-    int dataFd_ = -1;
+    StagedFile data_;
+    StagedFile header_{0};
 };
 
 }  // namespace kivelo

@@ -15,23 +15,6 @@ namespace kivelo {
 class CInstrumentPort;
 struct DownloadPlan;
 
-// Which optional parts the header writer emits for this source. The download
-// writes the private section and neither the media section nor a data part.
-struct HeaderSwitches {
-    bool privateSection = true;
-    bool mediaSection = false;
-    bool dataAppend = false;
-};
-
-// Keys whose values may be written once per block rather than once per trace.
-enum class PerBlockKey {
-    BlockSize, VResolution, VOffset, VDataType, VUnit, VPlusOverData,
-    VMinusOverData, VIllegalData, VMaxData, VMinData, HResolution, HOffset,
-    HUnit, Date, Time, DisplayBlockSize, DisplayPointNo, DCOffset, DCUnit,
-    InputModule, MaskData, LinearMode, LinearIntercept, LinearSlope,
-    LinearUnit, PhaseShift, TriggerPointNo
-};
-
 class CInstrument : public CHeaderSource {
 public:
     // Header path answered until SetHeaderPath names another.
@@ -42,7 +25,7 @@ public:
     CInstrument(const CInstrument&) = delete;
     CInstrument& operator=(const CInstrument&) = delete;
 
-    const HeaderSwitches& Switches() const { return switches_; }
+    const HeaderSwitches& Switches() const override { return switches_; }
 
     // The port to query and the plan to fill; neither is owned.
     void Attach(CInstrumentPort& port, DownloadPlan& plan);
@@ -64,50 +47,50 @@ public:
     int GetModelName(std::string& name) override;                            // 12
     int GetModelVersion(std::string& version) override;                      // 13
 
-    virtual int GetEndian(std::string& out);                                 // 25
-    virtual int GetDataOffset(std::string& out);                             // 26
-    virtual int GetTraceName(std::string& out, int trace);                   // 27
-    virtual int GetVDataType(std::string& out, int block, int trace);        // 28
-    virtual int GetVUnit(std::string& out, int block, int trace);            // 29
-    virtual int GetVPlusOverData(std::string& out, int block, int trace);    // 30
-    virtual int GetVMinusOverData(std::string& out, int block, int trace);   // 31
-    virtual int GetVIllegalData(std::string& out, int block, int trace);     // 32
-    virtual int GetVMaxData(std::string& out, int block, int trace);         // 33
-    virtual int GetVMinData(std::string& out, int block, int trace);         // 34
-    virtual int GetHResolution(double& value, int block, int trace);         // 35
-    virtual int GetHOffset(double& value, int block, int trace);             // 36
-    virtual int GetHUnit(std::string& out, int block, int trace);            // 37
-    virtual int GetDate(std::string& out, int block, int trace);             // 38
-    virtual int GetTime(std::string& out, int block, int trace);             // 39
-    virtual int GetDisplayBlockSize(std::string& out, int block, int trace); // 40
-    virtual int GetDisplayPointNo(std::string& out, int block, int trace);   // 41
-    virtual int GetDCOffset(std::string& out, int block, int trace);         // 42
-    virtual int GetDCUnit(std::string& out, int block, int trace);           // 43
-    virtual int GetForm(std::string& out);                                   // 44
-    virtual int GetFunction(std::string& out);                               // 45
-    virtual int GetInputModule(std::string& out, int block, int trace);      // 46
-    virtual int GetMaskData(std::string& out, int block, int trace);         // 47
-    virtual int GetMathBlockNo(std::string& out);                            // 48
-    virtual int GetMode(std::string& out);                                   // 49
-    virtual int GetLinearMode(std::string& out, int block, int trace);       // 50
-    virtual int GetLinearIntercept(std::string& out, int block, int trace);  // 51
-    virtual int GetLinearSlope(std::string& out, int block, int trace);      // 52
-    virtual int GetLinearUnit(std::string& out, int block, int trace);       // 53
-    virtual int GetPhaseShift(std::string& out, int block, int trace);       // 54
-    virtual int GetPTraceName(std::string& out, int trace);                  // 55
-    virtual int GetRefFileNumber(std::string& out);                          // 56
-    virtual int GetTriggerPointNo(std::string& out, int block, int trace);   // 57
+    int GetEndian(std::string& out) override;                                // 25
+    int GetDataOffset(std::string& out) override;                            // 26
+    int GetTraceName(std::string& out, int trace) override;                  // 27
+    int GetVDataType(std::string& out, int block, int trace) override;       // 28
+    int GetVUnit(std::string& out, int block, int trace) override;           // 29
+    int GetVPlusOverData(std::string& out, int block, int trace) override;   // 30
+    int GetVMinusOverData(std::string& out, int block, int trace) override;  // 31
+    int GetVIllegalData(std::string& out, int block, int trace) override;    // 32
+    int GetVMaxData(std::string& out, int block, int trace) override;        // 33
+    int GetVMinData(std::string& out, int block, int trace) override;        // 34
+    int GetHResolution(double& value, int block, int trace) override;        // 35
+    int GetHOffset(double& value, int block, int trace) override;            // 36
+    int GetHUnit(std::string& out, int block, int trace) override;           // 37
+    int GetDate(std::string& out, int block, int trace) override;            // 38
+    int GetTime(std::string& out, int block, int trace) override;            // 39
+    int GetDisplayBlockSize(std::string& out, int block, int trace) override; // 40
+    int GetDisplayPointNo(std::string& out, int block, int trace) override;  // 41
+    int GetDCOffset(std::string& out, int block, int trace) override;        // 42
+    int GetDCUnit(std::string& out, int block, int trace) override;          // 43
+    int GetForm(std::string& out) override;                                  // 44
+    int GetFunction(std::string& out) override;                              // 45
+    int GetInputModule(std::string& out, int block, int trace) override;     // 46
+    int GetMaskData(std::string& out, int block, int trace) override;        // 47
+    int GetMathBlockNo(std::string& out) override;                           // 48
+    int GetMode(std::string& out) override;                                  // 49
+    int GetLinearMode(std::string& out, int block, int trace) override;      // 50
+    int GetLinearIntercept(std::string& out, int block, int trace) override; // 51
+    int GetLinearSlope(std::string& out, int block, int trace) override;     // 52
+    int GetLinearUnit(std::string& out, int block, int trace) override;      // 53
+    int GetPhaseShift(std::string& out, int block, int trace) override;      // 54
+    int GetPTraceName(std::string& out, int trace) override;                 // 55
+    int GetRefFileNumber(std::string& out) override;                         // 56
+    int GetTriggerPointNo(std::string& out, int block, int trace) override;  // 57
     // Media section (never written by a download).
-    virtual int GetMGroupNumber(int& count);                                 // 58
-    virtual int GetMTraceNumber(int& traces, int& blocks, int group);        // 59
-    virtual int GetMBlockNumber(std::string& out, int group);                // 60
-    virtual int GetStartBlockNo(std::string& out, int block, int trace);     // 61
-    virtual int GetStartPointNo(std::string& out, int block, int trace);     // 62
-    virtual int GetEndBlockNo(std::string& out, int block, int trace);       // 63
-    virtual int GetEndPointNo(std::string& out, int block, int trace);       // 64
-    virtual int GetMediaEnd(std::string& out);                               // 65
+    int GetMGroupNumber(int& count) override;                                // 58
+    int GetMTraceNumber(int& traces, int& blocks, int group) override;       // 59
+    int GetMBlockNumber(std::string& out, int group) override;               // 60
+    int GetStartBlockNo(std::string& out, int block, int trace) override;    // 61
+    int GetStartPointNo(std::string& out, int block, int trace) override;    // 62
+    int GetEndBlockNo(std::string& out, int block, int trace) override;      // 63
+    int GetEndPointNo(std::string& out, int block, int trace) override;      // 64
+    int GetMediaEnd(std::string& out) override;                              // 65
     // 1 when the key is written once per block, 0 once per trace.
-    virtual int IsPerBlock(PerBlockKey key) const;                           // 66-92
+    int IsPerBlock(PerBlockKey key) const override;                          // 66-92
 
 protected:
     // Shared by the family drivers; every one of them returns -1 or 0.

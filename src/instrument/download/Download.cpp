@@ -10,9 +10,9 @@
 #include "DownloadPlan.h"
 #include "DownloadResult.h"
 #include "DownloadTransfer.h"
-#include "DownloadWorkDir.h"
 #include "IdentifyInstrument.h"
 #include "PortText.h"
+#include "TempDir.h"
 #include "WriteDownloadHeader.h"
 
 namespace kivelo {
@@ -67,8 +67,8 @@ int QueryInstrument(CInstrumentPort& port, const CommTarget& target, DownloadPla
                     DownloadInfo& info, const std::atomic<bool>* cancel)
 {
     info = DownloadInfo{};
-    DownloadWorkDir scratch;
-    if (!scratch.CreateTemporary("kivelo-query-"))
+    const TempDir scratch("kivelo-query-");
+    if (!scratch.Ok())
         return kDownloadFileError;
 
     CommConnection connection(port, target, cancel);
@@ -77,7 +77,7 @@ int QueryInstrument(CInstrumentPort& port, const CommTarget& target, DownloadPla
         return Failure(kDownloadNoAnswer, cancel);
     if (!WriteCommand(port, "STOP"))
         return Failure(kDownloadPortError, cancel);
-    if (WriteDownloadHeader(model, scratch.FilePath("SMP_TEMP.HDR"), port, plan, {false, cancel}) != 0)
+    if (WriteDownloadHeader(model, scratch.File("SMP_TEMP.HDR"), port, plan, {false, cancel}) != 0)
         return Failure(kDownloadNoAnswer, cancel);
 
     const TransferShape shape = ShapeOf(plan);
@@ -103,12 +103,11 @@ int DownloadToFiles(CInstrumentPort& port, const CommTarget& target, const std::
     const int model = connection.IsOpen() ? IdentifyInstrument(port) : ModelId::kNone;
     if (model == ModelId::kNone)
         return Failure(kDownloadNoAnswer, cancel);
-    if (WriteDownloadHeader(model, output.StagedHeaderPath(), port, plan, {false, cancel}) != 0)
+    // The header goes into the file the output staged for it.
+    if (WriteDownloadHeader(model, output.StagedHeaderPath(), port, plan, {true, cancel}) != 0)
         return Failure(kDownloadFileError, cancel);
     if (!WriteCommand(port, "STOP"))
         return Failure(kDownloadPortError, cancel);
-    if (!output.OpenData())
-        return kDownloadFileError;
 
     const TransferShape shape = ShapeOf(plan);
     BlockReceiver receiver(port, connection.Framing(), plan.chunk, output, cancel);

@@ -29,6 +29,8 @@ public:
             ::close(fd_);
         fd_ = fd;
     }
+    // Gives the descriptor up without closing it.
+    int Release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_ = -1;

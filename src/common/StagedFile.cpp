@@ -1,0 +1,163 @@
+#include "StagedFile.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "WriteAll.h"
+
+namespace kivelo {
+
+namespace {
+
+constexpr int kNameAttempts = 100;
+// Keeps the temporary name within the file system's name limit.
+constexpr std::size_t kTempBaseLength = 180;
+
+std::string BaseNameOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsEmptyRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+void SyncFolder(const std::string& folder) {
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.IsOpen()) ::fsync(fd.Get());
+}
+
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the no-replace rename: a hard link fails on an existing name too.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+StagedFile::StagedFile(std::size_t bufferSize) : buffer_(bufferSize == 0 ? 1 : bufferSize) {}
+
+StagedFile::~StagedFile() { Discard(); }
+
+bool StagedFile::Create(const std::string& targetPath, Existing existing) {
+    Discard();
+    failed_ = false;
+    error_.clear();
+    errorNumber_ = 0;
+    target_ = targetPath;
+    existing_ = existing;
+    std::string base = BaseNameOf(targetPath);
+    if (base.empty()) return Fail("No file name in " + targetPath, 0);
+
+    // O_EXCL on a fresh name: no race with other writers and no symlink following;
+    // mode 0666 lets the umask decide like for any new file.
+    std::string folder = FolderOf(targetPath);
+    auto seed = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, ".%ld.%llx.tmp", static_cast<long>(::getpid()),
+                      (seed + static_cast<unsigned long long>(attempt) * 0x9E3779B9ull) & 0xFFFFFFull);
+        temp_ = folder + "/." + base.substr(0, kTempBaseLength) + suffix;
+        fd_.Reset(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd_.IsOpen()) return true;
+        if (errno != EEXIST) break;
+    }
+    int err = errno;
+    temp_.clear();
+    return Fail("Cannot create a file in " + folder, err);
+}
+
+bool StagedFile::AppendSlow(std::string_view bytes) {
+    if (!fd_.IsOpen() || failed_) return false;
+    if (!Flush()) return false;
+    if (bytes.size() >= buffer_.size()) return WriteOut(bytes.data(), bytes.size());
+    std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+    used_ = bytes.size();
+    return true;
+}
+
+bool StagedFile::Flush() {
+    if (used_ == 0) return !failed_;
+    bool ok = WriteOut(buffer_.data(), used_);
+    used_ = 0;
+    return ok;
+}
+
+bool StagedFile::WriteOut(const char* data, std::size_t size) {
+    if (!fd_.IsOpen() || failed_) return false;
+    if (WriteAll(fd_.Get(), data, size)) return true;
+    int err = errno;
+    return Fail("Cannot write " + target_, err);
+}
+
+bool StagedFile::Sync() {
+    if (!fd_.IsOpen() || failed_) {
+        if (error_.empty()) error_ = "Nothing to save for " + target_;
+        return false;
+    }
+    if (!Flush()) return false;
+    if (::fsync(fd_.Get()) != 0) return Fail("Cannot write " + target_, errno);
+    return true;
+}
+
+bool StagedFile::Commit() {
+    if (!Sync()) return false;
+    if (existing_ == Existing::Replace) {
+        struct stat old {};
+        if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            ::fchmod(fd_.Get(), old.st_mode & 07777);
+    }
+    int fd = fd_.Get();
+    fd_.Release();
+    if (::close(fd) != 0) return Fail("Cannot write " + target_, errno);
+    if (!PlaceFile()) return Fail("Cannot save " + target_, errno);
+    temp_.clear();
+    SyncFolder(FolderOf(target_));
+    return true;
+}
+
+bool StagedFile::PlaceFile() {
+    switch (existing_) {
+        case Existing::Replace:
+            return ::rename(temp_.c_str(), target_.c_str()) == 0;
+        case Existing::ReplaceEmpty:
+            if (IsEmptyRegularFile(target_)) return ::rename(temp_.c_str(), target_.c_str()) == 0;
+            break;
+        case Existing::Keep:
+            break;
+    }
+    return MoveNoReplace(temp_, target_);
+}
+
+void StagedFile::Discard() {
+    fd_.Reset();
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+    used_ = 0;
+}
+
+bool StagedFile::Fail(const std::string& what, int err) {
+    failed_ = true;
+    errorNumber_ = err;
+    error_ = err != 0 ? what + ": " + std::strerror(err) : what;
+    Discard();
+    return false;
+}
+
+}  // namespace kivelo
