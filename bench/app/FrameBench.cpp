@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BenchFiles.h"
+#include "TempDir.h"
 #include "WvfWriter.h"
 #include "DisplayModel.h"
 #include "WaveDocument.h"
@@ -52,18 +53,14 @@ const std::string& LargeRecord() {
 // 24 traces in groups of four, as the instruments write them.
 const std::string& WideRecord() {
     struct Wide {
-        std::string dir = [] {
-            char pattern[] = "/tmp/kivelo-bench-app-XXXXXX";
-            return std::string(::mkdtemp(pattern));
-        }();
-        std::string path = dir + "/wide.wvf";
+        TempDir dir{"kivelo-bench-app-"};
+        std::string path = dir.File("wide.wvf");
         Wide() {
             wavegen::WvfDesc desc;
             desc.traces = wavegen::MakeTraces(24, "IS2", wavegen::Signal::Sine, 40000);
             desc.samples = 1 << 20;
             if (!wavegen::WriteWvf(path, desc)) std::abort();
         }
-        ~Wide() { std::filesystem::remove_all(dir); }
     };
     static const Wide wide;
     return wide.path;

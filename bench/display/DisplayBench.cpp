@@ -24,6 +24,7 @@
 #include "Present.h"
 #include "QtDisplayPainter.h"
 #include "RedrawAll.h"
+#include "TempDir.h"
 #include "Wavegen.h"
 #include "XyWindowRenderer.h"
 #include "ZoomWindowRenderer.h"
@@ -32,21 +33,12 @@ namespace {
 
 using namespace kivelo;
 
-struct TempFolder {
-    std::filesystem::path path;
-    TempFolder() {
-        char pattern[] = "/tmp/kv-display-bench-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
-
-std::string WriteFile(const TempFolder& dir, const std::string& name, int traces, int blocks, int64_t samples) {
+std::string WriteFile(const TempDir& dir, const std::string& name, int traces, int blocks, int64_t samples) {
     wavegen::WvfDesc desc;
     desc.traces = wavegen::MakeTraces(traces, "IS2", wavegen::Signal::Sine, samples / 7 + 2);
     desc.blocks = blocks;
     desc.samples = samples;
-    const std::string path = (dir.path / name).string();
+    const std::string path = dir.File(name);
     if (!wavegen::WriteWvf(path, desc)) std::abort();
     return path;
 }
@@ -80,7 +72,7 @@ struct Scene {
 };
 
 Scene& RedrawScene() {
-    static TempFolder dir;
+    static TempDir dir("kv-display-bench-");
     static Scene scene(WriteFile(dir, "bench24.wvf", 24, 20, 20000));
     return scene;
 }
@@ -146,7 +138,7 @@ void BM_PresentWholePlane(benchmark::State& state) {
 
 // 8 traces x 256M samples (4 GiB), written once and deleted at exit.
 struct LargeFile {
-    TempFolder dir;
+    TempDir dir{"kv-display-bench-"};
     std::string path = WriteFile(dir, "large.wvf", 8, 1, int64_t{256} << 20);
 };
 

@@ -18,6 +18,7 @@
 #include "MainWindowRenderer.h"
 #include "QtDisplayPainter.h"
 #include "RedrawAll.h"
+#include "TempDir.h"
 #include "Wavegen.h"
 #include "XyWindowRenderer.h"
 #include "ZoomWindowRenderer.h"
@@ -149,8 +150,8 @@ int main(int argc, char** argv) {
     QGuiApplication app(qtArgc, argv);
     (void)argc;
 
-    char pattern[] = "/tmp/kv-redraw-check-XXXXXX";
-    const std::filesystem::path dir = mkdtemp(pattern);
+    const TempDir scratch("kv-redraw-check-");
+    const std::filesystem::path dir = scratch.Path();
     const std::array<FileDesc, 4> files{{
         {"sine24.wvf", 24, "IS2", wavegen::Signal::Sine, 20, 20000, 2859},
         {"mixed.wvf", 8, "IS2,B16,IU1,B8,IS4,FS4,IU2,IS1", wavegen::Signal::Step, 7, 1500, 333},
@@ -212,6 +213,5 @@ int main(int argc, char** argv) {
     e.frameW = 540;
     e.frameH = 400;
     RunScene("logic", path("logic.wvf"), e);
-    std::filesystem::remove_all(dir);
     return 0;
 }

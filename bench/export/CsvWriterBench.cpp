@@ -14,6 +14,7 @@
 #include "BenchFiles.h"
 #include "CWaveFile.h"
 #include "CsvWriter.h"
+#include "StagedFile.h"
 
 namespace {
 
@@ -73,18 +74,13 @@ void BM_DurableWriteSameBytes(benchmark::State& state) {
     const int64_t size = LastCsvSize > 0 ? LastCsvSize : int64_t{122} << 20;
     std::vector<char> bytes(static_cast<std::size_t>(size), '7');
     const std::string out = OutputPath("memory.csv");
-    const std::string staged = out + ".new";
     for (auto _ : state) {
-        int fd = ::open(staged.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        for (int64_t done = 0; done < size;) {
-            const ssize_t n = ::write(fd, bytes.data() + done,
-                                      static_cast<std::size_t>(std::min<int64_t>(size - done, 1 << 20)));
-            if (n <= 0) break;
-            done += n;
+        kivelo::StagedFile file;
+        if (!file.Create(out, kivelo::StagedFile::Existing::Replace) ||
+            !file.Append(std::string_view(bytes.data(), bytes.size())) || !file.Commit()) {
+            state.SkipWithError(file.Error().c_str());
+            return;
         }
-        ::fsync(fd);
-        ::close(fd);
-        std::rename(staged.c_str(), out.c_str());
     }
     state.SetBytesProcessed(state.iterations() * size);
 }

@@ -20,6 +20,7 @@
 #include "DownloadResult.h"
 #include "GpibAbi.h"
 #include "PortTable.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -66,28 +67,6 @@ SimLibrary& Sim()
     return library;
 }
 
-// A private folder for the files of one run, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kivelo-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // Lets the next peak measured start from the current resident set, so that
 // each record size reports its own peak.
@@ -117,7 +96,7 @@ void BM_DownloadGpib(benchmark::State& state)
     const double startMb = kivelo::bench::PeakRssMb();
     int64_t bytes = 0;
     for (auto _ : state) {
-        ScratchDir dir;
+        kivelo::TempDir dir("kivelo-bench-");
         const int result =
             kivelo::DownloadToFiles(port, target, dir.Path() + "/bench", plan, {});
         if (result != kivelo::kDownloadOk) {

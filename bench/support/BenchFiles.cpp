@@ -7,22 +7,18 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "UniqueFd.h"
+#include "WriteAll.h"
 
 namespace kivelo::bench {
 
 namespace {
 
-void WriteAll(int fd, const void* data, std::size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
-        if (n <= 0) std::abort();
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
+void WriteOrAbort(int fd, const void* data, std::size_t size) {
+    if (!WriteAll(fd, data, size)) std::abort();
 }
 
 std::string HeaderText(int traces, int64_t samples) {
@@ -74,16 +70,16 @@ std::string HeaderText(int traces, int64_t samples) {
 
 }  // namespace
 
-std::string WriteRecord(int traces, int64_t samples) {
-    std::string dir = (std::filesystem::temp_directory_path() / "kivelo-bench-XXXXXX").string();
-    if (!::mkdtemp(dir.data())) std::abort();
-    std::string wvf = dir + "/bench.wvf";
+std::string WriteRecord(const TempDir& dir, int traces, int64_t samples) {
+    if (!dir.Ok()) std::abort();
+    std::string wvf = dir.File("bench.wvf");
     std::string hdr = HeaderText(traces, samples);
-    int hfd = ::open((dir + "/bench.hdr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    WriteAll(hfd, hdr.data(), hdr.size());
-    ::close(hfd);
+    {
+        UniqueFd hfd(::open(dir.File("bench.hdr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
+        WriteOrAbort(hfd.Get(), hdr.data(), hdr.size());
+    }
 
-    int fd = ::open(wvf.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    UniqueFd fd(::open(wvf.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
     std::vector<int16_t> chunk(1 << 20);
     for (int t = 0; t < traces; ++t) {
         for (int64_t start = 0; start < samples; start += static_cast<int64_t>(chunk.size())) {
@@ -92,24 +88,17 @@ std::string WriteRecord(int traces, int64_t samples) {
                 int64_t s = start + i;
                 chunk[i] = static_cast<int16_t>(20000.0 * std::sin(s * 1e-5 * (t + 1)) + (s % 997));
             }
-            WriteAll(fd, chunk.data(), static_cast<std::size_t>(n) * 2);
+            WriteOrAbort(fd.Get(), chunk.data(), static_cast<std::size_t>(n) * 2);
         }
     }
-    ::close(fd);
     return wvf;
 }
 
-void RemoveRecord(const std::string& wvfPath) {
-    std::error_code ec;
-    std::filesystem::remove_all(std::filesystem::path(wvfPath).parent_path(), ec);
-}
-
 void WarmPageCache(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY);
+    UniqueFd fd(::open(path.c_str(), O_RDONLY));
     std::vector<char> buf(1 << 20);
-    while (::read(fd, buf.data(), buf.size()) > 0) {
+    while (::read(fd.Get(), buf.data(), buf.size()) > 0) {
     }
-    ::close(fd);
 }
 
 double PeakRssMb() {

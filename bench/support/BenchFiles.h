@@ -3,29 +3,32 @@
 #include <cstdint>
 #include <string>
 
+#include "TempDir.h"
+
 namespace kivelo::bench {
 
 // Writes a one-block .hdr/.wvf pair of `traces` 2-byte little-endian traces of
-// `samples` samples each (a slow sine plus a ramp) into a fresh temporary
-// directory and returns the .wvf path. The directory is removed by RemoveRecord.
-std::string WriteRecord(int traces, int64_t samples);
-void RemoveRecord(const std::string& wvfPath);
+// `samples` samples each (a slow sine plus a ramp) into dir and returns the
+// .wvf path.
+std::string WriteRecord(const TempDir& dir, int traces, int64_t samples);
 
 // Reads the whole file once so that later runs measure the page cache, not the disk.
 void WarmPageCache(const std::string& path);
 
 // A record written on construction, warmed into the page cache and removed with
-// its directory on destruction; benchmarks keep one as a function-local static.
+// its folder on destruction; benchmarks keep one as a function-local static.
 class ScratchRecord {
 public:
-    ScratchRecord(int traces, int64_t samples) : path_(WriteRecord(traces, samples)) { WarmPageCache(path_); }
-    ~ScratchRecord() { RemoveRecord(path_); }
+    ScratchRecord(int traces, int64_t samples) : dir_("kivelo-bench-"), path_(WriteRecord(dir_, traces, samples)) {
+        WarmPageCache(path_);
+    }
     ScratchRecord(const ScratchRecord&) = delete;
     ScratchRecord& operator=(const ScratchRecord&) = delete;
 
     const std::string& Path() const { return path_; }
 
 private:
+    TempDir dir_;
     std::string path_;
 };
 

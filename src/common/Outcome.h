@@ -1,19 +1,17 @@
 #pragma once
 // The result of one of our own operations that can fail in more than one way:
-// what happened, and for anything but Ok a message for the user.
+// what happened, and for anything but success a message for the user. Code is
+// an enum class whose first enumerator (value 0) means success.
 #include <string>
-#include <utility>
 
 namespace kivelo {
 
 template <class Code>
 struct Outcome {
     Code code{};
-    std::string message;
+    std::string message;  // why it failed; empty on success
 
-    static Outcome Ok() { return {}; }
-    static Outcome Fail(Code c, std::string text) { return {c, std::move(text)}; }
-    bool IsOk() const { return code == Code{}; }
+    bool Ok() const { return code == Code{}; }
 };
 
 }  // namespace kivelo

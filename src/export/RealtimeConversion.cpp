@@ -13,6 +13,7 @@
 
 #include "FileHandle.h"
 #include "NumberText.h"
+#include "RtmRegionScope.h"
 #include "StagedFile.h"
 #include "UniqueFd.h"
 
@@ -187,27 +188,6 @@ private:
     StagedFile file_;
 };
 
-// Samples as stored, from one region, for the time of the conversion.
-class RegionScope {
-public:
-    RegionScope(CRtmFile& file, int region)
-        : file_(file), region_(file.GetRegion()), swap_(file.GetByteOrderConversion()) {
-        file_.SetByteOrderConversion(false);
-        file_.SelectRegion(region);
-    }
-    ~RegionScope() {
-        file_.SelectRegion(region_);
-        file_.SetByteOrderConversion(swap_);
-    }
-    RegionScope(const RegionScope&) = delete;
-    RegionScope& operator=(const RegionScope&) = delete;
-
-private:
-    CRtmFile& file_;
-    int region_;
-    bool swap_;
-};
-
 // Every trace's samples of the selected region, trace after trace. Realtime reads
 // deliver whole pairs, so a trace of odd length gets its last delivered sample once
 // more: every trace then fills exactly its BlockSize and the next one starts where
@@ -322,7 +302,8 @@ int SaveAsWvf(CRtmFile& file, int mode, const std::string& dataPath, std::string
         return Fail(message, "The header " + headerPath + " belongs to the realtime file itself");
 
     {
-        RegionScope scope(file, mode);
+        RtmRegionScope scope(file, mode);
+        file.SetByteOrderConversion(false);  // samples as stored
         if (!CopySamples(file, data, message)) return kConvertFailed;
     }
     if (!data.Sync(message)) return kConvertFailed;

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "ClampToInt.h"
+#include "RtmRegionScope.h"
+
 namespace kivelo {
 
 namespace {
@@ -23,23 +26,6 @@ bool PowerOfTwoCount(uint32_t f) {
     const int n = std::popcount(f);
     return n > 0 && (n & (n - 1)) == 0;
 }
-
-// Restores the data region when an envelope read returns.
-class RegionScope {
-public:
-    RegionScope(CRtmFile& file, int region) : file_(file), saved_(file.GetRegion()) {
-        file.SelectRegion(region);
-    }
-    ~RegionScope() { file_.SelectRegion(saved_); }
-    RegionScope(const RegionScope&) = delete;
-    RegionScope& operator=(const RegionScope&) = delete;
-
-private:
-    CRtmFile& file_;
-    int saved_;
-};
-
-int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
 
 }  // namespace
 
@@ -288,7 +274,7 @@ bool CRtmFile::DescribeStream(SummaryKey& key) {
 
 int CRtmFile::EnvelopeInRegion(int region, int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
                                int64_t& outCount, int code) {
-    RegionScope scope(*this, region);
+    RtmRegionScope scope(*this, region);  // restored when the read returns
     return CWaveFile::ReadEnvelope(stepCode, pos, count, dst, outCount, code);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ReadMonitor.h"
+#include "UniqueFd.h"
 
 namespace kivelo {
 
@@ -29,8 +30,8 @@ public:
 
     bool OpenRead(const std::string& path);
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
-    int Descriptor() const { return fd_; }
+    bool IsOpen() const { return fd_.IsOpen(); }
+    int Descriptor() const { return fd_.Get(); }
 
     // Reads up to buffer.size() bytes at offset; returns bytes read (fewer at the
     // end of the file), or -1 on an I/O error. Negative offsets read nothing.
@@ -43,7 +44,7 @@ public:
     bool Stamp(FileStamp& out) const;
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     ReadMonitor* monitor_ = nullptr;
 };
 

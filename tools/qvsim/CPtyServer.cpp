@@ -20,27 +20,24 @@ CPtyServer::CPtyServer(CQvSimulator& instrument) : m_instrument(instrument) {
   m_instrument.SetInterruptUnread(false);
 }
 
-CPtyServer::~CPtyServer() {
-  if (m_slave >= 0) ::close(m_slave);
-  if (m_master >= 0) ::close(m_master);
-}
+CPtyServer::~CPtyServer() = default;
 
 std::string CPtyServer::Open() {
-  m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  if (m_master < 0) return std::string("posix_openpt: ") + std::strerror(errno);
-  if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+  m_master.Reset(::posix_openpt(O_RDWR | O_NOCTTY));
+  if (!m_master.IsOpen()) return std::string("posix_openpt: ") + std::strerror(errno);
+  if (::grantpt(m_master.Get()) != 0 || ::unlockpt(m_master.Get()) != 0)
     return std::string("grantpt/unlockpt: ") + std::strerror(errno);
-  const char* name = ::ptsname(m_master);
+  const char* name = ::ptsname(m_master.Get());
   if (name == nullptr) return std::string("ptsname: ") + std::strerror(errno);
   m_slavePath = name;
-  m_slave = ::open(name, O_RDWR | O_NOCTTY);
-  if (m_slave < 0) return m_slavePath + ": " + std::strerror(errno);
+  m_slave.Reset(::open(name, O_RDWR | O_NOCTTY));
+  if (!m_slave.IsOpen()) return m_slavePath + ": " + std::strerror(errno);
   termios tio{};
-  if (::tcgetattr(m_slave, &tio) == 0) {
+  if (::tcgetattr(m_slave.Get(), &tio) == 0) {
     ::cfmakeraw(&tio);  // no echo, no line editing: binary blocks pass unchanged
-    ::tcsetattr(m_slave, TCSANOW, &tio);
+    ::tcsetattr(m_slave.Get(), TCSANOW, &tio);
   }
-  ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+  ::fcntl(m_master.Get(), F_SETFL, ::fcntl(m_master.Get(), F_GETFL) | O_NONBLOCK);
   return {};
 }
 
@@ -55,7 +52,7 @@ bool CPtyServer::Flush() {
       m_chunkPos = 0;
       continue;
     }
-    const ssize_t n = ::write(m_master, m_chunk.data() + m_chunkPos, m_chunk.size() - m_chunkPos);
+    const ssize_t n = ::write(m_master.Get(), m_chunk.data() + m_chunkPos, m_chunk.size() - m_chunkPos);
     if (n < 0) return errno == EAGAIN || errno == EINTR;
     m_chunkPos += static_cast<std::size_t>(n);
   }
@@ -69,7 +66,7 @@ void CPtyServer::WaitUntilRead() {
   for (int i = 0; i < 500 && emptyChecks < 5; ++i) {
     ::usleep(10000);
     int queued = 0;
-    if (::ioctl(m_slave, FIONREAD, &queued) != 0) return;
+    if (::ioctl(m_slave.Get(), FIONREAD, &queued) != 0) return;
     emptyChecks = queued == 0 ? emptyChecks + 1 : 0;
   }
 }
@@ -81,14 +78,14 @@ int CPtyServer::Serve(long exitAfter, bool watchStdin) {
       WaitUntilRead();
       return 0;
     }
-    pollfd fds[2] = {{m_master, static_cast<short>(POLLIN | (HasOutput() ? POLLOUT : 0)), 0},
+    pollfd fds[2] = {{m_master.Get(), static_cast<short>(POLLIN | (HasOutput() ? POLLOUT : 0)), 0},
                      {STDIN_FILENO, POLLIN, 0}};
     if (::poll(fds, watchStdin ? 2 : 1, -1) < 0) {
       if (errno == EINTR) continue;
       return 1;
     }
     if (fds[0].revents & POLLIN) {
-      const ssize_t n = ::read(m_master, input.data(), input.size());
+      const ssize_t n = ::read(m_master.Get(), input.data(), input.size());
       if (n > 0) m_instrument.Write(std::span(input.data(), static_cast<std::size_t>(n)), false);
     }
     if (!Flush()) return 1;

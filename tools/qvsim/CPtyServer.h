@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CQvSimulator.h"
+#include "UniqueFd.h"
 
 namespace kivelo::qvsim {
 
@@ -30,8 +31,8 @@ private:
   void WaitUntilRead();    // lets the peer take the last answer before we close
 
   CQvSimulator& m_instrument;
-  int m_master = -1;
-  int m_slave = -1;  // held open so the peer can close and reopen the line
+  UniqueFd m_master;
+  UniqueFd m_slave;  // held open so the peer can close and reopen the line
   std::string m_slavePath;
   std::vector<std::uint8_t> m_chunk;
   std::size_t m_chunkPos = 0;

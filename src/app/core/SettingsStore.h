@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "Outcome.h"
 #include "SettingsRecord.h"
 
 namespace kivelo::app {
@@ -36,11 +37,7 @@ enum class SettingsLoadResult {
 
 enum class SettingsSaveStatus { Saved, Failed };
 
-struct SettingsSaveResult {
-    SettingsSaveStatus status = SettingsSaveStatus::Failed;
-    std::string message;  // why it failed; empty when saved
-    bool Ok() const { return status == SettingsSaveStatus::Saved; }
-};
+using SettingsSaveResult = Outcome<SettingsSaveStatus>;
 
 class SettingsStore {
 public:

@@ -85,12 +85,6 @@ std::string Unquote(std::string_view text) {
     return std::string(text);
 }
 
-int ClampToInt(long long value) {
-    if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
-    if (value < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
-    return static_cast<int>(value);
-}
-
 double Reciprocal(double value) { return Quotient(1.0, value); }
 
 double Quotient(double numerator, double denominator) {

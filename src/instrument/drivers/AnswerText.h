@@ -20,9 +20,6 @@ double ParseReal(std::string_view text);
 // dropped when present.
 std::string Unquote(std::string_view text);
 
-// A 64-bit result brought into the int range (saturating).
-int ClampToInt(long long value);
-
 // 1 / value, or 0.0 when that has no finite answer (value 0).
 double Reciprocal(double value);
 // numerator / denominator, or 0.0 when that has no finite answer.

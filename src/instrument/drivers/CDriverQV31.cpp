@@ -1,6 +1,7 @@
 #include "CDriverQV31.h"
 
 #include "AnswerText.h"
+#include "ClampToInt.h"
 
 namespace kivelo {
 

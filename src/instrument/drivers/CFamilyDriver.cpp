@@ -1,6 +1,7 @@
 #include "CFamilyDriver.h"
 
 #include "AnswerText.h"
+#include "ClampToInt.h"
 #include "IdentifyInstrument.h"
 
 namespace kivelo {
