@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "CursorRenderer.h"
+#include "DisplayPalette.h"
 #include "DocumentBinding.h"
 #include "Envelope.h"
 #include "FakeWaveFile.h"
@@ -267,19 +268,25 @@ const std::vector<GoldenScene>& GoldenScenes() {
     return scenes;
 }
 
-std::vector<char> EncodeScene(const RasterPlane& plane, int width, int height) {
-    char head[32];
-    const int n = std::snprintf(head, sizeof head, "KVPL %d %d\n", width, height);
-    std::vector<char> out(head, head + n);
+GoldenPicture ScenePicture(const RasterPlane& plane, int width, int height) {
+    GoldenPicture picture;
+    picture.width = width;
+    picture.height = height;
     for (int y = 0; y < height; ++y) {
         const auto row = plane.Row(y);
-        out.insert(out.end(), row.begin(), row.begin() + width);
+        picture.pixels.insert(picture.pixels.end(), row.begin(), row.begin() + width);
     }
-    return out;
+    const DisplayPalette palette;
+    const auto& lut = DisplayPalette::EntryLut();
+    for (size_t b = 0; b < picture.colours.size(); ++b) {
+        const Rgb c = palette.Entry(lut[b]);
+        picture.colours[b] = uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b;
+    }
+    return picture;
 }
 
 std::string GoldenPath(const std::string& name, const std::string& ext) {
-    return std::string(KIVELO_SOURCE_DIR) + "/tests/display/golden/" + name + ext;
+    return "tests/display/golden/" + name + ext;
 }
 
 }  // namespace kivelo::test

@@ -1,9 +1,11 @@
 #pragma once
-// Scenes kept as golden files under golden/: the bytes of the plane's top-left
-// width x height (none when 0) and a text log (painter calls, or state tables).
+// Scenes kept as golden files under golden/: the plane's top-left width x height
+// (none when 0) and a text log (painter calls, or state tables).
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "GoldenFile.h"
 #include "RasterPlane.h"
 
 namespace kivelo::test {
@@ -16,10 +18,11 @@ struct GoldenScene {
 };
 
 const std::vector<GoldenScene>& GoldenScenes();
+inline void PrintTo(const GoldenScene& scene, std::ostream* os) { *os << scene.name; }
 
-// "KVPL <width> <height>\n" and the rows of the plane's top-left rectangle.
-std::vector<char> EncodeScene(const RasterPlane& plane, int width, int height);
-// golden/<name><ext>: ".plane", ".log" or ".png".
+// The plane's top-left width x height, in the display palette's colours.
+GoldenPicture ScenePicture(const RasterPlane& plane, int width, int height);
+// golden/<name><ext> from the source tree: ".plane" or ".log".
 std::string GoldenPath(const std::string& name, const std::string& ext);
 
 }  // namespace kivelo::test

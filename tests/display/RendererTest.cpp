@@ -6,11 +6,11 @@
 #include "CursorRenderer.h"
 #include "DocumentBinding.h"
 #include "FakeWaveFile.h"
+#include "GoldenFile.h"
 #include "GoldenScenes.h"
 #include "HistoryWindowRenderer.h"
 #include "MainWindowRenderer.h"
 #include "RecordingPainter.h"
-#include "TempDir.h"
 #include "XyWindowRenderer.h"
 #include "ZoomWindowRenderer.h"
 
@@ -20,23 +20,24 @@ namespace {
 using test::FakeWaveFile;
 using test::RecordingPainter;
 
-// Regenerate with display_golden_update after a deliberate change (it also writes PNGs to look at).
-TEST(GoldenScenes, MatchTheirGoldenFiles) {
-    for (const test::GoldenScene& scene : test::GoldenScenes()) {
-        SCOPED_TRACE(scene.name);
-        RasterPlane plane;
-        std::string log;
-        scene.draw(plane, log);
-        if (!log.empty()) {
-            EXPECT_EQ(log, wavegen::ReadFileText(test::GoldenPath(scene.name, ".log")));
-        }
-        if (scene.width == 0) continue;  // no plane
-        const std::vector<char> bytes = test::EncodeScene(plane, scene.width, scene.height);
-        const std::string golden = wavegen::ReadFileText(test::GoldenPath(scene.name, ".plane"));
-        ASSERT_EQ(bytes.size(), golden.size());
-        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), golden.begin()));
+// KIVELO_UPDATE_GOLDEN=1 rewrites the golden files after a deliberate change, with a PNG beside each plane.
+class GoldenScenes : public ::testing::TestWithParam<test::GoldenScene> {};
+
+TEST_P(GoldenScenes, MatchItsGoldenFiles) {
+    const test::GoldenScene& scene = GetParam();
+    RasterPlane plane;
+    std::string log;
+    scene.draw(plane, log);
+    if (!log.empty()) {
+        EXPECT_TRUE(test::CompareText(test::GoldenPath(scene.name, ".log"), log));
     }
+    if (scene.width == 0) return;  // no plane
+    EXPECT_TRUE(test::ComparePicture(test::GoldenPath(scene.name, ".plane"),
+                                     test::ScenePicture(plane, scene.width, scene.height)));
 }
+
+INSTANTIATE_TEST_SUITE_P(Display, GoldenScenes, ::testing::ValuesIn(test::GoldenScenes()),
+                         [](const auto& info) { return info.param.name; });
 
 std::vector<int16_t> Sine(int n, int amplitude = 10000) {
     std::vector<int16_t> v;

@@ -1,19 +1,15 @@
 // The header writer on its own, fed by a source of plain fields. Whole headers
-// are pinned in golden/writer-*.hdr; KIVELO_UPDATE_GOLDEN=1 rewrites them
-// after a deliberate change (review the diff).
+// are pinned in golden/writer-*.hdr.
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
 
 #include "CInstrument.h"
+#include "GoldenFile.h"
 #include "HeaderWriter.h"
-#include "FileBytes.h"
-#include "TempDir.h"
 
 namespace kivelo {
 namespace {
@@ -85,9 +81,7 @@ public:
 };
 
 void ExpectGolden(const std::string& name, const std::string& bytes) {
-    const std::string path = KIVELO_SOURCE_DIR "/tests/export/golden/writer-" + name + ".hdr";
-    if (std::getenv("KIVELO_UPDATE_GOLDEN") != nullptr) std::ofstream(path, std::ios::binary) << bytes;
-    EXPECT_EQ(bytes, wavegen::ReadFileText(path)) << name;
+    EXPECT_TRUE(test::CompareText("tests/export/golden/writer-" + name + ".hdr", bytes));
 }
 
 // Layout rules no family exercises: trace groups of four, block ranges that
@@ -127,10 +121,11 @@ TEST(HeaderWriter, LayoutsMatchTheirGoldenHeaders) {
         {"media-no-traces", 0, {.mediaSection = true, .dataAppend = true}, [](FakeSource&) {}},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         FakeSource source(row.traces, row.switches);
         row.setup(source);
         MemoryOutput out;
-        EXPECT_EQ(WriteHeader(source, out), kHeaderWritten) << row.name;
+        EXPECT_EQ(WriteHeader(source, out), kHeaderWritten);
         EXPECT_EQ(out.closes, 1);
         ExpectGolden(row.name, out.bytes);
     }

@@ -3,8 +3,9 @@
 // the conversation ("W:" WriteBytes, "S:" WriteString, "R:" an answer read)
 // and the plan it leaves; golden/<name>.hdr the header. The instrument here
 // replays the answers of the conversation in order, so the driver must ask
-// exactly the same, in the same order. Edit both files after a deliberate
-// change of a driver.
+// exactly the same, in the same order. After a deliberate change of a driver
+// edit the conversation by hand (it holds the answers, an input);
+// KIVELO_UPDATE_GOLDEN=1 rewrites the header.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -14,6 +15,7 @@
 #include "CHdrFile.h"
 #include "CreateDriver.h"
 #include "DownloadPlan.h"
+#include "GoldenFile.h"
 #include "HeaderWriter.h"
 #include "ScriptedPort.h"
 #include "FileBytes.h"
@@ -25,8 +27,10 @@ namespace {
 
 using test::ScriptedPort;
 
+const std::string kGoldenDir = "tests/instrument/drivers/golden/";
+
 std::string Golden(const std::string& name) {
-    return wavegen::ReadFileText(KIVELO_SOURCE_DIR "/tests/instrument/drivers/golden/" + name);
+    return wavegen::ReadFileText(KIVELO_SOURCE_DIR "/" + kGoldenDir + name);
 }
 
 // Answers each command with the answer the conversation has after it; from
@@ -70,24 +74,27 @@ std::vector<std::string> Conversation(const std::string& name, int& model) {
     return lines;
 }
 
-TEST(FamilyGolden, ConversationAndHeaderOfEachFamily) {
-    for (const char* name : {"qv31", "qv3120", "qv60", "qv43", "qv8"}) {
-        SCOPED_TRACE(name);
-        int model = 0;
-        const std::vector<std::string> expected = Conversation(name, model);
-        ReplayPort port(expected);
-        DownloadPlan plan;
-        TempDir dir;
-        EXPECT_EQ(WriteDownloadHeader(model, dir.File("dl.hdr"), port, plan), 0);
-        std::string got = "= model " + std::to_string(model) + "\n";
-        for (const std::string& entry : port.log) got += entry + "\n";
-        std::string want;
-        for (const std::string& line : expected) want += line + "\n";
-        EXPECT_EQ(got + PlanLine(plan) + "\n", want);
-        EXPECT_EQ(wavegen::ReadFileText(dir.File("dl.hdr")), Golden(std::string(name) + ".hdr"));
-        EXPECT_TRUE(CHdrFile(dir.File("dl.wvf")).IsLoaded());  // our own reader takes it
-    }
+class FamilyGolden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(FamilyGolden, ConversationAndHeader) {
+    const std::string& name = GetParam();
+    int model = 0;
+    const std::vector<std::string> expected = Conversation(name, model);
+    ReplayPort port(expected);
+    DownloadPlan plan;
+    TempDir dir;
+    EXPECT_EQ(WriteDownloadHeader(model, dir.File("dl.hdr"), port, plan), 0);
+    std::string got = "= model " + std::to_string(model) + "\n";
+    for (const std::string& entry : port.log) got += entry + "\n";
+    std::string want;
+    for (const std::string& line : expected) want += line + "\n";
+    EXPECT_EQ(got + PlanLine(plan) + "\n", want);
+    EXPECT_TRUE(test::CompareText(kGoldenDir + name + ".hdr", wavegen::ReadFileText(dir.File("dl.hdr"))));
+    EXPECT_TRUE(CHdrFile(dir.File("dl.wvf")).IsLoaded());  // our own reader takes it
 }
+
+INSTANTIATE_TEST_SUITE_P(Families, FamilyGolden, ::testing::Values("qv31", "qv3120", "qv60", "qv43", "qv8"),
+                         [](const auto& info) { return info.param; });
 
 // The download's header never replaces a file; a silent instrument or a
 // cancel give 1 with the writer's own reason.
