@@ -142,12 +142,13 @@ TEST_F(CsvWriterTest, OnOffTableChoosesTheColumns) {
         {{0, 0, 0}, "\"TraceName\"", ""},  // nothing on: labels only, empty rows
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.names);
         std::array<uint8_t, 24> table{};
         table.fill(2);
         std::copy(c.first.begin(), c.first.end(), table.begin());
         ASSERT_EQ(Write({0, 5, 0, table}), -1) << message_;
         const auto lines = Lines(ReadFileText(Csv()));
-        ASSERT_EQ(lines.size(), 16u) << c.names;
+        ASSERT_EQ(lines.size(), 16u);
         EXPECT_EQ(lines[2], c.names);
         EXPECT_EQ(lines[15], c.row4);
     }

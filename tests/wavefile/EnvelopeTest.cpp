@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <random>
+#include <tuple>
 
 #include "WaveFileFixture.h"
 
@@ -74,54 +76,81 @@ TEST_F(EnvelopeTest, ReferenceAnchors) {
     EXPECT_EQ(Reference(bits, 1024, true, 6), (V{0x00, 0xFF, 0x01, 0x03}));
 }
 
+constexpr const char* kEnvelopeTypes[] = {"IS1", "IU1", "B8", "IS2", "IU2", "B16", "IS4", "IU4"};
+constexpr int64_t kEnvelopeSamples = 30011;
+
+int WidthOf(const std::string& type) { return type.back() == '1' || type == "B8" ? 1 : type.back() == '4' ? 4 : 2; }
+
+// The walk of each type, drawn one type after the other from one seeded generator.
+const std::vector<int64_t>& WalkOf(const std::string& type) {
+    static const std::vector<std::vector<int64_t>> walks = [] {
+        std::mt19937 rnd(2026);
+        std::vector<std::vector<int64_t>> all;
+        for (const std::string t : kEnvelopeTypes) {
+            const int64_t lim = int64_t{1} << (8 * WidthOf(t) - 1);
+            std::vector<int64_t>& s = all.emplace_back();
+            int64_t v = 0;
+            for (int64_t i = 0; i < kEnvelopeSamples; ++i) {
+                if (rnd() % 3 == 0) v = std::clamp<int64_t>(v + static_cast<int64_t>(rnd() % 41) - 20, -lim, lim - 1);
+                s.push_back(rnd() % 997 == 0 ? static_cast<int64_t>(rnd()) : v);
+            }
+        }
+        return all;
+    }();
+    const auto at = std::find(std::begin(kEnvelopeTypes), std::end(kEnvelopeTypes), type) - std::begin(kEnvelopeTypes);
+    return walks[static_cast<std::size_t>(at)];
+}
+
+// type, width code, step
+using EnvelopeCase = std::tuple<const char*, int, int>;
+
+std::string EnvelopeCaseName(const ::testing::TestParamInfo<EnvelopeCase>& info) {
+    const auto& [type, code, step] = info.param;
+    return std::string(type) + "_Code" + std::to_string(code) + "_Step" + std::to_string(step);
+}
+
+class EnvelopeOfEveryType : public test::WaveFileFixture, public ::testing::WithParamInterface<EnvelopeCase> {};
+
 // Random walks with flat stretches and spikes (ties, extremes early, late and close
 // together in long groups) of every width and kind, at whole and fractional steps,
 // across chunk boundaries, from odd positions, past the end of the data and into a
 // small destination.
-TEST_F(EnvelopeTest, MatchesTheReference) {
-    const int64_t n = 30011;
-    std::mt19937 rnd(2026);
-    int file = 0;
-    for (const std::string type : {"IS1", "IU1", "B8", "IS2", "IU2", "B16", "IS4", "IU4"}) {
-        const int w = type.back() == '1' || type == "B8" ? 1 : type.back() == '4' ? 4 : 2;
-        const int64_t lim = int64_t{1} << (8 * w - 1);
-        std::vector<int64_t> s;
-        int64_t v = 0;
-        for (int64_t i = 0; i < n; ++i) {
-            if (rnd() % 3 == 0) v = std::clamp<int64_t>(v + static_cast<int64_t>(rnd() % 41) - 20, -lim, lim - 1);
-            s.push_back(rnd() % 997 == 0 ? static_cast<int64_t>(rnd()) : v);
-        }
-        CWaveFile f(Write(Simple({type}, static_cast<int>(n)), test::SampleBytes(s, w, true),
-                          "e" + std::to_string(file++)), 4096);
-        ASSERT_TRUE(f.IsOpen());
-        TraceInfo ti;
-        f.GetTraceInfo(0, ti);
-        for (int code : {0, 2, 3}) {
-            const int outSize = code == 0 ? w : code == 2 ? 2 : 4;
-            std::vector<uint8_t> all(static_cast<std::size_t>(n * outSize));
-            int64_t got = 0;
-            ASSERT_EQ(f.ReadData(0, 0, 0, n, all, got, code), -1);
-            ASSERT_EQ(got, n);
-            for (int step : {512, 640, 1024, 3 * 256 + 77, 300 * 256, 1500 * 256 + 200, 12001 * 256})
-                for (const auto& [pos, count, room] : {std::tuple<int64_t, int64_t, int64_t>{0, n, 1 << 20},
-                                                       {13, n - 50, 1 << 20}, {7, 5000, 1 << 20},
-                                                       {n - 1234, 5000, 1 << 20}, {0, n, 7}}) {
-                    SCOPED_TRACE(type + " code " + std::to_string(code) + " step " + std::to_string(step) +
-                                 " pos " + std::to_string(pos) + " count " + std::to_string(count));
-                    const int64_t have = std::min(count, n - pos);
-                    std::vector<uint8_t> in(all.begin() + pos * outSize, all.begin() + (pos + have) * outSize);
-                    const bool unsignedKind = ti.DataKind == kKindUnsigned;
-                    V want = Typed(in, have, outSize, unsignedKind, [&](const auto& x) {
-                        return Reference(x, step, ti.DataKind == kKindBit, count);
-                    });
-                    if (static_cast<int64_t>(want.size()) > room) want.resize(static_cast<std::size_t>(room));
-                    std::vector<uint8_t> dst(static_cast<std::size_t>(room * outSize));
-                    ASSERT_EQ(f.ReadEnvelope(step, 0, 0, pos, count, dst, got, code), -1);
-                    EXPECT_EQ(Values(dst, got, outSize, unsignedKind), want);
-                }
-        }
+TEST_P(EnvelopeOfEveryType, MatchesTheReference) {
+    const auto& [typeName, code, step] = GetParam();
+    const std::string type = typeName;
+    const int64_t n = kEnvelopeSamples;
+    const int w = WidthOf(type);
+    CWaveFile f(Write(Simple({type}, static_cast<int>(n)), test::SampleBytes(WalkOf(type), w, true), "e"), 4096);
+    ASSERT_TRUE(f.IsOpen());
+    TraceInfo ti;
+    f.GetTraceInfo(0, ti);
+    const int outSize = code == 0 ? w : code == 2 ? 2 : 4;
+    std::vector<uint8_t> all(static_cast<std::size_t>(n * outSize));
+    int64_t got = 0;
+    ASSERT_EQ(f.ReadData(0, 0, 0, n, all, got, code), -1);
+    ASSERT_EQ(got, n);
+    for (const auto& [pos, count, room] : {std::tuple<int64_t, int64_t, int64_t>{0, n, 1 << 20},
+                                           {13, n - 50, 1 << 20}, {7, 5000, 1 << 20},
+                                           {n - 1234, 5000, 1 << 20}, {0, n, 7}}) {
+        SCOPED_TRACE("pos " + std::to_string(pos) + " count " + std::to_string(count) + " room " +
+                     std::to_string(room));
+        const int64_t have = std::min(count, n - pos);
+        std::vector<uint8_t> in(all.begin() + pos * outSize, all.begin() + (pos + have) * outSize);
+        const bool unsignedKind = ti.DataKind == kKindUnsigned;
+        V want = Typed(in, have, outSize, unsignedKind,
+                       [&](const auto& x) { return Reference(x, step, ti.DataKind == kKindBit, count); });
+        if (static_cast<int64_t>(want.size()) > room) want.resize(static_cast<std::size_t>(room));
+        std::vector<uint8_t> dst(static_cast<std::size_t>(room * outSize));
+        ASSERT_EQ(f.ReadEnvelope(step, 0, 0, pos, count, dst, got, code), -1);
+        EXPECT_EQ(Values(dst, got, outSize, unsignedKind), want);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Types, EnvelopeOfEveryType,
+                         ::testing::Combine(::testing::ValuesIn(kEnvelopeTypes), ::testing::Values(0, 2, 3),
+                                            ::testing::Values(512, 640, 1024, 3 * 256 + 77, 300 * 256,
+                                                              1500 * 256 + 200, 12001 * 256)),
+                         EnvelopeCaseName);
 
 TEST_F(EnvelopeTest, RatioAndStepLimits) {
     std::vector<int64_t> s(1000);

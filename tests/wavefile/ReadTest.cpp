@@ -1,5 +1,6 @@
 #include <bit>
 #include <cmath>
+#include <tuple>
 
 #include "NumberText.h"
 #include "WaveFileFixture.h"
@@ -11,71 +12,92 @@ using U = std::vector<uint32_t>;
 
 class ReadTest : public test::WaveFileFixture {};
 
-// Every data type x layout x byte order x cache size: samples come back in host order,
-// narrowed to their low-order bytes or widened by their kind, as values and texts, from
-// the right trace and block (traces and blocks alternate, so a stale cache shows).
-TEST_F(ReadTest, EveryTypeLayoutAndByteOrder) {
-    const std::tuple<std::string, int, bool> types[] = {  // type, width, sign-extended
-        {"IS1", 1, true}, {"IU1", 1, false}, {"B8", 1, false}, {"IS2", 2, true}, {"IU2", 2, false},
-        {"B16", 2, false}, {"IS4", 4, true}, {"IU4", 4, false}, {"FS4", 4, true}};
-    const uint64_t pattern[] = {0x8000000080, 0xFFFFFFFFFF, 0x01, 0x7FFFFFFF7F, 0x3F80123456};
-    const int64_t capacities[] = {0, 6, 4096};
-    for (int k = 0; k < 9 * 12; ++k) {
-        const auto& [type, w, isSigned] = types[k / 12];
-        const bool trace = k / 6 % 2 == 0, little = k / 3 % 2 == 0;
-        SCOPED_TRACE(type + (trace ? " Trace" : " Block") + (little ? " Ltl " : " Big ") +
-                     std::to_string(capacities[k % 3]));
-        const uint64_t mask = (uint64_t{1} << (8 * w)) - 1;
-        auto sample = [&](int t, int b, int i) { return (pattern[i] ^ (0x11u * (1 + t + 2 * b))) & mask; };
-        test::HeaderDesc desc = Simple({type, type}, 0, 2);
-        // The Trace layout takes every trace to have the current one's size.
-        auto& sizes = desc.groups[0].sizes;
-        sizes = trace ? std::vector<std::vector<int>>{{5, 5}, {5, 5}} : std::vector<std::vector<int>>{{5, 3}, {2, 5}};
-        desc.groups[0].vres = {0.5, 0.25};
-        desc.groups[0].voff = {-1, 3};
-        desc.dataFormat = trace ? "Trace" : "Block";
-        desc.endian = little ? "Ltl" : "Big";
-        desc.dataOffset = 3;
-        std::string data(3, '\xAA');
-        for (int outer = 0; outer < 2; ++outer)
-            for (int inner = 0; inner < 2; ++inner) {
-                const int t = trace ? outer : inner, b = outer + inner - t;
-                for (int i = 0; i < sizes[b][t]; ++i) data += test::SampleBytes({int64_t(sample(t, b, i))}, w, little);
-            }
-        CWaveFile f(Write(desc, data, "f" + std::to_string(k)), capacities[k % 3]);
-        ASSERT_TRUE(f.IsOpen());
-        for (int b = 0; b < 2; ++b)
-            for (int t = 0; t < 2; ++t) {
-                const int n = sizes[b][t];
-                f.SetBlock(b);
-                for (int code = 0; code <= 3; ++code) {
-                    const int outSize = code == 0 ? w : code == 3 ? 4 : code;
-                    U want;
-                    for (int i = 0; i < n; ++i) {
-                        uint64_t v = sample(t, b, i);
-                        if (outSize > w && isSigned && (v >> (8 * w - 1))) v |= ~mask;
-                        want.push_back(static_cast<uint32_t>(v & ((uint64_t{1} << (8 * outSize)) - 1)));
-                    }
-                    EXPECT_EQ(Read(f, t, 0, n, code, outSize), want) << "b" << b << " t" << t << " code " << code;
-                }
-                std::vector<double> values(5);
-                std::vector<ValueText> texts(5);
-                int64_t got = 0, gotTexts = 0;
-                ASSERT_EQ(f.ReadValues(b, t, 0, n, values, got), -1);
-                ASSERT_EQ(f.ReadText(b, t, 0, n, texts, gotTexts), -1);
-                ASSERT_EQ(got + gotTexts, 2 * n);
-                for (int i = 0; i < n; ++i) {
-                    const uint64_t v = sample(t, b, i);
-                    double raw = isSigned && (v >> (8 * w - 1)) ? double(v) - double(mask) - 1 : double(v);
-                    if (type == "FS4") raw = std::bit_cast<float>(static_cast<uint32_t>(v));
-                    const double want = raw * (t ? 0.25 : 0.5) + (t ? 3 : -1);
-                    const auto j = static_cast<std::size_t>(i);
-                    EXPECT_TRUE(values[j] == want || (std::isnan(values[j]) && std::isnan(want)));
-                    EXPECT_STREQ(texts[j].data(), ValueTextOf(want).c_str());
-                }
-            }
-    }
+struct SampleType {
+    const char* name;
+    int width;
+    bool isSigned;  // sign-extended when widened
+};
+void PrintTo(const SampleType& type, std::ostream* os) { *os << type.name; }
+constexpr SampleType kSampleTypes[] = {{"IS1", 1, true},  {"IU1", 1, false}, {"B8", 1, false},
+                                       {"IS2", 2, true},  {"IU2", 2, false}, {"B16", 2, false},
+                                       {"IS4", 4, true},  {"IU4", 4, false}, {"FS4", 4, true}};
+
+// type, Trace layout (else Block), little-endian (else big), cache capacity
+using ReadCase = std::tuple<SampleType, bool, bool, int64_t>;
+
+std::string ReadCaseName(const ::testing::TestParamInfo<ReadCase>& info) {
+    const auto& [type, trace, little, capacity] = info.param;
+    return std::string(type.name) + (trace ? "_Trace" : "_Block") + (little ? "_Ltl" : "_Big") + "_Cache" +
+           std::to_string(capacity);
 }
+
+class ReadEveryType : public test::WaveFileFixture, public ::testing::WithParamInterface<ReadCase> {};
+
+// Samples come back in host order, narrowed to their low-order bytes or widened by
+// their kind, as values and texts, from the right trace and block (traces and blocks
+// alternate, so a stale cache shows).
+TEST_P(ReadEveryType, SamplesValuesAndTexts) {
+    const auto& [sampleType, trace, little, capacity] = GetParam();
+    const std::string type = sampleType.name;
+    const int w = sampleType.width;
+    const bool isSigned = sampleType.isSigned;
+    const uint64_t pattern[] = {0x8000000080, 0xFFFFFFFFFF, 0x01, 0x7FFFFFFF7F, 0x3F80123456};
+    const uint64_t mask = (uint64_t{1} << (8 * w)) - 1;
+    auto sample = [&](int t, int b, int i) { return (pattern[i] ^ (0x11u * (1 + t + 2 * b))) & mask; };
+    test::HeaderDesc desc = Simple({type, type}, 0, 2);
+    // The Trace layout takes every trace to have the current one's size.
+    auto& sizes = desc.groups[0].sizes;
+    sizes = trace ? std::vector<std::vector<int>>{{5, 5}, {5, 5}} : std::vector<std::vector<int>>{{5, 3}, {2, 5}};
+    desc.groups[0].vres = {0.5, 0.25};
+    desc.groups[0].voff = {-1, 3};
+    desc.dataFormat = trace ? "Trace" : "Block";
+    desc.endian = little ? "Ltl" : "Big";
+    desc.dataOffset = 3;
+    std::string data(3, '\xAA');
+    for (int outer = 0; outer < 2; ++outer)
+        for (int inner = 0; inner < 2; ++inner) {
+            const int t = trace ? outer : inner, b = outer + inner - t;
+            for (int i = 0; i < sizes[b][t]; ++i) data += test::SampleBytes({int64_t(sample(t, b, i))}, w, little);
+        }
+    CWaveFile f(Write(desc, data, "f"), capacity);
+    ASSERT_TRUE(f.IsOpen());
+    for (int b = 0; b < 2; ++b)
+        for (int t = 0; t < 2; ++t) {
+            const int n = sizes[b][t];
+            f.SetBlock(b);
+            for (int code = 0; code <= 3; ++code) {
+                const int outSize = code == 0 ? w : code == 3 ? 4 : code;
+                U want;
+                for (int i = 0; i < n; ++i) {
+                    uint64_t v = sample(t, b, i);
+                    if (outSize > w && isSigned && (v >> (8 * w - 1))) v |= ~mask;
+                    want.push_back(static_cast<uint32_t>(v & ((uint64_t{1} << (8 * outSize)) - 1)));
+                }
+                EXPECT_EQ(Read(f, t, 0, n, code, outSize), want) << "b" << b << " t" << t << " code " << code;
+            }
+            std::vector<double> values(5);
+            std::vector<ValueText> texts(5);
+            int64_t got = 0, gotTexts = 0;
+            ASSERT_EQ(f.ReadValues(b, t, 0, n, values, got), -1);
+            ASSERT_EQ(f.ReadText(b, t, 0, n, texts, gotTexts), -1);
+            ASSERT_EQ(got + gotTexts, 2 * n);
+            for (int i = 0; i < n; ++i) {
+                const uint64_t v = sample(t, b, i);
+                double raw = isSigned && (v >> (8 * w - 1)) ? double(v) - double(mask) - 1 : double(v);
+                if (type == "FS4") raw = std::bit_cast<float>(static_cast<uint32_t>(v));
+                const double want = raw * (t ? 0.25 : 0.5) + (t ? 3 : -1);
+                const auto j = static_cast<std::size_t>(i);
+                SCOPED_TRACE("b" + std::to_string(b) + " t" + std::to_string(t) + " i" + std::to_string(i));
+                EXPECT_TRUE(values[j] == want || (std::isnan(values[j]) && std::isnan(want)));
+                EXPECT_STREQ(texts[j].data(), ValueTextOf(want).c_str());
+            }
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, ReadEveryType,
+                         ::testing::Combine(::testing::ValuesIn(kSampleTypes), ::testing::Bool(), ::testing::Bool(),
+                                            ::testing::Values(int64_t{0}, int64_t{6}, int64_t{4096})),
+                         ReadCaseName);
 
 // A data file shorter than its header: every path (direct, small and large cache
 // windows) delivers only the samples that exist.

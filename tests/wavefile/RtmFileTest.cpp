@@ -210,6 +210,7 @@ TEST(RtmHostile, NegativeAndHugeRegionSizesNeverReadOutsideTheFile) {
     const std::array<std::array<int64_t, 3>, 3> cases{
         {{-5, -1, -100}, {INT32_MAX, INT32_MAX, INT32_MAX}, {1 << 30, -7, 1 << 30}}};
     for (const auto& sizes : cases) {
+        SCOPED_TRACE(testing::Message() << "sizes " << sizes[0] << " " << sizes[1] << " " << sizes[2]);
         gen::RtmDesc desc = CounterDesc(0b11, 1000);
         desc.headerSizes = sizes;
         desc.regions[0].ring = true;
