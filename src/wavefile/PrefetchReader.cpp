@@ -7,33 +7,27 @@
 namespace kivelo {
 
 PrefetchReader::PrefetchReader(const FileHandle& file, int64_t offset, int64_t bytes, int64_t pieceBytes,
-                               std::vector<std::vector<uint8_t>>& buffers, int threads, Prepare prepare, int depth)
+                                     std::vector<std::vector<uint8_t>>& buffers, int depth)
     : file_(file),
       offset_(offset),
       bytes_(std::max<int64_t>(bytes, 0)),
       pieceBytes_(std::max<int64_t>(pieceBytes, 1)),
       pieces_((bytes_ + pieceBytes_ - 1) / pieceBytes_),
-      prepare_(std::move(prepare)),
       last_(pieces_) {
-    threads = std::clamp(threads, 1, 2);
-    slotCount_ = static_cast<std::size_t>(std::max(depth, 2 * threads));
+    slotCount_ = static_cast<std::size_t>(std::max(depth, 2));
     slots_ = std::make_unique<Slot[]>(slotCount_);
     if (buffers.size() < slotCount_) buffers.resize(slotCount_);
     for (std::size_t i = 0; i < slotCount_; ++i) slots_[i].data = &buffers[i];
     try {
-        for (int t = 0; t < threads; ++t)
-            threads_.emplace_back([this, t, threads](std::stop_token stop) { Run(stop, t, threads); });
+        thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
         threaded_ = true;
     } catch (const std::system_error&) {
-        // No thread to spare: the pieces not taken yet are read when they are asked for.
-        for (std::jthread& t : threads_) t.request_stop();
-        Notify();
-        threads_.clear();
+        // No thread to spare: each piece is read when it is asked for.
     }
 }
 
 PrefetchReader::~PrefetchReader() {
-    for (std::jthread& t : threads_) t.request_stop();
+    thread_.request_stop();
     Notify();
 }
 
@@ -68,7 +62,6 @@ bool PrefetchReader::ReadPiece(int64_t piece) {
     const int64_t got = file_.ReadAt(offset_ + piece * pieceBytes_, buffer);
     slot.failed = got < 0;
     slot.size = std::max<int64_t>(got, 0);
-    if (!slot.failed && prepare_) prepare_(piece * pieceBytes_, buffer.first(static_cast<std::size_t>(slot.size)), slot.side);
     const bool ends = slot.failed || got < want;
     if (ends) {
         for (int64_t last = last_.load(); piece < last && !last_.compare_exchange_weak(last, piece);) {
@@ -78,8 +71,8 @@ bool PrefetchReader::ReadPiece(int64_t piece) {
     return !ends;
 }
 
-void PrefetchReader::Run(std::stop_token stop, int first, int step) {
-    for (int64_t piece = first; piece < pieces_; piece += step) {
+void PrefetchReader::Run(std::stop_token stop) {
+    for (int64_t piece = 0; piece < pieces_; ++piece) {
         // A slot is free once the consumer let go of the piece it held there before.
         const bool free = WaitFor(
             [&] {
@@ -94,9 +87,8 @@ void PrefetchReader::Run(std::stop_token stop, int first, int step) {
     }
 }
 
-bool PrefetchReader::Next(std::span<const uint8_t>& piece, std::span<const uint8_t>* side) {
+bool PrefetchReader::Next(std::span<const uint8_t>& piece) {
     piece = {};
-    if (side) *side = {};
     if (handedOut_) {
         released_.fetch_add(1, std::memory_order_acq_rel);
         handedOut_ = false;
@@ -115,7 +107,6 @@ bool PrefetchReader::Next(std::span<const uint8_t>& piece, std::span<const uint8
     if (slot.failed) return false;
     handedOut_ = true;
     piece = std::span<const uint8_t>(*slot.data).first(static_cast<std::size_t>(slot.size));
-    if (side) *side = slot.side;
     return true;
 }
 

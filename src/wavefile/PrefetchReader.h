@@ -1,9 +1,8 @@
 #pragma once
-// Reads a byte range of a file ahead of its consumer, on threads of their own, in
-// pieces of a fixed size handed out in order. With two threads each reads every
-// other piece, so that both processors copy from the page cache; a preparing step
-// given by the caller runs on the reading thread while the piece is in its cache.
-// The reads go through the FileHandle, so its monitor counts them and can stop them.
+// Reads a byte range of a file ahead of its consumer, on a thread of its own, in
+// pieces of a fixed size handed out in order, so that copying the samples from
+// the page cache and working on them take both processors. The reads go through
+// the FileHandle, so its monitor counts them and can stop them.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -21,35 +20,28 @@ namespace kivelo {
 
 class PrefetchReader {
 public:
-    // Work on a piece just read (at byte `at` of the range) on its reading thread,
-    // leaving what it makes in `side`.
-    using Prepare = std::function<void(int64_t at, std::span<const uint8_t> piece, std::vector<uint8_t>& side)>;
-
     // `depth` pieces are read ahead at most, into `buffers` (kept by the caller for
     // the next reader, so their pages are not faulted in anew). The file and the
     // buffers must stay while this lives.
     PrefetchReader(const FileHandle& file, int64_t offset, int64_t bytes, int64_t pieceBytes,
-                   std::vector<std::vector<uint8_t>>& buffers, int threads = 1, Prepare prepare = {},
-                   int depth = 4);
+                   std::vector<std::vector<uint8_t>>& buffers, int depth = 4);
     ~PrefetchReader();
     PrefetchReader(const PrefetchReader&) = delete;
     PrefetchReader& operator=(const PrefetchReader&) = delete;
 
-    // The next piece in order and what was prepared of it, valid until the next
-    // call: shorter than a piece where the file ends, empty after the last. False
-    // when a read failed.
-    bool Next(std::span<const uint8_t>& piece, std::span<const uint8_t>* side = nullptr);
+    // The next piece in order, valid until the next call: shorter than a piece
+    // where the file ends, empty after the last. False when a read failed.
+    bool Next(std::span<const uint8_t>& piece);
 
 private:
     struct Slot {
         std::vector<uint8_t>* data = nullptr;
-        std::vector<uint8_t> side;
         int64_t size = 0;
         bool failed = false;
         std::atomic<int64_t> ready{0};  // the piece it holds, plus one
     };
-    void Run(std::stop_token stop, int first, int step);
-    // Reads one piece into its slot and prepares it; false when it ends the range.
+    void Run(std::stop_token stop);
+    // Reads one piece into its slot; false when it ends the range.
     bool ReadPiece(int64_t piece);
     // Waits until ready() holds or the stop is asked for: briefly busy, as the other
     // side is usually about to finish, then asleep. False when stopped.
@@ -62,7 +54,6 @@ private:
     const int64_t bytes_;
     const int64_t pieceBytes_;
     const int64_t pieces_;
-    const Prepare prepare_;
     std::size_t slotCount_;
     std::unique_ptr<Slot[]> slots_;
     std::mutex mutex_;
@@ -71,7 +62,7 @@ private:
     std::atomic<int64_t> last_;         // the piece that ends the range (short or failed)
     bool handedOut_ = false;
     bool threaded_ = false;  // false: no thread could be started, Next reads each piece itself
-    std::vector<std::jthread> threads_;  // last: they run on the members above, and are joined first
+    std::jthread thread_;    // last: it runs on the members above, and is joined first
 };
 
 }  // namespace kivelo
