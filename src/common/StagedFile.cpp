@@ -27,20 +27,14 @@ bool IsEmptyRegularFile(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
 }
 
-}  // namespace
-
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
+// Makes renames in folder durable; a folder that can't be synced is no reason
+// to fail.
 void SyncFolder(const std::string& folder) {
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.IsOpen()) ::fsync(fd.Get());
 }
 
+// Moves from to to, failing when to exists (never replaces a user's file).
 bool MoveNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
@@ -48,6 +42,15 @@ bool MoveNoReplace(const std::string& from, const std::string& to) {
     if (::link(from.c_str(), to.c_str()) != 0) return false;
     ::unlink(from.c_str());
     return true;
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
 }
 
 StagedFile::StagedFile(std::size_t bufferSize) : buffer_(bufferSize == 0 ? 1 : bufferSize) {}

@@ -56,7 +56,6 @@ public:
     // Removes the temporary file; the target is left as it was.
     void Discard();
 
-    bool IsCreated() const { return fd_.IsOpen(); }
     const std::string& Error() const { return error_; }
     // The errno of the failure Error() describes, 0 when there was none.
     int ErrorNumber() const { return errorNumber_; }
@@ -84,12 +83,5 @@ private:
 
 // The folder part of a path ("." when it has none).
 std::string FolderOf(const std::string& path);
-
-// Makes renames in folder durable; a folder that can't be synced is no reason
-// to fail.
-void SyncFolder(const std::string& folder);
-
-// Moves from to to, failing when to exists (never replaces a user's file).
-bool MoveNoReplace(const std::string& from, const std::string& to);
 
 }  // namespace kivelo

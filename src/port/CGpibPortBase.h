@@ -28,13 +28,6 @@ public:
     // The description of the status words as FormatError gives it.
     static std::string ErrorText(const GpibStatus& status, std::string_view context);
 
-    int BoardIndex() const { return boardIndex_; }
-    int BoardHandle() const { return boardHandle_; }
-    int DeviceHandle() const { return deviceHandle_; }
-    int TimeoutCodeSetting() const { return timeoutCode_; }
-    int EosWord() const { return eosWord_; }
-    int EotFlag() const { return eotFlag_; }
-
 protected:
     // 1 when the last call left the error or time-out bit set.
     int StatusResult() const;

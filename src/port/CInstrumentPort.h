@@ -78,9 +78,7 @@ public:
     bool IsCancelled() const { return cancelFlag_ != nullptr && cancelFlag_->load(); }
 
     int Address() const { return address_; }
-    int TimeoutMs() const { return timeoutMs_; }
     int TerminatorMode() const { return terminatorMode_; }
-    int Eoi() const { return eoi_; }
 
 protected:
     int address_ = 1;

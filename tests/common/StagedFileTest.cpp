@@ -137,16 +137,6 @@ TEST(StagedFile, FailuresKeepTheOlderFileAndLeaveNoTemporary) {
     EXPECT_EQ(FolderEntries(dir.File("sub")), std::vector<std::string>{"a.txt"});
 }
 
-TEST(StagedFile, MoveNoReplaceRefusesAnExistingName) {
-    TempDir dir;
-    ASSERT_TRUE(WriteText(dir.File("from"), "from"));
-    ASSERT_TRUE(WriteText(dir.File("to"), "to"));
-    EXPECT_FALSE(MoveNoReplace(dir.File("from"), dir.File("to")));
-    EXPECT_EQ(ReadText(dir.File("to")), "to");
-    EXPECT_TRUE(MoveNoReplace(dir.File("from"), dir.File("other")));
-    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"other", "to"}));
-}
-
 TEST(StagedFile, FolderOfAPath) {
     EXPECT_EQ(FolderOf("a.txt"), ".");
     EXPECT_EQ(FolderOf("/a.txt"), "/");

@@ -17,9 +17,6 @@ public:
     CancelOnSignal(const CancelOnSignal&) = delete;
     CancelOnSignal& operator=(const CancelOnSignal&) = delete;
 
-    // False when the signals could not be redirected (the flag then never gets set).
-    bool IsActive() const { return active_; }
-
 private:
     void Wait();
 

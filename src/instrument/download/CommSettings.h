@@ -16,9 +16,6 @@ struct CommSettings {
     static bool IsValidGpibAddress(int32_t address) { return address >= 1 && address <= 30; }
     static bool IsValidSerialPort(int32_t port) { return port == 1 || port == 2; }
 
-    // Both numbers in range; the only state in which the setup may be accepted.
-    bool IsValid() const { return IsValidGpibAddress(gpibAddress) && IsValidSerialPort(serialPort); }
-
     // The GPIB address, or the serial configuration word of the chosen port.
     int32_t portCode() const;
 };

@@ -41,16 +41,9 @@ constexpr std::array<ModelRow, 15> kModels{{
     {0, -1, ModelId::kNone, {}},
 }};
 
-}  // namespace
-
-int ModelCodeOf(std::string_view idnAnswer) {
-    // "MAKER---,512010,..." : an eight-character maker field and a comma.
-    constexpr std::size_t kCodeStart = 9;
-    constexpr std::size_t kCodeEnd = 15;
-    if (idnAnswer.size() <= kCodeStart) return 0;
-    return ParseWhole(idnAnswer.substr(kCodeStart, kCodeEnd - kCodeStart));
-}
-
+// The model identifier for a model code and the setup command that prepares
+// such an instrument for block transfers. Returns 0 (and leaves setup alone)
+// for a code the program does not know.
 int ModelIdForCode(int modelCode, std::string_view& setupCommand) {
     for (const ModelRow& row : kModels) {
         if (modelCode >= row.firstCode && modelCode <= row.lastCode) {
@@ -59,6 +52,16 @@ int ModelIdForCode(int modelCode, std::string_view& setupCommand) {
         }
     }
     return ModelId::kNone;
+}
+
+}  // namespace
+
+int ModelCodeOf(std::string_view idnAnswer) {
+    // "MAKER---,512010,..." : an eight-character maker field and a comma.
+    constexpr std::size_t kCodeStart = 9;
+    constexpr std::size_t kCodeEnd = 15;
+    if (idnAnswer.size() <= kCodeStart) return 0;
+    return ParseWhole(idnAnswer.substr(kCodeStart, kCodeEnd - kCodeStart));
 }
 
 int IdentifyInstrument(CInstrumentPort& port) {

@@ -23,11 +23,6 @@ inline constexpr int kQV6030 = 6030;
 // starts at offset 9, read no further than offset 15. 0 when there is none.
 int ModelCodeOf(std::string_view idnAnswer);
 
-// The model identifier for a model code and the setup command that prepares
-// such an instrument for block transfers. Returns 0 (and leaves setup alone)
-// for a code the program does not know.
-int ModelIdForCode(int modelCode, std::string_view& setupCommand);
-
 // Sends "*IDN?", reads the answer, looks the model code up and sends the
 // model's setup command. Returns the model identifier, or 0 when the
 // instrument did not answer, is unknown (nothing further is sent) or the
