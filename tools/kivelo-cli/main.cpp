@@ -41,8 +41,8 @@ void PrintUsage(std::FILE* out) {
     std::fputs("Usage: kivelo-cli COMMAND [ARGS...]   (kivelo-cli COMMAND --help for more)\n"
                "Commands:\n", out);
     for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
-    std::fputs("Exit codes: 0 ok, 1 failure, 2 usage error, 3 CSV or PDF file exists,\n"
-               "5 converted file exists.\n", out);
+    std::fputs("Exit codes: 0 ok, 1 failure, 2 usage error, 3 the output file exists (csv, print,\n"
+               "download), 4 download interrupted, 5 converted file exists.\n", out);
 }
 
 }  // namespace
