@@ -32,7 +32,7 @@ bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64
     std::vector<uint8_t> buffer(static_cast<size_t>(std::max<int64_t>(values, points)) * 2);
     int64_t delivered = 0;
     const int rc = file.ReadEnvelope(step, channel, start, count, buffer, delivered, kWidth2);
-    if (rc != -1) return false;
+    if (rc != kFileOk) return false;
     delivered = std::clamp<int64_t>(delivered, 0, static_cast<int64_t>(buffer.size() / 2));
     delivered = std::min<int64_t>(delivered, points);
     if (delivered <= 0) return false;

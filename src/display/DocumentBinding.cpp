@@ -44,7 +44,7 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
     doc.timeTexts.assign(static_cast<size_t>(doc.recordCount), std::string());
     for (int i = 0; i < doc.recordCount; ++i) {
         std::string date, time;
-        if (file.GetDateTime(i, date, time) == -1) {
+        if (file.GetDateTime(i, date, time) == kFileOk) {
             doc.dateTexts[static_cast<size_t>(i)] = Cut(date, kStampChars);
             doc.timeTexts[static_cast<size_t>(i)] = Cut(time, kStampChars);
         }
@@ -64,7 +64,7 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
     for (int i = 0; i < kTraceCount; ++i) {
         const size_t s = static_cast<size_t>(i);
         TraceInfo info;
-        const bool isPresent = i < present && file.GetTraceInfo(i, info) == -1;
+        const bool isPresent = i < present && file.GetTraceInfo(i, info) == kFileOk;
         if (isPresent) {
             double gain = info.VResolution;
             if (info.DataWidth == 1) gain /= 256.0;

@@ -49,7 +49,7 @@ std::string Header(CWaveFile& file, const std::vector<int>& traces, const CsvReq
     HorzInfo horz;
     file.GetHorzInfo(horz);
     std::string date, time;
-    if (file.GetDateTime(request.block, date, time) != -1) {
+    if (file.GetDateTime(request.block, date, time) != kFileOk) {
         date.clear();
         time.clear();
     }
@@ -165,7 +165,7 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
                 int64_t pos = request.first + done + r;
                 std::span<ValueText> dst = texts.subspan(i * stride + static_cast<std::size_t>(r), static_cast<std::size_t>(n));
                 int64_t got = 0;
-                if (file.ReadText(pos, n, dst, got) != -1 || got < n)
+                if (file.ReadText(pos, n, dst, got) != kFileOk || got < n)
                     return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) +
                                 " from sample " + std::to_string(pos));
             }

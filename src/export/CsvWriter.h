@@ -30,7 +30,9 @@ struct CsvRequest {
 
 class CsvWriter {
 public:
-    // -1 written; 0 failure (or cancelled, see Cancelled()), Message() says why.
+    static constexpr int kWritten = -1;
+
+    // kWritten (-1) written; 0 failure (or cancelled, see Cancelled()), Message() says why.
     int Write(CWaveFile& file, const std::string& path, const CsvRequest& request);
     const std::string& Message() const { return message_; }
     // The last Write stopped because its progress asked it to.

@@ -211,7 +211,7 @@ bool CopySamples(CRtmFile& file, NewDataFile& data, std::string& message) {
             const int64_t k = std::min(kChunkSamples, n - pos);
             const int64_t even = k & ~int64_t{1};
             int64_t got = 0;
-            if (even > 0 && file.ReadData(pos, k, buffer, got, kWidthNative) != -1) {
+            if (even > 0 && file.ReadData(pos, k, buffer, got, kWidthNative) != kFileOk) {
                 message = "Cannot read trace " + std::to_string(t + 1) + " of the realtime file";
                 return false;
             }

@@ -36,7 +36,7 @@ CRtmFile::CRtmFile(const std::string& path, int64_t cacheCapacity) { CRtmFile::O
 int CRtmFile::Open(const std::string& path, int64_t cacheCapacity) {
     const int result = CWaveFile::Open(path, cacheCapacity);
     if (result != kOpenOk) return result;
-    if (!header_ || header_->GetPrivateInfo(private_) != -1) {
+    if (!header_ || header_->GetPrivateInfo(private_) != kFileOk) {
         ResetState();
         return kOpenNoRecords;
     }
@@ -175,7 +175,7 @@ int CRtmFile::ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer, 
     int64_t got = 0;
     int result = CachedWindowRead(p, first, buffer.first(static_cast<std::size_t>(first)), got, size - 1);
     bytesRead = got;
-    if (result != -1 || got < first) return result;  // a gap would misplace the rest
+    if (result != kFileOk || got < first) return result;  // a gap would misplace the rest
     result = CachedWindowRead(0, count - first, buffer.subspan(static_cast<std::size_t>(first)), got, size - 1);
     bytesRead += got;
     return result;
@@ -229,7 +229,7 @@ int CRtmFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64
     if (readBuffer_.size() < static_cast<std::size_t>(bytes)) readBuffer_.resize(static_cast<std::size_t>(bytes));
     int64_t got = 0;
     const int result = ReadCached(logical, bytes, std::span(readBuffer_).first(static_cast<std::size_t>(bytes)), got);
-    if (result != -1) return result;
+    if (result != kFileOk) return result;
     // Only whole frames carry a whole pair of the trace.
     outCount = got / frameBytes * 2;
     ConvertSamples(code, w, dst, std::span<const uint8_t>(readBuffer_).first(static_cast<std::size_t>(got)), outCount);

@@ -60,6 +60,10 @@ enum OutputWidthCode : int {
     kWidth4 = 3,
 };
 
+// What the file classes' reads and queries answer when they did what was asked;
+// a failure is 0 or a code of the operation's own.
+inline constexpr int kFileOk = -1;
+
 // Results of CWaveFile::Open.
 enum OpenResult : int {
     kOpenOk = -1,

@@ -70,7 +70,7 @@ int RunCsv(int argc, char** argv) {
     request.block = static_cast<int32_t>(block);
     request.threads = static_cast<int>(threads);
     CsvWriter writer;
-    if (writer.Write(*file, *output, request) != -1) return Report(writer.Message());
+    if (writer.Write(*file, *output, request) != CsvWriter::kWritten) return Report(writer.Message());
     std::printf("CSV written to %s\n", output->c_str());
     return kExitOk;
 }

@@ -45,7 +45,7 @@ int64_t ExpectedBytes(CRtmFile& file, int mode) {
     int64_t total = 0;
     for (int t = 0; t < file.GetTraceTotalNumber(); ++t) {
         TraceInfo info;
-        if (file.GetTraceInfo(t, info) == -1 && !info.BlockSizes.empty())
+        if (file.GetTraceInfo(t, info) == kFileOk && !info.BlockSizes.empty())
             total += static_cast<int64_t>(info.BlockSizes[0]) / divisor * std::max(info.DataWidth, 1);
     }
     return total;
@@ -101,7 +101,7 @@ void CDataExport::ConvertToCsv() {
     }
     if (!EndsWith(*path, "wvf")) return;
     CWaveFile source;
-    if (source.Open(path->toStdString(), kSourceCache) != -1) {
+    if (source.Open(path->toStdString(), kSourceCache) != kOpenOk) {
         ShowError(frame_, Q(kCannotOpenMessage));
         return;
     }
@@ -137,7 +137,7 @@ void CDataExport::WriteCsv(CWaveFile& file, const CsvRequest& plain) {
     const bool cancelled = !finished || writer.Cancelled() || frame_.Monitor().Cancelled();
     if (cancelled)
         ShowStatus(frame_, QStringLiteral("The CSV export was cancelled; nothing was written"));
-    else if (result != -1)
+    else if (result != CsvWriter::kWritten)
         ShowError(frame_, QStringLiteral("The CSV file was not written.\n") + QString::fromStdString(writer.Message()));
     frame_.RedrawWindows(kAllWindows);
 }

@@ -317,7 +317,7 @@ bool CMainFrame::OpenPath(const QString& path) {
             CWaveFile& f = *document_.Current();
             for (int t = 0; t < f.GetTraceTotalNumber() && t < kTraceCount; ++t) {
                 TraceInfo info;
-                if (f.GetTraceInfo(t, info) == -1 && !info.BlockSizes.empty())
+                if (f.GetTraceInfo(t, info) == kFileOk && !info.BlockSizes.empty())
                     perRecord += static_cast<int64_t>(info.BlockSizes[0]) * std::max(1, info.DataWidth);
             }
             const int thumbs = std::min(model_.document.recordCount, model_.history.CellsShown());
