@@ -62,6 +62,8 @@ bool StagedFile::Create(const std::string& targetPath, Existing existing) {
     failed_ = false;
     error_.clear();
     errorNumber_ = 0;
+    written_ = 0;
+    writebackStart_ = 0;
     target_ = targetPath;
     existing_ = existing;
     std::string base = BaseNameOf(targetPath);
@@ -104,9 +106,21 @@ bool StagedFile::Flush() {
 
 bool StagedFile::WriteOut(const char* data, std::size_t size) {
     if (!fd_.IsOpen() || failed_) return false;
-    if (WriteAll(fd_.Get(), data, size)) return true;
-    int err = errno;
-    return Fail("Cannot write " + target_, err);
+    if (!WriteAll(fd_.Get(), data, size)) {
+        int err = errno;
+        return Fail("Cannot write " + target_, err);
+    }
+    written_ += static_cast<int64_t>(size);
+#ifdef __linux__
+    // Large files go to the disk while they are still being made, so that the
+    // sync of Commit finds little left to write. Only a hint: Commit syncs all.
+    constexpr int64_t kWritebackBytes = int64_t{8} << 20;
+    if (written_ - writebackStart_ >= kWritebackBytes) {
+        ::sync_file_range(fd_.Get(), writebackStart_, written_ - writebackStart_, SYNC_FILE_RANGE_WRITE);
+        writebackStart_ = written_;
+    }
+#endif
+    return true;
 }
 
 bool StagedFile::Sync() {

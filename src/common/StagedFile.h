@@ -72,6 +72,8 @@ private:
 
     std::vector<char> buffer_;
     std::size_t used_ = 0;
+    int64_t written_ = 0;         // bytes handed to the file so far
+    int64_t writebackStart_ = 0;  // where the writeback not yet asked for begins
     UniqueFd fd_;
     Existing existing_ = Existing::Keep;
     bool failed_ = false;
