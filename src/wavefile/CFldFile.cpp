@@ -307,7 +307,7 @@ bool CFldFile::FeedKeys(EnvelopeSummary& summary, int64_t from, int64_t to) {
     std::vector<uint8_t> keys(static_cast<std::size_t>(std::min(kFeedValues, std::max<int64_t>(to - from, 0))) * 4);
     while (from < to) {
         int64_t got = 0;
-        if (ReadKeys(from, std::min(kFeedValues, to - from), keys, got) != -1 || got <= 0) return false;
+        if (ReadKeys(from, std::min(kFeedValues, to - from), keys, got) != kFileOk || got <= 0) return false;
         summary.Append(std::span<const uint8_t>(keys).first(static_cast<std::size_t>(got) * 4));
         from += got;
     }
@@ -351,7 +351,7 @@ bool CFldFile::SummaryEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t
             std::span(reinterpret_cast<uint8_t*>(pairKeys_.data()), static_cast<std::size_t>(capacity) * 4), capacity,
             written);
         if (result == kSummaryStale) summaries_->Erase(key);  // the file is not what it was
-        if (result != -1) return false;
+        if (result != kFileOk) return false;
         summaries_->Update(key);
         for (int64_t i = 0; i < written; ++i) {
             const int16_t d = DisplaySample(FromOrderKey(pairKeys_[static_cast<std::size_t>(i)]));

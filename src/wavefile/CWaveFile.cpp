@@ -171,8 +171,8 @@ int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
         header = std::make_unique<CHdrFile>(retry);
         if (!header->IsLoaded()) return kOpenNoHeader;
     }
-    if (header->GetPublicInfo(public_) != -1 || header->GetGroupInfo(groups_) != -1 ||
-        header->GetModelInfo(modelInfo_) != -1) {
+    if (header->GetPublicInfo(public_) != kFileOk || header->GetGroupInfo(groups_) != kFileOk ||
+        header->GetModelInfo(modelInfo_) != kFileOk) {
         ResetState();
         return kOpenNoRecords;
     }
@@ -370,7 +370,7 @@ int CWaveFile::CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> b
     int64_t got = 0;
     c.valid = false;
     const int result = ReadRaw(start, length, std::span(c.buffer).first(static_cast<std::size_t>(length)), got);
-    if (result != -1) return result;
+    if (result != kFileOk) return result;
     c.valid = got > 0;
     c.block = currentBlock_;
     c.trace = currentTrace_;
@@ -430,7 +430,7 @@ int CWaveFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int6
     }
     int64_t got = 0;
     const int result = ReadCached(pos * w, bytes, raw, got);
-    if (result != -1) return result;
+    if (result != kFileOk) return result;
     outCount = got / w;
     ConvertSamples(code, w, dst, raw.first(static_cast<std::size_t>(outCount * w)), outCount);
     return -1;
@@ -462,7 +462,7 @@ int CWaveFile::ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, 
     int64_t got = 0;
     if (!formatter_) return 0;
     const int result = ReadNativeSamples(pos, std::min(count, static_cast<int64_t>(texts.size())), got);
-    if (result != -1) return result;
+    if (result != kFileOk) return result;
     VisitSamples(sampleBuffer_.data(), CurrentWidth(), got, [&](int64_t i, auto raw) {
         ValueText& out = texts[static_cast<std::size_t>(i)];
         if constexpr (sizeof raw == 1) formatter_->Text1(raw, out);
@@ -490,7 +490,7 @@ int CWaveFile::ReadValues(int64_t pos, int64_t count, std::span<double> values, 
     int64_t got = 0;
     if (!formatter_) return 0;
     const int result = ReadNativeSamples(pos, std::min(count, static_cast<int64_t>(values.size())), got);
-    if (result != -1) return result;
+    if (result != kFileOk) return result;
     // The formatter knows the trace's kind, so unsigned samples keep their value.
     VisitSamples(sampleBuffer_.data(), CurrentWidth(), got, [&](int64_t i, auto raw) {
         double& v = values[static_cast<std::size_t>(i)];
@@ -584,7 +584,7 @@ int CWaveFile::StreamEnvelope(int stepCode, const EnvelopeShape& shape, int64_t 
         left -= want;
         int64_t got = 0;
         const int result = ReadData(running, want, First(chunkBuffer_, want * outSize), got, code);
-        if (result != -1) return result;
+        if (result != kFileOk) return result;
         if (got <= 0) {  // end of the data
             ended = true;
             break;
@@ -773,7 +773,7 @@ int CWaveFile::FeedSummary(EnvelopeSummary& summary, int64_t from, int64_t targe
         if (at != summary.Samples()) return 0;  // would not continue the stream
         int64_t got = 0;
         const int result = ReadData(from, want, First(chunkBuffer_, want * stored), got, code);
-        if (result != -1) return result;
+        if (result != kFileOk) return result;
         if (got <= 0) break;
         summary.Append(std::span<const uint8_t>(chunkBuffer_).first(static_cast<std::size_t>(got * stored)));
         from += got;
@@ -853,7 +853,7 @@ bool CWaveFile::SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_
             return false;
         }
         summaries_->Update(key);
-        if (result != -1) return true;
+        if (result != kFileOk) return true;
         const bool zeroExtend = kind == kKindBit || kind == kKindUnsigned;
         if (stored == outSize) {
             std::memcpy(dst.data(), summaryBuffer_.data(), static_cast<std::size_t>(written * outSize));
@@ -871,20 +871,20 @@ bool CWaveFile::SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_
     if (!summaries_->Fits(EnvelopeSummary::EstimateBytes(target, stored))) return false;
     auto summary = std::make_unique<EnvelopeSummary>(stored, CompareOf(kind), target);
     WantExpectedCuts(*summary);
-    if (first > 0 && (FeedSummary(*summary, 0, first) != -1 || summary->Samples() != first)) return false;
+    if (first > 0 && (FeedSummary(*summary, 0, first) != kFileOk || summary->Samples() != first)) return false;
     // Large records are read ahead on a second thread, so that copying them from the
     // page cache and summarising them take the time of the copy alone.
     constexpr int64_t kPrefetchBytes = int64_t{4} << 20;
     int64_t offset = 0;
     if (target * w >= kPrefetchBytes && ContiguousRecord(offset)) {
         result = PrefetchedEnvelope(stepCode, shape, pos, count, dst, outCount, code, *summary, offset, target);
-        if (result != -1) return true;  // a failed or cancelled read leaves no summary
+        if (result != kFileOk) return true;  // a failed or cancelled read leaves no summary
     } else {
         int64_t running = 0;
         bool ended = false;
         result = StreamEnvelope(stepCode, shape, pos, count, dst, outCount, code, summary.get(), running, ended);
-        if (result != -1) return true;
-        if (!ended && FeedSummary(*summary, running, target) != -1) return true;
+        if (result != kFileOk) return true;
+        if (!ended && FeedSummary(*summary, running, target) != kFileOk) return true;
     }
     summary->Finish();
     summaries_->Insert(key, std::move(summary));

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "PairReduction.h"
+#include "WaveRecords.h"
 #include "VectorClones.h"
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
@@ -580,7 +581,7 @@ int SummaryLevels<T>::Reduce(std::span<const StreamChunk> chunks, int stepCode, 
                             std::span(reinterpret_cast<uint8_t*>(blocks.samples.data() + offset),
                                       static_cast<std::size_t>(count) * sizeof(T)),
                             got);
-        if (rc != -1) return rc;
+        if (rc != kFileOk) return rc;
         if (got != count) return kSummaryStale;
         blocks.firstBlock.push_back(need[i]);
         blocks.offset.push_back(offset);
