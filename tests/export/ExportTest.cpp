@@ -2,9 +2,7 @@
 // partial is ever left, nothing existing is ever replaced by a failed write.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <dirent.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +10,7 @@
 #include <array>
 #include <functional>
 
+#include "FileSizeLimit.h"
 #include "CRtmFile.h"
 #include "CsvWriter.h"
 #include "NumberText.h"
@@ -52,26 +51,6 @@ bool WriteText(const std::string& path, const std::string& text) {
     StagedFile f;
     return f.Create(path, StagedFile::Existing::Replace) && f.Append(text) && f.Commit();
 }
-
-// Limits the size of files this process writes while it lives, so that
-// writes fail as on a full disk (EFBIG; SIGXFSZ is ignored meanwhile).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int);
-};
 
 class CsvWriterTest : public ::testing::Test {
 protected:

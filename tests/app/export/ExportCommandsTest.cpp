@@ -8,9 +8,8 @@
 #include <QSet>
 #include <QStatusBar>
 
-#include <csignal>
-#include <sys/resource.h>
 
+#include "FileSizeLimit.h"
 #include "ExportFixture.h"
 #include "core/CommandTable.h"
 #include "windows/CWindowArea.h"
@@ -24,26 +23,6 @@ namespace {
 const QString kCsvFilter = QStringLiteral("Ascii FIle (*.csv)|*.csv||");
 const QString kWvfFilter = QStringLiteral("Orvantis File (*.wvf)|*.wvf||");
 const QString kExistsQuestion = QStringLiteral("File already exists.\nOver write ?");
-
-// Limits the size of files this process writes while it lives, so that
-// writes fail as on a full disk (SIGXFSZ is ignored meanwhile).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit lim = old_;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int);
-};
 
 // The colour a saved picture stores for a screen colour: the display's
 // lightest and darkest levels become true white and black.
