@@ -1,7 +1,7 @@
 #pragma once
 // Drives every read operation of an open waveform file over a bounded range, so
 // a fuzz target finds faults anywhere between the header and the sample loops.
-#include "CWaveFile.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo::fuzz {
 
@@ -10,7 +10,7 @@ void ExerciseReader(CWaveFile& file);
 }  // namespace kivelo::fuzz
 
 #include "FuzzFiles.h"
-#include "WaveDocument.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::fuzz {
 

@@ -12,12 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "AnswerText.h"
-#include "CInstrumentPort.h"
-#include "DownloadPlan.h"
+#include "instrument/drivers/AnswerText.h"
+#include "port/CInstrumentPort.h"
+#include "instrument/drivers/DownloadPlan.h"
 #include "FuzzFiles.h"
-#include "IdentifyInstrument.h"
-#include "WriteDownloadHeader.h"
+#include "instrument/drivers/IdentifyInstrument.h"
+#include "instrument/download/WriteDownloadHeader.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <span>
 #include <vector>
 
-#include "BlockHeader.h"
-#include "BlockReceiver.h"
-#include "BlockSink.h"
-#include "CInstrumentPort.h"
-#include "DownloadResult.h"
+#include "instrument/download/BlockHeader.h"
+#include "instrument/download/BlockReceiver.h"
+#include "instrument/download/BlockSink.h"
+#include "port/CInstrumentPort.h"
+#include "instrument/download/DownloadResult.h"
 
 namespace {
 

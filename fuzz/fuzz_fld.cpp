@@ -1,7 +1,7 @@
 // .fld reader: input = the float file itself.
 #include "ExerciseReader.h"
 #include "FuzzFiles.h"
-#include "WaveDocument.h"
+#include "wavefile/WaveDocument.h"
 
 #include <vector>
 

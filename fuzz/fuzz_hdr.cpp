@@ -1,5 +1,5 @@
 // Header reader on arbitrary header text.
-#include "CHdrFile.h"
+#include "wavefile/CHdrFile.h"
 #include "FuzzFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,5 +1,5 @@
 // .rtm reader: input = header text, separator line, data bytes.
-#include "CRtmFile.h"
+#include "wavefile/CRtmFile.h"
 #include "ExerciseReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,5 +1,5 @@
 // .wvf reader: input = header text, separator line, data bytes.
-#include "CWaveFile.h"
+#include "wavefile/CWaveFile.h"
 #include "ExerciseReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

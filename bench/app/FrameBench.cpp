@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "BenchFiles.h"
-#include "TempDir.h"
+#include "common/TempDir.h"
 #include "WvfWriter.h"
-#include "DisplayModel.h"
-#include "WaveDocument.h"
-#include "core/SettingsRecord.h"
-#include "frame/CMainFrame.h"
-#include "ui/CUiSeam.h"
+#include "display/DisplayModel.h"
+#include "wavefile/WaveDocument.h"
+#include "app/core/SettingsRecord.h"
+#include "app/frame/CMainFrame.h"
+#include "app/ui/CUiSeam.h"
 
 namespace {
 

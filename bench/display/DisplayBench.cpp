@@ -17,17 +17,17 @@
 #include <vector>
 
 #include "BenchFiles.h"
-#include "CWaveFile.h"
-#include "DocumentBinding.h"
-#include "HistoryWindowRenderer.h"
-#include "MainWindowRenderer.h"
-#include "Present.h"
-#include "QtDisplayPainter.h"
-#include "RedrawAll.h"
-#include "TempDir.h"
+#include "wavefile/CWaveFile.h"
+#include "display/DocumentBinding.h"
+#include "display/HistoryWindowRenderer.h"
+#include "display/MainWindowRenderer.h"
+#include "display/Present.h"
+#include "display/qt/QtDisplayPainter.h"
+#include "display/RedrawAll.h"
+#include "common/TempDir.h"
 #include "Wavegen.h"
-#include "XyWindowRenderer.h"
-#include "ZoomWindowRenderer.h"
+#include "display/XyWindowRenderer.h"
+#include "display/ZoomWindowRenderer.h"
 
 namespace {
 

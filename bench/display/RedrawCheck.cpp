@@ -12,16 +12,16 @@
 #include <memory>
 #include <string>
 
-#include "CWaveFile.h"
-#include "DocumentBinding.h"
-#include "HistoryWindowRenderer.h"
-#include "MainWindowRenderer.h"
-#include "QtDisplayPainter.h"
-#include "RedrawAll.h"
-#include "TempDir.h"
+#include "wavefile/CWaveFile.h"
+#include "display/DocumentBinding.h"
+#include "display/HistoryWindowRenderer.h"
+#include "display/MainWindowRenderer.h"
+#include "display/qt/QtDisplayPainter.h"
+#include "display/RedrawAll.h"
+#include "common/TempDir.h"
 #include "Wavegen.h"
-#include "XyWindowRenderer.h"
-#include "ZoomWindowRenderer.h"
+#include "display/XyWindowRenderer.h"
+#include "display/ZoomWindowRenderer.h"
 
 namespace {
 

@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "BenchFiles.h"
-#include "DocumentBinding.h"
-#include "FrameComposer.h"
-#include "WaveDocument.h"
+#include "display/DocumentBinding.h"
+#include "display/qt/FrameComposer.h"
+#include "wavefile/WaveDocument.h"
 #include "Wavegen.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "BenchFiles.h"
-#include "CWaveFile.h"
-#include "CsvWriter.h"
-#include "StagedFile.h"
+#include "wavefile/CWaveFile.h"
+#include "export/CsvWriter.h"
+#include "common/StagedFile.h"
 
 namespace {
 

@@ -13,14 +13,14 @@
 #include <string>
 
 #include "BenchFiles.h"
-#include "CommConnection.h"
-#include "CommTarget.h"
-#include "Download.h"
-#include "DownloadPlan.h"
-#include "DownloadResult.h"
-#include "GpibAbi.h"
-#include "PortTable.h"
-#include "TempDir.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/CommTarget.h"
+#include "instrument/download/Download.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/download/DownloadResult.h"
+#include "port/GpibAbi.h"
+#include "port/PortTable.h"
+#include "common/TempDir.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "UniqueFd.h"
-#include "WriteAll.h"
+#include "common/UniqueFd.h"
+#include "common/WriteAll.h"
 
 namespace kivelo::bench {
 

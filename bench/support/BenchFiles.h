@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "TempDir.h"
+#include "common/TempDir.h"
 
 namespace kivelo::bench {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "BenchFiles.h"
-#include "CWaveFile.h"
+#include "wavefile/CWaveFile.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "BenchFiles.h"
-#include "CWaveFile.h"
-#include "SummaryStore.h"
+#include "wavefile/CWaveFile.h"
+#include "wavefile/SummaryStore.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
 // kivelo: the desktop program.
-#include "frame/CKiveloApp.h"
+#include "app/frame/CKiveloApp.h"
 
 int main(int argc, char** argv) { return kivelo::app::RunKivelo(argc, argv); }

@@ -1,4 +1,4 @@
-#include "StagedFile.h"
+#include "common/StagedFile.h"
 
 #include <cerrno>
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "WriteAll.h"
+#include "common/WriteAll.h"
 
 namespace kivelo {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "UniqueFd.h"
+#include "common/UniqueFd.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "TempDir.h"
+#include "common/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>

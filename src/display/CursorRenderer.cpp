@@ -1,14 +1,14 @@
-#include "CursorRenderer.h"
+#include "display/CursorRenderer.h"
 
-#include "Present.h"
-#include "ZoomWindowRenderer.h"
+#include "display/Present.h"
+#include "display/ZoomWindowRenderer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "CursorState.h"
-#include "NumberFormat.h"
-#include "WindowTexts.h"
+#include "display/CursorState.h"
+#include "display/NumberFormat.h"
+#include "display/WindowTexts.h"
 
 namespace kivelo {
 namespace {

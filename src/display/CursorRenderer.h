@@ -2,7 +2,7 @@
 // Drawing the Mes/Ref cursors and their readouts, and moving them by mouse.
 #include <optional>
 
-#include "RenderTarget.h"
+#include "display/RenderTarget.h"
 
 namespace kivelo {
 

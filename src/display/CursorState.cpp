@@ -1,6 +1,6 @@
-#include "CursorState.h"
+#include "display/CursorState.h"
 
-#include "ColourCode.h"
+#include "display/ColourCode.h"
 
 namespace kivelo {
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "RasterPlane.h"
-#include "ViewArea.h"
+#include "display/RasterPlane.h"
+#include "display/ViewArea.h"
 
 namespace kivelo {
 

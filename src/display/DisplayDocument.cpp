@@ -1,4 +1,4 @@
-#include "DisplayDocument.h"
+#include "display/DisplayDocument.h"
 
 namespace kivelo {
 namespace {

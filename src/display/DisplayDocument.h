@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "WaveRecords.h"
+#include "wavefile/WaveRecords.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "DisplayModel.h"
+#include "display/DisplayModel.h"
 
 #include <algorithm>
 

@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "CursorState.h"
-#include "DisplayDocument.h"
-#include "DisplayPalette.h"
-#include "HistoryState.h"
-#include "PointCache.h"
-#include "RasterPlane.h"
-#include "TraceSet.h"
-#include "ViewArea.h"
-#include "WindowLayout.h"
-#include "ZoomController.h"
+#include "display/CursorState.h"
+#include "display/DisplayDocument.h"
+#include "display/DisplayPalette.h"
+#include "display/HistoryState.h"
+#include "display/PointCache.h"
+#include "display/RasterPlane.h"
+#include "display/TraceSet.h"
+#include "display/ViewArea.h"
+#include "display/WindowLayout.h"
+#include "display/ZoomController.h"
 
 namespace kivelo {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "RasterPlane.h"
-#include "Rgb.h"
+#include "display/RasterPlane.h"
+#include "display/Rgb.h"
 
 namespace kivelo {
 

@@ -1,8 +1,8 @@
-#include "DisplayPalette.h"
+#include "display/DisplayPalette.h"
 
 #include <algorithm>
 
-#include "ColourCode.h"
+#include "display/ColourCode.h"
 
 namespace kivelo {
 namespace {

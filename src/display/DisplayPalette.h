@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Rgb.h"
+#include "display/Rgb.h"
 
 namespace kivelo {
 

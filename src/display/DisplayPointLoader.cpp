@@ -1,4 +1,4 @@
-#include "DisplayPointLoader.h"
+#include "display/DisplayPointLoader.h"
 
 #include <algorithm>
 #include <cmath>

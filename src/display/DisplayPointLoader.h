@@ -2,8 +2,8 @@
 // Reading a trace's display points from the waveform model.
 #include <cstdint>
 
-#include "CWaveFile.h"
-#include "DisplayTrace.h"
+#include "wavefile/CWaveFile.h"
+#include "display/DisplayTrace.h"
 
 namespace kivelo {
 

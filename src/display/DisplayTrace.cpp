@@ -1,4 +1,4 @@
-#include "DisplayTrace.h"
+#include "display/DisplayTrace.h"
 
 #include <cmath>
 #include <limits>

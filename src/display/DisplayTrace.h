@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "ViewArea.h"
+#include "display/ViewArea.h"
 
 namespace kivelo {
 

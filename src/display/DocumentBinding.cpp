@@ -1,4 +1,4 @@
-#include "DocumentBinding.h"
+#include "display/DocumentBinding.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "Envelope.h"
+#include "display/Envelope.h"
 
 #include <algorithm>
 

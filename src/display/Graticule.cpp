@@ -1,6 +1,6 @@
-#include "Graticule.h"
+#include "display/Graticule.h"
 
-#include "ColourCode.h"
+#include "display/ColourCode.h"
 
 namespace kivelo {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // Graticule of a window's trace area, drawn into the plane's graticule layer.
-#include "RasterPlane.h"
-#include "ViewArea.h"
+#include "display/RasterPlane.h"
+#include "display/ViewArea.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "HistoryState.h"
+#include "display/HistoryState.h"
 
 #include <algorithm>
 

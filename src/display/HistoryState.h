@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-#include "ZoomController.h"
+#include "display/ZoomController.h"
 
 namespace kivelo {
 

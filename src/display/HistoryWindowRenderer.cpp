@@ -1,12 +1,12 @@
-#include "HistoryWindowRenderer.h"
+#include "display/HistoryWindowRenderer.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "DisplayPointLoader.h"
-#include "Graticule.h"
-#include "Present.h"
-#include "TracePasses.h"
+#include "display/DisplayPointLoader.h"
+#include "display/Graticule.h"
+#include "display/Present.h"
+#include "display/TracePasses.h"
 
 namespace kivelo {
 

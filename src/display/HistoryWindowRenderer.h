@@ -1,6 +1,6 @@
 #pragma once
 // The History window: one thumbnail per record with its caption.
-#include "RenderTarget.h"
+#include "display/RenderTarget.h"
 
 namespace kivelo {
 

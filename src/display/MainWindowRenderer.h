@@ -1,6 +1,6 @@
 #pragma once
 // The Main window: the whole current record with labels, times and cursors.
-#include "RenderTarget.h"
+#include "display/RenderTarget.h"
 
 namespace kivelo {
 

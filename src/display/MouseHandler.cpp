@@ -1,14 +1,14 @@
-#include "MouseHandler.h"
+#include "display/MouseHandler.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "CursorRenderer.h"
-#include "CursorState.h"
-#include "MouseTargets.h"
-#include "RenderTarget.h"
-#include "VerticalScaling.h"
-#include "WindowTexts.h"
+#include "display/CursorRenderer.h"
+#include "display/CursorState.h"
+#include "display/MouseTargets.h"
+#include "display/RenderTarget.h"
+#include "display/VerticalScaling.h"
+#include "display/WindowTexts.h"
 
 namespace kivelo {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "DisplayModel.h"
+#include "display/DisplayModel.h"
 
 namespace kivelo {
 

@@ -1,10 +1,10 @@
-#include "MouseTargets.h"
+#include "display/MouseTargets.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "CursorState.h"
-#include "RenderTarget.h"
+#include "display/CursorState.h"
+#include "display/RenderTarget.h"
 
 namespace kivelo {
 

@@ -3,7 +3,7 @@
 // the zoom frame in the Main window, and where dragging that frame leads.
 #include <cstdint>
 
-#include "DisplayModel.h"
+#include "display/DisplayModel.h"
 
 namespace kivelo {
 

@@ -1,11 +1,11 @@
-#include "NumberFormat.h"
+#include "display/NumberFormat.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "NumberText.h"
+#include "wavefile/NumberText.h"
 
 namespace kivelo {
 

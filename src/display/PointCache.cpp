@@ -1,8 +1,8 @@
-#include "PointCache.h"
+#include "display/PointCache.h"
 
 #include <algorithm>
 
-#include "TraceSet.h"
+#include "display/TraceSet.h"
 
 namespace kivelo {
 

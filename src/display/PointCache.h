@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "DisplayTrace.h"
+#include "display/DisplayTrace.h"
 
 namespace kivelo {
 

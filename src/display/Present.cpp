@@ -1,4 +1,4 @@
-#include "Present.h"
+#include "display/Present.h"
 
 #include <algorithm>
 

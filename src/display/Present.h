@@ -1,8 +1,8 @@
 #pragma once
 // Conversion of a rectangle of the raster plane into a palette image.
-#include "DisplayPainter.h"
-#include "DisplayPalette.h"
-#include "RasterPlane.h"
+#include "display/DisplayPainter.h"
+#include "display/DisplayPalette.h"
+#include "display/RasterPlane.h"
 
 namespace kivelo {
 

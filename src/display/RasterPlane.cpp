@@ -1,9 +1,9 @@
-#include "RasterPlane.h"
+#include "display/RasterPlane.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "ColourCode.h"
+#include "display/ColourCode.h"
 
 namespace kivelo {
 

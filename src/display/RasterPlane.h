@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "ColourCode.h"
+#include "display/ColourCode.h"
 
 namespace kivelo {
 

@@ -1,12 +1,12 @@
-#include "RedrawAll.h"
+#include "display/RedrawAll.h"
 
-#include "DisplayPointLoader.h"
-#include "HistoryWindowRenderer.h"
-#include "MainWindowRenderer.h"
-#include "RenderTarget.h"
-#include "TracePasses.h"
-#include "XyWindowRenderer.h"
-#include "ZoomWindowRenderer.h"
+#include "display/DisplayPointLoader.h"
+#include "display/HistoryWindowRenderer.h"
+#include "display/MainWindowRenderer.h"
+#include "display/RenderTarget.h"
+#include "display/TracePasses.h"
+#include "display/XyWindowRenderer.h"
+#include "display/ZoomWindowRenderer.h"
 
 namespace kivelo {
 

@@ -3,11 +3,11 @@
 // the four windows in their fixed order.
 #include <array>
 
-#include "CWaveFile.h"
-#include "DisplayModel.h"
-#include "DisplayPainter.h"
-#include "TextMetrics.h"
-#include "WindowLayout.h"
+#include "wavefile/CWaveFile.h"
+#include "display/DisplayModel.h"
+#include "display/DisplayPainter.h"
+#include "display/TextMetrics.h"
+#include "display/WindowLayout.h"
 
 namespace kivelo {
 

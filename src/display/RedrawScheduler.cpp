@@ -1,4 +1,4 @@
-#include "RedrawScheduler.h"
+#include "display/RedrawScheduler.h"
 
 namespace kivelo {
 

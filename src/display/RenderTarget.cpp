@@ -1,8 +1,8 @@
-#include "RenderTarget.h"
+#include "display/RenderTarget.h"
 
 #include <algorithm>
 
-#include "ColourCode.h"
+#include "display/ColourCode.h"
 
 namespace kivelo {
 

@@ -1,9 +1,9 @@
 #pragma once
 // Everything a window renderer draws from and into.
-#include "CWaveFile.h"
-#include "DisplayModel.h"
-#include "DisplayPainter.h"
-#include "TextMetrics.h"
+#include "wavefile/CWaveFile.h"
+#include "display/DisplayModel.h"
+#include "display/DisplayPainter.h"
+#include "display/TextMetrics.h"
 
 namespace kivelo {
 

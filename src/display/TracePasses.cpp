@@ -1,9 +1,9 @@
-#include "TracePasses.h"
+#include "display/TracePasses.h"
 
 #include <algorithm>
 
-#include "DisplayPointLoader.h"
-#include "TraceRasterizer.h"
+#include "display/DisplayPointLoader.h"
+#include "display/TraceRasterizer.h"
 
 namespace kivelo {
 

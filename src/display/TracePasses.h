@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "CWaveFile.h"
-#include "DisplayModel.h"
+#include "wavefile/CWaveFile.h"
+#include "display/DisplayModel.h"
 
 namespace kivelo {
 

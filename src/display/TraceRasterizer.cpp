@@ -1,4 +1,4 @@
-#include "TraceRasterizer.h"
+#include "display/TraceRasterizer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <span>
 
-#include "DisplayTrace.h"
-#include "Envelope.h"
-#include "RasterPlane.h"
-#include "ViewArea.h"
+#include "display/DisplayTrace.h"
+#include "display/Envelope.h"
+#include "display/RasterPlane.h"
+#include "display/ViewArea.h"
 
 namespace kivelo {
 

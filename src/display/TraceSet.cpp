@@ -1,8 +1,8 @@
-#include "TraceSet.h"
+#include "display/TraceSet.h"
 
 #include <algorithm>
 
-#include "ColourCode.h"
+#include "display/ColourCode.h"
 
 namespace kivelo {
 

@@ -2,7 +2,7 @@
 // 24 display traces drawn together in one window.
 #include <array>
 
-#include "DisplayTrace.h"
+#include "display/DisplayTrace.h"
 
 namespace kivelo {
 

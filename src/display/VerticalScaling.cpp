@@ -1,4 +1,4 @@
-#include "VerticalScaling.h"
+#include "display/VerticalScaling.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // Moving and magnifying one trace vertically by mouse.
-#include "DisplayTrace.h"
-#include "ViewArea.h"
+#include "display/DisplayTrace.h"
+#include "display/ViewArea.h"
 
 namespace kivelo {
 

@@ -1,8 +1,8 @@
-#include "ViewArea.h"
+#include "display/ViewArea.h"
 
 #include <algorithm>
 
-#include "RasterPlane.h"
+#include "display/RasterPlane.h"
 
 namespace kivelo {
 namespace {

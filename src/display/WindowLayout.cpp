@@ -1,4 +1,4 @@
-#include "WindowLayout.h"
+#include "display/WindowLayout.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,8 +5,8 @@
 #include <array>
 #include <optional>
 
-#include "TextMetrics.h"
-#include "ViewArea.h"
+#include "display/TextMetrics.h"
+#include "display/ViewArea.h"
 
 namespace kivelo {
 

@@ -1,9 +1,9 @@
-#include "WindowTexts.h"
+#include "display/WindowTexts.h"
 
 #include <cstdio>
 
-#include "CursorRenderer.h"
-#include "NumberFormat.h"
+#include "display/CursorRenderer.h"
+#include "display/NumberFormat.h"
 
 namespace kivelo {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "RenderTarget.h"
+#include "display/RenderTarget.h"
 
 namespace kivelo {
 

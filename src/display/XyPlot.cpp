@@ -1,4 +1,4 @@
-#include "XyPlot.h"
+#include "display/XyPlot.h"
 
 #include <algorithm>
 #include <cmath>

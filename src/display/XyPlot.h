@@ -4,9 +4,9 @@
 #include <span>
 #include <vector>
 
-#include "DisplayTrace.h"
-#include "RasterPlane.h"
-#include "ViewArea.h"
+#include "display/DisplayTrace.h"
+#include "display/RasterPlane.h"
+#include "display/ViewArea.h"
 
 namespace kivelo {
 

@@ -1,12 +1,12 @@
-#include "XyWindowRenderer.h"
+#include "display/XyWindowRenderer.h"
 
 #include <algorithm>
 
-#include "Graticule.h"
-#include "Present.h"
-#include "TracePasses.h"
-#include "WindowTexts.h"
-#include "XyPlot.h"
+#include "display/Graticule.h"
+#include "display/Present.h"
+#include "display/TracePasses.h"
+#include "display/WindowTexts.h"
+#include "display/XyPlot.h"
 
 namespace kivelo {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The XY window: every displayed trace against the X trace.
-#include "RenderTarget.h"
+#include "display/RenderTarget.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "ZoomController.h"
+#include "display/ZoomController.h"
 
 #include <algorithm>
 #include <cmath>

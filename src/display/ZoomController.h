@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TraceSet.h"
+#include "display/TraceSet.h"
 
 namespace kivelo {
 

@@ -1,12 +1,12 @@
-#include "ZoomWindowRenderer.h"
+#include "display/ZoomWindowRenderer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "Graticule.h"
-#include "Present.h"
-#include "TracePasses.h"
-#include "WindowTexts.h"
+#include "display/Graticule.h"
+#include "display/Present.h"
+#include "display/TracePasses.h"
+#include "display/WindowTexts.h"
 
 namespace kivelo {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The Zoom window and the frame that marks its stretch in the Main window.
-#include "RenderTarget.h"
+#include "display/RenderTarget.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "BmpDib.h"
+#include "export/BmpDib.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
-#include "BmpWriter.h"
+#include "export/BmpWriter.h"
 
 #include <string_view>
 
-#include "StagedFile.h"
+#include "common/StagedFile.h"
 
 namespace kivelo {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "BmpDib.h"
+#include "export/BmpDib.h"
 
 namespace kivelo {
 

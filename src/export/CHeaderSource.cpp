@@ -1,4 +1,4 @@
-#include "CHeaderSource.h"
+#include "export/CHeaderSource.h"
 
 namespace kivelo {
 

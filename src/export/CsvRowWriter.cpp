@@ -1,4 +1,4 @@
-#include "CsvRowWriter.h"
+#include "export/CsvRowWriter.h"
 
 #include <cstring>
 #include <string_view>

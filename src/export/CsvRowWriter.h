@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "CsvProgress.h"
-#include "StagedFile.h"
-#include "WaveRecords.h"
+#include "export/CsvProgress.h"
+#include "common/StagedFile.h"
+#include "wavefile/WaveRecords.h"
 
 namespace kivelo {
 

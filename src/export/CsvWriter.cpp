@@ -1,11 +1,11 @@
-#include "CsvWriter.h"
+#include "export/CsvWriter.h"
 
 #include <algorithm>
 #include <thread>
 
-#include "CsvRowWriter.h"
-#include "NumberText.h"
-#include "StagedFile.h"
+#include "export/CsvRowWriter.h"
+#include "wavefile/NumberText.h"
+#include "common/StagedFile.h"
 
 namespace kivelo {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "CWaveFile.h"
-#include "CsvProgress.h"
+#include "wavefile/CWaveFile.h"
+#include "export/CsvProgress.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "HeaderWriter.h"
+#include "export/HeaderWriter.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "HeaderWriterLines.h"
+#include "export/HeaderWriterLines.h"
 
 namespace kivelo {
 

@@ -2,8 +2,8 @@
 // Writes the ASCII header (.hdr) of a waveform file, pulling every value from
 // a header source (an instrument driver, in the download). Layout: keys in 20 columns, values
 // of per-trace keys in 16 columns, lines ending in CR LF.
-#include "CHeaderSource.h"
-#include "HeaderWriterOutput.h"
+#include "export/CHeaderSource.h"
+#include "export/HeaderWriterOutput.h"
 
 namespace kivelo {
 

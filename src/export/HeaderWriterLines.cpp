@@ -1,6 +1,6 @@
-#include "HeaderWriterLines.h"
+#include "export/HeaderWriterLines.h"
 
-#include "NumberText.h"
+#include "wavefile/NumberText.h"
 
 namespace kivelo::HeaderLines {
 

@@ -1,4 +1,4 @@
-#include "HeaderWriterOutput.h"
+#include "export/HeaderWriterOutput.h"
 
 namespace kivelo {
 

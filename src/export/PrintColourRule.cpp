@@ -1,4 +1,4 @@
-#include "PrintColourRule.h"
+#include "export/PrintColourRule.h"
 
 #include <cstddef>
 #include <cstdint>

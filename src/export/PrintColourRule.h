@@ -8,7 +8,7 @@
 // (near white to white, near black to black).
 #include <vector>
 
-#include "BmpDib.h"
+#include "export/BmpDib.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "PrintPageLayout.h"
+#include "export/PrintPageLayout.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "RealtimeConversion.h"
+#include "export/RealtimeConversion.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,11 +11,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "FileHandle.h"
-#include "NumberText.h"
-#include "RtmRegionScope.h"
-#include "StagedFile.h"
-#include "UniqueFd.h"
+#include "wavefile/FileHandle.h"
+#include "wavefile/NumberText.h"
+#include "wavefile/RtmRegionScope.h"
+#include "common/StagedFile.h"
+#include "common/UniqueFd.h"
 
 namespace kivelo {
 

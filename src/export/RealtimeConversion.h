@@ -4,8 +4,8 @@
 // trace, and the header is copied with its horizontal numbers rewritten.
 #include <string>
 
-#include "CHdrFile.h"
-#include "CRtmFile.h"
+#include "wavefile/CHdrFile.h"
+#include "wavefile/CRtmFile.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "RecentTextList.h"
+#include "export/RecentTextList.h"
 
 #include <algorithm>
 

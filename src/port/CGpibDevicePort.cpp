@@ -1,4 +1,4 @@
-#include "CGpibDevicePort.h"
+#include "port/CGpibDevicePort.h"
 
 #include <vector>
 

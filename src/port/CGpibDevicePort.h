@@ -1,7 +1,7 @@
 #pragma once
 // GPIB through the library's device-level routines (ibwrt/ibrd on the
 // descriptor from ibdev).
-#include "CGpibPortBase.h"
+#include "port/CGpibPortBase.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "CGpibPort.h"
+#include "port/CGpibPort.h"
 
 namespace kivelo {
 

@@ -1,7 +1,7 @@
 #pragma once
 // GPIB through the library's multi-device routines (board index + address).
 // This is the GPIB port the flows use.
-#include "CGpibPortBase.h"
+#include "port/CGpibPortBase.h"
 
 namespace kivelo {
 

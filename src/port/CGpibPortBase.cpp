@@ -1,4 +1,4 @@
-#include "CGpibPortBase.h"
+#include "port/CGpibPortBase.h"
 
 #include <algorithm>
 #include <array>

@@ -3,8 +3,8 @@
 // terminator and time-out set-up and the error texts.
 #include <cstdint>
 
-#include "CInstrumentPort.h"
-#include "GpibLibrary.h"
+#include "port/CInstrumentPort.h"
+#include "port/GpibLibrary.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "CInstrumentPort.h"
+#include "port/CInstrumentPort.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "CSerialPort.h"
+#include "port/CSerialPort.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "SerialLine.h"
+#include "port/SerialLine.h"
 
 namespace kivelo {
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "CInstrumentPort.h"
-#include "SerialSettings.h"
-#include "UniqueFd.h"
+#include "port/CInstrumentPort.h"
+#include "port/SerialSettings.h"
+#include "common/UniqueFd.h"
 
 namespace kivelo {
 

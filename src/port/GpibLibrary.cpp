@@ -1,4 +1,4 @@
-#include "GpibLibrary.h"
+#include "port/GpibLibrary.h"
 
 #include <dlfcn.h>
 

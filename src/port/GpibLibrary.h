@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "GpibAbi.h"
+#include "port/GpibAbi.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "PortTable.h"
+#include "port/PortTable.h"
 
 #include <utility>
 

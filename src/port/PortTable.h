@@ -4,11 +4,11 @@
 // of the GPIB library.
 #include <cstddef>
 
-#include "CGpibDevicePort.h"
-#include "CGpibPort.h"
-#include "CInstrumentPort.h"
-#include "CSerialPort.h"
-#include "GpibLibrary.h"
+#include "port/CGpibDevicePort.h"
+#include "port/CGpibPort.h"
+#include "port/CInstrumentPort.h"
+#include "port/CSerialPort.h"
+#include "port/GpibLibrary.h"
 
 namespace kivelo {
 

@@ -1,5 +1,5 @@
 // Kept apart: the kernel's termios2 header cannot share a unit with <termios.h>.
-#include "SerialLine.h"
+#include "port/SerialLine.h"
 
 #if defined(__linux__)
 #include <asm/termbits.h>

@@ -1,4 +1,4 @@
-#include "SerialLine.h"
+#include "port/SerialLine.h"
 
 #include <sys/ioctl.h>
 #include <termios.h>

@@ -1,6 +1,6 @@
 #pragma once
 // Puts a terminal device into raw mode with the given line settings.
-#include "SerialSettings.h"
+#include "port/SerialSettings.h"
 
 namespace kivelo {
 

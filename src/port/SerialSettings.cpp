@@ -1,4 +1,4 @@
-#include "SerialSettings.h"
+#include "port/SerialSettings.h"
 
 namespace kivelo {
 

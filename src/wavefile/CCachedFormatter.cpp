@@ -1,4 +1,4 @@
-#include "CCachedFormatter.h"
+#include "wavefile/CCachedFormatter.h"
 
 namespace kivelo {
 

@@ -2,7 +2,7 @@
 // Value formatter with a 65,536-entry table of texts for 1- and 2-byte samples.
 #include <vector>
 
-#include "CValueFormatter.h"
+#include "wavefile/CValueFormatter.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "CFldFile.h"
+#include "wavefile/CFldFile.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,9 +9,9 @@
 #include <ctime>
 #include <sys/stat.h>
 
-#include "NumberText.h"
-#include "PairReduction.h"
-#include "SummaryStore.h"
+#include "wavefile/NumberText.h"
+#include "wavefile/PairReduction.h"
+#include "wavefile/SummaryStore.h"
 
 namespace kivelo {
 

@@ -1,9 +1,9 @@
-#include "CHdrFile.h"
+#include "wavefile/CHdrFile.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "HeaderLineReader.h"
+#include "wavefile/HeaderLineReader.h"
 
 namespace kivelo {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "HeaderRecords.h"
+#include "wavefile/HeaderRecords.h"
 
 namespace kivelo {
 

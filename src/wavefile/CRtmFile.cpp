@@ -1,4 +1,4 @@
-#include "CRtmFile.h"
+#include "wavefile/CRtmFile.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "ClampToInt.h"
-#include "RtmRegionScope.h"
+#include "common/ClampToInt.h"
+#include "wavefile/RtmRegionScope.h"
 
 namespace kivelo {
 

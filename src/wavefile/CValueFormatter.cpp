@@ -1,8 +1,8 @@
-#include "CValueFormatter.h"
+#include "wavefile/CValueFormatter.h"
 
 #include <bit>
 
-#include "NumberText.h"
+#include "wavefile/NumberText.h"
 
 namespace kivelo {
 

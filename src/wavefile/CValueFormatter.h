@@ -2,7 +2,7 @@
 // Raw sample -> physical value (raw x VResolution + VOffset) and 7-digit text.
 #include <cstdint>
 
-#include "WaveRecords.h"
+#include "wavefile/WaveRecords.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "CWaveFile.h"
+#include "wavefile/CWaveFile.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,10 +6,10 @@
 #include <climits>
 #include <cstring>
 
-#include "PairReduction.h"
-#include "PrefetchReader.h"
-#include "SampleConversion.h"
-#include "SummaryStore.h"
+#include "wavefile/PairReduction.h"
+#include "wavefile/PrefetchReader.h"
+#include "wavefile/SampleConversion.h"
+#include "wavefile/SummaryStore.h"
 
 namespace kivelo {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "CCachedFormatter.h"
-#include "CHdrFile.h"
-#include "EnvelopeSummary.h"
-#include "FileHandle.h"
-#include "HeaderRecords.h"
-#include "SummaryKey.h"
-#include "WaveRecords.h"
+#include "wavefile/CCachedFormatter.h"
+#include "wavefile/CHdrFile.h"
+#include "wavefile/EnvelopeSummary.h"
+#include "wavefile/FileHandle.h"
+#include "wavefile/HeaderRecords.h"
+#include "wavefile/SummaryKey.h"
+#include "wavefile/WaveRecords.h"
 
 namespace kivelo {
 

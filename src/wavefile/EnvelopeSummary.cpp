@@ -1,4 +1,4 @@
-#include "EnvelopeSummary.h"
+#include "wavefile/EnvelopeSummary.h"
 
 #include <algorithm>
 #include <type_traits>

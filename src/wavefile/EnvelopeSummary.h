@@ -7,7 +7,7 @@
 #include <span>
 #include <variant>
 
-#include "SummaryLevels.h"
+#include "wavefile/SummaryLevels.h"
 
 namespace kivelo {
 

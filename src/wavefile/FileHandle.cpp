@@ -1,4 +1,4 @@
-#include "FileHandle.h"
+#include "wavefile/FileHandle.h"
 
 #include <cerrno>
 #include <fcntl.h>

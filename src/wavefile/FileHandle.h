@@ -4,8 +4,8 @@
 #include <span>
 #include <string>
 
-#include "ReadMonitor.h"
-#include "UniqueFd.h"
+#include "wavefile/ReadMonitor.h"
+#include "common/UniqueFd.h"
 
 namespace kivelo {
 

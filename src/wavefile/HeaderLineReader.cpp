@@ -1,4 +1,4 @@
-#include "HeaderLineReader.h"
+#include "wavefile/HeaderLineReader.h"
 
 #include <charconv>
 #include <fcntl.h>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "HeaderRecords.h"
+#include "wavefile/HeaderRecords.h"
 
 namespace kivelo {
 

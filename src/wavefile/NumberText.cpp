@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "wavefile/NumberText.h"
 
 #include <charconv>
 #include <cmath>

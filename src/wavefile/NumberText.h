@@ -3,7 +3,7 @@
 // exponents always carry at least three digits ("1E-005").
 #include <string>
 
-#include "WaveRecords.h"
+#include "wavefile/WaveRecords.h"
 
 namespace kivelo {
 

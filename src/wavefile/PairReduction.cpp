@@ -1,6 +1,6 @@
-#include "PairReduction.h"
+#include "wavefile/PairReduction.h"
 
-#include "VectorClones.h"
+#include "wavefile/VectorClones.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "PrefetchReader.h"
+#include "wavefile/PrefetchReader.h"
 
 #include <algorithm>
 #include <chrono>

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "FileHandle.h"
+#include "wavefile/FileHandle.h"
 
 namespace kivelo {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Selects a data region of a realtime file for as long as the scope lives; the
 // region and the byte-order setting the file had come back when it ends.
-#include "CRtmFile.h"
+#include "wavefile/CRtmFile.h"
 
 namespace kivelo {
 

@@ -1,6 +1,6 @@
-#include "SampleConversion.h"
+#include "wavefile/SampleConversion.h"
 
-#include "VectorClones.h"
+#include "wavefile/VectorClones.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,12 +1,12 @@
-#include "SummaryLevels.h"
+#include "wavefile/SummaryLevels.h"
 
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
-#include "PairReduction.h"
-#include "WaveRecords.h"
-#include "VectorClones.h"
+#include "wavefile/PairReduction.h"
+#include "wavefile/WaveRecords.h"
+#include "wavefile/VectorClones.h"
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
 #include <immintrin.h>

@@ -1,4 +1,4 @@
-#include "SummaryStore.h"
+#include "wavefile/SummaryStore.h"
 
 #include <unistd.h>
 

@@ -10,8 +10,8 @@
 #include <memory>
 #include <unordered_map>
 
-#include "EnvelopeSummary.h"
-#include "SummaryKey.h"
+#include "wavefile/EnvelopeSummary.h"
+#include "wavefile/SummaryKey.h"
 
 namespace kivelo {
 

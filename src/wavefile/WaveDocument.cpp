@@ -1,4 +1,4 @@
-#include "WaveDocument.h"
+#include "wavefile/WaveDocument.h"
 
 #include <array>
 #include <cctype>

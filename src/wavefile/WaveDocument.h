@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "CFldFile.h"
-#include "CRtmFile.h"
-#include "CWaveFile.h"
-#include "ReadMonitor.h"
-#include "SummaryStore.h"
+#include "wavefile/CFldFile.h"
+#include "wavefile/CRtmFile.h"
+#include "wavefile/CWaveFile.h"
+#include "wavefile/ReadMonitor.h"
+#include "wavefile/SummaryStore.h"
 
 namespace kivelo {
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "ClampToInt.h"
+#include "common/ClampToInt.h"
 
 namespace kivelo {
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "StagedFile.h"
-#include "TempDir.h"
+#include "common/StagedFile.h"
+#include "common/TempDir.h"
 
 namespace kivelo {
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <utility>
 
-#include "TempDir.h"
+#include "common/TempDir.h"
 
 namespace kivelo {
 namespace {

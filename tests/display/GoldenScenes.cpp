@@ -3,21 +3,21 @@
 #include <cmath>
 #include <cstdio>
 
-#include "CursorRenderer.h"
-#include "DisplayPalette.h"
-#include "DocumentBinding.h"
-#include "Envelope.h"
+#include "display/CursorRenderer.h"
+#include "display/DisplayPalette.h"
+#include "display/DocumentBinding.h"
+#include "display/Envelope.h"
 #include "FakeWaveFile.h"
-#include "Graticule.h"
-#include "HistoryState.h"
-#include "HistoryWindowRenderer.h"
-#include "MainWindowRenderer.h"
+#include "display/Graticule.h"
+#include "display/HistoryState.h"
+#include "display/HistoryWindowRenderer.h"
+#include "display/MainWindowRenderer.h"
 #include "RecordingPainter.h"
-#include "TraceRasterizer.h"
-#include "VerticalScaling.h"
-#include "WindowLayout.h"
-#include "XyWindowRenderer.h"
-#include "ZoomWindowRenderer.h"
+#include "display/TraceRasterizer.h"
+#include "display/VerticalScaling.h"
+#include "display/WindowLayout.h"
+#include "display/XyWindowRenderer.h"
+#include "display/ZoomWindowRenderer.h"
 
 namespace kivelo::test {
 namespace {

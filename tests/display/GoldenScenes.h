@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "GoldenFile.h"
-#include "RasterPlane.h"
+#include "display/RasterPlane.h"
 
 namespace kivelo::test {
 

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "ColourCode.h"
-#include "DisplayPalette.h"
-#include "Graticule.h"
-#include "RasterPlane.h"
-#include "TraceRasterizer.h"
-#include "VerticalScaling.h"
-#include "XyPlot.h"
+#include "display/ColourCode.h"
+#include "display/DisplayPalette.h"
+#include "display/Graticule.h"
+#include "display/RasterPlane.h"
+#include "display/TraceRasterizer.h"
+#include "display/VerticalScaling.h"
+#include "display/XyPlot.h"
 
 namespace kivelo {
 namespace {

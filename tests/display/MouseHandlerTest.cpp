@@ -5,13 +5,13 @@
 #include <cmath>
 #include <memory>
 
-#include "DocumentBinding.h"
+#include "display/DocumentBinding.h"
 #include "FakeWaveFile.h"
-#include "MouseHandler.h"
+#include "display/MouseHandler.h"
 #include "RecordingPainter.h"
-#include "RedrawAll.h"
-#include "RenderTarget.h"
-#include "WindowLayout.h"
+#include "display/RedrawAll.h"
+#include "display/RenderTarget.h"
+#include "display/WindowLayout.h"
 
 namespace kivelo::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <limits>
 #include <string>
 
-#include "NumberFormat.h"
+#include "display/NumberFormat.h"
 
 namespace kivelo {
 namespace {

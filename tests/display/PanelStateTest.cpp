@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "DisplayPointLoader.h"
-#include "DocumentBinding.h"
+#include "display/DisplayPointLoader.h"
+#include "display/DocumentBinding.h"
 #include "FakeWaveFile.h"
-#include "HistoryState.h"
-#include "MouseTargets.h"
-#include "TracePasses.h"
-#include "ZoomController.h"
+#include "display/HistoryState.h"
+#include "display/MouseTargets.h"
+#include "display/TracePasses.h"
+#include "display/ZoomController.h"
 
 namespace kivelo {
 namespace {

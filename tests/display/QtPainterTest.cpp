@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QImage>
 
-#include "QtDisplayPainter.h"
+#include "display/qt/QtDisplayPainter.h"
 
 namespace kivelo {
 namespace {

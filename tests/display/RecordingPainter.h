@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "DisplayPainter.h"
+#include "display/DisplayPainter.h"
 
 namespace kivelo::test {
 

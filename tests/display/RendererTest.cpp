@@ -2,17 +2,17 @@
 
 #include <cmath>
 
-#include "ColourCode.h"
-#include "CursorRenderer.h"
-#include "DocumentBinding.h"
+#include "display/ColourCode.h"
+#include "display/CursorRenderer.h"
+#include "display/DocumentBinding.h"
 #include "FakeWaveFile.h"
 #include "GoldenFile.h"
 #include "GoldenScenes.h"
-#include "HistoryWindowRenderer.h"
-#include "MainWindowRenderer.h"
+#include "display/HistoryWindowRenderer.h"
+#include "display/MainWindowRenderer.h"
 #include "RecordingPainter.h"
-#include "XyWindowRenderer.h"
-#include "ZoomWindowRenderer.h"
+#include "display/XyWindowRenderer.h"
+#include "display/ZoomWindowRenderer.h"
 
 namespace kivelo {
 namespace {

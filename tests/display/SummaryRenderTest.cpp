@@ -8,13 +8,13 @@
 #include <array>
 #include <memory>
 
-#include "CFldFile.h"
-#include "CRtmFile.h"
-#include "DocumentBinding.h"
+#include "wavefile/CFldFile.h"
+#include "wavefile/CRtmFile.h"
+#include "display/DocumentBinding.h"
 #include "RecordingPainter.h"
-#include "RedrawAll.h"
-#include "TempDir.h"
-#include "WaveDocument.h"
+#include "display/RedrawAll.h"
+#include "common/TempDir.h"
+#include "wavefile/WaveDocument.h"
 #include "Wavegen.h"
 
 namespace kivelo {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "DocumentBinding.h"
-#include "MainWindowRenderer.h"
+#include "display/DocumentBinding.h"
+#include "display/MainWindowRenderer.h"
 #include "RecordingPainter.h"
-#include "TempDir.h"
-#include "TraceRasterizer.h"
+#include "common/TempDir.h"
+#include "display/TraceRasterizer.h"
 #include "Wavegen.h"
 
 namespace kivelo {

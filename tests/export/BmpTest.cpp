@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "BmpDib.h"
-#include "BmpWriter.h"
+#include "export/BmpDib.h"
+#include "export/BmpWriter.h"
 #include "FileBytes.h"
-#include "TempDir.h"
+#include "common/TempDir.h"
 
 #ifdef KIVELO_TEST_QT
 #include <QImage>

@@ -11,11 +11,11 @@
 #include <functional>
 
 #include "FileSizeLimit.h"
-#include "CRtmFile.h"
-#include "CsvWriter.h"
-#include "NumberText.h"
-#include "RealtimeConversion.h"
-#include "StagedFile.h"
+#include "wavefile/CRtmFile.h"
+#include "export/CsvWriter.h"
+#include "wavefile/NumberText.h"
+#include "export/RealtimeConversion.h"
+#include "common/StagedFile.h"
 #include "Wavegen.h"
 
 namespace kivelo {

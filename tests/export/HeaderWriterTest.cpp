@@ -7,9 +7,9 @@
 #include <map>
 #include <set>
 
-#include "CInstrument.h"
+#include "instrument/drivers/CInstrument.h"
 #include "GoldenFile.h"
-#include "HeaderWriter.h"
+#include "export/HeaderWriter.h"
 
 namespace kivelo {
 namespace {

@@ -1,8 +1,8 @@
 // The printed page's layout and its colour rules.
 #include <gtest/gtest.h>
 
-#include "PrintColourRule.h"
-#include "PrintPageLayout.h"
+#include "export/PrintColourRule.h"
+#include "export/PrintPageLayout.h"
 
 namespace kivelo {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "FakeGpibState.h"
-#include "GpibAbi.h"
+#include "port/GpibAbi.h"
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "FakeGpibState.h"
-#include "GpibLibrary.h"
+#include "port/GpibLibrary.h"
 
 using Calls = std::vector<std::string>;
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "CGpibDevicePort.h"
-#include "CGpibPort.h"
+#include "port/CGpibDevicePort.h"
+#include "port/CGpibPort.h"
 #include "GpibFixture.h"
-#include "PortTable.h"
+#include "port/PortTable.h"
 
 using namespace kivelo;
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "CSerialPort.h"
+#include "port/CSerialPort.h"
 #include "GpibFixture.h"
 
 using namespace kivelo;

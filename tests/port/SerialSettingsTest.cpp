@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "SerialSettings.h"
+#include "port/SerialSettings.h"
 
 using namespace kivelo;
 

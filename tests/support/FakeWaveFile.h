@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CWaveFile.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo::test {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "BlockReceiver.h"
-#include "CInstrumentPort.h"
+#include "instrument/download/BlockReceiver.h"
+#include "port/CInstrumentPort.h"
 
 namespace kivelo::test {
 

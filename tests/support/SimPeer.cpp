@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "GpibAbi.h"
+#include "port/GpibAbi.h"
 
 extern char** environ;
 

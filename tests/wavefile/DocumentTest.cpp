@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "WaveDocument.h"
+#include "wavefile/WaveDocument.h"
 #include "WaveFileFixture.h"
 
 namespace kivelo::test {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "CFldFile.h"
+#include "wavefile/CFldFile.h"
 #include "GeneratedFile.h"
 
 namespace gen = kivelo::wavegen;

@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "CHdrFile.h"
+#include "wavefile/CHdrFile.h"
 #include "WaveFileFixture.h"
 
 namespace kivelo {

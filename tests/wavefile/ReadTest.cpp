@@ -2,7 +2,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "NumberText.h"
+#include "wavefile/NumberText.h"
 #include "WaveFileFixture.h"
 
 namespace kivelo {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "CRtmFile.h"
+#include "wavefile/CRtmFile.h"
 #include "GeneratedFile.h"
 
 namespace gen = kivelo::wavegen;

@@ -10,10 +10,10 @@
 #include <random>
 #include <thread>
 
-#include "CFldFile.h"
-#include "CRtmFile.h"
-#include "SummaryStore.h"
-#include "WaveDocument.h"
+#include "wavefile/CFldFile.h"
+#include "wavefile/CRtmFile.h"
+#include "wavefile/SummaryStore.h"
+#include "wavefile/WaveDocument.h"
 #include "WaveFileFixture.h"
 #include "Wavegen.h"
 

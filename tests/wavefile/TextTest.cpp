@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "CCachedFormatter.h"
-#include "NumberText.h"
+#include "wavefile/CCachedFormatter.h"
+#include "wavefile/NumberText.h"
 
 namespace kivelo {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "CWaveFile.h"
-#include "TempDir.h"
+#include "wavefile/CWaveFile.h"
+#include "common/TempDir.h"
 #include "TestFiles.h"
 
 namespace kivelo::test {

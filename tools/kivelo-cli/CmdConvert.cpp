@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "CliArgs.h"
-#include "RealtimeConversion.h"
+#include "export/RealtimeConversion.h"
 
 namespace kivelo::cli {
 

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 
 #include "CliArgs.h"
-#include "CsvWriter.h"
-#include "WaveDocument.h"
+#include "export/CsvWriter.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
 

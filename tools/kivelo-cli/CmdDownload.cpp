@@ -8,15 +8,15 @@
 #include <unistd.h>
 
 #include "CliArgs.h"
-#include "CancelOnSignal.h"
-#include "CommConnection.h"
-#include "CommTarget.h"
-#include "Download.h"
-#include "DownloadOutput.h"
-#include "DownloadPlan.h"
-#include "DownloadResult.h"
-#include "EstimateText.h"
-#include "PortTable.h"
+#include "instrument/download/CancelOnSignal.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/CommTarget.h"
+#include "instrument/download/Download.h"
+#include "instrument/download/DownloadOutput.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/download/EstimateText.h"
+#include "port/PortTable.h"
 
 namespace kivelo::cli {
 

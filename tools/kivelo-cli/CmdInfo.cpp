@@ -3,8 +3,8 @@
 #include <string>
 
 #include "CliArgs.h"
-#include "NumberText.h"
-#include "WaveDocument.h"
+#include "wavefile/NumberText.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
 

@@ -12,14 +12,14 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "CPrintPagePainter.h"
+#include "app/export/CPrintPagePainter.h"
 #include "CliArgs.h"
-#include "DibImage.h"
-#include "DisplayModel.h"
-#include "DocumentBinding.h"
-#include "FrameComposer.h"
-#include "RenderTarget.h"
-#include "WaveDocument.h"
+#include "app/export/DibImage.h"
+#include "display/DisplayModel.h"
+#include "display/DocumentBinding.h"
+#include "display/qt/FrameComposer.h"
+#include "display/RenderTarget.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
 

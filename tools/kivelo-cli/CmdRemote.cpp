@@ -3,11 +3,11 @@
 #include <string>
 
 #include "CliArgs.h"
-#include "CommConnection.h"
-#include "CommTarget.h"
-#include "DownloadResult.h"
-#include "PortTable.h"
-#include "RemoteControl.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/CommTarget.h"
+#include "instrument/download/DownloadResult.h"
+#include "port/PortTable.h"
+#include "instrument/download/RemoteControl.h"
 
 namespace kivelo::cli {
 

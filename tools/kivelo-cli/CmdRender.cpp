@@ -10,14 +10,14 @@
 #include <memory>
 #include <string>
 
-#include "BmpDib.h"
-#include "BmpWriter.h"
+#include "export/BmpDib.h"
+#include "export/BmpWriter.h"
 #include "CliArgs.h"
-#include "DisplayModel.h"
-#include "DocumentBinding.h"
-#include "FrameComposer.h"
-#include "RenderTarget.h"
-#include "WaveDocument.h"
+#include "display/DisplayModel.h"
+#include "display/DocumentBinding.h"
+#include "display/qt/FrameComposer.h"
+#include "display/RenderTarget.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
 

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ui/CIcons.h"
+#include "app/ui/CIcons.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "CQvSimulator.h"
-#include "UniqueFd.h"
+#include "common/UniqueFd.h"
 
 namespace kivelo::qvsim {
 

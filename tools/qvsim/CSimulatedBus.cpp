@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "GpibAbi.h"
+#include "port/GpibAbi.h"
 
 namespace kivelo::qvsim {
 namespace {

@@ -3,7 +3,7 @@
 #include <type_traits>
 
 #include "CSimulatedBus.h"
-#include "GpibAbi.h"
+#include "port/GpibAbi.h"
 
 #define QVSIM_EXPORT __attribute__((visibility("default")))
 

@@ -8,4 +8,4 @@
 #include "Signal.h"
 #include "WvfWriter.h"
 #include "FileBytes.h"
-#include "TempDir.h"
+#include "common/TempDir.h"

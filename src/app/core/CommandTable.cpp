@@ -1,4 +1,4 @@
-#include "core/CommandTable.h"
+#include "app/core/CommandTable.h"
 
 namespace kivelo::app {
 namespace {

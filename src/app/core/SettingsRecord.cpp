@@ -1,4 +1,4 @@
-#include "SettingsRecord.h"
+#include "app/core/SettingsRecord.h"
 
 #include <algorithm>
 #include <bit>

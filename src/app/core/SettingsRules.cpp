@@ -1,4 +1,4 @@
-#include "SettingsRules.h"
+#include "app/core/SettingsRules.h"
 
 #include <cmath>
 #include <cstdint>

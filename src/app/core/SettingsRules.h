@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "SettingsRecord.h"
-#include "WindowLayout.h"
+#include "app/core/SettingsRecord.h"
+#include "display/WindowLayout.h"
 
 namespace kivelo::app {
 

@@ -1,4 +1,4 @@
-#include "SettingsStore.h"
+#include "app/core/SettingsStore.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "StagedFile.h"
+#include "common/StagedFile.h"
 
 namespace kivelo::app {
 

@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "Outcome.h"
-#include "SettingsRecord.h"
+#include "common/Outcome.h"
+#include "app/core/SettingsRecord.h"
 
 namespace kivelo::app {
 

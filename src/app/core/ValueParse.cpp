@@ -1,4 +1,4 @@
-#include "ValueParse.h"
+#include "app/core/ValueParse.h"
 
 #include <charconv>
 #include <cmath>

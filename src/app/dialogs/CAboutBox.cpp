@@ -1,4 +1,4 @@
-#include "dialogs/CAboutBox.h"
+#include "app/dialogs/CAboutBox.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/CIcons.h"
+#include "app/ui/CIcons.h"
 
 namespace kivelo::app {
 

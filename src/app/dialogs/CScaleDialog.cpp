@@ -1,11 +1,11 @@
-#include "dialogs/CScaleDialog.h"
+#include "app/dialogs/CScaleDialog.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "dialogs/DialogSupport.h"
+#include "app/dialogs/DialogSupport.h"
 
 namespace kivelo::app {
 

@@ -1,4 +1,4 @@
-#include "dialogs/CTraceSelectDialog.h"
+#include "app/dialogs/CTraceSelectDialog.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-#include "TraceSet.h"
+#include "display/TraceSet.h"
 
 class QCheckBox;
 

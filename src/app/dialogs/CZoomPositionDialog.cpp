@@ -1,11 +1,11 @@
-#include "dialogs/CZoomPositionDialog.h"
+#include "app/dialogs/CZoomPositionDialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "dialogs/DialogSupport.h"
+#include "app/dialogs/DialogSupport.h"
 
 namespace kivelo::app {
 

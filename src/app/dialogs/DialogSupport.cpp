@@ -1,12 +1,12 @@
-#include "dialogs/DialogSupport.h"
+#include "app/dialogs/DialogSupport.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
 
-#include "core/ValueParse.h"
-#include "ui/CUiSeam.h"
+#include "app/core/ValueParse.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app {
 

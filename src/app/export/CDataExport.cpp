@@ -1,16 +1,16 @@
-#include "export/CDataExport.h"
+#include "app/export/CDataExport.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <array>
 
-#include "CRtmFile.h"
-#include "RealtimeConversion.h"
-#include "ReadMonitor.h"
-#include "WaveDocument.h"
-#include "export/ExportPrompts.h"
-#include "frame/CMainFrame.h"
+#include "wavefile/CRtmFile.h"
+#include "export/RealtimeConversion.h"
+#include "wavefile/ReadMonitor.h"
+#include "wavefile/WaveDocument.h"
+#include "app/export/ExportPrompts.h"
+#include "app/frame/CMainFrame.h"
 
 namespace kivelo::app {
 namespace {

@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "CWaveFile.h"
-#include "CsvWriter.h"
+#include "wavefile/CWaveFile.h"
+#include "export/CsvWriter.h"
 
 namespace kivelo {
 class CRtmFile;

@@ -1,8 +1,8 @@
-#include "export/CExportCommands.h"
+#include "app/export/CExportCommands.h"
 
-#include "core/CommandTable.h"
-#include "export/CPrintCommands.h"
-#include "frame/CMainFrame.h"
+#include "app/core/CommandTable.h"
+#include "app/export/CPrintCommands.h"
+#include "app/frame/CMainFrame.h"
 
 namespace kivelo::app {
 

@@ -1,8 +1,8 @@
 #pragma once
 // The File menu's export, conversion, image and printing commands.
-#include "export/CDataExport.h"
-#include "export/CImageExport.h"
-#include "frame/CCommandModule.h"
+#include "app/export/CDataExport.h"
+#include "app/export/CImageExport.h"
+#include "app/frame/CCommandModule.h"
 
 namespace kivelo::app {
 

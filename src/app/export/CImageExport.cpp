@@ -1,4 +1,4 @@
-#include "export/CImageExport.h"
+#include "app/export/CImageExport.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -8,10 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "BmpWriter.h"
-#include "export/DibImage.h"
-#include "export/ExportPrompts.h"
-#include "frame/CMainFrame.h"
+#include "export/BmpWriter.h"
+#include "app/export/DibImage.h"
+#include "app/export/ExportPrompts.h"
+#include "app/frame/CMainFrame.h"
 
 namespace kivelo::app {
 

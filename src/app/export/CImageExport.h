@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "ViewArea.h"
+#include "display/ViewArea.h"
 
 namespace kivelo::app {
 

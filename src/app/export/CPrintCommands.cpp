@@ -1,4 +1,4 @@
-#include "export/CPrintCommands.h"
+#include "app/export/CPrintCommands.h"
 
 #include <QDir>
 #include <QPageSetupDialog>
@@ -12,12 +12,12 @@
 
 #include <algorithm>
 
-#include "core/SettingsRecord.h"
-#include "export/CPrintFormatDialog.h"
-#include "export/CPrintPagePainter.h"
-#include "export/DibImage.h"
-#include "export/ExportPrompts.h"
-#include "frame/CMainFrame.h"
+#include "app/core/SettingsRecord.h"
+#include "app/export/CPrintFormatDialog.h"
+#include "app/export/CPrintPagePainter.h"
+#include "app/export/DibImage.h"
+#include "app/export/ExportPrompts.h"
+#include "app/frame/CMainFrame.h"
 
 namespace kivelo::app {
 namespace {

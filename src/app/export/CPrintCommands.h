@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "BmpDib.h"
-#include "RecentTextList.h"
+#include "export/BmpDib.h"
+#include "export/RecentTextList.h"
 
 class QPainter;
 

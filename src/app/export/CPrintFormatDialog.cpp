@@ -1,4 +1,4 @@
-#include "export/CPrintFormatDialog.h"
+#include "app/export/CPrintFormatDialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,8 +10,8 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
-#include "PrintPageLayout.h"
-#include "RecentTextList.h"
+#include "export/PrintPageLayout.h"
+#include "export/RecentTextList.h"
 
 namespace kivelo::app {
 namespace {

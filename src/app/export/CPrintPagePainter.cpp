@@ -1,12 +1,12 @@
-#include "CPrintPagePainter.h"
+#include "app/export/CPrintPagePainter.h"
 
 #include <QPaintDevice>
 #include <QPainter>
 
 #include <cmath>
 
-#include "DibImage.h"
-#include "PrintColourRule.h"
+#include "app/export/DibImage.h"
+#include "export/PrintColourRule.h"
 
 namespace kivelo::app {
 

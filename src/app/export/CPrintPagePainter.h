@@ -5,8 +5,8 @@
 // drawing, so their pages agree.
 #include <QString>
 
-#include "BmpDib.h"
-#include "PrintPageLayout.h"
+#include "export/BmpDib.h"
+#include "export/PrintPageLayout.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "DibImage.h"
+#include "app/export/DibImage.h"
 
 namespace kivelo::app {
 

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "BmpDib.h"
+#include "export/BmpDib.h"
 
 namespace kivelo::app {
 

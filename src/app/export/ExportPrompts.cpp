@@ -1,10 +1,10 @@
-#include "export/ExportPrompts.h"
+#include "app/export/ExportPrompts.h"
 
 #include <QStatusBar>
 
 #include <sys/stat.h>
 
-#include "frame/CMainFrame.h"
+#include "app/frame/CMainFrame.h"
 
 namespace kivelo::app::prompt {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "ui/CUiSeam.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app {
 

@@ -1,7 +1,7 @@
-#include "frame/CCommandModule.h"
+#include "app/frame/CCommandModule.h"
 
-#include "export/CExportCommands.h"
-#include "instrument/CInstrumentCommands.h"
+#include "app/export/CExportCommands.h"
+#include "app/instrument/CInstrumentCommands.h"
 
 namespace kivelo::app {
 

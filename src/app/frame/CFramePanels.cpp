@@ -1,18 +1,18 @@
-#include "frame/CFramePanels.h"
+#include "app/frame/CFramePanels.h"
 
 #include <algorithm>
 
-#include "MainWindowRenderer.h"
-#include "dialogs/CAboutBox.h"
-#include "dialogs/CScaleDialog.h"
-#include "dialogs/CTraceSelectDialog.h"
-#include "dialogs/CZoomPositionDialog.h"
-#include "frame/CMainFrame.h"
-#include "panels/CHistoryPanel.h"
-#include "panels/CToolbarPanel.h"
-#include "panels/CTracePanel.h"
-#include "panels/CXyPanel.h"
-#include "panels/CZoomPanel.h"
+#include "display/MainWindowRenderer.h"
+#include "app/dialogs/CAboutBox.h"
+#include "app/dialogs/CScaleDialog.h"
+#include "app/dialogs/CTraceSelectDialog.h"
+#include "app/dialogs/CZoomPositionDialog.h"
+#include "app/frame/CMainFrame.h"
+#include "app/panels/CHistoryPanel.h"
+#include "app/panels/CToolbarPanel.h"
+#include "app/panels/CTracePanel.h"
+#include "app/panels/CXyPanel.h"
+#include "app/panels/CZoomPanel.h"
 
 namespace kivelo::app {
 

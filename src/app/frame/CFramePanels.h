@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "MouseHandler.h"
-#include "ViewArea.h"
+#include "display/MouseHandler.h"
+#include "display/ViewArea.h"
 
 class QWidget;
 

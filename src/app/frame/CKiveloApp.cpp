@@ -1,4 +1,4 @@
-#include "frame/CKiveloApp.h"
+#include "app/frame/CKiveloApp.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/SettingsRules.h"
-#include "core/SettingsStore.h"
-#include "frame/CMainFrame.h"
-#include "frame/CQuitOnSignal.h"
-#include "ui/CQtUiSeam.h"
+#include "app/core/SettingsRules.h"
+#include "app/core/SettingsStore.h"
+#include "app/frame/CMainFrame.h"
+#include "app/frame/CQuitOnSignal.h"
+#include "app/ui/CQtUiSeam.h"
 
 namespace kivelo::app {
 

@@ -1,4 +1,4 @@
-#include "frame/CMainFrame.h"
+#include "app/frame/CMainFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,18 +20,18 @@
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 
-#include "CursorRenderer.h"
-#include "DocumentBinding.h"
-#include "FrameComposer.h"
-#include "HistoryWindowRenderer.h"
-#include "QtDisplayPainter.h"
-#include "RedrawAll.h"
-#include "RenderTarget.h"
-#include "ZoomWindowRenderer.h"
-#include "frame/CFramePanels.h"
-#include "ui/CBusyWindow.h"
-#include "ui/CIcons.h"
-#include "ui/CUiSeam.h"
+#include "display/CursorRenderer.h"
+#include "display/DocumentBinding.h"
+#include "display/qt/FrameComposer.h"
+#include "display/HistoryWindowRenderer.h"
+#include "display/qt/QtDisplayPainter.h"
+#include "display/RedrawAll.h"
+#include "display/RenderTarget.h"
+#include "display/ZoomWindowRenderer.h"
+#include "app/frame/CFramePanels.h"
+#include "app/ui/CBusyWindow.h"
+#include "app/ui/CIcons.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app {
 namespace {

@@ -11,17 +11,17 @@
 #include <memory>
 #include <optional>
 
-#include "DisplayModel.h"
-#include "MouseHandler.h"
-#include "RedrawScheduler.h"
-#include "TextMetrics.h"
-#include "WaveDocument.h"
-#include "WindowLayout.h"
-#include "core/CommandTable.h"
-#include "core/SettingsRecord.h"
-#include "frame/CCommandModule.h"
-#include "ui/CDisplayActions.h"
-#include "windows/CWindowArea.h"
+#include "display/DisplayModel.h"
+#include "display/MouseHandler.h"
+#include "display/RedrawScheduler.h"
+#include "display/TextMetrics.h"
+#include "wavefile/WaveDocument.h"
+#include "display/WindowLayout.h"
+#include "app/core/CommandTable.h"
+#include "app/core/SettingsRecord.h"
+#include "app/frame/CCommandModule.h"
+#include "app/ui/CDisplayActions.h"
+#include "app/windows/CWindowArea.h"
 
 class QAction;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "frame/CQuitOnSignal.h"
+#include "app/frame/CQuitOnSignal.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "instrument/CCommSetupDialog.h"
+#include "app/instrument/CCommSetupDialog.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -12,11 +12,11 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "CSerialPort.h"
-#include "CommDeviceChoice.h"
-#include "SerialDeviceList.h"
-#include "instrument/CNumberEdit.h"
-#include "ui/CUiSeam.h"
+#include "port/CSerialPort.h"
+#include "instrument/download/CommDeviceChoice.h"
+#include "instrument/download/SerialDeviceList.h"
+#include "app/instrument/CNumberEdit.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app {
 

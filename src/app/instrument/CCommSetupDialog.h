@@ -10,7 +10,7 @@
 #include <array>
 #include <functional>
 
-#include "CommSettings.h"
+#include "instrument/download/CommSettings.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "instrument/CInstrumentCommands.h"
+#include "app/instrument/CInstrumentCommands.h"
 
 #include <QEvent>
 #include <QEventLoop>
@@ -13,24 +13,24 @@
 #include <thread>
 #include <unistd.h>
 
-#include "CommConnection.h"
-#include "CommDeviceChoice.h"
-#include "CommDiagnosis.h"
-#include "Download.h"
-#include "DownloadOutput.h"
-#include "DownloadPlan.h"
-#include "DownloadProgress.h"
-#include "DownloadResult.h"
-#include "EstimateText.h"
-#include "PortTable.h"
-#include "RemoteControl.h"
-#include "core/CommandTable.h"
-#include "core/SettingsRules.h"
-#include "frame/CMainFrame.h"
-#include "instrument/CCommSetupDialog.h"
-#include "instrument/CRecorderControlDialog.h"
-#include "ui/CBusyWindow.h"
-#include "ui/CUiSeam.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/CommDeviceChoice.h"
+#include "instrument/download/CommDiagnosis.h"
+#include "instrument/download/Download.h"
+#include "instrument/download/DownloadOutput.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/download/DownloadProgress.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/download/EstimateText.h"
+#include "port/PortTable.h"
+#include "instrument/download/RemoteControl.h"
+#include "app/core/CommandTable.h"
+#include "app/core/SettingsRules.h"
+#include "app/frame/CMainFrame.h"
+#include "app/instrument/CCommSetupDialog.h"
+#include "app/instrument/CRecorderControlDialog.h"
+#include "app/ui/CBusyWindow.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app {
 

@@ -12,9 +12,9 @@
 #include <optional>
 #include <string>
 
-#include "CommSettings.h"
-#include "CommTarget.h"
-#include "frame/CCommandModule.h"
+#include "instrument/download/CommSettings.h"
+#include "instrument/download/CommTarget.h"
+#include "app/frame/CCommandModule.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "instrument/CNumberEdit.h"
+#include "app/instrument/CNumberEdit.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "instrument/CRecorderControlDialog.h"
+#include "app/instrument/CRecorderControlDialog.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -11,7 +11,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "RemoteHistory.h"
+#include "instrument/download/RemoteHistory.h"
 
 namespace kivelo::app {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "RemoteControl.h"
+#include "instrument/download/RemoteControl.h"
 
 class QComboBox;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "panels/CHistoryPanel.h"
+#include "app/panels/CHistoryPanel.h"
 
 #include <QButtonGroup>
 #include <QLabel>
@@ -10,9 +10,9 @@
 
 #include <algorithm>
 
-#include "panels/CStripLayout.h"
-#include "panels/CWrapButton.h"
-#include "panels/PanelStyle.h"
+#include "app/panels/CStripLayout.h"
+#include "app/panels/CWrapButton.h"
+#include "app/panels/PanelStyle.h"
 
 namespace kivelo::app {
 namespace {

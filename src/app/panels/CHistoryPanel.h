@@ -5,8 +5,8 @@
 
 #include <array>
 
-#include "HistoryState.h"
-#include "ui/CDisplayActions.h"
+#include "display/HistoryState.h"
+#include "app/ui/CDisplayActions.h"
 
 class QButtonGroup;
 class QLabel;

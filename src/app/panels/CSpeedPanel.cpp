@@ -1,11 +1,11 @@
-#include "panels/CSpeedPanel.h"
+#include "app/panels/CSpeedPanel.h"
 
 #include <QButtonGroup>
 #include <QLabel>
 #include <QPushButton>
 
-#include "ZoomController.h"
-#include "panels/PanelStyle.h"
+#include "display/ZoomController.h"
+#include "app/panels/PanelStyle.h"
 
 namespace kivelo::app {
 

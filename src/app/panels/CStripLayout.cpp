@@ -1,4 +1,4 @@
-#include "panels/CStripLayout.h"
+#include "app/panels/CStripLayout.h"
 
 #include <QFontMetrics>
 #include <QLabel>

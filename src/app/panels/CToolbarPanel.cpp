@@ -1,4 +1,4 @@
-#include "panels/CToolbarPanel.h"
+#include "app/panels/CToolbarPanel.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
-#include "panels/CStripLayout.h"
-#include "panels/PanelStyle.h"
-#include "ui/CDisplayActions.h"
+#include "app/panels/CStripLayout.h"
+#include "app/panels/PanelStyle.h"
+#include "app/ui/CDisplayActions.h"
 
 namespace kivelo::app {
 namespace {

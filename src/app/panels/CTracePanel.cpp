@@ -1,4 +1,4 @@
-#include "panels/CTracePanel.h"
+#include "app/panels/CTracePanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-#include "panels/CStripLayout.h"
-#include "panels/PanelStyle.h"
+#include "app/panels/CStripLayout.h"
+#include "app/panels/PanelStyle.h"
 
 namespace kivelo::app {
 namespace {

@@ -8,8 +8,8 @@
 #include <array>
 #include <optional>
 
-#include "TraceSet.h"
-#include "ui/CDisplayActions.h"
+#include "display/TraceSet.h"
+#include "app/ui/CDisplayActions.h"
 
 class QAction;
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "panels/CWrapButton.h"
+#include "app/panels/CWrapButton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -1,4 +1,4 @@
-#include "panels/CXyPanel.h"
+#include "app/panels/CXyPanel.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include "panels/CStripLayout.h"
-#include "panels/PanelStyle.h"
+#include "app/panels/CStripLayout.h"
+#include "app/panels/PanelStyle.h"
 
 namespace kivelo::app {
 namespace {

@@ -3,7 +3,7 @@
 // against, and the "RANGE" the data come from ("Main" record or "Zoom" stretch).
 #include <QWidget>
 
-#include "ui/CDisplayActions.h"
+#include "app/ui/CDisplayActions.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "panels/CZoomPanel.h"
+#include "app/panels/CZoomPanel.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -10,11 +10,11 @@
 
 #include <algorithm>
 
-#include "panels/CSpeedPanel.h"
-#include "panels/CStripLayout.h"
-#include "panels/CTracePanel.h"
-#include "panels/PanelStyle.h"
-#include "ui/CUiSeam.h"
+#include "app/panels/CSpeedPanel.h"
+#include "app/panels/CStripLayout.h"
+#include "app/panels/CTracePanel.h"
+#include "app/panels/PanelStyle.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app {
 namespace {

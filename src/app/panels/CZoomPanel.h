@@ -7,8 +7,8 @@
 
 #include <array>
 
-#include "ZoomController.h"
-#include "ui/CDisplayActions.h"
+#include "display/ZoomController.h"
+#include "app/ui/CDisplayActions.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "panels/PanelStyle.h"
+#include "app/panels/PanelStyle.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -7,7 +7,7 @@
 #include <QStringDecoder>
 #include <QToolButton>
 
-#include "FrameComposer.h"
+#include "display/qt/FrameComposer.h"
 
 namespace kivelo::app {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "ui/CIcons.h"
+#include "app/ui/CIcons.h"
 
 class QLabel;
 class QToolButton;

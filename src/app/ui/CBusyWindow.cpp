@@ -1,4 +1,4 @@
-#include "ui/CBusyWindow.h"
+#include "app/ui/CBusyWindow.h"
 
 #include <QApplication>
 #include <QEventLoop>

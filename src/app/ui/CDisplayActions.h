@@ -3,8 +3,8 @@
 // The frame implements it; panel tests use a recording stand-in.
 #include <cstdint>
 
-#include "CWaveFile.h"
-#include "DisplayModel.h"
+#include "wavefile/CWaveFile.h"
+#include "display/DisplayModel.h"
 
 namespace kivelo::app {
 

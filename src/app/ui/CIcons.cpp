@@ -1,4 +1,4 @@
-#include "ui/CIcons.h"
+#include "app/ui/CIcons.h"
 
 #include <QGuiApplication>
 #include <QIconEngine>

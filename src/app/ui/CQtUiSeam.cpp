@@ -1,4 +1,4 @@
-#include "ui/CQtUiSeam.h"
+#include "app/ui/CQtUiSeam.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

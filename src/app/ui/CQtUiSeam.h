@@ -2,7 +2,7 @@
 // The program's CUiSeam: QMessageBox and QFileDialog.
 #include <QString>
 
-#include "ui/CUiSeam.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app {
 

@@ -1,10 +1,10 @@
-#include "windows/CDisplayWindow.h"
+#include "app/windows/CDisplayWindow.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "FrameComposer.h"
+#include "display/qt/FrameComposer.h"
 
 namespace kivelo::app {
 namespace {

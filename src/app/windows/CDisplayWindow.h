@@ -7,8 +7,8 @@
 
 #include <functional>
 
-#include "MouseHandler.h"
-#include "ViewArea.h"
+#include "display/MouseHandler.h"
+#include "display/ViewArea.h"
 
 namespace kivelo::app {
 

@@ -1,9 +1,9 @@
-#include "windows/CWindowArea.h"
+#include "app/windows/CWindowArea.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "FrameComposer.h"
+#include "display/qt/FrameComposer.h"
 
 namespace kivelo::app {
 namespace {

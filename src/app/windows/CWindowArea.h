@@ -6,8 +6,8 @@
 #include <array>
 #include <functional>
 
-#include "WindowLayout.h"
-#include "windows/CDisplayWindow.h"
+#include "display/WindowLayout.h"
+#include "app/windows/CDisplayWindow.h"
 
 namespace kivelo::app {
 

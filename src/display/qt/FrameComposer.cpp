@@ -1,13 +1,13 @@
-#include "FrameComposer.h"
+#include "display/qt/FrameComposer.h"
 
 #include <QPainter>
 #include <QString>
 
 #include <memory>
 
-#include "QtDisplayPainter.h"
-#include "RedrawAll.h"
-#include "RenderTarget.h"
+#include "display/qt/QtDisplayPainter.h"
+#include "display/RedrawAll.h"
+#include "display/RenderTarget.h"
 
 namespace kivelo {
 namespace {

@@ -6,10 +6,10 @@
 #include <array>
 #include <string>
 
-#include "CWaveFile.h"
-#include "DisplayModel.h"
-#include "TextMetrics.h"
-#include "WindowLayout.h"
+#include "wavefile/CWaveFile.h"
+#include "display/DisplayModel.h"
+#include "display/TextMetrics.h"
+#include "display/WindowLayout.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "QtDisplayPainter.h"
+#include "display/qt/QtDisplayPainter.h"
 
 #include <QFontMetrics>
 #include <QString>

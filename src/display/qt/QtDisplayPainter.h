@@ -8,8 +8,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "DisplayPainter.h"
-#include "TextMetrics.h"
+#include "display/DisplayPainter.h"
+#include "display/TextMetrics.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "BlockHeader.h"
+#include "instrument/download/BlockHeader.h"
 
 namespace kivelo {
 

@@ -1,13 +1,13 @@
-#include "BlockReceiver.h"
+#include "instrument/download/BlockReceiver.h"
 
 #include <algorithm>
 #include <array>
 
-#include "BlockHeader.h"
-#include "BlockSink.h"
-#include "CInstrumentPort.h"
-#include "DownloadResult.h"
-#include "PortText.h"
+#include "instrument/download/BlockHeader.h"
+#include "instrument/download/BlockSink.h"
+#include "port/CInstrumentPort.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/drivers/PortText.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "CancelOnSignal.h"
+#include "instrument/download/CancelOnSignal.h"
 
 #include <pthread.h>
 

@@ -1,8 +1,8 @@
-#include "CommConnection.h"
+#include "instrument/download/CommConnection.h"
 
-#include "CInstrumentPort.h"
-#include "CSerialPort.h"
-#include "PortTable.h"
+#include "port/CInstrumentPort.h"
+#include "port/CSerialPort.h"
+#include "port/PortTable.h"
 
 namespace kivelo {
 

@@ -3,8 +3,8 @@
 // terminator) and closed at the end whichever way the flow leaves.
 #include <atomic>
 
-#include "BlockReceiver.h"
-#include "CommTarget.h"
+#include "instrument/download/BlockReceiver.h"
+#include "instrument/download/CommTarget.h"
 
 namespace kivelo {
 

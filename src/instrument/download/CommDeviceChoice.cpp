@@ -1,8 +1,8 @@
-#include "CommDeviceChoice.h"
+#include "instrument/download/CommDeviceChoice.h"
 
 #include <cstdlib>
 
-#include "CSerialPort.h"
+#include "port/CSerialPort.h"
 
 namespace kivelo {
 

@@ -4,8 +4,8 @@
 // settings record), else /dev/ttyS0 / /dev/ttyS1.
 #include <string>
 
-#include "CommSettings.h"
-#include "CommTarget.h"
+#include "instrument/download/CommSettings.h"
+#include "instrument/download/CommTarget.h"
 
 namespace kivelo {
 

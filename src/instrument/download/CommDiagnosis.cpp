@@ -1,4 +1,4 @@
-#include "CommDiagnosis.h"
+#include "instrument/download/CommDiagnosis.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -12,8 +12,8 @@
 #include <cstring>
 #include <memory>
 
-#include "GpibAbi.h"
-#include "UniqueFd.h"
+#include "port/GpibAbi.h"
+#include "common/UniqueFd.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "CommSettings.h"
+#include "instrument/download/CommSettings.h"
 
 namespace kivelo {
 

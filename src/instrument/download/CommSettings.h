@@ -3,8 +3,8 @@
 // COM1/COM2 (19200 baud, 8 data bits, no parity, 1 stop bit, CTS flow control).
 #include <cstdint>
 
-#include "CInstrumentPort.h"
-#include "SerialSettings.h"
+#include "port/CInstrumentPort.h"
+#include "port/SerialSettings.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "CommTarget.h"
+#include "instrument/download/CommTarget.h"
 
 namespace kivelo {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CommSettings.h"
+#include "instrument/download/CommSettings.h"
 
 namespace kivelo {
 

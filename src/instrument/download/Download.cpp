@@ -1,19 +1,19 @@
-#include "Download.h"
+#include "instrument/download/Download.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "BlockReceiver.h"
-#include "CInstrumentPort.h"
-#include "CommConnection.h"
-#include "DownloadOutput.h"
-#include "DownloadPlan.h"
-#include "DownloadResult.h"
-#include "DownloadTransfer.h"
-#include "IdentifyInstrument.h"
-#include "PortText.h"
-#include "TempDir.h"
-#include "WriteDownloadHeader.h"
+#include "instrument/download/BlockReceiver.h"
+#include "port/CInstrumentPort.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/DownloadOutput.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/download/DownloadTransfer.h"
+#include "instrument/drivers/IdentifyInstrument.h"
+#include "instrument/drivers/PortText.h"
+#include "common/TempDir.h"
+#include "instrument/download/WriteDownloadHeader.h"
 
 namespace kivelo {
 

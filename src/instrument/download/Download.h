@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "CommTarget.h"
+#include "instrument/download/CommTarget.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "DownloadOutput.h"
+#include "instrument/download/DownloadOutput.h"
 
 #include <algorithm>
 #include <array>

@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "BlockSink.h"
-#include "StagedFile.h"
+#include "instrument/download/BlockSink.h"
+#include "common/StagedFile.h"
 
 namespace kivelo {
 

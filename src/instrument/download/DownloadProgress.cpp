@@ -1,4 +1,4 @@
-#include "DownloadProgress.h"
+#include "instrument/download/DownloadProgress.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "DownloadResult.h"
+#include "instrument/download/DownloadResult.h"
 
 namespace kivelo {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CommTarget.h"
+#include "instrument/download/CommTarget.h"
 
 namespace kivelo {
 

@@ -1,14 +1,14 @@
-#include "DownloadTransfer.h"
+#include "instrument/download/DownloadTransfer.h"
 
 #include <string>
 #include <string_view>
 #include <thread>
 
-#include "AnswerText.h"
-#include "BlockReceiver.h"
-#include "DownloadResult.h"
-#include "IdentifyInstrument.h"
-#include "PortText.h"
+#include "instrument/drivers/AnswerText.h"
+#include "instrument/download/BlockReceiver.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/drivers/IdentifyInstrument.h"
+#include "instrument/drivers/PortText.h"
 
 namespace kivelo {
 

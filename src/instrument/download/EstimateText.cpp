@@ -1,4 +1,4 @@
-#include "EstimateText.h"
+#include "instrument/download/EstimateText.h"
 
 #include <limits>
 

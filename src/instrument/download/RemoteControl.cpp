@@ -1,8 +1,8 @@
-#include "RemoteControl.h"
+#include "instrument/download/RemoteControl.h"
 
-#include "CInstrumentPort.h"
-#include "CommConnection.h"
-#include "DownloadResult.h"
+#include "port/CInstrumentPort.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/DownloadResult.h"
 
 namespace kivelo {
 

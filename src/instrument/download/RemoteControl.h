@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "CommTarget.h"
-#include "RemoteHistory.h"
+#include "instrument/download/CommTarget.h"
+#include "instrument/download/RemoteHistory.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "RemoteHistory.h"
+#include "instrument/download/RemoteHistory.h"
 
 #include <algorithm>
 

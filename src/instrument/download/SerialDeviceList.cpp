@@ -1,4 +1,4 @@
-#include "SerialDeviceList.h"
+#include "instrument/download/SerialDeviceList.h"
 
 #include <algorithm>
 #include <array>

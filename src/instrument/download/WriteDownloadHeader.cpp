@@ -1,7 +1,7 @@
-#include "WriteDownloadHeader.h"
+#include "instrument/download/WriteDownloadHeader.h"
 
-#include "CreateDriver.h"
-#include "HeaderWriter.h"
+#include "instrument/drivers/CreateDriver.h"
+#include "export/HeaderWriter.h"
 
 namespace kivelo {
 

@@ -1,4 +1,4 @@
-#include "AnswerText.h"
+#include "instrument/drivers/AnswerText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "CDriverQV31.h"
+#include "instrument/drivers/CDriverQV31.h"
 
-#include "AnswerText.h"
-#include "ClampToInt.h"
+#include "instrument/drivers/AnswerText.h"
+#include "common/ClampToInt.h"
 
 namespace kivelo {
 

@@ -1,6 +1,6 @@
 #pragma once
 // QV3120, QV3120L, QV3140, QV3140L: up to 4 channels, history by display count.
-#include "CFamilyDriver.h"
+#include "instrument/drivers/CFamilyDriver.h"
 
 namespace kivelo {
 

@@ -1,8 +1,8 @@
-#include "CDriverQV43.h"
+#include "instrument/drivers/CDriverQV43.h"
 
 #include <algorithm>
 
-#include "AnswerText.h"
+#include "instrument/drivers/AnswerText.h"
 
 namespace kivelo {
 

@@ -1,6 +1,6 @@
 #pragma once
 // QV4300: up to 8 channels, records and history display.
-#include "CFamilyDriver.h"
+#include "instrument/drivers/CFamilyDriver.h"
 
 namespace kivelo {
 

@@ -1,8 +1,8 @@
-#include "CDriverQV60.h"
+#include "instrument/drivers/CDriverQV60.h"
 
 #include <algorithm>
 
-#include "AnswerText.h"
+#include "instrument/drivers/AnswerText.h"
 
 namespace kivelo {
 

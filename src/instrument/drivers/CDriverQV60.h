@@ -1,6 +1,6 @@
 #pragma once
 // QV6010, QV6020, QV6030: 4 channels, history by N-single count.
-#include "CFamilyDriver.h"
+#include "instrument/drivers/CFamilyDriver.h"
 
 namespace kivelo {
 

@@ -1,7 +1,7 @@
-#include "CDriverQV8.h"
+#include "instrument/drivers/CDriverQV8.h"
 
-#include "AnswerText.h"
-#include "InputModule.h"
+#include "instrument/drivers/AnswerText.h"
+#include "instrument/drivers/InputModule.h"
 
 namespace kivelo {
 

@@ -1,6 +1,6 @@
 #pragma once
 // QV818, QV818E, QV826: 8 or 16 channels with plug-in input modules.
-#include "CFamilyDriver.h"
+#include "instrument/drivers/CFamilyDriver.h"
 
 namespace kivelo {
 

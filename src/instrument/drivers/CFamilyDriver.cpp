@@ -1,8 +1,8 @@
-#include "CFamilyDriver.h"
+#include "instrument/drivers/CFamilyDriver.h"
 
-#include "AnswerText.h"
-#include "ClampToInt.h"
-#include "IdentifyInstrument.h"
+#include "instrument/drivers/AnswerText.h"
+#include "common/ClampToInt.h"
+#include "instrument/drivers/IdentifyInstrument.h"
 
 namespace kivelo {
 

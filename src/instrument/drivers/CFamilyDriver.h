@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "CInstrument.h"
+#include "instrument/drivers/CInstrument.h"
 
 namespace kivelo {
 

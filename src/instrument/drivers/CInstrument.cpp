@@ -1,12 +1,12 @@
-#include "CInstrument.h"
+#include "instrument/drivers/CInstrument.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "AnswerText.h"
-#include "CInstrumentPort.h"
-#include "DownloadPlan.h"
-#include "PortText.h"
+#include "instrument/drivers/AnswerText.h"
+#include "port/CInstrumentPort.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/drivers/PortText.h"
 
 namespace kivelo {
 

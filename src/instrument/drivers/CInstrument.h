@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "CHeaderSource.h"
+#include "export/CHeaderSource.h"
 
 namespace kivelo {
 

@@ -1,10 +1,10 @@
-#include "CreateDriver.h"
+#include "instrument/drivers/CreateDriver.h"
 
-#include "CDriverQV31.h"
-#include "CDriverQV43.h"
-#include "CDriverQV60.h"
-#include "CDriverQV8.h"
-#include "IdentifyInstrument.h"
+#include "instrument/drivers/CDriverQV31.h"
+#include "instrument/drivers/CDriverQV43.h"
+#include "instrument/drivers/CDriverQV60.h"
+#include "instrument/drivers/CDriverQV8.h"
+#include "instrument/drivers/IdentifyInstrument.h"
 
 namespace kivelo {
 

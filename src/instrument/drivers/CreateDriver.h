@@ -2,7 +2,7 @@
 // The family driver for an identified instrument.
 #include <memory>
 
-#include "CInstrument.h"
+#include "instrument/drivers/CInstrument.h"
 
 namespace kivelo {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "CHeaderSource.h"
+#include "export/CHeaderSource.h"
 
 namespace kivelo {
 

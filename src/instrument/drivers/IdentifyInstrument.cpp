@@ -1,11 +1,11 @@
-#include "IdentifyInstrument.h"
+#include "instrument/drivers/IdentifyInstrument.h"
 
 #include <array>
 #include <string>
 
-#include "AnswerText.h"
-#include "CInstrumentPort.h"
-#include "PortText.h"
+#include "instrument/drivers/AnswerText.h"
+#include "port/CInstrumentPort.h"
+#include "instrument/drivers/PortText.h"
 
 namespace kivelo {
 

@@ -1,6 +1,6 @@
-#include "InputModule.h"
+#include "instrument/drivers/InputModule.h"
 
-#include "AnswerText.h"
+#include "instrument/drivers/AnswerText.h"
 
 namespace kivelo::InputModule {
 

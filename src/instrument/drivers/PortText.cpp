@@ -1,11 +1,11 @@
-#include "PortText.h"
+#include "instrument/drivers/PortText.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
 
-#include "CInstrumentPort.h"
+#include "port/CInstrumentPort.h"
 
 namespace kivelo {
 

@@ -15,11 +15,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "core/SettingsRecord.h"
-#include "core/SettingsRules.h"
-#include "core/SettingsStore.h"
+#include "app/core/SettingsRecord.h"
+#include "app/core/SettingsRules.h"
+#include "app/core/SettingsStore.h"
 #include "FileBytes.h"
-#include "TempDir.h"
+#include "common/TempDir.h"
 
 namespace kivelo::app {
 namespace {

@@ -14,10 +14,10 @@
 
 #include "CScriptedUi.h"
 #include "WidgetChecks.h"
-#include "dialogs/CAboutBox.h"
-#include "dialogs/CScaleDialog.h"
-#include "dialogs/CTraceSelectDialog.h"
-#include "dialogs/CZoomPositionDialog.h"
+#include "app/dialogs/CAboutBox.h"
+#include "app/dialogs/CScaleDialog.h"
+#include "app/dialogs/CTraceSelectDialog.h"
+#include "app/dialogs/CZoomPositionDialog.h"
 
 using namespace kivelo::app;
 using kivelo::app::test::SaveGrabIfAsked;

@@ -13,8 +13,8 @@
 
 #include "CScriptedUi.h"
 #include "WidgetChecks.h"
-#include "ui/CIcons.h"
-#include "ui/CQtUiSeam.h"
+#include "app/ui/CIcons.h"
+#include "app/ui/CQtUiSeam.h"
 
 using namespace kivelo::app;
 using kivelo::app::test::SaveGrabIfAsked;

@@ -1,4 +1,4 @@
-#include "core/ValueParse.h"
+#include "app/core/ValueParse.h"
 
 #include <gtest/gtest.h>
 

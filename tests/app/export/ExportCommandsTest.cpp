@@ -11,8 +11,8 @@
 
 #include "FileSizeLimit.h"
 #include "ExportFixture.h"
-#include "core/CommandTable.h"
-#include "windows/CWindowArea.h"
+#include "app/core/CommandTable.h"
+#include "app/windows/CWindowArea.h"
 
 using namespace kivelo;
 using namespace kivelo::app;

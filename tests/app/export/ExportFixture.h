@@ -14,9 +14,9 @@
 
 #include "CScriptedUi.h"
 #include "Wavegen.h"
-#include "frame/CKiveloApp.h"
-#include "frame/CMainFrame.h"
-#include "ui/CBusyWindow.h"
+#include "app/frame/CKiveloApp.h"
+#include "app/frame/CMainFrame.h"
+#include "app/ui/CBusyWindow.h"
 
 namespace kivelo::app::test {
 

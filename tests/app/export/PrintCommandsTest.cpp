@@ -16,10 +16,10 @@
 
 #include "ExportFixture.h"
 #include "WidgetChecks.h"
-#include "core/CommandTable.h"
-#include "export/CPrintCommands.h"
-#include "export/CPrintFormatDialog.h"
-#include "windows/CWindowArea.h"
+#include "app/core/CommandTable.h"
+#include "app/export/CPrintCommands.h"
+#include "app/export/CPrintFormatDialog.h"
+#include "app/windows/CWindowArea.h"
 
 using namespace kivelo;
 using namespace kivelo::app;

@@ -23,12 +23,12 @@
 #include "CScriptedUi.h"
 #include "WidgetChecks.h"
 #include "WvfWriter.h"
-#include "core/SettingsRecord.h"
-#include "core/SettingsStore.h"
-#include "frame/CKiveloApp.h"
-#include "frame/CMainFrame.h"
-#include "ui/CBusyWindow.h"
-#include "windows/CWindowArea.h"
+#include "app/core/SettingsRecord.h"
+#include "app/core/SettingsStore.h"
+#include "app/frame/CKiveloApp.h"
+#include "app/frame/CMainFrame.h"
+#include "app/ui/CBusyWindow.h"
+#include "app/windows/CWindowArea.h"
 
 using namespace kivelo;
 using namespace kivelo::app;

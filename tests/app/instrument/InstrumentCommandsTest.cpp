@@ -21,16 +21,16 @@
 #include <optional>
 
 #include "CScriptedUi.h"
-#include "CWaveFile.h"
+#include "wavefile/CWaveFile.h"
 #include "SampleData.h"
 #include "SimPeer.h"
 #include "WidgetChecks.h"
-#include "core/SettingsStore.h"
-#include "frame/CKiveloApp.h"
-#include "frame/CMainFrame.h"
-#include "instrument/CCommSetupDialog.h"
-#include "instrument/CRecorderControlDialog.h"
-#include "ui/CBusyWindow.h"
+#include "app/core/SettingsStore.h"
+#include "app/frame/CKiveloApp.h"
+#include "app/frame/CMainFrame.h"
+#include "app/instrument/CCommSetupDialog.h"
+#include "app/instrument/CRecorderControlDialog.h"
+#include "app/ui/CBusyWindow.h"
 
 using namespace kivelo;
 using namespace kivelo::app;

@@ -10,13 +10,13 @@
 #include <QToolButton>
 
 #include "RecordingActions.h"
-#include "panels/CHistoryPanel.h"
-#include "panels/CSpeedPanel.h"
-#include "panels/CToolbarPanel.h"
-#include "panels/CTracePanel.h"
-#include "panels/CWrapButton.h"
-#include "panels/CXyPanel.h"
-#include "panels/CZoomPanel.h"
+#include "app/panels/CHistoryPanel.h"
+#include "app/panels/CSpeedPanel.h"
+#include "app/panels/CToolbarPanel.h"
+#include "app/panels/CTracePanel.h"
+#include "app/panels/CWrapButton.h"
+#include "app/panels/CXyPanel.h"
+#include "app/panels/CZoomPanel.h"
 
 using namespace kivelo;
 using namespace kivelo::app;

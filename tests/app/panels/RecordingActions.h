@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "DocumentBinding.h"
+#include "display/DocumentBinding.h"
 #include "FakeWaveFile.h"
-#include "ui/CDisplayActions.h"
-#include "ui/CUiSeam.h"
+#include "app/ui/CDisplayActions.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app::test {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/CUiSeam.h"
+#include "app/ui/CUiSeam.h"
 
 namespace kivelo::app {
 

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "BlockReceiver.h"
-#include "BlockSink.h"
-#include "DownloadPlan.h"
-#include "DownloadResult.h"
+#include "instrument/download/BlockReceiver.h"
+#include "instrument/download/BlockSink.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/download/DownloadResult.h"
 #include "ScriptedPort.h"
 
 namespace kivelo::test {

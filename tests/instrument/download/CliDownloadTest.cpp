@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 
 #include "FileBytes.h"
-#include "TempDir.h"
+#include "common/TempDir.h"
 
 namespace kivelo::test {
 namespace {

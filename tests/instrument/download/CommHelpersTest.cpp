@@ -10,12 +10,12 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "CommDeviceChoice.h"
-#include "CommDiagnosis.h"
-#include "DownloadProgress.h"
-#include "DownloadResult.h"
-#include "SerialDeviceList.h"
-#include "TempDir.h"
+#include "instrument/download/CommDeviceChoice.h"
+#include "instrument/download/CommDiagnosis.h"
+#include "instrument/download/DownloadProgress.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/download/SerialDeviceList.h"
+#include "common/TempDir.h"
 
 namespace kivelo::test {
 namespace {

@@ -7,12 +7,12 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "Download.h"
-#include "DownloadPlan.h"
-#include "DownloadResult.h"
+#include "instrument/download/Download.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/download/DownloadResult.h"
 #include "ScriptedPort.h"
 #include "FileBytes.h"
-#include "TempDir.h"
+#include "common/TempDir.h"
 
 namespace kivelo::test {
 namespace {

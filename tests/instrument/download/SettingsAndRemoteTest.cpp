@@ -5,13 +5,13 @@
 #include <thread>
 #include <unistd.h>
 
-#include "CancelOnSignal.h"
-#include "CommSettings.h"
-#include "CommTarget.h"
-#include "DownloadResult.h"
-#include "EstimateText.h"
-#include "RemoteControl.h"
-#include "RemoteHistory.h"
+#include "instrument/download/CancelOnSignal.h"
+#include "instrument/download/CommSettings.h"
+#include "instrument/download/CommTarget.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/download/EstimateText.h"
+#include "instrument/download/RemoteControl.h"
+#include "instrument/download/RemoteHistory.h"
 #include "ScriptedPort.h"
 
 namespace kivelo::test {

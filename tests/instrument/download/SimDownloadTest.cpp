@@ -5,16 +5,16 @@
 #include <filesystem>
 #include <optional>
 
-#include "CWaveFile.h"
-#include "CommConnection.h"
-#include "Download.h"
-#include "DownloadPlan.h"
-#include "DownloadResult.h"
-#include "PortTable.h"
-#include "RemoteControl.h"
+#include "wavefile/CWaveFile.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/Download.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/download/DownloadResult.h"
+#include "port/PortTable.h"
+#include "instrument/download/RemoteControl.h"
 #include "SampleData.h"
 #include "SimPeer.h"
-#include "TempDir.h"
+#include "common/TempDir.h"
 
 namespace kivelo::test {
 namespace {

@@ -12,15 +12,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "CHdrFile.h"
-#include "CreateDriver.h"
-#include "DownloadPlan.h"
+#include "wavefile/CHdrFile.h"
+#include "instrument/drivers/CreateDriver.h"
+#include "instrument/drivers/DownloadPlan.h"
 #include "GoldenFile.h"
-#include "HeaderWriter.h"
+#include "export/HeaderWriter.h"
 #include "ScriptedPort.h"
 #include "FileBytes.h"
-#include "TempDir.h"
-#include "WriteDownloadHeader.h"
+#include "common/TempDir.h"
+#include "instrument/download/WriteDownloadHeader.h"
 
 namespace kivelo {
 namespace {

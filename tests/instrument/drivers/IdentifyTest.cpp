@@ -4,11 +4,11 @@
 #include <cfloat>
 #include <climits>
 
-#include "AnswerText.h"
-#include "CreateDriver.h"
-#include "DownloadPlan.h"
-#include "IdentifyInstrument.h"
-#include "PortText.h"
+#include "instrument/drivers/AnswerText.h"
+#include "instrument/drivers/CreateDriver.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/drivers/IdentifyInstrument.h"
+#include "instrument/drivers/PortText.h"
 #include "ScriptedPort.h"
 
 namespace kivelo {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "CQvSimulator.h"
-#include "GpibAbi.h"
+#include "port/GpibAbi.h"
 #include "SimConfig.h"
 #include "SimPeer.h"
 
