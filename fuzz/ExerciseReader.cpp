@@ -26,8 +26,7 @@ void ExerciseReader(CWaveFile& file) {
             file.SetTrace(std::max(t, 0));
             const int64_t n = std::clamp<int64_t>(file.GetBlockSize(), 0, kMaxSamples);
             int64_t out = 0;
-            for (int code = 0; code <= 4; ++code)
-                file.ReadData(b, t, 0, n, bytes, out, code);
+            for (int code = 0; code <= 4; ++code) file.ReadData(b, t, 0, n, bytes, out, code);
             // Each trace's text table is 1.3 MB; two traces cover the text paths.
             if (t <= 1) file.ReadText(b, t, 1, n, texts, out);
             file.ReadValues(b, t, 0, n, values, out);
@@ -36,8 +35,7 @@ void ExerciseReader(CWaveFile& file) {
                 const int64_t count = std::min<int64_t>(n, 1000);
                 file.ReadEnvelope(step, b, t, 0, count, bytes, out, 2);
             }
-            for (int ratio : {1, 150, 1500})
-                file.ReadEnvelopeRatio(ratio, b, t, 0, n, bytes, out, 0);
+            for (int ratio : {1, 150, 1500}) file.ReadEnvelopeRatio(ratio, b, t, 0, n, bytes, out, 0);
         }
     }
 }

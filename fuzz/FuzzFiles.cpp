@@ -1,9 +1,9 @@
 #include "FuzzFiles.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdlib>
+#include <cstring>
 
 #include <filesystem>
 
@@ -40,8 +40,7 @@ SplitInput Split(const uint8_t* data, std::size_t size) {
     constexpr std::size_t kSepLen = sizeof(kSep) - 1;
     std::span<const uint8_t> all(data, size);
     for (std::size_t i = 0; i + kSepLen <= size; ++i) {
-        if (std::memcmp(data + i, kSep, kSepLen) == 0)
-            return {all.first(i), all.subspan(i + kSepLen)};
+        if (std::memcmp(data + i, kSep, kSepLen) == 0) return {all.first(i), all.subspan(i + kSepLen)};
     }
     return {all, {}};
 }

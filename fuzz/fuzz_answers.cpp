@@ -12,12 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "instrument/drivers/AnswerText.h"
-#include "port/CInstrumentPort.h"
-#include "instrument/drivers/DownloadPlan.h"
 #include "FuzzFiles.h"
-#include "instrument/drivers/IdentifyInstrument.h"
 #include "instrument/download/WriteDownloadHeader.h"
+#include "instrument/drivers/AnswerText.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "instrument/drivers/IdentifyInstrument.h"
+#include "port/CInstrumentPort.h"
 
 namespace {
 
@@ -95,8 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivelo::DownloadHeaderOptions options;
     options.overwrite = true;
     int detail = 0;
-    const int result = kivelo::WriteDownloadHeader(kModels[data[0] % kModels.size()], headerPath,
-                                                   port, plan, options, &detail);
+    const int result =
+        kivelo::WriteDownloadHeader(kModels[data[0] % kModels.size()], headerPath, port, plan, options, &detail);
     if (result != 0 && result != 1) std::abort();
     if (plan.traceCount < 0 || plan.traceCount > kivelo::DownloadPlan::kMaxTraces) std::abort();
     if (plan.chunk.size() != kivelo::DownloadPlan::kChunkSize + 1) std::abort();

@@ -14,8 +14,8 @@
 #include "instrument/download/BlockHeader.h"
 #include "instrument/download/BlockReceiver.h"
 #include "instrument/download/BlockSink.h"
-#include "port/CInstrumentPort.h"
 #include "instrument/download/DownloadResult.h"
+#include "port/CInstrumentPort.h"
 
 namespace {
 
@@ -44,9 +44,7 @@ public:
         return satisfied || (gpib_ && count > 0 && pos_ == stream_.size()) ? kOk : kFailure;
     }
 
-    int Read(std::span<uint8_t> buffer, std::size_t& count) override {
-        return ReadResponse(buffer, count);
-    }
+    int Read(std::span<uint8_t> buffer, std::size_t& count) override { return ReadResponse(buffer, count); }
 
     int IsMoreData() override {
         if (endReport_ != 0) return endReport_ == 1 ? 1 : 0;
@@ -76,8 +74,7 @@ public:
 
 void OneBlock(StreamPort& port, bool gpib, std::span<uint8_t> chunk, int64_t points) {
     CountingSink sink;
-    kivelo::BlockReceiver receiver(port, gpib ? kivelo::BlockFraming::kEndByEoi
-                                              : kivelo::BlockFraming::kEndByLineFeed,
+    kivelo::BlockReceiver receiver(port, gpib ? kivelo::BlockFraming::kEndByEoi : kivelo::BlockFraming::kEndByLineFeed,
                                    chunk, sink, nullptr);
     const int result = receiver.ReceiveBlock(points);
     // Never more than the record, exactly the record on success, line mode after.

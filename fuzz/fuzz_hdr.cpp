@@ -1,6 +1,6 @@
 // Header reader on arbitrary header text.
-#include "wavefile/CHdrFile.h"
 #include "FuzzFiles.h"
+#include "wavefile/CHdrFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const kivelo::fuzz::ScratchDir dir;

@@ -12,19 +12,19 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "BenchFiles.h"
-#include "common/TempDir.h"
 #include "WvfWriter.h"
-#include "display/DisplayModel.h"
-#include "wavefile/WaveDocument.h"
 #include "app/core/SettingsRecord.h"
 #include "app/frame/CMainFrame.h"
 #include "app/ui/CUiSeam.h"
+#include "common/TempDir.h"
+#include "display/DisplayModel.h"
+#include "wavefile/WaveDocument.h"
 
 namespace {
 

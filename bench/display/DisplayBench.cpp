@@ -17,17 +17,17 @@
 #include <vector>
 
 #include "BenchFiles.h"
-#include "wavefile/CWaveFile.h"
+#include "Wavegen.h"
+#include "common/TempDir.h"
 #include "display/DocumentBinding.h"
 #include "display/HistoryWindowRenderer.h"
 #include "display/MainWindowRenderer.h"
 #include "display/Present.h"
-#include "display/qt/QtDisplayPainter.h"
 #include "display/RedrawAll.h"
-#include "common/TempDir.h"
-#include "Wavegen.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
+#include "display/qt/QtDisplayPainter.h"
+#include "wavefile/CWaveFile.h"
 
 namespace {
 
@@ -97,8 +97,8 @@ void BM_ZoomWindow(benchmark::State& state) {
 void BM_HistoryWindow(benchmark::State& state) {
     Scene& s = RedrawScene();
     for (auto _ : state) DrawHistoryWindow(s.Target(WindowId::History));
-    state.counters["thumbnails"] = static_cast<double>(HistoryCells(*s.model, s.layout.windows[2].width,
-                                                                    s.layout.windows[2].height - 36).size());
+    state.counters["thumbnails"] =
+        static_cast<double>(HistoryCells(*s.model, s.layout.windows[2].width, s.layout.windows[2].height - 36).size());
 }
 
 // The same with the thumbnails' points read from the file again.
@@ -151,8 +151,7 @@ void ReadWhole(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) std::abort();
     std::vector<char> buffer(size_t{8} << 20);
-    while (read(fd, buffer.data(), buffer.size()) > 0) {
-    }
+    while (read(fd, buffer.data(), buffer.size()) > 0) {}
     close(fd);
 }
 

@@ -12,16 +12,16 @@
 #include <memory>
 #include <string>
 
-#include "wavefile/CWaveFile.h"
+#include "Wavegen.h"
+#include "common/TempDir.h"
 #include "display/DocumentBinding.h"
 #include "display/HistoryWindowRenderer.h"
 #include "display/MainWindowRenderer.h"
-#include "display/qt/QtDisplayPainter.h"
 #include "display/RedrawAll.h"
-#include "common/TempDir.h"
-#include "Wavegen.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
+#include "display/qt/QtDisplayPainter.h"
+#include "wavefile/CWaveFile.h"
 
 namespace {
 
@@ -74,8 +74,8 @@ void Report(const char* scene, const char* step, const std::array<QImage, kWindo
             const RasterPlane& plane) {
     std::printf("%-10s %-12s", scene, step);
     for (const QImage& image : images) std::printf(" %016llx", static_cast<unsigned long long>(HashImage(image)));
-    std::printf(" plane %016llx\n",
-                static_cast<unsigned long long>(Fnv(0xcbf29ce484222325ULL, plane.Bytes().data(), plane.Bytes().size())));
+    std::printf(" plane %016llx\n", static_cast<unsigned long long>(
+                                        Fnv(0xcbf29ce484222325ULL, plane.Bytes().data(), plane.Bytes().size())));
 }
 
 void RunScene(const char* name, const std::string& path, const SceneSetup& s) {

@@ -23,10 +23,10 @@
 #include <vector>
 
 #include "BenchFiles.h"
+#include "Wavegen.h"
 #include "display/DocumentBinding.h"
 #include "display/qt/FrameComposer.h"
 #include "wavefile/WaveDocument.h"
-#include "Wavegen.h"
 
 namespace {
 

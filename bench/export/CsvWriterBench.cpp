@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "BenchFiles.h"
-#include "wavefile/CWaveFile.h"
-#include "export/CsvWriter.h"
 #include "common/StagedFile.h"
+#include "export/CsvWriter.h"
+#include "wavefile/CWaveFile.h"
 
 namespace {
 
@@ -26,9 +26,7 @@ const std::string& Record() {
     return record.Path();
 }
 
-std::string OutputPath(const char* name) {
-    return (std::filesystem::path(Record()).parent_path() / name).string();
-}
+std::string OutputPath(const char* name) { return (std::filesystem::path(Record()).parent_path() / name).string(); }
 
 int64_t LastCsvSize = 0;  // bytes of the writer's output, for the durable-write twin
 

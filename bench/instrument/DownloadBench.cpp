@@ -13,14 +13,14 @@
 #include <string>
 
 #include "BenchFiles.h"
+#include "common/TempDir.h"
 #include "instrument/download/CommConnection.h"
 #include "instrument/download/CommTarget.h"
 #include "instrument/download/Download.h"
-#include "instrument/drivers/DownloadPlan.h"
 #include "instrument/download/DownloadResult.h"
+#include "instrument/drivers/DownloadPlan.h"
 #include "port/GpibAbi.h"
 #include "port/PortTable.h"
-#include "common/TempDir.h"
 
 namespace {
 
@@ -32,23 +32,18 @@ constexpr int kRecords = 10;
 // from the QVSIM_* environment.
 class SimLibrary {
 public:
-    SimLibrary()
-    {
+    SimLibrary() {
         setenv(kivelo::gpib::kLibraryEnv, QVSIM_GPIB_LIBRARY, 1);
         handle_ = dlopen(QVSIM_GPIB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        if (handle_ != nullptr)
-            reset_ = reinterpret_cast<int (*)()>(dlsym(handle_, "qvsim_gpib_reset"));
+        if (handle_ != nullptr) reset_ = reinterpret_cast<int (*)()>(dlsym(handle_, "qvsim_gpib_reset"));
     }
-    ~SimLibrary()
-    {
-        if (handle_ != nullptr)
-            dlclose(handle_);
+    ~SimLibrary() {
+        if (handle_ != nullptr) dlclose(handle_);
     }
     SimLibrary(const SimLibrary&) = delete;
     SimLibrary& operator=(const SimLibrary&) = delete;
 
-    bool Configure(int64_t points)
-    {
+    bool Configure(int64_t points) {
         setenv("QVSIM_FAMILY", "qv8", 1);
         setenv("QVSIM_CHANNELS", std::to_string(kTraces).c_str(), 1);
         setenv("QVSIM_LENGTH", std::to_string(points).c_str(), 1);
@@ -61,22 +56,16 @@ private:
     int (*reset_)() = nullptr;
 };
 
-SimLibrary& Sim()
-{
+SimLibrary& Sim() {
     static SimLibrary library;
     return library;
 }
 
-
 // Lets the next peak measured start from the current resident set, so that
 // each record size reports its own peak.
-void ResetPeakRss()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-void BM_DownloadGpib(benchmark::State& state)
-{
+void BM_DownloadGpib(benchmark::State& state) {
     const int64_t points = state.range(0);
     if (!Sim().Configure(points)) {
         state.SkipWithError("simulator library not usable");
@@ -87,8 +76,8 @@ void BM_DownloadGpib(benchmark::State& state)
     kivelo::CInstrumentPort& port = kivelo::SelectPort(ports, target);
     kivelo::DownloadPlan plan;
     kivelo::DownloadInfo info;
-    if (kivelo::QueryInstrument(port, target, plan, info) != kivelo::kDownloadOk ||
-        info.traceCount != kTraces || info.length != points) {
+    if (kivelo::QueryInstrument(port, target, plan, info) != kivelo::kDownloadOk || info.traceCount != kTraces ||
+        info.length != points) {
         state.SkipWithError("information query failed");
         return;
     }
@@ -97,8 +86,7 @@ void BM_DownloadGpib(benchmark::State& state)
     int64_t bytes = 0;
     for (auto _ : state) {
         kivelo::TempDir dir("kivelo-bench-");
-        const int result =
-            kivelo::DownloadToFiles(port, target, dir.Path() + "/bench", plan, {});
+        const int result = kivelo::DownloadToFiles(port, target, dir.Path() + "/bench", plan, {});
         if (result != kivelo::kDownloadOk) {
             state.SkipWithError("download failed");
             return;
@@ -117,12 +105,7 @@ void BM_DownloadGpib(benchmark::State& state)
     state.counters["rss_growth_MB"] = peakMb - startMb;
 }
 
-BENCHMARK(BM_DownloadGpib)
-    ->Arg(1000000)
-    ->Arg(4000000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(2);
+BENCHMARK(BM_DownloadGpib)->Arg(1000000)->Arg(4000000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 }  // namespace
 

@@ -1,11 +1,11 @@
 #include "BenchFiles.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include <string>
 #include <vector>
@@ -57,9 +57,7 @@ std::string HeaderText(int traces, int64_t samples) {
     perTrace("VOffset", "0.0000000E+000");
     perTrace("VDataType", "IS2");
     perTrace("VUnit", "V");
-    for (const char* k : {"VPlusOverData", "VMinusOverData", "VIllegalData", "VMaxData",
-                          "VMinData"})
-        perTrace(k, "0");
+    for (const char* k : {"VPlusOverData", "VMinusOverData", "VIllegalData", "VMaxData", "VMinData"}) perTrace(k, "0");
     perTrace("HResolution", "1.0000000E-006");
     perTrace("HOffset", "0.0000000E+000");
     perTrace("HUnit", "s");
@@ -97,12 +95,11 @@ std::string WriteRecord(const TempDir& dir, int traces, int64_t samples) {
 void WarmPageCache(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY));
     std::vector<char> buf(1 << 20);
-    while (::read(fd.Get(), buf.data(), buf.size()) > 0) {
-    }
+    while (::read(fd.Get(), buf.data(), buf.size()) > 0) {}
 }
 
 double PeakRssMb() {
-    rusage usage {};
+    rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }

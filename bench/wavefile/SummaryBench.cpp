@@ -138,7 +138,9 @@ BENCHMARK(BM_ZoomReadAtRatio)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(20)
+    // clang-format off
     ->Arg(32000000)->Arg(16000000)->Arg(8000000)->Arg(4000000)->Arg(2000000)->Arg(1000000)->Arg(500000)
     ->Arg(200000)->Arg(100000)->Arg(50000)->Arg(20000)->Arg(10000)->Arg(5000);
+// clang-format on
 
 BENCHMARK_MAIN();

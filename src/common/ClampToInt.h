@@ -5,8 +5,6 @@
 
 namespace kivelo {
 
-constexpr int ClampToInt(long long value) {
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
+constexpr int ClampToInt(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
 
 }  // namespace kivelo

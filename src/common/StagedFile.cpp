@@ -1,11 +1,11 @@
 #include "common/StagedFile.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 
 #include "common/WriteAll.h"
 
@@ -72,8 +72,7 @@ bool StagedFile::Create(const std::string& targetPath, Existing existing) {
     // O_EXCL on a fresh name: no race with other writers and no symlink following;
     // mode 0666 lets the umask decide like for any new file.
     std::string folder = FolderOf(targetPath);
-    auto seed = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         char suffix[64];
         std::snprintf(suffix, sizeof suffix, ".%ld.%llx.tmp", static_cast<long>(::getpid()),
@@ -137,8 +136,7 @@ bool StagedFile::Commit() {
     if (!Sync()) return false;
     if (existing_ == Existing::Replace) {
         struct stat old {};
-        if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-            ::fchmod(fd_.Get(), old.st_mode & 07777);
+        if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd_.Get(), old.st_mode & 07777);
     }
     int fd = fd_.Get();
     fd_.Release();
@@ -151,13 +149,11 @@ bool StagedFile::Commit() {
 
 bool StagedFile::PlaceFile() {
     switch (existing_) {
-        case Existing::Replace:
-            return ::rename(temp_.c_str(), target_.c_str()) == 0;
-        case Existing::ReplaceEmpty:
-            if (IsEmptyRegularFile(target_)) return ::rename(temp_.c_str(), target_.c_str()) == 0;
-            break;
-        case Existing::Keep:
-            break;
+    case Existing::Replace: return ::rename(temp_.c_str(), target_.c_str()) == 0;
+    case Existing::ReplaceEmpty:
+        if (IsEmptyRegularFile(target_)) return ::rename(temp_.c_str(), target_.c_str()) == 0;
+        break;
+    case Existing::Keep: break;
     }
     return MoveNoReplace(temp_, target_);
 }

@@ -1,7 +1,7 @@
 #include "common/WriteAll.h"
 
-#include <cerrno>
 #include <unistd.h>
+#include <cerrno>
 
 namespace kivelo {
 

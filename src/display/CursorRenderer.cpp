@@ -86,8 +86,8 @@ void DrawCursors(const RenderTarget& target, WindowId window) {
     const CursorReading ref = ReadCursor(m, window, c.refX[slot], c.refTrace);
     int64_t span = 0, first = 0;
     WindowSpan(m, window, span, first);
-    const double diff = static_cast<double>(mesX - refX) / std::max<int>(a.areaWidth, 1) *
-                        static_cast<double>(span) * h.HResolution;
+    const double diff =
+        static_cast<double>(mesX - refX) / std::max<int>(a.areaWidth, 1) * static_cast<double>(span) * h.HResolution;
     p.DrawText(125, y0 + lh, FormatText(mes.time, h.HUnit, 4, h.HResolution), fg, std::nullopt);
     p.DrawText(125, y0 + 2 * lh, FormatText(ref.time, h.HUnit, 4, h.HResolution), fg, std::nullopt);
     p.DrawText(125, y0 + 3 * lh, FormatText(diff, h.HUnit, 4, h.HResolution), fg, std::nullopt);
@@ -95,11 +95,14 @@ void DrawCursors(const RenderTarget& target, WindowId window) {
     const TraceSet& set = SetOf(m, window);
     auto valueText = [&](const CursorReading& r, int trace) -> std::string {
         const DisplayTrace& t = set[trace];
-        if (t.logic) return FormatBits(static_cast<uint16_t>(t.samples[static_cast<size_t>(*r.sampleIndex)]), t.bitCount);
+        if (t.logic)
+            return FormatBits(static_cast<uint16_t>(t.samples[static_cast<size_t>(*r.sampleIndex)]), t.bitCount);
         return FormatText(*r.value, t.unit, 4, t.gain);
     };
-    if (mes.value) p.DrawText(208, y0 + lh, valueText(mes, c.mesTrace), m.palette.LabelColour(c.mesTrace), std::nullopt);
-    if (ref.value) p.DrawText(208, y0 + 2 * lh, valueText(ref, c.refTrace), m.palette.LabelColour(c.refTrace), std::nullopt);
+    if (mes.value)
+        p.DrawText(208, y0 + lh, valueText(mes, c.mesTrace), m.palette.LabelColour(c.mesTrace), std::nullopt);
+    if (ref.value)
+        p.DrawText(208, y0 + 2 * lh, valueText(ref, c.refTrace), m.palette.LabelColour(c.refTrace), std::nullopt);
     if (mes.value && ref.value) {
         const DisplayTrace& tm = set[c.mesTrace];
         const DisplayTrace& tr = set[c.refTrace];
@@ -131,8 +134,8 @@ void MoveCursor(DisplayModel& model, WindowId window, int x, int y, bool left, b
     (left ? model.cursors.mesX : model.cursors.refX)[slot] = x;
     if (!press) return;
     const ViewArea& a = model.Area(window);
-    const int trace = TraceUnderPointer(model.plane, a.windowX + x, a.windowY + y - 36,
-                                        model.palette.LabelColourOffset());
+    const int trace =
+        TraceUnderPointer(model.plane, a.windowX + x, a.windowY + y - 36, model.palette.LabelColourOffset());
     (left ? model.cursors.mesTrace : model.cursors.refTrace) = trace;
 }
 

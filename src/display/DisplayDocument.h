@@ -22,9 +22,9 @@ struct DisplayDocument {
     std::array<uint8_t, kMaxRecords> overlayMarks{};
     HorzInfo horz;
     std::string model;
-    bool bitOrderModel = false;   // QV810/818/818E/826: stamps are the end of acquisition
-    bool byteWideLogic = false;   // QV4300
-    bool byteWideData = false;    // QV7010
+    bool bitOrderModel = false;  // QV810/818/818E/826: stamps are the end of acquisition
+    bool byteWideLogic = false;  // QV4300
+    bool byteWideData = false;   // QV7010
 
     const std::string& DateText(int record) const;
     const std::string& TimeText(int record) const;

@@ -44,8 +44,8 @@ public:
     // in colours[byte] and pixels outside the plane in `outside`: the same
     // picture as DrawImage of the presented rectangle, without the copy.
     // False when the painter cannot; the caller then uses DrawImage.
-    virtual bool DrawPlane(int /*x*/, int /*y*/, const RasterPlane& /*plane*/, int /*px*/, int /*py*/,
-                           int /*width*/, int /*height*/, const std::array<Rgb, 256>& /*colours*/, Rgb /*outside*/) {
+    virtual bool DrawPlane(int /*x*/, int /*y*/, const RasterPlane& /*plane*/, int /*px*/, int /*py*/, int /*width*/,
+                           int /*height*/, const std::array<Rgb, 256>& /*colours*/, Rgb /*outside*/) {
         return false;
     }
 };

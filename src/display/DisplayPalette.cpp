@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::array<uint8_t, 8> kLevelComponent{15, 15, 43, 94, 94, 145, 196, 247};
 
+// clang-format off
 constexpr ColourLevelSet kPrimary{{{7, 7, 0}, {0, 7, 0}, {7, 0, 7}, {0, 7, 7},
                                    {7, 0, 0}, {7, 4, 0}, {5, 3, 7}, {3, 5, 7},
                                    {0, 7, 4}, {7, 7, 5}, {5, 7, 6}, {7, 5, 5},
@@ -25,6 +26,7 @@ constexpr ColourLevelSet kFixedLight{{{2, 2, 6}, {7, 7, 7}, {7, 7, 7}, {0, 0, 0}
                                       {0, 0, 0}, {7, 0, 0}, {5, 5, 0}, {0, 7, 0},
                                       {7, 7, 0}, {0, 7, 0}, {7, 0, 7}, {0, 7, 7},
                                       {7, 0, 0}, {7, 4, 0}, {5, 3, 7}, {3, 5, 7}}};
+// clang-format on
 
 std::array<uint8_t, 256> MakeLut() {
     std::array<uint8_t, 256> lut{};

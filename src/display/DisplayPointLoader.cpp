@@ -14,8 +14,7 @@ int32_t DisplayStepCode(int64_t recordLength, int64_t points) {
     return static_cast<int32_t>(std::clamp(s, 512.0, static_cast<double>(std::numeric_limits<int32_t>::max())));
 }
 
-bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points,
-                       int channel) {
+bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points, int channel) {
     trace.pointCount = 0;
     points = std::clamp(points, 0, DisplayTrace::kMaxPoints);
     if (points == 0 || channel < 0 || step < 256 || start < 0) return false;

@@ -2,8 +2,8 @@
 // Reading a trace's display points from the waveform model.
 #include <cstdint>
 
-#include "wavefile/CWaveFile.h"
 #include "display/DisplayTrace.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo {
 
@@ -16,7 +16,6 @@ int32_t DisplayStepCode(int64_t recordLength, int64_t points);
 // count stays what the caller laid out. Byte-wide samples go to the upper
 // byte, offset-binary samples become two's complement. False (point count 0)
 // when nothing could be read.
-bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points,
-                       int channel);
+bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points, int channel);
 
 }  // namespace kivelo

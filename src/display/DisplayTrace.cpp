@@ -29,9 +29,7 @@ void DisplayTrace::SetVerticalZoom(double zoom) {
 void DisplayTrace::SetName(std::string_view text) { name = CutAtNul(text, kNameChars); }
 void DisplayTrace::SetUnit(std::string_view text) { unit = CutAtNul(text, kUnitChars); }
 
-double DisplayTrace::BandTopValue() const {
-    return (verticalPosition + 32768.0 / GetVerticalZoom()) * gain + offset;
-}
+double DisplayTrace::BandTopValue() const { return (verticalPosition + 32768.0 / GetVerticalZoom()) * gain + offset; }
 
 double DisplayTrace::BandBottomValue() const {
     return (verticalPosition - 32768.0 / GetVerticalZoom()) * gain + offset;

@@ -1,8 +1,8 @@
 #pragma once
 // Hands an opened waveform file to the display: trace attributes, on/off
 // tables, record count, time stamps and the zoom ratios.
-#include "wavefile/CWaveFile.h"
 #include "display/DisplayModel.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo {
 

@@ -4,8 +4,7 @@
 
 namespace kivelo {
 
-std::vector<int32_t> StretchPoints(std::span<const int16_t> points, int minCount, bool hold,
-                                   int spanIntervals) {
+std::vector<int32_t> StretchPoints(std::span<const int16_t> points, int minCount, bool hold, int spanIntervals) {
     const int64_t p = static_cast<int64_t>(points.size());
     std::vector<int32_t> out;
     if (p < 3 || minCount <= 0) {
@@ -61,8 +60,7 @@ void PairUp(const T* values, size_t count, bool logic, std::vector<EnvelopePair>
 
 }  // namespace
 
-std::vector<EnvelopePair> BuildEnvelope(std::span<const int16_t> points, int pairCount, bool logic,
-                                        int spanIntervals) {
+std::vector<EnvelopePair> BuildEnvelope(std::span<const int16_t> points, int pairCount, bool logic, int spanIntervals) {
     std::vector<EnvelopePair> pairs;
     if (points.empty() || pairCount <= 0) return pairs;
     const size_t want = static_cast<size_t>(pairCount);

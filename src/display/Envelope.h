@@ -15,8 +15,7 @@ struct EnvelopePair {
 // values (linear interpolation, or sample and hold when `hold`); the last point
 // is emitted at the end. spanIntervals is cut to 1 .. P - 1 (0: all P - 1).
 // Needs at least 3 points; fewer give the points unchanged.
-std::vector<int32_t> StretchPoints(std::span<const int16_t> points, int minCount, bool hold,
-                                   int spanIntervals = 0);
+std::vector<int32_t> StretchPoints(std::span<const int16_t> points, int minCount, bool hold, int spanIntervals = 0);
 
 // At most `pairCount` pairs. Analogue pairs are ordered (min, max) and each is
 // joined to the one before so neighbouring columns touch; logic pairs keep

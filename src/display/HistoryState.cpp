@@ -18,11 +18,11 @@ void HistoryState::RecomputeGrid(int windowWidth, int windowHeight) {
 void HistoryState::Scroll(ScrollCode code, int thumb, int recordCount) {
     int next = firstShown_;
     switch (code) {
-        case ScrollCode::LineLeft: next -= columns_; break;
-        case ScrollCode::LineRight: next += columns_; break;
-        case ScrollCode::PageLeft: next -= CellsShown(); break;
-        case ScrollCode::PageRight: next += CellsShown(); break;
-        case ScrollCode::Thumb: next = thumb; break;
+    case ScrollCode::LineLeft: next -= columns_; break;
+    case ScrollCode::LineRight: next += columns_; break;
+    case ScrollCode::PageLeft: next -= CellsShown(); break;
+    case ScrollCode::PageRight: next += CellsShown(); break;
+    case ScrollCode::Thumb: next = thumb; break;
     }
     SetFirstShown(next, recordCount);
 }

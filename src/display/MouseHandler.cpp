@@ -24,8 +24,7 @@ TraceSet& OtherLiveSet(DisplayModel& m, WindowId w) { return w == WindowId::Zoom
 // Trace drawn under the pointer in a time window, or none.
 int PickTrace(const DisplayModel& m, WindowId w, int x, int y) {
     const ViewArea& a = m.Area(w);
-    return TraceUnderPointer(m.plane, a.windowX + x, a.windowY + y - kWindowPanelHeight,
-                             m.palette.LabelColourOffset());
+    return TraceUnderPointer(m.plane, a.windowX + x, a.windowY + y - kWindowPanelHeight, m.palette.LabelColourOffset());
 }
 
 // A number the value dialogs read back as the same value: no unit prefix
@@ -54,9 +53,9 @@ MouseOutcome MouseHandler::Handle(DisplayModel& model, const MouseInput& in, con
         return {};
     }
     switch (in.action) {
-        case MouseAction::Press: return Press(model, in, context);
-        case MouseAction::Move: return Move(model, in);
-        case MouseAction::Release: return Release(model, in);
+    case MouseAction::Press: return Press(model, in, context);
+    case MouseAction::Move: return Move(model, in);
+    case MouseAction::Release: return Release(model, in);
     }
     return {};
 }
@@ -73,8 +72,8 @@ MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const Mo
         if (trace == kNoTrace) return out;
         m.selectedTrace = trace;
         const DisplayTrace& t = set[trace];
-        out.scale = ScaleRequest{trace, in.x, in.y, t.name, PlainNumber(t.BandTopValue()),
-                                 PlainNumber(t.BandBottomValue())};
+        out.scale =
+            ScaleRequest{trace, in.x, in.y, t.name, PlainNumber(t.BandTopValue()), PlainNumber(t.BandBottomValue())};
         return out;
     }
     if (in.window == WindowId::Zoom && OnZoomStartLine(area, in.x, in.y, context.lineHeight)) {
@@ -91,33 +90,33 @@ MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const Mo
 
     const bool left = in.button == MouseButton::Left;
     switch (m.mouseMode) {
-        case MouseMode::Cursors:
-        case MouseMode::CursorsHidden:
-            MoveCursor(m, in.window, in.x, in.y, left, true);
-            drag_ = Drag::Cursor;
-            dragWindow_ = in.window;
-            dragButton_ = in.button;
-            if (m.mouseMode == MouseMode::Cursors) out.cursors = Bit(in.window);
-            break;
-        case MouseMode::VerticalMove:
-            movedTrace_ = PickTrace(m, in.window, in.x, in.y);
-            if (movedTrace_ == kNoTrace) break;
-            drag_ = Drag::Move;
-            dragWindow_ = in.window;
-            lastY_ = in.y;
-            break;
-        case MouseMode::VerticalZoom: {
-            const int trace = PickTrace(m, in.window, in.x, in.y);
-            if (trace == kNoTrace) break;
-            DisplayTrace& t = LiveSet(m, in.window)[trace];
-            const int row = area.windowY + in.y - kWindowPanelHeight;
-            if (!ZoomVertically(t, area, row, left)) break;
-            DisplayTrace& other = OtherLiveSet(m, in.window)[trace];
-            other.verticalZoom = t.verticalZoom;
-            other.verticalPosition = t.verticalPosition;
-            out.redraw = kAll;
-            break;
-        }
+    case MouseMode::Cursors:
+    case MouseMode::CursorsHidden:
+        MoveCursor(m, in.window, in.x, in.y, left, true);
+        drag_ = Drag::Cursor;
+        dragWindow_ = in.window;
+        dragButton_ = in.button;
+        if (m.mouseMode == MouseMode::Cursors) out.cursors = Bit(in.window);
+        break;
+    case MouseMode::VerticalMove:
+        movedTrace_ = PickTrace(m, in.window, in.x, in.y);
+        if (movedTrace_ == kNoTrace) break;
+        drag_ = Drag::Move;
+        dragWindow_ = in.window;
+        lastY_ = in.y;
+        break;
+    case MouseMode::VerticalZoom: {
+        const int trace = PickTrace(m, in.window, in.x, in.y);
+        if (trace == kNoTrace) break;
+        DisplayTrace& t = LiveSet(m, in.window)[trace];
+        const int row = area.windowY + in.y - kWindowPanelHeight;
+        if (!ZoomVertically(t, area, row, left)) break;
+        DisplayTrace& other = OtherLiveSet(m, in.window)[trace];
+        other.verticalZoom = t.verticalZoom;
+        other.verticalPosition = t.verticalPosition;
+        out.redraw = kAll;
+        break;
+    }
     }
     return out;
 }
@@ -125,30 +124,30 @@ MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const Mo
 MouseOutcome MouseHandler::Move(DisplayModel& m, const MouseInput& in) {
     MouseOutcome out;
     switch (drag_) {
-        case Drag::None: break;
-        case Drag::ZoomFrame: {
-            const int64_t L = m.document.recordLength;
-            dragPosition_ = DraggedZoomPosition(m.zoom, m.Area(WindowId::Main), L, pressX_, in.x);
-            const int64_t start = static_cast<int64_t>(std::trunc(dragPosition_ * static_cast<double>(L) * 1e-11));
-            out.zoomFrame = std::make_pair(start, start + m.zoom.SpanOf(L));
-            break;
-        }
-        case Drag::Cursor:
-            if (in.window != dragWindow_) break;
-            MoveCursor(m, dragWindow_, in.x, in.y, dragButton_ == MouseButton::Left, false);
-            if (m.mouseMode == MouseMode::Cursors) out.cursors = Bit(dragWindow_);
-            break;
-        case Drag::Move: {
-            const int dy = in.y - lastY_;
-            if (dy == 0) break;
-            lastY_ = in.y;
-            DisplayTrace& t = LiveSet(m, dragWindow_)[movedTrace_];
-            ShiftVertically(t, m.Area(dragWindow_), dy);
-            OtherLiveSet(m, dragWindow_)[movedTrace_].verticalPosition = t.verticalPosition;
-            m.historySet[movedTrace_].verticalPosition = t.verticalPosition;
-            out.redraw = kAll;
-            break;
-        }
+    case Drag::None: break;
+    case Drag::ZoomFrame: {
+        const int64_t L = m.document.recordLength;
+        dragPosition_ = DraggedZoomPosition(m.zoom, m.Area(WindowId::Main), L, pressX_, in.x);
+        const int64_t start = static_cast<int64_t>(std::trunc(dragPosition_ * static_cast<double>(L) * 1e-11));
+        out.zoomFrame = std::make_pair(start, start + m.zoom.SpanOf(L));
+        break;
+    }
+    case Drag::Cursor:
+        if (in.window != dragWindow_) break;
+        MoveCursor(m, dragWindow_, in.x, in.y, dragButton_ == MouseButton::Left, false);
+        if (m.mouseMode == MouseMode::Cursors) out.cursors = Bit(dragWindow_);
+        break;
+    case Drag::Move: {
+        const int dy = in.y - lastY_;
+        if (dy == 0) break;
+        lastY_ = in.y;
+        DisplayTrace& t = LiveSet(m, dragWindow_)[movedTrace_];
+        ShiftVertically(t, m.Area(dragWindow_), dy);
+        OtherLiveSet(m, dragWindow_)[movedTrace_].verticalPosition = t.verticalPosition;
+        m.historySet[movedTrace_].verticalPosition = t.verticalPosition;
+        out.redraw = kAll;
+        break;
+    }
     }
     return out;
 }

@@ -45,8 +45,8 @@ struct ZoomPositionRequest {
 };
 
 struct MouseOutcome {
-    uint32_t redraw = 0;  // windows to draw now, bits 1 << WindowId, in the order Main, Zoom, History, XY
-    uint32_t cursors = 0; // windows whose cursors alone moved (a cheaper repaint)
+    uint32_t redraw = 0;   // windows to draw now, bits 1 << WindowId, in the order Main, Zoom, History, XY
+    uint32_t cursors = 0;  // windows whose cursors alone moved (a cheaper repaint)
     // While the zoom frame is dragged only the frame moves: samples start .. end.
     std::optional<std::pair<int64_t, int64_t>> zoomFrame;
     std::optional<ScaleRequest> scale;

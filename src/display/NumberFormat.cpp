@@ -45,8 +45,7 @@ void ShiftPoint(std::string& mantissa, int r) {
     std::size_t point = mantissa.find('.');
     if (point == std::string::npos) return;
     for (int i = 0; i < r; ++i) {
-        if (point + 1 >= mantissa.size() || mantissa[point + 1] < '0' || mantissa[point + 1] > '9')
-            break;
+        if (point + 1 >= mantissa.size() || mantissa[point + 1] < '0' || mantissa[point + 1] > '9') break;
         std::swap(mantissa[point], mantissa[point + 1]);
         ++point;
     }
@@ -110,8 +109,8 @@ bool ToEngineering(std::string& text, bool prefixMode, bool subUnitOnly) {
     return true;
 }
 
-bool FormatValue(double value, const std::string& unit, int digits, double resolution,
-                 bool appendUnit, std::string& out) {
+bool FormatValue(double value, const std::string& unit, int digits, double resolution, bool appendUnit,
+                 std::string& out) {
     double v = std::fabs(value) < resolution ? 0.0 : value;
     double a = std::fabs(v);
     bool fourDigits = digits != 3;

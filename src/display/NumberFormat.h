@@ -13,8 +13,8 @@ namespace kivelo {
 // magnitude is below resolution is written as zero. appendUnit adds the unit text
 // after the number (never for the unit "?"). Returns false only when the notation
 // could not be rewritten (out then holds the plain printed number).
-bool FormatValue(double value, const std::string& unit, int digits, double resolution,
-                 bool appendUnit, std::string& out);
+bool FormatValue(double value, const std::string& unit, int digits, double resolution, bool appendUnit,
+                 std::string& out);
 
 // Rewrites a number printed in E notation ("1.2345E-002") so that its exponent is a
 // multiple of three, moving the mantissa's point to keep the value. prefixMode

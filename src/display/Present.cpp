@@ -22,8 +22,8 @@ IndexedImage PresentPlane(const RasterPlane& plane, const DisplayPalette& palett
     return image;
 }
 
-void Present(DisplayPainter& painter, const RasterPlane& plane, const DisplayPalette& palette, int x, int y,
-             int width, int height, int dx, int dy) {
+void Present(DisplayPainter& painter, const RasterPlane& plane, const DisplayPalette& palette, int x, int y, int width,
+             int height, int dx, int dy) {
     if (width <= 0 || height <= 0) return;
     std::array<Rgb, 256> colours;
     const auto& lut = DisplayPalette::EntryLut();

@@ -3,11 +3,11 @@
 // the four windows in their fixed order.
 #include <array>
 
-#include "wavefile/CWaveFile.h"
 #include "display/DisplayModel.h"
 #include "display/DisplayPainter.h"
 #include "display/TextMetrics.h"
 #include "display/WindowLayout.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo {
 

@@ -1,9 +1,9 @@
 #pragma once
 // Everything a window renderer draws from and into.
-#include "wavefile/CWaveFile.h"
 #include "display/DisplayModel.h"
 #include "display/DisplayPainter.h"
 #include "display/TextMetrics.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo {
 
@@ -14,8 +14,8 @@ inline constexpr int kMinFrameHeight = 400;
 
 struct RenderTarget {
     DisplayModel& model;
-    CWaveFile* file;           // the open document's model; null without one
-    DisplayPainter& painter;   // the window's whole client area
+    CWaveFile* file;          // the open document's model; null without one
+    DisplayPainter& painter;  // the window's whole client area
     TextMetrics metrics;
     int frameWidth = 1280;
     int frameHeight = 1024;

@@ -67,8 +67,8 @@ void EnsurePoints(DisplayModel& model, CWaveFile& file, DisplayTrace& trace, con
     trace.loaded = key;
 }
 
-int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const OnOffTable& table,
-                   const ViewArea& area, int record, const PointPlan& plan, bool draw, PointCache* cache) {
+int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const OnOffTable& table, const ViewArea& area,
+                   int record, const PointPlan& plan, bool draw, PointCache* cache) {
     file.SetBlock(record);
     int slot = 0;
     for (int i = 0; i < kTraceCount; ++i) {

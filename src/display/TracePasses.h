@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "wavefile/CWaveFile.h"
 #include "display/DisplayModel.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo {
 
@@ -31,9 +31,8 @@ std::vector<EnvelopeRead> ReadsOfPlans(std::span<const PointPlan> plans, int64_t
 // 0, 1, 2, ..., makes sure they hold `record`'s points of the plan and
 // rasterises them. Returns the number of traces drawn. Points read are kept
 // in `cache`, and taken from it when there, if one is given.
-int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const OnOffTable& table,
-                   const ViewArea& area, int record, const PointPlan& plan, bool draw = true,
-                   PointCache* cache = nullptr);
+int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const OnOffTable& table, const ViewArea& area,
+                   int record, const PointPlan& plan, bool draw = true, PointCache* cache = nullptr);
 // Makes sure one trace holds `record`'s points of the plan.
 void EnsurePoints(DisplayModel& model, CWaveFile& file, DisplayTrace& trace, const OnOffTable& table, int index,
                   int record, const PointPlan& plan, PointCache* cache = nullptr);

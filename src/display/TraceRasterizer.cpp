@@ -69,8 +69,7 @@ private:
 
 }  // namespace
 
-void DrawAnalogue(RasterPlane& plane, const BandGeometry& band, std::span<const EnvelopePair> pairs,
-                  uint32_t colour) {
+void DrawAnalogue(RasterPlane& plane, const BandGeometry& band, std::span<const EnvelopePair> pairs, uint32_t colour) {
     if (band.bandBottom <= band.bandTop) return;
     ColumnRuns runs(plane, colour);
     int64_t x = band.firstX;

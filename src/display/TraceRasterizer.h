@@ -21,7 +21,7 @@ struct BandGeometry {
     int64_t firstX = 0;  // 16.16
     int64_t stepX = 0;   // 16.16 per pair
     int areaLeft = 0;
-    int areaRight = 0;   // first column right of the area
+    int areaRight = 0;  // first column right of the area
 
     static BandGeometry Of(const ViewArea& area, const DisplayTrace& trace);
     // Row of sample value s (rows grow downward).
@@ -30,8 +30,7 @@ struct BandGeometry {
 
 // Draws the pairs of an analogue trace: vertical runs clipped to the band,
 // two pixels wide where consecutive columns skip a pixel.
-void DrawAnalogue(RasterPlane& plane, const BandGeometry& band, std::span<const EnvelopePair> pairs,
-                  uint32_t colour);
+void DrawAnalogue(RasterPlane& plane, const BandGeometry& band, std::span<const EnvelopePair> pairs, uint32_t colour);
 // Draws a logic trace as `bitCount` rows of high/low lines.
 void DrawLogic(RasterPlane& plane, const BandGeometry& band, const DisplayTrace& trace,
                std::span<const EnvelopePair> pairs);
@@ -40,7 +39,6 @@ int LogicBitOfRow(const DisplayTrace& trace, int row);
 
 // Turns the trace's display points into pairs and rasterises them; nothing
 // when the trace is off. spanIntervals as for BuildEnvelope.
-void BuildAndDraw(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace,
-                  int spanIntervals = 0);
+void BuildAndDraw(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, int spanIntervals = 0);
 
 }  // namespace kivelo

@@ -38,10 +38,10 @@ LayoutResult LayOutWindows(const LayoutInput& in) {
     if (in.resized) {
         const WindowResize& r = *in.resized;
         switch (r.window) {
-            case WindowId::Main: out.shares.main = ShareOf(r.height, u.height, kMinLeftHeight); break;
-            case WindowId::Zoom: out.shares.main = 1.0 - ShareOf(r.height, u.height, kMinLeftHeight); break;
-            case WindowId::History: out.shares.history = ShareOf(r.height, u.height, kMinRightHeight); break;
-            case WindowId::Xy: out.shares.history = 1.0 - ShareOf(r.height, u.height, kMinRightHeight); break;
+        case WindowId::Main: out.shares.main = ShareOf(r.height, u.height, kMinLeftHeight); break;
+        case WindowId::Zoom: out.shares.main = 1.0 - ShareOf(r.height, u.height, kMinLeftHeight); break;
+        case WindowId::History: out.shares.history = ShareOf(r.height, u.height, kMinRightHeight); break;
+        case WindowId::Xy: out.shares.history = 1.0 - ShareOf(r.height, u.height, kMinRightHeight); break;
         }
     }
 

@@ -70,8 +70,8 @@ void DrawInfoLine(const RenderTarget& target, const ViewArea& area, int64_t numb
     }
 }
 
-void DrawTimeWindowTexts(const RenderTarget& target, WindowId window, const TraceSet& set, int64_t first,
-                         int64_t span, int64_t numberOfData, int infoMinHeight) {
+void DrawTimeWindowTexts(const RenderTarget& target, WindowId window, const TraceSet& set, int64_t first, int64_t span,
+                         int64_t numberOfData, int infoMinHeight) {
     const ViewArea& area = target.model.Area(window);
     const HorzInfo& h = target.model.document.horz;
     DrawLabelColumn(target, set, area.areaX + target.ClientWidth() - 125, kWindowPanelHeight);

@@ -25,8 +25,8 @@ void DrawInfoLine(const RenderTarget& target, const ViewArea& area, int64_t numb
 // Texts of a time window (Main, Zoom): label column, times of the first and
 // last point shown, record number, the information line when the plot is
 // higher than infoMinHeight, and the window's cursors.
-void DrawTimeWindowTexts(const RenderTarget& target, WindowId window, const TraceSet& set, int64_t first,
-                         int64_t span, int64_t numberOfData, int infoMinHeight);
+void DrawTimeWindowTexts(const RenderTarget& target, WindowId window, const TraceSet& set, int64_t first, int64_t span,
+                         int64_t numberOfData, int infoMinHeight);
 // Row of the time axis texts, in window coordinates.
 int TimeAxisRow(const ViewArea& area);
 

@@ -35,7 +35,8 @@ bool ClipToBox(const Box& box, XyPoint& a, XyPoint& b) {
         }
         if (t0 > t1) return false;
     }
-    const XyPoint start{static_cast<int64_t>(std::lround(x0 + t0 * dx)), static_cast<int64_t>(std::lround(y0 + t0 * dy))};
+    const XyPoint start{static_cast<int64_t>(std::lround(x0 + t0 * dx)),
+                        static_cast<int64_t>(std::lround(y0 + t0 * dy))};
     const XyPoint end{static_cast<int64_t>(std::lround(x0 + t1 * dx)), static_cast<int64_t>(std::lround(y0 + t1 * dy))};
     a = start;
     b = end;
@@ -91,9 +92,7 @@ AxisScale YScale(const ViewArea& area, const DisplayTrace& trace) {
     return AxisScale(trace, area.areaHeight, area.AreaTop());
 }
 
-size_t PointsOf(const DisplayTrace& trace) {
-    return std::min<size_t>(trace.pointCount, DisplayTrace::kMaxPoints);
-}
+size_t PointsOf(const DisplayTrace& trace) { return std::min<size_t>(trace.pointCount, DisplayTrace::kMaxPoints); }
 
 }  // namespace
 
@@ -118,8 +117,7 @@ void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace,
             uint32_t colour) {
     if (trace.logic) return;
     const int64_t count = static_cast<int64_t>(std::min(columns.size(), PointsOf(trace))) - 1;
-    const Box box{area.AreaLeft(), area.AreaTop(), area.AreaLeft() + area.areaWidth,
-                  area.AreaTop() + area.areaHeight};
+    const Box box{area.AreaLeft(), area.AreaTop(), area.AreaLeft() + area.areaWidth, area.AreaTop() + area.areaHeight};
     const AxisScale scale = YScale(area, trace);
     XyPoint previous;
     bool previousInside = false;

@@ -8,6 +8,7 @@ namespace kivelo {
 
 const std::array<ZoomRatioRow, 25>& ZoomController::Table() {
     static const std::array<ZoomRatioRow, 25> table{{
+        // clang-format off
         {512000000, "512M", 513024000}, {256000000, "256M", 256512000}, {128000000, "128M", 128256000},
         {64000000, " 64M", 64128000},   {32000000, " 32M", 32064000},   {16000000, " 16M", 16032000},
         {8000000, "  8M", 8016000},     {4000000, "  4M", 4008000},     {2000000, "  2M", 2004000},
@@ -16,6 +17,7 @@ const std::array<ZoomRatioRow, 25>& ZoomController::Table() {
         {10000, " 10k", 10020},         {5000, "  5k", 5010},           {2000, "  2k", 2004},
         {1000, "  1k", 1002},           {500, " 500", 500},             {200, " 200", 200},
         {100, " 100", 100},             {50, " 50", 50},                {20, " 20", 20},
+        // clang-format on
         {10, " 10", 10},
     }};
     return table;
@@ -31,8 +33,7 @@ void ZoomController::FillZoomRatios(int64_t recordLength) {
     for (uint32_t row = 0; row < table.size(); ++row) {
         if (table[row].threshold >= recordLength) continue;
         char text[48];
-        std::snprintf(text, sizeof text, "x%lld (%.*sW)",
-                      static_cast<long long>(recordLength / table[row].threshold),
+        std::snprintf(text, sizeof text, "x%lld (%.*sW)", static_cast<long long>(recordLength / table[row].threshold),
                       static_cast<int>(table[row].label.size()), table[row].label.data());
         texts_.emplace_back(text);
         if (first) firstRow_ = row;
@@ -102,11 +103,11 @@ void ZoomController::Clamp(int64_t recordLength) {
 
 void ZoomController::Scroll(ScrollCode code, int thumb, int64_t recordLength) {
     switch (code) {
-        case ScrollCode::LineLeft: position_ -= LineStep(recordLength); break;
-        case ScrollCode::LineRight: position_ += LineStep(recordLength); break;
-        case ScrollCode::PageLeft: position_ -= 2e9; break;
-        case ScrollCode::PageRight: position_ += 2e9; break;
-        case ScrollCode::Thumb: position_ = thumb * 1e7; break;
+    case ScrollCode::LineLeft: position_ -= LineStep(recordLength); break;
+    case ScrollCode::LineRight: position_ += LineStep(recordLength); break;
+    case ScrollCode::PageLeft: position_ -= 2e9; break;
+    case ScrollCode::PageRight: position_ += 2e9; break;
+    case ScrollCode::Thumb: position_ = thumb * 1e7; break;
     }
     Clamp(recordLength);
 }

@@ -23,11 +23,11 @@ enum class RollMode { Stopped, TowardStart, TowardEnd };
 
 // What the zoom window reads for its stretch.
 struct ZoomReadPlan {
-    int32_t step = 512;   // step code
-    int points = 12;      // display points
-    int64_t align = 1;    // start is a multiple of 4 x align
-    int64_t start = 0;    // first sample
-    int64_t width = 0;    // samples spanned by the window
+    int32_t step = 512;  // step code
+    int points = 12;     // display points
+    int64_t align = 1;   // start is a multiple of 4 x align
+    int64_t start = 0;   // first sample
+    int64_t width = 0;   // samples spanned by the window
 };
 
 class ZoomController {

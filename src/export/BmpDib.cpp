@@ -28,12 +28,12 @@ uint8_t Expand5(uint32_t v) {
 
 BmpColour ColourAt(const CapturedPicture& p, const uint8_t* row, int x) {
     switch (p.bitsPerPixel) {
-        case 16: {
-            const uint32_t w = row[2 * x] | (uint32_t{row[2 * x + 1]} << 8);
-            return {Expand5(w), Expand5(w >> 5), Expand5(w >> 10), 0};
-        }
-        case 24: return {row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
-        default: return {row[4 * x], row[4 * x + 1], row[4 * x + 2], 0};
+    case 16: {
+        const uint32_t w = row[2 * x] | (uint32_t{row[2 * x + 1]} << 8);
+        return {Expand5(w), Expand5(w >> 5), Expand5(w >> 10), 0};
+    }
+    case 24: return {row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
+    default: return {row[4 * x], row[4 * x + 1], row[4 * x + 2], 0};
     }
 }
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "export/CsvProgress.h"
 #include "common/StagedFile.h"
+#include "export/CsvProgress.h"
 #include "wavefile/WaveRecords.h"
 
 namespace kivelo {
@@ -24,8 +24,7 @@ class CsvRowWriter {
 public:
     // A pass holds at most `stride` rows of `traces` texts: trace i's text of row r
     // at i * stride + r. `out` and `progress` (may be null) must outlive this.
-    CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded,
-                 CsvProgress* progress);
+    CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded, CsvProgress* progress);
     ~CsvRowWriter();
     CsvRowWriter(const CsvRowWriter&) = delete;
     CsvRowWriter& operator=(const CsvRowWriter&) = delete;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <thread>
 
+#include "common/StagedFile.h"
 #include "export/CsvRowWriter.h"
 #include "wavefile/NumberText.h"
-#include "common/StagedFile.h"
 
 namespace kivelo {
 
@@ -101,8 +101,7 @@ int CsvWriter::Fail(std::string message) {
     return 0;
 }
 
-bool CsvWriter::CheckRange(CWaveFile& file, const std::vector<int>& traces,
-                           const CsvRequest& request) {
+bool CsvWriter::CheckRange(CWaveFile& file, const std::vector<int>& traces, const CsvRequest& request) {
     if (request.first < 0 || request.count < 0) {
         Fail("Invalid sample range: first " + std::to_string(request.first) + ", count " +
              std::to_string(request.count));
@@ -120,9 +119,8 @@ bool CsvWriter::CheckRange(CWaveFile& file, const std::vector<int>& traces,
         file.SetTrace(t);
         int64_t size = file.GetBlockSize();
         if (end > size) {
-            Fail("Samples " + std::to_string(request.first) + " to " + std::to_string(end - 1) +
-                 " are beyond the " + std::to_string(size) + " samples of trace " +
-                 std::to_string(t + 1));
+            Fail("Samples " + std::to_string(request.first) + " to " + std::to_string(end - 1) + " are beyond the " +
+                 std::to_string(size) + " samples of trace " + std::to_string(t + 1));
             return false;
         }
     }
@@ -163,11 +161,12 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
             for (int64_t r = 0; r < rows; r += kChunk) {
                 int64_t n = std::min(kChunk, rows - r);
                 int64_t pos = request.first + done + r;
-                std::span<ValueText> dst = texts.subspan(i * stride + static_cast<std::size_t>(r), static_cast<std::size_t>(n));
+                std::span<ValueText> dst =
+                    texts.subspan(i * stride + static_cast<std::size_t>(r), static_cast<std::size_t>(n));
                 int64_t got = 0;
                 if (file.ReadText(pos, n, dst, got) != kFileOk || got < n)
-                    return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) +
-                                " from sample " + std::to_string(pos));
+                    return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) + " from sample " +
+                                std::to_string(pos));
             }
         }
         done += rows;

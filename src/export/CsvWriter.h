@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "wavefile/CWaveFile.h"
 #include "export/CsvProgress.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo {
 

@@ -64,11 +64,10 @@ constexpr std::array<TextKey, 5> kLinearKeys{{
     {"PhaseShift", PerBlockKey::PhaseShift, &CHeaderSource::GetPhaseShift},
 }};
 
-constexpr std::array<TextOp, 4> kMediaRangeOps{
-    &CHeaderSource::GetStartBlockNo, &CHeaderSource::GetStartPointNo,
-    &CHeaderSource::GetEndBlockNo, &CHeaderSource::GetEndPointNo};
-constexpr std::array<std::string_view, 4> kMediaRangeKeys{
-    "StartBlockNo.", "StartPointNo.", "EndBlockNo.", "EndPointNo."};
+constexpr std::array<TextOp, 4> kMediaRangeOps{&CHeaderSource::GetStartBlockNo, &CHeaderSource::GetStartPointNo,
+                                               &CHeaderSource::GetEndBlockNo, &CHeaderSource::GetEndPointNo};
+constexpr std::array<std::string_view, 4> kMediaRangeKeys{"StartBlockNo.", "StartPointNo.", "EndBlockNo.",
+                                                          "EndPointNo."};
 
 class HeaderRun {
 public:
@@ -99,8 +98,8 @@ private:
     // channel, value) gives a value, outside is written for blocks outside a
     // trace's range.
     template <class Fill>
-    int PerTraceKey(std::string_view key, PerBlockKey perBlock, std::size_t begin,
-                    std::size_t end, std::string_view outside, Fill&& fill);
+    int PerTraceKey(std::string_view key, PerBlockKey perBlock, std::size_t begin, std::size_t end,
+                    std::string_view outside, Fill&& fill);
     int PerTraceText(const TextKey& key, std::size_t begin, std::size_t end);
     // A one-line list of values up to the first empty one; an empty line
     // when the first is empty.
@@ -120,9 +119,9 @@ private:
 
 int HeaderRun::Emit(std::string_view bytes) {
     switch (out_.Write(bytes)) {
-        case CHeaderOutput::WriteResult::Ok: return kContinue;
-        case CHeaderOutput::WriteResult::Cancelled: return kHeaderCancelled;
-        case CHeaderOutput::WriteResult::Failed: break;
+    case CHeaderOutput::WriteResult::Ok: return kContinue;
+    case CHeaderOutput::WriteResult::Cancelled: return kHeaderCancelled;
+    case CHeaderOutput::WriteResult::Failed: break;
     }
     return kSourceFailed;
 }
@@ -133,13 +132,9 @@ int HeaderRun::Line(std::string_view text) {
     return Emit(line);
 }
 
-int HeaderRun::KeyValue(std::string_view key, std::string_view value) {
-    return Line(KeyField(key) + Token(value));
-}
+int HeaderRun::KeyValue(std::string_view key, std::string_view value) { return Line(KeyField(key) + Token(value)); }
 
-int HeaderRun::KeyNumber(std::string_view key, long long value) {
-    return KeyValue(key, std::to_string(value));
-}
+int HeaderRun::KeyNumber(std::string_view key, long long value) { return KeyValue(key, std::to_string(value)); }
 
 int HeaderRun::SingleKey(std::string_view key, SingleOp op, bool optional) {
     std::string value;
@@ -239,8 +234,8 @@ bool HeaderRun::InRange(std::size_t index, long long block) const {
 }
 
 template <class Fill>
-int HeaderRun::PerTraceKey(std::string_view key, PerBlockKey perBlock, std::size_t begin,
-                           std::size_t end, std::string_view outside, Fill&& fill) {
+int HeaderRun::PerTraceKey(std::string_view key, PerBlockKey perBlock, std::size_t begin, std::size_t end,
+                           std::string_view outside, Fill&& fill) {
     const int lines = src_.IsPerBlock(perBlock) != 0 && blockNumber_ > 1 ? blockNumber_ : 1;
     for (int k = 0; k < lines; ++k) {
         const long long block = BlockAt(k);
@@ -267,10 +262,9 @@ int HeaderRun::PerTraceKey(std::string_view key, PerBlockKey perBlock, std::size
 }
 
 int HeaderRun::PerTraceText(const TextKey& key, std::size_t begin, std::size_t end) {
-    return PerTraceKey(key.key, key.perBlock, begin, end, "?",
-                       [&](int block, int channel, std::string& value) {
-                           return (src_.*key.op)(value, block, channel);
-                       });
+    return PerTraceKey(key.key, key.perBlock, begin, end, "?", [&](int block, int channel, std::string& value) {
+        return (src_.*key.op)(value, block, channel);
+    });
 }
 
 template <class Fill>
@@ -295,9 +289,8 @@ int HeaderRun::Group(int group) {
     if (r == kContinue) r = KeyNumber("TraceNumber", static_cast<long long>(end - begin));
     if (r == kContinue) r = KeyNumber("BlockNumber", blockNumber_);
     if (r == kContinue) {
-        r = NameLine("TraceName", begin, end, [&](std::size_t i, std::string& value) {
-            return src_.GetTraceName(value, channels_[i]);
-        });
+        r = NameLine("TraceName", begin, end,
+                     [&](std::size_t i, std::string& value) { return src_.GetTraceName(value, channels_[i]); });
     }
     if (r == kContinue) {
         r = PerTraceKey("BlockSize", PerBlockKey::BlockSize, begin, end, "0",
@@ -310,13 +303,12 @@ int HeaderRun::Group(int group) {
     }
     using RealOp = int (CHeaderSource::*)(double&, int, int);
     const auto real = [&](std::string_view key, PerBlockKey perBlock, RealOp op) {
-        return PerTraceKey(key, perBlock, begin, end, "?",
-                           [&](int block, int channel, std::string& value) {
-                               double v = 0.0;
-                               const int s = (src_.*op)(v, block, channel);
-                               value = RealColumn(v);
-                               return s;
-                           });
+        return PerTraceKey(key, perBlock, begin, end, "?", [&](int block, int channel, std::string& value) {
+            double v = 0.0;
+            const int s = (src_.*op)(v, block, channel);
+            value = RealColumn(v);
+            return s;
+        });
     };
     if (r == kContinue) r = real("VResolution", PerBlockKey::VResolution, &CHeaderSource::GetVResolution);
     if (r == kContinue) r = real("VOffset", PerBlockKey::VOffset, &CHeaderSource::GetVOffset);
@@ -354,14 +346,12 @@ int HeaderRun::PrivatePart() {
         if (r == kContinue) r = PerTraceText(key, 0, all);
     }
     if (r == kContinue) {
-        r = NameLine("PTraceName", 0, all, [&](std::size_t i, std::string& value) {
-            return src_.GetPTraceName(value, channels_[i]);
-        });
+        r = NameLine("PTraceName", 0, all,
+                     [&](std::size_t i, std::string& value) { return src_.GetPTraceName(value, channels_[i]); });
     }
     if (r == kContinue) r = OptionalKeyValue("RefFileNumber", &CHeaderSource::GetRefFileNumber);
     if (r == kContinue) {
-        r = PerTraceText({"TriggerPointNo", PerBlockKey::TriggerPointNo, &CHeaderSource::GetTriggerPointNo},
-                         0, all);
+        r = PerTraceText({"TriggerPointNo", PerBlockKey::TriggerPointNo, &CHeaderSource::GetTriggerPointNo}, 0, all);
     }
     return r;
 }
@@ -374,12 +364,10 @@ int HeaderRun::MediaPart() {
     long long total = 0;
     for (int g = 0; g < groups; ++g) {
         int blocks = 0;
-        if (const int r = src_.GetMTraceNumber(traces[static_cast<std::size_t>(g)], blocks, g);
-            r != kSourceOk) {
+        if (const int r = src_.GetMTraceNumber(traces[static_cast<std::size_t>(g)], blocks, g); r != kSourceOk) {
             return r;
         }
-        if (traces[static_cast<std::size_t>(g)] < 0 ||
-            traces[static_cast<std::size_t>(g)] > kMaxHeaderTraces) {
+        if (traces[static_cast<std::size_t>(g)] < 0 || traces[static_cast<std::size_t>(g)] > kMaxHeaderTraces) {
             return kHeaderBadAnswer;
         }
         total += traces[static_cast<std::size_t>(g)];

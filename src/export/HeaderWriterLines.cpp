@@ -28,9 +28,7 @@ std::string Token(std::string_view value) {
     return token;
 }
 
-std::string Column(std::string_view value) {
-    return Padded(std::string(value.substr(0, kColumnWidth)), kColumnWidth);
-}
+std::string Column(std::string_view value) { return Padded(std::string(value.substr(0, kColumnWidth)), kColumnWidth); }
 
 std::string IntegerColumn(long long value) { return Padded(std::to_string(value), kColumnWidth); }
 

@@ -23,9 +23,8 @@ CHeaderOutput::WriteResult CHeaderFileOutput::Write(std::string_view bytes) {
     if (cancelFlag_ != nullptr && cancelFlag_->load()) return WriteResult::Cancelled;
     if (!file_) return WriteResult::Failed;
     if (bytes.empty()) return WriteResult::Ok;
-    return std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) == bytes.size()
-               ? WriteResult::Ok
-               : WriteResult::Failed;
+    return std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) == bytes.size() ? WriteResult::Ok
+                                                                                   : WriteResult::Failed;
 }
 
 bool CHeaderFileOutput::Close() {

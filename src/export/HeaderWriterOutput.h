@@ -33,8 +33,7 @@ public:
         Truncate,
     };
 
-    explicit CHeaderFileOutput(OpenMode mode = OpenMode::CreateNew,
-                               const std::atomic<bool>* cancelFlag = nullptr);
+    explicit CHeaderFileOutput(OpenMode mode = OpenMode::CreateNew, const std::atomic<bool>* cancelFlag = nullptr);
     ~CHeaderFileOutput() override;
 
     bool Open(const std::string& path) override;

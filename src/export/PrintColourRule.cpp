@@ -26,14 +26,10 @@ void ApplyPrintColourRule(std::vector<BmpColour>& table, bool monochromePrinter,
     const std::size_t lastWhite = lightMode ? 4 : 3;
     for (std::size_t i = 0; i < table.size(); ++i) {
         BmpColour& c = table[i];
-        if (AnyZero(c))
-            c = kBlack;
-        else if (i >= 1 && i <= lastWhite)
-            c = kWhite;
-        else if (lightMode)
-            c = AllWithin(c, 0xF0, 0xFB) ? kWhite : kBlack;
-        else
-            c = AllWithin(c, 0x0E, 0x11) ? kBlack : kWhite;
+        if (AnyZero(c)) c = kBlack;
+        else if (i >= 1 && i <= lastWhite) c = kWhite;
+        else if (lightMode) c = AllWithin(c, 0xF0, 0xFB) ? kWhite : kBlack;
+        else c = AllWithin(c, 0x0E, 0x11) ? kBlack : kWhite;
     }
 }
 

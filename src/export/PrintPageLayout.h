@@ -22,7 +22,7 @@ struct PrintPageRequest {
     int ratioY = 1;
     std::string header;  // the header list's first entry; empty: no header line
     std::string footer;
-    std::string notes;   // lines end in CR LF (a lone LF or CR ends one too)
+    std::string notes;  // lines end in CR LF (a lone LF or CR ends one too)
     // Printable area in printer pixels; 0: as large as the page needs.
     double pageWidth = 0;
     double pageHeight = 0;
@@ -45,9 +45,9 @@ struct PrintPageLayout {
     // Printer pixels per screen pixel: the ratios, times the fit when the page had to shrink.
     double scaleX = 1;
     double scaleY = 1;
-    double fit = 1;  // 1 when the page fits at the plain ratios
-    double textHeight = 0;  // printer pixels of a text line
-    std::vector<PrintPageText> texts;  // header, notes lines (non-empty ones), footer
+    double fit = 1;                        // 1 when the page fits at the plain ratios
+    double textHeight = 0;                 // printer pixels of a text line
+    std::vector<PrintPageText> texts;      // header, notes lines (non-empty ones), footer
     std::array<PrintPageRect, 4> frame{};  // left, right, top, bottom
     PrintPageRect picture;
 };

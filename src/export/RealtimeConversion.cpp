@@ -1,21 +1,21 @@
 #include "export/RealtimeConversion.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
+#include "common/StagedFile.h"
+#include "common/UniqueFd.h"
 #include "wavefile/FileHandle.h"
 #include "wavefile/NumberText.h"
 #include "wavefile/RtmRegionScope.h"
-#include "common/StagedFile.h"
-#include "common/UniqueFd.h"
 
 namespace kivelo {
 
@@ -38,14 +38,13 @@ std::string WithErrno(const std::string& text) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
 
-bool StartsWith(std::string_view line, std::string_view key) {
-    return line.substr(0, key.size()) == key;
-}
+bool StartsWith(std::string_view line, std::string_view key) { return line.substr(0, key.size()) == key; }
 
 // The words of a line after its key; blanks separate them.
 std::vector<std::string_view> ValueWords(std::string_view line) {
@@ -70,8 +69,8 @@ int32_t IntegerOf(std::string_view word) {
     for (; i < word.size() && word[i] >= '0' && word[i] <= '9'; ++i)
         v = std::min<int64_t>(v * 10 + (word[i] - '0'), int64_t{1} << 32);
     v = negative ? -v : v;
-    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 // The longest leading decimal number (sign, digits, point, exponent), 0 when none.
@@ -222,8 +221,9 @@ bool CopySamples(CRtmFile& file, NewDataFile& data, std::string& message) {
             got = even;
             auto bytes = static_cast<std::size_t>(got * w);
             if (!data.Write(buffer.data(), bytes, message)) return false;
-            if (got > 0) std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(bytes) - w,
-                                   buffer.begin() + static_cast<std::ptrdiff_t>(bytes), last.begin());
+            if (got > 0)
+                std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(bytes) - w,
+                          buffer.begin() + static_cast<std::ptrdiff_t>(bytes), last.begin());
             if (k > got && !data.Write(last.data(), last.size(), message)) return false;
         }
     }
@@ -240,8 +240,7 @@ std::string ConvertedHeaderPath(const std::string& dataPath) {
     return dataPath.substr(0, w) + "hdr";
 }
 
-int CopyHeaderWithRatio(const CHdrFile& header, const std::string& newPath, int divisor,
-                        std::string& message) {
+int CopyHeaderWithRatio(const CHdrFile& header, const std::string& newPath, int divisor, std::string& message) {
     message.clear();
     if (!header.IsLoaded()) return Fail(message, "No header was read");
     if (divisor < 1) return Fail(message, "Invalid divisor " + std::to_string(divisor));
@@ -274,8 +273,7 @@ int CopyHeaderWithRatio(const CHdrFile& header, const std::string& newPath, int 
         out.Append("\r\n");
     }
     if (!complete)
-        return Fail(message, "The header " + source + " has more than " +
-                                 std::to_string(kMaxHeaderLines) + " lines");
+        return Fail(message, "The header " + source + " has more than " + std::to_string(kMaxHeaderLines) + " lines");
     if (!out.Commit()) return Fail(message, out.Error());
     return kConvertOk;
 }
@@ -296,8 +294,7 @@ int SaveAsWvf(CRtmFile& file, int mode, const std::string& dataPath, std::string
     if (opened != kConvertOk) return opened;
     std::string headerPath = ConvertedHeaderPath(dataPath);
     if (headerPath.empty())
-        return Fail(message, "No header name can be made for " + dataPath +
-                                 ": its file name has no lower-case w");
+        return Fail(message, "No header name can be made for " + dataPath + ": its file name has no lower-case w");
     if (SameFile(headerPath, file.GetHeader()->GetHeaderPath()))
         return Fail(message, "The header " + headerPath + " belongs to the realtime file itself");
 
@@ -310,8 +307,7 @@ int SaveAsWvf(CRtmFile& file, int mode, const std::string& dataPath, std::string
     auto divisor = static_cast<int>(CRtmFile::kDivisors[static_cast<std::size_t>(mode)]);
     struct stat st {};
     const bool headerWasThere = ::lstat(headerPath.c_str(), &st) == 0;
-    if (CopyHeaderWithRatio(*file.GetHeader(), headerPath, divisor, message) != kConvertOk)
-        return kConvertFailed;
+    if (CopyHeaderWithRatio(*file.GetHeader(), headerPath, divisor, message) != kConvertOk) return kConvertFailed;
     if (!data.Commit(message)) {
         // Nothing this call created stays behind.
         if (!headerWasThere) ::unlink(headerPath.c_str());

@@ -26,8 +26,7 @@ int SaveAsWvf(CRtmFile& file, int mode, const std::string& dataPath);
 // multiplied by it, everything from a "$ApplicationInfo" line on left out. Fails
 // (nothing written) past 10,000 lines, for a divisor below 1, or when newPath is
 // the source itself.
-int CopyHeaderWithRatio(const CHdrFile& header, const std::string& newPath, int divisor,
-                        std::string& message);
+int CopyHeaderWithRatio(const CHdrFile& header, const std::string& newPath, int divisor, std::string& message);
 int CopyHeaderWithRatio(const CHdrFile& header, const std::string& newPath, int divisor);
 
 // The data path cut before the last lower-case 'w' of its file name, plus "hdr"

@@ -4,20 +4,17 @@
 
 namespace kivelo {
 
-int CGpibDevicePort::InterfaceClear(int)
-{
+int CGpibDevicePort::InterfaceClear(int) {
     library_.ibsic(boardHandle_);
     return StatusResult();
 }
 
-int CGpibDevicePort::DeviceClear()
-{
+int CGpibDevicePort::DeviceClear() {
     library_.ibclr(deviceHandle_);
     return StatusResult();
 }
 
-int CGpibDevicePort::WriteBytes(std::span<const uint8_t> data)
-{
+int CGpibDevicePort::WriteBytes(std::span<const uint8_t> data) {
     if (terminatorMode_ < kTermCrLf || terminatorMode_ > kTermLf) {
         library_.ibwrt(deviceHandle_, data.data(), static_cast<long>(data.size()));
         return StatusResult();
@@ -31,41 +28,31 @@ int CGpibDevicePort::WriteBytes(std::span<const uint8_t> data)
     return StatusResult();
 }
 
-int CGpibDevicePort::WriteString(std::string_view text)
-{
+int CGpibDevicePort::WriteString(std::string_view text) {
     return WriteBytes({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
 }
 
-int CGpibDevicePort::Read(std::span<uint8_t> buffer, std::size_t& count)
-{
-    return ReadWith(buffer, count, [this](uint8_t* data, long limit) {
-        library_.ibrd(deviceHandle_, data, limit);
-    });
+int CGpibDevicePort::Read(std::span<uint8_t> buffer, std::size_t& count) {
+    return ReadWith(buffer, count, [this](uint8_t* data, long limit) { library_.ibrd(deviceHandle_, data, limit); });
 }
 
-int CGpibDevicePort::PrepareRead()
-{
+int CGpibDevicePort::PrepareRead() {
     uint8_t scratch = 0;
     library_.ibrd(deviceHandle_, &scratch, 0);
     return StatusResult();
 }
 
-int CGpibDevicePort::ReadResponse(std::span<uint8_t> buffer, std::size_t& count)
-{
+int CGpibDevicePort::ReadResponse(std::span<uint8_t> buffer, std::size_t& count) {
     // Reads on the board descriptor, after PrepareRead addressed the device.
-    return ReadWith(buffer, count, [this](uint8_t* data, long limit) {
-        library_.ibrd(boardHandle_, data, limit);
-    });
+    return ReadWith(buffer, count, [this](uint8_t* data, long limit) { library_.ibrd(boardHandle_, data, limit); });
 }
 
-int CGpibDevicePort::SendCommandBytes(std::span<const uint8_t> commands)
-{
+int CGpibDevicePort::SendCommandBytes(std::span<const uint8_t> commands) {
     library_.ibcmd(boardHandle_, commands.data(), static_cast<long>(commands.size()));
     return StatusResult();
 }
 
-int CGpibDevicePort::ReadStatusByte(uint8_t& statusByte)
-{
+int CGpibDevicePort::ReadStatusByte(uint8_t& statusByte) {
     char result = 0;
     library_.ibrsp(deviceHandle_, &result);
     statusByte = static_cast<uint8_t>(result);

@@ -56,16 +56,13 @@ constexpr std::array<ErrorRow, 17> kErrorTexts = {{
     {21, ">>Address or board is locked! ; "},
 }};
 
-const char* ErrorPrefix(int iberr)
-{
+const char* ErrorPrefix(int iberr) {
     for (const ErrorRow& row : kErrorTexts)
-        if (row.iberr == iberr)
-            return row.text;
+        if (row.iberr == iberr) return row.text;
     return ">>??? Error! ; ";
 }
 
-std::string Compose(const char* prefix, std::string_view context)
-{
+std::string Compose(const char* prefix, std::string_view context) {
     std::string text(prefix);
     text.append(context);
     text.push_back('\n');
@@ -74,42 +71,29 @@ std::string Compose(const char* prefix, std::string_view context)
 
 }  // namespace
 
-int CGpibPortBase::TimeoutCode(int ms)
-{
+int CGpibPortBase::TimeoutCode(int ms) {
     for (const TimeoutRow& row : kTimeoutTable)
-        if (row.limitMs >= ms)
-            return row.code;
+        if (row.limitMs >= ms) return row.code;
     return 17;
 }
 
-std::string CGpibPortBase::ErrorText(const GpibStatus& status, std::string_view context)
-{
+std::string CGpibPortBase::ErrorText(const GpibStatus& status, std::string_view context) {
     std::string text;
-    if (status.ibsta & gpib::kStatusTimeout)
-        text = Compose(">>Timeout! ; ", context);
-    if (status.ibsta & gpib::kStatusError)
-        text = Compose(ErrorPrefix(status.iberr), context);
+    if (status.ibsta & gpib::kStatusTimeout) text = Compose(">>Timeout! ; ", context);
+    if (status.ibsta & gpib::kStatusError) text = Compose(ErrorPrefix(status.iberr), context);
     return text;
 }
 
-int CGpibPortBase::StatusResult() const
-{
-    return (library_.Status().ibsta & kFailMask) != 0 ? kFailure : kOk;
+int CGpibPortBase::StatusResult() const { return (library_.Status().ibsta & kFailMask) != 0 ? kFailure : kOk; }
+
+long CGpibPortBase::ReadLimit(std::span<uint8_t> buffer) {
+    if (buffer.empty()) return 0;
+    return static_cast<long>(std::min<std::size_t>(buffer.size() - 1, std::numeric_limits<long>::max()));
 }
 
-long CGpibPortBase::ReadLimit(std::span<uint8_t> buffer)
-{
-    if (buffer.empty())
-        return 0;
-    return static_cast<long>(
-        std::min<std::size_t>(buffer.size() - 1, std::numeric_limits<long>::max()));
-}
-
-int CGpibPortBase::FinishRead(std::span<uint8_t> buffer, std::size_t& count) const
-{
+int CGpibPortBase::FinishRead(std::span<uint8_t> buffer, std::size_t& count) const {
     count = 0;
-    if (buffer.empty())
-        return kFailure;
+    if (buffer.empty()) return kFailure;
     // The count comes from the library: never trust it beyond what we asked for.
     const long reported = library_.Status().ibcntl;
     const long limit = ReadLimit(buffer);
@@ -118,8 +102,7 @@ int CGpibPortBase::FinishRead(std::span<uint8_t> buffer, std::size_t& count) con
     return StatusResult();
 }
 
-int CGpibPortBase::OnBothHandles(int (GpibLibrary::*setting)(int, int), int value)
-{
+int CGpibPortBase::OnBothHandles(int (GpibLibrary::*setting)(int, int), int value) {
     // A failure on the board must not be hidden by success on the device.
     (library_.*setting)(boardHandle_, value);
     const int boardResult = StatusResult();
@@ -127,55 +110,40 @@ int CGpibPortBase::OnBothHandles(int (GpibLibrary::*setting)(int, int), int valu
     return boardResult == kOk ? StatusResult() : kFailure;
 }
 
-int CGpibPortBase::Termination() const
-{
-    return terminatorMode_ == kTermBinary ? gpib::kStopEnd : (eosWord_ & 0xFF);
-}
+int CGpibPortBase::Termination() const { return terminatorMode_ == kTermBinary ? gpib::kStopEnd : (eosWord_ & 0xFF); }
 
-int CGpibPortBase::OpenBoard(int16_t board, int address)
-{
+int CGpibPortBase::OpenBoard(int16_t board, int address) {
     boardIndex_ = board;
     address_ = address;
     return Open(address);
 }
 
-int CGpibPortBase::Open(int address)
-{
+int CGpibPortBase::Open(int address) {
     address_ = address;
-    if (boardIndex_ < 0 || boardIndex_ > 3)
-        return kFailure;  // only GPIB0..GPIB3 exist
+    if (boardIndex_ < 0 || boardIndex_ > 3) return kFailure;  // only GPIB0..GPIB3 exist
     char name[8];
     std::snprintf(name, sizeof name, "GPIB%d", boardIndex_);
     boardHandle_ = library_.ibfind(name);
-    if (boardHandle_ < 0)
-        return kFailure;
+    if (boardHandle_ < 0) return kFailure;
     deviceHandle_ = library_.ibdev(boardIndex_, address, 0, timeoutCode_, eotFlag_, eosWord_);
     return deviceHandle_ < 0 ? kFailure : kOk;
 }
 
-int CGpibPortBase::IsMoreData()
-{
-    return (library_.Status().ibsta & gpib::kStatusEnd) == 0 ? 1 : 0;
-}
+int CGpibPortBase::IsMoreData() { return (library_.Status().ibsta & gpib::kStatusEnd) == 0 ? 1 : 0; }
 
-int CGpibPortBase::SetRemoteEnable(int flag)
-{
+int CGpibPortBase::SetRemoteEnable(int flag) {
     library_.ibsre(boardHandle_, flag == 1 ? 1 : 0);
     return StatusResult();
 }
 
-int CGpibPortBase::FormatError(int result, std::string_view context, std::string& out)
-{
-    if (result == kOk)
-        return kOk;
+int CGpibPortBase::FormatError(int result, std::string_view context, std::string& out) {
+    if (result == kOk) return kOk;
     std::string text = ErrorText(library_.Status(), context);
-    if (!text.empty())
-        out = std::move(text);
+    if (!text.empty()) out = std::move(text);
     return result;
 }
 
-int CGpibPortBase::SetTerminator(int mode, int eoiFlag)
-{
+int CGpibPortBase::SetTerminator(int mode, int eoiFlag) {
     terminatorMode_ = mode;
     eoi_ = eoiFlag;
     if (mode == kTermCrLf) {
@@ -185,32 +153,27 @@ int CGpibPortBase::SetTerminator(int mode, int eoiFlag)
     }
     eosWord_ = mode == kTermCr ? 0x0C0D : (mode == kTermLf ? 0x0C0A : 0);
     eotFlag_ = eoiFlag != 0 ? 1 : 0;
-    if (OnBothHandles(&GpibLibrary::ibeos, eosWord_) != kOk)
-        return kFailure;
+    if (OnBothHandles(&GpibLibrary::ibeos, eosWord_) != kOk) return kFailure;
     return OnBothHandles(&GpibLibrary::ibeot, eotFlag_);
 }
 
-int CGpibPortBase::SetEosChar(uint8_t character)
-{
+int CGpibPortBase::SetEosChar(uint8_t character) {
     eosWord_ = 0x0C00 | character;
     return OnBothHandles(&GpibLibrary::ibeos, eosWord_);
 }
 
-int CGpibPortBase::SetTimeout(int ms)
-{
+int CGpibPortBase::SetTimeout(int ms) {
     timeoutMs_ = ms;
     timeoutCode_ = TimeoutCode(ms);
     return OnBothHandles(&GpibLibrary::ibtmo, timeoutCode_);
 }
 
-int CGpibPortBase::SetDma(int flag)
-{
+int CGpibPortBase::SetDma(int flag) {
     library_.ibdma(boardHandle_, flag == 1 ? 1 : 0);
     return StatusResult();
 }
 
-int CGpibPortBase::Close()
-{
+int CGpibPortBase::Close() {
     library_.ibonl(deviceHandle_, 0);
     return StatusResult();
 }

@@ -37,10 +37,8 @@ protected:
     // Runs transfer(data, limit) into a buffer with room for the NUL, then
     // FinishRead. An empty buffer fails without touching the bus.
     template <class Transfer>
-    int ReadWith(std::span<uint8_t> buffer, std::size_t& count, Transfer transfer)
-    {
-        if (!buffer.empty())
-            transfer(buffer.data(), ReadLimit(buffer));
+    int ReadWith(std::span<uint8_t> buffer, std::size_t& count, Transfer transfer) {
+        if (!buffer.empty()) transfer(buffer.data(), ReadLimit(buffer));
         return FinishRead(buffer, count);
     }
     // The byte count a read may ask the library for.

@@ -22,8 +22,7 @@ inline constexpr int kTermBinary = 3;
 
 // The line end a text write appends in a terminator mode: CR LF, CR, else LF.
 // (The GPIB device-level port sends nothing extra in binary mode.)
-inline std::string_view WriteTerminator(int mode)
-{
+inline std::string_view WriteTerminator(int mode) {
     return mode == kTermCrLf ? "\r\n" : (mode == kTermCr ? "\r" : "\n");
 }
 

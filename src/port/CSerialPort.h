@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "common/UniqueFd.h"
 #include "port/CInstrumentPort.h"
 #include "port/SerialSettings.h"
-#include "common/UniqueFd.h"
 
 namespace kivelo {
 

@@ -6,8 +6,7 @@ namespace kivelo {
 
 PortTable::PortTable(std::string gpibLibraryPath) : library_(std::move(gpibLibraryPath)) {}
 
-CInstrumentPort& PortTable::At(std::size_t index)
-{
+CInstrumentPort& PortTable::At(std::size_t index) {
     switch (index) {
     case 0: return devicePort_;
     case 1:
@@ -17,9 +16,6 @@ CInstrumentPort& PortTable::At(std::size_t index)
     }
 }
 
-CInstrumentPort& PortTable::Select(int portCode)
-{
-    return At(portCode < kFirstSerialPortCode ? 1 : 4);
-}
+CInstrumentPort& PortTable::Select(int portCode) { return At(portCode < kFirstSerialPortCode ? 1 : 4); }
 
 }  // namespace kivelo

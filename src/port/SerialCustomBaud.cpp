@@ -8,12 +8,10 @@
 
 namespace kivelo {
 
-bool SetCustomBaud(int fd, int baud)
-{
+bool SetCustomBaud(int fd, int baud) {
 #if defined(__linux__) && defined(BOTHER)
     struct termios2 t {};
-    if (ioctl(fd, TCGETS2, &t) != 0)
-        return false;
+    if (ioctl(fd, TCGETS2, &t) != 0) return false;
     t.c_cflag &= ~static_cast<tcflag_t>(CBAUD | CIBAUD);
     t.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
     t.c_ispeed = static_cast<speed_t>(baud);

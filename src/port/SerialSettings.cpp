@@ -7,10 +7,8 @@ namespace {
 enum class Flow { keep, none, xonXoff, dsrDtr, cts };
 
 // Table index from a "value + 1" field; -1 keeps, -2 is out of range.
-int FieldIndex(uint32_t field, int tableSize)
-{
-    if (field == 0)
-        return -1;
+int FieldIndex(uint32_t field, int tableSize) {
+    if (field == 0) return -1;
     return field <= static_cast<uint32_t>(tableSize) ? static_cast<int>(field) - 1 : -2;
 }
 
@@ -23,20 +21,13 @@ struct Decoded {
     Flow flow = Flow::keep;
 };
 
-bool Commit(SerialSettings& s, const Decoded& d)
-{
-    if (d.byteSize == -2 || d.stopBits == -2 || d.parity == -2 || d.baud == -2)
-        return false;
-    if (d.port >= 0)
-        s.portIndex = d.port;
-    if (d.byteSize >= 0)
-        s.byteSizeIndex = d.byteSize;
-    if (d.stopBits >= 0)
-        s.stopBitsIndex = d.stopBits;
-    if (d.parity >= 0)
-        s.parityIndex = d.parity;
-    if (d.baud >= 0)
-        s.baudIndex = d.baud;
+bool Commit(SerialSettings& s, const Decoded& d) {
+    if (d.byteSize == -2 || d.stopBits == -2 || d.parity == -2 || d.baud == -2) return false;
+    if (d.port >= 0) s.portIndex = d.port;
+    if (d.byteSize >= 0) s.byteSizeIndex = d.byteSize;
+    if (d.stopBits >= 0) s.stopBitsIndex = d.stopBits;
+    if (d.parity >= 0) s.parityIndex = d.parity;
+    if (d.baud >= 0) s.baudIndex = d.baud;
     if (d.flow != Flow::keep) {
         s.xonXoff = d.flow == Flow::xonXoff;
         s.dsrDtr = d.flow == Flow::dsrDtr;
@@ -46,15 +37,11 @@ bool Commit(SerialSettings& s, const Decoded& d)
 }
 
 // COM1 for 1, COM2 for any other nonzero value; -1 keeps.
-int PortIndex(long port)
-{
-    return port == 0 ? -1 : (port == 1 ? 0 : 1);
-}
+int PortIndex(long port) { return port == 0 ? -1 : (port == 1 ? 0 : 1); }
 
 }  // namespace
 
-bool SerialSettings::ApplyConfigWord(uint32_t word)
-{
+bool SerialSettings::ApplyConfigWord(uint32_t word) {
     Decoded d;
     d.port = PortIndex(static_cast<long>(word & 0x3u));
     d.byteSize = FieldIndex((word >> 2) & 0x3u, static_cast<int>(kSerialByteSizeTable.size()));
@@ -67,15 +54,12 @@ bool SerialSettings::ApplyConfigWord(uint32_t word)
              : flow == 0x1000 ? Flow::cts
                               : Flow::none;
     d.baud = FieldIndex((word >> 14) & 0xFu, static_cast<int>(kSerialBaudTable.size()));
-    if (!Commit(*this, d))
-        return false;
+    if (!Commit(*this, d)) return false;
     charDelayMs = static_cast<int>((word >> 18) & 0x7FFFu);
     return true;
 }
 
-bool SerialSettings::ApplyParameters(int port, int byteSize, int stopBits, int parity, int baud,
-                                     int flow)
-{
+bool SerialSettings::ApplyParameters(int port, int byteSize, int stopBits, int parity, int baud, int flow) {
     auto field = [](int value, int tableSize) {
         return value < 0 ? -2 : FieldIndex(static_cast<uint32_t>(value), tableSize);
     };

@@ -1,5 +1,6 @@
 #include "wavefile/CFldFile.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -7,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <sys/stat.h>
 
 #include "wavefile/NumberText.h"
 #include "wavefile/PairReduction.h"
@@ -173,7 +173,7 @@ int CFldFile::GetDateTime(int, std::string& date, std::string& time) {
     // Linux keeps no creation time; the last modification is the closest stamp.
     struct stat st {};
     if (!data_.IsOpen() || ::fstat(data_.Descriptor(), &st) != 0) return 0;
-    std::tm tm {};
+    std::tm tm{};
     const std::time_t t = st.st_mtime;
     if (::localtime_r(&t, &tm) == nullptr) return 0;
     char buf[32];
@@ -200,8 +200,8 @@ int16_t CFldFile::DisplaySample(float f) const {
 int64_t CFldFile::ReadFloats(int64_t pos, std::span<float> values) const {
     if (pos < 0 || pos >= sampleCount_) return 0;
     const int64_t n = std::min(static_cast<int64_t>(values.size()), sampleCount_ - pos);
-    const int64_t got = data_.ReadAt(pos * 4, std::span(reinterpret_cast<uint8_t*>(values.data()),
-                                                        static_cast<std::size_t>(n * 4)));
+    const int64_t got =
+        data_.ReadAt(pos * 4, std::span(reinterpret_cast<uint8_t*>(values.data()), static_cast<std::size_t>(n * 4)));
     return got < 0 ? 0 : got / 4;
 }
 
@@ -250,7 +250,8 @@ void CFldFile::StreamEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t 
     if (floatBuffer_.size() < static_cast<std::size_t>(room)) floatBuffer_.resize(static_cast<std::size_t>(room));
     if (keyBuffer_.size() < static_cast<std::size_t>(room)) keyBuffer_.resize(static_cast<std::size_t>(room));
     const int64_t pairCapacity = 2 * (room / g + 2);
-    if (pairKeys_.size() < static_cast<std::size_t>(pairCapacity)) pairKeys_.resize(static_cast<std::size_t>(pairCapacity));
+    if (pairKeys_.size() < static_cast<std::size_t>(pairCapacity))
+        pairKeys_.resize(static_cast<std::size_t>(pairCapacity));
     const int32_t nanKey = NanKey();
 
     running = pos;
@@ -258,13 +259,15 @@ void CFldFile::StreamEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t 
     while (left > 0 && outCount < capacity) {
         const int64_t k = std::min(chunk, left);
         left -= k;
-        const int64_t n = ReadFloats(running, std::span(floatBuffer_).first(static_cast<std::size_t>(std::min(k, room))));
+        const int64_t n =
+            ReadFloats(running, std::span(floatBuffer_).first(static_cast<std::size_t>(std::min(k, room))));
         if (n <= 0) break;
         for (int64_t i = 0; i < n; ++i) {
             const float f = floatBuffer_[static_cast<std::size_t>(i)];
             keyBuffer_[static_cast<std::size_t>(i)] = std::isnan(f) ? nanKey : OrderKey(f);
         }
-        if (builder) builder->Append({reinterpret_cast<const uint8_t*>(keyBuffer_.data()), static_cast<std::size_t>(n) * 4});
+        if (builder)
+            builder->Append({reinterpret_cast<const uint8_t*>(keyBuffer_.data()), static_cast<std::size_t>(n) * 4});
         const int64_t made = ReducePairs(keyBuffer_.data(), n, stepCode, false, pairKeys_.data(), pairCapacity);
         const int64_t take = std::min(made, capacity - outCount);
         for (int64_t i = 0; i < take; ++i) {
@@ -371,8 +374,10 @@ bool CFldFile::SummaryEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t
         const int64_t g = r.stepCode / 256;
         if (g < 1 || r.pos < 0 || r.count <= 0) continue;
         int64_t stop = 0;
+        // clang-format off
         PlanChunks(r.stepCode, std::min(g >= 10001 ? g : g < 1001 ? g * 100 : g * 10, r.count), r.pos, r.count,
                    kMaxEnvelopeValues, planned, stop);
+        // clang-format on
         EnvelopeSummary::CutsOf(planned, r.stepCode, kMaxEnvelopeValues, cuts, blocks);
     }
     for (auto* v : {&cuts, &blocks}) {

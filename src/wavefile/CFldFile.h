@@ -33,8 +33,8 @@ public:
     int GetDateTime(int block, std::string& date, std::string& time) override;
     int GetModel(std::string& model) override;
     int ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount) override;
-    int ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                     int64_t& outCount, int code) override;
+    int ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                     int code) override;
 
     int64_t GetSampleCount() const { return sampleCount_; }
     float GetDataMaximum() const { return dataMax_; }

@@ -62,9 +62,7 @@ bool RealRow(HeaderLineReader& r, std::string_view key, int32_t n, std::vector<d
 
 // Width and kind of a VDataType token (B12, IS2, IU1, FS4, ...).
 void DecodeDataType(std::string_view token, int32_t& width, int32_t& kind) {
-    auto numberAfter = [&](std::size_t skip) {
-        return token.size() > skip ? ParseHeaderInt(token.substr(skip)) : 0;
-    };
+    auto numberAfter = [&](std::size_t skip) { return token.size() > skip ? ParseHeaderInt(token.substr(skip)) : 0; };
     width = 0;
     kind = kKindUnrecognised;
     if (token.empty()) return;
@@ -83,8 +81,7 @@ void DecodeDataType(std::string_view token, int32_t& width, int32_t& kind) {
         width = numberAfter(2);
         kind = kKindFloat;
         break;
-    default:
-        return;
+    default: return;
     }
     if (width < 0 || width > 8) width = 0;  // no sample of such a width exists
 }
@@ -113,8 +110,7 @@ bool ReadBlockSizes(HeaderLineReader& r, HdrGroupInfo& g) {
 }
 
 // First value of a Date/Time line that does not begin with '?', copied to every block.
-bool ReadSharedStamp(HeaderLineReader& r, std::string_view key, int32_t blocks,
-                     std::vector<std::string>& out) {
+bool ReadSharedStamp(HeaderLineReader& r, std::string_view key, int32_t blocks, std::vector<std::string>& out) {
     if (!r.FindKey(key)) return false;
     std::string text;
     for (std::string_view v : r.Values()) {
@@ -128,8 +124,7 @@ bool ReadSharedStamp(HeaderLineReader& r, std::string_view key, int32_t blocks,
 }
 
 // One Date (or Time) line per block; a missing line leaves the rest empty.
-void ReadStampPerBlock(HeaderLineReader& r, std::string_view key, int32_t blocks,
-                       std::vector<std::string>& out) {
+void ReadStampPerBlock(HeaderLineReader& r, std::string_view key, int32_t blocks, std::vector<std::string>& out) {
     out.assign(static_cast<std::size_t>(blocks), std::string());
     for (int32_t k = 0; k < blocks; ++k) {
         if (!r.FindKey(key)) return;
@@ -138,11 +133,10 @@ void ReadStampPerBlock(HeaderLineReader& r, std::string_view key, int32_t blocks
     }
 }
 
-bool ReadGroup(HeaderLineReader& r, const std::string& model, int32_t tracesLeft,
-               int64_t& entriesLeft, HdrGroupInfo& g) {
+bool ReadGroup(HeaderLineReader& r, const std::string& model, int32_t tracesLeft, int64_t& entriesLeft,
+               HdrGroupInfo& g) {
     if (!r.FindKey("$Group")) return false;
-    if (!FirstInt(r, "TraceNumber", g.TraceNumber) || !FirstInt(r, "BlockNumber", g.BlockNumber))
-        return false;
+    if (!FirstInt(r, "TraceNumber", g.TraceNumber) || !FirstInt(r, "BlockNumber", g.BlockNumber)) return false;
     const int32_t n = g.TraceNumber, b = g.BlockNumber;
     if (n < 1 || n > tracesLeft || b < 1 || b > kMaxBlocks) return false;
     int64_t entries = int64_t{n} * b;
@@ -163,10 +157,10 @@ bool ReadGroup(HeaderLineReader& r, const std::string& model, int32_t tracesLeft
         DecodeDataType(types[t], g.DataWidth[t], g.DataKind[t]);
 
     if (!TextRow(r, "VUnit", n, g.VUnit) || !RealRow(r, "VPlusOverData", n, g.VPlusOverData) ||
-        !RealRow(r, "VMinusOverData", n, g.VMinusOverData) ||
-        !RealRow(r, "VIllegalData", n, g.VIllegalData) || !RealRow(r, "VMaxData", n, g.VMaxData) ||
-        !RealRow(r, "VMinData", n, g.VMinData) || !RealRow(r, "HResolution", n, g.HResolution) ||
-        !RealRow(r, "HOffset", n, g.HOffset) || !TextRow(r, "HUnit", n, g.HUnit))
+        !RealRow(r, "VMinusOverData", n, g.VMinusOverData) || !RealRow(r, "VIllegalData", n, g.VIllegalData) ||
+        !RealRow(r, "VMaxData", n, g.VMaxData) || !RealRow(r, "VMinData", n, g.VMinData) ||
+        !RealRow(r, "HResolution", n, g.HResolution) || !RealRow(r, "HOffset", n, g.HOffset) ||
+        !TextRow(r, "HUnit", n, g.HUnit))
         return false;
 
     if (ModelIs(model, "QV31") || ModelIs(model, "QV6")) {
@@ -196,12 +190,9 @@ void ReadPrivatePart(HeaderLineReader& r, HdrPrivateInfo& p) {
         int32_t HdrPrivateInfo::*field;
     };
     static constexpr Key kKeys[] = {
-        {"AcqDataOffset", &HdrPrivateInfo::AcqDataOffset},
-        {"PPDataOffset", &HdrPrivateInfo::PPDataOffset},
-        {"DspDataOffset", &HdrPrivateInfo::DspDataOffset},
-        {"AcqDataSize", &HdrPrivateInfo::AcqDataSize},
-        {"PPDataSize", &HdrPrivateInfo::PPDataSize},
-        {"DspDataSize", &HdrPrivateInfo::DspDataSize},
+        {"AcqDataOffset", &HdrPrivateInfo::AcqDataOffset}, {"PPDataOffset", &HdrPrivateInfo::PPDataOffset},
+        {"DspDataOffset", &HdrPrivateInfo::DspDataOffset}, {"AcqDataSize", &HdrPrivateInfo::AcqDataSize},
+        {"PPDataSize", &HdrPrivateInfo::PPDataSize},       {"DspDataSize", &HdrPrivateInfo::DspDataSize},
         {"DspChAttr", &HdrPrivateInfo::DspChAttr},
     };
     p = HdrPrivateInfo{};
@@ -286,8 +277,7 @@ CHdrFile::CHdrFile(const std::string& dataPath) {
     HdrPublicInfo pub;
     if (!FirstText(r, "FormatVersion", pub.FormatVersion) || !FirstText(r, "Model", pub.Model) ||
         !FirstText(r, "Endian", pub.Endian) || !FirstText(r, "DataFormat", pub.DataFormat) ||
-        !FirstInt(r, "GroupNumber", pub.GroupNumber) ||
-        !FirstInt(r, "TraceTotalNumber", pub.TraceTotalNumber) ||
+        !FirstInt(r, "GroupNumber", pub.GroupNumber) || !FirstInt(r, "TraceTotalNumber", pub.TraceTotalNumber) ||
         !FirstInt(r, "DataOffset", pub.DataOffset))
         return;
     if (pub.TraceTotalNumber < 1 || pub.TraceTotalNumber > kMaxTraceTotal || pub.GroupNumber < 1 ||

@@ -202,8 +202,8 @@ void CRtmFile::ConvertSamples(int code, int width, std::span<uint8_t> dst, std::
                               frames * 2);
 }
 
-int CRtmFile::ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                       int64_t& outCount, int code) {
+int CRtmFile::ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                       int code) {
     SetBlock(0);  // a realtime file has one block
     return ReadData(trace, pos, count, dst, outCount, code);
 }
@@ -278,14 +278,14 @@ int CRtmFile::EnvelopeInRegion(int region, int stepCode, int64_t pos, int64_t co
     return CWaveFile::ReadEnvelope(stepCode, pos, count, dst, outCount, code);
 }
 
-int CRtmFile::ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count,
-                                std::span<uint8_t> dst, int64_t& outCount, int code) {
+int CRtmFile::ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                int64_t& outCount, int code) {
     SetBlock(0);
     return ReadEnvelopeRatio(ratio, trace, pos, count, dst, outCount, code);
 }
 
-int CRtmFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                                int64_t& outCount, int code) {
+int CRtmFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                                int code) {
     const int64_t r = ratio;
     if (r >= 1000) {
         const int step = ClampToInt(static_cast<int64_t>(std::trunc(static_cast<double>(r) * 256.0 * 0.002)));
@@ -295,8 +295,8 @@ int CRtmFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span
     return EnvelopeInRegion(1, ClampToInt(r * 256 / 50), pos / 100, count / 100, dst, outCount, code);
 }
 
-int CRtmFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count,
-                           std::span<uint8_t> dst, int64_t& outCount, int code) {
+int CRtmFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                           int64_t& outCount, int code) {
     SetBlock(0);
     return ReadEnvelope(stepCode, trace, pos, count, dst, outCount, code);
 }
@@ -311,8 +311,8 @@ bool CRtmFile::ExpectedHere(EnvelopeRead& read) {
     return region == currentRegion_;
 }
 
-int CRtmFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                           int64_t& outCount, int code) {
+int CRtmFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                           int code) {
     const int r = stepCode / 512;
     if (r >= 1000) return EnvelopeInRegion(2, stepCode / 1000, pos / 1000, count / 1000, dst, outCount, code);
     if (r < 100) return EnvelopeInRegion(0, stepCode, pos, count, dst, outCount, code);

@@ -13,8 +13,8 @@ namespace kivelo {
 
 // The file's trailer, in host byte order.
 struct RtmTrailer {
-    uint16_t channels = 0;        // C, channels per frame
-    uint16_t bytesPerSample = 0;  // S
+    uint16_t channels = 0;                // C, channels per frame
+    uint16_t bytesPerSample = 0;          // S
     std::array<uint16_t, 3> ringFlag{};   // 1: the region is a ring buffer
     std::array<uint32_t, 3> ringStart{};  // byte offset of the region's oldest data
 };
@@ -42,18 +42,17 @@ public:
     void SetTrace(int trace) override;
     int32_t GetBlockSize() override;
 
-    int ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                 int64_t& outCount, int code) override;
-    int ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+    int ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
                  int code) override;
-    int ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count,
-                          std::span<uint8_t> dst, int64_t& outCount, int code) override;
-    int ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst,
+    int ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code) override;
+    int ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
                           int64_t& outCount, int code) override;
-    int ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count,
-                     std::span<uint8_t> dst, int64_t& outCount, int code) override;
-    int ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
+    int ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                          int code) override;
+    int ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
                      int64_t& outCount, int code) override;
+    int ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                     int code) override;
 
     // Data region read by ReadData and GetBlockSize: 0 acquisition, 1 PP, 2 display.
     // Any other number reads nothing.
@@ -87,8 +86,8 @@ private:
     int ComputeFrameSlot(int trace) const;
     uint32_t FrameChannelSet() const;
     // Reads envelope data of a region chosen for the call, restoring the region after.
-    int EnvelopeInRegion(int region, int stepCode, int64_t pos, int64_t count,
-                         std::span<uint8_t> dst, int64_t& outCount, int code);
+    int EnvelopeInRegion(int region, int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                         int64_t& outCount, int code);
 
     HdrPrivateInfo private_;
     RtmTrailer trailer_;

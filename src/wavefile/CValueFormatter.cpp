@@ -24,14 +24,12 @@ double CValueFormatter::Value4(int32_t raw) const {
 }
 
 double CValueFormatter::Value2(int16_t raw) const {
-    double r = unsignedFlag ? static_cast<double>(static_cast<uint16_t>(raw))
-                            : static_cast<double>(raw);
+    double r = unsignedFlag ? static_cast<double>(static_cast<uint16_t>(raw)) : static_cast<double>(raw);
     return r * VResolution + VOffset;
 }
 
 double CValueFormatter::Value1(int8_t raw) const {
-    double r = unsignedFlag ? static_cast<double>(static_cast<uint8_t>(raw))
-                            : static_cast<double>(raw);
+    double r = unsignedFlag ? static_cast<double>(static_cast<uint8_t>(raw)) : static_cast<double>(raw);
     return r * VResolution + VOffset;
 }
 

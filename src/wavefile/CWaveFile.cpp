@@ -53,17 +53,15 @@ void VisitSamples(const uint8_t* p, int w, int64_t n, Fn fn) {
 }
 
 template <typename T>
-int64_t ReduceTyped(const uint8_t* in, int64_t n, int stepCode, bool bitData, uint8_t* out,
-                    int64_t outCapacity) {
-    return ReduceSamples(reinterpret_cast<const T*>(in), n, stepCode, bitData,
-                       reinterpret_cast<T*>(out), outCapacity);
+int64_t ReduceTyped(const uint8_t* in, int64_t n, int stepCode, bool bitData, uint8_t* out, int64_t outCapacity) {
+    return ReduceSamples(reinterpret_cast<const T*>(in), n, stepCode, bitData, reinterpret_cast<T*>(out), outCapacity);
 }
 
 // Pair reduction by output size and kind. Unsigned traces compare as unsigned at
 // every size: as signed numbers, 1-byte samples from 128 and 4-byte samples from
 // 2^31 would count as the smallest and turn their envelopes upside down.
-int64_t ReduceChunk(int outSize, int kind, const uint8_t* in, int64_t n, int stepCode,
-                    uint8_t* out, int64_t outCapacity) {
+int64_t ReduceChunk(int outSize, int kind, const uint8_t* in, int64_t n, int stepCode, uint8_t* out,
+                    int64_t outCapacity) {
     const bool bitData = kind == kKindBit;
     const bool asUnsigned = kind == kKindUnsigned;
     switch (outSize) {
@@ -84,9 +82,7 @@ int64_t ReduceChunk(int outSize, int kind, const uint8_t* in, int64_t n, int ste
 
 CWaveFile::CWaveFile() = default;
 
-CWaveFile::CWaveFile(const std::string& path, int64_t cacheCapacity) {
-    CWaveFile::Open(path, cacheCapacity);
-}
+CWaveFile::CWaveFile(const std::string& path, int64_t cacheCapacity) { CWaveFile::Open(path, cacheCapacity); }
 
 CWaveFile::~CWaveFile() { ResetState(); }
 
@@ -340,15 +336,14 @@ int CWaveFile::CheckCache(int64_t pos, int64_t count) {
     if (currentTrace_ < 0 || currentTrace_ >= static_cast<int>(caches_.size())) return kCacheNone;
     const TraceCache& c = caches_[static_cast<std::size_t>(currentTrace_)];
     if (c.capacity == 0) return kCacheNone;
-    if (c.valid && c.block == currentBlock_ && c.trace == currentTrace_ &&
-        c.region == currentRegion_ && pos >= c.windowStart &&
-        pos + count <= c.windowStart + c.windowLength)
+    if (c.valid && c.block == currentBlock_ && c.trace == currentTrace_ && c.region == currentRegion_ &&
+        pos >= c.windowStart && pos + count <= c.windowStart + c.windowLength)
         return kCacheHit;
     return kCacheMiss;
 }
 
-int CWaveFile::CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> buffer,
-                                int64_t& bytesRead, int64_t lastByte) {
+int CWaveFile::CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead,
+                                int64_t lastByte) {
     bytesRead = 0;
     count = std::min(count, static_cast<int64_t>(buffer.size()));
     if (count <= 0 || pos < 0) return -1;
@@ -379,8 +374,7 @@ int CWaveFile::CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> b
     c.windowLength = got;
     // A short window (file shorter than the header says) delivers only what it holds.
     const int64_t available = std::clamp<int64_t>(start + got - pos, 0, count);
-    if (available > 0)
-        std::memcpy(buffer.data(), c.buffer.data() + (pos - start), static_cast<std::size_t>(available));
+    if (available > 0) std::memcpy(buffer.data(), c.buffer.data() + (pos - start), static_cast<std::size_t>(available));
     bytesRead = available;
     return -1;
 }
@@ -390,8 +384,8 @@ int CWaveFile::ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer,
     return CachedWindowRead(pos, count, buffer, bytesRead, lastByte);
 }
 
-void CWaveFile::ConvertSamples(int code, int width, std::span<uint8_t> dst,
-                               std::span<const uint8_t> src, int64_t count) {
+void CWaveFile::ConvertSamples(int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src,
+                               int64_t count) {
     const int kind = currentTrace_ >= 0 && currentTrace_ < static_cast<int>(traces_.size())
                          ? traces_[static_cast<std::size_t>(currentTrace_)].DataKind
                          : kKindSigned;
@@ -401,20 +395,18 @@ void CWaveFile::ConvertSamples(int code, int width, std::span<uint8_t> dst,
 
 // ---- sample reads -----------------------------------------------------------
 
-int CWaveFile::ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                        int64_t& outCount, int code) {
+int CWaveFile::ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                        int code) {
     SetBlock(block);
     return ReadData(trace, pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadData(int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                        int64_t& outCount, int code) {
+int CWaveFile::ReadData(int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code) {
     SetTrace(trace);
     return ReadData(pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
-                        int code) {
+int CWaveFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code) {
     outCount = 0;
     if (!CurrentTraceReadable()) return 0;
     const int w = CurrentWidth();
@@ -436,14 +428,13 @@ int CWaveFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int6
     return -1;
 }
 
-int CWaveFile::ReadText(int block, int trace, int64_t pos, int64_t count,
-                        std::span<ValueText> texts, int64_t& outCount) {
+int CWaveFile::ReadText(int block, int trace, int64_t pos, int64_t count, std::span<ValueText> texts,
+                        int64_t& outCount) {
     SetBlock(block);
     return ReadText(trace, pos, count, texts, outCount);
 }
 
-int CWaveFile::ReadText(int trace, int64_t pos, int64_t count, std::span<ValueText> texts,
-                        int64_t& outCount) {
+int CWaveFile::ReadText(int trace, int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount) {
     SetTrace(trace);
     return ReadText(pos, count, texts, outCount);
 }
@@ -453,7 +444,8 @@ int CWaveFile::ReadNativeSamples(int64_t pos, int64_t count, int64_t& got) {
     if (!CurrentTraceReadable()) return 0;
     const int w = CurrentWidth();
     count = std::max<int64_t>(count, 0);
-    if (sampleBuffer_.size() < static_cast<std::size_t>(count * w)) sampleBuffer_.resize(static_cast<std::size_t>(count * w));
+    if (sampleBuffer_.size() < static_cast<std::size_t>(count * w))
+        sampleBuffer_.resize(static_cast<std::size_t>(count * w));
     return ReadData(pos, count, std::span(sampleBuffer_).first(static_cast<std::size_t>(count * w)), got, kWidthNative);
 }
 
@@ -473,14 +465,13 @@ int CWaveFile::ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, 
     return -1;
 }
 
-int CWaveFile::ReadValues(int block, int trace, int64_t pos, int64_t count,
-                          std::span<double> values, int64_t& outCount) {
+int CWaveFile::ReadValues(int block, int trace, int64_t pos, int64_t count, std::span<double> values,
+                          int64_t& outCount) {
     SetBlock(block);
     return ReadValues(trace, pos, count, values, outCount);
 }
 
-int CWaveFile::ReadValues(int trace, int64_t pos, int64_t count, std::span<double> values,
-                          int64_t& outCount) {
+int CWaveFile::ReadValues(int trace, int64_t pos, int64_t count, std::span<double> values, int64_t& outCount) {
     SetTrace(trace);
     return ReadValues(pos, count, values, outCount);
 }
@@ -504,32 +495,32 @@ int CWaveFile::ReadValues(int64_t pos, int64_t count, std::span<double> values, 
 
 // ---- envelope reads ---------------------------------------------------------
 
-int CWaveFile::ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count,
-                                 std::span<uint8_t> dst, int64_t& outCount, int code) {
+int CWaveFile::ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                 int64_t& outCount, int code) {
     SetBlock(block);
     return ReadEnvelopeRatio(ratio, trace, pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadEnvelopeRatio(int ratio, int trace, int64_t pos, int64_t count,
-                                 std::span<uint8_t> dst, int64_t& outCount, int code) {
+int CWaveFile::ReadEnvelopeRatio(int ratio, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                 int64_t& outCount, int code) {
     SetTrace(trace);
     return ReadEnvelopeRatio(ratio, pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                                 int64_t& outCount, int code) {
+int CWaveFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                                 int code) {
     const int64_t step = std::clamp<int64_t>(int64_t{ratio} * 512, INT_MIN, INT_MAX);
     return ReadEnvelope(static_cast<int>(step), pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count,
-                            std::span<uint8_t> dst, int64_t& outCount, int code) {
+int CWaveFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                            int64_t& outCount, int code) {
     SetBlock(block);
     return ReadEnvelope(stepCode, trace, pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count,
-                            std::span<uint8_t> dst, int64_t& outCount, int code) {
+int CWaveFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                            int64_t& outCount, int code) {
     SetTrace(trace);
     return ReadEnvelope(stepCode, pos, count, dst, outCount, code);
 }
@@ -544,13 +535,13 @@ CWaveFile::EnvelopeShape CWaveFile::ShapeOf(int stepCode, int64_t count, int out
     // even chunk keeps the realtime reader's sample pairs intact. Each chunk is
     // still reduced by itself.
     constexpr int64_t kBatchBytes = int64_t{512} << 10;
-    shape.perRead = shape.chunk % 2 == 0 ? std::max<int64_t>(1, kBatchBytes / (shape.chunk * outSize)) * shape.chunk
-                                         : shape.chunk;
+    shape.perRead =
+        shape.chunk % 2 == 0 ? std::max<int64_t>(1, kBatchBytes / (shape.chunk * outSize)) * shape.chunk : shape.chunk;
     return shape;
 }
 
-int CWaveFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                            int64_t& outCount, int code) {
+int CWaveFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                            int code) {
     outCount = 0;
     if (!CurrentTraceReadable()) return 0;
     const int outSize = OutputSize(code, CurrentWidth());
@@ -592,8 +583,8 @@ int CWaveFile::StreamEnvelope(int stepCode, const EnvelopeShape& shape, int64_t 
         if (builder) AppendToSummary(*builder, First(chunkBuffer_, got * outSize), outSize);
         for (int64_t at = 0; at < got && outCount < dstCapacity; at += chunk) {
             const int64_t n = std::min(chunk, got - at);
-            const int64_t made = ReduceChunk(outSize, kind, chunkBuffer_.data() + at * outSize, n,
-                                             stepCode, pairBuffer_.data(), pairCapacity);
+            const int64_t made = ReduceChunk(outSize, kind, chunkBuffer_.data() + at * outSize, n, stepCode,
+                                             pairBuffer_.data(), pairCapacity);
             const int64_t take = std::min(made, dstCapacity - outCount);
             std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(), static_cast<std::size_t>(take * outSize));
             outCount += take;
@@ -625,9 +616,9 @@ void CWaveFile::SetSummaryBudget(int64_t bytes) {
 
 void CWaveFile::StampDataFile() {
     stamped_ = data_.Stamp(stamp_);
-    openedNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                    std::chrono::system_clock::now().time_since_epoch())
-                    .count();
+    openedNs_ =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     session_ = 0;
 }
 
@@ -651,8 +642,7 @@ bool CWaveFile::SummaryKeyFor(int storedBytes, EnvelopeSummary::Compare compare,
     key.changedNs = stamp_.changedNs;
     // Times of a change made just before the open may come again with the next
     // change (coarse file system clocks): such an open shares nothing.
-    const int64_t settleNs =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(summaries_->Settle()).count();
+    const int64_t settleNs = std::chrono::duration_cast<std::chrono::nanoseconds>(summaries_->Settle()).count();
     if (openedNs_ - std::max(stamp_.modifiedNs, stamp_.changedNs) < settleNs) {
         if (session_ == 0) session_ = summaries_->NewSession();
         key.session = session_;
@@ -735,9 +725,11 @@ int CWaveFile::PrefetchedEnvelope(int stepCode, const EnvelopeShape& shape, int6
         if (g >= EnvelopeSummary::kBlock && outCount < dstCapacity) {
             // The pairs from the summary as it grows: the samples are looked at once.
             chunks.clear();
-            for (int64_t at = 0; at < take; at += chunk) chunks.push_back({pieceFirst + at, std::min(chunk, take - at)});
+            for (int64_t at = 0; at < take; at += chunk)
+                chunks.push_back({pieceFirst + at, std::min(chunk, take - at)});
             const int sw = summary.SampleBytes();
-            const int64_t room = std::min(dstCapacity - outCount, 2 * (take / g + static_cast<int64_t>(chunks.size()) + 1));
+            const int64_t room =
+                std::min(dstCapacity - outCount, 2 * (take / g + static_cast<int64_t>(chunks.size()) + 1));
             Grow(pairBuffer_, room * sw);
             const int64_t made = summary.ReduceAppended(chunks, stepCode, stored, pieceFirst, pairBuffer_, room);
             const auto out = dst.subspan(static_cast<std::size_t>(outCount * outSize));
@@ -750,7 +742,8 @@ int CWaveFile::PrefetchedEnvelope(int stepCode, const EnvelopeShape& shape, int6
                 const int64_t made = ReduceChunk(outSize, kind, values.data() + at * outSize, m, stepCode,
                                                  pairBuffer_.data(), pairCapacity);
                 const int64_t fit = std::min(made, dstCapacity - outCount);
-                std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(), static_cast<std::size_t>(fit * outSize));
+                std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(),
+                            static_cast<std::size_t>(fit * outSize));
                 outCount += fit;
             }
         }
@@ -802,8 +795,8 @@ void CWaveFile::WantExpectedCuts(EnvelopeSummary& summary) {
     summary.WantCuts(std::move(cuts), std::move(blocks));
 }
 
-bool CWaveFile::PlanEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
-                             int64_t dstCapacity, std::vector<StreamChunk>& chunks, int64_t& first, int64_t& end) {
+bool CWaveFile::PlanEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count, int64_t dstCapacity,
+                             std::vector<StreamChunk>& chunks, int64_t& first, int64_t& end) {
     chunks.clear();
     first = end = 0;
     int64_t running = pos, left = count, values = 0;

@@ -36,8 +36,8 @@ public:
     virtual int ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead);
     // src and dst may be the same memory when the output size equals the width
     // (ReadData then converts in place).
-    virtual void ConvertSamples(int code, int width, std::span<uint8_t> dst,
-                                std::span<const uint8_t> src, int64_t count);
+    virtual void ConvertSamples(int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src,
+                                int64_t count);
     virtual ~CWaveFile();
     virtual int Open(const std::string& path, int64_t cacheCapacity);
     virtual int Close();
@@ -52,40 +52,34 @@ public:
     virtual int GetDateTime(int block, std::string& date, std::string& time);
     virtual int GetModel(std::string& model);
 
-    virtual int ReadData(int block, int trace, int64_t pos, int64_t count,
-                         std::span<uint8_t> dst, int64_t& outCount, int code);
-    virtual int ReadData(int trace, int64_t pos, int64_t count,
-                         std::span<uint8_t> dst, int64_t& outCount, int code);
-    virtual int ReadData(int64_t pos, int64_t count,
-                         std::span<uint8_t> dst, int64_t& outCount, int code);
+    virtual int ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                         int code);
+    virtual int ReadData(int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code);
+    virtual int ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code);
 
-    virtual int ReadText(int block, int trace, int64_t pos, int64_t count,
-                         std::span<ValueText> texts, int64_t& outCount);
-    virtual int ReadText(int trace, int64_t pos, int64_t count,
-                         std::span<ValueText> texts, int64_t& outCount);
-    virtual int ReadText(int64_t pos, int64_t count,
-                         std::span<ValueText> texts, int64_t& outCount);
+    virtual int ReadText(int block, int trace, int64_t pos, int64_t count, std::span<ValueText> texts,
+                         int64_t& outCount);
+    virtual int ReadText(int trace, int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount);
+    virtual int ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount);
 
-    virtual int ReadValues(int block, int trace, int64_t pos, int64_t count,
-                           std::span<double> values, int64_t& outCount);
-    virtual int ReadValues(int trace, int64_t pos, int64_t count,
-                           std::span<double> values, int64_t& outCount);
-    virtual int ReadValues(int64_t pos, int64_t count,
-                           std::span<double> values, int64_t& outCount);
+    virtual int ReadValues(int block, int trace, int64_t pos, int64_t count, std::span<double> values,
+                           int64_t& outCount);
+    virtual int ReadValues(int trace, int64_t pos, int64_t count, std::span<double> values, int64_t& outCount);
+    virtual int ReadValues(int64_t pos, int64_t count, std::span<double> values, int64_t& outCount);
 
-    virtual int ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count,
-                                  std::span<uint8_t> dst, int64_t& outCount, int code);
-    virtual int ReadEnvelopeRatio(int ratio, int trace, int64_t pos, int64_t count,
-                                  std::span<uint8_t> dst, int64_t& outCount, int code);
-    virtual int ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count,
-                                  std::span<uint8_t> dst, int64_t& outCount, int code);
+    virtual int ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                  int64_t& outCount, int code);
+    virtual int ReadEnvelopeRatio(int ratio, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                  int64_t& outCount, int code);
+    virtual int ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                                  int code);
 
-    virtual int ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count,
-                             std::span<uint8_t> dst, int64_t& outCount, int code);
-    virtual int ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count,
-                             std::span<uint8_t> dst, int64_t& outCount, int code);
-    virtual int ReadEnvelope(int stepCode, int64_t pos, int64_t count,
-                             std::span<uint8_t> dst, int64_t& outCount, int code);
+    virtual int ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                             int64_t& outCount, int code);
+    virtual int ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                             int64_t& outCount, int code);
+    virtual int ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                             int code);
 
     // Non-virtual helpers.
     bool IsOpen() const { return open_; }
@@ -130,8 +124,7 @@ protected:
     // The window-cached read shared with the derived readers: the window is cut to
     // lastByte (the last byte of the data the window may hold); requests reaching
     // past it are read directly.
-    int CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> buffer,
-                         int64_t& bytesRead, int64_t lastByte);
+    int CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead, int64_t lastByte);
     // Reads up to count samples of the current trace at their own width into
     // sampleBuffer_ (through the virtual ReadData); result as ReadData.
     int ReadNativeSamples(int64_t pos, int64_t count, int64_t& got);
@@ -215,9 +208,8 @@ private:
                          int64_t& outCount, int code, int& result);
     // The envelope read of a contiguous record, read ahead on a second thread,
     // going on to `target` samples for the summary; -1, or 0 when a read failed.
-    int PrefetchedEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
-                           std::span<uint8_t> dst, int64_t& outCount, int code, EnvelopeSummary& summary,
-                           int64_t offset, int64_t target);
+    int PrefetchedEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                           int64_t& outCount, int code, EnvelopeSummary& summary, int64_t offset, int64_t target);
     // Reads the stream on from read position `from` into the summary until it holds
     // `target` samples or the data end.
     int FeedSummary(EnvelopeSummary& summary, int64_t from, int64_t target);

@@ -28,8 +28,8 @@ public:
     void DropCuts();
     // See SummaryLevels::WantCuts; before the first Append.
     void WantCuts(std::vector<int64_t> cuts, std::vector<int64_t> blocks);
-    static void CutsOf(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity,
-                       std::vector<int64_t>& cuts, std::vector<int64_t>& blocks) {
+    static void CutsOf(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity, std::vector<int64_t>& cuts,
+                       std::vector<int64_t>& blocks) {
         SummaryLevels<int16_t>::CutsOf(chunks, stepCode, capacity, cuts, blocks);
     }
 

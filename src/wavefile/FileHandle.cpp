@@ -1,9 +1,9 @@
 #include "wavefile/FileHandle.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <utility>
 

@@ -4,8 +4,8 @@
 #include <span>
 #include <string>
 
-#include "wavefile/ReadMonitor.h"
 #include "common/UniqueFd.h"
+#include "wavefile/ReadMonitor.h"
 
 namespace kivelo {
 

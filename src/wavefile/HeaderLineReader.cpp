@@ -1,10 +1,10 @@
 #include "wavefile/HeaderLineReader.h"
 
-#include <charconv>
 #include <fcntl.h>
-#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <charconv>
+#include <limits>
 
 #include "wavefile/HeaderRecords.h"
 
@@ -104,8 +104,7 @@ double ParseHeaderReal(std::string_view token) {
     if (res.ec == std::errc::result_out_of_range) {
         // Keep the sign and magnitude class, as strtod would.
         bool negative = !token.empty() && token[0] == '-';
-        bool tiny = token.find("e-") != std::string_view::npos ||
-                    token.find("E-") != std::string_view::npos;
+        bool tiny = token.find("e-") != std::string_view::npos || token.find("E-") != std::string_view::npos;
         double big = std::numeric_limits<double>::infinity();
         v = tiny ? 0.0 : big;
         if (negative) v = -v;
@@ -115,8 +114,6 @@ double ParseHeaderReal(std::string_view token) {
     return v;
 }
 
-std::string HeaderText(std::string_view token) {
-    return std::string(token.substr(0, kTextMaxLength));
-}
+std::string HeaderText(std::string_view token) { return std::string(token.substr(0, kTextMaxLength)); }
 
 }  // namespace kivelo

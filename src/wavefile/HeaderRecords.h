@@ -30,14 +30,14 @@ struct HdrPublicInfo {
 };
 
 struct HdrGroupInfo {
-    int32_t TraceNumber = 0;  // N
-    int32_t BlockNumber = 0;  // B
+    int32_t TraceNumber = 0;             // N
+    int32_t BlockNumber = 0;             // B
     std::vector<std::string> TraceName;  // N
     std::vector<int32_t> BlockSize;      // B x N, element b * N + t
     std::vector<double> VResolution;     // N
     std::vector<double> VOffset;
-    std::vector<int32_t> DataWidth;      // bytes per sample
-    std::vector<int32_t> DataKind;       // DataKind values
+    std::vector<int32_t> DataWidth;  // bytes per sample
+    std::vector<int32_t> DataKind;   // DataKind values
     std::vector<std::string> VUnit;
     std::vector<double> VPlusOverData;
     std::vector<double> VMinusOverData;

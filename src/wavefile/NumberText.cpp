@@ -89,8 +89,7 @@ std::string ConvertMagnitude(double a, const Conversion& c) {
     return s;
 }
 
-std::string ApplySignAndWidth(std::string body, bool negative, const Conversion& c,
-                              bool finite) {
+std::string ApplySignAndWidth(std::string body, bool negative, const Conversion& c, bool finite) {
     std::string sign = negative ? "-" : c.plus ? "+" : c.space ? " " : "";
     std::size_t len = sign.size() + body.size();
     std::size_t width = c.width > 0 ? static_cast<std::size_t>(c.width) : 0;
@@ -157,8 +156,7 @@ std::string FormatCrt(const char* fmt, double v) {
         if (*p == '.') {
             ++p;
             c.precision = 0;
-            while (*p >= '0' && *p <= '9' && c.precision < 10000)
-                c.precision = c.precision * 10 + (*p++ - '0');
+            while (*p >= '0' && *p <= '9' && c.precision < 10000) c.precision = c.precision * 10 + (*p++ - '0');
         }
         while (*p == 'l' || *p == 'L') ++p;
         if (done || std::strchr("eEfFgG", *p) == nullptr || *p == '\0') {

@@ -4,10 +4,10 @@
 
 namespace kivelo {
 
-#define KIVELO_REDUCE_SAMPLES(T)                                                              \
-    KIVELO_VECTOR_CLONES int64_t ReduceSamples(const T* in, int64_t n, int stepCode,         \
-                                               bool bitData, T* out, int64_t outCapacity) {  \
-        return ReducePairs(in, n, stepCode, bitData, out, outCapacity);                       \
+#define KIVELO_REDUCE_SAMPLES(T)                                                                           \
+    KIVELO_VECTOR_CLONES int64_t ReduceSamples(const T* in, int64_t n, int stepCode, bool bitData, T* out, \
+                                               int64_t outCapacity) {                                      \
+        return ReducePairs(in, n, stepCode, bitData, out, outCapacity);                                    \
     }
 
 KIVELO_REDUCE_SAMPLES(int8_t)

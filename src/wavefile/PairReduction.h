@@ -150,7 +150,7 @@ template <typename T>
 // (less than one sample per pair) produce nothing.
 template <typename T>
 [[gnu::always_inline]] inline int64_t ReducePairs(const T* in, int64_t n, int stepCode, bool bitData, T* out,
-                    int64_t outCapacity) {
+                                                  int64_t outCapacity) {
     const int g = stepCode / 256, f = stepCode % 256;
     if (g < 1 || n <= 0 || outCapacity <= 0) return 0;
     if (g == 2 && f == 0) {

@@ -7,7 +7,7 @@
 namespace kivelo {
 
 PrefetchReader::PrefetchReader(const FileHandle& file, int64_t offset, int64_t bytes, int64_t pieceBytes,
-                                     std::vector<std::vector<uint8_t>>& buffers, int depth)
+                               std::vector<std::vector<uint8_t>>& buffers, int depth)
     : file_(file),
       offset_(offset),
       bytes_(std::max<int64_t>(bytes, 0)),
@@ -64,8 +64,7 @@ bool PrefetchReader::ReadPiece(int64_t piece) {
     slot.size = std::max<int64_t>(got, 0);
     const bool ends = slot.failed || got < want;
     if (ends) {
-        for (int64_t last = last_.load(); piece < last && !last_.compare_exchange_weak(last, piece);) {
-        }
+        for (int64_t last = last_.load(); piece < last && !last_.compare_exchange_weak(last, piece);) {}
     }
     slot.ready.store(piece + 1, std::memory_order_release);
     return !ends;

@@ -27,8 +27,7 @@ void Run(const uint8_t* src, uint8_t* dst, int64_t n, bool swap, bool zeroExtend
         Out o;
         if constexpr (sizeof(Out) > sizeof(In))
             o = zeroExtend ? static_cast<Out>(v) : static_cast<Out>(static_cast<SignedIn>(v));
-        else
-            o = static_cast<Out>(v);  // same width, or the low-order bytes
+        else o = static_cast<Out>(v);  // same width, or the low-order bytes
         std::memcpy(dst + i * static_cast<int64_t>(sizeof(Out)), &o, sizeof(Out));
     }
 }
@@ -73,13 +72,11 @@ int OutputSampleSize(int code, int nativeWidth) {
     }
 }
 
-KIVELO_VECTOR_CLONES int64_t ConvertSampleRun(int code, int width, std::span<uint8_t> dst,
-                                              std::span<const uint8_t> src, int64_t count, bool swap,
-                         bool zeroExtend) {
+KIVELO_VECTOR_CLONES int64_t ConvertSampleRun(int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src,
+                                              int64_t count, bool swap, bool zeroExtend) {
     const int outSize = OutputSampleSize(code, width);
     if (outSize == 0 || count <= 0) return 0;
-    int64_t n = std::min({count, static_cast<int64_t>(src.size()) / width,
-                          static_cast<int64_t>(dst.size()) / outSize});
+    int64_t n = std::min({count, static_cast<int64_t>(src.size()) / width, static_cast<int64_t>(dst.size()) / outSize});
     if (n <= 0) return 0;
     if (outSize == width && (!swap || width == 1)) {
         if (dst.data() != src.data()) std::memcpy(dst.data(), src.data(), static_cast<std::size_t>(n * width));

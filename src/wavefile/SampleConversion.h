@@ -14,8 +14,7 @@ int OutputSampleSize(int code, int nativeWidth);
 // narrowed to the low-order bytes, or widened with zeros (zeroExtend) or the sign
 // bit. Never reads or writes past either span. src and dst may be the same memory
 // when the output is no wider than the stored sample. Returns the samples written.
-int64_t ConvertSampleRun(int code, int width, std::span<uint8_t> dst,
-                         std::span<const uint8_t> src, int64_t count, bool swap,
-                         bool zeroExtend);
+int64_t ConvertSampleRun(int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src, int64_t count,
+                         bool swap, bool zeroExtend);
 
 }  // namespace kivelo

@@ -5,8 +5,8 @@
 #include <type_traits>
 
 #include "wavefile/PairReduction.h"
-#include "wavefile/WaveRecords.h"
 #include "wavefile/VectorClones.h"
+#include "wavefile/WaveRecords.h"
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
 #include <immintrin.h>
@@ -116,9 +116,9 @@ constexpr int64_t kMaxRunBytes = int64_t{1} << 20;
 
 namespace detail {
 
-#define KIVELO_BLOCK_PAIRS(T)                                                                  \
+#define KIVELO_BLOCK_PAIRS(T)                                                                    \
     KIVELO_VECTOR_CLONES void SummaryBlockPairs(const T* x, int64_t blocks, bool bits, T* out) { \
-        PairsOfBlocks(x, blocks, bits, out);                                                   \
+        PairsOfBlocks(x, blocks, bits, out);                                                     \
     }
 
 KIVELO_BLOCK_PAIRS(int8_t)
@@ -144,7 +144,7 @@ SummaryLevels<T>::SummaryLevels(bool bits, int64_t expectedSamples) : bits_(bits
 
 template <typename T>
 [[gnu::always_inline]] inline typename SummaryLevels<T>::Pair SummaryLevels<T>::EntryAt(std::size_t level,
-                                                                                       int64_t i) const {
+                                                                                        int64_t i) const {
     const T* v = levels_[level].data() + 2 * i;
     return {v[0], v[1]};
 }
@@ -172,7 +172,7 @@ template <typename T>
     }
     const T mn = std::min(p.a, p.b), mx = std::max(p.a, p.b);
     // Ties stay with the earlier range: a value's first occurrence is what counts.
-    const bool newMin = mn < x.mn, newMax = mx > x.mx;
+    const bool newMin = mn<x.mn, newMax = mx> x.mx;
     const bool minFirst = p.a <= p.b;
     x.minFirst = newMin ? newMax && minFirst : newMax || x.minFirst;
     x.mn = newMin ? mn : x.mn;
@@ -218,7 +218,6 @@ typename SummaryLevels<T>::Pair SummaryLevels<T>::PairOf(const T* x, int64_t n) 
     }
     return maxAt > minAt ? Pair{a, b} : Pair{b, a};
 }
-
 
 template <typename T>
 void SummaryLevels<T>::WantCuts(std::vector<int64_t> cuts, std::vector<int64_t> blocks) {
@@ -448,7 +447,8 @@ int64_t SummaryLevels<T>::ReduceAppended(std::span<const StreamChunk> chunks, in
                 Pair head{}, tail{};
                 if (s % kBlock != 0) head = PairOf(x + (s - first), std::min(firstFull * kBlock, e) - s);
                 if (e % kBlock != 0) tail = PairOf(x + (lastFull * kBlock - first), e - lastFull * kBlock);
-                p = GroupPair(s % kBlock != 0 ? &head : nullptr, firstFull, lastFull, e % kBlock != 0 ? &tail : nullptr);
+                p = GroupPair(s % kBlock != 0 ? &head : nullptr, firstFull, lastFull,
+                              e % kBlock != 0 ? &tail : nullptr);
             }
             out[written++] = p.a;
             if (written < capacity) out[written++] = p.b;

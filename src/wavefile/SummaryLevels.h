@@ -34,8 +34,8 @@ template <typename T>
 class SummaryLevels {
 public:
     using Sample = T;
-    static constexpr int64_t kBlock = 64;          // samples per pair of the finest level
-    static constexpr int64_t kFan = 8;             // pairs of a level per pair of the next
+    static constexpr int64_t kBlock = 64;           // samples per pair of the finest level
+    static constexpr int64_t kFan = 8;              // pairs of a level per pair of the next
     static constexpr std::size_t kMaxCuts = 16384;  // cut positions kept
 
     SummaryLevels(bool bits, int64_t expectedSamples);
@@ -53,15 +53,15 @@ public:
     void WantCuts(std::vector<int64_t> cuts, std::vector<int64_t> blocks);
     // Where the groups of these chunks start or end inside a block (see Reduce), and
     // the blocks that hold whole groups, appended.
-    static void CutsOf(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity,
-                       std::vector<int64_t>& cuts, std::vector<int64_t>& blocks);
+    static void CutsOf(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity, std::vector<int64_t>& cuts,
+                       std::vector<int64_t>& blocks);
 
     // The pairs of the groups of every chunk, as the pair reduction of each chunk
     // with this step code writes them (at least one block per group), until
     // `capacity` values are written. Chunks must lie within the stream.
     // Returns -1, a failed read's result or kSummaryStale.
-    int Reduce(std::span<const StreamChunk> chunks, int stepCode, const StreamReader& read, T* out,
-               int64_t capacity, int64_t& written);
+    int Reduce(std::span<const StreamChunk> chunks, int stepCode, const StreamReader& read, T* out, int64_t capacity,
+               int64_t& written);
 
     // While the summary is built: the pairs of chunks that lie within the samples
     // just appended (x holds the stream from `first`, n samples), as Reduce gives
@@ -121,13 +121,13 @@ private:
     std::vector<std::vector<T>> levels_;  // per level, the pairs' values a0 b0 a1 b1 ...
     std::vector<T> carry_;                // the block being filled; after Finish the stream's last partial block
     std::unordered_map<int64_t, Cut> cuts_;
-    std::deque<int64_t> cutOrder_;        // oldest first
-    std::vector<int64_t> wanted_;         // cuts to keep as the samples come
+    std::deque<int64_t> cutOrder_;  // oldest first
+    std::vector<int64_t> wanted_;   // cuts to keep as the samples come
     std::size_t nextWanted_ = 0;
-    std::vector<int64_t> wantedBlocks_;   // blocks to keep whole as the samples come
+    std::vector<int64_t> wantedBlocks_;  // blocks to keep whole as the samples come
     std::size_t nextWantedBlock_ = 0;
-    std::vector<int64_t> keptBlocks_;     // blocks kept whole, in order
-    std::vector<T> keptSamples_;          // their samples, kBlock each
+    std::vector<int64_t> keptBlocks_;  // blocks kept whole, in order
+    std::vector<T> keptSamples_;       // their samples, kBlock each
 };
 
 extern template class SummaryLevels<int8_t>;

@@ -23,9 +23,9 @@ const WaveFormatEntry* EntryOf(std::string_view path) {
 
 std::unique_ptr<CWaveFile> MakeReader(WaveFormat format) {
     switch (format) {
-        case WaveFormat::Rtm: return std::make_unique<CRtmFile>();
-        case WaveFormat::Fld: return std::make_unique<CFldFile>();
-        case WaveFormat::Wvf: break;
+    case WaveFormat::Rtm: return std::make_unique<CRtmFile>();
+    case WaveFormat::Fld: return std::make_unique<CFldFile>();
+    case WaveFormat::Wvf: break;
     }
     return std::make_unique<CWaveFile>();
 }

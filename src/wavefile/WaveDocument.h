@@ -19,7 +19,7 @@ namespace kivelo {
 enum class WaveFormat { Wvf, Rtm, Fld };
 
 struct WaveFormatEntry {
-    std::string_view ending;      // last three characters, lower case
+    std::string_view ending;  // last three characters, lower case
     WaveFormat format;
     bool realtime;
     std::string_view filterText;  // file dialog filter entry, e.g. "Orvantis File (*.wvf)"

@@ -3,16 +3,16 @@
 #include <cmath>
 #include <cstdio>
 
+#include "FakeWaveFile.h"
+#include "RecordingPainter.h"
 #include "display/CursorRenderer.h"
 #include "display/DisplayPalette.h"
 #include "display/DocumentBinding.h"
 #include "display/Envelope.h"
-#include "FakeWaveFile.h"
 #include "display/Graticule.h"
 #include "display/HistoryState.h"
 #include "display/HistoryWindowRenderer.h"
 #include "display/MainWindowRenderer.h"
-#include "RecordingPainter.h"
 #include "display/TraceRasterizer.h"
 #include "display/VerticalScaling.h"
 #include "display/WindowLayout.h"
@@ -56,7 +56,8 @@ void GraticuleStyles(RasterPlane& plane, std::string&) {
         const ViewArea a = Area(10 + (style % 3) * 230, 10 + (style / 3) * 170, 200, 140, style, 2);
         DrawGraticule(plane, a);
         DisplayTrace sine = Trace(0, 1, 2000);
-        for (int i = 0; i < 2000; ++i) sine.samples[static_cast<size_t>(i)] = static_cast<int16_t>(30000 * std::sin(i * 0.0126));
+        for (int i = 0; i < 2000; ++i)
+            sine.samples[static_cast<size_t>(i)] = static_cast<int16_t>(30000 * std::sin(i * 0.0126));
         sine.verticalZoom = 2 * 65536;
         BuildAndDraw(plane, a, sine);
         DisplayTrace ramp = Trace(1, 2, 3);
@@ -153,7 +154,9 @@ void Windows(RasterPlane& plane, std::string& log) {
 void PanelState(RasterPlane&, std::string& log) {
     const auto add = [&](const char* format, auto... values) { Add(log, format, values...); };
     const std::optional<WindowResize> none;
+    // clang-format off
     const struct { int w, h; const char* shown; double right; std::optional<WindowResize> resized; } layouts[] = {
+        // clang-format on
         {1280, 1024, "MZHX", 0.3, none},
         {1000, 800, "-Z--", 0.3, none},
         {1000, 800, "--H-", 0.3, none},
@@ -196,8 +199,8 @@ void PanelState(RasterPlane&, std::string& log) {
             const ZoomReadPlan p = z.ReadPlan(length);
             add("  %-13s width %u start %lld points %d step %d align %lld;", z.RatioTexts()[i].c_str(), z.ZoomWidth(),
                 static_cast<long long>(p.start), p.points, p.step, static_cast<long long>(p.align));
-            for (const ScrollCode code : {ScrollCode::LineRight, ScrollCode::PageRight, ScrollCode::LineLeft,
-                                          ScrollCode::PageLeft}) {
+            for (const ScrollCode code :
+                 {ScrollCode::LineRight, ScrollCode::PageRight, ScrollCode::LineLeft, ScrollCode::PageLeft}) {
                 z.Scroll(code, 0, length);
                 add(" %.0f", at());
             }
@@ -205,10 +208,12 @@ void PanelState(RasterPlane&, std::string& log) {
             add(" thumb end %.0f\n", at());
         }
     }
-    const struct { CellSize size; int w, h, records, first; } grids[] = {
-        {HistoryState::kMedium, 380, 400, 20, 0}, {HistoryState::kMedium, 380, 400, 5, 0},
-        {HistoryState::kMedium, 380, 400, 20, 18}, {HistoryState::kSmall, 220, 256, 3, 0},
-        {HistoryState::kLarge, 130, 150, 20, 0},  {HistoryState::kLarge, 0, 0, 20, 0}};
+    const struct {
+        CellSize size;
+        int w, h, records, first;
+    } grids[] = {{HistoryState::kMedium, 380, 400, 20, 0},  {HistoryState::kMedium, 380, 400, 5, 0},
+                 {HistoryState::kMedium, 380, 400, 20, 18}, {HistoryState::kSmall, 220, 256, 3, 0},
+                 {HistoryState::kLarge, 130, 150, 20, 0},   {HistoryState::kLarge, 0, 0, 20, 0}};
     for (const auto& g : grids) {  // cell under every 20th pixel, '.' for none
         HistoryState h;
         h.SetCellSize(g.size, g.w, g.h);
@@ -231,11 +236,13 @@ void Envelopes(RasterPlane&, std::string& log) {
     std::vector<int16_t> ramp;
     for (int i = 0; i < 12; ++i) ramp.push_back(static_cast<int16_t>(i * 100));
     const std::vector<int16_t> pairs{10, 0, 100, 90, -50, -40, 0, 0};
+    // clang-format off
     const struct { const char* what; std::vector<int16_t> points; int width; bool logic; int span; } cases[] = {
         {"three points", {0, 1000, 0}, 24, false, 0}, {"logic", {0, 1, 0}, 24, true, 0},
         {"extremes", {-32768, 32767, -32768}, 12, false, 0}, {"none", {}, 4, false, 0},
         {"one", {77}, 4, false, 0}, {"two", {5, 9}, 4, false, 0}, {"pairs", pairs, 4, false, 0},
         {"pairs, fewer columns", pairs, 2, false, 0}, {"12 points spanning 10 intervals", ramp, 20, false, 10},
+        // clang-format on
     };
     for (const auto& c : cases) {
         Add(log, "%s, %d wide:", c.what, c.width);
@@ -285,8 +292,6 @@ GoldenPicture ScenePicture(const RasterPlane& plane, int width, int height) {
     return picture;
 }
 
-std::string GoldenPath(const std::string& name, const std::string& ext) {
-    return "tests/display/golden/" + name + ext;
-}
+std::string GoldenPath(const std::string& name, const std::string& ext) { return "tests/display/golden/" + name + ext; }
 
 }  // namespace kivelo::test

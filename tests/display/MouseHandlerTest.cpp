@@ -5,10 +5,10 @@
 #include <cmath>
 #include <memory>
 
-#include "display/DocumentBinding.h"
 #include "FakeWaveFile.h"
-#include "display/MouseHandler.h"
 #include "RecordingPainter.h"
+#include "display/DocumentBinding.h"
+#include "display/MouseHandler.h"
 #include "display/RedrawAll.h"
 #include "display/RenderTarget.h"
 #include "display/WindowLayout.h"
@@ -111,7 +111,7 @@ TEST_F(MouseHandlerTest, ZoomFrameDragMovesOnlyTheFrameUntilRelease) {
     ASSERT_TRUE(moved.zoomFrame);
     EXPECT_EQ(moved.redraw, 0u);
     EXPECT_NEAR(static_cast<double>(moved.zoomFrame->first), 1000.0, 8.0);  // a quarter of 4000 samples
-    EXPECT_DOUBLE_EQ(m.zoom.Position(), 0.0);  // nothing moves before the release
+    EXPECT_DOUBLE_EQ(m.zoom.Position(), 0.0);                               // nothing moves before the release
     const MouseOutcome released = Do(WindowId::Main, left + a.areaWidth / 4, y, MouseAction::Release);
     EXPECT_EQ(released.redraw, Bit(WindowId::Zoom) | Bit(WindowId::Xy));
     EXPECT_NEAR(m.zoom.Position() * 4000 * 1e-11, 1000.0, 8.0);

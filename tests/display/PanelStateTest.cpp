@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "FakeWaveFile.h"
 #include "display/DisplayPointLoader.h"
 #include "display/DocumentBinding.h"
-#include "FakeWaveFile.h"
 #include "display/HistoryState.h"
 #include "display/MouseTargets.h"
 #include "display/TracePasses.h"
@@ -25,8 +25,8 @@ std::vector<int16_t> Ramp(int n, int from = 0) {
 TEST(ZoomController, RatioChangesRollsAndDrags) {
     ZoomController z;
     const int64_t L = 100000;
-    z.FillZoomRatios(L);  // 50k
-    z.SetPosition(0.25e11, L);  // 25000 .. 75000
+    z.FillZoomRatios(L);                   // 50k
+    z.SetPosition(0.25e11, L);             // 25000 .. 75000
     ASSERT_TRUE(z.SelectZoomRatio(2, L));  // 10k around the same centre
     EXPECT_NEAR(z.Position() * L * 1e-11 + 5000, 50000, 1e-3);
     z.SetPosition(0.89e11, L);
@@ -72,7 +72,7 @@ TEST(HistoryGrid, ChaserAndClicks) {
     ASSERT_TRUE(h.ApplyChaser(marks, 20, current));
     EXPECT_EQ(current, 3);
     for (int r = 0; r < 20; ++r) EXPECT_EQ(marks[static_cast<size_t>(r)], r >= 3 && r < 12) << r;
-    EXPECT_EQ(marks[50], 1);  // beyond the records: untouched
+    EXPECT_EQ(marks[50], 1);                                        // beyond the records: untouched
     EXPECT_TRUE(HistoryState::Click(5, true, marks, 20, current));  // "ON": the record becomes current
     EXPECT_EQ(current, 5);
     EXPECT_FALSE(HistoryState::Click(5, false, marks, 20, current));  // the current record's mark stays
@@ -120,7 +120,7 @@ TEST(EnsurePointsTest, ReloadsWhenDocumentRecordStartStepOrCountChange) {
         int points;
         bool rebind, reads;
     } cases[] = {
-        {"same", 0, 0, 512, 100, false, false}, {"record", 1, 0, 512, 100, false, true},
+        {"same", 0, 0, 512, 100, false, false},  {"record", 1, 0, 512, 100, false, true},
         {"start", 0, 40, 512, 100, false, true}, {"step", 0, 0, 768, 100, false, true},
         {"count", 0, 0, 512, 50, false, true},   {"document", 0, 0, 512, 100, true, true},
     };

@@ -2,15 +2,15 @@
 
 #include <cmath>
 
-#include "display/ColourCode.h"
-#include "display/CursorRenderer.h"
-#include "display/DocumentBinding.h"
 #include "FakeWaveFile.h"
 #include "GoldenFile.h"
 #include "GoldenScenes.h"
+#include "RecordingPainter.h"
+#include "display/ColourCode.h"
+#include "display/CursorRenderer.h"
+#include "display/DocumentBinding.h"
 #include "display/HistoryWindowRenderer.h"
 #include "display/MainWindowRenderer.h"
-#include "RecordingPainter.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
 
@@ -134,7 +134,7 @@ TEST_F(DisplayWindows, CursorReadsNarrowAndWideZooms) {
     r = ReadCursor(m, WindowId::Zoom, a.areaX + a.areaWidth, 1);
     ASSERT_TRUE(r.sampleIndex.has_value());
     EXPECT_EQ(*r.sampleIndex % 2, 0);
-    EXPECT_LT(*r.sampleIndex, 2000);  // the right edge stays inside the points
+    EXPECT_LT(*r.sampleIndex, 2000);             // the right edge stays inside the points
     r = ReadCursor(m, WindowId::Zoom, -500, 5);  // absent trace, left of the area
     EXPECT_FALSE(r.value.has_value());
     EXPECT_NEAR(r.time, 0.0, 1e-12);
@@ -160,7 +160,7 @@ TEST_F(DisplayWindows, XyWindowLoadsItsXTraceAndTheZoomStretch) {
 TEST_F(DisplayWindows, SetTraceRangeRefusesWhatCannotBeShown) {
     Open();
     EXPECT_EQ(SetTraceRange(m, 1.0, -1.0), RangeResult::Refused);  // nothing selected
-    m.selectedTrace = 0;  // gain 0.001
+    m.selectedTrace = 0;                                           // gain 0.001
     const std::pair<double, double> refused[] = {
         {-1.0, 1.0}, {1e-4, 0.0} /* zoom above 200 */, {1e4 + 1, 1e4 - 1} /* position */, {1e12, -1e12} /* zoom 0 */};
     for (const auto& [upper, lower] : refused) EXPECT_EQ(SetTraceRange(m, upper, lower), RangeResult::Refused) << upper;

@@ -8,14 +8,14 @@
 #include <array>
 #include <memory>
 
+#include "RecordingPainter.h"
+#include "Wavegen.h"
+#include "common/TempDir.h"
+#include "display/DocumentBinding.h"
+#include "display/RedrawAll.h"
 #include "wavefile/CFldFile.h"
 #include "wavefile/CRtmFile.h"
-#include "display/DocumentBinding.h"
-#include "RecordingPainter.h"
-#include "display/RedrawAll.h"
-#include "common/TempDir.h"
 #include "wavefile/WaveDocument.h"
-#include "Wavegen.h"
 
 namespace kivelo {
 namespace {
@@ -92,11 +92,15 @@ void ExpectSameDisplays(CWaveFile& summarisedFile, CWaveFile& plainFile) {
         };
         Both(a, b, roll, kZoomAndXy, name + " roll");
     }
+    // clang-format off
     Both(a, b, [&](DisplayModel& m) { m.xy.rangeMain = false; m.zoom.SelectZoomRatio(ratios / 2, L); }, 0xF, "xy zoom");
+    // clang-format on
     const int records = a.model->document.recordCount;
     for (int r = records - 1; r >= 0; --r)
-        Both(a, b, [&](DisplayModel& m) { m.document.currentRecord = r; }, 0xF, "record " + std::to_string(r));
-    Both(a, b, [&](DisplayModel& m) { m.document.overlayMarks.fill(1); }, 0xF, "overlays");
+        Both(
+            a, b, [&](DisplayModel& m) { m.document.currentRecord = r; }, 0xF, "record " + std::to_string(r));
+    Both(
+        a, b, [&](DisplayModel& m) { m.document.overlayMarks.fill(1); }, 0xF, "overlays");
 }
 
 class SummaryRenderTest : public ::testing::Test {

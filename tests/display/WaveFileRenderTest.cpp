@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "RecordingPainter.h"
+#include "Wavegen.h"
+#include "common/TempDir.h"
 #include "display/DocumentBinding.h"
 #include "display/MainWindowRenderer.h"
-#include "RecordingPainter.h"
-#include "common/TempDir.h"
 #include "display/TraceRasterizer.h"
-#include "Wavegen.h"
 
 namespace kivelo {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "export/BmpDib.h"
-#include "export/BmpWriter.h"
 #include "FileBytes.h"
 #include "common/TempDir.h"
+#include "export/BmpDib.h"
+#include "export/BmpWriter.h"
 
 #ifdef KIVELO_TEST_QT
 #include <QImage>
@@ -38,10 +38,11 @@ TEST(BmpFile, BytesOfASmallPicture) {
     const std::string path = dir.File("out.bmp");
     ASSERT_EQ(WriteBmp(path, *dib), 1);
     const std::vector<uint8_t> expected{
-        'B', 'M', 90, 0, 0, 0, 0, 0, 0, 0, 66, 0, 0, 0,             // file header: size, bits offset
-        40, 0, 0, 0, 5, 0, 0, 0, 3, 0, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0,  // size, width, height, planes, depth
+        'B', 'M', 90, 0, 0, 0, 0, 0, 0, 0, 66, 0, 0, 0,               // file header: size, bits offset
+        40, 0, 0, 0, 5, 0, 0, 0, 3, 0, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0,  // size, width, height,
+                                                                      // planes, depth
         24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0,  // image size, colours used
-        0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0x10, 0xF7, 0x10, 0,       // black, white, mid
+        0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0x10, 0xF7, 0x10, 0,         // black, white, mid
         0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 2, 2, 0, 0, 0, 1, 1, 2, 2, 2, 0, 0, 0};
     EXPECT_EQ(wavegen::ReadFileBytes(path), expected);
     EXPECT_EQ(dib->colourTable[0], dark);  // the DIB given is not changed by writing it

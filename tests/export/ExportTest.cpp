@@ -11,12 +11,12 @@
 #include <functional>
 
 #include "FileSizeLimit.h"
-#include "wavefile/CRtmFile.h"
-#include "export/CsvWriter.h"
-#include "wavefile/NumberText.h"
-#include "export/RealtimeConversion.h"
-#include "common/StagedFile.h"
 #include "Wavegen.h"
+#include "common/StagedFile.h"
+#include "export/CsvWriter.h"
+#include "export/RealtimeConversion.h"
+#include "wavefile/CRtmFile.h"
+#include "wavefile/NumberText.h"
 
 namespace kivelo {
 namespace {
@@ -38,8 +38,7 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (dirent* e = ::readdir(dir))
-            if (std::string n = e->d_name; n != "." && n != "..")
-                names.push_back(n);
+            if (std::string n = e->d_name; n != "." && n != "..") names.push_back(n);
         ::closedir(dir);
     }
     return names;
@@ -59,12 +58,10 @@ protected:
                     const std::function<void(wavegen::WvfDesc&)>& change = {}) {
         desc_ = {};
         desc_.traces = wavegen::MakeTraces(traces, "IS2", wavegen::Signal::Counter);
-        for (auto& t : desc_.traces)
-            t.vResolution = 0.001;
+        for (auto& t : desc_.traces) t.vResolution = 0.001;
         desc_.blocks = blocks;
         desc_.samples = samples;
-        if (change)
-            change(desc_);
+        if (change) change(desc_);
         EXPECT_TRUE(wavegen::WriteWvf(Data(), desc_).ok);
         file_ = std::make_unique<CWaveFile>(Data(), kCache);
         EXPECT_TRUE(file_->IsOpen());
@@ -77,7 +74,8 @@ protected:
     std::string Expected(int trace, int block, int64_t index) const {
         const auto& t = desc_.traces[static_cast<std::size_t>(trace)];
         return ValueTextOf(static_cast<double>(wavegen::WvfRawSample(desc_, trace, block, index)) *
-                               wavegen::TraceVResolution(t) + t.vOffset);
+                               wavegen::TraceVResolution(t) +
+                           t.vOffset);
     }
 
     int Write(const CsvRequest& request) {
@@ -103,8 +101,7 @@ TEST_F(CsvWriterTest, RowsAcrossChunksInSampleOrder) {
     EXPECT_EQ(lines[3], "\"BlockSize\",250");
     EXPECT_EQ(lines[9], "\"Time\",\"08:30:01\"");
     for (int r = 0; r < 250; ++r)
-        ASSERT_EQ(lines[11 + static_cast<std::size_t>(r)],
-                  Expected(0, 1, 20 + r) + "," + Expected(1, 1, 20 + r) + ",")
+        ASSERT_EQ(lines[11 + static_cast<std::size_t>(r)], Expected(0, 1, 20 + r) + "," + Expected(1, 1, 20 + r) + ",")
             << "row " << r;
 }
 
@@ -184,12 +181,13 @@ TEST_F(CsvWriterTest, SecondThreadWritesTheSameBytesInOrder) {
     EXPECT_EQ(progress.rows.load(), 250000);
     const std::string both = ReadFileText(Csv());
     ASSERT_EQ(both.size(), single.size());
-    EXPECT_TRUE(both == single) << "the rows differ from byte " << std::mismatch(both.begin(), both.end(), single.begin()).first - both.begin();
+    EXPECT_TRUE(both == single) << "the rows differ from byte "
+                                << std::mismatch(both.begin(), both.end(), single.begin()).first - both.begin();
     const auto lines = Lines(both);
     ASSERT_EQ(lines.size(), 11u + 250000u);
     for (int64_t r : {int64_t{0}, int64_t{99999}, int64_t{100000}, int64_t{249999}})
-        EXPECT_EQ(lines[11 + static_cast<std::size_t>(r)], Expected(0, 0, r) + "," + Expected(1, 0, r) + "," +
-                                                               Expected(2, 0, r) + "," + Expected(3, 0, r) + ",")
+        EXPECT_EQ(lines[11 + static_cast<std::size_t>(r)],
+                  Expected(0, 0, r) + "," + Expected(1, 0, r) + "," + Expected(2, 0, r) + "," + Expected(3, 0, r) + ",")
             << "row " << r;
 
     {
@@ -212,8 +210,7 @@ protected:
         desc_.channelMask = 0x3;
         desc_.samples = samples;
         desc_.signal.kind = wavegen::Signal::Counter;
-        if (change)
-            change(desc_);
+        if (change) change(desc_);
         ASSERT_TRUE(wavegen::WriteRtm(Source(), desc_).ok);
         file_ = std::make_unique<CRtmFile>(Source(), kCache);
         ASSERT_TRUE(file_->IsOpen());
@@ -299,11 +296,12 @@ TEST_F(RealtimeConversionTest, HeaderCopyLimits) {
 }
 
 TEST(ConvertedHeaderPath, CutBeforeTheLastLowerCaseW) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/d/rec.wvf", "/d/rec.hdr"}, {"rec.wvf", "rec.hdr"}, {"/d/wave.dat", "/d/hdr"},
-        {"/d/wave.WVF", "/d/hdr"},    {"/work/REC.WVF", ""}};
-    for (const auto& [data, header] : cases)
-        EXPECT_EQ(ConvertedHeaderPath(data), header) << data;
+    const std::pair<const char*, const char*> cases[] = {{"/d/rec.wvf", "/d/rec.hdr"},
+                                                         {"rec.wvf", "rec.hdr"},
+                                                         {"/d/wave.dat", "/d/hdr"},
+                                                         {"/d/wave.WVF", "/d/hdr"},
+                                                         {"/work/REC.WVF", ""}};
+    for (const auto& [data, header] : cases) EXPECT_EQ(ConvertedHeaderPath(data), header) << data;
 }
 
 }  // namespace

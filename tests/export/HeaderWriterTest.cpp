@@ -7,9 +7,9 @@
 #include <map>
 #include <set>
 
-#include "instrument/drivers/CInstrument.h"
 #include "GoldenFile.h"
 #include "export/HeaderWriter.h"
+#include "instrument/drivers/CInstrument.h"
 
 namespace kivelo {
 namespace {
@@ -97,18 +97,27 @@ TEST(HeaderWriter, LayoutsMatchTheirGoldenHeaders) {
     } rows[] = {
         {"two-traces", 2, {}, [](FakeSource&) {}},
         {"groups", 9, {}, [](FakeSource&) {}},
-        {"ranges", 2, {}, [](FakeSource& s) {
+        {"ranges",
+         2,
+         {},
+         [](FakeSource& s) {
              s.first = {{0, 1}, {1, 2}};
              s.count = {{0, 3}, {1, 2}};
              s.perBlock = {PerBlockKey::BlockSize, PerBlockKey::VResolution, PerBlockKey::Date};
          }},
-        {"descending", 1, {}, [](FakeSource& s) {
+        {"descending",
+         1,
+         {},
+         [](FakeSource& s) {
              s.step = -1;
              s.first = {{0, 0}};
              s.count = {{0, 3}};
              s.perBlock = {PerBlockKey::BlockSize};
          }},
-        {"names", 3, {}, [](FakeSource& s) {
+        {"names",
+         3,
+         {},
+         [](FakeSource& s) {
              s.names = {{0, "ABCDEFGHIJKLMNOPQRST"}, {1, "two words"}};
              s.dcOffset = {{0, "0.5"}, {2, "0.7"}};
              s.pNames = {{0, "P0"}, {1, "P1"}};
@@ -116,7 +125,9 @@ TEST(HeaderWriter, LayoutsMatchTheirGoldenHeaders) {
              s.function = "MATH";
              s.perBlock = {PerBlockKey::BlockSize};
          }},
+        // clang-format off
         {"empty-name", 2, {}, [](FakeSource& s) { s.names = {{0, ""}}; }},
+        // clang-format on
         {"no-private", 1, {.privateSection = false}, [](FakeSource&) {}},
         {"media-no-traces", 0, {.mediaSection = true, .dataAppend = true}, [](FakeSource&) {}},
     };
@@ -148,25 +159,33 @@ TEST(HeaderWriter, FailuresAndImplausibleAnswers) {
         {"data format", 1, [](FakeSource& s, MemoryOutput&) { s.dataFormat = 3; }, kHeaderBadDataFormat},
         {"source fails", 2, [](FakeSource& s, MemoryOutput&) { s.failBlockSize = true; }, 0},
         {"write fails", 2, [](FakeSource&, MemoryOutput& o) { o.writesBeforeFailure = 5; }, 0},
-        {"cancelled", 2, [](FakeSource&, MemoryOutput& o) {
+        {"cancelled", 2,
+         [](FakeSource&, MemoryOutput& o) {
              o.writesBeforeFailure = 20;
              o.failureKind = CHeaderOutput::WriteResult::Cancelled;
-         }, kHeaderCancelled},
+         },
+         kHeaderCancelled},
         {"not opened", 2, [](FakeSource&, MemoryOutput& o) { o.refuseOpen = true; }, 0},
         {"101 traces", 101, [](FakeSource&, MemoryOutput&) {}, kHeaderBadAnswer},
         {"-1 traces", 0, [](FakeSource& s, MemoryOutput&) { s.traceCount = -1; }, kHeaderBadAnswer},
         {"short list", 3, [](FakeSource& s, MemoryOutput&) { s.channels.pop_back(); }, kHeaderBadAnswer},
         {"step 2", 1, [](FakeSource& s, MemoryOutput&) { s.step = 2; }, kHeaderBadAnswer},
+        // clang-format off
         {"no blocks", 2, [](FakeSource& s, MemoryOutput&) { s.count = {{0, 0}, {1, -5}}; }, kHeaderBadAnswer},
         {"huge range", 1, [](FakeSource& s, MemoryOutput&) {
+             // clang-format on
              s.first = {{0, INT_MIN}};
              s.count = {{0, INT_MAX}};
-         }, kHeaderBadAnswer},
-        {"past int", 1, [](FakeSource& s, MemoryOutput&) {
+         },
+         kHeaderBadAnswer},
+        {"past int", 1,
+         [](FakeSource& s, MemoryOutput&) {
              s.first = {{0, INT_MAX}};
              s.count = {{0, 2}};
+             // clang-format off
          }, kHeaderBadAnswer},
         {"most blocks", 1, [](FakeSource& s, MemoryOutput&) { s.count = {{0, kMaxHeaderBlocks}}; }, kHeaderWritten},
+        // clang-format on
     };
     for (const auto& row : rows) {
         FakeSource source(row.traces);

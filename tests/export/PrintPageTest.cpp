@@ -103,8 +103,7 @@ TEST(PrintColourRule, MonochromeByModeAndCleanupOnColour) {
         {true, true, {k, w, w, w, w, w, k, k, k, w}},
         // entry 0 and 4.. by the near-black rule, 1..3 white
         {true, false, {w, w, w, w, w, w, k, k, w, w}},
-        {false, true,
-         {table[0], table[1], table[2], table[3], table[4], w, k, table[7], table[8], w}},
+        {false, true, {table[0], table[1], table[2], table[3], table[4], w, k, table[7], table[8], w}},
     };
     for (const Row& r : rows) {
         std::vector<BmpColour> t = table;

@@ -60,8 +60,7 @@ bool Enter(const std::string& line) {
 }
 
 std::string Line(const char* name, long a = 0, long b = 0, long c = 0) {
-    return std::string(name) + " " + std::to_string(a) + " " + std::to_string(b) + " " +
-           std::to_string(c);
+    return std::string(name) + " " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c);
 }
 
 void DoRead(void* buf, long count) {
@@ -84,8 +83,11 @@ FAKE_EXPORT FakeGpibState* fake_gpib_state() { return &State(); }
 
 // Board and device level entry points (return the status word).
 // Entry points that only record their arguments.
-#define FAKE_SETTING(name) \
-    FAKE_EXPORT int name(int ud, int v) { Enter(Line(#name, ud, v)); return ibsta; }
+#define FAKE_SETTING(name)                \
+    FAKE_EXPORT int name(int ud, int v) { \
+        Enter(Line(#name, ud, v));        \
+        return ibsta;                     \
+    }
 FAKE_SETTING(ibeos)
 FAKE_SETTING(ibeot)
 FAKE_SETTING(ibonl)
@@ -94,7 +96,10 @@ FAKE_SETTING(ibtmo)
 #ifndef FAKE_GPIB_NO_DMA
 FAKE_SETTING(ibdma)
 #endif
-FAKE_EXPORT int ibclr(int ud) { Enter(Line("ibclr", ud)); return ibsta; }
+FAKE_EXPORT int ibclr(int ud) {
+    Enter(Line("ibclr", ud));
+    return ibsta;
+}
 FAKE_EXPORT int ibcmd(int ud, const void* cmd, long count) {
     if (Enter(Line("ibcmd", ud, count))) DoWrite(cmd, count);
     return ibsta;
@@ -105,9 +110,7 @@ FAKE_EXPORT int ibdev(int board, int pad, int sad, int timo, int sendEoi, int eo
     return Enter(line) ? State().deviceDescriptor : -1;
 }
 FAKE_EXPORT int ibfind(const char* name) FAKE_NAME("ibfind", "ibfindA");
-FAKE_EXPORT int ibfind(const char* name) {
-    return Enter(std::string("ibfind ") + name) ? State().boardDescriptor : -1;
-}
+FAKE_EXPORT int ibfind(const char* name) { return Enter(std::string("ibfind ") + name) ? State().boardDescriptor : -1; }
 FAKE_EXPORT int ibrd(int ud, void* buf, long count) {
     if (Enter(Line("ibrd", ud, count))) DoRead(buf, count);
     return ibsta;
@@ -116,7 +119,10 @@ FAKE_EXPORT int ibrsp(int ud, char* spr) {
     if (Enter(Line("ibrsp", ud))) *spr = static_cast<char>(State().statusByte);
     return ibsta;
 }
-FAKE_EXPORT int ibsic(int ud) { Enter(Line("ibsic", ud)); return ibsta; }
+FAKE_EXPORT int ibsic(int ud) {
+    Enter(Line("ibsic", ud));
+    return ibsta;
+}
 FAKE_EXPORT int ibwrt(int ud, const void* buf, long count) {
     if (Enter(Line("ibwrt", ud, count))) DoWrite(buf, count);
     return ibsta;
@@ -131,13 +137,11 @@ FAKE_EXPORT void ReadStatusByte(int board, short address, short* result) {
     if (Enter(Line("ReadStatusByte", board, address))) *result = State().statusByte;
 }
 FAKE_EXPORT void Receive(int board, short address, void* buf, long count, int termination) {
-    if (Enter(Line("Receive", board, address, count) + " " + std::to_string(termination)))
-        DoRead(buf, count);
+    if (Enter(Line("Receive", board, address, count) + " " + std::to_string(termination))) DoRead(buf, count);
 }
 FAKE_EXPORT void ReceiveSetup(int board, short address) { Enter(Line("ReceiveSetup", board, address)); }
 FAKE_EXPORT void Send(int board, short address, const void* buf, long count, int eotMode) {
-    if (Enter(Line("Send", board, address, count) + " " + std::to_string(eotMode)))
-        DoWrite(buf, count);
+    if (Enter(Line("Send", board, address, count) + " " + std::to_string(eotMode))) DoWrite(buf, count);
 }
 FAKE_EXPORT void SendCmds(int board, const void* cmds, long count) {
     if (Enter(Line("SendCmds", board, count))) DoWrite(cmds, count);

@@ -31,8 +31,7 @@ protected:
         *fake_ = FakeGpibState{};
     }
     void TearDown() override {
-        if (handle_ != nullptr)
-            dlclose(handle_);
+        if (handle_ != nullptr) dlclose(handle_);
     }
 
     // The calls recorded since the last look, and forget them.
@@ -53,8 +52,7 @@ private:
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
+        if (const char* old = std::getenv(name)) old_ = old;
         Set(value);
     }
     ~ScopedEnv() { old_ ? Set(old_->c_str()) : (void)unsetenv(name_.c_str()); }

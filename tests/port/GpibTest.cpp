@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "GpibFixture.h"
 #include "port/CGpibDevicePort.h"
 #include "port/CGpibPort.h"
-#include "GpibFixture.h"
 #include "port/PortTable.h"
 
 using namespace kivelo;
@@ -21,15 +21,16 @@ void ExpectEveryOperationFails(CGpibPortBase& port, const GpibLibrary& library) 
     std::size_t count = 0;
     uint8_t statusByte = 0xFF;
     const uint8_t data[] = {'A'};
+    // clang-format off
     const int results[] = {port.OpenBoard(0, 1), port.Open(1), port.InterfaceClear(1),
                            port.DeviceClear(), port.WriteBytes(data), port.WriteString("*IDN?"),
                            port.Read(buffer, count), port.PrepareRead(),
                            port.ReadResponse(buffer, count), port.SendCommandBytes(data),
                            port.SetRemoteEnable(1), port.SetTerminator(2, 1), port.SetEosChar('\n'),
                            port.SetTimeout(1000), port.SetDma(1), port.ReadStatusByte(statusByte),
+                           // clang-format on
                            port.Close()};
-    for (int result : results)
-        EXPECT_EQ(result, 1);
+    for (int result : results) EXPECT_EQ(result, 1);
     EXPECT_EQ(library.Status().ibsta, 0x8000);
     EXPECT_EQ(library.Status().iberr, 0);
     EXPECT_EQ(statusByte, 0);
@@ -139,22 +140,18 @@ TEST_F(FakeGpibTest, BusTrafficOfTheGpibPort) {
     EXPECT_EQ(fake_->written, "*IDN?");
     EXPECT_EQ(p.WriteBytesEot(Bytes("XY"), 1), 0);
     EXPECT_EQ(p.SetTimeout(2000), 0);
-    EXPECT_EQ(p.InterfaceClear(1) + p.DeviceClear() + p.PrepareRead() +
-                  p.SendCommandBytes(Bytes("?_")) + p.SetRemoteEnable(5) + p.SetDma(1) +
-                  p.SetEosChar('\r') + p.Close(),
+    EXPECT_EQ(p.InterfaceClear(1) + p.DeviceClear() + p.PrepareRead() + p.SendCommandBytes(Bytes("?_")) +
+                  p.SetRemoteEnable(5) + p.SetDma(1) + p.SetEosChar('\r') + p.Close(),
               0);
-    EXPECT_EQ(TakeCalls(),
-              (Calls{"ibfind GPIB0", "ibdev 0 5 0 13 1 3082",
-                     "ibeos 3 3085 0", "ibeos 7 3085 0", "ibeot 3 1 0", "ibeot 7 1 0",
-                     "ibeos 3 0 0", "ibeos 7 0 0", "ibeot 3 0 0", "ibeot 7 0 0",
-                     "ibeos 3 0 0", "ibeos 7 0 0", "ibeot 3 1 0", "ibeot 7 1 0",
-                     "Send 0 5 4 2",
-                     "ibeos 3 3082 0", "ibeos 7 3082 0", "ibeos 3 3082 0", "ibeos 7 3082 0",
-                     "ibeos 3 3082 0", "ibeos 7 3082 0", "ibeot 3 1 0", "ibeot 7 1 0",
-                     "Send 0 5 5 1", "Send 0 5 2 1", "ibtmo 3 12 0", "ibtmo 7 12 0",
-                     "SendIFC 0 0 0", "DevClear 0 5 0", "ReceiveSetup 0 5 0", "SendCmds 0 2 0",
-                     "ibsre 3 0 0", "ibdma 3 1 0", "ibeos 3 3085 0", "ibeos 7 3085 0",
-                     "ibonl 7 0 0"}));
+    EXPECT_EQ(TakeCalls(), (Calls{"ibfind GPIB0",   "ibdev 0 5 0 13 1 3082", "ibeos 3 3085 0", "ibeos 7 3085 0",
+                                  "ibeot 3 1 0",    "ibeot 7 1 0",           "ibeos 3 0 0",    "ibeos 7 0 0",
+                                  "ibeot 3 0 0",    "ibeot 7 0 0",           "ibeos 3 0 0",    "ibeos 7 0 0",
+                                  "ibeot 3 1 0",    "ibeot 7 1 0",           "Send 0 5 4 2",   "ibeos 3 3082 0",
+                                  "ibeos 7 3082 0", "ibeos 3 3082 0",        "ibeos 7 3082 0", "ibeos 3 3082 0",
+                                  "ibeos 7 3082 0", "ibeot 3 1 0",           "ibeot 7 1 0",    "Send 0 5 5 1",
+                                  "Send 0 5 2 1",   "ibtmo 3 12 0",          "ibtmo 7 12 0",   "SendIFC 0 0 0",
+                                  "DevClear 0 5 0", "ReceiveSetup 0 5 0",    "SendCmds 0 2 0", "ibsre 3 0 0",
+                                  "ibdma 3 1 0",    "ibeos 3 3085 0",        "ibeos 7 3085 0", "ibonl 7 0 0"}));
 }
 
 TEST_F(FakeGpibTest, BusTrafficOfTheDevicePort) {
@@ -183,21 +180,20 @@ TEST_F(FakeGpibTest, BusTrafficOfTheDevicePort) {
     fake_->pendingRead = "OK\n";
     EXPECT_EQ(p.Read(buffer, count), 0);
     EXPECT_EQ(count, 3u);
-    EXPECT_EQ(p.PrepareRead() + p.ReadResponse(buffer, count) + p.ReadStatusByte(statusByte) +
-                  p.InterfaceClear(1) + p.DeviceClear() + p.SendCommandBytes(Bytes("?")),
+    EXPECT_EQ(p.PrepareRead() + p.ReadResponse(buffer, count) + p.ReadStatusByte(statusByte) + p.InterfaceClear(1) +
+                  p.DeviceClear() + p.SendCommandBytes(Bytes("?")),
               0);
     EXPECT_EQ(statusByte, 0xC5);
-    EXPECT_EQ(TakeCalls(), (Calls{"ibrd 7 9 0", "ibrd 7 0 0", "ibrd 3 9 0", "ibrsp 7 0 0",
-                                  "ibsic 3 0 0", "ibclr 7 0 0", "ibcmd 3 1 0"}));
+    EXPECT_EQ(TakeCalls(), (Calls{"ibrd 7 9 0", "ibrd 7 0 0", "ibrd 3 9 0", "ibrsp 7 0 0", "ibsic 3 0 0", "ibclr 7 0 0",
+                                  "ibcmd 3 1 0"}));
 }
 
 TEST(GpibTimeout, MillisecondsToCodes) {
-    const std::pair<int, int> cases[] = {
-        {INT_MIN, 0}, {-5, 0},       {0, 0},       {1, 5},        {2, 6},         {3, 6},
-        {10, 7},      {31, 9},       {1000, 11},   {2000, 12},    {3000, 12},     {3001, 13},
-        {10000, 13},  {30000, 14},   {100000, 15}, {300000, 16},  {1000000, 17},  {INT_MAX, 17}};
-    for (const auto& [ms, code] : cases)
-        EXPECT_EQ(CGpibPortBase::TimeoutCode(ms), code) << ms;
+    const std::pair<int, int> cases[] = {{INT_MIN, 0}, {-5, 0},       {0, 0},       {1, 5},      {2, 6},
+                                         {3, 6},       {10, 7},       {31, 9},      {1000, 11},  {2000, 12},
+                                         {3000, 12},   {3001, 13},    {10000, 13},  {30000, 14}, {100000, 15},
+                                         {300000, 16}, {1000000, 17}, {INT_MAX, 17}};
+    for (const auto& [ms, code] : cases) EXPECT_EQ(CGpibPortBase::TimeoutCode(ms), code) << ms;
 }
 
 class GpibPortTest : public FakeGpibTest {
@@ -226,7 +222,7 @@ TEST_F(GpibPortTest, ReadsClampTheCountAndEndWithNul) {
         const char* call;
     } cases[] = {
         {"1.25E+0\n", 0x2100, kTrue, 33, 2, 0, 8, "Receive 0 5 32 10"},  // LF ends the read
-        {"#14ABCD", 0x2100, kTrue, 3, 3, 0, 2, "RcvRespMsg 0 2 256"},     // EOI only
+        {"#14ABCD", 0x2100, kTrue, 3, 3, 0, 2, "RcvRespMsg 0 2 256"},    // EOI only
         {"ABCDEFGH", 0x2100, 100000, 5, 2, 0, 4, "Receive 0 5 4 10"},
         {"ABCDEFGH", 0x2100, -3, 5, 2, 0, 0, "Receive 0 5 4 10"},
         {"PARTIAL", 0xC100, kTrue, 33, 2, 1, 7, "Receive 0 5 32 10"},  // time-out: fails

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "port/CSerialPort.h"
 #include "GpibFixture.h"
+#include "port/CSerialPort.h"
 
 using namespace kivelo;
 
@@ -48,8 +48,7 @@ public:
         char buffer[4096];
         for (pollfd p{master_, POLLIN, 0}; got.size() < n && poll(&p, 1, 3000) > 0;) {
             const ssize_t r = read(master_, buffer, std::min(sizeof buffer, n - got.size()));
-            if (r <= 0)
-                break;
+            if (r <= 0) break;
             got.append(buffer, static_cast<std::size_t>(r));
         }
         return got;
@@ -116,8 +115,7 @@ TEST_F(SerialPortTest, LineSettingsReachTheDevice) {
 }
 
 TEST_F(SerialPortTest, WritesAppendTheModesTerminatorAndKeepNulBytes) {
-    const std::pair<int, std::string> cases[] = {
-        {2, "STOP\n"}, {0, "STOP\r\n"}, {1, "STOP\r"}, {3, "STOP\n"}};
+    const std::pair<int, std::string> cases[] = {{2, "STOP\n"}, {0, "STOP\r\n"}, {1, "STOP\r"}, {3, "STOP\n"}};
     for (const auto& [mode, expected] : cases) {
         ASSERT_EQ(port_.SetTerminator(mode, 1), 0);
         ASSERT_EQ(port_.WriteString("STOP"), 0);
@@ -222,8 +220,7 @@ TEST_F(SerialPortTest, CancelFlagEndsABlockingRead) {
     ASSERT_TRUE(pty_.SlaveHasInput(3000));
     std::string result;
     std::thread reader([&] { result = ReadText(); });
-    for (int i = 0; i < 500 && pty_.SlaveHasInput(0); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 500 && pty_.SlaveHasInput(0); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     cancel = true;
     reader.join();
     EXPECT_EQ(result, "<fail>PART");

@@ -1,8 +1,8 @@
 #pragma once
 // Limits the size of files this process writes while it lives, so that writes
 // fail as on a full disk (EFBIG; SIGXFSZ is ignored meanwhile).
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 
 namespace kivelo {
 

@@ -170,8 +170,8 @@ std::string EncodePng(const GoldenPicture& picture) {
 
 ::testing::AssertionResult ComparePicture(const std::string& goldenPath, const GoldenPicture& actual) {
     if (actual.pixels.size() != static_cast<size_t>(actual.width) * static_cast<size_t>(actual.height)) {
-        return ::testing::AssertionFailure() << "picture of " << actual.pixels.size() << " pixels is not "
-                                             << actual.width << " x " << actual.height;
+        return ::testing::AssertionFailure()
+               << "picture of " << actual.pixels.size() << " pixels is not " << actual.width << " x " << actual.height;
     }
     const std::string bytes = EncodePicture(actual);
     const std::string pngPath = fs::path(goldenPath).replace_extension(".png").string();
@@ -191,8 +191,8 @@ std::string EncodePng(const GoldenPicture& picture) {
     WriteBytes(out, bytes);
     WriteBytes(outPng, EncodePng(actual));
     ::testing::AssertionResult failure = ::testing::AssertionFailure();
-    failure << goldenPath << " differs; the output is in " << out.string() << ", its picture in "
-            << outPng.string() << "\n";
+    failure << goldenPath << " differs; the output is in " << out.string() << ", its picture in " << outPng.string()
+            << "\n";
     if (!found) return failure << "no golden file (KIVELO_UPDATE_GOLDEN=1 writes it)";
     int w = 0, h = 0, skip = 0;
     if (std::sscanf(expected.c_str(), "KVPL %d %d\n%n", &w, &h, &skip) != 2 || skip == 0) {

@@ -75,11 +75,11 @@ void ScriptedPort::ServeBlock() {
     if (kind == BlockFault::kBadDigits) header.back() = 'z';
     const std::string half = data.substr(0, data.size() / 2);
     switch (kind) {
-        case BlockFault::kShortBlock: Queue(header + half + "\n", true); break;
-        case BlockFault::kLongBlock: Queue(header + data + "extra\n", true); break;
-        case BlockFault::kStopMidBlock: Queue(header + half, false); break;
-        case BlockFault::kNoTerminator: Queue(header + data, true); break;
-        default: Queue(header + data + "\n", true); break;
+    case BlockFault::kShortBlock: Queue(header + half + "\n", true); break;
+    case BlockFault::kLongBlock: Queue(header + data + "extra\n", true); break;
+    case BlockFault::kStopMidBlock: Queue(header + half, false); break;
+    case BlockFault::kNoTerminator: Queue(header + data, true); break;
+    default: Queue(header + data + "\n", true); break;
     }
 }
 

@@ -1,14 +1,14 @@
 #include "SimPeer.h"
 
-#include <csignal>
-#include <cstdlib>
-#include <string_view>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdlib>
+#include <string_view>
 
 #include "port/GpibAbi.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // The simulator (qvsim) as a test peer: a process serving a pseudo-terminal,
 // or its GPIB library configured through the environment.
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <utility>
 #include <vector>
 

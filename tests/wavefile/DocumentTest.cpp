@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "wavefile/WaveDocument.h"
 #include "WaveFileFixture.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::test {
 namespace {

@@ -130,8 +130,10 @@ TEST_P(EnvelopeOfEveryType, MatchesTheReference) {
     ASSERT_EQ(f.ReadData(0, 0, 0, n, all, got, code), -1);
     ASSERT_EQ(got, n);
     for (const auto& [pos, count, room] : {std::tuple<int64_t, int64_t, int64_t>{0, n, 1 << 20},
-                                           {13, n - 50, 1 << 20}, {7, 5000, 1 << 20},
-                                           {n - 1234, 5000, 1 << 20}, {0, n, 7}}) {
+                                           {13, n - 50, 1 << 20},
+                                           {7, 5000, 1 << 20},
+                                           {n - 1234, 5000, 1 << 20},
+                                           {0, n, 7}}) {
         SCOPED_TRACE("pos " + std::to_string(pos) + " count " + std::to_string(count) + " room " +
                      std::to_string(room));
         const int64_t have = std::min(count, n - pos);
@@ -148,8 +150,8 @@ TEST_P(EnvelopeOfEveryType, MatchesTheReference) {
 
 INSTANTIATE_TEST_SUITE_P(Types, EnvelopeOfEveryType,
                          ::testing::Combine(::testing::ValuesIn(kEnvelopeTypes), ::testing::Values(0, 2, 3),
-                                            ::testing::Values(512, 640, 1024, 3 * 256 + 77, 300 * 256,
-                                                              1500 * 256 + 200, 12001 * 256)),
+                                            ::testing::Values(512, 640, 1024, 3 * 256 + 77, 300 * 256, 1500 * 256 + 200,
+                                                              12001 * 256)),
                          EnvelopeCaseName);
 
 TEST_F(EnvelopeTest, RatioAndStepLimits) {
@@ -160,7 +162,7 @@ TEST_F(EnvelopeTest, RatioAndStepLimits) {
     std::vector<uint8_t> buf(8);
     int64_t got = 0;
     EXPECT_EQ(f.ReadEnvelopeRatio(10, 0, 0, 0, 1000, buf, got, 0), -1);
-    EXPECT_EQ(Values(buf, got, 2), (V{0, 19, 20, 39}));  // ratio 10: step code 5120
+    EXPECT_EQ(Values(buf, got, 2), (V{0, 19, 20, 39}));           // ratio 10: step code 5120
     EXPECT_EQ(f.ReadEnvelope(100, 0, 0, 0, 10, buf, got, 0), 0);  // below one sample a pair
     EXPECT_EQ(got, 0);
     EXPECT_EQ(f.ReadEnvelope(1024, 0, 0, 0, 0, buf, got, 0), -1);

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "wavefile/CFldFile.h"
 #include "GeneratedFile.h"
+#include "wavefile/CFldFile.h"
 
 namespace gen = kivelo::wavegen;
 using kivelo::CFldFile;
@@ -17,17 +17,16 @@ namespace {
 
 struct OpenedFld : kivelo::test::GeneratedFile<CFldFile> {
     explicit OpenedFld(const std::vector<float>& values, int trailing = 0)
-        : GeneratedFile("values.fld",
-                        [&](const std::string& p) { return gen::WriteFldValues(p, values, trailing); }, 0) {}
+        : GeneratedFile(
+              "values.fld", [&](const std::string& p) { return gen::WriteFldValues(p, values, trailing); }, 0) {}
 };
 
-std::vector<int16_t> Envelope(CFldFile& f, int stepCode, int64_t pos, int64_t count,
-                              std::size_t dstBytes, int* result = nullptr) {
+std::vector<int16_t> Envelope(CFldFile& f, int stepCode, int64_t pos, int64_t count, std::size_t dstBytes,
+                              int* result = nullptr) {
     std::vector<uint8_t> buf(dstBytes);
     int64_t out = -1;
     const int r = f.ReadEnvelope(stepCode, 0, pos, count, buf, out, kivelo::kWidthNative);
-    if (result)
-        *result = r;
+    if (result) *result = r;
     return kivelo::test::Int16s(buf, out);
 }
 

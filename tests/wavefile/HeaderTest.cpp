@@ -1,7 +1,7 @@
 #include <sys/stat.h>
 
-#include "wavefile/CHdrFile.h"
 #include "WaveFileFixture.h"
+#include "wavefile/CHdrFile.h"
 
 namespace kivelo {
 namespace {

@@ -2,8 +2,8 @@
 #include <cmath>
 #include <tuple>
 
-#include "wavefile/NumberText.h"
 #include "WaveFileFixture.h"
+#include "wavefile/NumberText.h"
 
 namespace kivelo {
 namespace {
@@ -18,9 +18,9 @@ struct SampleType {
     bool isSigned;  // sign-extended when widened
 };
 void PrintTo(const SampleType& type, std::ostream* os) { *os << type.name; }
-constexpr SampleType kSampleTypes[] = {{"IS1", 1, true},  {"IU1", 1, false}, {"B8", 1, false},
-                                       {"IS2", 2, true},  {"IU2", 2, false}, {"B16", 2, false},
-                                       {"IS4", 4, true},  {"IU4", 4, false}, {"FS4", 4, true}};
+constexpr SampleType kSampleTypes[] = {{"IS1", 1, true}, {"IU1", 1, false}, {"B8", 1, false},
+                                       {"IS2", 2, true}, {"IU2", 2, false}, {"B16", 2, false},
+                                       {"IS4", 4, true}, {"IU4", 4, false}, {"FS4", 4, true}};
 
 // type, Trace layout (else Block), little-endian (else big), cache capacity
 using ReadCase = std::tuple<SampleType, bool, bool, int64_t>;
@@ -105,8 +105,7 @@ TEST_F(ReadTest, ShortDataFileGivesShortReads) {
     for (int64_t capacity : {0, 16, 65536}) {
         SCOPED_TRACE(capacity);
         const std::string name = "short" + std::to_string(capacity);
-        CWaveFile f(Write(Simple({"IS2", "IS2"}, 1000), test::SampleBytes({1, 2, 3, 4, 5}, 2, true), name),
-                    capacity);
+        CWaveFile f(Write(Simple({"IS2", "IS2"}, 1000), test::SampleBytes({1, 2, 3, 4, 5}, 2, true), name), capacity);
         ASSERT_TRUE(f.IsOpen());
         EXPECT_EQ(Read(f, 0, 2, 10), (U{3, 4, 5}));
         EXPECT_EQ(Read(f, 0, 500, 10), U{});

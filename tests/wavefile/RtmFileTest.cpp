@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "wavefile/CRtmFile.h"
 #include "GeneratedFile.h"
+#include "wavefile/CRtmFile.h"
 
 namespace gen = kivelo::wavegen;
 using kivelo::CRtmFile;
@@ -17,7 +17,8 @@ namespace {
 // A generated realtime file, opened with the given cache capacity.
 struct OpenedRtm : kivelo::test::GeneratedFile<CRtmFile> {
     explicit OpenedRtm(const gen::RtmDesc& desc, int64_t cache = 0)
-        : GeneratedFile("rec.rtm", [&](const std::string& p) { return gen::WriteRtm(p, desc); }, cache) {}
+        : GeneratedFile(
+              "rec.rtm", [&](const std::string& p) { return gen::WriteRtm(p, desc); }, cache) {}
 };
 
 // Native 2-byte samples of the current trace.
@@ -25,8 +26,7 @@ std::vector<int16_t> ReadInt16(CRtmFile& f, int64_t pos, int64_t count, int* res
     std::vector<uint8_t> buf(static_cast<std::size_t>(count) * 2 + 2);
     int64_t out = -1;
     const int r = f.ReadData(pos, count, buf, out, kivelo::kWidthNative);
-    if (result)
-        *result = r;
+    if (result) *result = r;
     return kivelo::test::Int16s(buf, out);
 }
 
@@ -39,8 +39,7 @@ int16_t At(const std::vector<uint8_t>& buf, std::size_t index) {
 // Channel c's stored samples p .. p + n - 1 of a region, as the generator wrote them.
 std::vector<int16_t> Expected(const gen::RtmDesc& s, int channel, int region, int64_t p, int64_t n) {
     std::vector<int16_t> v;
-    for (int64_t i = p; i < p + n; ++i)
-        v.push_back(static_cast<int16_t>(gen::RtmRawSample(s, channel, region, i)));
+    for (int64_t i = p; i < p + n; ++i) v.push_back(static_cast<int16_t>(gen::RtmRawSample(s, channel, region, i)));
     return v;
 }
 
@@ -64,11 +63,9 @@ TEST(RtmChannels, TracesReadTheirFrameSlots) {
         int frameChannels, trace, slot, channel;
     };
     const Case cases[] = {
-        {0b101010, {}, 4, 0, 1, 1},  // frame set 0b101011; trace 0 readable right after open
-        {0b101010, {}, 4, 2, 3, 5},
-        {0b1, {}, 1, 0, 0, 0},  // the channel word's top bit is channel 0
-        {0b11010011, {}, 8, 4, 7, 7},
-        {0b111, 0b111, 4, 2, 2, 2},  // three channels completed to four; the header wins
+        {0b101010, {}, 4, 0, 1, 1},                           // frame set 0b101011; trace 0 readable right after open
+        {0b101010, {}, 4, 2, 3, 5},   {0b1, {}, 1, 0, 0, 0},  // the channel word's top bit is channel 0
+        {0b11010011, {}, 8, 4, 7, 7}, {0b111, 0b111, 4, 2, 2, 2},  // three channels completed to four; the header wins
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.mask << " trace " << c.trace);
@@ -78,8 +75,7 @@ TEST(RtmChannels, TracesReadTheirFrameSlots) {
         OpenedRtm r(desc);
         ASSERT_EQ(r.openResult, -1);
         EXPECT_EQ(r.file.GetTrailer().channels, c.frameChannels);
-        if (c.trace != 0)
-            r.file.SetTrace(c.trace);
+        if (c.trace != 0) r.file.SetTrace(c.trace);
         EXPECT_EQ(r.file.GetFrameSlot(), c.slot);
         EXPECT_EQ(ReadInt16(r.file, 10, 50), Expected(desc, c.channel, 0, 10, 50));
     }

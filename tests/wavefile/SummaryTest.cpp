@@ -10,12 +10,12 @@
 #include <random>
 #include <thread>
 
+#include "WaveFileFixture.h"
+#include "Wavegen.h"
 #include "wavefile/CFldFile.h"
 #include "wavefile/CRtmFile.h"
 #include "wavefile/SummaryStore.h"
 #include "wavefile/WaveDocument.h"
-#include "WaveFileFixture.h"
-#include "Wavegen.h"
 
 namespace kivelo::test {
 namespace {
@@ -60,8 +60,8 @@ Envelope ReadPairs(CWaveFile& f, int block, int trace, const Query& q, int outSi
 Query RandomQuery(std::mt19937& rnd, int64_t n, int code) {
     Query q;
     q.code = code;
-    const int64_t g = std::vector<int64_t>{kBlock, kBlock + 1, 300, 1000, 1001, 2500, 10000, 10001, 30000,
-                                           n / 3}[rnd() % 10];
+    const int64_t g =
+        std::vector<int64_t>{kBlock, kBlock + 1, 300, 1000, 1001, 2500, 10000, 10001, 30000, n / 3}[rnd() % 10];
     q.step = static_cast<int>(std::max<int64_t>(g, kBlock) * 256 + (rnd() % 3 == 0 ? 0 : rnd() % 256));
     switch (rnd() % 4) {
     case 0: q.pos = 0; break;
@@ -110,8 +110,8 @@ TEST_F(SummaryTest, ReadsMatchStreamedReadsForRandomRangesStepsAndKinds) {
         std::vector<int64_t> s = Walk(rnd, n, w);
         if (type == "FS4")
             for (std::size_t i = 0; i < s.size(); i += 977) s[i] = 0x7FC00000 + static_cast<int64_t>(i % 5);
-        const std::string path = Write(Simple({type}, static_cast<int>(n)), SampleBytes(s, w, true),
-                                       "walk" + std::to_string(file++));
+        const std::string path =
+            Write(Simple({type}, static_cast<int>(n)), SampleBytes(s, w, true), "walk" + std::to_string(file++));
         CWaveFile plain(path, 0), summarised(path, 0);
         ASSERT_TRUE(plain.IsOpen() && summarised.IsOpen());
         summarised.SetSummaryStore(&store);
@@ -240,8 +240,8 @@ TEST_F(SummaryTest, RealtimeRegionsMatchStreamedReads) {
     for (int trace = 0; trace < 4; ++trace) {
         SCOPED_TRACE("trace " + std::to_string(trace));
         // Full reads of the acquisition region and of the display region.
-        for (const Query full : {Query{64 * 256 + 3, 0, desc.samples, 1 << 16, 2},
-                                 Query{64 * 1000 * 256, 0, desc.samples, 1 << 16, 0}})
+        for (const Query full :
+             {Query{64 * 256 + 3, 0, desc.samples, 1 << 16, 2}, Query{64 * 1000 * 256, 0, desc.samples, 1 << 16, 0}})
             ASSERT_EQ(ReadPairs(summarised, 0, trace, full, 2), ReadPairs(plain, 0, trace, full, 2));
         for (int i = 0; i < 40; ++i) {
             Query q = RandomQuery(rnd, desc.samples, i % 2 == 0 ? 2 : 0);
@@ -310,11 +310,10 @@ TEST_F(SummaryTest, ExpectedReadsReadNoSampleAgain) {
                                             {1001 * 256 + 77, 12345, 1000000, 2},
                                             {66 * 1000 * 256, 0, n, 2}};
     // Realtime reads of windows' sizes with pairs of at least a block in the acquisition region.
-    const std::vector<EnvelopeRead> acquisition{{70 * 256, 4000 * 7, 130000, 2},
-                                                {150 * 256 + 200, 1001, 290000, 2},
-                                                {199 * 256 + 1, 2000001, 300000, 2}};
-    auto check = [&](CWaveFile& summarised, CWaveFile& plain, const std::vector<EnvelopeRead>& expected,
-                     int fullStep, const std::string& what) {
+    const std::vector<EnvelopeRead> acquisition{
+        {70 * 256, 4000 * 7, 130000, 2}, {150 * 256 + 200, 1001, 290000, 2}, {199 * 256 + 1, 2000001, 300000, 2}};
+    auto check = [&](CWaveFile& summarised, CWaveFile& plain, const std::vector<EnvelopeRead>& expected, int fullStep,
+                     const std::string& what) {
         SCOPED_TRACE(what);
         ReadMonitor monitor;
         summarised.SetReadMonitor(&monitor);

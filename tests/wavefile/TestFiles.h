@@ -11,7 +11,7 @@ struct GroupDesc {
     std::vector<std::string> types;       // VDataType per trace
     std::vector<std::vector<int>> sizes;  // BlockSize lines, fewer than blocks = a short run
     int blocks = 1;
-    std::vector<double> vres, voff;       // empty: 1 and 0 for every trace
+    std::vector<double> vres, voff;  // empty: 1 and 0 for every trace
 };
 
 struct HeaderDesc {

@@ -14,6 +14,7 @@ namespace {
 // three exponent digits, rounding that moves the exponent.
 TEST(ValueText, SevenDigitTable) {
     const double inf = std::numeric_limits<double>::infinity();
+    // clang-format off
     const std::pair<double, const char*> table[] = {
         {0.0, "0."}, {-0.0, "-0."}, {5.0, "5."}, {-0.25, "-0.25"}, {0.05, "5.e-002"},
         {0.5, "0.5"}, {0.1234567, "0.1234567"}, {0.01, "1.e-002"}, {1234567.0, "1234567"},
@@ -21,6 +22,7 @@ TEST(ValueText, SevenDigitTable) {
         {0.099999996, "0.1"}, {123.45678, "123.4568"}, {-32768 * 0.001, "-32.768"},
         {1e100, "1.e+100"}, {-1.2345678e-300, "-1.234568e-300"}, {inf, "inf"}, {-inf, "-inf"},
         {std::nan(""), "nan"}};
+    // clang-format on
     for (const auto& [v, text] : table) EXPECT_EQ(ValueTextOf(v), text) << v;
     ValueText t;
     t.fill('x');
@@ -32,10 +34,13 @@ TEST(ValueText, SevenDigitTable) {
 // exponent widened to three digits before the width applies.
 TEST(FormatCrt, Table) {
     const std::tuple<const char*, double, const char*> table[] = {
+        // clang-format off
         {"%G", 0.00001, "1E-005"}, {"%G", 0.0001, "0.0001"}, {"%G", 123456.0, "123456"},
         {"%G", 1234567.0, "1.23457E+006"}, {"%G", 0.0, "0"}, {"%G", -2.5e-7, "-2.5E-007"},
         {"%g", 1e100, "1e+100"}, {"%#g", 1.0, "1.00000"}, {"%.3g", 1234.0, "1.23e+003"},
+        // clang-format on
         {"%.10G", 0.001, "0.001"},
+        // clang-format off
         {"%-16.7E", 0.001, "1.0000000E-003  "}, {"%1.7E", -5.0, "-5.0000000E+000"},
         {"% 11.4E", 1.0, " 1.0000E+000"}, {"% 13.4E", 1.0, "  1.0000E+000"},
         {"%- 20.4E", -2.0, "-2.0000E+000        "}, {"%+e", 3.0, "+3.000000e+000"},
@@ -43,6 +48,7 @@ TEST(FormatCrt, Table) {
         {"%08.2f", -1.5, "-0001.50"}, {"%.0f", 2.5, "2"}, {"%#.0f", 3.0, "3."}, {"%lf", 1.0, "1.000000"},
         {"HRes=%G;%%", 0.001, "HRes=0.001;%"}, {"no conversion", 1.0, "no conversion"},
         {"%d %G", 1.0, "%d 1"}, {"%08f", std::numeric_limits<double>::infinity(), "     inf"},
+        // clang-format on
         {"%", 1.0, "%"}};
     for (const auto& [fmt, v, text] : table) EXPECT_EQ(FormatCrt(fmt, v), text) << fmt << " " << v;
     EXPECT_EQ(FormatCrt(nullptr, 1.0), "");

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "wavefile/CWaveFile.h"
-#include "common/TempDir.h"
 #include "TestFiles.h"
+#include "common/TempDir.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo::test {
 
@@ -40,8 +40,8 @@ protected:
         return desc;
     }
     // Reads count samples of the current block at the width code, as unsigned numbers.
-    static std::vector<uint32_t> Read(CWaveFile& f, int trace, int64_t pos, int64_t count,
-                                      int code = 0, int outSize = 2) {
+    static std::vector<uint32_t> Read(CWaveFile& f, int trace, int64_t pos, int64_t count, int code = 0,
+                                      int outSize = 2) {
         std::vector<uint8_t> buf(static_cast<std::size_t>(count * outSize));
         int64_t got = -1;
         EXPECT_EQ(f.ReadData(trace, pos, count, buf, got, code), -1);

@@ -53,8 +53,8 @@ bool CliArgs::Parse(int argc, char** argv) {
     return true;
 }
 
-bool CliArgs::ParseCommand(int argc, char** argv, std::string_view command, const char* help,
-                           std::string_view what, int& exitCode) {
+bool CliArgs::ParseCommand(int argc, char** argv, std::string_view command, const char* help, std::string_view what,
+                           int& exitCode) {
     if (!Parse(argc, argv)) {
         exitCode = UsageError(command, error_);
         return false;
@@ -80,8 +80,7 @@ const std::string* CliArgs::Value(std::string_view name) const {
     return found;
 }
 
-bool CliArgs::IntValue(std::string_view name, int64_t fallback, int64_t min, int64_t max,
-                       int64_t& out) {
+bool CliArgs::IntValue(std::string_view name, int64_t fallback, int64_t min, int64_t max, int64_t& out) {
     const std::string* text = Value(name);
     if (text == nullptr) {
         out = fallback;
@@ -91,8 +90,8 @@ bool CliArgs::IntValue(std::string_view name, int64_t fallback, int64_t min, int
     const char* end = text->data() + text->size();
     auto [ptr, ec] = std::from_chars(text->data(), end, v);
     if (text->empty() || ec != std::errc() || ptr != end || v < min || v > max) {
-        error_ = std::string(name) + " needs a whole number from " + std::to_string(min) +
-                 " to " + std::to_string(max) + ", not '" + *text + "'";
+        error_ = std::string(name) + " needs a whole number from " + std::to_string(min) + " to " +
+                 std::to_string(max) + ", not '" + *text + "'";
         return false;
     }
     out = v;
@@ -101,8 +100,7 @@ bool CliArgs::IntValue(std::string_view name, int64_t fallback, int64_t min, int
 
 int UsageError(std::string_view command, const std::string& message) {
     std::string c(command);
-    std::fprintf(stderr, "kivelo-cli %s: %s (see kivelo-cli %s --help)\n", c.c_str(),
-                 message.c_str(), c.c_str());
+    std::fprintf(stderr, "kivelo-cli %s: %s (see kivelo-cli %s --help)\n", c.c_str(), message.c_str(), c.c_str());
     return kExitUsage;
 }
 
@@ -115,8 +113,7 @@ bool EndsWithNoCase(std::string_view path, std::string_view ending) {
     if (path.size() < ending.size()) return false;
     std::string_view tail = path.substr(path.size() - ending.size());
     for (std::size_t i = 0; i < ending.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(tail[i])) !=
-            std::tolower(static_cast<unsigned char>(ending[i])))
+        if (std::tolower(static_cast<unsigned char>(tail[i])) != std::tolower(static_cast<unsigned char>(ending[i])))
             return false;
     return true;
 }

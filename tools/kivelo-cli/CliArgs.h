@@ -32,16 +32,15 @@ public:
     // Parse for one command that takes exactly one positional argument, named
     // `what` in messages. false when the command ends here: after printing help
     // (exitCode 0) or a usage error (exitCode 2).
-    bool ParseCommand(int argc, char** argv, std::string_view command, const char* help,
-                      std::string_view what, int& exitCode);
+    bool ParseCommand(int argc, char** argv, std::string_view command, const char* help, std::string_view what,
+                      int& exitCode);
 
     bool HelpAsked() const { return help_; }
     bool Has(std::string_view name) const;
     // The option's last value, or nullptr when it was not given.
     const std::string* Value(std::string_view name) const;
     // A whole number in min..max, or fallback when the option is absent.
-    bool IntValue(std::string_view name, int64_t fallback, int64_t min, int64_t max,
-                  int64_t& out);
+    bool IntValue(std::string_view name, int64_t fallback, int64_t min, int64_t max, int64_t& out);
     const std::vector<std::string>& Positional() const { return positional_; }
     const std::string& Error() const { return error_; }
 

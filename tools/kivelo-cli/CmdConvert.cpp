@@ -40,8 +40,7 @@ int RunConvert(int argc, char** argv) {
     int result = SaveAsWvf(file, mode, *output, message);
     if (result == kConvertExists) return Report("File already exists.", kExitConvertExists);
     if (result != kConvertOk) return Report(message);
-    std::printf("WVF written to %s and %s\n", output->c_str(),
-                ConvertedHeaderPath(*output).c_str());
+    std::printf("WVF written to %s and %s\n", output->c_str(), ConvertedHeaderPath(*output).c_str());
     return kExitOk;
 }
 

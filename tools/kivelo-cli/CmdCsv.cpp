@@ -1,7 +1,7 @@
 // kivelo-cli csv: one block of a waveform file as CSV.
+#include <sys/stat.h>
 #include <cstdio>
 #include <limits>
-#include <sys/stat.h>
 
 #include "CliArgs.h"
 #include "export/CsvWriter.h"
@@ -31,22 +31,21 @@ const char kHelp[] =
 }  // namespace
 
 int RunCsv(int argc, char** argv) {
+    // clang-format off
     CliArgs args({{"-o", true}, {"--block", true}, {"--first", true}, {"--count", true},
                   {"--threads", true}, {"--force", false}});
+    // clang-format on
     int exitCode = kExitOk;
     if (!args.ParseCommand(argc, argv, "csv", kHelp, "FILE", exitCode)) return exitCode;
     const std::string* output = args.Value("-o");
     if (output == nullptr || output->empty()) return UsageError("csv", "missing -o OUT.csv");
     int64_t block = 0, first = 0, count = 0, threads = 0;
-    if (!args.IntValue("--block", 0, 0, kInt32Max - 1, block) ||
-        !args.IntValue("--first", 0, 0, kInt32Max, first) ||
-        !args.IntValue("--count", -1, 0, kInt32Max, count) ||
-        !args.IntValue("--threads", 0, 1, 2, threads))
+    if (!args.IntValue("--block", 0, 0, kInt32Max - 1, block) || !args.IntValue("--first", 0, 0, kInt32Max, first) ||
+        !args.IntValue("--count", -1, 0, kInt32Max, count) || !args.IntValue("--threads", 0, 1, 2, threads))
         return UsageError("csv", args.Error());
 
     struct stat st {};
-    if (!args.Has("--force") && ::lstat(output->c_str(), &st) == 0)
-        return Report("File already exists.", kExitExists);
+    if (!args.Has("--force") && ::lstat(output->c_str(), &st) == 0) return Report("File already exists.", kExitExists);
 
     std::string error;
     auto file = OpenWaveFileAt(args.Positional()[0], kCsvCache, error);
@@ -57,12 +56,11 @@ int RunCsv(int argc, char** argv) {
     file->SetBlock(static_cast<int>(block));
     int64_t size = file->GetBlockSize();
     if (first > size)
-        return UsageError("csv", "--first " + std::to_string(first) + " is beyond the block's " +
-                                     std::to_string(size) + " samples");
+        return UsageError(
+            "csv", "--first " + std::to_string(first) + " is beyond the block's " + std::to_string(size) + " samples");
     if (!args.Has("--count")) count = size - first;
     if (first + count > size)
-        return UsageError("csv", "--first and --count run past the block's " +
-                                     std::to_string(size) + " samples");
+        return UsageError("csv", "--first and --count run past the block's " + std::to_string(size) + " samples");
 
     CsvRequest request;
     request.first = static_cast<int32_t>(first);

@@ -1,11 +1,11 @@
 // kivelo-cli download: fetch the records of a connected instrument into a
 // .wvf/.hdr pair.
+#include <poll.h>
+#include <unistd.h>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
-#include <poll.h>
 #include <string>
-#include <unistd.h>
 
 #include "CliArgs.h"
 #include "instrument/download/CancelOnSignal.h"
@@ -13,9 +13,9 @@
 #include "instrument/download/CommTarget.h"
 #include "instrument/download/Download.h"
 #include "instrument/download/DownloadOutput.h"
-#include "instrument/drivers/DownloadPlan.h"
 #include "instrument/download/DownloadResult.h"
 #include "instrument/download/EstimateText.h"
+#include "instrument/drivers/DownloadPlan.h"
 #include "port/PortTable.h"
 
 namespace kivelo::cli {
@@ -36,52 +36,41 @@ const char kHelp[] =
 
 constexpr int kExitInterrupted = 4;
 
-int ReportResult(int result, const CommTarget& target)
-{
+int ReportResult(int result, const CommTarget& target) {
     const int code = result == kDownloadInterrupted ? kExitInterrupted : kExitFailure;
     return Report(MessageOnOneLine(DownloadResultMessage(result, target)), code);
 }
 
 // Reads one answer line from stdin; gives up when a cancel arrives meanwhile.
-bool Confirmed(const std::atomic<bool>& cancel)
-{
+bool Confirmed(const std::atomic<bool>& cancel) {
     std::fputs("Download? [y/N] ", stdout);
     std::fflush(stdout);
     std::string answer;
     for (;;) {
         pollfd in{STDIN_FILENO, POLLIN, 0};
         const int ready = poll(&in, 1, 100);
-        if (cancel)
-            return false;
-        if (ready <= 0)
-            continue;
+        if (cancel) return false;
+        if (ready <= 0) continue;
         char c = 0;
-        if (read(STDIN_FILENO, &c, 1) != 1 || c == '\n')
-            break;
-        if (c != '\r' && c != ' ')
-            answer += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (read(STDIN_FILENO, &c, 1) != 1 || c == '\n') break;
+        if (c != '\r' && c != ' ') answer += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return answer == "y" || answer == "yes";
 }
 
 class ProgressLine {
 public:
-    void operator()(int64_t done, int64_t total)
-    {
-        const int percent = total > 0 ? static_cast<int>(100.0 * static_cast<double>(done) /
-                                                         static_cast<double>(total))
-                                      : 100;
-        if (percent == shown_)
-            return;
+    void operator()(int64_t done, int64_t total) {
+        const int percent =
+            total > 0 ? static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(total)) : 100;
+        if (percent == shown_) return;
         shown_ = percent;
         std::fprintf(stderr, "\rDownloading ... %3d%%", percent);
         std::fflush(stderr);
     }
     // Ends the line so that what follows starts on its own.
-    void Finish()
-    {
-        if (shown_ >= 0)
-            std::fputc('\n', stderr);
+    void Finish() {
+        if (shown_ >= 0) std::fputc('\n', stderr);
         shown_ = -1;
     }
 
@@ -92,8 +81,7 @@ private:
 }  // namespace
 
 // Shared with the remote command: exactly one of --gpib, --serial, --com.
-bool ParseCommTarget(CliArgs& args, const char* command, CommTarget& target, int& exitCode)
-{
+bool ParseCommTarget(CliArgs& args, const char* command, CommTarget& target, int& exitCode) {
     const int given = args.Has("--gpib") + args.Has("--serial") + args.Has("--com");
     if (given != 1) {
         exitCode = UsageError(command, "give exactly one of --gpib, --serial, --com");
@@ -126,22 +114,17 @@ bool ParseCommTarget(CliArgs& args, const char* command, CommTarget& target, int
     return true;
 }
 
-int RunDownload(int argc, char** argv)
-{
-    CliArgs args({{"--gpib", true}, {"--serial", true}, {"--com", true}, {"-o", true},
-                  {"--yes", false}});
-    if (!args.Parse(argc, argv))
-        return UsageError("download", args.Error());
+int RunDownload(int argc, char** argv) {
+    CliArgs args({{"--gpib", true}, {"--serial", true}, {"--com", true}, {"-o", true}, {"--yes", false}});
+    if (!args.Parse(argc, argv)) return UsageError("download", args.Error());
     if (args.HelpAsked()) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
     CommTarget target;
     int exitCode = kExitOk;
-    if (!ParseCommTarget(args, "download", target, exitCode))
-        return exitCode;
-    if (!args.Positional().empty())
-        return UsageError("download", "unexpected argument '" + args.Positional()[0] + "'");
+    if (!ParseCommTarget(args, "download", target, exitCode)) return exitCode;
+    if (!args.Positional().empty()) return UsageError("download", "unexpected argument '" + args.Positional()[0] + "'");
     const std::string* out = args.Value("-o");
     if (out == nullptr || out->size() <= 4 || !EndsWithNoCase(*out, ".wvf"))
         return UsageError("download", "give the output as -o OUT.wvf");
@@ -158,8 +141,7 @@ int RunDownload(int argc, char** argv)
     DownloadInfo info;
 
     int result = QueryInstrument(port, target, plan, info, &cancel);
-    if (result != kDownloadOk)
-        return ReportResult(result, target);
+    if (result != kDownloadOk) return ReportResult(result, target);
     if (info.length < kMinDownloadLength)
         return Report(MessageOnOneLine(TooFewPointsMessage(info.model, info.traceCount, info.length)));
 
@@ -176,10 +158,8 @@ int RunDownload(int argc, char** argv)
     control.progress = [&progress](int64_t done, int64_t total) { progress(done, total); };
     result = DownloadToFiles(port, target, base, plan, control);
     progress.Finish();
-    if (result != kDownloadOk)
-        return ReportResult(result, target);
-    std::printf("Saved %s and %s\n", DownloadOutput::DataPath(base).c_str(),
-                DownloadOutput::HeaderPath(base).c_str());
+    if (result != kDownloadOk) return ReportResult(result, target);
+    std::printf("Saved %s and %s\n", DownloadOutput::DataPath(base).c_str(), DownloadOutput::HeaderPath(base).c_str());
     return kExitOk;
 }
 

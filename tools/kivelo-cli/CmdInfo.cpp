@@ -17,11 +17,11 @@ const char kHelp[] =
 
 const char* KindName(int kind) {
     switch (kind) {
-        case kKindSigned: return "signed";
-        case kKindFloat: return "float";
-        case kKindBit: return "bit";
-        case kKindUnsigned: return "unsigned";
-        default: return "unrecognised";
+    case kKindSigned: return "signed";
+    case kKindFloat: return "float";
+    case kKindBit: return "bit";
+    case kKindUnsigned: return "unsigned";
+    default: return "unrecognised";
     }
 }
 
@@ -47,11 +47,11 @@ int RunInfo(int argc, char** argv) {
     for (int t = 0; t < traces; ++t) {
         TraceInfo info;
         file->GetTraceInfo(t, info);
-        std::printf("  W%-3d name \"%s\"  unit \"%s\"  kind %s  width %d  VResolution %s  "
-                    "VOffset %s\n",
-                    t + 1, info.TraceName.c_str(), info.VUnit.c_str(), KindName(info.DataKind),
-                    info.DataWidth, Number(info.VResolution).c_str(),
-                    Number(info.VOffset).c_str());
+        std::printf(
+            "  W%-3d name \"%s\"  unit \"%s\"  kind %s  width %d  VResolution %s  "
+            "VOffset %s\n",
+            t + 1, info.TraceName.c_str(), info.VUnit.c_str(), KindName(info.DataKind), info.DataWidth,
+            Number(info.VResolution).c_str(), Number(info.VOffset).c_str());
     }
 
     int blocks = file->GetBlockNumber();
@@ -71,9 +71,8 @@ int RunInfo(int argc, char** argv) {
 
     HorzInfo horz;
     file->GetHorzInfo(horz);
-    std::printf("HResolution  %s\nHOffset      %s\nHUnit        %s\n",
-                Number(horz.HResolution).c_str(), Number(horz.HOffset).c_str(),
-                horz.HUnit.c_str());
+    std::printf("HResolution  %s\nHOffset      %s\nHUnit        %s\n", Number(horz.HResolution).c_str(),
+                Number(horz.HOffset).c_str(), horz.HUnit.c_str());
     return kExitOk;
 }
 

@@ -7,18 +7,18 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
-#include "app/export/CPrintPagePainter.h"
 #include "CliArgs.h"
+#include "app/export/CPrintPagePainter.h"
 #include "app/export/DibImage.h"
 #include "display/DisplayModel.h"
 #include "display/DocumentBinding.h"
-#include "display/qt/FrameComposer.h"
 #include "display/RenderTarget.h"
+#include "display/qt/FrameComposer.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
@@ -83,8 +83,10 @@ bool WritePdf(const std::string& path, const app::CPrintPagePainter& page, bool 
 }  // namespace
 
 int RunPrint(int argc, char** argv) {
+    // clang-format off
     CliArgs args({{"-o", true}, {"--header", true}, {"--footer", true}, {"--notes", true}, {"--light", false},
                   {"--size", true}, {"--force", false}});
+    // clang-format on
     int exitCode = kExitOk;
     if (!args.ParseCommand(argc, argv, "print", kHelp, "FILE", exitCode)) return exitCode;
     const std::string* out = args.Value("-o");

@@ -6,8 +6,8 @@
 #include "instrument/download/CommConnection.h"
 #include "instrument/download/CommTarget.h"
 #include "instrument/download/DownloadResult.h"
-#include "port/PortTable.h"
 #include "instrument/download/RemoteControl.h"
+#include "port/PortTable.h"
 
 namespace kivelo::cli {
 
@@ -24,26 +24,22 @@ const char kHelp[] =
 
 }  // namespace
 
-int RunRemote(int argc, char** argv)
-{
+int RunRemote(int argc, char** argv) {
     CliArgs args({{"--gpib", true}, {"--serial", true}, {"--com", true}});
-    if (!args.Parse(argc, argv))
-        return UsageError("remote", args.Error());
+    if (!args.Parse(argc, argv)) return UsageError("remote", args.Error());
     if (args.HelpAsked()) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
     CommTarget target;
     int exitCode = kExitOk;
-    if (!ParseCommTarget(args, "remote", target, exitCode))
-        return exitCode;
+    if (!ParseCommTarget(args, "remote", target, exitCode)) return exitCode;
     if (args.Positional().size() != 1 || args.Positional()[0].empty())
         return UsageError("remote", "give exactly one command TEXT");
 
     PortTable ports;
     const int result = SendRemoteCommand(SelectPort(ports, target), target, args.Positional()[0]);
-    if (result != kDownloadOk)
-        return Report(MessageOnOneLine(DownloadResultMessage(result, target)));
+    if (result != kDownloadOk) return Report(MessageOnOneLine(DownloadResultMessage(result, target)));
     return kExitOk;
 }
 

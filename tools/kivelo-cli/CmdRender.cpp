@@ -10,13 +10,13 @@
 #include <memory>
 #include <string>
 
-#include "export/BmpDib.h"
-#include "export/BmpWriter.h"
 #include "CliArgs.h"
 #include "display/DisplayModel.h"
 #include "display/DocumentBinding.h"
-#include "display/qt/FrameComposer.h"
 #include "display/RenderTarget.h"
+#include "display/qt/FrameComposer.h"
+#include "export/BmpDib.h"
+#include "export/BmpWriter.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
@@ -69,9 +69,11 @@ bool WriteImage(const QImage& image, const std::string& path) {
 }  // namespace
 
 int RunRender(int argc, char** argv) {
+    // clang-format off
     CliArgs args({{"-o", true}, {"--window", true}, {"--size", true}, {"--record", true}, {"--light", false},
                   {"--split", true}, {"--div", true}, {"--graticule", true}, {"--zoom-entry", true},
                   {"--position", true}, {"--cursors", true}});
+    // clang-format on
     if (!args.Parse(argc, argv)) return UsageError("render", args.Error());
     if (args.HelpAsked()) {
         std::fputs(kHelp, stdout);
@@ -93,8 +95,8 @@ int RunRender(int argc, char** argv) {
     }
     int frameW = 1280, frameH = 1024;
     if (const std::string* s = args.Value("--size")) {
-        if (!ParseSize(*s, frameW, frameH) || frameW < kMinFrameWidth || frameH < kMinFrameHeight ||
-            frameW > 2048 || frameH > 1200)
+        if (!ParseSize(*s, frameW, frameH) || frameW < kMinFrameWidth || frameH < kMinFrameHeight || frameW > 2048 ||
+            frameH > 1200)
             return UsageError("render", "--size is WxH within 540x400 .. 2048x1200");
     }
     int64_t record = 0, split = 1, div = 10, graticule = 0, zoomEntry = 0;

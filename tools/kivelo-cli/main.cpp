@@ -38,11 +38,15 @@ constexpr Command kCommands[] = {
 };
 
 void PrintUsage(std::FILE* out) {
-    std::fputs("Usage: kivelo-cli COMMAND [ARGS...]   (kivelo-cli COMMAND --help for more)\n"
-               "Commands:\n", out);
+    std::fputs(
+        "Usage: kivelo-cli COMMAND [ARGS...]   (kivelo-cli COMMAND --help for more)\n"
+        "Commands:\n",
+        out);
     for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
-    std::fputs("Exit codes: 0 ok, 1 failure, 2 usage error, 3 the output file exists (csv, print,\n"
-               "download), 4 download interrupted, 5 converted file exists.\n", out);
+    std::fputs(
+        "Exit codes: 0 ok, 1 failure, 2 usage error, 3 the output file exists (csv, print,\n"
+        "download), 4 download interrupted, 5 converted file exists.\n",
+        out);
 }
 
 }  // namespace
@@ -59,8 +63,7 @@ int Main(int argc, char** argv) {
     }
     for (const Command& c : kCommands)
         if (name == c.name) return c.run(argc - 1, argv + 1);
-    std::fprintf(stderr, "kivelo-cli: unknown command '%s' (see kivelo-cli --help)\n",
-                 argv[1]);
+    std::fprintf(stderr, "kivelo-cli: unknown command '%s' (see kivelo-cli --help)\n", argv[1]);
     return kExitUsage;
 }
 

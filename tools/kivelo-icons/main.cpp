@@ -18,9 +18,10 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: kivelo-icon-render OUTDIR SIZE...\n"
-               "       kivelo-icon-render --compare A.png B.png\n",
-               stderr);
+    std::fputs(
+        "usage: kivelo-icon-render OUTDIR SIZE...\n"
+        "       kivelo-icon-render --compare A.png B.png\n",
+        stderr);
     return 2;
 }
 
@@ -34,8 +35,8 @@ int Compare(const char* a, const char* b) {
         return 1;
     }
     if (x.size() != y.size()) {
-        std::fprintf(stderr, "kivelo-icon-render: sizes differ: %dx%d and %dx%d\n", x.width(), x.height(),
-                     y.width(), y.height());
+        std::fprintf(stderr, "kivelo-icon-render: sizes differ: %dx%d and %dx%d\n", x.width(), x.height(), y.width(),
+                     y.height());
         return 1;
     }
     double sum = 0;

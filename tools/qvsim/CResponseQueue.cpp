@@ -6,35 +6,36 @@
 namespace kivelo::qvsim {
 
 void CResponseQueue::AppendText(std::string text) {
-  if (text.empty()) return;
-  Segment seg;
-  seg.size = text.size();
-  seg.text = std::move(text);
-  m_segments.push_back(std::move(seg));
+    if (text.empty()) return;
+    Segment seg;
+    seg.size = text.size();
+    seg.text = std::move(text);
+    m_segments.push_back(std::move(seg));
 }
 
 void CResponseQueue::AppendBlock(const BlockSource& block, std::uint64_t bytes) {
-  if (bytes == 0) return;
-  Segment seg;
-  seg.block = block;
-  seg.isBlock = true;
-  seg.size = bytes;
-  m_segments.push_back(std::move(seg));
+    if (bytes == 0) return;
+    Segment seg;
+    seg.block = block;
+    seg.isBlock = true;
+    seg.size = bytes;
+    m_segments.push_back(std::move(seg));
 }
 
 void CResponseQueue::MarkEnd() {
-  if (!m_segments.empty()) m_segments.back().endAfter = true;
+    if (!m_segments.empty()) m_segments.back().endAfter = true;
 }
 
 void CResponseQueue::Clear() { m_segments.clear(); }
 
 std::uint64_t CResponseQueue::Pending() const {
-  std::uint64_t total = 0;
-  for (const auto& seg : m_segments) total += seg.size - seg.done;
-  return total;
+    std::uint64_t total = 0;
+    for (const auto& seg : m_segments) total += seg.size - seg.done;
+    return total;
 }
 
 CResponseQueue::ReadResult CResponseQueue::Read(std::span<std::uint8_t> out, int stopChar) {
+    // clang-format off
   ReadResult result;
   while (result.count < out.size() && !m_segments.empty()) {
     Segment& seg = m_segments.front();
@@ -50,20 +51,21 @@ CResponseQueue::ReadResult CResponseQueue::Read(std::span<std::uint8_t> out, int
         n = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - dst) + 1;
         stopped = true;
       }
+            // clang-format on
+        }
+        seg.done += n;
+        result.count += n;
+        if (seg.done == seg.size) {
+            stopped = stopped || seg.endAfter;
+            m_segments.pop_front();
+        }
+        if (stopped) {
+            result.end = true;
+            return result;
+        }
     }
-    seg.done += n;
-    result.count += n;
-    if (seg.done == seg.size) {
-      stopped = stopped || seg.endAfter;
-      m_segments.pop_front();
-    }
-    if (stopped) {
-      result.end = true;
-      return result;
-    }
-  }
-  result.timedOut = result.count < out.size();
-  return result;
+    result.timedOut = result.count < out.size();
+    return result;
 }
 
 }  // namespace kivelo::qvsim

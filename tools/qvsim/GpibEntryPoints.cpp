@@ -22,26 +22,26 @@ using kivelo::qvsim::CSimulatedBus;
 
 // The bus lives as long as the library is loaded.
 CSimulatedBus& Bus() {
-  static CSimulatedBus bus;
-  return bus;
+    static CSimulatedBus bus;
+    return bus;
 }
 
 int Publish(const BusResult& r) {
-  ibsta = r.status;
-  iberr = r.error;
-  ibcntl = r.count;
-  ibcnt = static_cast<int>(r.count);
-  return r.status;
+    ibsta = r.status;
+    iberr = r.error;
+    ibcntl = r.count;
+    ibcnt = static_cast<int>(r.count);
+    return r.status;
 }
 
 std::span<std::uint8_t> Out(void* buf, long count) {
-  if (buf == nullptr || count <= 0) return {};
-  return {static_cast<std::uint8_t*>(buf), static_cast<std::size_t>(count)};
+    if (buf == nullptr || count <= 0) return {};
+    return {static_cast<std::uint8_t*>(buf), static_cast<std::size_t>(count)};
 }
 
 std::span<const std::uint8_t> In(const void* buf, long count) {
-  if (buf == nullptr || count <= 0) return {};
-  return {static_cast<const std::uint8_t*>(buf), static_cast<std::size_t>(count)};
+    if (buf == nullptr || count <= 0) return {};
+    return {static_cast<const std::uint8_t*>(buf), static_cast<std::size_t>(count)};
 }
 
 }  // namespace
@@ -49,15 +49,15 @@ std::span<const std::uint8_t> In(const void* buf, long count) {
 extern "C" {
 
 QVSIM_EXPORT int ibfind(const char* name) {
-  int ud = -1;
-  Publish(Bus().Find(name, ud));
-  return ud;
+    int ud = -1;
+    Publish(Bus().Find(name, ud));
+    return ud;
 }
 
 QVSIM_EXPORT int ibdev(int boardIndex, int pad, int sad, int timo, int sendEoi, int eos) {
-  int ud = -1;
-  Publish(Bus().Dev(boardIndex, pad, sad, timo, sendEoi, eos, ud));
-  return ud;
+    int ud = -1;
+    Publish(Bus().Dev(boardIndex, pad, sad, timo, sendEoi, eos, ud));
+    return ud;
 }
 
 QVSIM_EXPORT int ibonl(int ud, int onl) { return Publish(Bus().Online(ud, onl)); }
@@ -73,37 +73,35 @@ QVSIM_EXPORT int ibrd(int ud, void* buf, long count) { return Publish(Bus().Read
 QVSIM_EXPORT int ibwrt(int ud, const void* buf, long count) { return Publish(Bus().Write(ud, In(buf, count))); }
 
 QVSIM_EXPORT int ibrsp(int ud, char* spr) {
-  std::uint8_t status = 0;
-  const int sta = Publish(Bus().SerialPoll(ud, status));
-  if (spr != nullptr) *spr = static_cast<char>(status);
-  return sta;
+    std::uint8_t status = 0;
+    const int sta = Publish(Bus().SerialPoll(ud, status));
+    if (spr != nullptr) *spr = static_cast<char>(status);
+    return sta;
 }
 
 QVSIM_EXPORT void DevClear(int board, short address) { Publish(Bus().DevClear(board, address)); }
 
 QVSIM_EXPORT void RcvRespMsg(int board, void* buf, long count, int termination) {
-  Publish(Bus().RcvRespMsg(board, Out(buf, count), termination));
+    Publish(Bus().RcvRespMsg(board, Out(buf, count), termination));
 }
 
 QVSIM_EXPORT void ReadStatusByte(int board, short address, short* result) {
-  std::uint8_t status = 0;
-  Publish(Bus().ReadStatusByte(board, address, status));
-  if (result != nullptr) *result = status;
+    std::uint8_t status = 0;
+    Publish(Bus().ReadStatusByte(board, address, status));
+    if (result != nullptr) *result = status;
 }
 
 QVSIM_EXPORT void Receive(int board, short address, void* buf, long count, int termination) {
-  Publish(Bus().Receive(board, address, Out(buf, count), termination));
+    Publish(Bus().Receive(board, address, Out(buf, count), termination));
 }
 
 QVSIM_EXPORT void ReceiveSetup(int board, short address) { Publish(Bus().ReceiveSetup(board, address)); }
 
 QVSIM_EXPORT void Send(int board, short address, const void* buf, long count, int eotMode) {
-  Publish(Bus().Send(board, address, In(buf, count), eotMode));
+    Publish(Bus().Send(board, address, In(buf, count), eotMode));
 }
 
-QVSIM_EXPORT void SendCmds(int board, const void* cmds, long count) {
-  Publish(Bus().SendCmds(board, In(cmds, count)));
-}
+QVSIM_EXPORT void SendCmds(int board, const void* cmds, long count) { Publish(Bus().SendCmds(board, In(cmds, count))); }
 
 QVSIM_EXPORT void SendIFC(int board) { Publish(Bus().SendIFC(board)); }
 

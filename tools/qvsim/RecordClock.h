@@ -8,12 +8,12 @@
 namespace kivelo::qvsim {
 
 struct RecordStamp {
-  long long day = 0;     // days since 1970-01-01
-  int secondOfDay = 0;
+    long long day = 0;  // days since 1970-01-01
+    int secondOfDay = 0;
 };
 
 RecordStamp StampOfAge(const SimConfig& config, int age);
-std::string FormatDate(long long day);      // "YYYY/MM/DD"
-std::string FormatTime(int secondOfDay);    // "hh:mm:ss"
+std::string FormatDate(long long day);    // "YYYY/MM/DD"
+std::string FormatTime(int secondOfDay);  // "hh:mm:ss"
 
 }  // namespace kivelo::qvsim

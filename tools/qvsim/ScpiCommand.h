@@ -9,16 +9,16 @@
 namespace kivelo::qvsim {
 
 struct ScpiNode {
-  std::string name;  // upper case, numeric suffix removed
-  int suffix = -1;   // "CHAN3" -> 3; -1 without one
+    std::string name;  // upper case, numeric suffix removed
+    int suffix = -1;   // "CHAN3" -> 3; -1 without one
 };
 
 struct ScpiCommand {
-  std::string text;  // the command as received (after path completion is not applied)
-  bool common = false;  // "*IDN?" and the like
-  bool query = false;
-  std::vector<ScpiNode> nodes;
-  std::string params;  // everything after the header, trimmed
+    std::string text;     // the command as received (after path completion is not applied)
+    bool common = false;  // "*IDN?" and the like
+    bool query = false;
+    std::vector<ScpiNode> nodes;
+    std::string params;  // everything after the header, trimmed
 };
 
 std::vector<ScpiCommand> SplitProgramMessage(std::string_view message);

@@ -11,13 +11,13 @@ namespace kivelo::qvsim {
 enum class Family { QV8, QV43, QV60, QV31 };
 
 enum class FaultKind {
-  None,
-  Stall,      // a block stops half way, without END
-  Short,      // a block announces and carries fewer points than the record
-  Long,       // a block announces and carries more points than the record
-  Header,     // a block header whose digit-count character is not a digit
-  LineFeeds,  // sample data dense with 0x0A bytes
-  Mute,       // nothing is ever answered
+    None,
+    Stall,      // a block stops half way, without END
+    Short,      // a block announces and carries fewer points than the record
+    Long,       // a block announces and carries more points than the record
+    Header,     // a block header whose digit-count character is not a digit
+    LineFeeds,  // sample data dense with 0x0A bytes
+    Mute,       // nothing is ever answered
 };
 
 // Input module codes of the QV8 plug-in slots.
@@ -31,24 +31,24 @@ inline constexpr int kModuleLogic = 520120;
 inline constexpr int kModuleStrain = 520130;
 
 struct SimConfig {
-  Family family = Family::QV8;
-  int modelCode = 518001;
-  std::vector<int> displayed{1, 2, 3, 4};  // 1-based channel numbers that are on
-  bool channelsGiven = false;              // displayed was set explicitly
-  std::vector<int> modules;                // QV8: module code per slot (empty = all HS)
-  std::int64_t length = 1000;              // points per trace and record
-  int records = 1;                         // history records held
-  FaultKind fault = FaultKind::None;
-  int faultBlock = 0;                      // 0: every block, n: only the n-th "WAV:SEND?"
-  std::string logPath;
-  int address = 1;                         // GPIB primary address
-  double sampleRate = 100000.0;
-  std::string date = "2026/01/15";         // date of the newest record
-  int timeOfDay = 10 * 3600 + 20 * 60 + 30;  // seconds after midnight of the newest record
-  int timeStep = 1;                        // seconds between successive records
-  bool stamps = true;                      // history records carry time stamps
-  bool extClock = false;                   // external clock option fitted and selected
-  std::string firmware = "01.00";
+    Family family = Family::QV8;
+    int modelCode = 518001;
+    std::vector<int> displayed{1, 2, 3, 4};  // 1-based channel numbers that are on
+    bool channelsGiven = false;              // displayed was set explicitly
+    std::vector<int> modules;                // QV8: module code per slot (empty = all HS)
+    std::int64_t length = 1000;              // points per trace and record
+    int records = 1;                         // history records held
+    FaultKind fault = FaultKind::None;
+    int faultBlock = 0;  // 0: every block, n: only the n-th "WAV:SEND?"
+    std::string logPath;
+    int address = 1;  // GPIB primary address
+    double sampleRate = 100000.0;
+    std::string date = "2026/01/15";           // date of the newest record
+    int timeOfDay = 10 * 3600 + 20 * 60 + 30;  // seconds after midnight of the newest record
+    int timeStep = 1;                          // seconds between successive records
+    bool stamps = true;                        // history records carry time stamps
+    bool extClock = false;                     // external clock option fitted and selected
+    std::string firmware = "01.00";
 };
 
 // Applies one named setting ("family", "model", "channels", ...). Returns an
@@ -69,7 +69,7 @@ int ModuleInSlot(const SimConfig& config, int channel);  // channel 1-based
 bool IsDisplayed(const SimConfig& config, int channel);
 int NewestRecord(const SimConfig& config);
 int OldestRecord(const SimConfig& config);
-int RecordAge(const SimConfig& config, int record);      // 0 for the newest
+int RecordAge(const SimConfig& config, int record);  // 0 for the newest
 std::string_view ModuleName(int code);
 
 }  // namespace kivelo::qvsim

@@ -30,8 +30,7 @@ Result Write(const std::string& path, int64_t count, int trailingBytes, ValueAt 
 float FldSample(const FldDesc& s, int64_t index) { return FloatSample(s.signal, 0, 0, index); }
 
 Result WriteFld(const std::string& path, const FldDesc& s) {
-    return Write(path, std::max<int64_t>(s.samples, 0), s.trailingBytes,
-                 [&](int64_t i) { return FldSample(s, i); });
+    return Write(path, std::max<int64_t>(s.samples, 0), s.trailingBytes, [&](int64_t i) { return FldSample(s, i); });
 }
 
 Result WriteFldValues(const std::string& path, std::span<const float> values, int trailingBytes) {

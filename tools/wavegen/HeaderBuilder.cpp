@@ -27,9 +27,7 @@ void HeaderBuilder::Line(const std::string& text) {
     text_ += "\r\n";
 }
 
-void HeaderBuilder::Single(const std::string& key, const std::string& value) {
-    Line(Key(key) + value);
-}
+void HeaderBuilder::Single(const std::string& key, const std::string& value) { Line(Key(key) + value); }
 
 void HeaderBuilder::Columns(const std::string& key, const std::vector<std::string>& values) {
     std::string line = Key(key);

@@ -34,9 +34,8 @@ int64_t ReducedSample(const RtmDesc& s, const SampleType& type, int region, int6
     const int64_t d = kRtmDivisors[static_cast<std::size_t>(region)];
     if (d == 1 || s.reduction == RtmReduction::Decimate) return rawAt(p * d);
     auto key = [&](int64_t raw) {
-        return type.kind == TypeKind::Float
-                   ? static_cast<double>(std::bit_cast<float>(static_cast<uint32_t>(raw)))
-                   : static_cast<double>(raw);
+        return type.kind == TypeKind::Float ? static_cast<double>(std::bit_cast<float>(static_cast<uint32_t>(raw)))
+                                            : static_cast<double>(raw);
     };
     const int64_t first = FloorDiv(p, 2) * 2 * d;
     int64_t best = rawAt(first);
@@ -51,8 +50,10 @@ int64_t ReducedSample(const RtmDesc& s, const SampleType& type, int region, int6
 class RegionFiller {
 public:
     RegionFiller(const RtmDesc& s, int region)
+        // clang-format off
         : desc_(s), region_(region), type_(RtmSampleType(s)), slots_(SlotChannels(s)),
           frameBytes_(RtmFrameBytes(s)), frame_(static_cast<std::size_t>(frameBytes_)) {
+        // clang-format on
         const int64_t n = RtmRegionSamples(s, region);
         const int64_t stepBytes = frameBytes_ / 2;
         const int64_t room = RtmRegionBytes(s, region) - stepBytes * n;
@@ -176,9 +177,8 @@ int64_t RtmFileSize(const RtmDesc& s) { return RtmRegionStart(s, 3) + kRtmTailBy
 
 int64_t RtmRawSample(const RtmDesc& s, int channel, int region, int64_t p) {
     const SampleType type = RtmSampleType(s);
-    const int64_t raw = ReducedSample(s, type, region, p, [&](int64_t i) {
-        return RawSample(s.signal, type, channel, 0, i);
-    });
+    const int64_t raw =
+        ReducedSample(s, type, region, p, [&](int64_t i) { return RawSample(s.signal, type, channel, 0, i); });
     // What a reader decodes from the stored bytes.
     uint8_t bytes[8];
     EncodeSample(static_cast<uint64_t>(raw), type.width, false, bytes);
@@ -248,8 +248,8 @@ Result WriteRtm(const std::string& dataPath, const RtmDesc& s) {
             std::array<int64_t, 3>{RtmRegionBytes(s, 0), RtmRegionBytes(s, 1), RtmRegionBytes(s, 2)});
         keys = PrivateKeys{0, sizes[0], sizes[0] + sizes[1], sizes[0], sizes[1], sizes[2], s.dspChAttr};
     }
-    const std::string text =
-        BuildHeader(s.header, traces, 1, [&](int, int) { return s.samples; }, keys);
+    const std::string text = BuildHeader(
+        s.header, traces, 1, [&](int, int) { return s.samples; }, keys);
     if (Result r = WriteHeaderFile(HeaderPathFor(dataPath), text); !r) return r;
 
     ChunkWriter out(dataPath);

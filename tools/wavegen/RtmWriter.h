@@ -12,7 +12,7 @@
 
 namespace kivelo::wavegen {
 
-inline constexpr int64_t kRtmTailBytes = 1974;     // channel word at file size - 1,974
+inline constexpr int64_t kRtmTailBytes = 1974;  // channel word at file size - 1,974
 inline constexpr int64_t kRtmTrailerBytes = 28;
 inline constexpr std::array<int64_t, 3> kRtmDivisors{1, 100, 1000};
 
@@ -20,7 +20,7 @@ struct RtmRegion {
     int64_t frames = -1;     // capacity in frames; -1: just enough for the newest samples
     int64_t extraBytes = 0;  // bytes appended after the frames (a partial frame)
     bool ring = false;
-    int64_t ringStart = 0;   // byte offset of the oldest data within the region
+    int64_t ringStart = 0;  // byte offset of the oldest data within the region
 };
 
 enum class RtmReduction {
@@ -41,30 +41,30 @@ struct RtmDesc {
         h.model = "QV818";
         return h;
     }();
-    uint32_t channelMask = 0x0F;      // channels present: trace t is the t-th set bit
+    uint32_t channelMask = 0x0F;        // channels present: trace t is the t-th set bit
     std::optional<uint32_t> dspChAttr;  // in the header; without it the channel word says the mask
-    bool channelWord = true;          // write the channel word (bit-reversed mask)
+    bool channelWord = true;            // write the channel word (bit-reversed mask)
     int bytesPerSample = 2;
-    std::string type;                 // VDataType; empty: "IS<S>"
-    SignalDesc signal;                // channel c uses this signal with channel number c
-    int64_t samples = 20000;          // acquisition samples per channel (header BlockSize)
+    std::string type;         // VDataType; empty: "IS<S>"
+    SignalDesc signal;        // channel c uses this signal with channel number c
+    int64_t samples = 20000;  // acquisition samples per channel (header BlockSize)
     std::array<RtmRegion, 3> regions;
     RtmReduction reduction = RtmReduction::Decimate;
     bool privateKeys = true;
     std::optional<std::array<int64_t, 3>> headerSizes;  // written instead of the real region sizes
-    std::optional<RtmTrailer> trailer;  // written instead of the computed one
-    uint8_t fillByte = 0xEE;          // unused bytes of the tail
+    std::optional<RtmTrailer> trailer;                  // written instead of the computed one
+    uint8_t fillByte = 0xEE;                            // unused bytes of the tail
 };
 
 SampleType RtmSampleType(const RtmDesc& s);
 // Frame channel set: which channels have a slot in every frame (slot order = bit order).
 uint32_t RtmFrameChannels(const RtmDesc& s);
-int RtmChannelCount(const RtmDesc& s);           // set bits of the frame channel set
-int64_t RtmFrameBytes(const RtmDesc& s);         // 2 x C x S
+int RtmChannelCount(const RtmDesc& s);                   // set bits of the frame channel set
+int64_t RtmFrameBytes(const RtmDesc& s);                 // 2 x C x S
 int64_t RtmRegionSamples(const RtmDesc& s, int region);  // samples / divisor
 int64_t RtmRegionFrames(const RtmDesc& s, int region);
 int64_t RtmRegionBytes(const RtmDesc& s, int region);
-int64_t RtmRegionStart(const RtmDesc& s, int region);    // file offset of the region
+int64_t RtmRegionStart(const RtmDesc& s, int region);  // file offset of the region
 int64_t RtmFileSize(const RtmDesc& s);
 // Sample p of a channel in a region, counted from the oldest of the newest
 // RtmRegionSamples samples (negative p: older data still in the region).

@@ -20,13 +20,11 @@ int TrailingNumber(std::string_view s, int fallback) {
 SampleType ParseSampleType(std::string_view token) {
     SampleType t;
     t.token = std::string(token);
-    const bool twoLetter = token.size() >= 3 && (token[0] == 'I' || token[0] == 'F') &&
-                           (token[1] == 'S' || token[1] == 'U');
+    const bool twoLetter =
+        token.size() >= 3 && (token[0] == 'I' || token[0] == 'F') && (token[1] == 'S' || token[1] == 'U');
     if (twoLetter) {
         t.width = TrailingNumber(token.substr(2), 0);
-        t.kind = token[0] == 'F' ? TypeKind::Float
-                 : token[1] == 'U' ? TypeKind::Unsigned
-                                   : TypeKind::Signed;
+        t.kind = token[0] == 'F' ? TypeKind::Float : token[1] == 'U' ? TypeKind::Unsigned : TypeKind::Signed;
     } else if (!token.empty() && token[0] == 'B') {
         t.width = (TrailingNumber(token.substr(1), 8) + 7) / 8;
         t.kind = TypeKind::Bit;

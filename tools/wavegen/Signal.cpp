@@ -35,20 +35,16 @@ double Analog(const SignalDesc& s, int channel, int block, int64_t index) {
     const int64_t p = Period(s);
     const int64_t m = Phase(s, channel, block, index);
     switch (s.kind) {
-    case Signal::Sine:
-        return a * std::sin(2.0 * std::numbers::pi * static_cast<double>(m) / static_cast<double>(p));
-    case Signal::Step:
-        return m < p / 2 ? a : -a;
-    case Signal::Ramp:
-        return a * (-1.0 + 2.0 * static_cast<double>(m) / static_cast<double>(p - 1));
+    case Signal::Sine: return a * std::sin(2.0 * std::numbers::pi * static_cast<double>(m) / static_cast<double>(p));
+    case Signal::Step: return m < p / 2 ? a : -a;
+    case Signal::Ramp: return a * (-1.0 + 2.0 * static_cast<double>(m) / static_cast<double>(p - 1));
     case Signal::Noise: {
-        const uint64_t h = SplitMix(s.seed ^ SplitMix(static_cast<uint64_t>(index) ^
-                                                      (static_cast<uint64_t>(channel) << 48) ^
-                                                      (static_cast<uint64_t>(block) << 32)));
+        const uint64_t h =
+            SplitMix(s.seed ^ SplitMix(static_cast<uint64_t>(index) ^ (static_cast<uint64_t>(channel) << 48) ^
+                                       (static_cast<uint64_t>(block) << 32)));
         return a * (static_cast<double>(h >> 11) * 0x1.0p-53 * 2.0 - 1.0);
     }
-    default:
-        return 0.0;
+    default: return 0.0;
     }
 }
 
@@ -78,8 +74,7 @@ int64_t SignExtend(uint64_t v, int bits) {
 }  // namespace
 
 std::optional<Signal> ParseSignal(std::string_view name) {
-    for (Signal s : {Signal::Sine, Signal::Step, Signal::Ramp, Signal::Noise, Signal::Logic,
-                     Signal::Counter}) {
+    for (Signal s : {Signal::Sine, Signal::Step, Signal::Ramp, Signal::Noise, Signal::Logic, Signal::Counter}) {
         if (name == SignalName(s)) return s;
     }
     return std::nullopt;
@@ -126,8 +121,7 @@ int64_t RawSample(const SignalDesc& s, const SampleType& type, int channel, int 
     return static_cast<int64_t>(static_cast<uint64_t>(std::llround((v + 1.0) * 0.5 * full)));
 }
 
-SignalSource::SignalSource(const SignalDesc& s, const SampleType& type, int channel, int block,
-                           bool bigEndian)
+SignalSource::SignalSource(const SignalDesc& s, const SampleType& type, int channel, int block, bool bigEndian)
     : desc_(s), type_(type), channel_(channel), block_(block), big_(bigEndian) {
     const bool periodic = s.kind == Signal::Sine || s.kind == Signal::Step || s.kind == Signal::Ramp;
     if (periodic && Period(s) <= kMaxTable) {

@@ -26,10 +26,10 @@ const char* SignalName(Signal s);
 
 struct SignalDesc {
     Signal kind = Signal::Sine;
-    int64_t period = 1000;    // samples per cycle; values below 2 count as 2
-    double amplitude = 0.8;   // fraction of the type's full scale
-    double floatScale = 10.0; // full scale of float samples (physical units)
-    uint64_t seed = 1;        // Noise only
+    int64_t period = 1000;     // samples per cycle; values below 2 count as 2
+    double amplitude = 0.8;    // fraction of the type's full scale
+    double floatScale = 10.0;  // full scale of float samples (physical units)
+    uint64_t seed = 1;         // Noise only
 };
 
 // Value stored for sample `index` (may be negative) of a channel and block:

@@ -10,9 +10,7 @@
 namespace kivelo::wavegen {
 namespace {
 
-bool StartsWith(const std::string& s, const char* prefix) {
-    return s.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 // Key of a per-block line: numbered when the group has several blocks.
 std::string BlockKey(const char* key, int blocks, int b) {
@@ -33,8 +31,8 @@ RawRange RangeOf(const SampleType& t) {
     }
 }
 
-void WriteGroup(HeaderBuilder& out, const HeaderOptions& h, const std::vector<TraceDesc>& traces,
-                int first, int count, int blocks, const std::function<int64_t(int, int)>& blockSize) {
+void WriteGroup(HeaderBuilder& out, const HeaderOptions& h, const std::vector<TraceDesc>& traces, int first, int count,
+                int blocks, const std::function<int64_t(int, int)>& blockSize) {
     std::vector<std::string> names, types, units, hunits, sizes;
     std::vector<double> res, off, plus, minus, illegal, vmax, vmin, hres, hoff;
     for (int t = first; t < first + count; ++t) {
@@ -78,8 +76,7 @@ void WriteGroup(HeaderBuilder& out, const HeaderOptions& h, const std::vector<Tr
     out.Columns("HUnit", hunits);
 
     const bool single = h.dateStyle == DateStyle::SingleLine ||
-                        (h.dateStyle == DateStyle::Auto &&
-                         (StartsWith(h.model, "QV31") || StartsWith(h.model, "QV6")));
+                        (h.dateStyle == DateStyle::Auto && (StartsWith(h.model, "QV31") || StartsWith(h.model, "QV6")));
     auto stamps = [&](const char* key, const std::string& placeholder, auto valueOf) {
         if (single) {
             std::vector<std::string> v;

@@ -11,10 +11,10 @@
 namespace kivelo::wavegen {
 
 struct TraceDesc {
-    std::string name;            // empty: "CH<n>" (n from 1)
-    std::string type = "IS2";    // VDataType token
+    std::string name;          // empty: "CH<n>" (n from 1)
+    std::string type = "IS2";  // VDataType token
     SignalDesc signal;
-    double vResolution = 0.0;    // 0: full scale 10 units for integer types, 1 otherwise
+    double vResolution = 0.0;  // 0: full scale 10 units for integer types, 1 otherwise
     double vOffset = 0.0;
     std::string vUnit = "V";
 };
@@ -29,20 +29,20 @@ struct HeaderOptions {
     bool firstLine = true;  // "//ORVANTIS ASCII FILE FORMAT"
     std::string formatVersion = "1.10";
     std::string model = "QV708";
-    std::string endian = "Ltl";       // "Ltl" or "Big"
-    std::string dataFormat = "Trace"; // "Trace" or "Block"
-    int tracesPerGroup = 4;           // traces per $Group section
-    int64_t dataOffset = 0;           // bytes before the first sample of a .wvf
+    std::string endian = "Ltl";        // "Ltl" or "Big"
+    std::string dataFormat = "Trace";  // "Trace" or "Block"
+    int tracesPerGroup = 4;            // traces per $Group section
+    int64_t dataOffset = 0;            // bytes before the first sample of a .wvf
     double hResolution = 1.0e-3;
     double hOffset = 0.0;
     std::string hUnit = "s";
     std::string date = "2026/12/06";
-    std::string time = "08:30:00";    // block k is stamped k seconds later
+    std::string time = "08:30:00";  // block k is stamped k seconds later
     DateStyle dateStyle = DateStyle::Auto;
-    int datePlaceholders = 1;         // SingleLine: how many leading "????" values
-    bool modelInfo = true;            // ModelVersion and InputModule in $PrivateInfo
-    bool displayBlockSize = false;    // a DisplayBlockSize line in $PrivateInfo
-    bool applicationInfo = false;     // a trailing $ApplicationInfo section
+    int datePlaceholders = 1;               // SingleLine: how many leading "????" values
+    bool modelInfo = true;                  // ModelVersion and InputModule in $PrivateInfo
+    bool displayBlockSize = false;          // a DisplayBlockSize line in $PrivateInfo
+    bool applicationInfo = false;           // a trailing $ApplicationInfo section
     std::vector<std::string> privateLines;  // extra lines at the end of $PrivateInfo
 };
 

@@ -3,9 +3,9 @@
 // .fld files with signals whose every sample can be recomputed.
 #include "ChunkWriter.h"
 #include "DemoSet.h"
+#include "FileBytes.h"
 #include "FldWriter.h"
 #include "RtmWriter.h"
 #include "Signal.h"
 #include "WvfWriter.h"
-#include "FileBytes.h"
 #include "common/TempDir.h"

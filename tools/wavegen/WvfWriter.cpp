@@ -7,9 +7,7 @@
 namespace kivelo::wavegen {
 namespace {
 
-int Width(const WvfDesc& s, int t) {
-    return ParseSampleType(s.traces[static_cast<std::size_t>(t)].type).width;
-}
+int Width(const WvfDesc& s, int t) { return ParseSampleType(s.traces[static_cast<std::size_t>(t)].type).width; }
 
 int TraceCount(const WvfDesc& s) { return static_cast<int>(s.traces.size()); }
 
@@ -59,8 +57,8 @@ int64_t WvfSampleOffset(const WvfDesc& s, int trace, int block, int64_t index) {
     const bool traceMajor = s.header.dataFormat == "Trace";
     for (int b = 0; b < s.blocks; ++b) {
         for (int t = 0; t < TraceCount(s); ++t) {
-            const bool before = traceMajor ? (t < trace || (t == trace && b < block))
-                                           : (b < block || (b == block && t < trace));
+            const bool before =
+                traceMajor ? (t < trace || (t == trace && b < block)) : (b < block || (b == block && t < trace));
             if (before) pos += WvfBlockSize(s, t, b) * Width(s, t);
         }
     }

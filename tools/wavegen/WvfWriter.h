@@ -13,14 +13,13 @@ struct WvfDesc {
     HeaderOptions header;
     std::vector<TraceDesc> traces;
     int blocks = 1;
-    int64_t samples = 1000;             // per trace and block
-    std::vector<int64_t> blockSizes;    // optional, blocks x traces: element b * traces + t
-    uint8_t fillByte = 0xEE;            // the DataOffset bytes before the first sample
+    int64_t samples = 1000;           // per trace and block
+    std::vector<int64_t> blockSizes;  // optional, blocks x traces: element b * traces + t
+    uint8_t fillByte = 0xEE;          // the DataOffset bytes before the first sample
 };
 
 // `count` traces cycling through the comma-separated type tokens and the signals.
-std::vector<TraceDesc> MakeTraces(int count, const std::string& types, Signal signal,
-                                  int64_t period = 1000);
+std::vector<TraceDesc> MakeTraces(int count, const std::string& types, Signal signal, int64_t period = 1000);
 
 int64_t WvfBlockSize(const WvfDesc& s, int trace, int block);
 // Byte offset of a sample in the data file. Each trace occupies its own width;

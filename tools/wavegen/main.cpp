@@ -93,8 +93,8 @@ int RunRtm(CliOptions& o) {
     std::vector<int64_t> ring{0, 0, 0}, start{0, 0, 0}, frames{-1, -1, -1};
     if (!o.Int("mask", 0, UINT32_MAX, mask) || !o.Int("dspchattr", 0, UINT32_MAX, attr) ||
         !o.Int("bytes", 1, 4, bytes) || !o.Int("samples", 0, int64_t{1} << 40, s.samples) ||
-        !o.IntList("ring", 3, ring) || !o.IntList("ring-start", 3, start) ||
-        !o.IntList("frames", 3, frames) || !ReadHeaderOptions(o, s.header)) {
+        !o.IntList("ring", 3, ring) || !o.IntList("ring-start", 3, start) || !o.IntList("frames", 3, frames) ||
+        !ReadHeaderOptions(o, s.header)) {
         return Fail(o.Error());
     }
     if (!ReadSignal(o, s.signal)) return Fail(o.Error().empty() ? "unknown --signal" : o.Error());
@@ -137,13 +137,15 @@ int main(int argc, char** argv) {
     std::set<std::string> valued, flags;
     int (*run)(CliOptions&) = nullptr;
     if (command == "wvf") {
-        valued = With({"traces", "blocks", "samples", "type", "format", "endian", "model",
-                       "group-size", "data-offset", "hres"}, kSignalOptions);
+        valued = With(
+            {"traces", "blocks", "samples", "type", "format", "endian", "model", "group-size", "data-offset", "hres"},
+            kSignalOptions);
         flags = {"app-info", "display-block-size"};
         run = RunWvf;
     } else if (command == "rtm") {
-        valued = With({"mask", "dspchattr", "bytes", "type", "samples", "ring", "ring-start", "frames",
-                       "reduction", "endian", "model", "hres"}, kSignalOptions);
+        valued = With({"mask", "dspchattr", "bytes", "type", "samples", "ring", "ring-start", "frames", "reduction",
+                       "endian", "model", "hres"},
+                      kSignalOptions);
         flags = {"no-channel-word"};
         run = RunRtm;
     } else if (command == "fld") {

@@ -56,14 +56,14 @@ const CommandEntry* FindCommand(int id) {
 
 bool IsEnabled(const CommandEntry& entry, const CommandState& s) {
     switch (entry.rule) {
-        case R::Always: return true;
-        case R::FileOpen: return s.fileOpen;
-        case R::FileOpenMain: return s.fileOpen && s.mainShown;
-        case R::FileOpenZoom: return s.fileOpen && s.zoomShown;
-        case R::FileOpenHistory: return s.fileOpen && s.historyShown;
-        case R::FileOpenXy: return s.fileOpen && s.xyShown;
-        case R::Realtime: return s.fileOpen && s.realtime;
-        case R::Never: return false;
+    case R::Always: return true;
+    case R::FileOpen: return s.fileOpen;
+    case R::FileOpenMain: return s.fileOpen && s.mainShown;
+    case R::FileOpenZoom: return s.fileOpen && s.zoomShown;
+    case R::FileOpenHistory: return s.fileOpen && s.historyShown;
+    case R::FileOpenXy: return s.fileOpen && s.xyShown;
+    case R::Realtime: return s.fileOpen && s.realtime;
+    case R::Never: return false;
     }
     return false;
 }

@@ -23,11 +23,11 @@ enum class EnableRule { Always, FileOpen, FileOpenMain, FileOpenZoom, FileOpenHi
 
 struct CommandEntry {
     int id;
-    std::string_view menu;     // top-level menu: "File", "Comm", "Help"; empty: no menu entry
-    std::string_view submenu;  // submenu text, empty for a direct entry
-    std::string_view text;     // entry text with its "&" mnemonic
-    std::string_view shortcut; // Qt key sequence text, empty for none
-    std::string_view prompt;   // status-bar prompt, empty for none
+    std::string_view menu;      // top-level menu: "File", "Comm", "Help"; empty: no menu entry
+    std::string_view submenu;   // submenu text, empty for a direct entry
+    std::string_view text;      // entry text with its "&" mnemonic
+    std::string_view shortcut;  // Qt key sequence text, empty for none
+    std::string_view prompt;    // status-bar prompt, empty for none
     EnableRule rule;
 };
 

@@ -53,12 +53,12 @@ struct ListField {
 
 ListField FieldOf(SettingsList list) {
     switch (list) {
-        case SettingsList::Header: return {kHeaderList, 256};
-        case SettingsList::Footer: return {kFooterList, 256};
-        case SettingsList::Recorder1: return {kRecorderList1, 16};
-        case SettingsList::Recorder2: return {kRecorderList2, 48};
-        case SettingsList::Recorder3: return {kRecorderList3, 16};
-        case SettingsList::Recorder4: return {kRecorderList4, 48};
+    case SettingsList::Header: return {kHeaderList, 256};
+    case SettingsList::Footer: return {kFooterList, 256};
+    case SettingsList::Recorder1: return {kRecorderList1, 16};
+    case SettingsList::Recorder2: return {kRecorderList2, 48};
+    case SettingsList::Recorder3: return {kRecorderList3, 16};
+    case SettingsList::Recorder4: return {kRecorderList4, 48};
     }
     return {kHeaderList, 256};
 }
@@ -83,8 +83,8 @@ std::string_view CutSettingsText(std::string_view text, std::size_t fieldSize) {
 
 uint32_t SettingsRecord::U32At(std::size_t offset) const {
     const uint8_t* p = bytes_.data() + offset;
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
 }
 
 void SettingsRecord::SetU32At(std::size_t offset, uint32_t v) {
@@ -115,7 +115,9 @@ void SettingsRecord::SetTextAt(std::size_t offset, std::size_t size, std::string
 }
 
 std::string SettingsRecord::CurrentDirectory() const { return TextAt(kCurrentDirectory, kCurrentDirectorySize); }
-void SettingsRecord::SetCurrentDirectory(std::string_view text) { SetTextAt(kCurrentDirectory, kCurrentDirectorySize, text); }
+void SettingsRecord::SetCurrentDirectory(std::string_view text) {
+    SetTextAt(kCurrentDirectory, kCurrentDirectorySize, text);
+}
 std::string SettingsRecord::PrintNotes() const { return TextAt(kNotes, kNotesSize); }
 void SettingsRecord::SetPrintNotes(std::string_view text) { SetTextAt(kNotes, kNotesSize, text); }
 

@@ -88,8 +88,8 @@ AppliedSettings ApplySettingsRules(const SettingsRecord& record, bool fileRead) 
 
 void WriteExitSettings(const ExitSettings& e, SettingsRecord& record) {
     // A cut path would name another folder: one that doesn't fit is not kept.
-    const bool dirFits = e.currentDirectory.size() < kCurrentDirectoryField &&
-                         e.currentDirectory.find('\0') == std::string::npos;
+    const bool dirFits =
+        e.currentDirectory.size() < kCurrentDirectoryField && e.currentDirectory.find('\0') == std::string::npos;
     record.SetCurrentDirectory(dirFits ? std::string_view(e.currentDirectory) : std::string_view());
     record.SetPrintNotes(e.notes);
     record.SetInterface(e.useGpib ? 1 : 0);

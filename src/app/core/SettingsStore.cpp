@@ -1,14 +1,14 @@
 #include "app/core/SettingsStore.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "common/StagedFile.h"
@@ -57,7 +57,7 @@ std::optional<std::string> Env(const char* name) {
 std::optional<std::string> PasswordHome() {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    passwd pw {};
+    passwd pw{};
     passwd* found = nullptr;
     if (::getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
         found->pw_dir == nullptr)

@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "common/Outcome.h"
 #include "app/core/SettingsRecord.h"
+#include "common/Outcome.h"
 
 namespace kivelo::app {
 

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <array>
 
-#include "wavefile/CRtmFile.h"
-#include "export/RealtimeConversion.h"
-#include "wavefile/ReadMonitor.h"
-#include "wavefile/WaveDocument.h"
 #include "app/export/ExportPrompts.h"
 #include "app/frame/CMainFrame.h"
+#include "export/RealtimeConversion.h"
+#include "wavefile/CRtmFile.h"
+#include "wavefile/ReadMonitor.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::app {
 namespace {
@@ -21,7 +21,9 @@ constexpr int64_t kSourceCache = 65536;
 constexpr std::array<const char*, 3> kModeTitles{"(All data)", "(1/100 Compression)", "(1/1000 Compression)"};
 
 // The source of a conversion is taken only with the lower-case ending the program writes.
-bool EndsWith(const QString& path, const char* ending) { return path.endsWith(QLatin1String(ending), Qt::CaseSensitive); }
+bool EndsWith(const QString& path, const char* ending) {
+    return path.endsWith(QLatin1String(ending), Qt::CaseSensitive);
+}
 
 // Gives a realtime file a monitor of its own for one conversion, and the
 // document's monitor back afterwards.
@@ -92,8 +94,8 @@ void CDataExport::SaveZoomAsCsv() {
 }
 
 void CDataExport::ConvertToCsv() {
-    const QString title = QStringLiteral("Convert RTM or WVF file (*.rtm or *.wvf) to CSV file (*.csv)") +
-                          QLatin1String(kModeTitles[0]);
+    const QString title =
+        QStringLiteral("Convert RTM or WVF file (*.rtm or *.wvf) to CSV file (*.csv)") + QLatin1String(kModeTitles[0]);
     const std::optional<QString> path = AskOpenName(frame_, title, kWvfFilter, "WVF");
     if (!path) {
         frame_.RedrawWindows(kAllWindows);
@@ -135,8 +137,7 @@ void CDataExport::WriteCsv(CWaveFile& file, const CsvRequest& plain) {
 
     // The frame also stops reads of the open file when it is closed meanwhile.
     const bool cancelled = !finished || writer.Cancelled() || frame_.Monitor().Cancelled();
-    if (cancelled)
-        ShowStatus(frame_, QStringLiteral("The CSV export was cancelled; nothing was written"));
+    if (cancelled) ShowStatus(frame_, QStringLiteral("The CSV export was cancelled; nothing was written"));
     else if (result != CsvWriter::kWritten)
         ShowError(frame_, QStringLiteral("The CSV file was not written.\n") + QString::fromStdString(writer.Message()));
     frame_.RedrawWindows(kAllWindows);

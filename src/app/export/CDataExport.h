@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "wavefile/CWaveFile.h"
 #include "export/CsvWriter.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo {
 class CRtmFile;

@@ -6,12 +6,12 @@
 
 namespace kivelo::app {
 
-CExportCommands::CExportCommands(CMainFrame& frame)
-    : data_(frame), images_(frame), print_(new CPrintCommands(frame)) {
+CExportCommands::CExportCommands(CMainFrame& frame) : data_(frame), images_(frame), print_(new CPrintCommands(frame)) {
     frame.Handle(cmd::kCsvAll, [this] { data_.SaveAllAsCsv(); });
     frame.Handle(cmd::kCsvZoom, [this] { data_.SaveZoomAsCsv(); });
     frame.Handle(cmd::kConvertCsv, [this] { data_.ConvertToCsv(); });
-    const std::pair<int, int> converts[] = {{cmd::kConvertWvfAll, 0}, {cmd::kConvertWvf100, 1}, {cmd::kConvertWvf1000, 2}};
+    const std::pair<int, int> converts[] = {
+        {cmd::kConvertWvfAll, 0}, {cmd::kConvertWvf100, 1}, {cmd::kConvertWvf1000, 2}};
     for (auto [id, mode] : converts) frame.Handle(id, [this, mode = mode] { data_.ConvertToWvf(mode); });
     const std::pair<int, int> saves[] = {{cmd::kSaveWvfAll, 0}, {cmd::kSaveWvf100, 1}, {cmd::kSaveWvf1000, 2}};
     for (auto [id, mode] : saves) frame.Handle(id, [this, mode = mode] { data_.SaveAsWvf(mode); });

@@ -8,10 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "export/BmpWriter.h"
 #include "app/export/DibImage.h"
 #include "app/export/ExportPrompts.h"
 #include "app/frame/CMainFrame.h"
+#include "export/BmpWriter.h"
 
 namespace kivelo::app {
 

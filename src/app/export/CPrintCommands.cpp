@@ -71,7 +71,6 @@ QPrinter& CPrintCommands::Printer() {
     return *printer_;
 }
 
-
 // ---- settings -------------------------------------------------------------
 
 void CPrintCommands::SettingsLoaded() {

@@ -11,7 +11,9 @@
 namespace kivelo::app {
 
 CPrintPagePainter::CPrintPagePainter(const PackedDib& picture, PrintTexts texts, int screenDpiX, int screenDpiY)
-    : picture_(picture), texts_(std::move(texts)), screenDpiX_(std::max(screenDpiX, 1)),
+    : picture_(picture),
+      texts_(std::move(texts)),
+      screenDpiX_(std::max(screenDpiX, 1)),
       screenDpiY_(std::max(screenDpiY, 1)) {}
 
 PrintPageLayout CPrintPagePainter::LayoutFor(int dpiX, int dpiY, double pageWidth, double pageHeight) const {

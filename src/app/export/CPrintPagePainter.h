@@ -15,7 +15,7 @@ namespace kivelo::app {
 struct PrintTexts {
     QString header;  // empty: no header line
     QString footer;
-    QString notes;   // lines separated by line ends
+    QString notes;  // lines separated by line ends
 };
 
 class CPrintPagePainter {

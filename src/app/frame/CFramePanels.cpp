@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "display/MainWindowRenderer.h"
 #include "app/dialogs/CAboutBox.h"
 #include "app/dialogs/CScaleDialog.h"
 #include "app/dialogs/CTraceSelectDialog.h"
@@ -13,6 +12,7 @@
 #include "app/panels/CTracePanel.h"
 #include "app/panels/CXyPanel.h"
 #include "app/panels/CZoomPanel.h"
+#include "display/MainWindowRenderer.h"
 
 namespace kivelo::app {
 
@@ -43,10 +43,10 @@ CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_
         return [this, id](int w, int h) {
             Parts& q = *parts_;
             switch (id) {
-                case WindowId::Main: q.main->Place(w, h); break;
-                case WindowId::Zoom: q.zoom->Place(w, h); break;
-                case WindowId::History: q.history->Place(w, h); break;
-                case WindowId::Xy: q.xy->Place(w, h); break;
+            case WindowId::Main: q.main->Place(w, h); break;
+            case WindowId::Zoom: q.zoom->Place(w, h); break;
+            case WindowId::History: q.history->Place(w, h); break;
+            case WindowId::Xy: q.xy->Place(w, h); break;
             }
         };
     };

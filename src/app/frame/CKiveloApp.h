@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "app/core/SettingsRecord.h"
 #include "display/DisplayModel.h"
 #include "wavefile/WaveDocument.h"
-#include "app/core/SettingsRecord.h"
 
 namespace kivelo::app {
 

@@ -11,27 +11,27 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSettings>
 #include <QSaveFile>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 
-#include "display/CursorRenderer.h"
-#include "display/DocumentBinding.h"
-#include "display/qt/FrameComposer.h"
-#include "display/HistoryWindowRenderer.h"
-#include "display/qt/QtDisplayPainter.h"
-#include "display/RedrawAll.h"
-#include "display/RenderTarget.h"
-#include "display/ZoomWindowRenderer.h"
 #include "app/frame/CFramePanels.h"
 #include "app/ui/CBusyWindow.h"
 #include "app/ui/CIcons.h"
 #include "app/ui/CUiSeam.h"
+#include "display/CursorRenderer.h"
+#include "display/DocumentBinding.h"
+#include "display/HistoryWindowRenderer.h"
+#include "display/RedrawAll.h"
+#include "display/RenderTarget.h"
+#include "display/ZoomWindowRenderer.h"
+#include "display/qt/FrameComposer.h"
+#include "display/qt/QtDisplayPainter.h"
 
 namespace kivelo::app {
 namespace {
@@ -182,7 +182,8 @@ void CMainFrame::BuildToolBar() {
         if (QAction* a = Action(id)) {
             if (id == cmd::kOpen) a->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
             if (id == cmd::kPrint)
-                a->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), style()->standardIcon(QStyle::SP_FileIcon)));
+                a->setIcon(
+                    QIcon::fromTheme(QStringLiteral("document-print"), style()->standardIcon(QStyle::SP_FileIcon)));
             if (id == cmd::kAbout) a->setIcon(ProgramIcon());
             a->setToolTip(QString(a->text()).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
             bar->addAction(a);
@@ -281,8 +282,8 @@ void CMainFrame::StoreSettings() {
     for (auto& m : modules_) m->StoreSettings();
 }
 
-bool CMainFrame::RunBusy(const QString& text, const std::function<void()>& work, const std::function<double()>& progress,
-                         const std::function<void()>& cancel) {
+bool CMainFrame::RunBusy(const QString& text, const std::function<void()>& work,
+                         const std::function<double()>& progress, const std::function<void()>& cancel) {
     working_ = true;
     const bool finished = busy_->Run(text, CBusyWindow::Work{work, progress, cancel});
     working_ = false;
@@ -299,14 +300,16 @@ bool CMainFrame::OpenPath(const QString& path) {
     std::array<QImage, kWindowCount> images;
     for (int i = 0; i < kWindowCount; ++i) {
         CDisplayWindow& w = area_->Window(static_cast<WindowId>(i));
-        if (model_.shown[static_cast<size_t>(i)] && w.isVisible()) images[static_cast<size_t>(i)] = w.PrepareImage().copy();
+        if (model_.shown[static_cast<size_t>(i)] && w.isVisible())
+            images[static_cast<size_t>(i)] = w.PrepareImage().copy();
     }
     const std::string file = path.toStdString();
     const int frameW = width(), frameH = height();
     std::atomic<int64_t> expected{0};
     WaveDocument::LoadResult result;
     monitor_.Reset();
-    const bool finished = RunBusy(QStringLiteral("Loading ..."),
+    const bool finished = RunBusy(
+        QStringLiteral("Loading ..."),
         [&] {
             result = document_.Load(file);
             if (!result.ok) return;
@@ -338,8 +341,7 @@ bool CMainFrame::OpenPath(const QString& path) {
         RedrawWindows(kAllWindows);
         if (finished && !result.ok)
             ui_.Message(this, QString::fromStdString(result.message), QStringLiteral("ERROR"), MsgIcon::Exclamation);
-        else
-            statusBar()->showMessage(QStringLiteral("Opening %1 was cancelled").arg(path), 5000);
+        else statusBar()->showMessage(QStringLiteral("Opening %1 was cancelled").arg(path), 5000);
     } else {
         for (int i = 0; i < kWindowCount; ++i)
             if (!images[static_cast<size_t>(i)].isNull())
@@ -374,13 +376,17 @@ void CMainFrame::ReportReady() {
     out.write(QStringLiteral("frame %1 %2 %3 %4\n").arg(frame.x()).arg(frame.y()).arg(width()).arg(height()).toUtf8());
     const QPoint client = area_->mapToGlobal(QPoint(0, 0));
     out.write(QStringLiteral("client %1 %2 %3 %4\n")
+                  // clang-format off
                   .arg(client.x()).arg(client.y()).arg(area_->width()).arg(area_->height()).toUtf8());
+    // clang-format on
     for (int i = 0; i < kWindowCount; ++i) {
         const CDisplayWindow& w = area_->Window(static_cast<WindowId>(i));
         const QPoint p = w.mapToGlobal(QPoint(0, 0));
         out.write(QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                      // clang-format off
                       .arg(QString::fromLatin1(kNames[i])).arg(p.x()).arg(p.y()).arg(w.width()).arg(w.height())
                       .arg(w.isVisible() ? 1 : 0).toUtf8());
+        // clang-format on
     }
     out.commit();
 }
@@ -490,20 +496,20 @@ void CMainFrame::LayOutWithResize(std::optional<WindowResize> resized, std::opti
 void CMainFrame::OnEdgeDrag(Edge edge, int position) {
     const LayoutInput in = BaseLayoutInput();
     switch (edge) {
-        case Edge::MainZoom: {
-            const QRect r = area_->Window(WindowId::Main).geometry();
-            LayOutWithResize(WindowResize{WindowId::Main, r.width(), position - r.y()}, std::nullopt, false);
-            break;
-        }
-        case Edge::HistoryXy: {
-            const QRect r = area_->Window(WindowId::History).geometry();
-            LayOutWithResize(WindowResize{WindowId::History, r.width(), position - r.y()}, std::nullopt, false);
-            break;
-        }
-        case Edge::Columns:
-            if (in.frame.width > 0)
-                LayOutWithResize(std::nullopt, static_cast<double>(area_->width() - position) / in.frame.width, false);
-            break;
+    case Edge::MainZoom: {
+        const QRect r = area_->Window(WindowId::Main).geometry();
+        LayOutWithResize(WindowResize{WindowId::Main, r.width(), position - r.y()}, std::nullopt, false);
+        break;
+    }
+    case Edge::HistoryXy: {
+        const QRect r = area_->Window(WindowId::History).geometry();
+        LayOutWithResize(WindowResize{WindowId::History, r.width(), position - r.y()}, std::nullopt, false);
+        break;
+    }
+    case Edge::Columns:
+        if (in.frame.width > 0)
+            LayOutWithResize(std::nullopt, static_cast<double>(area_->width() - position) / in.frame.width, false);
+        break;
     }
 }
 

@@ -11,17 +11,17 @@
 #include <memory>
 #include <optional>
 
-#include "display/DisplayModel.h"
-#include "display/MouseHandler.h"
-#include "display/RedrawScheduler.h"
-#include "display/TextMetrics.h"
-#include "wavefile/WaveDocument.h"
-#include "display/WindowLayout.h"
 #include "app/core/CommandTable.h"
 #include "app/core/SettingsRecord.h"
 #include "app/frame/CCommandModule.h"
 #include "app/ui/CDisplayActions.h"
 #include "app/windows/CWindowArea.h"
+#include "display/DisplayModel.h"
+#include "display/MouseHandler.h"
+#include "display/RedrawScheduler.h"
+#include "display/TextMetrics.h"
+#include "display/WindowLayout.h"
+#include "wavefile/WaveDocument.h"
 
 class QAction;
 class QLabel;
@@ -138,8 +138,8 @@ private:
     MouseHandler mouse_;
     ReadMonitor monitor_;
     bool ready_ = false;
-    bool working_ = false;        // a long piece of work owns the model
-    WindowMask owedRedraw_ = 0;   // redraws asked for while working
+    bool working_ = false;       // a long piece of work owns the model
+    WindowMask owedRedraw_ = 0;  // redraws asked for while working
     bool owedLayout_ = false;
     bool closeAfterWork_ = false;
     int redraws_ = 0;

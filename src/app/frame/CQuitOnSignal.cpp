@@ -2,10 +2,10 @@
 
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace kivelo::app {
 namespace {
@@ -27,8 +27,7 @@ CQuitOnSignal::CQuitOnSignal(std::function<void()> quit, QObject* parent) : QObj
     notifier_ = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
         char buffer[16];
-        while (::read(g_signalPipe[1], buffer, sizeof buffer) > 0) {
-        }
+        while (::read(g_signalPipe[1], buffer, sizeof buffer) > 0) {}
         if (quit_) quit_();
     });
     struct sigaction action {};

@@ -12,11 +12,11 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "port/CSerialPort.h"
-#include "instrument/download/CommDeviceChoice.h"
-#include "instrument/download/SerialDeviceList.h"
 #include "app/instrument/CNumberEdit.h"
 #include "app/ui/CUiSeam.h"
+#include "instrument/download/CommDeviceChoice.h"
+#include "instrument/download/SerialDeviceList.h"
+#include "port/CSerialPort.h"
 
 namespace kivelo::app {
 

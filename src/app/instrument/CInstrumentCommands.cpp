@@ -7,23 +7,12 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
-#include <unistd.h>
 
-#include "instrument/download/CommConnection.h"
-#include "instrument/download/CommDeviceChoice.h"
-#include "instrument/download/CommDiagnosis.h"
-#include "instrument/download/Download.h"
-#include "instrument/download/DownloadOutput.h"
-#include "instrument/drivers/DownloadPlan.h"
-#include "instrument/download/DownloadProgress.h"
-#include "instrument/download/DownloadResult.h"
-#include "instrument/download/EstimateText.h"
-#include "port/PortTable.h"
-#include "instrument/download/RemoteControl.h"
 #include "app/core/CommandTable.h"
 #include "app/core/SettingsRules.h"
 #include "app/frame/CMainFrame.h"
@@ -31,6 +20,17 @@
 #include "app/instrument/CRecorderControlDialog.h"
 #include "app/ui/CBusyWindow.h"
 #include "app/ui/CUiSeam.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/CommDeviceChoice.h"
+#include "instrument/download/CommDiagnosis.h"
+#include "instrument/download/Download.h"
+#include "instrument/download/DownloadOutput.h"
+#include "instrument/download/DownloadProgress.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/download/EstimateText.h"
+#include "instrument/download/RemoteControl.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "port/PortTable.h"
 
 namespace kivelo::app {
 
@@ -73,8 +73,7 @@ bool AllZero(const SettingsRecord& record) {
 
 }  // namespace
 
-CInstrumentCommands::CInstrumentCommands(CMainFrame& frame)
-    : frame_(frame), ports_(std::make_unique<PortTable>()) {
+CInstrumentCommands::CInstrumentCommands(CMainFrame& frame) : frame_(frame), ports_(std::make_unique<PortTable>()) {
     comm_ = new CCommSetupDialog(frame_.Ui(), &frame_);
     recorder_ = new CRecorderControlDialog(&frame_);
     const QSettings profile;
@@ -154,10 +153,8 @@ void CInstrumentCommands::StoreChosenDevices() {
     QSettings profile;
     for (int port = 1; port <= 2; ++port) {
         const QString device = comm_->ChosenDevice(port);
-        if (device.isEmpty())
-            profile.remove(DeviceKey(port));
-        else
-            profile.setValue(DeviceKey(port), device);
+        if (device.isEmpty()) profile.remove(DeviceKey(port));
+        else profile.setValue(DeviceKey(port), device);
     }
 }
 
@@ -193,7 +190,8 @@ int CInstrumentCommands::RunPortWork(const QString& text, const std::function<in
     std::thread worker([&] {
         result = work();
         done = true;
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     // Most commands take a few milliseconds; only a slow one shows the busy window.
     bool shown = false;
@@ -213,15 +211,11 @@ int CInstrumentCommands::RunPortWork(const QString& text, const std::function<in
 
 // ---- Setup Comm Port ------------------------------------------------------
 
-void CInstrumentCommands::ShowCommSetup() {
-    comm_->ShowAt(frame_.geometry().topLeft() + QPoint(50, 150));
-}
+void CInstrumentCommands::ShowCommSetup() { comm_->ShowAt(frame_.geometry().topLeft() + QPoint(50, 150)); }
 
 // ---- Control QV818/826 ----------------------------------------------------
 
-void CInstrumentCommands::ShowRecorderControl() {
-    recorder_->ShowAt(frame_.geometry().topLeft() + QPoint(30, 120));
-}
+void CInstrumentCommands::ShowRecorderControl() { recorder_->ShowAt(frame_.geometry().topLeft() + QPoint(30, 120)); }
 
 void CInstrumentCommands::SendRemote(const std::string& line) {
     if (portBusy_) return;
@@ -229,9 +223,8 @@ void CInstrumentCommands::SendRemote(const std::string& line) {
     const CommSettings settings = comm_->Settings();
     const CommTarget target = Target();
     recorder_->setEnabled(false);
-    const int result = RunPortWork(QStringLiteral("Sending ..."), [&] {
-        return SendRemoteCommand(SelectPort(*ports_, target), target, line);
-    });
+    const int result = RunPortWork(QStringLiteral("Sending ..."),
+                                   [&] { return SendRemoteCommand(SelectPort(*ports_, target), target, line); });
     recorder_->setEnabled(true);
     if (result != kDownloadOk) ShowError(NoResponseText(settings, target), recorder_);
 }
@@ -281,24 +274,20 @@ void CInstrumentCommands::DownloadAndSave() {
     result = RunTransfer(port, target, base, plan, cancel);
     if (frameClosing_) return;  // complete files stay; the program is ending
     switch (result) {
-        case kDownloadOk:
-            frame_.OpenPath(Q(DownloadOutput::DataPath(base)));
-            break;
-        case kDownloadFileError: {
-            QString text = QString::fromLatin1(kCannotSaveText);
-            const QString folder = QFileInfo(*path).absolutePath();
-            if (access(QFile::encodeName(folder).constData(), W_OK) != 0)
-                text += QStringLiteral("\n\nThe folder ") + folder + QStringLiteral(" cannot be written.");
-            ShowError(text);
-            break;
-        }
-        case kDownloadInterrupted:
-            ShowError(QString::fromLatin1(kInterruptedText));
-            break;
-        default:
-            // The transfer failed after a good start: nothing was kept, nothing is opened.
-            ShowError(NoResponseText(settings, target));
-            break;
+    case kDownloadOk: frame_.OpenPath(Q(DownloadOutput::DataPath(base))); break;
+    case kDownloadFileError: {
+        QString text = QString::fromLatin1(kCannotSaveText);
+        const QString folder = QFileInfo(*path).absolutePath();
+        if (access(QFile::encodeName(folder).constData(), W_OK) != 0)
+            text += QStringLiteral("\n\nThe folder ") + folder + QStringLiteral(" cannot be written.");
+        ShowError(text);
+        break;
+    }
+    case kDownloadInterrupted: ShowError(QString::fromLatin1(kInterruptedText)); break;
+    default:
+        // The transfer failed after a good start: nothing was kept, nothing is opened.
+        ShowError(NoResponseText(settings, target));
+        break;
     }
     frame_.RequestRedraw();
 }

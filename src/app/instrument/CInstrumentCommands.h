@@ -12,9 +12,9 @@
 #include <optional>
 #include <string>
 
+#include "app/frame/CCommandModule.h"
 #include "instrument/download/CommSettings.h"
 #include "instrument/download/CommTarget.h"
-#include "app/frame/CCommandModule.h"
 
 class QWidget;
 
@@ -22,7 +22,7 @@ namespace kivelo {
 class CInstrumentPort;
 class PortTable;
 struct DownloadPlan;
-}
+}  // namespace kivelo
 
 namespace kivelo::app {
 
@@ -68,7 +68,7 @@ private:
     std::unique_ptr<PortTable> ports_;
     CCommSetupDialog* comm_ = nullptr;
     CRecorderControlDialog* recorder_ = nullptr;
-    bool portBusy_ = false;  // a flow is using the ports
+    bool portBusy_ = false;                        // a flow is using the ports
     std::atomic<bool>* transferCancel_ = nullptr;  // the running download's cancel flag
     bool frameClosing_ = false;
 };

@@ -69,12 +69,15 @@ CRecorderControlDialog::CRecorderControlDialog(QWidget* parent) : QDialog(parent
     auto* fileGrid = new QGridLayout(file);
     fileGrid->addWidget(combos_[0], 0, 0);
     fileGrid->addWidget(AddButton(QStringLiteral("FileName"), 1074, QStringLiteral("Send the file name for saving"),
-                                  RemoteAction::kFileName), 0, 1);
+                                  RemoteAction::kFileName),
+                        0, 1);
     fileGrid->addWidget(combos_[1], 1, 0);
     fileGrid->addWidget(AddButton(QStringLiteral("Comment"), 1072, QStringLiteral("Send the comment for saving"),
-                                  RemoteAction::kFileComment), 1, 1);
+                                  RemoteAction::kFileComment),
+                        1, 1);
     fileGrid->addWidget(AddButton(QStringLiteral("Save"), 1068, QStringLiteral("Save the waveform on the recorder"),
-                                  RemoteAction::kSaveWaveform), 2, 1);
+                                  RemoteAction::kSaveWaveform),
+                        2, 1);
     fileGrid->setColumnStretch(0, 1);
 
     auto* copy = new QGroupBox(QStringLiteral("Copy Menu"), this);
@@ -87,9 +90,11 @@ CRecorderControlDialog::CRecorderControlDialog(QWidget* parent) : QDialog(parent
                         0, 1);
     copyGrid->addWidget(combos_[3], 1, 0);
     copyGrid->addWidget(AddButton(QStringLiteral("Comment"), 1073, QStringLiteral("Send the comment of the hard copy"),
-                                  RemoteAction::kCopyComment), 1, 1);
-    copyGrid->addWidget(AddButton(QStringLiteral("Hard Copy"), 1075, QStringLiteral("Make a hard copy"),
-                                  RemoteAction::kHardCopy), 2, 1);
+                                  RemoteAction::kCopyComment),
+                        1, 1);
+    copyGrid->addWidget(
+        AddButton(QStringLiteral("Hard Copy"), 1075, QStringLiteral("Make a hard copy"), RemoteAction::kHardCopy), 2,
+        1);
     copyGrid->setColumnStretch(0, 1);
 
     auto* run = new QGroupBox(QStringLiteral("Start/Stop"), this);
@@ -100,8 +105,8 @@ CRecorderControlDialog::CRecorderControlDialog(QWidget* parent) : QDialog(parent
         AddButton(QStringLiteral("Start"), 1076, QStringLiteral("Start acquisition"), RemoteAction::kStart));
     runRow->addWidget(AddButton(QStringLiteral("Single Start"), 1078, QStringLiteral("Start a single acquisition"),
                                 RemoteAction::kSingleStart));
-    runRow->addWidget(AddButton(QStringLiteral("Log Start"), 1077, QStringLiteral("Start logging"),
-                                RemoteAction::kLogStart));
+    runRow->addWidget(
+        AddButton(QStringLiteral("Log Start"), 1077, QStringLiteral("Start logging"), RemoteAction::kLogStart));
     runRow->addWidget(AddButton(QStringLiteral("Stop"), 1079, QStringLiteral("Stop acquisition"), RemoteAction::kStop));
 
     auto* close = new QPushButton(QStringLiteral("CLOSE"), this);
@@ -159,18 +164,16 @@ void CRecorderControlDialog::UpdateHistories() {
 }
 
 void CRecorderControlDialog::ShowLists() {
-    const std::array<const RemoteHistory*, 4> histories = {&lists_.fileName, &lists_.fileComment,
-                                                           &lists_.copyFileName, &lists_.copyComment};
+    const std::array<const RemoteHistory*, 4> histories = {&lists_.fileName, &lists_.fileComment, &lists_.copyFileName,
+                                                           &lists_.copyComment};
     for (std::size_t i = 0; i < combos_.size(); ++i) {
         QComboBox* combo = combos_[i];
         const QString typed = combo->currentText();
         combo->clear();
         for (const std::string& entry : histories[i]->Entries()) combo->addItem(QString::fromStdString(entry));
         // A text just taken sits at the top and is selected; an empty edit stays empty.
-        if (!typed.isEmpty() && combo->count() > 0)
-            combo->setCurrentIndex(0);
-        else
-            combo->setEditText(QString());
+        if (!typed.isEmpty() && combo->count() > 0) combo->setCurrentIndex(0);
+        else combo->setEditText(QString());
     }
 }
 

@@ -179,14 +179,14 @@ void CHistoryPanel::OnBarAction(int action) {
     DisplayModel& m = actions_.Model();
     const int count = RecordCount();
     switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: m.history.Scroll(ScrollCode::LineLeft, 0, count); break;
-        case QAbstractSlider::SliderSingleStepAdd: m.history.Scroll(ScrollCode::LineRight, 0, count); break;
-        case QAbstractSlider::SliderPageStepSub: m.history.Scroll(ScrollCode::PageLeft, 0, count); break;
-        case QAbstractSlider::SliderPageStepAdd: m.history.Scroll(ScrollCode::PageRight, 0, count); break;
-        case QAbstractSlider::SliderToMinimum: m.history.Scroll(ScrollCode::Thumb, 0, count); break;
-        case QAbstractSlider::SliderToMaximum: m.history.Scroll(ScrollCode::Thumb, count - 1, count); break;
-        case QAbstractSlider::SliderMove: m.history.Scroll(ScrollCode::Thumb, bar_->sliderPosition(), count); break;
-        default: return;
+    case QAbstractSlider::SliderSingleStepSub: m.history.Scroll(ScrollCode::LineLeft, 0, count); break;
+    case QAbstractSlider::SliderSingleStepAdd: m.history.Scroll(ScrollCode::LineRight, 0, count); break;
+    case QAbstractSlider::SliderPageStepSub: m.history.Scroll(ScrollCode::PageLeft, 0, count); break;
+    case QAbstractSlider::SliderPageStepAdd: m.history.Scroll(ScrollCode::PageRight, 0, count); break;
+    case QAbstractSlider::SliderToMinimum: m.history.Scroll(ScrollCode::Thumb, 0, count); break;
+    case QAbstractSlider::SliderToMaximum: m.history.Scroll(ScrollCode::Thumb, count - 1, count); break;
+    case QAbstractSlider::SliderMove: m.history.Scroll(ScrollCode::Thumb, bar_->sliderPosition(), count); break;
+    default: return;
     }
     bar_->setSliderPosition(m.history.FirstShown());
     actions_.RedrawWindows(Chase());

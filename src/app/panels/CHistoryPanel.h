@@ -5,8 +5,8 @@
 
 #include <array>
 
-#include "display/HistoryState.h"
 #include "app/ui/CDisplayActions.h"
+#include "display/HistoryState.h"
 
 class QButtonGroup;
 class QLabel;

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "display/ZoomController.h"
 #include "app/panels/PanelStyle.h"
+#include "display/ZoomController.h"
 
 namespace kivelo::app {
 

@@ -8,8 +8,8 @@
 #include <array>
 #include <optional>
 
-#include "display/TraceSet.h"
 #include "app/ui/CDisplayActions.h"
+#include "display/TraceSet.h"
 
 class QAction;
 class QCheckBox;

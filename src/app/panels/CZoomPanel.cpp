@@ -189,14 +189,14 @@ void CZoomPanel::Scroll(ScrollCode code, int thumb) {
 
 void CZoomPanel::OnBarAction(int action) {
     switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: Scroll(ScrollCode::LineLeft, 0); break;
-        case QAbstractSlider::SliderSingleStepAdd: Scroll(ScrollCode::LineRight, 0); break;
-        case QAbstractSlider::SliderPageStepSub: Scroll(ScrollCode::PageLeft, 0); break;
-        case QAbstractSlider::SliderPageStepAdd: Scroll(ScrollCode::PageRight, 0); break;
-        case QAbstractSlider::SliderToMinimum: Scroll(ScrollCode::Thumb, 0); break;
-        case QAbstractSlider::SliderToMaximum: Scroll(ScrollCode::Thumb, kScrollRange); break;
-        case QAbstractSlider::SliderMove: Scroll(ScrollCode::Thumb, bar_->sliderPosition()); break;
-        default: return;
+    case QAbstractSlider::SliderSingleStepSub: Scroll(ScrollCode::LineLeft, 0); break;
+    case QAbstractSlider::SliderSingleStepAdd: Scroll(ScrollCode::LineRight, 0); break;
+    case QAbstractSlider::SliderPageStepSub: Scroll(ScrollCode::PageLeft, 0); break;
+    case QAbstractSlider::SliderPageStepAdd: Scroll(ScrollCode::PageRight, 0); break;
+    case QAbstractSlider::SliderToMinimum: Scroll(ScrollCode::Thumb, 0); break;
+    case QAbstractSlider::SliderToMaximum: Scroll(ScrollCode::Thumb, kScrollRange); break;
+    case QAbstractSlider::SliderMove: Scroll(ScrollCode::Thumb, bar_->sliderPosition()); break;
+    default: return;
     }
     // The bar shows where the model put the stretch, not where Qt would have stepped.
     bar_->setSliderPosition(bar_->value());
@@ -204,16 +204,16 @@ void CZoomPanel::OnBarAction(int action) {
 
 bool CZoomPanel::HandleKey(int qtKey) {
     switch (qtKey) {
-        case Qt::Key_Left: Scroll(ScrollCode::LineLeft, 0); return true;
-        case Qt::Key_Right: Scroll(ScrollCode::LineRight, 0); return true;
-        case Qt::Key_PageUp: Scroll(ScrollCode::PageLeft, 0); return true;
-        case Qt::Key_PageDown: Scroll(ScrollCode::PageRight, 0); return true;
-        case Qt::Key_Home: Scroll(ScrollCode::Thumb, 0); return true;
-        case Qt::Key_End: Scroll(ScrollCode::Thumb, kScrollRange); return true;
-        case Qt::Key_Plus:
-        case Qt::Key_Equal: StepRatio(true); return true;
-        case Qt::Key_Minus: StepRatio(false); return true;
-        default: return false;
+    case Qt::Key_Left: Scroll(ScrollCode::LineLeft, 0); return true;
+    case Qt::Key_Right: Scroll(ScrollCode::LineRight, 0); return true;
+    case Qt::Key_PageUp: Scroll(ScrollCode::PageLeft, 0); return true;
+    case Qt::Key_PageDown: Scroll(ScrollCode::PageRight, 0); return true;
+    case Qt::Key_Home: Scroll(ScrollCode::Thumb, 0); return true;
+    case Qt::Key_End: Scroll(ScrollCode::Thumb, kScrollRange); return true;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: StepRatio(true); return true;
+    case Qt::Key_Minus: StepRatio(false); return true;
+    default: return false;
     }
 }
 

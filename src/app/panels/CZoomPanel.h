@@ -7,8 +7,8 @@
 
 #include <array>
 
-#include "display/ZoomController.h"
 #include "app/ui/CDisplayActions.h"
+#include "display/ZoomController.h"
 
 class QComboBox;
 class QLabel;

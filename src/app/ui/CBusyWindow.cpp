@@ -80,7 +80,8 @@ bool CBusyWindow::Run(const QString& text, const Work& work) {
     std::thread worker([&] {
         work.run();
         done = true;
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     QTimer poll;
     poll.setInterval(50);

@@ -3,8 +3,8 @@
 // The frame implements it; panel tests use a recording stand-in.
 #include <cstdint>
 
-#include "wavefile/CWaveFile.h"
 #include "display/DisplayModel.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo::app {
 

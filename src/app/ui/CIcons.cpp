@@ -42,9 +42,7 @@ struct Canvas {
         return pen;
     }
     // Filled square of one grid unit at the integer cell (x, y): crisp at 16 px.
-    void Cell(double x, double y, double w, double h, const QColor& c) const {
-        p.fillRect(QRectF(x, y, w, h), c);
-    }
+    void Cell(double x, double y, double w, double h, const QColor& c) const { p.fillRect(QRectF(x, y, w, h), c); }
     void Screen(const QRectF& r) const {
         p.setPen(Pen(line, 1.0));
         p.setBrush(kScreen);
@@ -98,8 +96,8 @@ void GraticuleCross(const Canvas& c) {
 // The mouse pointer of the mouse control icons, tip at (x, y).
 void Pointer(const Canvas& c, double x, double y, double scale = 1.0) {
     QPolygonF arrow;
-    for (const QPointF& q : {QPointF(0, 0), QPointF(0, 11), QPointF(2.6, 8.6), QPointF(4.4, 12.4),
-                             QPointF(6.0, 11.6), QPointF(4.3, 7.9), QPointF(7.6, 7.9)})
+    for (const QPointF& q : {QPointF(0, 0), QPointF(0, 11), QPointF(2.6, 8.6), QPointF(4.4, 12.4), QPointF(6.0, 11.6),
+                             QPointF(4.3, 7.9), QPointF(7.6, 7.9)})
         arrow << QPointF(x + q.x() * scale, y + q.y() * scale);
     QPen pen = c.Pen(c.line, 1.0);
     pen.setJoinStyle(Qt::MiterJoin);
@@ -265,23 +263,23 @@ void History(const Canvas& c, int columns, int rows) {
 
 void Paint(const Canvas& c, IconId id) {
     switch (id) {
-        case IconId::GraticuleDots: GraticuleDots(c); break;
-        case IconId::GraticuleTicks: GraticuleTicks(c); break;
-        case IconId::GraticuleCross: GraticuleCross(c); break;
-        case IconId::MouseCursors: MouseCursors(c); break;
-        case IconId::MouseCursorsHidden: MouseCursorsHidden(c); break;
-        case IconId::MouseMove: MouseMove(c); break;
-        case IconId::MouseZoom: MouseZoom(c); break;
-        case IconId::LightMode: LightMode(c); break;
-        case IconId::Snapshot: Snapshot(c); break;
-        case IconId::RollStart: RollStart(c); break;
-        case IconId::RollStop: RollStop(c); break;
-        case IconId::RollEnd: RollEnd(c); break;
-        case IconId::ZoomRatioIn: ZoomRatio(c, true); break;
-        case IconId::ZoomRatioOut: ZoomRatio(c, false); break;
-        case IconId::HistorySmall: History(c, 3, 3); break;
-        case IconId::HistoryMedium: History(c, 2, 2); break;
-        case IconId::HistoryLarge: History(c, 1, 1); break;
+    case IconId::GraticuleDots: GraticuleDots(c); break;
+    case IconId::GraticuleTicks: GraticuleTicks(c); break;
+    case IconId::GraticuleCross: GraticuleCross(c); break;
+    case IconId::MouseCursors: MouseCursors(c); break;
+    case IconId::MouseCursorsHidden: MouseCursorsHidden(c); break;
+    case IconId::MouseMove: MouseMove(c); break;
+    case IconId::MouseZoom: MouseZoom(c); break;
+    case IconId::LightMode: LightMode(c); break;
+    case IconId::Snapshot: Snapshot(c); break;
+    case IconId::RollStart: RollStart(c); break;
+    case IconId::RollStop: RollStop(c); break;
+    case IconId::RollEnd: RollEnd(c); break;
+    case IconId::ZoomRatioIn: ZoomRatio(c, true); break;
+    case IconId::ZoomRatioOut: ZoomRatio(c, false); break;
+    case IconId::HistorySmall: History(c, 3, 3); break;
+    case IconId::HistoryMedium: History(c, 2, 2); break;
+    case IconId::HistoryLarge: History(c, 1, 1); break;
     }
 }
 
@@ -363,9 +361,7 @@ public:
     }
     QIconEngine* clone() const override { return new PaintedIconEngine(id_); }
     QString key() const override { return QStringLiteral("KiveloPainted"); }
-    QString iconName() override {
-        return id_ < 0 ? QStringLiteral("kivelo") : QStringLiteral("kivelo-%1").arg(id_);
-    }
+    QString iconName() override { return id_ < 0 ? QStringLiteral("kivelo") : QStringLiteral("kivelo-%1").arg(id_); }
     bool isNull() override { return false; }
 
 private:

@@ -46,12 +46,9 @@ QString QtFileFilter(const QString& programFilter) {
         QStringList patterns = SplitPatterns(pattern);
         if (patterns.isEmpty()) patterns = {QStringLiteral("*")};
         const QString joined = patterns.join(QLatin1Char(' '));
-        if (name.isEmpty())
-            filters << joined;
-        else if (SamePatterns(ParenthesisedPatterns(name), patterns))
-            filters << name;
-        else
-            filters << name + QStringLiteral(" (") + joined + QLatin1Char(')');
+        if (name.isEmpty()) filters << joined;
+        else if (SamePatterns(ParenthesisedPatterns(name), patterns)) filters << name;
+        else filters << name + QStringLiteral(" (") + joined + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -72,10 +69,10 @@ MsgAnswer CQtUiSeam::Message(QWidget* parent, const QString& text, const QString
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
     switch (icon) {
-        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
     }
     if (buttons == MsgButtons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

@@ -11,10 +11,10 @@ namespace {
 
 const char* NameOf(WindowId id) {
     switch (id) {
-        case WindowId::Main: return "Main window";
-        case WindowId::Zoom: return "Zoom window";
-        case WindowId::History: return "History window";
-        case WindowId::Xy: return "XY window";
+    case WindowId::Main: return "Main window";
+    case WindowId::Zoom: return "Zoom window";
+    case WindowId::History: return "History window";
+    case WindowId::Xy: return "XY window";
     }
     return "";
 }
@@ -57,8 +57,9 @@ void CDisplayWindow::paintEvent(QPaintEvent* event) {
         p.fillRect(rect(), kPanelColour);
         return;
     }
-    p.drawImage(event->rect(), image_, QRectF(QPointF(event->rect().topLeft()) * image_.devicePixelRatio(),
-                                              QSizeF(event->rect().size()) * image_.devicePixelRatio()));
+    p.drawImage(event->rect(), image_,
+                QRectF(QPointF(event->rect().topLeft()) * image_.devicePixelRatio(),
+                       QSizeF(event->rect().size()) * image_.devicePixelRatio()));
     const QSizeF shown = image_.deviceIndependentSize();
     if (shown.width() < width()) p.fillRect(QRectF(shown.width(), 0, width() - shown.width(), height()), kPanelColour);
     if (shown.height() < height())

@@ -15,8 +15,9 @@ public:
     CEdgeHandle(Edge edge, CWindowArea* area) : QWidget(area), edge_(edge), area_(area) {
         const bool vertical = edge == Edge::Columns;
         setCursor(vertical ? Qt::SplitHCursor : Qt::SplitVCursor);
-        setObjectName(vertical ? QStringLiteral("columnEdge")
-                               : edge == Edge::MainZoom ? QStringLiteral("mainZoomEdge") : QStringLiteral("historyXyEdge"));
+        setObjectName(vertical                 ? QStringLiteral("columnEdge")
+                      : edge == Edge::MainZoom ? QStringLiteral("mainZoomEdge")
+                                               : QStringLiteral("historyXyEdge"));
         setAttribute(Qt::WA_NoSystemBackground);
         setAccessibleName(QStringLiteral("Window edge"));
     }
@@ -41,7 +42,8 @@ QRect ToQ(const LayoutRect& r) { return QRect(r.x, r.y, r.width, r.height); }
 CWindowArea::CWindowArea(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("windowArea"));
     setAccessibleName(QStringLiteral("Display windows"));
-    for (int i = 0; i < kWindowCount; ++i) windows_[static_cast<size_t>(i)] = new CDisplayWindow(static_cast<WindowId>(i), this);
+    for (int i = 0; i < kWindowCount; ++i)
+        windows_[static_cast<size_t>(i)] = new CDisplayWindow(static_cast<WindowId>(i), this);
     edges_ = {new CEdgeHandle(Edge::MainZoom, this), new CEdgeHandle(Edge::HistoryXy, this),
               new CEdgeHandle(Edge::Columns, this)};
 }

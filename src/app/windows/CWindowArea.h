@@ -6,8 +6,8 @@
 #include <array>
 #include <functional>
 
-#include "display/WindowLayout.h"
 #include "app/windows/CDisplayWindow.h"
+#include "display/WindowLayout.h"
 
 namespace kivelo::app {
 

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "display/qt/QtDisplayPainter.h"
 #include "display/RedrawAll.h"
 #include "display/RenderTarget.h"
+#include "display/qt/QtDisplayPainter.h"
 
 namespace kivelo {
 namespace {
@@ -22,23 +22,23 @@ void DrawPanelStandIn(QImage& image, const DisplayModel& m, WindowId w, const Te
     p.setPen(Qt::black);
     QString text = QString::fromLatin1(kWindowNames[static_cast<size_t>(w)]);
     switch (w) {
-        case WindowId::Main: text += QStringLiteral("   SPLIT %1").arg(m.mainSplit); break;
-        case WindowId::Zoom: {
-            const auto& list = m.zoom.RatioTexts();
-            if (m.zoom.Selected() < list.size())
-                text += QStringLiteral("   ") + QString::fromStdString(list[m.zoom.Selected()]);
-            text += QStringLiteral("   SPLIT %1").arg(m.zoom.splitCount);
-            break;
-        }
-        case WindowId::History:
-            text += QStringLiteral("   Size %1x%2").arg(m.history.Cell().width).arg(m.history.Cell().height);
-            break;
-        case WindowId::Xy:
-            if (static_cast<size_t>(m.xy.xTrace) < m.xy.xTraceList.size())
-                text += QStringLiteral("   X-TRACE ") +
-                        QString::fromStdString(m.xy.xTraceList[static_cast<size_t>(m.xy.xTrace)]);
-            text += m.xy.rangeMain ? QStringLiteral("   RANGE Main") : QStringLiteral("   RANGE Zoom");
-            break;
+    case WindowId::Main: text += QStringLiteral("   SPLIT %1").arg(m.mainSplit); break;
+    case WindowId::Zoom: {
+        const auto& list = m.zoom.RatioTexts();
+        if (m.zoom.Selected() < list.size())
+            text += QStringLiteral("   ") + QString::fromStdString(list[m.zoom.Selected()]);
+        text += QStringLiteral("   SPLIT %1").arg(m.zoom.splitCount);
+        break;
+    }
+    case WindowId::History:
+        text += QStringLiteral("   Size %1x%2").arg(m.history.Cell().width).arg(m.history.Cell().height);
+        break;
+    case WindowId::Xy:
+        if (static_cast<size_t>(m.xy.xTrace) < m.xy.xTraceList.size())
+            text += QStringLiteral("   X-TRACE ") +
+                    QString::fromStdString(m.xy.xTraceList[static_cast<size_t>(m.xy.xTrace)]);
+        text += m.xy.rangeMain ? QStringLiteral("   RANGE Main") : QStringLiteral("   RANGE Zoom");
+        break;
     }
     p.drawText(QRect(6, 0, image.width() - 12, kWindowPanelHeight), Qt::AlignVCenter | Qt::AlignLeft, text);
 }
@@ -80,8 +80,8 @@ ComposedFrame ComposeWindows(DisplayModel& m, CWaveFile* file, int frameWidth, i
     return out;
 }
 
-QImage ComposeFramePicture(const ComposedFrame& frame, const std::string& caption,
-                           const TextMetrics& metrics, int frameWidth, int frameHeight, int divisions) {
+QImage ComposeFramePicture(const ComposedFrame& frame, const std::string& caption, const TextMetrics& metrics,
+                           int frameWidth, int frameHeight, int divisions) {
     QImage result(frameWidth, frameHeight, QImage::Format_RGB32);
     result.fill(kPanelColour);
     QPainter p(&result);
@@ -94,7 +94,8 @@ QImage ComposeFramePicture(const ComposedFrame& frame, const std::string& captio
                QStringLiteral("WINDOW   GRATICULE   div %1   MOUSE CONTROL").arg(divisions));
     for (int i = 0; i < kWindowCount; ++i) {
         const LayoutRect& r = frame.layout.windows[static_cast<size_t>(i)];
-        if (!frame.windows[static_cast<size_t>(i)].isNull()) p.drawImage(r.x, r.y, frame.windows[static_cast<size_t>(i)]);
+        if (!frame.windows[static_cast<size_t>(i)].isNull())
+            p.drawImage(r.x, r.y, frame.windows[static_cast<size_t>(i)]);
     }
     return result;
 }

@@ -6,10 +6,10 @@
 #include <array>
 #include <string>
 
-#include "wavefile/CWaveFile.h"
 #include "display/DisplayModel.h"
 #include "display/TextMetrics.h"
 #include "display/WindowLayout.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo {
 
@@ -33,7 +33,7 @@ ComposedFrame ComposeWindows(DisplayModel& model, CWaveFile* file, int frameWidt
                              const TextMetrics& metrics);
 
 // The whole frame as one picture: caption line, toolbar panel outline and the windows.
-QImage ComposeFramePicture(const ComposedFrame& frame, const std::string& caption,
-                           const TextMetrics& metrics, int frameWidth, int frameHeight, int divisions);
+QImage ComposeFramePicture(const ComposedFrame& frame, const std::string& caption, const TextMetrics& metrics,
+                           int frameWidth, int frameHeight, int divisions);
 
 }  // namespace kivelo

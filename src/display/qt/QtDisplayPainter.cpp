@@ -70,9 +70,9 @@ void QtDisplayPainter::DrawLine(int x1, int y1, int x2, int y2, Rgb colour, PenS
     pen.setWidth(0);
     pen.setCapStyle(Qt::SquareCap);
     switch (style) {
-        case PenStyle::Solid: pen.setStyle(Qt::SolidLine); break;
-        case PenStyle::Dot: pen.setStyle(Qt::DotLine); break;
-        case PenStyle::DashDotDot: pen.setStyle(Qt::DashDotDotLine); break;
+    case PenStyle::Solid: pen.setStyle(Qt::SolidLine); break;
+    case PenStyle::Dot: pen.setStyle(Qt::DotLine); break;
+    case PenStyle::DashDotDot: pen.setStyle(Qt::DashDotDotLine); break;
     }
     painter_.setPen(pen);
     painter_.setBackgroundMode(Qt::OpaqueMode);
@@ -143,8 +143,9 @@ bool QtDisplayPainter::DrawPlane(int x, int y, const RasterPlane& plane, int px,
         format != QImage::Format_ARGB32_Premultiplied) {
         return false;
     }
-    if (image_.devicePixelRatio() != 1.0 || !image_.isDetached() || painter_.hasClipping() || !painter_.transform().isIdentity() ||
-        painter_.compositionMode() != QPainter::CompositionMode_SourceOver || painter_.opacity() != 1.0) {
+    if (image_.devicePixelRatio() != 1.0 || !image_.isDetached() || painter_.hasClipping() ||
+        !painter_.transform().isIdentity() || painter_.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        painter_.opacity() != 1.0) {
         return false;
     }
     std::array<QRgb, 256> table;

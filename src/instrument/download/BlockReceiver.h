@@ -20,8 +20,8 @@ class BlockReceiver {
 public:
     // chunk: receive buffer, its last byte reserved for the port's NUL.
     // cancel may be null.
-    BlockReceiver(CInstrumentPort& port, BlockFraming framing, std::span<uint8_t> chunk,
-                  BlockSink& sink, const std::atomic<bool>* cancel);
+    BlockReceiver(CInstrumentPort& port, BlockFraming framing, std::span<uint8_t> chunk, BlockSink& sink,
+                  const std::atomic<bool>* cancel);
 
     // Called with the number of bytes each time some reach the sink.
     void SetProgress(std::function<void(int64_t)> progress) { progress_ = std::move(progress); }

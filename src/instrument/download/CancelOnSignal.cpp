@@ -4,21 +4,17 @@
 
 namespace kivelo {
 
-CancelOnSignal::CancelOnSignal(std::atomic<bool>& flag) : flag_(flag)
-{
+CancelOnSignal::CancelOnSignal(std::atomic<bool>& flag) : flag_(flag) {
     sigemptyset(&signals_);
     sigaddset(&signals_, SIGINT);
     sigaddset(&signals_, SIGTERM);
-    if (pthread_sigmask(SIG_BLOCK, &signals_, &previousMask_) != 0)
-        return;
+    if (pthread_sigmask(SIG_BLOCK, &signals_, &previousMask_) != 0) return;
     active_ = true;
     waiter_ = std::thread([this] { Wait(); });
 }
 
-CancelOnSignal::~CancelOnSignal()
-{
-    if (!active_)
-        return;
+CancelOnSignal::~CancelOnSignal() {
+    if (!active_) return;
     stopping_ = true;
     // Wake the waiter with one of its own signals; it sees stopping_ and leaves.
     pthread_kill(waiter_.native_handle(), SIGINT);
@@ -26,12 +22,10 @@ CancelOnSignal::~CancelOnSignal()
     pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
 }
 
-void CancelOnSignal::Wait()
-{
+void CancelOnSignal::Wait() {
     for (;;) {
         int signal = 0;
-        if (sigwait(&signals_, &signal) != 0 || stopping_)
-            return;
+        if (sigwait(&signals_, &signal) != 0 || stopping_) return;
         flag_ = true;
     }
 }

@@ -17,8 +17,7 @@ CInstrumentPort& SelectPort(PortTable& ports, const CommTarget& target);
 class CommConnection {
 public:
     // cancel (may be null) lets a blocking port operation give up early.
-    CommConnection(CInstrumentPort& port, const CommTarget& target,
-                   const std::atomic<bool>* cancel = nullptr);
+    CommConnection(CInstrumentPort& port, const CommTarget& target, const std::atomic<bool>* cancel = nullptr);
     ~CommConnection();
     CommConnection(const CommConnection&) = delete;
     CommConnection& operator=(const CommConnection&) = delete;

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <memory>
 
-#include "port/GpibAbi.h"
 #include "common/UniqueFd.h"
+#include "port/GpibAbi.h"
 
 namespace kivelo {
 
@@ -23,14 +23,12 @@ std::string GroupName(gid_t gid) {
     std::array<char, 4096> buffer{};
     group entry{};
     group* found = nullptr;
-    if (getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
-        return {};
+    if (getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
     return found->gr_name;
 }
 
 std::string LibraryPath(const std::string& configured) {
-    if (!configured.empty())
-        return configured;
+    if (!configured.empty()) return configured;
     const char* env = std::getenv(gpib::kLibraryEnv);
     return env != nullptr && *env != '\0' ? env : gpib::kDefaultLibrary;
 }
@@ -44,36 +42,27 @@ struct LibraryCloser {
 std::string SerialOpenErrorText(const std::string& path, int error, const std::string& group) {
     switch (error) {
     case ENOENT:
-    case ENOTDIR:
-        return "The device " + path + " does not exist: is the instrument's cable or USB adapter plugged in?";
+    case ENOTDIR: return "The device " + path + " does not exist: is the instrument's cable or USB adapter plugged in?";
     case EACCES:
     case EPERM:
-        if (group.empty())
-            return "You have no permission to open " + path + ": ask for read and write access to it.";
+        if (group.empty()) return "You have no permission to open " + path + ": ask for read and write access to it.";
         return "You have no permission to open " + path + ". It belongs to the group \"" + group +
                "\": add yourself to it (sudo usermod -aG " + group + " $USER) and log in again.";
-    case EBUSY:
-        return "The device " + path + " is in use by another program.";
+    case EBUSY: return "The device " + path + " is in use by another program.";
     case ENXIO:
-    case ENODEV:
-        return "The device " + path + " has no port behind it.";
-    case ENOTTY:
-        return path + " is not a serial device.";
-    default:
-        return "The device " + path + " cannot be opened: " + std::strerror(error) + ".";
+    case ENODEV: return "The device " + path + " has no port behind it.";
+    case ENOTTY: return path + " is not a serial device.";
+    default: return "The device " + path + " cannot be opened: " + std::strerror(error) + ".";
     }
 }
 
 std::string SerialDeviceCause(const std::string& path) {
-    struct stat info{};
-    if (::stat(path.c_str(), &info) != 0)
-        return SerialOpenErrorText(path, errno, {});
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return SerialOpenErrorText(path, errno, {});
     const std::string group = GroupName(info.st_gid);
     UniqueFd device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!device.IsOpen())
-        return SerialOpenErrorText(path, errno, group);
-    if (!isatty(device.Get()))
-        return SerialOpenErrorText(path, ENOTTY, group);
+    if (!device.IsOpen()) return SerialOpenErrorText(path, errno, group);
+    if (!isatty(device.Get())) return SerialOpenErrorText(path, ENOTTY, group);
     return {};
 }
 

@@ -2,10 +2,8 @@
 
 namespace kivelo {
 
-int32_t CommSettings::portCode() const
-{
-    if (useGpib == 1)
-        return gpibAddress;
+int32_t CommSettings::portCode() const {
+    if (useGpib == 1) return gpibAddress;
     return static_cast<int32_t>(serialPort == 1 ? kSerialWordCom1 : kSerialWordCom2);
 }
 

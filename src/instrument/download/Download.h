@@ -36,13 +36,13 @@ struct DownloadControl {
 // Identifies the instrument, stops its acquisition and writes a scratch header
 // (in a private temporary folder, removed again) so that the drivers fill the
 // plan. Results 0, 1 (scratch folder not writable), 2, 3, 4 (cancelled).
-int QueryInstrument(CInstrumentPort& port, const CommTarget& target, DownloadPlan& plan,
-                    DownloadInfo& info, const std::atomic<bool>* cancel = nullptr);
+int QueryInstrument(CInstrumentPort& port, const CommTarget& target, DownloadPlan& plan, DownloadInfo& info,
+                    const std::atomic<bool>* cancel = nullptr);
 
 // Fetches everything into base + ".wvf" and base + ".hdr". Both appear only
 // when complete; an existing file of either name is never replaced (result 1).
 // After any failure no file of this download is left behind.
-int DownloadToFiles(CInstrumentPort& port, const CommTarget& target, const std::string& base,
-                    DownloadPlan& plan, const DownloadControl& control);
+int DownloadToFiles(CInstrumentPort& port, const CommTarget& target, const std::string& base, DownloadPlan& plan,
+                    const DownloadControl& control);
 
 }  // namespace kivelo

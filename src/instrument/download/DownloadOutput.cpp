@@ -1,28 +1,25 @@
 #include "instrument/download/DownloadOutput.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kivelo {
 
 namespace {
 
-bool Exists(const std::string& path)
-{
+bool Exists(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0 || errno != ENOENT;
 }
 
 }  // namespace
 
-bool DownloadOutput::Prepare(const std::string& base)
-{
+bool DownloadOutput::Prepare(const std::string& base) {
     Discard();
-    if (base.empty() || Exists(DataPath(base)) || Exists(HeaderPath(base)))
-        return false;
+    if (base.empty() || Exists(DataPath(base)) || Exists(HeaderPath(base))) return false;
     if (!header_.Create(HeaderPath(base)) || !data_.Create(DataPath(base))) {
         Discard();
         return false;
@@ -30,25 +27,19 @@ bool DownloadOutput::Prepare(const std::string& base)
     return true;
 }
 
-bool DownloadOutput::Append(std::span<const uint8_t> bytes)
-{
-    return data_.Append(bytes);
-}
+bool DownloadOutput::Append(std::span<const uint8_t> bytes) { return data_.Append(bytes); }
 
-bool DownloadOutput::AppendZeros(int64_t count)
-{
+bool DownloadOutput::AppendZeros(int64_t count) {
     static constexpr std::array<uint8_t, 4096> kZeros{};
     while (count > 0) {
         const auto n = static_cast<size_t>(std::min<int64_t>(count, kZeros.size()));
-        if (!Append(std::span(kZeros.data(), n)))
-            return false;
+        if (!Append(std::span(kZeros.data(), n))) return false;
         count -= static_cast<int64_t>(n);
     }
     return true;
 }
 
-bool DownloadOutput::Commit()
-{
+bool DownloadOutput::Commit() {
     // Both on disk before either takes its name.
     if (!data_.Sync() || !header_.Sync() || !data_.Commit()) {
         Discard();
@@ -62,8 +53,7 @@ bool DownloadOutput::Commit()
     return true;
 }
 
-void DownloadOutput::Discard()
-{
+void DownloadOutput::Discard() {
     data_.Discard();
     header_.Discard();
 }

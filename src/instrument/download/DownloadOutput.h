@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "instrument/download/BlockSink.h"
 #include "common/StagedFile.h"
+#include "instrument/download/BlockSink.h"
 
 namespace kivelo {
 

@@ -12,11 +12,11 @@ namespace kivelo {
 class CInstrumentPort;
 
 enum class RemoteAction {
-    kFileName,       // name for saving on the recorder's media
-    kFileComment,    // comment for saving
+    kFileName,     // name for saving on the recorder's media
+    kFileComment,  // comment for saving
     kSaveWaveform,
-    kCopyFileName,   // name for the hard copy
-    kCopyComment,    // comment for the hard copy
+    kCopyFileName,  // name for the hard copy
+    kCopyComment,   // comment for the hard copy
     kHardCopy,
     kStart,
     kSingleStart,
@@ -36,8 +36,8 @@ struct RemoteLists {
     RemoteHistory copyComment;
 
     // Takes what is typed in each list (empty texts change nothing).
-    void Update(std::string_view fileNameText, std::string_view fileCommentText,
-                std::string_view copyFileNameText, std::string_view copyCommentText);
+    void Update(std::string_view fileNameText, std::string_view fileCommentText, std::string_view copyFileNameText,
+                std::string_view copyCommentText);
     // The list whose newest entry a text action sends; null for the others.
     const RemoteHistory* ListOf(RemoteAction action) const;
 };

@@ -27,12 +27,10 @@ struct KernelName {
 bool ParseKernelName(const std::string& name, KernelName& out) {
     for (std::size_t g = 0; g < kPrefixes.size(); ++g) {
         const std::string_view prefix = kPrefixes[g];
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
-            continue;
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
         const std::string digits = name.substr(prefix.size());
-        if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(), [](char c) {
-                return std::isdigit(static_cast<unsigned char>(c)) != 0;
-            }))
+        if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(),
+                                              [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }))
             continue;
         out = {g, std::stol(digits), name};
         return true;
@@ -44,8 +42,7 @@ bool ParseKernelName(const std::string& name, KernelName& out) {
 // one (type 0 is "unknown", nothing there). Without sysfs we cannot tell.
 bool HasUart(const SerialDeviceRoots& roots, const std::string& name) {
     std::error_code ec;
-    if (!fs::is_directory(roots.sysClassTty, ec))
-        return true;
+    if (!fs::is_directory(roots.sysClassTty, ec)) return true;
     std::ifstream type(fs::path(roots.sysClassTty) / name / "type");
     int value = 0;
     return type && (type >> value) && value != 0;
@@ -64,10 +61,8 @@ std::vector<SerialDevice> ListSerialDevices(const SerialDeviceRoots& roots) {
     std::vector<KernelName> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(roots.dev, ec)) {
         KernelName name;
-        if (!ParseKernelName(entry.path().filename().string(), name))
-            continue;
-        if (name.group == 0 && !HasUart(roots, name.name))
-            continue;
+        if (!ParseKernelName(entry.path().filename().string(), name)) continue;
+        if (name.group == 0 && !HasUart(roots, name.name)) continue;
         names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end(), [](const KernelName& a, const KernelName& b) {
@@ -79,8 +74,7 @@ std::vector<SerialDevice> ListSerialDevices(const SerialDeviceRoots& roots) {
     const fs::path idFolder = fs::path(roots.dev) / "serial" / "by-id";
     for (const fs::directory_entry& entry : fs::directory_iterator(idFolder, ec)) {
         const std::string target = Canonical(entry.path());
-        if (!target.empty() && !byId.count(target))
-            byId.emplace(target, entry.path());
+        if (!target.empty() && !byId.count(target)) byId.emplace(target, entry.path());
     }
 
     std::vector<SerialDevice> devices;

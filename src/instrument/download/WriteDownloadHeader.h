@@ -21,8 +21,7 @@ struct DownloadHeaderOptions {
 // 1 otherwise; detail, when given, gets the header writer's own result
 // (-1 written, 0 failed, 0x100 cancelled, 0x101 implausible answer, 0x102
 // bad data format).
-int WriteDownloadHeader(int modelId, const std::string& headerPath, CInstrumentPort& port,
-                        DownloadPlan& plan, const DownloadHeaderOptions& options = {},
-                        int* detail = nullptr);
+int WriteDownloadHeader(int modelId, const std::string& headerPath, CInstrumentPort& port, DownloadPlan& plan,
+                        const DownloadHeaderOptions& options = {}, int* detail = nullptr);
 
 }  // namespace kivelo

@@ -14,8 +14,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::size_t SkipBlanks(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' ||
-                               text[i] == '\n' || text[i] == '\v' || text[i] == '\f')) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
+                               text[i] == '\v' || text[i] == '\f')) {
         ++i;
     }
     return i;
@@ -70,8 +70,7 @@ double ParseReal(std::string_view text) {
     (void)end;
     if (error == std::errc::result_out_of_range) {
         // Too small gives 0, too large the largest finite value.
-        const bool tiny = number.find("e-") != std::string_view::npos ||
-                          number.find("E-") != std::string_view::npos;
+        const bool tiny = number.find("e-") != std::string_view::npos || number.find("E-") != std::string_view::npos;
         value = tiny ? 0.0 : std::numeric_limits<double>::max();
     } else if (error != std::errc()) {
         value = 0.0;

@@ -1,7 +1,7 @@
 #include "instrument/drivers/CDriverQV31.h"
 
-#include "instrument/drivers/AnswerText.h"
 #include "common/ClampToInt.h"
+#include "instrument/drivers/AnswerText.h"
 
 namespace kivelo {
 
@@ -19,10 +19,10 @@ constexpr FamilyTexts kTexts = [] {
 
 std::string_view NameForCode(int code) {
     switch (code) {
-        case kCodeQV3120: return "QV3120";
-        case kCodeQV3120L: return "QV3120L";
-        case 516004: return "QV3140L";
-        default: return "QV3140";
+    case kCodeQV3120: return "QV3120";
+    case kCodeQV3120L: return "QV3120L";
+    case 516004: return "QV3140L";
+    default: return "QV3140";
     }
 }
 
@@ -43,8 +43,7 @@ int CDriverQV31::AskHistory(bool& history) {
     if (Ask("ACQ:HIST?", acquisition) != kSourceOk || Ask("TRIG:MODE?", trigger) != kSourceOk) {
         return kSourceFailed;
     }
-    history = (!acquisition.empty() && acquisition.front() == '1') ||
-              (!trigger.empty() && trigger.front() == 'N');
+    history = (!acquisition.empty() && acquisition.front() == '1') || (!trigger.empty() && trigger.front() == 'N');
     return kSourceOk;
 }
 
@@ -79,8 +78,7 @@ int CDriverQV31::GetFirstBlockNo(int& block, int) {
 
 int CDriverQV31::GetBlockCount(int& count, int) {
     // Records oldest..0.
-    return AskOldestRecord(
-        [&](int oldest) { AnswerRecordCount(ClampToInt(1LL - oldest), count); });
+    return AskOldestRecord([&](int oldest) { AnswerRecordCount(ClampToInt(1LL - oldest), count); });
 }
 
 int CDriverQV31::GetModelName(std::string& name) { return NameFromIdentity(name, NameForCode); }
@@ -116,8 +114,6 @@ int CDriverQV31::GetDCOffset(std::string& out, int block, int trace) {
     return QueryText(out, "WAV:OFFS?", trace, block);
 }
 
-int CDriverQV31::GetTriggerPointNo(std::string& out, int, int) {
-    return QueryText(out, "WAV:TRIG?");
-}
+int CDriverQV31::GetTriggerPointNo(std::string& out, int, int) { return QueryText(out, "WAV:TRIG?"); }
 
 }  // namespace kivelo

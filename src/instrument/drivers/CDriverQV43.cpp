@@ -39,9 +39,7 @@ int CDriverQV43::PollChannels(std::vector<uint16_t>& channels) {
 int CDriverQV43::GetFirstBlockNo(int& block, int) { return AnswerFromHistoryDisplay(block, true); }
 int CDriverQV43::GetBlockCount(int& count, int) { return AnswerFromHistoryDisplay(count, false); }
 
-int CDriverQV43::GetVOffset(double& value, int block, int trace) {
-    return QueryReal(value, "WAV:OFFS?", trace, block);
-}
+int CDriverQV43::GetVOffset(double& value, int block, int trace) { return QueryReal(value, "WAV:OFFS?", trace, block); }
 
 int CDriverQV43::GetModelName(std::string& name) {
     name = "QV4300";
@@ -54,9 +52,7 @@ int CDriverQV43::GetVUnit(std::string& out, int, int trace) {
                          [&](const std::string& a) { out = ParseWhole(a) == 0 ? "V" : "?"; });
 }
 
-int CDriverQV43::GetHOffset(double& value, int block, int trace) {
-    return AnswerTriggerTime(value, block, trace);
-}
+int CDriverQV43::GetHOffset(double& value, int block, int trace) { return AnswerTriggerTime(value, block, trace); }
 
 int CDriverQV43::GetHUnit(std::string& out, int, int) {
     // An external sample clock has no known time unit.

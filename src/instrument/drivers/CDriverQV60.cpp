@@ -16,9 +16,9 @@ constexpr FamilyTexts kTexts = [] {
 
 std::string_view NameForCode(int code) {
     switch (code) {
-        case 512010: return "QV6010";
-        case 512030: return "QV6020";
-        default: return "QV6030";
+    case 512010: return "QV6010";
+    case 512030: return "QV6020";
+    default: return "QV6030";
     }
 }
 
@@ -39,9 +39,8 @@ int CDriverQV60::GetFirstBlockNo(int& block, int) {
 int CDriverQV60::GetBlockCount(int& count, int) {
     // Without N-single records there is still the current one (the transfer
     // fetches one record for a count of 0 or 1), so the header describes it.
-    return QueryAndStore("TRIG:NSIN:DCOU?", -1, 0, [&](const std::string& a) {
-        AnswerRecordCount(std::max(1, ParseWhole(a)), count);
-    });
+    return QueryAndStore("TRIG:NSIN:DCOU?", -1, 0,
+                         [&](const std::string& a) { AnswerRecordCount(std::max(1, ParseWhole(a)), count); });
 }
 
 int CDriverQV60::GetBlockSize(int& size, int, int) {
@@ -57,9 +56,7 @@ int CDriverQV60::GetBlockSize(int& size, int, int) {
 
 int CDriverQV60::GetModelName(std::string& name) { return NameFromIdentity(name, NameForCode); }
 
-int CDriverQV60::GetHUnit(std::string& out, int, int) {
-    return AnswerByFirstChar(out, "TIM:SOUR?", 'I', "s", "?");
-}
+int CDriverQV60::GetHUnit(std::string& out, int, int) { return AnswerByFirstChar(out, "TIM:SOUR?", 'I', "s", "?"); }
 
 int CDriverQV60::GetTime(std::string& out, int block, int) {
     return Bracket([&] {

@@ -9,9 +9,9 @@ namespace {
 
 std::string_view NameForCode(int code) {
     switch (code) {
-        case 518002: return "QV818E";
-        case 518003: return "QV826";
-        default: return "QV818";
+    case 518002: return "QV818E";
+    case 518003: return "QV826";
+    default: return "QV818";
     }
 }
 
@@ -94,9 +94,7 @@ int CDriverQV8::GetVUnit(std::string& out, int block, int trace) {
     });
 }
 
-int CDriverQV8::GetHOffset(double& value, int block, int trace) {
-    return AnswerTriggerTime(value, block, trace);
-}
+int CDriverQV8::GetHOffset(double& value, int block, int trace) { return AnswerTriggerTime(value, block, trace); }
 
 int CDriverQV8::GetHUnit(std::string& out, int, int) {
     if (!HasOption("EXTCLOCK")) {
@@ -105,7 +103,6 @@ int CDriverQV8::GetHUnit(std::string& out, int, int) {
     }
     return AnswerByFirstChar(out, "ACQ:CLOC?", 'E', "?", "s");
 }
-
 
 int CDriverQV8::GetTime(std::string& out, int block, int) {
     return QueryUnquoted(out, WithNumber("HIST:TIME? ", block));

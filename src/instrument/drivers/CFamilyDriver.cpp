@@ -1,7 +1,7 @@
 #include "instrument/drivers/CFamilyDriver.h"
 
-#include "instrument/drivers/AnswerText.h"
 #include "common/ClampToInt.h"
+#include "instrument/drivers/AnswerText.h"
 #include "instrument/drivers/IdentifyInstrument.h"
 
 namespace kivelo {
@@ -68,21 +68,14 @@ int CFamilyDriver::GetTraceName(std::string& out, int trace) {
     return Text(out, WithNumber(texts_.traceNamePrefix, static_cast<long long>(trace) + 1));
 }
 
-int CFamilyDriver::GetVPlusOverData(std::string& out, int, int) {
-    return Text(out, texts_.vPlusOverData);
-}
-int CFamilyDriver::GetVMinusOverData(std::string& out, int, int) {
-    return Text(out, texts_.vMinusOverData);
-}
-int CFamilyDriver::GetVIllegalData(std::string& out, int, int) {
-    return Text(out, texts_.vIllegalData);
-}
+int CFamilyDriver::GetVPlusOverData(std::string& out, int, int) { return Text(out, texts_.vPlusOverData); }
+int CFamilyDriver::GetVMinusOverData(std::string& out, int, int) { return Text(out, texts_.vMinusOverData); }
+int CFamilyDriver::GetVIllegalData(std::string& out, int, int) { return Text(out, texts_.vIllegalData); }
 int CFamilyDriver::GetVMaxData(std::string& out, int, int) { return Text(out, texts_.vMaxData); }
 int CFamilyDriver::GetVMinData(std::string& out, int, int) { return Text(out, texts_.vMinData); }
 
 int CFamilyDriver::GetHResolution(double& value, int block, int trace) {
-    return QueryAndStore("WAV:SRAT?", trace, block,
-                         [&](const std::string& a) { value = Reciprocal(ParseReal(a)); });
+    return QueryAndStore("WAV:SRAT?", trace, block, [&](const std::string& a) { value = Reciprocal(ParseReal(a)); });
 }
 
 int CFamilyDriver::GetHOffset(double& value, int, int) {
@@ -90,21 +83,13 @@ int CFamilyDriver::GetHOffset(double& value, int, int) {
     return kSourceOk;
 }
 
-int CFamilyDriver::GetDate(std::string& out, int, int) {
-    return QueryUnquoted(out, texts_.dateQuery);
-}
+int CFamilyDriver::GetDate(std::string& out, int, int) { return QueryUnquoted(out, texts_.dateQuery); }
 
-int CFamilyDriver::GetDisplayBlockSize(std::string& out, int, int) {
-    return Text(out, texts_.displayBlockSize);
-}
+int CFamilyDriver::GetDisplayBlockSize(std::string& out, int, int) { return Text(out, texts_.displayBlockSize); }
 
-int CFamilyDriver::GetDisplayPointNo(std::string& out, int, int) {
-    return Text(out, texts_.displayPointNo);
-}
+int CFamilyDriver::GetDisplayPointNo(std::string& out, int, int) { return Text(out, texts_.displayPointNo); }
 int CFamilyDriver::GetDCUnit(std::string& out, int, int) { return Text(out, texts_.dcUnit); }
-int CFamilyDriver::GetPhaseShift(std::string& out, int, int) {
-    return Text(out, texts_.phaseShift);
-}
+int CFamilyDriver::GetPhaseShift(std::string& out, int, int) { return Text(out, texts_.phaseShift); }
 
 int CFamilyDriver::IsPerBlock(PerBlockKey key) const {
     if (!texts_.perBlockTimeStamps) return 0;
@@ -143,15 +128,14 @@ int CFamilyDriver::AnswerFromHistoryDisplay(int& out, bool wantFirst) {
         }
         const std::size_t comma = a.find(',');
         const long long newest = ParseWhole(a);
-        const long long oldest =
-            comma == std::string::npos ? 0 : ParseWhole(std::string_view(a).substr(comma + 1));
+        const long long oldest = comma == std::string::npos ? 0 : ParseWhole(std::string_view(a).substr(comma + 1));
         if (wantFirst) AnswerFirstRecord(static_cast<int>(oldest), out);
         else AnswerRecordCount(ClampToInt(newest - oldest + 1), out);
     });
 }
 
-int CFamilyDriver::AnswerByFirstChar(std::string& out, std::string_view query, char mark,
-                                     std::string_view whenMarked, std::string_view otherwise) {
+int CFamilyDriver::AnswerByFirstChar(std::string& out, std::string_view query, char mark, std::string_view whenMarked,
+                                     std::string_view otherwise) {
     return QueryAndStore(query, -1, 0, [&](const std::string& a) {
         out.assign(!a.empty() && a.front() == mark ? whenMarked : otherwise);
     });

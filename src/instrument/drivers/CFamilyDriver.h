@@ -117,8 +117,8 @@ protected:
     // when history is off.
     int AnswerFromHistoryDisplay(int& out, bool wantFirst);
     // One of two texts, chosen by the first character of an answer.
-    int AnswerByFirstChar(std::string& out, std::string_view query, char mark,
-                          std::string_view whenMarked, std::string_view otherwise);
+    int AnswerByFirstChar(std::string& out, std::string_view query, char mark, std::string_view whenMarked,
+                          std::string_view otherwise);
     // "WAV:TRIG?" point p over "WAV:SRAT?" rate r.
     int AnswerTriggerTime(double& value, int block, int trace);
 

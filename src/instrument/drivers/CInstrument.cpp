@@ -4,9 +4,9 @@
 #include <cctype>
 
 #include "instrument/drivers/AnswerText.h"
-#include "port/CInstrumentPort.h"
 #include "instrument/drivers/DownloadPlan.h"
 #include "instrument/drivers/PortText.h"
+#include "port/CInstrumentPort.h"
 
 namespace kivelo {
 
@@ -34,9 +34,11 @@ void CInstrument::Attach(CInstrumentPort& port, DownloadPlan& plan) {
 // ---- Base answers -------------------------------------------------------
 
 int CInstrument::GetHeaderPath(std::string& path) { return Text(path, headerPath_); }
+// clang-format off
 int CInstrument::GetDataFormat(int& format) { format = 0; return kSourceOk; }
 int CInstrument::GetBlockStep(int& step) { step = 1; return kSourceOk; }
 int CInstrument::GetTraceTotalNumber(int& count) { count = 8; return kSourceOk; }
+// clang-format on
 
 int CInstrument::GetTraceList(std::vector<uint16_t>& traces) {
     traces.clear();
@@ -44,6 +46,7 @@ int CInstrument::GetTraceList(std::vector<uint16_t>& traces) {
     return kSourceOk;
 }
 
+// clang-format off
 int CInstrument::GetFirstBlockNo(int& block, int) { block = 10; return kSourceOk; }
 int CInstrument::GetBlockCount(int& count, int trace) { count = trace; return kSourceOk; }
 int CInstrument::GetBlockSize(int& size, int, int) { size = 256; return kSourceOk; }
@@ -51,6 +54,7 @@ int CInstrument::GetFirstPointNo(int& point, int, int) { point = 0; return kSour
 int CInstrument::GetPointStep(int& step, int, int) { step = 1; return kSourceOk; }
 int CInstrument::GetVResolution(double& value, int, int) { value = 1.0; return kSourceOk; }
 int CInstrument::GetVOffset(double& value, int, int) { value = 0.0; return kSourceOk; }
+// clang-format on
 int CInstrument::GetModelName(std::string& name) { return Text(name, "QV4300"); }
 int CInstrument::GetModelVersion(std::string& version) { return Text(version, "1.23"); }
 
@@ -70,8 +74,10 @@ int CInstrument::GetVMinusOverData(std::string& out, int, int) { return Text(out
 int CInstrument::GetVIllegalData(std::string& out, int, int) { return Text(out, "-32769"); }
 int CInstrument::GetVMaxData(std::string& out, int, int) { return Text(out, "32767"); }
 int CInstrument::GetVMinData(std::string& out, int, int) { return Text(out, "-32768"); }
+// clang-format off
 int CInstrument::GetHResolution(double& value, int, int) { value = 1.23456789; return kSourceOk; }
 int CInstrument::GetHOffset(double& value, int, int) { value = 1.23456789; return kSourceOk; }
+// clang-format on
 int CInstrument::GetHUnit(std::string& out, int, int) { return Text(out, "s"); }
 int CInstrument::GetDate(std::string& out, int, int) { return Text(out, "1967/07/20"); }
 int CInstrument::GetTime(std::string& out, int, int) { return Text(out, "00/00/00"); }
@@ -93,7 +99,10 @@ int CInstrument::GetPhaseShift(std::string& out, int, int) { return Empty(out); 
 int CInstrument::GetPTraceName(std::string& out, int) { return Empty(out); }
 int CInstrument::GetRefFileNumber(std::string& out) { return Empty(out); }
 int CInstrument::GetTriggerPointNo(std::string& out, int, int) { return Empty(out); }
-int CInstrument::GetMGroupNumber(int& count) { count = 0; return kSourceOk; }
+int CInstrument::GetMGroupNumber(int& count) {
+    count = 0;
+    return kSourceOk;
+}
 int CInstrument::GetMTraceNumber(int&, int&, int) { return kSourceOk; }
 int CInstrument::GetMBlockNumber(std::string& out, int) { return Empty(out); }
 int CInstrument::GetStartBlockNo(std::string& out, int, int) { return Empty(out); }
@@ -156,11 +165,10 @@ bool CInstrument::HasOption(std::string_view word) {
     while (true) {
         const std::size_t comma = rest.find(',');
         const std::string_view item = rest.substr(0, comma);
-        const bool same = item.size() == word.size() &&
-                          std::equal(item.begin(), item.end(), word.begin(), [](char a, char b) {
-                              return std::tolower(static_cast<unsigned char>(a)) ==
-                                     std::tolower(static_cast<unsigned char>(b));
-                          });
+        const bool same =
+            item.size() == word.size() && std::equal(item.begin(), item.end(), word.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+            });
         if (same) return true;
         if (comma == std::string_view::npos) return false;
         rest.remove_prefix(comma + 1);
@@ -174,8 +182,7 @@ void CInstrument::AnswerTraceCount(const std::vector<uint16_t>& channels, int& c
     if (plan_ != nullptr) plan_->traceCount = count;
 }
 
-void CInstrument::AnswerTraceList(const std::vector<uint16_t>& channels,
-                                  std::vector<uint16_t>& list) {
+void CInstrument::AnswerTraceList(const std::vector<uint16_t>& channels, std::vector<uint16_t>& list) {
     const std::size_t n = std::min<std::size_t>(channels.size(), DownloadPlan::kMaxTraces);
     list.assign(channels.begin(), channels.begin() + static_cast<std::ptrdiff_t>(n));
     if (plan_ != nullptr) {

@@ -32,65 +32,65 @@ public:
     // The file the download wants the header in (answered by GetHeaderPath).
     void SetHeaderPath(std::string path) { headerPath_ = std::move(path); }
 
-    int GetHeaderPath(std::string& path) override;                           // 0
-    int GetDataFormat(int& format) override;                                 // 1
-    int GetBlockStep(int& step) override;                                    // 2
-    int GetTraceTotalNumber(int& count) override;                            // 3
-    int GetTraceList(std::vector<uint16_t>& traces) override;                // 4
-    int GetFirstBlockNo(int& block, int trace) override;                     // 5
-    int GetBlockCount(int& count, int trace) override;                       // 6
-    int GetBlockSize(int& size, int block, int trace) override;              // 7
-    int GetFirstPointNo(int& point, int block, int trace) override;          // 8
-    int GetPointStep(int& step, int block, int trace) override;              // 9
-    int GetVResolution(double& value, int block, int trace) override;        // 10
-    int GetVOffset(double& value, int block, int trace) override;            // 11
-    int GetModelName(std::string& name) override;                            // 12
-    int GetModelVersion(std::string& version) override;                      // 13
+    int GetHeaderPath(std::string& path) override;                     // 0
+    int GetDataFormat(int& format) override;                           // 1
+    int GetBlockStep(int& step) override;                              // 2
+    int GetTraceTotalNumber(int& count) override;                      // 3
+    int GetTraceList(std::vector<uint16_t>& traces) override;          // 4
+    int GetFirstBlockNo(int& block, int trace) override;               // 5
+    int GetBlockCount(int& count, int trace) override;                 // 6
+    int GetBlockSize(int& size, int block, int trace) override;        // 7
+    int GetFirstPointNo(int& point, int block, int trace) override;    // 8
+    int GetPointStep(int& step, int block, int trace) override;        // 9
+    int GetVResolution(double& value, int block, int trace) override;  // 10
+    int GetVOffset(double& value, int block, int trace) override;      // 11
+    int GetModelName(std::string& name) override;                      // 12
+    int GetModelVersion(std::string& version) override;                // 13
 
-    int GetEndian(std::string& out) override;                                // 25
-    int GetDataOffset(std::string& out) override;                            // 26
-    int GetTraceName(std::string& out, int trace) override;                  // 27
-    int GetVDataType(std::string& out, int block, int trace) override;       // 28
-    int GetVUnit(std::string& out, int block, int trace) override;           // 29
-    int GetVPlusOverData(std::string& out, int block, int trace) override;   // 30
-    int GetVMinusOverData(std::string& out, int block, int trace) override;  // 31
-    int GetVIllegalData(std::string& out, int block, int trace) override;    // 32
-    int GetVMaxData(std::string& out, int block, int trace) override;        // 33
-    int GetVMinData(std::string& out, int block, int trace) override;        // 34
-    int GetHResolution(double& value, int block, int trace) override;        // 35
-    int GetHOffset(double& value, int block, int trace) override;            // 36
-    int GetHUnit(std::string& out, int block, int trace) override;           // 37
-    int GetDate(std::string& out, int block, int trace) override;            // 38
-    int GetTime(std::string& out, int block, int trace) override;            // 39
-    int GetDisplayBlockSize(std::string& out, int block, int trace) override; // 40
-    int GetDisplayPointNo(std::string& out, int block, int trace) override;  // 41
-    int GetDCOffset(std::string& out, int block, int trace) override;        // 42
-    int GetDCUnit(std::string& out, int block, int trace) override;          // 43
-    int GetForm(std::string& out) override;                                  // 44
-    int GetFunction(std::string& out) override;                              // 45
-    int GetInputModule(std::string& out, int block, int trace) override;     // 46
-    int GetMaskData(std::string& out, int block, int trace) override;        // 47
-    int GetMathBlockNo(std::string& out) override;                           // 48
-    int GetMode(std::string& out) override;                                  // 49
-    int GetLinearMode(std::string& out, int block, int trace) override;      // 50
-    int GetLinearIntercept(std::string& out, int block, int trace) override; // 51
-    int GetLinearSlope(std::string& out, int block, int trace) override;     // 52
-    int GetLinearUnit(std::string& out, int block, int trace) override;      // 53
-    int GetPhaseShift(std::string& out, int block, int trace) override;      // 54
-    int GetPTraceName(std::string& out, int trace) override;                 // 55
-    int GetRefFileNumber(std::string& out) override;                         // 56
-    int GetTriggerPointNo(std::string& out, int block, int trace) override;  // 57
+    int GetEndian(std::string& out) override;                                  // 25
+    int GetDataOffset(std::string& out) override;                              // 26
+    int GetTraceName(std::string& out, int trace) override;                    // 27
+    int GetVDataType(std::string& out, int block, int trace) override;         // 28
+    int GetVUnit(std::string& out, int block, int trace) override;             // 29
+    int GetVPlusOverData(std::string& out, int block, int trace) override;     // 30
+    int GetVMinusOverData(std::string& out, int block, int trace) override;    // 31
+    int GetVIllegalData(std::string& out, int block, int trace) override;      // 32
+    int GetVMaxData(std::string& out, int block, int trace) override;          // 33
+    int GetVMinData(std::string& out, int block, int trace) override;          // 34
+    int GetHResolution(double& value, int block, int trace) override;          // 35
+    int GetHOffset(double& value, int block, int trace) override;              // 36
+    int GetHUnit(std::string& out, int block, int trace) override;             // 37
+    int GetDate(std::string& out, int block, int trace) override;              // 38
+    int GetTime(std::string& out, int block, int trace) override;              // 39
+    int GetDisplayBlockSize(std::string& out, int block, int trace) override;  // 40
+    int GetDisplayPointNo(std::string& out, int block, int trace) override;    // 41
+    int GetDCOffset(std::string& out, int block, int trace) override;          // 42
+    int GetDCUnit(std::string& out, int block, int trace) override;            // 43
+    int GetForm(std::string& out) override;                                    // 44
+    int GetFunction(std::string& out) override;                                // 45
+    int GetInputModule(std::string& out, int block, int trace) override;       // 46
+    int GetMaskData(std::string& out, int block, int trace) override;          // 47
+    int GetMathBlockNo(std::string& out) override;                             // 48
+    int GetMode(std::string& out) override;                                    // 49
+    int GetLinearMode(std::string& out, int block, int trace) override;        // 50
+    int GetLinearIntercept(std::string& out, int block, int trace) override;   // 51
+    int GetLinearSlope(std::string& out, int block, int trace) override;       // 52
+    int GetLinearUnit(std::string& out, int block, int trace) override;        // 53
+    int GetPhaseShift(std::string& out, int block, int trace) override;        // 54
+    int GetPTraceName(std::string& out, int trace) override;                   // 55
+    int GetRefFileNumber(std::string& out) override;                           // 56
+    int GetTriggerPointNo(std::string& out, int block, int trace) override;    // 57
     // Media section (never written by a download).
-    int GetMGroupNumber(int& count) override;                                // 58
-    int GetMTraceNumber(int& traces, int& blocks, int group) override;       // 59
-    int GetMBlockNumber(std::string& out, int group) override;               // 60
-    int GetStartBlockNo(std::string& out, int block, int trace) override;    // 61
-    int GetStartPointNo(std::string& out, int block, int trace) override;    // 62
-    int GetEndBlockNo(std::string& out, int block, int trace) override;      // 63
-    int GetEndPointNo(std::string& out, int block, int trace) override;      // 64
-    int GetMediaEnd(std::string& out) override;                              // 65
+    int GetMGroupNumber(int& count) override;                              // 58
+    int GetMTraceNumber(int& traces, int& blocks, int group) override;     // 59
+    int GetMBlockNumber(std::string& out, int group) override;             // 60
+    int GetStartBlockNo(std::string& out, int block, int trace) override;  // 61
+    int GetStartPointNo(std::string& out, int block, int trace) override;  // 62
+    int GetEndBlockNo(std::string& out, int block, int trace) override;    // 63
+    int GetEndPointNo(std::string& out, int block, int trace) override;    // 64
+    int GetMediaEnd(std::string& out) override;                            // 65
     // 1 when the key is written once per block, 0 once per trace.
-    int IsPerBlock(PerBlockKey key) const override;                          // 66-92
+    int IsPerBlock(PerBlockKey key) const override;  // 66-92
 
 protected:
     // Shared by the family drivers; every one of them returns -1 or 0.

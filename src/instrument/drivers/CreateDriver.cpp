@@ -10,13 +10,13 @@ namespace kivelo {
 
 std::unique_ptr<CInstrument> CreateDriver(int modelId, HeaderSwitches switches) {
     switch (modelId) {
-        case ModelId::kQV818:
-        case ModelId::kQV826: return std::make_unique<CDriverQV8>(switches);
-        case ModelId::kQV4300: return std::make_unique<CDriverQV43>(switches);
-        case ModelId::kQV6010:
-        case ModelId::kQV6020:
-        case ModelId::kQV6030: return std::make_unique<CDriverQV60>(switches);
-        default: return std::make_unique<CDriverQV31>(switches);
+    case ModelId::kQV818:
+    case ModelId::kQV826: return std::make_unique<CDriverQV8>(switches);
+    case ModelId::kQV4300: return std::make_unique<CDriverQV43>(switches);
+    case ModelId::kQV6010:
+    case ModelId::kQV6020:
+    case ModelId::kQV6030: return std::make_unique<CDriverQV60>(switches);
+    default: return std::make_unique<CDriverQV31>(switches);
     }
 }
 

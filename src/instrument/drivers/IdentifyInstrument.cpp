@@ -4,8 +4,8 @@
 #include <string>
 
 #include "instrument/drivers/AnswerText.h"
-#include "port/CInstrumentPort.h"
 #include "instrument/drivers/PortText.h"
+#include "port/CInstrumentPort.h"
 
 namespace kivelo {
 

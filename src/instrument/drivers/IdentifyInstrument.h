@@ -9,7 +9,7 @@ class CInstrumentPort;
 // Numeric model identifiers; 0 means not identified.
 namespace ModelId {
 inline constexpr int kNone = 0;
-inline constexpr int kQV818 = 818;    // QV818 and QV818E
+inline constexpr int kQV818 = 818;  // QV818 and QV818E
 inline constexpr int kQV826 = 826;
 inline constexpr int kQV3120 = 3120;  // QV3120 and QV3120L
 inline constexpr int kQV3140 = 3140;  // QV3140 and QV3140L

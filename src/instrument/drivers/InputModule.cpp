@@ -18,16 +18,16 @@ constexpr double kVoltageScale = 0.000125;
 
 std::string_view Name(int code) {
     switch (code) {
-        case 520100:
-        case 520105: return "HS_ISOL";
-        case 520101:
-        case 520106: return "HS";
-        case 520102: return "HR_HV";
-        case 520103: return "HR";
-        case kTemperature: return "TEMP";
-        case kLogic: return "LOGIC";
-        case kStrain: return "STRAIN";
-        default: return "?";
+    case 520100:
+    case 520105: return "HS_ISOL";
+    case 520101:
+    case 520106: return "HS";
+    case 520102: return "HR_HV";
+    case 520103: return "HR";
+    case kTemperature: return "TEMP";
+    case kLogic: return "LOGIC";
+    case kStrain: return "STRAIN";
+    default: return "?";
     }
 }
 
@@ -35,42 +35,42 @@ bool IsLogic(int code) { return code == kLogic; }
 
 double Resolution(int code, double range) {
     switch (code) {
-        case kNoModule:
-        case kTemperature:
-        case kStrain:
-        case kStrainBridge: return range;
-        case kLogic: return 1.0;
-        default: return range * kVoltageScale;
+    case kNoModule:
+    case kTemperature:
+    case kStrain:
+    case kStrainBridge: return range;
+    case kLogic: return 1.0;
+    default: return range * kVoltageScale;
     }
 }
 
 UnitSource UnitSourceOf(int code) {
     switch (code) {
-        case kNoModule:
-        case kLogic: return UnitSource::None;
-        case kTemperature: return UnitSource::Temperature;
-        case kStrain:
-        case kStrainBridge: return UnitSource::Strain;
-        default: return UnitSource::Voltage;
+    case kNoModule:
+    case kLogic: return UnitSource::None;
+    case kTemperature: return UnitSource::Temperature;
+    case kStrain:
+    case kStrainBridge: return UnitSource::Strain;
+    default: return UnitSource::Voltage;
     }
 }
 
 std::string_view UnitQuery(UnitSource source) {
     switch (source) {
-        case UnitSource::Voltage: return ":VOLT:LSC:MODE?";
-        case UnitSource::Temperature: return ":TEMP:UNIT?";
-        case UnitSource::Strain: return ":STR:LSC:MODE?";
-        case UnitSource::None: break;
+    case UnitSource::Voltage: return ":VOLT:LSC:MODE?";
+    case UnitSource::Temperature: return ":TEMP:UNIT?";
+    case UnitSource::Strain: return ":STR:LSC:MODE?";
+    case UnitSource::None: break;
     }
     return {};
 }
 
 std::string UnitFromAnswer(UnitSource source, std::string_view answer) {
     switch (source) {
-        case UnitSource::Voltage: return ParseWhole(answer) == 0 ? "V" : "?";
-        case UnitSource::Temperature: return std::string(answer);
-        case UnitSource::Strain: return ParseWhole(answer) == 0 ? "uSTR" : "?";
-        case UnitSource::None: break;
+    case UnitSource::Voltage: return ParseWhole(answer) == 0 ? "V" : "?";
+    case UnitSource::Temperature: return std::string(answer);
+    case UnitSource::Strain: return ParseWhole(answer) == 0 ? "uSTR" : "?";
+    case UnitSource::None: break;
     }
     return "?";
 }

@@ -7,10 +7,10 @@
 namespace kivelo::InputModule {
 
 enum class UnitSource {
-    None,     // no unit known: "?"
-    Voltage,  // "CHAN%d:VOLT:LSC:MODE?": "V" when 0, else "?"
+    None,         // no unit known: "?"
+    Voltage,      // "CHAN%d:VOLT:LSC:MODE?": "V" when 0, else "?"
     Temperature,  // "CHAN%d:TEMP:UNIT?": the answer itself
-    Strain,   // "CHAN%d:STR:LSC:MODE?": "uSTR" when 0, else "?"
+    Strain,       // "CHAN%d:STR:LSC:MODE?": "uSTR" when 0, else "?"
 };
 
 // "HS_ISOL", "HS", "HR_HV", "HR", "TEMP", "LOGIC", "STRAIN", or "?".

@@ -2,23 +2,23 @@
 // rules, where the file lives, and saves that never damage the older file.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
-#include <functional>
 #include <grp.h>
-#include <limits>
-#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <random>
 
+#include "FileBytes.h"
 #include "app/core/SettingsRecord.h"
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
-#include "FileBytes.h"
 #include "common/TempDir.h"
 
 namespace kivelo::app {
@@ -296,8 +296,8 @@ TEST(SettingsRules, FrameRectangleOnlyWithinTheOldScreen) {
         bool applied;
     };
     const Case cases[] = {
-        {{100, 50, 900, 650}, true},   {{1, 1, 1284, 1024}, true},   {{100, 50, 1285, 650}, false},
-        {{100, 50, 900, 1025}, false}, {{0, 50, 900, 650}, false},   {{100, 0, 900, 650}, false},
+        {{100, 50, 900, 650}, true},   {{1, 1, 1284, 1024}, true},    {{100, 50, 1285, 650}, false},
+        {{100, 50, 900, 1025}, false}, {{0, 50, 900, 650}, false},    {{100, 0, 900, 650}, false},
         {{500, 50, 500, 650}, false},  {{100, 650, 900, 650}, false}, {{-5, -5, -1, -1}, false},
     };
     for (const Case& c : cases) {
@@ -305,8 +305,8 @@ TEST(SettingsRules, FrameRectangleOnlyWithinTheOldScreen) {
         r.SetFrameRectangle(c.rect);
         const AppliedSettings a = ApplySettingsRules(r, true);
         ASSERT_TRUE(a.stored);
-        EXPECT_EQ(a.stored->frame.has_value(), c.applied) << c.rect.left << "," << c.rect.top << ","
-                                                          << c.rect.right << "," << c.rect.bottom;
+        EXPECT_EQ(a.stored->frame.has_value(), c.applied)
+            << c.rect.left << "," << c.rect.top << "," << c.rect.right << "," << c.rect.bottom;
         if (c.applied) {
             EXPECT_EQ(*a.stored->frame, c.rect);
         }
@@ -315,7 +315,7 @@ TEST(SettingsRules, FrameRectangleOnlyWithinTheOldScreen) {
 
 TEST(SettingsRules, DivisionsOutsideTheListGiveTen) {
     const std::pair<int, std::pair<int, int>> cases[] = {
-        {4, {4, 0}}, {8, {8, 1}}, {10, {10, 2}}, {16, {16, 3}}, {20, {20, 4}},
+        {4, {4, 0}},   {8, {8, 1}},  {10, {10, 2}}, {16, {16, 3}}, {20, {20, 4}},
         {12, {10, 2}}, {0, {10, 2}}, {-4, {10, 2}}, {21, {10, 2}},
     };
     for (const auto& [stored, want] : cases) {
@@ -336,9 +336,9 @@ TEST(SettingsRules, SharesFallBackToOneHalf) {
     };
     const Case cases[] = {
         // A Main share of 0 or 1 would leave the Main or the Zoom window no height.
-        {0.6f, 0.6f, 0.6f},  {0.0f, 0.5, 0.5},  {-0.0f, 0.5, 0.5}, {-0.2f, 0.5, 0.5}, {1.0f, 0.5, 1.0},
-        {1.5f, 0.5, 0.5},    {nan, 0.5, 0.5},   {-nan, 0.5, 0.5},   {inf, 0.5, 0.5},   {-inf, 0.5, 0.5},
-        {1e-40f, 1e-40f, 1e-40f},
+        {0.6f, 0.6f, 0.6f}, {0.0f, 0.5, 0.5}, {-0.0f, 0.5, 0.5},        {-0.2f, 0.5, 0.5},
+        {1.0f, 0.5, 1.0},   {1.5f, 0.5, 0.5}, {nan, 0.5, 0.5},          {-nan, 0.5, 0.5},
+        {inf, 0.5, 0.5},    {-inf, 0.5, 0.5}, {1e-40f, 1e-40f, 1e-40f},
     };
     for (const Case& c : cases) {
         SettingsRecord r = PlainRecord();
@@ -365,7 +365,7 @@ TEST(SettingsRules, MissingFileGivesGraticuleZeroAndNothingElse) {
     TempDir dir;
     SettingsRecord r = FullRecord();
     EXPECT_EQ(SettingsStore::Load(dir.File("none.stp"), r), SettingsLoadResult::Missing);
-    EXPECT_TRUE(r == SettingsRecord());  // the record stays zero
+    EXPECT_TRUE(r == SettingsRecord());                                          // the record stays zero
     EXPECT_EQ(SettingsStore::Load(dir.Path(), r), SettingsLoadResult::Missing);  // a folder
     EXPECT_EQ(SettingsStore::Load("", r), SettingsLoadResult::Missing);
     ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
@@ -572,9 +572,8 @@ int RunUnprivileged(const std::function<int()>& fn) {
     const pid_t pid = ::fork();
     if (pid < 0) return -1;
     if (pid == 0) {
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
-             ::setresuid(65534, 65534, 65534) != 0))
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                                 ::setresuid(65534, 65534, 65534) != 0))
             ::_exit(100);
         ::_exit(fn());
     }
@@ -648,7 +647,8 @@ TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
     ASSERT_EQ(::chmod(f.exe.c_str(), 0777), 0);
     ASSERT_TRUE(WriteBytes(f.exe + "/kivelo.stp", {1, 2, 3}));
     ASSERT_EQ(::chmod((f.exe + "/kivelo.stp").c_str(), 0444), 0);
-    EXPECT_EQ(RunUnprivileged([&] { return SettingsStore::ResolvePath(in) == f.xdg + "/kivelo/kivelo.stp" ? 0 : 1; }), 0);
+    EXPECT_EQ(RunUnprivileged([&] { return SettingsStore::ResolvePath(in) == f.xdg + "/kivelo/kivelo.stp" ? 0 : 1; }),
+              0);
 }
 
 TEST(SettingsPath, ConfigFolderRules) {

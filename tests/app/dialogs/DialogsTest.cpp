@@ -20,8 +20,8 @@
 #include "app/dialogs/CZoomPositionDialog.h"
 
 using namespace kivelo::app;
-using kivelo::app::test::SaveGrabIfAsked;
 using kivelo::OnOffTable;
+using kivelo::app::test::SaveGrabIfAsked;
 
 namespace {
 
@@ -118,9 +118,12 @@ void DialogsTest::scaleDialogParsesAndApplies_data() {
     QTest::addColumn<QString>("lower");
     QTest::addColumn<double>("upperValue");
     QTest::addColumn<double>("lowerValue");
-    QTest::newRow("exponent and leading blank") << "1.5e3" << " 2" << 1500.0 << 2.0;
-    QTest::newRow("unit after the number") << "10V" << "-10 V" << 10.0 << -10.0;
-    QTest::newRow("zero and negative") << "0" << "-0.5e-3" << 0.0 << -0.0005;
+    QTest::newRow("exponent and leading blank") << "1.5e3"
+                                                << " 2" << 1500.0 << 2.0;
+    QTest::newRow("unit after the number") << "10V"
+                                           << "-10 V" << 10.0 << -10.0;
+    QTest::newRow("zero and negative") << "0"
+                                       << "-0.5e-3" << 0.0 << -0.0005;
 }
 
 void DialogsTest::scaleDialogParsesAndApplies() {
@@ -143,12 +146,14 @@ void DialogsTest::scaleDialogParsesAndApplies() {
 void DialogsTest::scaleDialogRejectsText_data() {
     QTest::addColumn<QString>("upper");
     QTest::addColumn<QString>("lower");
+    // clang-format off
     QTest::newRow("letters") << "abc" << "2";
     QTest::newRow("empty upper, valid lower") << "" << "2";
     QTest::newRow("valid upper, empty lower") << "3" << "";
     QTest::newRow("blank upper") << "   " << "2";
     QTest::newRow("nan is no number") << "nan" << "0";
     QTest::newRow("inf is no number") << "1" << "-inf";
+    // clang-format on
 }
 
 void DialogsTest::scaleDialogRejectsText() {
@@ -322,7 +327,7 @@ void DialogsTest::traceSelectionResult() {
     current[23] = 7;  // any value other than 0 and 1 counts as absent and is kept
     CTraceSelectDialog dialog(current, nullptr);
     dialog.show();
-    QCOMPARE(dialog.Table(), current);  // unchanged until clicked
+    QCOMPARE(dialog.Table(), current);                                  // unchanged until clicked
     QTest::mouseClick(Child<QCheckBox>(dialog, "W1"), Qt::LeftButton);  // on -> off
     QTest::mouseClick(Child<QCheckBox>(dialog, "W2"), Qt::LeftButton);  // off -> on
     QTest::mouseClick(Child<QCheckBox>(dialog, "W8"), Qt::LeftButton);  // absent: disabled, ignored

@@ -31,10 +31,10 @@ void OnModal(F action) {
 }
 
 const IconId kAllIcons[] = {
-    IconId::GraticuleDots, IconId::GraticuleTicks, IconId::GraticuleCross, IconId::MouseCursors,
-    IconId::MouseCursorsHidden, IconId::MouseMove, IconId::MouseZoom, IconId::LightMode,
-    IconId::Snapshot, IconId::RollStart, IconId::RollStop, IconId::RollEnd,
-    IconId::ZoomRatioIn, IconId::ZoomRatioOut, IconId::HistorySmall, IconId::HistoryMedium,
+    IconId::GraticuleDots,      IconId::GraticuleTicks, IconId::GraticuleCross, IconId::MouseCursors,
+    IconId::MouseCursorsHidden, IconId::MouseMove,      IconId::MouseZoom,      IconId::LightMode,
+    IconId::Snapshot,           IconId::RollStart,      IconId::RollStop,       IconId::RollEnd,
+    IconId::ZoomRatioIn,        IconId::ZoomRatioOut,   IconId::HistorySmall,   IconId::HistoryMedium,
     IconId::HistoryLarge,
 };
 
@@ -71,6 +71,7 @@ void UiSeamTest::filterConversion_data() {
     QTest::newRow("open, three kinds")
         << "Orvantis File (*.wvf)|*.wvf|Realtime File (*.rtm)|*.rtm|Floating File (*.fld)|*.fld||"
         << "Orvantis File (*.wvf);;Realtime File (*.rtm);;Floating File (*.fld)";
+    // clang-format off
     QTest::newRow("one kind") << "Ascii FIle (*.csv)|*.csv||" << "Ascii FIle (*.csv)";
     QTest::newRow("no closing bars") << "Image file (*.bmp)|*.bmp" << "Image file (*.bmp)";
     QTest::newRow("name differs in case only") << "Data (*.WVF)|*.wvf||" << "Data (*.WVF)";
@@ -80,6 +81,7 @@ void UiSeamTest::filterConversion_data() {
     QTest::newRow("no pattern matches all") << "Everything||" << "Everything (*)";
     QTest::newRow("empty") << "" << "";
     QTest::newRow("bars only") << "||" << "";
+    // clang-format on
 }
 
 void UiSeamTest::filterConversion() {
@@ -93,14 +95,16 @@ void UiSeamTest::qtReadsConvertedFilters() {
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilter(QtFileFilter(QStringLiteral("Orvantis File (*.wvf)|*.wvf|Realtime File (*.rtm)|*.rtm||")));
-    QCOMPARE(dialog.nameFilters(), (QStringList{QStringLiteral("Orvantis File (*.wvf)"), QStringLiteral("Realtime File (*.rtm)")}));
+    QCOMPARE(dialog.nameFilters(),
+             (QStringList{QStringLiteral("Orvantis File (*.wvf)"), QStringLiteral("Realtime File (*.rtm)")}));
 }
 
 void UiSeamTest::defaultSuffix() {
     QCOMPARE(WithDefaultSuffix(QStringLiteral("/tmp/rec"), QStringLiteral("WVF")), QStringLiteral("/tmp/rec.wvf"));
     QCOMPARE(WithDefaultSuffix(QStringLiteral("/tmp/rec.WVF"), QStringLiteral("wvf")), QStringLiteral("/tmp/rec.WVF"));
     QCOMPARE(WithDefaultSuffix(QStringLiteral("/tmp/rec.csv"), QStringLiteral("wvf")), QStringLiteral("/tmp/rec.csv"));
-    QCOMPARE(WithDefaultSuffix(QStringLiteral("/tmp/a.d/rec"), QStringLiteral("csv")), QStringLiteral("/tmp/a.d/rec.csv"));
+    QCOMPARE(WithDefaultSuffix(QStringLiteral("/tmp/a.d/rec"), QStringLiteral("csv")),
+             QStringLiteral("/tmp/a.d/rec.csv"));
     QCOMPARE(WithDefaultSuffix(QStringLiteral("/tmp/rec"), QStringLiteral(".bmp")), QStringLiteral("/tmp/rec.bmp"));
     QCOMPARE(WithDefaultSuffix(QStringLiteral("/tmp/rec"), QString()), QStringLiteral("/tmp/rec"));
     QCOMPARE(WithDefaultSuffix(QString(), QStringLiteral("wvf")), QString());
@@ -133,7 +137,8 @@ void UiSeamTest::messageBox() {
         icon = box->icon();
         QTest::keyClick(box, Qt::Key_Escape);  // Escape on an OK box answers OK
     });
-    QCOMPARE(seam.Message(nullptr, QStringLiteral("Done."), QStringLiteral("INFO"), MsgIcon::Information), MsgAnswer::Ok);
+    QCOMPARE(seam.Message(nullptr, QStringLiteral("Done."), QStringLiteral("INFO"), MsgIcon::Information),
+             MsgAnswer::Ok);
     QCOMPARE(title, QStringLiteral("INFO"));
     QCOMPARE(icon, QMessageBox::Information);
 }
@@ -265,7 +270,8 @@ void UiSeamTest::iconsDiffer() {
         std::vector<QImage> images;
         for (IconId id : kAllIcons) images.push_back(KiveloIcon(id).pixmap(QSize(side, side), 1.0).toImage());
         for (size_t i = 0; i < images.size(); ++i)
-            for (size_t j = i + 1; j < images.size(); ++j) QVERIFY2(images[i] != images[j], qPrintable(QString::number(i)));
+            for (size_t j = i + 1; j < images.size(); ++j)
+                QVERIFY2(images[i] != images[j], qPrintable(QString::number(i)));
     }
 }
 

@@ -16,6 +16,7 @@ struct Case {
 
 TEST(ValueParse, LeadingNumberOrNothing) {
     const Case cases[] = {
+        // clang-format off
         {"1.5e3", 1500.0}, {" 2", 2.0},       {"10V", 10.0},        {"abc", std::nullopt},
         {"", std::nullopt}, {"   ", std::nullopt}, {"-", std::nullopt}, {".", std::nullopt},
         {"+.", std::nullopt}, {"e5", std::nullopt}, {"-0.25", -0.25},   {"+7", 7.0},
@@ -24,6 +25,7 @@ TEST(ValueParse, LeadingNumberOrNothing) {
         {"0x10", 0.0},      {"12,5", 12.0},    {"--1", std::nullopt}, {"- 1", std::nullopt},
         {"1e-400", 0.0},    {"1e400", std::nullopt}, {"0e999999999999", 0.0},
         {"nan", std::nullopt}, {"NaN", std::nullopt}, {"inf", std::nullopt}, {"-Infinity", std::nullopt},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("text \"") + c.text + "\"");

@@ -2,15 +2,14 @@
 // the dialogs answered by a script: what each asks, what Cancel leaves, the
 // bytes against kivelo-cli, failures and cancelled work leaving nothing.
 #include <QImageReader>
-#include <QtEndian>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSet>
 #include <QStatusBar>
+#include <QtEndian>
 
-
-#include "FileSizeLimit.h"
 #include "ExportFixture.h"
+#include "FileSizeLimit.h"
 #include "app/core/CommandTable.h"
 #include "app/windows/CWindowArea.h"
 
@@ -84,10 +83,12 @@ private slots:
         for (const auto& [path, enabled] : docs) {
             if (!path.isEmpty()) QVERIFY(f.OpenPath(path));
             f.UpdateCommandStates();
-            for (int id : {cmd::kSaveWvfAll, cmd::kSaveWvf100, cmd::kSaveWvf1000}) QCOMPARE(f.Action(id)->isEnabled(), enabled);
+            for (int id : {cmd::kSaveWvfAll, cmd::kSaveWvf100, cmd::kSaveWvf1000})
+                QCOMPARE(f.Action(id)->isEnabled(), enabled);
             QVERIFY(f.Action(cmd::kConvertWvfAll)->isEnabled() && f.Action(cmd::kConvertCsv)->isEnabled());
         }
-        QCOMPARE(qobject_cast<QMenu*>(f.Action(cmd::kBmpAll)->parent())->title(), QStringLiteral("Save  image as BMP file"));
+        QCOMPARE(qobject_cast<QMenu*>(f.Action(cmd::kBmpAll)->parent())->title(),
+                 QStringLiteral("Save  image as BMP file"));
         // A disabled command does nothing even when run directly.
         QVERIFY(f.OpenPath(wvf_));
         QVERIFY(f.RunCommand(cmd::kSaveWvfAll));
@@ -101,7 +102,8 @@ private slots:
         const QString out = p_.File("out");
         QVERIFY(QDir().mkpath(out));
         const QString wvfSource = p_.File("source.wvf");
-        QVERIFY(QFile::copy(wvf_, wvfSource) && QFile::copy(QString(wvf_).replace(".wvf", ".hdr"), p_.File("source.hdr")));
+        QVERIFY(QFile::copy(wvf_, wvfSource) &&
+                QFile::copy(QString(wvf_).replace(".wvf", ".hdr"), p_.File("source.hdr")));
         struct Row {
             int id;
             QStringList answers;  // given before the Cancel
@@ -113,10 +115,16 @@ private slots:
         const Row rows[] = {
             {cmd::kCsvAll, {}, {}, kCsvFilter, "csv"},
             {cmd::kCsvZoom, {}, {}, kCsvFilter, "csv"},
-            {cmd::kConvertCsv, {}, "Convert RTM or WVF file (*.rtm or *.wvf) to CSV file (*.csv)(All data)", kWvfFilter,
+            {cmd::kConvertCsv,
+             {},
+             "Convert RTM or WVF file (*.rtm or *.wvf) to CSV file (*.csv)(All data)",
+             kWvfFilter,
              "WVF"},
-            {cmd::kConvertCsv, {wvfSource}, "Convert RTM or WVF file (*.rtm or *.wvf) to CSV file (*.csv)(All data)",
-             kCsvFilter, "csv"},
+            {cmd::kConvertCsv,
+             {wvfSource},
+             "Convert RTM or WVF file (*.rtm or *.wvf) to CSV file (*.csv)(All data)",
+             kCsvFilter,
+             "csv"},
             {cmd::kConvertWvfAll, {}, rtmTitle + "(All data)", "Realtime File (*.rtm)|*.rtm||", "RTM"},
             {cmd::kConvertWvf100, {rtm_}, rtmTitle + "(1/100 Compression)", kWvfFilter, "wvf"},
             {cmd::kConvertWvf1000, {rtm_}, rtmTitle + "(1/1000 Compression)", kWvfFilter, "wvf"},
@@ -252,7 +260,8 @@ private slots:
     void convertedFilesAreThoseOfTheCli() {
         CMainFrame& f = p_.Frame();
         QVERIFY(f.OpenPath(rtm_));
-        const std::pair<int, int> converts[] = {{cmd::kConvertWvfAll, 1}, {cmd::kConvertWvf100, 100}, {cmd::kConvertWvf1000, 1000}};
+        const std::pair<int, int> converts[] = {
+            {cmd::kConvertWvfAll, 1}, {cmd::kConvertWvf100, 100}, {cmd::kConvertWvf1000, 1000}};
         const std::pair<int, int> saves[] = {{cmd::kSaveWvfAll, 1}, {cmd::kSaveWvf100, 100}, {cmd::kSaveWvf1000, 1000}};
         for (bool fromDocument : {false, true}) {
             for (auto [id, ratio] : fromDocument ? saves : converts) {
@@ -396,14 +405,16 @@ private slots:
                             {cmd::kBmpXy, WindowId::Xy},
                             {cmd::kBmpAll, std::nullopt}};
         for (const Row& r : rows) {
-            const QString bmp = p_.File(QStringLiteral("w%1.bmp").arg(r.id)), png = p_.File(QStringLiteral("w%1.PNG").arg(r.id));
+            const QString bmp = p_.File(QStringLiteral("w%1.bmp").arg(r.id)),
+                          png = p_.File(QStringLiteral("w%1.PNG").arg(r.id));
             p_.ui.Clear();
             p_.ui.QueueFileName(bmp);
             QVERIFY(f.RunCommand(r.id));
             p_.ui.QueueFileName(png);
             QVERIFY(f.RunCommand(r.id));
             QVERIFY(p_.ui.Messages().empty());
-            QWidget& shownWidget = r.window ? static_cast<QWidget&>(f.Area().Window(*r.window)) : static_cast<QWidget&>(f);
+            QWidget& shownWidget =
+                r.window ? static_cast<QWidget&>(f.Area().Window(*r.window)) : static_cast<QWidget&>(f);
             const QImage shown = shownWidget.grab().toImage();
 
             const QByteArray bytes = ReadAll(bmp);

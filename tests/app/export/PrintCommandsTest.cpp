@@ -50,8 +50,8 @@ QList<Word> Words(const QString& pdf) {
 // The first page rendered at `dpi`.
 QImage Render(const QString& pdf, int dpi) {
     QTemporaryDir dir;
-    QProcess::execute(QStringLiteral("pdftoppm"),
-                      {"-png", "-r", QString::number(dpi), "-f", "1", "-l", "1", "-singlefile", pdf, dir.filePath("page")});
+    QProcess::execute(QStringLiteral("pdftoppm"), {"-png", "-r", QString::number(dpi), "-f", "1", "-l", "1",
+                                                   "-singlefile", pdf, dir.filePath("page")});
     return QImage(dir.filePath("page.png")).convertToFormat(QImage::Format_RGB32);
 }
 
@@ -66,7 +66,8 @@ int Pages(const QString& pdf) {
     QProcess p;
     p.start(QStringLiteral("pdfinfo"), {pdf});
     p.waitForFinished(60000);
-    const auto m = QRegularExpression(QString::fromLatin1(R"(Pages:\s+(\d+))")).match(QString::fromUtf8(p.readAllStandardOutput()));
+    const auto m = QRegularExpression(QString::fromLatin1(R"(Pages:\s+(\d+))"))
+                       .match(QString::fromUtf8(p.readAllStandardOutput()));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
@@ -143,7 +144,7 @@ private slots:
         for (int i = 1; i <= 17; ++i) enter(QStringLiteral("H%1").arg(i), QStringLiteral("F"), "idOK");
         std::vector<std::string> expected;
         for (int i = 17; i >= 2; --i) expected.push_back("H" + std::to_string(i));
-        QCOMPARE(print_->Headers().Entries(), expected);   // a 17th pushes out the oldest
+        QCOMPARE(print_->Headers().Entries(), expected);                       // a 17th pushes out the oldest
         QCOMPARE(print_->Footers().Entries(), std::vector<std::string>{"F"});  // no copies
         enter(QStringLiteral("H5"), QStringLiteral("F"), "idOK");
         QCOMPARE(print_->Headers().First(), std::string("H5"));
@@ -210,8 +211,10 @@ private slots:
 
         // One image pixel per screen pixel: the frame's four lines around the picture.
         const QImage page = Render(pdf, printer.resolution() / ratio);
-        for (int y = 89; y <= H + 90; ++y) QVERIFY2(Dark(page.pixel(59, y)) && Dark(page.pixel(W + 61, y)), qPrintable(QString::number(y)));
-        for (int x = 59; x <= W + 60; ++x) QVERIFY2(Dark(page.pixel(x, 89)) && Dark(page.pixel(x, H + 91)), qPrintable(QString::number(x)));
+        for (int y = 89; y <= H + 90; ++y)
+            QVERIFY2(Dark(page.pixel(59, y)) && Dark(page.pixel(W + 61, y)), qPrintable(QString::number(y)));
+        for (int x = 59; x <= W + 60; ++x)
+            QVERIFY2(Dark(page.pixel(x, 89)) && Dark(page.pixel(x, H + 91)), qPrintable(QString::number(x)));
         QVERIFY(!Dark(page.pixel(58, 200)) && !Dark(page.pixel(W + 62, 200)) && !Dark(page.pixel(200, 88)));
     }
 
@@ -244,7 +247,10 @@ private slots:
             bool light;
             QPrinter::ColorMode mode;
         };
-        const Row rows[] = {{false, QPrinter::Color}, {true, QPrinter::Color}, {true, QPrinter::GrayScale}, {false, QPrinter::GrayScale}};
+        const Row rows[] = {{false, QPrinter::Color},
+                            {true, QPrinter::Color},
+                            {true, QPrinter::GrayScale},
+                            {false, QPrinter::GrayScale}};
         QList<QImage> pictures;
         for (const Row& r : rows) {
             p_.app->Model().SetLightMode(r.light);
@@ -318,8 +324,8 @@ private slots:
             QCOMPARE(RunCli(r.args), r.code);
             QVERIFY(!QFile::exists(pdf));
         }
-        const QStringList args{"print", wvf_, "-o", pdf, "--header", "HEAD", "--footer", "FOOT", "--notes", "n1\nn2",
-                               "--size", "800x600", "--light"};
+        const QStringList args{"print", wvf_,      "-o",     pdf,      "--header", "HEAD",   "--footer",
+                               "FOOT",  "--notes", "n1\nn2", "--size", "800x600",  "--light"};
         QCOMPARE(RunCli(args), 0);
         QCOMPARE(Pages(pdf), 1);
         QStringList texts;

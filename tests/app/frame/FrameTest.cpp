@@ -1,18 +1,18 @@
 // The main frame driven as a user would: commands, the open flow, drops,
 // redraw coalescing, window layout and the settings record at start and exit.
 #include <QCheckBox>
-#include <QScrollBar>
 #include <QDir>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
-#include <QDropEvent>
 #include <QMimeData>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -83,7 +83,8 @@ private slots:
 
     void commandsExistOnlyWithTheirWorkAndFollowTheDocument() {
         CMainFrame& f = app_->Frame();
-        for (int id : {cmd::kOpen, cmd::kClose, cmd::kExit, cmd::kAbout}) QVERIFY2(f.Action(id), qPrintable(QString::number(id)));
+        for (int id : {cmd::kOpen, cmd::kClose, cmd::kExit, cmd::kAbout})
+            QVERIFY2(f.Action(id), qPrintable(QString::number(id)));
         QCOMPARE(f.Action(cmd::kOpen)->text(), QStringLiteral("Open(&O)..."));
         QCOMPARE(f.Action(cmd::kOpen)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(f.Action(cmd::kOpen)->statusTip(), QStringLiteral("Open ORVANTIS \"*.wvf\" file or \"*.rtm\" file"));
@@ -103,10 +104,12 @@ private slots:
         const CommandState realtime{true, true, true, true, true, true};
         const CommandState zoomHidden{true, false, true, false, true, true};
         const Row rows[] = {
+            // clang-format off
             {cmd::kOpen, none, true},          {cmd::kClose, none, true},         {cmd::kCsvAll, none, false},
             {cmd::kCsvAll, open, true},        {cmd::kCsvZoom, zoomHidden, false}, {cmd::kSaveWvfAll, open, false},
             {cmd::kSaveWvf100, realtime, true}, {cmd::kBmpAll, none, false},       {cmd::kBmpXy, open, true},
             {cmd::kSaveThisCsv, open, true},   {cmd::kSaveThisWvf, realtime, false}, {cmd::kConvertCsv, none, true},
+            // clang-format on
         };
         for (const Row& r : rows) QVERIFY2(IsEnabled(r.id, r.state) == r.enabled, qPrintable(QString::number(r.id)));
     }
@@ -329,7 +332,8 @@ private slots:
             QVERIFY(app_->Frame().OpenPath(QString::fromStdString(threeTraces_)));
             const DisplayModel& m = app_->Model();
             QVERIFY(m.shares.main > 0.0 && m.shares.main < 1.0);
-            if (bytes.size() < qsizetype(SettingsRecord::kSize)) QVERIFY(m.shown[0] && m.shown[1] && m.shown[2] && m.shown[3]);
+            if (bytes.size() < qsizetype(SettingsRecord::kSize))
+                QVERIFY(m.shown[0] && m.shown[1] && m.shown[2] && m.shown[3]);
             QVERIFY(app_->SaveSettings());
             QCOMPARE(ReadAll(path).size(), qsizetype(SettingsRecord::kSize));
         }

@@ -21,7 +21,6 @@
 #include <optional>
 
 #include "CScriptedUi.h"
-#include "wavefile/CWaveFile.h"
 #include "SampleData.h"
 #include "SimPeer.h"
 #include "WidgetChecks.h"
@@ -31,6 +30,7 @@
 #include "app/instrument/CCommSetupDialog.h"
 #include "app/instrument/CRecorderControlDialog.h"
 #include "app/ui/CBusyWindow.h"
+#include "wavefile/CWaveFile.h"
 
 using namespace kivelo;
 using namespace kivelo::app;
@@ -57,13 +57,17 @@ struct Sim {
         return list;
     }
     bool Gpib(int address) const {
+        // clang-format off
         return ConfigureGpibSim({{"FAMILY", family}, {"CHANNELS", channels}, {"RECORDS", std::to_string(records)},
                                  {"LENGTH", std::to_string(length)}, {"ADDRESS", std::to_string(address)},
                                  {"FAULT", fault}, {"MODEL", model}});
+        // clang-format on
     }
     std::vector<std::string> Pty(std::vector<std::string> extra = {}) const {
-        std::vector<std::string> args{"--family", family, "--channels", channels, "--records",
-                                      std::to_string(records), "--length", std::to_string(length)};
+        std::vector<std::string> args{"--family",   family,
+                                      "--channels", channels,
+                                      "--records",  std::to_string(records),
+                                      "--length",   std::to_string(length)};
         if (!fault.empty()) args.insert(args.end(), {"--fault", fault});
         args.insert(args.end(), extra.begin(), extra.end());
         args.push_back("--pty");
@@ -220,9 +224,10 @@ private slots:
         QCOMPARE(Recorder().geometry().topLeft(), corner + QPoint(30, 120));
         QCOMPARE(Comm().windowTitle(), QStringLiteral("Communication Setup"));
         QCOMPARE(Recorder().windowTitle(), QStringLiteral("Setup QV818"));
-        const std::pair<const char*, const char*> texts[] = {
-            {"labelBaud", " 19200 BPS"}, {"labelFrame", " 8 - NO - 1"}, {"labelFlow", " CTS-RTS"},
-            {"labelTerm", "Term: LF"}};
+        const std::pair<const char*, const char*> texts[] = {{"labelBaud", " 19200 BPS"},
+                                                             {"labelFrame", " 8 - NO - 1"},
+                                                             {"labelFlow", " CTS-RTS"},
+                                                             {"labelTerm", "Term: LF"}};
         for (const auto& [name, text] : texts) QCOMPARE(In<QLabel>(Comm(), name)->text(), QString::fromLatin1(text));
         for (QWidget* dialog : {static_cast<QWidget*>(&Comm()), static_cast<QWidget*>(&Recorder())}) {
             const QStringList unnamed = app::test::ControlsWithoutAccessibleName(*dialog);
@@ -439,7 +444,9 @@ private slots:
             {"unidentified model", {"qv8", "1,2", 2, 400, -1, "", "123456"}, 7, noResponse},
             {"block cut short", {"qv8", "1,2", 2, 400, -1, "stall:2"}, 7, noResponse},
             {"block header broken", {"qv8", "1,2", 2, 400, -1, "header:3"}, 7, noResponse},
-            {"length below 20", {"qv8", "1,2", 2, 10, -1}, 7,
+            {"length below 20",
+             {"qv8", "1,2", 2, 10, -1},
+             7,
              "MODEL: 818\nNUMBER OF CH: 2\nDATA LENGTH: 10\n\n More than 20 data is required!"},
         };
         ChooseComm(true, 7, 1);
@@ -520,10 +527,8 @@ private slots:
                     seen += text->text() + QLatin1Char('|');
                 if (!seen.contains(QStringLiteral(" left"))) return;
                 stopped.start();
-                if (close)
-                    Frame().close();
-                else
-                    Click(Frame().Busy(), "busyCancel");
+                if (close) Frame().close();
+                else Click(Frame().Busy(), "busyCancel");
             });
             watch.start(20);
             Download(File("stopped.wvf"));
@@ -555,7 +560,8 @@ private slots:
         Download(File("x.wvf"));
         const QString text = ui_.MessageTexts().value(0);
         QVERIFY2(text.startsWith(QStringLiteral("No response.\n\nGPIB Addr:  4\n\nThe GPIB library "
-                                                "\"/nonexistent/libgpib.so.0\" cannot be loaded")), qPrintable(text));
+                                                "\"/nonexistent/libgpib.so.0\" cannot be loaded")),
+                 qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("KIVELO_GPIB_LIBRARY")));
     }
 
@@ -572,12 +578,14 @@ private slots:
         const std::pair<const char*, const char*> texts[] = {
             {"id1066", "TEST1"}, {"id1069", "say \"hi\""}, {"id1071", "COPY1"}, {"id1070", "note"}};
         for (const auto& [list, text] : texts) In<QComboBox>(d, list)->setEditText(QString::fromLatin1(text));
-        for (const char* id : {"id1074", "id1072", "id1068", "id1067", "id1073", "id1075", "id1076", "id1078",
-                               "id1077", "id1079"})
+        for (const char* id :
+             {"id1074", "id1072", "id1068", "id1067", "id1073", "id1075", "id1076", "id1078", "id1077", "id1079"})
             Click(d, id);
+        // clang-format off
         const QStringList sent{"FILE:SAVE:SETUP:NAME \"TEST1\"", "FILE:SAVE:SETUP:COMMENT \"say \"hi\"\"",
                                "FILE:SAVE:WAVEFORM:EXEC", "HCOPY:SAVE:NAME \"COPY1\"", "HCOPY:COMMENT \"note\"",
                                "HCOPY:EXEC", "START", "SSTART", "LSTART", "STOP"};
+        // clang-format on
         QTRY_COMPARE(Received(log), sent);
         QVERIFY(ui_.Messages().empty());
         const SettingsList lists[] = {SettingsList::Recorder1, SettingsList::Recorder2, SettingsList::Recorder3,

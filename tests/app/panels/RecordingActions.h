@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "display/DocumentBinding.h"
 #include "FakeWaveFile.h"
 #include "app/ui/CDisplayActions.h"
 #include "app/ui/CUiSeam.h"
+#include "display/DocumentBinding.h"
 
 namespace kivelo::app::test {
 

@@ -18,9 +18,8 @@ namespace {
 
 bool IsControl(const QWidget* w) {
     return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
-           qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) ||
-           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
-           qobject_cast<const QAbstractSlider*>(w);
+           qobject_cast<const QLabel*>(w) || qobject_cast<const QGroupBox*>(w) || qobject_cast<const QComboBox*>(w) ||
+           qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QAbstractSlider*>(w);
 }
 
 QString Describe(const QWidget* w) {
@@ -34,8 +33,7 @@ QStringList ControlsWithoutAccessibleName(const QWidget& root) {
     for (QWidget* w : root.findChildren<QWidget*>()) {
         if (!IsControl(w)) continue;
         // Internal parts of compound widgets (the line edit of a spin box) are named by their owner.
-        if (qobject_cast<QAbstractSpinBox*>(w->parentWidget()) || qobject_cast<QComboBox*>(w->parentWidget()))
-            continue;
+        if (qobject_cast<QAbstractSpinBox*>(w->parentWidget()) || qobject_cast<QComboBox*>(w->parentWidget())) continue;
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
         const QString name = iface ? iface->text(QAccessible::Name).trimmed() : QString();
         if (name.isEmpty()) missing << Describe(w);

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
+#include "ScriptedPort.h"
 #include "instrument/download/BlockReceiver.h"
 #include "instrument/download/BlockSink.h"
-#include "instrument/drivers/DownloadPlan.h"
 #include "instrument/download/DownloadResult.h"
-#include "ScriptedPort.h"
+#include "instrument/drivers/DownloadPlan.h"
 
 namespace kivelo::test {
 namespace {

@@ -2,17 +2,16 @@
 // library: what they print and their exit codes.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 #include "FileBytes.h"
 #include "common/TempDir.h"
 
 namespace kivelo::test {
 namespace {
-
 
 struct CliRun {
     int exitCode = -1;

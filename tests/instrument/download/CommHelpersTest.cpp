@@ -2,20 +2,20 @@
 // progress text of a download.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <stdlib.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
+#include "common/TempDir.h"
 #include "instrument/download/CommDeviceChoice.h"
 #include "instrument/download/CommDiagnosis.h"
 #include "instrument/download/DownloadProgress.h"
 #include "instrument/download/DownloadResult.h"
 #include "instrument/download/SerialDeviceList.h"
-#include "common/TempDir.h"
 
 namespace kivelo::test {
 namespace {
@@ -52,8 +52,8 @@ TEST(SerialDeviceList, MachineDevicesInNaturalOrderWithStableNames) {
     TempDir dir;
     const fs::path dev = fs::path(dir.Path()) / "dev";
     const fs::path sys = fs::path(dir.Path()) / "sys";
-    for (const char* name : {"ttyS0", "ttyS1", "ttyS10", "ttyS2", "ttyUSB1", "ttyUSB0", "ttyACM0", "ttySX", "tty0",
-                             "ttyS", "console"})
+    for (const char* name :
+         {"ttyS0", "ttyS1", "ttyS10", "ttyS2", "ttyUSB1", "ttyUSB0", "ttyACM0", "ttySX", "tty0", "ttyS", "console"})
         Touch(dev / name);
     for (const auto& [name, type] : {std::pair{"ttyS0", "4"}, {"ttyS1", "0"}, {"ttyS2", "4"}, {"ttyS10", "4"}})
         Touch(sys / name / "type", type);
@@ -62,10 +62,10 @@ TEST(SerialDeviceList, MachineDevicesInNaturalOrderWithStableNames) {
     fs::create_symlink("../../gone", dev / "serial" / "by-id" / "usb-dangling");
 
     const std::vector<SerialDevice> devices = ListSerialDevices({dev.string(), sys.string()});
-    EXPECT_EQ(Labels(devices), (std::vector<std::string>{(dev / "ttyS0").string(), (dev / "ttyS2").string(),
-                                                        (dev / "ttyS10").string(), (dev / "ttyUSB0").string(),
-                                                        "usb-FTDI_FT232R_A1-if00-port0 (ttyUSB1)",
-                                                        (dev / "ttyACM0").string()}));
+    EXPECT_EQ(Labels(devices),
+              (std::vector<std::string>{(dev / "ttyS0").string(), (dev / "ttyS2").string(), (dev / "ttyS10").string(),
+                                        (dev / "ttyUSB0").string(), "usb-FTDI_FT232R_A1-if00-port0 (ttyUSB1)",
+                                        (dev / "ttyACM0").string()}));
     ASSERT_EQ(devices.size(), 6u);
     EXPECT_EQ(devices[4].path, (dev / "serial" / "by-id" / "usb-FTDI_FT232R_A1-if00-port0").string());
     EXPECT_EQ(devices[4].kernel, (dev / "ttyUSB1").string());

@@ -2,21 +2,20 @@
 // the order it fetches in and that it leaves both files or none.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
-#include "instrument/download/Download.h"
-#include "instrument/drivers/DownloadPlan.h"
-#include "instrument/download/DownloadResult.h"
-#include "ScriptedPort.h"
 #include "FileBytes.h"
+#include "ScriptedPort.h"
 #include "common/TempDir.h"
+#include "instrument/download/Download.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/drivers/DownloadPlan.h"
 
 namespace kivelo::test {
 namespace {
-
 
 std::vector<std::string> Entries(const TempDir& dir) {
     std::vector<std::string> names;
@@ -30,8 +29,8 @@ std::vector<std::string> Entries(const TempDir& dir) {
 class DownloadTest : public ::testing::TestWithParam<BlockFraming> {
 protected:
     DownloadTest() : port(GetParam()) {
-        port.answers = {{"*IDN?", "KIVELOSM,512010,00,1.23"}, {"CHAN2:MODE?", "0"},
-                        {"TRIG:NSIN:DCOU?", "3"}, {"WAV:LENG?", "50"}};
+        port.answers = {
+            {"*IDN?", "KIVELOSM,512010,00,1.23"}, {"CHAN2:MODE?", "0"}, {"TRIG:NSIN:DCOU?", "3"}, {"WAV:LENG?", "50"}};
         port.fallback = [](const std::string& q) -> std::optional<std::string> {
             if (q.find('?') != std::string::npos) return "1";
             return std::nullopt;

@@ -1,10 +1,11 @@
 // Communication settings, user messages, remote control and its lists.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <csignal>
 #include <thread>
-#include <unistd.h>
 
+#include "ScriptedPort.h"
 #include "instrument/download/CancelOnSignal.h"
 #include "instrument/download/CommSettings.h"
 #include "instrument/download/CommTarget.h"
@@ -12,7 +13,6 @@
 #include "instrument/download/EstimateText.h"
 #include "instrument/download/RemoteControl.h"
 #include "instrument/download/RemoteHistory.h"
-#include "ScriptedPort.h"
 
 namespace kivelo::test {
 namespace {
@@ -53,8 +53,8 @@ TEST(Messages, EstimatesAndResultTexts) {
     EXPECT_EQ(EstimateSeconds(100000 * 4, false), 421);
     EXPECT_EQ(EstimateSeconds(-5, true), 0);
     EXPECT_GT(EstimateSeconds(INT64_MAX, false), 0);  // saturates, never wraps negative
-    const std::pair<int, const char*> texts[] = {{0, "10 Sec"}, {4, "10 Sec"}, {10, "20 Sec"}, {59, "60 Sec"},
-                                                 {60, "1 Min"}, {421, "7 Min"}};
+    const std::pair<int, const char*> texts[] = {{0, "10 Sec"},  {4, "10 Sec"}, {10, "20 Sec"},
+                                                 {59, "60 Sec"}, {60, "1 Min"}, {421, "7 Min"}};
     for (const auto& [seconds, text] : texts) EXPECT_EQ(EstimateText(seconds), text) << seconds;
 
     const CommTarget gpib{3, {}};

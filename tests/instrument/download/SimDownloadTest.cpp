@@ -5,16 +5,16 @@
 #include <filesystem>
 #include <optional>
 
-#include "wavefile/CWaveFile.h"
-#include "instrument/download/CommConnection.h"
-#include "instrument/download/Download.h"
-#include "instrument/drivers/DownloadPlan.h"
-#include "instrument/download/DownloadResult.h"
-#include "port/PortTable.h"
-#include "instrument/download/RemoteControl.h"
 #include "SampleData.h"
 #include "SimPeer.h"
 #include "common/TempDir.h"
+#include "instrument/download/CommConnection.h"
+#include "instrument/download/Download.h"
+#include "instrument/download/DownloadResult.h"
+#include "instrument/download/RemoteControl.h"
+#include "instrument/drivers/DownloadPlan.h"
+#include "port/PortTable.h"
+#include "wavefile/CWaveFile.h"
 
 namespace kivelo::test {
 namespace {
@@ -40,9 +40,11 @@ std::string List(const std::vector<int>& channels) {
 
 // Downloads from the simulator over GPIB (address 7) or a pseudo-terminal.
 int Download(const Sim& sim, bool gpib, const std::string& base) {
+    // clang-format off
     Settings settings{{"FAMILY", sim.family}, {"MODEL", sim.model}, {"CHANNELS", List(sim.channels)},
                       {"RECORDS", std::to_string(sim.records)}, {"LENGTH", std::to_string(sim.length)},
                       {"ADDRESS", "7"}, {"FAULT", sim.fault}};
+    // clang-format on
     std::vector<std::string> options{"--pty"};
     for (const auto& [name, value] : settings) {
         if (name == "ADDRESS" || value.empty()) continue;
@@ -84,8 +86,9 @@ void ExpectSamples(const std::string& wvf, const Sim& sim, int valid = -1) {
             ASSERT_EQ(got, sim.length);
             const auto* samples = reinterpret_cast<const int16_t*>(raw.data());
             for (int i = 0; i < sim.length; ++i) {
-                const int16_t expected = valid >= 0 && i >= valid ? 0
-                    : qvsim::SampleValue(sim.channels[t] - 1, sim.firstRecord + b, i, pattern);
+                const int16_t expected = valid >= 0 && i >= valid
+                                             ? 0
+                                             : qvsim::SampleValue(sim.channels[t] - 1, sim.firstRecord + b, i, pattern);
                 ASSERT_EQ(samples[i], expected) << "trace " << t << " block " << b << " point " << i;
             }
         }
@@ -123,10 +126,10 @@ TEST(SimDownload, Faults) {
         int result;
         int valid;  // points of each record as sent
     } rows[] = {
-        {"stall:2", true, kDownloadPortError, 0}, {"mute", true, kDownloadNoAnswer, 0},
+        {"stall:2", true, kDownloadPortError, 0},  {"mute", true, kDownloadNoAnswer, 0},
         {"header:2", true, kDownloadPortError, 0}, {"header:2", false, kDownloadPortError, 0},
-        {"short", true, kDownloadOk, 300},          {"short", false, kDownloadOk, 300},
-        {"long", true, kDownloadOk, 400},           {"long", false, kDownloadOk, 400},
+        {"short", true, kDownloadOk, 300},         {"short", false, kDownloadOk, 300},
+        {"long", true, kDownloadOk, 400},          {"long", false, kDownloadOk, 400},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.fault) + (row.gpib ? " GPIB" : " serial"));

@@ -12,15 +12,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "wavefile/CHdrFile.h"
+#include "FileBytes.h"
+#include "GoldenFile.h"
+#include "ScriptedPort.h"
+#include "common/TempDir.h"
+#include "export/HeaderWriter.h"
+#include "instrument/download/WriteDownloadHeader.h"
 #include "instrument/drivers/CreateDriver.h"
 #include "instrument/drivers/DownloadPlan.h"
-#include "GoldenFile.h"
-#include "export/HeaderWriter.h"
-#include "ScriptedPort.h"
-#include "FileBytes.h"
-#include "common/TempDir.h"
-#include "instrument/download/WriteDownloadHeader.h"
+#include "wavefile/CHdrFile.h"
 
 namespace kivelo {
 namespace {
@@ -29,9 +29,7 @@ using test::ScriptedPort;
 
 const std::string kGoldenDir = "tests/instrument/drivers/golden/";
 
-std::string Golden(const std::string& name) {
-    return wavegen::ReadFileText(KIVELO_SOURCE_DIR "/" + kGoldenDir + name);
-}
+std::string Golden(const std::string& name) { return wavegen::ReadFileText(KIVELO_SOURCE_DIR "/" + kGoldenDir + name); }
 
 // Answers each command with the answer the conversation has after it; from
 // the first command that differs on, with nothing.
@@ -121,6 +119,7 @@ TEST(DownloadHeader, RefusalsAndFailures) {
 // by zero or lost the time stamp must convert to safe values.
 TEST(FamilyDriver, OddAnswersConvertSafely) {
     using Get = std::string (*)(CInstrument&);
+    // clang-format off
     const Get time = [](CInstrument& d) { std::string s = "kept"; d.GetTime(s, -3, 0); return s; };
     const Get count = [](CInstrument& d) { int n = -1; d.GetBlockCount(n, 0); return std::to_string(n); };
     const Get first = [](CInstrument& d) { int n = -1; d.GetFirstBlockNo(n, 0); return std::to_string(n); };
@@ -128,6 +127,7 @@ TEST(FamilyDriver, OddAnswersConvertSafely) {
     const Get hUnit = [](CInstrument& d) { std::string s; d.GetHUnit(s, 0, 0); return s; };
     const Get hRes = [](CInstrument& d) { double v = -1; d.GetHResolution(v, 0, 0); return std::to_string(v); };
     const Get version = [](CInstrument& d) { std::string s = "kept"; d.GetModelVersion(s); return s; };
+    // clang-format on
     const std::map<std::string, std::string> qv31History{
         {"*IDN?", "ORVANTIS,516002,0,1"}, {"ACQ:HIST?", "1"}, {"TRIG:MODE?", "AUTO"}};
     const struct {

@@ -4,12 +4,12 @@
 #include <cfloat>
 #include <climits>
 
+#include "ScriptedPort.h"
 #include "instrument/drivers/AnswerText.h"
 #include "instrument/drivers/CreateDriver.h"
 #include "instrument/drivers/DownloadPlan.h"
 #include "instrument/drivers/IdentifyInstrument.h"
 #include "instrument/drivers/PortText.h"
-#include "ScriptedPort.h"
 
 namespace kivelo {
 namespace {
@@ -18,14 +18,18 @@ using test::ScriptedPort;
 
 // Leading signed decimals only, saturating instead of wrapping.
 TEST(AnswerText, NumbersFromInstrumentTexts) {
+    // clang-format off
     const std::pair<const char*, int> wholes[] = {
         {"1234", 1234}, {"  -12abc", -12}, {"+7,3", 7}, {"abc", 0}, {"", 0}, {"-", 0},
         {"99999999999999999999999", INT_MAX}, {"-2147483648", INT_MIN}, {"-99999999999999999999999", INT_MIN}};
+    // clang-format on
     for (const auto& [text, value] : wholes) EXPECT_EQ(ParseWhole(text), value) << text;
+    // clang-format off
     const std::pair<const char*, double> reals[] = {
         {"1.0000000E-03", 1e-3}, {" -5.0V", -5.0}, {"+.5", 0.5}, {"12.5e", 12.5}, {"2E+2x", 200.0},
         {"inf", 0.0}, {"nan", 0.0}, {"0x10", 0.0}, {".", 0.0}, {"1e999", DBL_MAX}, {"-1e999", -DBL_MAX},
         {"1e-999", 0.0}};
+    // clang-format on
     for (const auto& [text, value] : reals) EXPECT_DOUBLE_EQ(ParseReal(text), value) << text;
     EXPECT_EQ(Unquote("\"2026/12/06\""), "2026/12/06");
     EXPECT_EQ(Unquote("\""), "");
@@ -36,9 +40,10 @@ TEST(AnswerText, NumbersFromInstrumentTexts) {
 // One trailing LF dropped, the text bounded and cut at a NUL; a failed read
 // leaves the answer alone.
 TEST(ReadAnswer, OneBoundedAnswer) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"1234\n", "1234"}, {"1234", "1234"}, {std::string(300, 'a'), std::string(kMaxAnswerBytes, 'a')},
-        {std::string("ab\0cd", 5), "ab"}};
+    const std::pair<std::string, std::string> rows[] = {{"1234\n", "1234"},
+                                                        {"1234", "1234"},
+                                                        {std::string(300, 'a'), std::string(kMaxAnswerBytes, 'a')},
+                                                        {std::string("ab\0cd", 5), "ab"}};
     for (const auto& [sent, read] : rows) {
         ScriptedPort port;
         port.terminator = "";
@@ -69,13 +74,13 @@ TEST(Identify, EveryKnownModelCode) {
         const std::string& setup;
         const char* name;
     } rows[] = {
-        {512010, 6010, qv60, "QV6010"}, {512020, 6020, qv60, "QV6030"}, {512030, 6030, qv60, "QV6020"},
-        {512040, 6010, qv60, "QV6030"}, {514101, 4300, lng, "QV4300"},  {514102, 4300, lng, "QV4300"},
-        {514103, 4300, lng, "QV4300"},  {514121, 4300, lng, "QV4300"},  {514123, 4300, lng, "QV4300"},
-        {514141, 4300, lng, "QV4300"},  {514143, 4300, lng, "QV4300"},  {514161, 4300, lng, "QV4300"},
-        {514163, 4300, lng, "QV4300"},  {516001, 3120, qv31, "QV3120"}, {516003, 3120, qv31, "QV3120L"},
+        {512010, 6010, qv60, "QV6010"}, {512020, 6020, qv60, "QV6030"},  {512030, 6030, qv60, "QV6020"},
+        {512040, 6010, qv60, "QV6030"}, {514101, 4300, lng, "QV4300"},   {514102, 4300, lng, "QV4300"},
+        {514103, 4300, lng, "QV4300"},  {514121, 4300, lng, "QV4300"},   {514123, 4300, lng, "QV4300"},
+        {514141, 4300, lng, "QV4300"},  {514143, 4300, lng, "QV4300"},   {514161, 4300, lng, "QV4300"},
+        {514163, 4300, lng, "QV4300"},  {516001, 3120, qv31, "QV3120"},  {516003, 3120, qv31, "QV3120L"},
         {516002, 3140, qv31, "QV3140"}, {516004, 3140, qv31, "QV3140L"}, {516005, 3140, qv31, "QV3140"},
-        {516006, 3140, qv31, "QV3140"}, {518001, 818, lng, "QV818"},    {518002, 818, lng, "QV818E"},
+        {516006, 3140, qv31, "QV3140"}, {518001, 818, lng, "QV818"},     {518002, 818, lng, "QV818E"},
         {518003, 826, lng, "QV826"},
     };
     for (const auto& row : rows) {
@@ -104,7 +109,9 @@ TEST(Identify, UnknownCodesAndFailuresGiveZero) {
     const struct {
         const char* answer;  // nullptr: none
         const char* failingWrite;
-    } failures[] = {{"ORVANTIS", ""}, {nullptr, ""}, {"x", "*IDN?"},
+    } failures[] = {{"ORVANTIS", ""},
+                    {nullptr, ""},
+                    {"x", "*IDN?"},
                     {"ORVANTIS,518003,0,1", "WAV:STAR 0;END 128256000;FORM WORD;BYT MSBF"}};
     for (const auto& f : failures) {
         ScriptedPort port;

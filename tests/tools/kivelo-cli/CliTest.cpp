@@ -1,11 +1,11 @@
 // Runs the built kivelo-cli on generated files: golden CSV bytes, exit codes, messages.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fcntl.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <sstream>
 
 #include "GoldenFile.h"
 #include "Wavegen.h"
@@ -48,8 +48,7 @@ RunResult Run(const std::string& cwd, const std::string& program, std::vector<st
     }
     RunResult r;
     int status = 0;
-    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        r.code = WEXITSTATUS(status);
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.code = WEXITSTATUS(status);
     r.out = wavegen::ReadFileText(outPath);
     r.err = wavegen::ReadFileText(errPath);
     ::unlink(outPath.c_str());
@@ -116,15 +115,18 @@ TEST(KiveloCli, ExitCodesOfFailuresAndNoOutputLeft) {
         int code;
         const char* err = nullptr;  // the whole message when given
     } cases[] = {
+        // clang-format off
         {"", 2}, {"frobnicate", 2}, {"csv --bogus x", 2},
         {"csv f.fld -o g.csv --first 51", 2}, {"csv f.fld -o g.csv --first 10 --count 41", 2},
         {"csv f.fld -o g.csv --block 1", 2}, {"csv f.fld -o g.csv --count -1", 2},
+        // clang-format on
         {"csv f.fld -o g.csv --count x", 2},
         {"csv missing.wvf -o g.csv", 1, "Cannot oepn this file: missing.wvf\n"},
-        {"info notes.txt", 1,
-         "Cannot oepn this file: notes.txt (the name must end in .wvf, .rtm or .fld)\n"},
-        {"convert r.rtm -o g.wvf --ratio 10", 2}, {"convert r.rtm", 2},
-        {"convert r.hdr -o g.wvf", 2}, {"convert r.rtm -o G.WVF", 1},
+        {"info notes.txt", 1, "Cannot oepn this file: notes.txt (the name must end in .wvf, .rtm or .fld)\n"},
+        {"convert r.rtm -o g.wvf --ratio 10", 2},
+        {"convert r.rtm", 2},
+        {"convert r.hdr -o g.wvf", 2},
+        {"convert r.rtm -o G.WVF", 1},
         {"convert none.rtm -o g.wvf", 1, "Cannot oepn this file: none.rtm\n"},
     };
     for (const auto& c : cases) {

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "CQvSimulator.h"
-#include "port/GpibAbi.h"
 #include "SimConfig.h"
 #include "SimPeer.h"
+#include "port/GpibAbi.h"
 
 namespace kivelo::test {
 namespace {
@@ -16,7 +16,7 @@ using namespace kivelo::gpib;
 
 TEST(QvsimSettings, RefusesWhatNoInstrumentHas) {
     const std::pair<const char*, const char*> refused[] = {
-        {"family", "qv99"}, {"fault", "sparks"}, {"length", "0"}, {"records", "1001"},
+        {"family", "qv99"},     {"fault", "sparks"},    {"length", "0"},  {"records", "1001"},
         {"modules", "HS,FLUX"}, {"date", "2026-01-15"}, {"colour", "red"}};
     for (const auto& [key, value] : refused) {
         qvsim::SimConfig config;
@@ -24,7 +24,7 @@ TEST(QvsimSettings, RefusesWhatNoInstrumentHas) {
     }
     // Sound settings that do not fit the family.
     const std::tuple<const char*, const char*, const char*> misfits[] = {{"qv60", "channels", "5"},
-                                                                        {"qv31", "modules", "HS"}};
+                                                                         {"qv31", "modules", "HS"}};
     for (const auto& [family, key, value] : misfits) {
         qvsim::SimConfig config;
         ASSERT_EQ(qvsim::ApplySetting(config, "family", family), "");
@@ -110,9 +110,11 @@ TEST(QvsimGpib, DeviceLevelCallsAndClears) {
 
 TEST(QvsimCommands, GarbageIsSurvived) {
     // Deterministic noise from the command vocabulary and stray bytes.
+    // clang-format off
     const char* pieces[] = {"WAV", ":", "SEND", "?", ";", "TRAC", " ", "-", "99999999999999999999", "CHAN",
                             "0", "65535", "\"", "*IDN", "HIST:TIME", "DISP:COUN", "STAR", "END", "REC", "#",
                             "\x01", "\xFF", "TRIG:NSIN:DCOU", "FILE:SAVE:SETUP:NAME", "1e9", "MODU", "RANG"};
+    // clang-format on
     std::uint32_t seed = 12345;
     for (const char* family : {"qv8", "qv43", "qv60", "qv31"}) {
         qvsim::SimConfig config;

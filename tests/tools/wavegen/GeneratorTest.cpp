@@ -12,15 +12,13 @@ using namespace kivelo::wavegen;
 // The writers fill through SignalSource, the tests expect RawSample: the two
 // must agree sample for sample, stay inside the type's range (no wrap-around
 // that a reader would then be blamed for) and repeat run after run.
-TEST(Signals, FastFillEqualsTheFormulaWithinTheTypeRange)
-{
+TEST(Signals, FastFillEqualsTheFormulaWithinTheTypeRange) {
     for (const char* token : {"IS1", "IU1", "IS2", "IU2", "IS4", "IU4", "B8", "B16"}) {
         const SampleType t = ParseSampleType(token);
         const double bits = 8.0 * t.width;
         const double lo = t.kind == TypeKind::Signed ? -std::exp2(bits - 1) : 0.0;
         const double hi = t.kind == TypeKind::Signed ? std::exp2(bits - 1) : std::exp2(bits);
-        for (Signal k : {Signal::Sine, Signal::Step, Signal::Ramp, Signal::Noise, Signal::Logic,
-                         Signal::Counter}) {
+        for (Signal k : {Signal::Sine, Signal::Step, Signal::Ramp, Signal::Noise, Signal::Logic, Signal::Counter}) {
             SCOPED_TRACE(std::string(token) + " " + SignalName(k));
             SignalDesc s;
             s.kind = k;
@@ -52,12 +50,11 @@ TEST(Signals, FastFillEqualsTheFormulaWithinTheTypeRange)
     EXPECT_GT(differ, 90);
 }
 
-TEST(Writers, DemoSetAndUnwritableTarget)
-{
+TEST(Writers, DemoSetAndUnwritableTarget) {
     kivelo::TempDir dir;
     ASSERT_TRUE(WriteDemoSet(dir.Path()));
-    for (const char* name : {"demo_wave.wvf", "demo_wave.hdr", "demo_realtime.rtm",
-                             "demo_realtime.hdr", "demo_float.fld"})
+    for (const char* name :
+         {"demo_wave.wvf", "demo_wave.hdr", "demo_realtime.rtm", "demo_realtime.hdr", "demo_float.fld"})
         EXPECT_FALSE(ReadFileBytes(dir.File(name)).empty()) << name;
 
     WvfDesc s;
