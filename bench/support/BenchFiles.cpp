@@ -4,12 +4,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include <string>
 #include <vector>
 
+#include "WaveHeader.h"
 #include "common/UniqueFd.h"
 #include "common/WriteAll.h"
 
@@ -21,49 +21,15 @@ void WriteOrAbort(int fd, const void* data, std::size_t size) {
     if (!WriteAll(fd, data, size)) std::abort();
 }
 
+// One block of IS2 traces in millivolts at a microsecond per sample.
 std::string HeaderText(int traces, int64_t samples) {
-    std::string h = "//ORVANTIS ASCII FILE FORMAT\r\n\r\n$PublicInfo\r\n\r\n";
-    char line[256];
-    auto key = [&](const char* k, const std::string& v) {
-        std::snprintf(line, sizeof line, "%-20s%s\r\n", k, v.c_str());
-        h += line;
-    };
-    auto perTrace = [&](const char* k, const std::string& v) {
-        std::string values;
-        for (int t = 0; t < traces; ++t) {
-            std::snprintf(line, sizeof line, "%-16s", v.c_str());
-            values += line;
-        }
-        key(k, values);
-    };
-    key("FormatVersion", "1.10");
-    key("Model", "QV4300");
-    key("Endian", "Ltl");
-    key("DataFormat", "Trace");
-    key("GroupNumber", "1");
-    key("TraceTotalNumber", std::to_string(traces));
-    key("DataOffset", "0");
-    h += "\r\n$Group1\r\n";
-    key("TraceNumber", std::to_string(traces));
-    key("BlockNumber", "1");
-    std::string names;
-    for (int t = 0; t < traces; ++t) {
-        std::snprintf(line, sizeof line, "CH%-14d", t + 1);
-        names += line;
-    }
-    key("TraceName", names);
-    perTrace("BlockSize", std::to_string(samples));
-    perTrace("VResolution", "1.0000000E-003");
-    perTrace("VOffset", "0.0000000E+000");
-    perTrace("VDataType", "IS2");
-    perTrace("VUnit", "V");
-    for (const char* k : {"VPlusOverData", "VMinusOverData", "VIllegalData", "VMaxData", "VMinData"}) perTrace(k, "0");
-    perTrace("HResolution", "1.0000000E-006");
-    perTrace("HOffset", "0.0000000E+000");
-    perTrace("HUnit", "s");
-    perTrace("Date", "26/12/06");
-    perTrace("Time", "08:00:00");
-    return h;
+    wavegen::HeaderOptions h;
+    h.model = "QV4300";
+    h.hResolution = 1e-6;
+    std::vector<wavegen::TraceDesc> desc(static_cast<std::size_t>(traces));
+    for (wavegen::TraceDesc& t : desc) t.vResolution = 1e-3;
+    return wavegen::BuildHeader(
+        h, desc, 1, [samples](int, int) { return samples; }, std::nullopt);
 }
 
 }  // namespace

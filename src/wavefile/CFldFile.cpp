@@ -234,7 +234,7 @@ int CFldFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, 
     const int64_t g = stepCode / 256;
     if (!open_ || g < 1 || pos < 0 || count < 0) return 0;
     const int64_t capacity = std::min<int64_t>(static_cast<int64_t>(dst.size()) / 2, kMaxEnvelopeValues);
-    const int64_t chunk = std::min(g >= 10001 ? g : g < 1001 ? g * 100 : g * 10, count);
+    const int64_t chunk = EnvelopeChunk(g, count);
     if (chunk == 0 || pos >= sampleCount_) return -1;
     if (summaries_ && SummaryEnvelope(stepCode, chunk, pos, count, dst, capacity, outCount)) return -1;
     int64_t running = 0;

@@ -529,7 +529,7 @@ CWaveFile::EnvelopeShape CWaveFile::ShapeOf(int stepCode, int64_t count, int out
     const int64_t g = stepCode / 256;
     // Whole groups per chunk keep the work buffer bounded.
     EnvelopeShape shape;
-    shape.chunk = std::min(g > 10000 ? g : g < 1001 ? g * 100 : g * 10, count);
+    shape.chunk = EnvelopeChunk(g, count);
     // Several chunks come in with one read when that cannot change what a chunk
     // holds: reads deliver the whole request until the end of the data, and an
     // even chunk keeps the realtime reader's sample pairs intact. Each chunk is

@@ -8,6 +8,12 @@
 
 namespace kivelo {
 
+// Samples an envelope read reduces as one chunk at g input samples per pair:
+// whole groups, and few enough to bound the work buffer.
+inline int64_t EnvelopeChunk(int64_t g, int64_t count) {
+    return std::min(g > 10000 ? g : g < 1001 ? g * 100 : g * 10, count);
+}
+
 namespace detail {
 
 // Order flag carried from group to group: 1 when the last new extreme was a maximum.
