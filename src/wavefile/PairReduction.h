@@ -34,13 +34,14 @@ constexpr int64_t kLanes = 32 / static_cast<int64_t>(sizeof(T));
 template <typename T>
 constexpr int64_t kBlock = 1024 / static_cast<int64_t>(sizeof(T));
 
-// The same vector as it may lie in a sample buffer: any alignment, aliasing the samples.
+// The vector of samples at p, which may have any alignment: a copy, which
+// compiles to one unaligned load (an over-aligned reference would let a
+// compiler emit an aligned load that faults).
 template <typename T>
-using BufferVec [[gnu::vector_size(32), gnu::aligned(1), gnu::may_alias]] = T;
-
-template <typename T>
-[[gnu::always_inline]] inline const BufferVec<T>& VecAt(const T* p) {
-    return *reinterpret_cast<const BufferVec<T>*>(p);
+[[gnu::always_inline]] inline Vec<T> VecAt(const T* p) {
+    Vec<T> v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
 
 template <typename Mask>
