@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/StagedFile.h"
+#include "common/UniqueFd.h"
 
 namespace kivelo::app {
 
@@ -163,27 +164,22 @@ SettingsLoadResult SettingsStore::Load(const std::string& path, SettingsRecord& 
     record.Clear();
     if (path.empty()) return SettingsLoadResult::Missing;
     // O_NONBLOCK: a FIFO at the path must not hang the start; it is refused below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return SettingsLoadResult::Missing;
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.IsOpen()) return SettingsLoadResult::Missing;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return SettingsLoadResult::Missing;
-    }
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return SettingsLoadResult::Missing;
     auto& bytes = record.MutableRaw();
     std::size_t total = 0;
     while (total < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + total, bytes.size() - total);
+        const ssize_t n = ::read(fd.Get(), bytes.data() + total, bytes.size() - total);
         if (n < 0) {
             if (errno == EINTR) continue;
-            ::close(fd);
             record.Clear();
             return SettingsLoadResult::Missing;
         }
         if (n == 0) break;
         total += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     return total == bytes.size() ? SettingsLoadResult::Loaded : SettingsLoadResult::Short;
 }
 
