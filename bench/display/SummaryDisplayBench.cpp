@@ -31,7 +31,10 @@
 namespace {
 
 using namespace kivelo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
+using bench::PreadAll;
 
 constexpr int kFrameWidth = 1280, kFrameHeight = 1024;
 constexpr uint32_t kZoomAndXy =
@@ -40,14 +43,6 @@ constexpr uint32_t kZoomAndXy =
 int64_t EnvSamples(const char* name, int64_t fallback) {
     const char* text = std::getenv(name);
     return text && std::atoll(text) > 0 ? std::atoll(text) : fallback;
-}
-
-double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0.0;
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
 }
 
 const std::string& LargeRecord() {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -62,6 +63,22 @@ void WarmPageCache(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY));
     std::vector<char> buf(1 << 20);
     while (::read(fd.Get(), buf.data(), buf.size()) > 0) {}
+}
+
+int64_t PreadAll(int fd, std::vector<uint8_t>& buf) {
+    int64_t total = 0;
+    for (off_t off = 0;; off += static_cast<off_t>(buf.size())) {
+        const ssize_t n = ::pread(fd, buf.data(), buf.size(), off);
+        if (n <= 0) break;
+        total += n;
+    }
+    return total;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0.0;
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
 }
 
 double PeakRssMb() {

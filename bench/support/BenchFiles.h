@@ -1,7 +1,9 @@
 #pragma once
 // Large scratch records for benchmarks, written once per run and removed after.
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/TempDir.h"
 
@@ -34,5 +36,15 @@ private:
 
 // Peak resident set size of this process, in MB.
 double PeakRssMb();
+
+// Reads the whole file with pread in pieces of buf's size; returns the bytes read.
+int64_t PreadAll(int fd, std::vector<uint8_t>& buf);
+
+using Clock = std::chrono::steady_clock;
+inline double Ms(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+// The middle value of a run's timings (0 for none).
+double Median(std::vector<double> v);
 
 }  // namespace kivelo::bench

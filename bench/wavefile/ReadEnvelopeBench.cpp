@@ -23,17 +23,6 @@ const std::string& Record() {
     return record.Path();
 }
 
-// Reads the whole file with pread in 1 MB pieces; returns the bytes read.
-int64_t PreadAll(int fd, std::vector<uint8_t>& buf) {
-    int64_t total = 0;
-    for (off_t off = 0;; off += static_cast<off_t>(buf.size())) {
-        const ssize_t n = ::pread(fd, buf.data(), buf.size(), off);
-        if (n <= 0) break;
-        total += n;
-    }
-    return total;
-}
-
 // The Main window's envelope read of the whole record.
 class MainEnvelope {
 public:
@@ -61,7 +50,7 @@ private:
 void BM_PreadSameBytes(benchmark::State& state) {
     const int fd = ::open(Record().c_str(), O_RDONLY);
     std::vector<uint8_t> buf(1 << 20);
-    for (auto _ : state) benchmark::DoNotOptimize(PreadAll(fd, buf));
+    for (auto _ : state) benchmark::DoNotOptimize(kivelo::bench::PreadAll(fd, buf));
     ::close(fd);
     state.SetBytesProcessed(state.iterations() * kSamples * 2);
 }
@@ -91,7 +80,7 @@ void BM_EnvelopeOverPread(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        benchmark::DoNotOptimize(PreadAll(fd, buf));
+        benchmark::DoNotOptimize(kivelo::bench::PreadAll(fd, buf));
         const auto t1 = Clock::now();
         benchmark::DoNotOptimize(envelope.Read());
         const auto t2 = Clock::now();

@@ -18,7 +18,10 @@
 namespace {
 
 using namespace kivelo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
+using bench::PreadAll;
 
 constexpr int64_t kSamples = int64_t{64} << 20;
 constexpr int64_t kDisplayPoints = 2000;
@@ -26,24 +29,6 @@ constexpr int64_t kDisplayPoints = 2000;
 const std::string& Record() {
     static const bench::ScratchRecord record(1, kSamples);
     return record.Path();
-}
-
-double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0.0;
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
-int64_t PreadAll(int fd, std::vector<uint8_t>& buf) {
-    int64_t total = 0;
-    for (off_t off = 0;; off += static_cast<off_t>(buf.size())) {
-        const ssize_t n = ::pread(fd, buf.data(), buf.size(), off);
-        if (n <= 0) break;
-        total += n;
-    }
-    return total;
 }
 
 // The Main window's read of the whole record: 2000 display points.

@@ -108,6 +108,35 @@ bool HasMinposPairs() { return __builtin_cpu_supports("avx2"); }
 
 #endif
 
+// Calls group(s, e) for each group the pair reduction cuts the chunks into at this
+// step code, in order, until `capacity` values (two per group) are covered.
+template <typename Group>
+void ForEachGroup(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity, Group&& group) {
+    const int64_t g = stepCode / 256, f = stepCode % 256;
+    int64_t values = 0;
+    for (const StreamChunk& c : chunks) {
+        const int64_t end = c.first + c.count;
+        int64_t s = c.first, size = std::min(g, c.count), acc = 0;
+        while (s < end && values < capacity) {
+            const int64_t e = s + std::min(size, end - s);
+            group(s, e);
+            values += 2;
+            s = e;
+            size = g;
+            if (f > 0) {
+                if (acc + f > 255) ++size;
+                acc = (acc + f) % 256;
+            }
+        }
+        if (values >= capacity) break;
+    }
+}
+
+// A group that starts and ends inside one block.
+bool InOneBlock(int64_t s, int64_t e) {
+    return s % kBlockSamples != 0 && e % kBlockSamples != 0 && s / kBlockSamples == (e - 1) / kBlockSamples;
+}
+
 // Blocks apart by less than this are read together: one read costs about as much.
 constexpr int64_t kGapBytes = 8192;
 constexpr int64_t kMaxRunBytes = int64_t{1} << 20;
@@ -467,62 +496,26 @@ int64_t SummaryLevels<T>::ReduceAppended(std::span<const StreamChunk> chunks, in
 template <typename T>
 void SummaryLevels<T>::CutsOf(std::span<const StreamChunk> chunks, int stepCode, int64_t capacity,
                               std::vector<int64_t>& cuts, std::vector<int64_t>& blocks) {
-    const int64_t g = stepCode / 256, f = stepCode % 256;
-    if (g < kBlock) return;
-    int64_t values = 0;
-    for (const StreamChunk& c : chunks) {
-        const int64_t end = c.first + c.count;
-        int64_t s = c.first, size = std::min(g, c.count), acc = 0;
-        while (s < end && values < capacity) {
-            const int64_t e = s + std::min(size, end - s);
-            const bool inOneBlock = s % kBlock != 0 && e % kBlock != 0 && s / kBlock == (e - 1) / kBlock;
-            if (inOneBlock) {
-                blocks.push_back(s / kBlock);
-            } else {
-                for (const int64_t p : {s, e})
-                    if (p % kBlock != 0 && (cuts.empty() || cuts.back() != p)) cuts.push_back(p);
-            }
-            values += 2;
-            s = e;
-            size = g;
-            if (f > 0) {
-                if (acc + f > 255) ++size;
-                acc = (acc + f) % 256;
-            }
+    if (stepCode / 256 < kBlock) return;
+    ForEachGroup(chunks, stepCode, capacity, [&](int64_t s, int64_t e) {
+        if (InOneBlock(s, e)) {
+            blocks.push_back(s / kBlock);
+            return;
         }
-        if (values >= capacity) break;
-    }
+        for (const int64_t p : {s, e})
+            if (p % kBlock != 0 && (cuts.empty() || cuts.back() != p)) cuts.push_back(p);
+    });
 }
 
 template <typename T>
 int SummaryLevels<T>::Reduce(std::span<const StreamChunk> chunks, int stepCode, const StreamReader& read, T* out,
                              int64_t capacity, int64_t& written) {
     written = 0;
-    const int64_t g = stepCode / 256, f = stepCode % 256;
+    const int64_t g = stepCode / 256;
     if (g < kBlock || capacity <= 0 || !finished_) return -1;
     // The groups of every chunk as the pair reduction cuts them, until capacity values.
-    auto walk = [&](auto&& group) {
-        int64_t values = 0;
-        for (const StreamChunk& c : chunks) {
-            const int64_t end = c.first + c.count;
-            int64_t s = c.first, size = std::min(g, c.count), acc = 0;
-            while (s < end && values < capacity) {
-                const int64_t e = s + std::min(size, end - s);
-                group(s, e);
-                values += 2;
-                s = e;
-                size = g;
-                if (f > 0) {
-                    if (acc + f > 255) ++size;
-                    acc = (acc + f) % 256;
-                }
-            }
-            if (values >= capacity) break;
-        }
-    };
-    auto inOneBlock = [](int64_t s, int64_t e) {
-        return s % kBlock != 0 && e % kBlock != 0 && s / kBlock == (e - 1) / kBlock;
-    };
+    auto walk = [&](auto&& group) { ForEachGroup(chunks, stepCode, capacity, group); };
+    auto inOneBlock = [](int64_t s, int64_t e) { return InOneBlock(s, e); };
 
     // Where groups start or end inside a block, and the groups within one block.
     std::vector<int64_t> cutAt;
