@@ -1,13 +1,15 @@
 #include "wavefile/CWaveFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "wavefile/PairReduction.h"
-#include "wavefile/PrefetchReader.h"
 #include "wavefile/SampleConversion.h"
 #include "wavefile/SummaryStore.h"
 
@@ -234,11 +236,9 @@ void CWaveFile::ResetState() {
     if (summaries_ && session_ != 0) summaries_->EraseSession(session_);
     session_ = 0;
     stamped_ = false;
-    for (auto* buf : {&summaryBuffer_, &convertBuffer_}) {
-        buf->clear();
-        buf->shrink_to_fit();
-    }
-    aheadBuffers_.clear();
+    summaryBuffer_.clear();
+    summaryBuffer_.shrink_to_fit();
+    fillBuffers_.clear();
     open_ = false;
     header_.reset();
     formatters_.clear();
@@ -693,64 +693,57 @@ std::span<const uint8_t> CWaveFile::AppendToSummary(EnvelopeSummary& summary, st
     return narrowed;
 }
 
-int CWaveFile::PrefetchedEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
-                                  std::span<uint8_t> dst, int64_t& outCount, int code, EnvelopeSummary& summary,
-                                  int64_t offset, int64_t target) {
-    const int w = CurrentWidth(), outSize = OutputSize(code, w);
-    const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
-    const bool swap = NeedsSwap(), zeroExtend = kind == kKindBit || kind == kKindUnsigned;
-    const int64_t g = stepCode / 256, chunk = shape.chunk;
-    const int64_t pairCapacity = 2 * (chunk / g + 2);
-    Grow(pairBuffer_, pairCapacity * outSize);
-    const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
-    // Pieces of whole chunks from the read's start: no chunk is split between two.
+int CWaveFile::FillSummary(EnvelopeSummary& summary, int64_t offset, int64_t target) {
+    const int w = CurrentWidth(), stored = summary.SampleBytes(), code = StoredCode(stored);
+    const bool swap = NeedsSwap(), convert = swap || stored != w;
     constexpr int64_t kPieceBytes = int64_t{1} << 20;
-    const int64_t pieceSamples = std::max<int64_t>(1, kPieceBytes / (chunk * outSize)) * chunk;
-    PrefetchReader ahead(data_, offset + pos * w, (target - pos) * w, pieceSamples * w, aheadBuffers_);
-    std::vector<StreamChunk> chunks;
-    int64_t left = count, pieceFirst = pos;
-    for (;;) {
-        std::span<const uint8_t> piece;
-        if (!ahead.Next(piece)) return 0;
-        const int64_t n = static_cast<int64_t>(piece.size()) / w;
-        if (n == 0) break;
-        std::span<const uint8_t> values = piece.first(static_cast<std::size_t>(n * w));
-        if (outSize != w || swap) {
-            Grow(convertBuffer_, n * outSize);
-            ConvertSampleRun(code, w, convertBuffer_, values, n, swap, zeroExtend);
-            values = std::span<const uint8_t>(convertBuffer_).first(static_cast<std::size_t>(n * outSize));
-        }
-        const std::span<const uint8_t> stored = AppendToSummary(summary, values, outSize);
-        const int64_t take = std::min(n, left);
-        if (g >= EnvelopeSummary::kBlock && outCount < dstCapacity) {
-            // The pairs from the summary as it grows: the samples are looked at once.
-            chunks.clear();
-            for (int64_t at = 0; at < take; at += chunk)
-                chunks.push_back({pieceFirst + at, std::min(chunk, take - at)});
-            const int sw = summary.SampleBytes();
-            const int64_t room =
-                std::min(dstCapacity - outCount, 2 * (take / g + static_cast<int64_t>(chunks.size()) + 1));
-            Grow(pairBuffer_, room * sw);
-            const int64_t made = summary.ReduceAppended(chunks, stepCode, stored, pieceFirst, pairBuffer_, room);
-            const auto out = dst.subspan(static_cast<std::size_t>(outCount * outSize));
-            if (sw == outSize) std::memcpy(out.data(), pairBuffer_.data(), static_cast<std::size_t>(made * sw));
-            else ConvertSampleRun(code, sw, out, First(pairBuffer_, made * sw), made, false, zeroExtend);
-            outCount += made;
-        } else {
-            for (int64_t at = 0; at < take && outCount < dstCapacity; at += chunk) {
-                const int64_t m = std::min(chunk, take - at);
-                const int64_t made = ReduceChunk(outSize, kind, values.data() + at * outSize, m, stepCode,
-                                                 pairBuffer_.data(), pairCapacity);
-                const int64_t fit = std::min(made, dstCapacity - outCount);
-                std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(),
-                            static_cast<std::size_t>(fit * outSize));
-                outCount += fit;
-            }
-        }
-        pieceFirst += n;
-        left -= take;
-        if (n < pieceSamples) break;  // the end of the data
+    const int64_t pieceSamples = kPieceBytes / w;
+    if (w <= 0 || pieceSamples % EnvelopeSummary::kPieceAlign != 0) return kFillEndedEarly;
+    const int64_t pieces = (target + pieceSamples - 1) / pieceSamples;
+    constexpr unsigned kMaxThreads = 4;  // beyond that the memory bus is the limit
+    const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads));
+    summary.Reserve(target);
+    std::vector<EnvelopeSummary::PieceCuts> kept;
+    for (int t = 0; t < threads; ++t) kept.push_back(summary.NewPieceCuts());
+    fillBuffers_.resize(static_cast<std::size_t>(2 * threads));
+    for (int t = 0; t < threads; ++t) {
+        Grow(fillBuffers_[static_cast<std::size_t>(2 * t)], pieceSamples * w);
+        if (convert) Grow(fillBuffers_[static_cast<std::size_t>(2 * t + 1)], pieceSamples * stored);
     }
+    std::atomic<int64_t> next{0};
+    std::atomic<int> outcome{-1};
+    auto work = [&](int t) {
+        std::vector<uint8_t>& raw = fillBuffers_[static_cast<std::size_t>(2 * t)];
+        std::vector<uint8_t>& converted = fillBuffers_[static_cast<std::size_t>(2 * t + 1)];
+        for (;;) {
+            const int64_t piece = next.fetch_add(1, std::memory_order_relaxed);
+            if (piece >= pieces || outcome.load(std::memory_order_relaxed) != -1) return;
+            const int64_t first = piece * pieceSamples, n = std::min(pieceSamples, target - first);
+            const int64_t got = data_.ReadAt(offset + first * w, First(raw, n * w));
+            if (got != n * w) {
+                int none = -1;
+                outcome.compare_exchange_strong(none, got < 0 ? 0 : kFillEndedEarly);
+                return;
+            }
+            std::span<const uint8_t> values = First(raw, n * w);
+            if (convert) {
+                ConvertSampleRun(code, w, converted, values, n, swap, false);
+                values = First(converted, n * stored);
+            }
+            summary.FillAt(first, values, kept[static_cast<std::size_t>(t)]);
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        try {
+            for (int t = 1; t < threads; ++t) helpers.emplace_back(work, t);
+        } catch (const std::system_error&) {
+            // Fewer threads: the pieces are handed out as they are asked for.
+        }
+        work(0);
+    }
+    if (outcome.load() != -1) return outcome.load();
+    summary.Adopt(kept);
     return -1;
 }
 
@@ -775,8 +768,10 @@ int CWaveFile::FeedSummary(EnvelopeSummary& summary, int64_t from, int64_t targe
     return -1;
 }
 
-void CWaveFile::WantExpectedCuts(EnvelopeSummary& summary) {
+void CWaveFile::WantExpectedCuts(EnvelopeSummary& summary, std::span<const StreamChunk> also, int stepCode,
+                                 int64_t capacity) {
     std::vector<int64_t> cuts, blocks;
+    EnvelopeSummary::CutsOf(also, stepCode, capacity, cuts, blocks);
     std::vector<StreamChunk> chunks;
     for (EnvelopeRead r : expected_) {
         if (!ExpectedHere(r)) continue;
@@ -832,30 +827,8 @@ bool CWaveFile::SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_
     int64_t first = 0, end = 0;
     if (dstCapacity <= 0 || !PlanEnvelope(stepCode, shape, pos, count, dstCapacity, chunks, first, end)) return false;
 
-    if (EnvelopeSummary* summary = summaries_->Find(key)) {
-        if (stepCode / 256 < EnvelopeSummary::kBlock || end > summary->Samples()) return false;
-        Grow(summaryBuffer_, dstCapacity * stored);
-        const int storedCode = StoredCode(stored);
-        const StreamReader read = [this, storedCode](int64_t at, int64_t n, std::span<uint8_t> out, int64_t& got) {
-            return ReadData(at, n, out, got, storedCode);
-        };
-        int64_t written = 0;
-        result = summary->Reduce(chunks, stepCode, read, summaryBuffer_, dstCapacity, written);
-        if (result == kSummaryStale) {
-            summaries_->Erase(key);  // the file is not what it was
-            return false;
-        }
-        summaries_->Update(key);
-        if (result != kFileOk) return true;
-        const bool zeroExtend = kind == kKindBit || kind == kKindUnsigned;
-        if (stored == outSize) {
-            std::memcpy(dst.data(), summaryBuffer_.data(), static_cast<std::size_t>(written * outSize));
-        } else {
-            ConvertSampleRun(code, stored, dst, First(summaryBuffer_, written * stored), written, false, zeroExtend);
-        }
-        outCount = written;
-        return true;
-    }
+    if (EnvelopeSummary* summary = summaries_->Find(key))
+        return ReduceFromSummary(*summary, key, chunks, stepCode, dst, outCount, code, result);
 
     // Built while a read that covers most of the record passes over its samples.
     int64_t start = 0, target = 0;
@@ -863,24 +836,60 @@ bool CWaveFile::SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_
     if (start != 0 || end > target || 2 * (end - first) < target) return false;
     if (!summaries_->Fits(EnvelopeSummary::EstimateBytes(target, stored))) return false;
     auto summary = std::make_unique<EnvelopeSummary>(stored, CompareOf(kind), target);
+    // Large records are summarised on all processors first; the read then comes
+    // from the summary, which keeps the samples it needs around its cuts.
+    constexpr int64_t kFillBytes = int64_t{4} << 20;
+    int64_t offset = 0;
+    if (stepCode / 256 >= EnvelopeSummary::kBlock && target * w >= kFillBytes && ContiguousRecord(offset)) {
+        WantExpectedCuts(*summary, chunks, stepCode, dstCapacity);
+        const int filled = FillSummary(*summary, offset, target);
+        if (filled == kFillEndedEarly) return false;  // the data end before the record does
+        result = filled;
+        if (filled != kFileOk) return true;  // a failed or cancelled read leaves no summary
+        summary->Finish();
+        summaries_->Insert(key, std::move(summary));
+        EnvelopeSummary* kept = summaries_->Find(key);
+        return kept && ReduceFromSummary(*kept, key, chunks, stepCode, dst, outCount, code, result);
+    }
     WantExpectedCuts(*summary);
     if (first > 0 && (FeedSummary(*summary, 0, first) != kFileOk || summary->Samples() != first)) return false;
-    // Large records are read ahead on a second thread, so that copying them from the
-    // page cache and summarising them take the time of the copy alone.
-    constexpr int64_t kPrefetchBytes = int64_t{4} << 20;
-    int64_t offset = 0;
-    if (target * w >= kPrefetchBytes && ContiguousRecord(offset)) {
-        result = PrefetchedEnvelope(stepCode, shape, pos, count, dst, outCount, code, *summary, offset, target);
-        if (result != kFileOk) return true;  // a failed or cancelled read leaves no summary
-    } else {
-        int64_t running = 0;
-        bool ended = false;
-        result = StreamEnvelope(stepCode, shape, pos, count, dst, outCount, code, summary.get(), running, ended);
-        if (result != kFileOk) return true;
-        if (!ended && FeedSummary(*summary, running, target) != kFileOk) return true;
-    }
+    int64_t running = 0;
+    bool ended = false;
+    result = StreamEnvelope(stepCode, shape, pos, count, dst, outCount, code, summary.get(), running, ended);
+    if (result != kFileOk) return true;
+    if (!ended && FeedSummary(*summary, running, target) != kFileOk) return true;
     summary->Finish();
     summaries_->Insert(key, std::move(summary));
+    return true;
+}
+
+bool CWaveFile::ReduceFromSummary(EnvelopeSummary& summary, const SummaryKey& key, std::span<const StreamChunk> chunks,
+                                  int stepCode, std::span<uint8_t> dst, int64_t& outCount, int code, int& result) {
+    const int w = CurrentWidth(), outSize = OutputSize(code, w), stored = summary.SampleBytes();
+    const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
+    const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
+    if (stepCode / 256 < EnvelopeSummary::kBlock || chunks.back().first + chunks.back().count > summary.Samples())
+        return false;
+    Grow(summaryBuffer_, dstCapacity * stored);
+    const int storedCode = StoredCode(stored);
+    const StreamReader read = [this, storedCode](int64_t at, int64_t n, std::span<uint8_t> out, int64_t& got) {
+        return ReadData(at, n, out, got, storedCode);
+    };
+    int64_t written = 0;
+    result = summary.Reduce(chunks, stepCode, read, summaryBuffer_, dstCapacity, written);
+    if (result == kSummaryStale) {
+        summaries_->Erase(key);  // the file is not what it was
+        return false;
+    }
+    summaries_->Update(key);
+    if (result != kFileOk) return true;
+    const bool zeroExtend = kind == kKindBit || kind == kKindUnsigned;
+    if (stored == outSize) {
+        std::memcpy(dst.data(), summaryBuffer_.data(), static_cast<std::size_t>(written * outSize));
+    } else {
+        ConvertSampleRun(code, stored, dst, First(summaryBuffer_, written * stored), written, false, zeroExtend);
+    }
+    outCount = written;
     return true;
 }
 

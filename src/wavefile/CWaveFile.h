@@ -206,10 +206,15 @@ private:
     // read is to be streamed as it is.
     bool SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count, std::span<uint8_t> dst,
                          int64_t& outCount, int code, int& result);
-    // The envelope read of a contiguous record, read ahead on a second thread,
-    // going on to `target` samples for the summary; -1, or 0 when a read failed.
-    int PrefetchedEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                           int64_t& outCount, int code, EnvelopeSummary& summary, int64_t offset, int64_t target);
+    // The read answered from the summary kept under key; false when it cannot be.
+    bool ReduceFromSummary(EnvelopeSummary& summary, const SummaryKey& key, std::span<const StreamChunk> chunks,
+                           int stepCode, std::span<uint8_t> dst, int64_t& outCount, int code, int& result);
+    // Summarises the `target` samples of a contiguous record stored from `offset` on
+    // every processor at once, each piece by the thread that read it, so that both
+    // copying the samples from the page cache and summarising them are shared out.
+    // -1; 0 when a read failed or was cancelled; kFillEndedEarly.
+    static constexpr int kFillEndedEarly = 1;
+    int FillSummary(EnvelopeSummary& summary, int64_t offset, int64_t target);
     // Reads the stream on from read position `from` into the summary until it holds
     // `target` samples or the data end.
     int FeedSummary(EnvelopeSummary& summary, int64_t from, int64_t target);
@@ -218,8 +223,9 @@ private:
     // The width code that reads samples at the summary's size.
     int StoredCode(int storedBytes) const;
     // Gives the summary the cut positions and blocks of the expected reads in the
-    // current record's stream.
-    void WantExpectedCuts(EnvelopeSummary& summary);
+    // current record's stream, and of these chunks at this step code.
+    void WantExpectedCuts(EnvelopeSummary& summary, std::span<const StreamChunk> chunks = {}, int stepCode = 0,
+                          int64_t capacity = 0);
 
     std::unique_ptr<SummaryStore> ownSummaries_;
     FileStamp stamp_;
@@ -227,8 +233,9 @@ private:
     int64_t openedNs_ = 0;
     uint64_t session_ = 0;
     std::vector<uint8_t> summaryBuffer_;
-    std::vector<uint8_t> convertBuffer_;
-    std::vector<std::vector<uint8_t>> aheadBuffers_;
+    // Per filling thread: its raw samples and their conversion (kept for the next
+    // trace, so that their pages are not faulted in anew).
+    std::vector<std::vector<uint8_t>> fillBuffers_;
 };
 
 }  // namespace kivelo

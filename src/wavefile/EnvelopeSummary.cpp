@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <type_traits>
+#include <vector>
 
 namespace kivelo {
 
@@ -69,16 +70,39 @@ int EnvelopeSummary::Reduce(std::span<const StreamChunk> chunks, int stepCode, c
         levels_);
 }
 
-int64_t EnvelopeSummary::ReduceAppended(std::span<const StreamChunk> chunks, int stepCode,
-                                        std::span<const uint8_t> samples, int64_t first, std::span<uint8_t> out,
-                                        int64_t capacity) {
-    capacity = std::min<int64_t>(capacity, static_cast<int64_t>(out.size()) / sampleBytes_);
+void EnvelopeSummary::Reserve(int64_t samples) {
+    std::visit([&](auto& levels) { levels.Reserve(samples); }, levels_);
+}
+
+EnvelopeSummary::PieceCuts EnvelopeSummary::NewPieceCuts() const {
     return std::visit(
+        [](const auto& levels) {
+            using Levels = std::remove_cvref_t<decltype(levels)>;
+            return PieceCuts(std::in_place_type<typename Levels::PieceCuts>);
+        },
+        levels_);
+}
+
+void EnvelopeSummary::FillAt(int64_t first, std::span<const uint8_t> samples, PieceCuts& kept) {
+    std::visit(
         [&](auto& levels) {
-            using Sample = typename std::remove_cvref_t<decltype(levels)>::Sample;
-            return levels.ReduceAppended(chunks, stepCode, reinterpret_cast<const Sample*>(samples.data()), first,
-                                         static_cast<int64_t>(samples.size()) / sampleBytes_,
-                                         reinterpret_cast<Sample*>(out.data()), capacity);
+            using Levels = std::remove_cvref_t<decltype(levels)>;
+            auto* mine = std::get_if<typename Levels::PieceCuts>(&kept);
+            if (!mine) return;
+            levels.FillAt(first, reinterpret_cast<const typename Levels::Sample*>(samples.data()),
+                          static_cast<int64_t>(samples.size()) / sampleBytes_, *mine);
+        },
+        levels_);
+}
+
+void EnvelopeSummary::Adopt(std::span<PieceCuts> kept) {
+    std::visit(
+        [&](auto& levels) {
+            using Levels = std::remove_cvref_t<decltype(levels)>;
+            std::vector<typename Levels::PieceCuts> mine;
+            for (PieceCuts& k : kept)
+                if (auto* m = std::get_if<typename Levels::PieceCuts>(&k)) mine.push_back(std::move(*m));
+            levels.Adopt(mine);
         },
         levels_);
 }

@@ -37,9 +37,17 @@ public:
     int Reduce(std::span<const StreamChunk> chunks, int stepCode, const StreamReader& read, std::span<uint8_t> out,
                int64_t capacity, int64_t& written);
 
-    // See SummaryLevels::ReduceAppended; samples and out at SampleBytes.
-    int64_t ReduceAppended(std::span<const StreamChunk> chunks, int stepCode, std::span<const uint8_t> samples,
-                           int64_t first, std::span<uint8_t> out, int64_t capacity);
+    // Building on several threads at once, instead of Append (see SummaryLevels::
+    // FillAt): Reserve, then FillAt for disjoint pieces of the stream, each thread
+    // with PieceCuts of its own from NewPieceCuts, then Adopt all of them, then Finish.
+    static constexpr int64_t kPieceAlign = SummaryLevels<int16_t>::kPieceAlign;
+    using PieceCuts = std::variant<SummaryLevels<int8_t>::PieceCuts, SummaryLevels<uint8_t>::PieceCuts,
+                                   SummaryLevels<int16_t>::PieceCuts, SummaryLevels<uint16_t>::PieceCuts,
+                                   SummaryLevels<int32_t>::PieceCuts, SummaryLevels<uint32_t>::PieceCuts>;
+    void Reserve(int64_t samples);
+    PieceCuts NewPieceCuts() const;
+    void FillAt(int64_t first, std::span<const uint8_t> samples, PieceCuts& kept);
+    void Adopt(std::span<PieceCuts> kept);
 
     // Groups a chunk of n samples holds at this step code.
     static int64_t GroupsOf(int64_t n, int stepCode) { return SummaryLevels<int16_t>::GroupsOf(n, stepCode); }

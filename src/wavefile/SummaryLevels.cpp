@@ -251,25 +251,22 @@ typename SummaryLevels<T>::Pair SummaryLevels<T>::PairOf(const T* x, int64_t n) 
 template <typename T>
 void SummaryLevels<T>::WantCuts(std::vector<int64_t> cuts, std::vector<int64_t> blocks) {
     wanted_ = std::move(cuts);
-    nextWanted_ = 0;
     wantedBlocks_ = std::move(blocks);
-    nextWantedBlock_ = 0;
 }
 
 template <typename T>
-void SummaryLevels<T>::KeepWantedCuts(int64_t first, int64_t n, const T* x, int64_t samples) {
+void SummaryLevels<T>::CollectCuts(int64_t first, int64_t n, const T* x, int64_t samples, PieceCuts& kept) const {
     const int64_t end = first * kBlock + samples;
-    for (; nextWantedBlock_ < wantedBlocks_.size() && wantedBlocks_[nextWantedBlock_] < first + n; ++nextWantedBlock_) {
-        const int64_t b = wantedBlocks_[nextWantedBlock_];
-        if (b < first || (!keptBlocks_.empty() && keptBlocks_.back() >= b)) continue;
-        keptBlocks_.push_back(b);
-        const T* block = x + (b - first) * kBlock;
-        keptSamples_.insert(keptSamples_.end(), block, block + std::min(kBlock, end - b * kBlock));
-        keptSamples_.resize(keptBlocks_.size() * static_cast<std::size_t>(kBlock));
+    for (auto b = std::lower_bound(wantedBlocks_.begin(), wantedBlocks_.end(), first);
+         b != wantedBlocks_.end() && *b < first + n; ++b) {
+        kept.blocks.push_back(*b);
+        const T* block = x + (*b - first) * kBlock;
+        kept.blockSamples.insert(kept.blockSamples.end(), block, block + std::min(kBlock, end - *b * kBlock));
+        kept.blockSamples.resize(kept.blocks.size() * static_cast<std::size_t>(kBlock));
     }
-    while (nextWanted_ < wanted_.size() && wanted_[nextWanted_] < first * kBlock) ++nextWanted_;
-    for (; nextWanted_ < wanted_.size() && wanted_[nextWanted_] <= end; ++nextWanted_) {
-        const int64_t cut = wanted_[nextWanted_], b = cut / kBlock;
+    for (auto w = std::lower_bound(wanted_.begin(), wanted_.end(), first * kBlock); w != wanted_.end() && *w <= end;
+         ++w) {
+        const int64_t cut = *w, b = cut / kBlock;
         if (b >= first + n) break;
         const int64_t j = cut - b * kBlock, len = std::min(kBlock, end - b * kBlock);
         if (j <= 0 || j > len) continue;
@@ -277,46 +274,111 @@ void SummaryLevels<T>::KeepWantedCuts(int64_t first, int64_t n, const T* x, int6
         Cut c;
         c.tail = PairOf(block, j);
         c.head = j < len ? PairOf(block + j, len - j) : c.tail;
-        KeepCut(cut, c);
+        kept.cuts.emplace_back(cut, c);
+    }
+}
+
+template <typename T>
+void SummaryLevels<T>::KeepWantedCuts(int64_t first, int64_t n, const T* x, int64_t samples) {
+    PieceCuts kept;
+    CollectCuts(first, n, x, samples, kept);
+    for (const auto& [position, cut] : kept.cuts) KeepCut(position, cut);
+    keptBlocks_.insert(keptBlocks_.end(), kept.blocks.begin(), kept.blocks.end());
+    keptSamples_.insert(keptSamples_.end(), kept.blockSamples.begin(), kept.blockSamples.end());
+}
+
+template <typename T>
+void SummaryLevels<T>::WriteBlockPairs(const T* x, int64_t blocks, T* out) const {
+#ifdef KIVELO_MINPOS_PAIRS
+    if constexpr (sizeof(T) == 2) {
+        if (minpos_) {
+            MinposPairsOfBlocks(x, blocks, out);
+            return;
+        }
+    }
+#endif
+    detail::SummaryBlockPairs(x, blocks, bits_, out);
+}
+
+template <typename T>
+void SummaryLevels<T>::WriteSecondLevel(const T* below, int64_t groups, T* out) const {
+    for (int64_t i = 0; i < groups; ++i, below += 2 * kFan, out += 2) {
+        Extent e = ExtentOf({below[0], below[1]});
+        for (int64_t j = 1; j < kFan; ++j) Append(e, {below[2 * j], below[2 * j + 1]});
+        const Pair p = PairOf(e);
+        out[0] = p.a;
+        out[1] = p.b;
     }
 }
 
 template <typename T>
 void SummaryLevels<T>::EmitBlocks(const T* x, int64_t blocks) {
-    if (nextWanted_ < wanted_.size() || nextWantedBlock_ < wantedBlocks_.size())
-        KeepWantedCuts(FullBlocks(), blocks, x, blocks * kBlock);
+    if (!wanted_.empty() || !wantedBlocks_.empty()) KeepWantedCuts(FullBlocks(), blocks, x, blocks * kBlock);
     std::vector<T>& level = levels_[0];
     const std::size_t old = level.size();
     level.resize(old + static_cast<std::size_t>(2 * blocks));
-#ifdef KIVELO_MINPOS_PAIRS
-    if constexpr (sizeof(T) == 2) {
-        if (minpos_) {
-            MinposPairsOfBlocks(x, blocks, level.data() + old);
-            return;
-        }
-    }
-#endif
-    detail::SummaryBlockPairs(x, blocks, bits_, level.data() + old);
+    WriteBlockPairs(x, blocks, level.data() + old);
 }
 
 template <typename T>
 void SummaryLevels<T>::ExtendSecondLevel() {
-    const std::vector<T>& below = levels_[0];
     std::vector<T>& level = levels_[1];
-    const int64_t have = static_cast<int64_t>(level.size() / 2), can = static_cast<int64_t>(below.size() / 2) / kFan;
-    for (int64_t i = have; i < can; ++i) {
-        const T* v = below.data() + 2 * kFan * i;
-        Extent e = ExtentOf({v[0], v[1]});
-        for (int64_t j = 1; j < kFan; ++j) Append(e, {v[2 * j], v[2 * j + 1]});
-        const Pair p = PairOf(e);
-        level.push_back(p.a);
-        level.push_back(p.b);
+    const int64_t have = static_cast<int64_t>(level.size() / 2);
+    const int64_t can = static_cast<int64_t>(levels_[0].size() / 2) / kFan;
+    if (can <= have) return;
+    level.resize(static_cast<std::size_t>(2 * can));
+    WriteSecondLevel(levels_[0].data() + 2 * kFan * have, can - have, level.data() + 2 * have);
+}
+
+template <typename T>
+void SummaryLevels<T>::Reserve(int64_t samples) {
+    if (finished_ || samples_ > 0 || samples < 0) return;
+    reserved_ = true;
+    samples_ = samples;
+    levels_[0].assign(static_cast<std::size_t>(samples / kBlock * 2), T{});
+    levels_[1].assign(static_cast<std::size_t>(samples / kBlock / kFan * 2), T{});
+}
+
+template <typename T>
+void SummaryLevels<T>::FillAt(int64_t first, const T* x, int64_t n, PieceCuts& kept) {
+    const bool endsStream = first + n == samples_;
+    if (!reserved_ || finished_ || n <= 0 || first < 0 || first % kPieceAlign != 0 || first + n > samples_ ||
+        (!endsStream && n % kPieceAlign != 0))
+        return;
+    const int64_t firstBlock = first / kBlock, blocks = n / kBlock;
+    const int64_t partial = n % kBlock != 0 ? 1 : 0;
+    if (!wanted_.empty() || !wantedBlocks_.empty()) CollectCuts(firstBlock, blocks + partial, x, n, kept);
+    WriteBlockPairs(x, blocks, levels_[0].data() + 2 * firstBlock);
+    WriteSecondLevel(levels_[0].data() + 2 * firstBlock, blocks / kFan, levels_[1].data() + 2 * (firstBlock / kFan));
+    if (partial) kept.tail.assign(x + blocks * kBlock, x + n);
+}
+
+template <typename T>
+void SummaryLevels<T>::Adopt(std::span<PieceCuts> kept) {
+    if (!reserved_ || finished_) return;
+    std::vector<std::pair<int64_t, Cut>> cuts;
+    std::vector<std::pair<int64_t, const T*>> blocks;
+    for (PieceCuts& piece : kept) {
+        cuts.insert(cuts.end(), piece.cuts.begin(), piece.cuts.end());
+        for (std::size_t i = 0; i < piece.blocks.size(); ++i)
+            blocks.emplace_back(piece.blocks[i], piece.blockSamples.data() + i * static_cast<std::size_t>(kBlock));
+        if (!piece.tail.empty()) carry_ = piece.tail;
     }
+    // In stream order, as appending would have kept them.
+    std::sort(cuts.begin(), cuts.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::sort(blocks.begin(), blocks.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    for (const auto& [position, cut] : cuts) KeepCut(position, cut);
+    for (const auto& [b, samples] : blocks) {
+        keptBlocks_.push_back(b);
+        keptSamples_.insert(keptSamples_.end(), samples, samples + kBlock);
+    }
+    wanted_ = {};
+    wantedBlocks_ = {};
 }
 
 template <typename T>
 void SummaryLevels<T>::Append(const T* x, int64_t n) {
-    if (finished_ || n <= 0) return;
+    if (finished_ || reserved_ || n <= 0) return;
     samples_ += n;
     if (!carry_.empty()) {
         const int64_t take = std::min(n, kBlock - static_cast<int64_t>(carry_.size()));
@@ -338,7 +400,7 @@ template <typename T>
 void SummaryLevels<T>::Finish() {
     if (finished_) return;
     finished_ = true;
-    if (!carry_.empty() && (nextWanted_ < wanted_.size() || nextWantedBlock_ < wantedBlocks_.size()))
+    if (!carry_.empty() && (!wanted_.empty() || !wantedBlocks_.empty()))
         KeepWantedCuts(FullBlocks(), 1, carry_.data(), static_cast<int64_t>(carry_.size()));
     wanted_ = {};
     wantedBlocks_ = {};
@@ -454,43 +516,6 @@ int64_t SummaryLevels<T>::GroupsOf(int64_t n, int stepCode) {
         }
     }
     return groups;
-}
-
-template <typename T>
-int64_t SummaryLevels<T>::ReduceAppended(std::span<const StreamChunk> chunks, int stepCode, const T* x, int64_t first,
-                                         int64_t n, T* out, int64_t capacity) {
-    const int64_t g = stepCode / 256, f = stepCode % 256;
-    int64_t written = 0;
-    if (g < kBlock) return 0;
-    for (const StreamChunk& c : chunks) {
-        const int64_t end = c.first + c.count;
-        if (c.first < first || end > first + n) break;
-        int64_t s = c.first, size = std::min(g, c.count), acc = 0;
-        while (s < end && written < capacity) {
-            const int64_t e = s + std::min(size, end - s);
-            Pair p{};
-            if (s % kBlock != 0 && e % kBlock != 0 && s / kBlock == (e - 1) / kBlock) {
-                p = PairOf(x + (s - first), e - s);
-            } else {
-                const int64_t firstFull = (s + kBlock - 1) / kBlock, lastFull = std::max(e / kBlock, firstFull);
-                Pair head{}, tail{};
-                if (s % kBlock != 0) head = PairOf(x + (s - first), std::min(firstFull * kBlock, e) - s);
-                if (e % kBlock != 0) tail = PairOf(x + (lastFull * kBlock - first), e - lastFull * kBlock);
-                p = GroupPair(s % kBlock != 0 ? &head : nullptr, firstFull, lastFull,
-                              e % kBlock != 0 ? &tail : nullptr);
-            }
-            out[written++] = p.a;
-            if (written < capacity) out[written++] = p.b;
-            s = e;
-            size = g;
-            if (f > 0) {
-                if (acc + f > 255) ++size;
-                acc = (acc + f) % 256;
-            }
-        }
-        if (written >= capacity) break;
-    }
-    return written;
 }
 
 template <typename T>

@@ -13,6 +13,7 @@
 #include <functional>
 #include <span>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kivelo {
@@ -34,14 +35,43 @@ template <typename T>
 class SummaryLevels {
 public:
     using Sample = T;
-    static constexpr int64_t kBlock = 64;           // samples per pair of the finest level
-    static constexpr int64_t kFan = 8;              // pairs of a level per pair of the next
-    static constexpr std::size_t kMaxCuts = 16384;  // cut positions kept
+    static constexpr int64_t kBlock = 64;                  // samples per pair of the finest level
+    static constexpr int64_t kFan = 8;                     // pairs of a level per pair of the next
+    static constexpr std::size_t kMaxCuts = 16384;         // cut positions kept
+    static constexpr int64_t kPieceAlign = kBlock * kFan;  // see FillAt
+
+private:
+    struct Pair {
+        T a, b;
+    };
+    struct Cut {
+        Pair tail;  // from the start of the block to the cut
+        Pair head;  // from the cut to the end of the block (or the stream)
+    };
+
+public:
+    // What one thread's pieces keep of the wanted cuts and blocks, and the stream's
+    // last partial block when a piece ends there (see FillAt).
+    struct PieceCuts {
+        std::vector<std::pair<int64_t, Cut>> cuts;
+        std::vector<int64_t> blocks;
+        std::vector<T> blockSamples;  // kBlock per block
+        std::vector<T> tail;
+    };
 
     SummaryLevels(bool bits, int64_t expectedSamples);
 
     // Adds the next samples of the stream (host order).
     void Append(const T* x, int64_t n);
+    // Building from several threads instead of appending: Reserve sizes the levels for
+    // a stream of `samples`; FillAt summarises the piece of n samples from `first`
+    // (host order), at once from several threads for disjoint pieces, each starting
+    // at a multiple of kPieceAlign and, but for the one that ends the stream, as
+    // long as a multiple of it, each thread keeping into a PieceCuts of its own;
+    // Adopt then takes what all of them kept, and Finish ends the build.
+    void Reserve(int64_t samples);
+    void FillAt(int64_t first, const T* x, int64_t n, PieceCuts& kept);
+    void Adopt(std::span<PieceCuts> kept);
     // Builds the coarser levels; nothing may be appended afterwards.
     void Finish();
     int64_t Samples() const { return samples_; }
@@ -63,23 +93,10 @@ public:
     int Reduce(std::span<const StreamChunk> chunks, int stepCode, const StreamReader& read, T* out, int64_t capacity,
                int64_t& written);
 
-    // While the summary is built: the pairs of chunks that lie within the samples
-    // just appended (x holds the stream from `first`, n samples), as Reduce gives
-    // them, from the finest levels and those samples. Returns the values written.
-    int64_t ReduceAppended(std::span<const StreamChunk> chunks, int stepCode, const T* x, int64_t first, int64_t n,
-                           T* out, int64_t capacity);
-
     // Pairs per group: the number of groups of a chunk of n samples at this step code.
     static int64_t GroupsOf(int64_t n, int stepCode);
 
 private:
-    struct Pair {
-        T a, b;
-    };
-    struct Cut {
-        Pair tail;  // from the start of the block to the cut
-        Pair head;  // from the cut to the end of the block (or the stream)
-    };
     // Samples of some blocks read for one reduction.
     struct ReadBlocks {
         std::vector<int64_t> firstBlock, offset, length;  // runs of blocks, in order
@@ -107,11 +124,16 @@ private:
     const T* BlockSamples(int64_t b, const ReadBlocks& blocks, int64_t& n) const;
     int64_t FullBlocks() const { return levels_.empty() ? 0 : static_cast<int64_t>(levels_[0].size() / 2); }
     void EmitBlocks(const T* x, int64_t blocks);
-    // Joins every kFan new pairs of the finest level into one of the next: done as
-    // the samples come, so a read ahead on another thread hides the work.
+    // The pairs of whole blocks, and of every kFan pairs of the finest level.
+    void WriteBlockPairs(const T* x, int64_t blocks, T* out) const;
+    void WriteSecondLevel(const T* below, int64_t groups, T* out) const;
+    // Joins every kFan new pairs of the finest level into one of the next, as the
+    // samples come, while they are still in the processor's cache.
     void ExtendSecondLevel();
     void KeepCut(int64_t position, const Cut& cut);
-    // Keeps the wanted cuts inside blocks [first, first + n) whose samples start at x.
+    // The wanted cuts and blocks inside blocks [first, first + n) whose samples
+    // (`samples` of them) start at x.
+    void CollectCuts(int64_t first, int64_t n, const T* x, int64_t samples, PieceCuts& kept) const;
     void KeepWantedCuts(int64_t first, int64_t n, const T* x, int64_t samples);
 
     bool bits_;
@@ -121,13 +143,12 @@ private:
     std::vector<std::vector<T>> levels_;  // per level, the pairs' values a0 b0 a1 b1 ...
     std::vector<T> carry_;                // the block being filled; after Finish the stream's last partial block
     std::unordered_map<int64_t, Cut> cuts_;
-    std::deque<int64_t> cutOrder_;  // oldest first
-    std::vector<int64_t> wanted_;   // cuts to keep as the samples come
-    std::size_t nextWanted_ = 0;
+    std::deque<int64_t> cutOrder_;       // oldest first
+    std::vector<int64_t> wanted_;        // cuts to keep as the samples come
     std::vector<int64_t> wantedBlocks_;  // blocks to keep whole as the samples come
-    std::size_t nextWantedBlock_ = 0;
-    std::vector<int64_t> keptBlocks_;  // blocks kept whole, in order
-    std::vector<T> keptSamples_;       // their samples, kBlock each
+    bool reserved_ = false;              // built by FillAt
+    std::vector<int64_t> keptBlocks_;    // blocks kept whole, in order
+    std::vector<T> keptSamples_;         // their samples, kBlock each
 };
 
 extern template class SummaryLevels<int8_t>;

@@ -5,6 +5,7 @@
 // their budget.
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -141,46 +142,135 @@ TEST_F(SummaryTest, ReadsMatchStreamedReadsForRandomRangesStepsAndKinds) {
     EXPECT_EQ(store.Count(), 12u);
 }
 
-// Records large enough to be read ahead on a second thread while the summary is
-// built: widened, narrowed and byte-reversed samples, reads that start inside the
-// record or end before it does, a destination that fills before the read ends.
-TEST_F(SummaryTest, RecordsReadAheadWhileSummarisedMatchStreamedReads) {
+// Records large enough to be summarised on all processors before the first read is
+// answered: widened, narrowed and byte-swapped samples, bit data, a trace stored
+// after another, destinations that cut the output; extremes just outside the read.
+TEST_F(SummaryTest, LargeRecordsSummarisedOnAllProcessorsMatchStreamedReads) {
     std::mt19937 rnd(2028);
     struct Case {
         std::string type;
         int64_t n;
         bool little;
         Query first;
+        int traces = 1;
     };
     const std::vector<Case> cases{
         {"IU1", 4200007, true, {5000 * 256 + 9, 0, 4200007, 4096, 2}},
         {"IS2", 2100011, false, {3000 * 256, 1001, 2000000, 4096, 0}},
         {"IS4", 1050001, true, {12001 * 256, 64, 900000, 4096, 2}},
         {"IS2", 2100011, true, {600 * 256 + 100, 0, 2100011, 301, 3}},
+        {"B16", 2200013, false, {1100 * 256 + 3, 7, 2200006, 4096, 0}},
+        {"IU2", 2097152, true, {1024 * 256, 0, 2097152, 4096, 3}, 2},
     };
     int file = 0;
     for (const Case& c : cases) {
-        const int w = c.type.back() - '0';
-        SCOPED_TRACE(c.type + " " + Describe(c.first));
-        HeaderDesc desc = Simple({c.type}, static_cast<int>(c.n));
+        const int w = c.type.back() == '1' ? 1 : c.type.back() == '4' ? 4 : 2;
+        const int trace = c.traces - 1;
+        SCOPED_TRACE(c.type + " trace " + std::to_string(trace) + " " + Describe(c.first));
+        HeaderDesc desc =
+            Simple(std::vector<std::string>(static_cast<std::size_t>(c.traces), c.type), static_cast<int>(c.n));
         desc.endian = c.little ? "Ltl" : "Big";
-        std::vector<int64_t> samples = Walk(rnd, c.n, w);
+        std::vector<int64_t> samples;
+        for (int t = 0; t < c.traces; ++t) {
+            std::vector<int64_t> walk = Walk(rnd, c.n, w);
+            samples.insert(samples.end(), walk.begin(), walk.end());
+        }
         // An extreme just past the read's end and one just before its start.
+        const auto at = [&](int64_t i) -> int64_t& { return samples[static_cast<std::size_t>(trace * c.n + i)]; };
         const int64_t end = c.first.pos + c.first.count;
-        if (end < c.n) samples[static_cast<std::size_t>(end)] = (int64_t{1} << (8 * w - 1)) - 1;
-        if (c.first.pos > 0) samples[static_cast<std::size_t>(c.first.pos - 1)] = -(int64_t{1} << (8 * w - 1));
+        if (end < c.n) at(end) = (int64_t{1} << (8 * w - 1)) - 1;
+        if (c.first.pos > 0) at(c.first.pos - 1) = -(int64_t{1} << (8 * w - 1));
         const std::string path = Write(desc, SampleBytes(samples, w, c.little), "big" + std::to_string(file++));
         CWaveFile plain(path, 0), summarised(path, 0);
         summarised.SetSummaryStore(&store);
         const int outSize = c.first.code == 0 ? w : c.first.code == 2 ? 2 : 4;
-        ASSERT_EQ(ReadPairs(summarised, 0, 0, c.first, outSize), ReadPairs(plain, 0, 0, c.first, outSize));
+        ASSERT_EQ(ReadPairs(summarised, 0, trace, c.first, outSize), ReadPairs(plain, 0, trace, c.first, outSize));
         for (int i = 0; i < 25; ++i) {
             const Query q = RandomQuery(rnd, c.n, c.first.code);
             SCOPED_TRACE(Describe(q));
-            EXPECT_EQ(ReadPairs(summarised, 0, 0, q, outSize), ReadPairs(plain, 0, 0, q, outSize));
+            EXPECT_EQ(ReadPairs(summarised, 0, trace, q, outSize), ReadPairs(plain, 0, trace, q, outSize));
         }
     }
     EXPECT_EQ(store.Count(), cases.size());
+}
+
+// Pieces summarised out of order on two threads give the summary that appending
+// the samples in order gives: the same pairs for every read, the same samples read
+// for them, and none for the reads whose cuts were wanted.
+TEST(SummaryFill, PiecesFilledInAnyOrderOnTwoThreadsGiveWhatAppendingGives) {
+    std::mt19937 rnd(99);
+    for (const auto compare : {EnvelopeSummary::Compare::Signed, EnvelopeSummary::Compare::Bits}) {
+        for (const int64_t n : {EnvelopeSummary::kPieceAlign * 40, EnvelopeSummary::kPieceAlign * 37 + 1001}) {
+            SCOPED_TRACE("samples " + std::to_string(n));
+            std::vector<int16_t> x(static_cast<std::size_t>(n));
+            for (int64_t v = 0, i = 0; i < n; ++i) {
+                v = std::clamp<int64_t>(v + static_cast<int64_t>(rnd() % 41) - 20, -32768, 32767);
+                x[static_cast<std::size_t>(i)] = static_cast<int16_t>(rnd() % 997 == 0 ? rnd() : v);
+            }
+            const auto bytes = [&](int64_t first, int64_t count) {
+                return std::span(reinterpret_cast<const uint8_t*>(x.data() + first),
+                                 static_cast<std::size_t>(count) * 2);
+            };
+            const std::vector<StreamChunk> wanted{{0, n}};
+            const int wantedStep = 1000 * 256 + 77;
+            std::vector<int64_t> cuts, blocks;
+            EnvelopeSummary::CutsOf(wanted, wantedStep, 1 << 20, cuts, blocks);
+
+            EnvelopeSummary appended(2, compare, n), filled(2, compare, n);
+            appended.WantCuts(cuts, blocks);
+            filled.WantCuts(cuts, blocks);
+            for (int64_t at = 0; at < n;) {
+                const int64_t m = std::min<int64_t>(n - at, 1 + rnd() % 70000);
+                appended.Append(bytes(at, m));
+                at += m;
+            }
+            const int64_t piece = EnvelopeSummary::kPieceAlign * 3;
+            std::vector<int64_t> order;
+            for (int64_t at = 0; at < n; at += piece) order.push_back(at);
+            std::shuffle(order.begin(), order.end(), rnd);
+            filled.Reserve(n);
+            std::vector<EnvelopeSummary::PieceCuts> kept{filled.NewPieceCuts(), filled.NewPieceCuts()};
+            {
+                std::jthread other([&] {
+                    for (std::size_t i = 1; i < order.size(); i += 2)
+                        filled.FillAt(order[i], bytes(order[i], std::min(piece, n - order[i])), kept[1]);
+                });
+                for (std::size_t i = 0; i < order.size(); i += 2)
+                    filled.FillAt(order[i], bytes(order[i], std::min(piece, n - order[i])), kept[0]);
+            }
+            filled.Adopt(kept);
+            appended.Finish();
+            filled.Finish();
+            ASSERT_EQ(filled.Samples(), n);
+            EXPECT_EQ(filled.Bytes(), appended.Bytes());
+
+            auto reduce = [&](EnvelopeSummary& s, std::span<const StreamChunk> chunks, int step, int64_t& read) {
+                std::vector<uint8_t> out(1 << 16);
+                int64_t written = 0;
+                const StreamReader reader = [&](int64_t first, int64_t count, std::span<uint8_t> to, int64_t& got) {
+                    std::memcpy(to.data(), x.data() + first, static_cast<std::size_t>(count) * 2);
+                    got = count;
+                    read += count;
+                    return -1;
+                };
+                EXPECT_EQ(s.Reduce(chunks, step, reader, out, 1 << 15, written), -1);
+                out.resize(static_cast<std::size_t>(written) * 2);
+                return out;
+            };
+            int64_t readA = 0, readB = 0;
+            EXPECT_EQ(reduce(filled, wanted, wantedStep, readB), reduce(appended, wanted, wantedStep, readA));
+            EXPECT_EQ(readB, 0);
+            EXPECT_EQ(readA, 0);
+            for (int i = 0; i < 40; ++i) {
+                const int64_t first = static_cast<int64_t>(rnd() % static_cast<uint32_t>(n));
+                const std::vector<StreamChunk> chunks{{first, 1 + static_cast<int64_t>(rnd() % (n - first))}};
+                const int step = static_cast<int>((kBlock + rnd() % 5000) * 256 + rnd() % 256);
+                SCOPED_TRACE("first " + std::to_string(first) + " step " + std::to_string(step));
+                EXPECT_EQ(reduce(filled, chunks, step, readB), reduce(appended, chunks, step, readA));
+                EXPECT_EQ(readB, readA);
+            }
+        }
+    }
 }
 
 // Records of several blocks in the "Block" layout, big-endian, and traces whose
