@@ -2,17 +2,16 @@
 // existing file is replaced only when the caller asked for it.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "FolderEntries.h"
 #include "common/StagedFile.h"
 #include "common/TempDir.h"
 
@@ -20,17 +19,7 @@ namespace kivelo {
 namespace {
 
 using Existing = StagedFile::Existing;
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(dir))
-            if (std::string n = e->d_name; n != "." && n != "..") names.push_back(n);
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using test::FolderEntries;
 
 bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 

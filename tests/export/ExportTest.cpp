@@ -2,7 +2,6 @@
 // partial is ever left, nothing existing is ever replaced by a failed write.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <functional>
 
 #include "FileSizeLimit.h"
+#include "FolderEntries.h"
 #include "Wavegen.h"
 #include "common/StagedFile.h"
 #include "export/CsvWriter.h"
@@ -21,6 +21,7 @@
 namespace kivelo {
 namespace {
 
+using test::FolderEntries;
 using wavegen::ReadFileBytes;
 using wavegen::ReadFileText;
 constexpr int64_t kCache = 65536;
@@ -32,16 +33,6 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(text.substr(start, lf - start));
     }
     return lines;
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(dir))
-            if (std::string n = e->d_name; n != "." && n != "..") names.push_back(n);
-        ::closedir(dir);
-    }
-    return names;
 }
 
 bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }

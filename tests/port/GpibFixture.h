@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "FakeGpibState.h"
+#include "ScopedEnv.h"
 #include "port/GpibLibrary.h"
 
 using Calls = std::vector<std::string>;
@@ -48,17 +48,4 @@ private:
     void* handle_ = nullptr;
 };
 
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        Set(value);
-    }
-    ~ScopedEnv() { old_ ? Set(old_->c_str()) : (void)unsetenv(name_.c_str()); }
-    void Set(const char* value) { setenv(name_.c_str(), value, 1); }
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+using kivelo::test::ScopedEnv;

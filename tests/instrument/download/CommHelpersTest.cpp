@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "ScopedEnv.h"
 #include "common/TempDir.h"
 #include "instrument/download/CommDeviceChoice.h"
 #include "instrument/download/CommDiagnosis.h"
@@ -26,19 +26,6 @@ void Touch(const fs::path& path, const std::string& content = {}) {
     fs::create_directories(path.parent_path());
     std::ofstream(path) << content;
 }
-
-// Sets (or with null removes) an environment variable until the test ends.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name), old_(std::getenv(name) ? std::getenv(name) : "") {
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { old_.empty() ? unsetenv(name_) : setenv(name_, old_.c_str(), 1); }
-
-private:
-    const char* name_;
-    std::string old_;
-};
 
 std::vector<std::string> Labels(const std::vector<SerialDevice>& devices) {
     std::vector<std::string> labels;
