@@ -2,20 +2,20 @@
 // rules, where the file lives, and saves that never damage the older file.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <limits>
 #include <random>
 
 #include "FileBytes.h"
+#include "FileSizeLimit.h"
+#include "FolderEntries.h"
+#include "ScopedEnv.h"
 #include "app/core/SettingsRecord.h"
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
@@ -24,6 +24,8 @@
 namespace kivelo::app {
 namespace {
 
+using test::FolderEntries;
+using test::ScopedEnv;
 using wavegen::ReadFileBytes;
 constexpr std::size_t kSize = 11588;
 
@@ -43,16 +45,6 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (f == nullptr) return false;
     const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(dir))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-        ::closedir(dir);
-    }
-    return names;
 }
 
 std::vector<uint8_t> RandomBytes(std::size_t n, uint32_t seed, int lo = 0, int hi = 255) {
@@ -150,27 +142,13 @@ TEST(SettingsRecord, FieldsSitAtTheirByteOffsetsLittleEndian) {
     EXPECT_EQ(TextIn(b, 9792 + 1 * 48, 48), "r2s1");
     EXPECT_EQ(TextIn(b, 10560, 16), "r3s0");
     EXPECT_EQ(TextIn(b, 10816 + 15 * 48, 48), "r4s15");
-    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 9472, b.begin() + 9476)),
-              (std::vector<uint8_t>{0x04, 0x03, 0x02, 0x01}));
-    EXPECT_EQ(U32(b, 9476), 0x05060708u);
-    EXPECT_EQ(U32(b, 9480), 0xFFFFFFFEu);
-    EXPECT_EQ(U32(b, 9484), 11u);
-    EXPECT_EQ(U32(b, 9488), 12u);
-    EXPECT_EQ(U32(b, 9492), 13u);
-    EXPECT_EQ(U32(b, 9496), 14u);
-    EXPECT_EQ(U32(b, 9500), 15u);
-    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 9504, b.begin() + 9508)),
-              (std::vector<uint8_t>{0x44, 0x33, 0x22, 0x11}));
-    EXPECT_EQ(U32(b, 9508), 2u);
-    EXPECT_EQ(U32(b, 9512), 0xFFFFFFFDu);
-    EXPECT_EQ(U32(b, 9516), 0x7FFFFFFFu);
-    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 9520, b.begin() + 9524)),
-              (std::vector<uint8_t>{0x00, 0x00, 0x80, 0x3E}));
-    EXPECT_EQ(U32(b, 9524), 16u);
-    EXPECT_EQ(U32(b, 9528), 0xBF800000u);
-    EXPECT_EQ(U32(b, 9532), 0x3F800000u);
-    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 11584, b.begin() + 11588)),
-              (std::vector<uint8_t>{0x0D, 0x0C, 0x0B, 0x0A}));
+    // Numbers: four bytes each, least significant first.
+    const std::pair<std::size_t, uint32_t> numbers[] = {
+        {9472, 0x01020304u}, {9476, 0x05060708u}, {9480, 0xFFFFFFFEu}, {9484, 11u},         {9488, 12u},
+        {9492, 13u},         {9496, 14u},         {9500, 15u},         {9504, 0x11223344u}, {9508, 2u},
+        {9512, 0xFFFFFFFDu}, {9516, 0x7FFFFFFFu}, {9520, 0x3E800000u}, {9524, 16u},         {9528, 0xBF800000u},
+        {9532, 0x3F800000u}, {11584, 0x0A0B0C0Du}};
+    for (const auto& [at, value] : numbers) EXPECT_EQ(U32(b, at), value) << at;
 
     // Every byte not named above is zero.
     std::size_t nonZero = 0;
@@ -195,19 +173,11 @@ TEST(SettingsRecord, RoundTripKeepsEveryByte) {
     loaded.SetDivisions(99);
     ASSERT_EQ(SettingsStore::Load(path, loaded), SettingsLoadResult::Loaded);
     EXPECT_TRUE(loaded == original);
-
-    // Reading every field through its accessor and writing it back changes nothing.
-    SettingsRecord copy = loaded;
-    copy.SetCurrentDirectory(loaded.CurrentDirectory());
+    // A list read as slots and stored back into an empty record is the same list.
+    SettingsRecord copy;
     for (SettingsList list : kLists) copy.StoreList(list, loaded.ListSlots(list));
-    copy.SetMainShare(loaded.MainShare());
-    copy.SetFrameRectangle(loaded.FrameRectangle());
-    EXPECT_EQ(copy.CurrentDirectory(), "/home/user/records");
-    EXPECT_EQ(copy.PrintNotes(), "Notes line 1\r\nline 2");
+    for (SettingsList list : kLists) EXPECT_EQ(copy.ListSlots(list), loaded.ListSlots(list));
     EXPECT_EQ(copy.ListEntry(SettingsList::Recorder4, 9), "remark 9");
-    EXPECT_EQ(copy.FrameRectangle(), (FrameRect{10, 20, 810, 620}));
-    EXPECT_EQ(copy.MainShare(), 0.625f);
-    EXPECT_EQ(copy.Divisions(), 16);
 
     // Saving the loaded record again writes the same bytes.
     ASSERT_TRUE(SettingsStore::Save(path, loaded).Ok());
@@ -527,7 +497,7 @@ TEST(SettingsRules, ExitFieldsGoIntoTheRecordAndComeBack) {
     e.lightMode = false;
     e.shares = {0.7, 0.2, 0.45};
     WriteExitSettings(e, r);
-    EXPECT_EQ(r.Interface(), 0);
+    EXPECT_EQ(r.Interface(), 0);  // the bytes written, not only what the rules read back
     EXPECT_EQ(r.MainShown(), 0);
     EXPECT_EQ(r.XyShown(), 1);
     EXPECT_EQ(r.LightMode(), 0);
@@ -602,30 +572,42 @@ struct PathFixture {
     }
 };
 
-TEST(SettingsPath, ExplicitFileWins) {
+// The first place that fits: the file named explicitly, beside a writable
+// executable that is not installed, the config folder, the home folder's, and
+// beside the executable or in the working directory when there is no other.
+TEST(SettingsPath, FirstFittingPlace) {
     PathFixture f;
-    SettingsPathInputs in = f.Inputs();
-    in.kiveloSettings = "/etc/kivelo/mine.stp";
-    EXPECT_EQ(SettingsStore::ResolvePath(in), "/etc/kivelo/mine.stp");
-    in.kiveloSettings = "rel/mine.stp";  // relative to the start's working directory
-    EXPECT_EQ(SettingsStore::ResolvePath(in), "/work/dir/rel/mine.stp");
-    in.kiveloSettings = "";  // empty counts as unset
-    EXPECT_EQ(SettingsStore::ResolvePath(in), f.exe + "/kivelo.stp");
-}
-
-TEST(SettingsPath, BesideAWritableExecutable) {
-    PathFixture f;
-    EXPECT_EQ(SettingsStore::ResolvePath(f.Inputs()), f.exe + "/kivelo.stp");
-    SettingsPathInputs in = f.Inputs();
-    in.exeDirectory = f.exe + "/";
-    EXPECT_EQ(SettingsStore::ResolvePath(in), f.exe + "/kivelo.stp");
-}
-
-TEST(SettingsPath, InstalledProgramKeepsSettingsInTheConfigFolderEvenAsRoot) {
-    PathFixture f;
-    SettingsPathInputs in = f.Inputs();
-    in.exeDirectory = "/usr/bin";  // writable for root, still not one user's folder
-    EXPECT_EQ(SettingsStore::ResolvePath(in), f.xdg + "/kivelo/kivelo.stp");
+    const std::string missing = f.dir.File("no-such-folder");
+    const struct {
+        const char* what;
+        std::function<void(SettingsPathInputs&)> change;
+        std::string path;
+    } cases[] = {
+        {"explicit", [](auto& in) { in.kiveloSettings = "/etc/kivelo/mine.stp"; }, "/etc/kivelo/mine.stp"},
+        {"explicit, relative to the start's working directory", [](auto& in) { in.kiveloSettings = "rel/mine.stp"; },
+         "/work/dir/rel/mine.stp"},
+        {"explicit but empty counts as unset", [](auto& in) { in.kiveloSettings = ""; }, f.exe + "/kivelo.stp"},
+        {"beside a writable executable", [](auto&) {}, f.exe + "/kivelo.stp"},
+        {"executable folder with a slash", [&](auto& in) { in.exeDirectory = f.exe + "/"; }, f.exe + "/kivelo.stp"},
+        // Writable for root, still not one user's folder.
+        {"installed", [](auto& in) { in.exeDirectory = "/usr/bin"; }, f.xdg + "/kivelo/kivelo.stp"},
+        {"no executable folder", [&](auto& in) { in.exeDirectory = missing; }, f.xdg + "/kivelo/kivelo.stp"},
+        {"no config folder", [&](auto& in) { in.exeDirectory = missing, in.xdgConfigHome.reset(); },
+         f.home + "/.config/kivelo/kivelo.stp"},
+        {"empty config folder", [&](auto& in) { in.exeDirectory = missing, in.xdgConfigHome = ""; },
+         f.home + "/.config/kivelo/kivelo.stp"},
+        {"relative config folder", [&](auto& in) { in.exeDirectory = missing, in.xdgConfigHome = "relative/config"; },
+         f.home + "/.config/kivelo/kivelo.stp"},
+        {"no home either", [&](auto& in) { in.exeDirectory = missing, in.xdgConfigHome.reset(), in.home.reset(); },
+         missing + "/kivelo.stp"},
+        {"nothing but the working directory",
+         [](auto& in) { in.exeDirectory.clear(), in.xdgConfigHome.reset(), in.home.reset(); }, "/work/dir/kivelo.stp"},
+    };
+    for (const auto& c : cases) {
+        SettingsPathInputs in = f.Inputs();
+        c.change(in);
+        EXPECT_EQ(SettingsStore::ResolvePath(in), c.path) << c.what;
+    }
 }
 
 TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
@@ -651,30 +633,11 @@ TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
               0);
 }
 
-TEST(SettingsPath, ConfigFolderRules) {
-    PathFixture f;
-    SettingsPathInputs in = f.Inputs();
-    in.exeDirectory = f.dir.File("no-such-folder");
-    EXPECT_EQ(SettingsStore::ResolvePath(in), f.xdg + "/kivelo/kivelo.stp");
-    in.xdgConfigHome.reset();
-    EXPECT_EQ(SettingsStore::ResolvePath(in), f.home + "/.config/kivelo/kivelo.stp");
-    in.xdgConfigHome = "";  // empty and relative values don't count
-    EXPECT_EQ(SettingsStore::ResolvePath(in), f.home + "/.config/kivelo/kivelo.stp");
-    in.xdgConfigHome = "relative/config";
-    EXPECT_EQ(SettingsStore::ResolvePath(in), f.home + "/.config/kivelo/kivelo.stp");
-    in.home.reset();  // nowhere else: beside the executable after all
-    EXPECT_EQ(SettingsStore::ResolvePath(in), in.exeDirectory + "/kivelo.stp");
-    in.exeDirectory.clear();
-    EXPECT_EQ(SettingsStore::ResolvePath(in), "/work/dir/kivelo.stp");
-}
-
 TEST(SettingsPath, RealEnvironment) {
-    const char* old = std::getenv("KIVELO_SETTINGS");
-    const std::string saved = old != nullptr ? old : "";
-    ::setenv("KIVELO_SETTINGS", "/tmp/explicit.stp", 1);
-    EXPECT_EQ(SettingsStore::ResolvePath(), "/tmp/explicit.stp");
-    if (old != nullptr) ::setenv("KIVELO_SETTINGS", saved.c_str(), 1);
-    else ::unsetenv("KIVELO_SETTINGS");
+    {
+        ScopedEnv env("KIVELO_SETTINGS", "/tmp/explicit.stp");
+        EXPECT_EQ(SettingsStore::ResolvePath(), "/tmp/explicit.stp");
+    }
 
     const std::string exeDir = SettingsStore::ExecutableDirectory();
     ASSERT_FALSE(exeDir.empty());
@@ -728,15 +691,8 @@ TEST(SettingsStore, FailedSavesLeaveTheOldFile) {
     // A full disk half-way through: the old file stays, no temporary file remains.
     ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
     {
-        auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit lim = saved;
-        lim.rlim_cur = 4096;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
+        FileSizeLimit limit(4096);
         const SettingsSaveResult r = SettingsStore::Save(path, FullRecord());
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, handler);
         EXPECT_FALSE(r.Ok());
         EXPECT_FALSE(r.message.empty());
     }
