@@ -17,18 +17,10 @@
 #include "app/ui/CQtUiSeam.h"
 
 using namespace kivelo::app;
+using kivelo::app::test::OnModal;
 using kivelo::app::test::SaveGrabIfAsked;
 
 namespace {
-
-template <typename F>
-void OnModal(F action) {
-    QTimer::singleShot(0, [action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        QVERIFY2(modal, "no modal window");
-        action(*modal);
-    });
-}
 
 const IconId kAllIcons[] = {
     IconId::GraticuleDots,      IconId::GraticuleTicks, IconId::GraticuleCross, IconId::MouseCursors,

@@ -75,9 +75,9 @@ bool Dark(QRgb c) { return qGray(c) < 64; }
 
 // Runs `act` once on the first modal dialog of type T that opens.
 template <typename T>
-class OnModal {
+class OnModalDialog {
 public:
-    explicit OnModal(std::function<void(T&)> act) : act_(std::move(act)) {
+    explicit OnModalDialog(std::function<void(T&)> act) : act_(std::move(act)) {
         timer_.setInterval(10);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             if (done_) return;
@@ -187,7 +187,7 @@ private slots:
         const int ratio = printer.resolution() / p_.Frame().logicalDpiX();
         QVERIFY(ratio >= 2);
 
-        OnModal<QPrintDialog> accept([](QPrintDialog& d) { d.accept(); });
+        OnModalDialog<QPrintDialog> accept([](QPrintDialog& d) { d.accept(); });
         QVERIFY(p_.Frame().RunCommand(cmd::kPrint));
         QVERIFY(accept.Done());
         QVERIFY2(p_.ui.Messages().empty(), qPrintable(p_.ui.MessageTexts().join('|')));
@@ -216,22 +216,21 @@ private slots:
         for (int x = 59; x <= W + 60; ++x)
             QVERIFY2(Dark(page.pixel(x, 89)) && Dark(page.pixel(x, H + 91)), qPrintable(QString::number(x)));
         QVERIFY(!Dark(page.pixel(58, 200)) && !Dark(page.pixel(W + 62, 200)) && !Dark(page.pixel(200, 88)));
-    }
 
-    void emptyListsPrintNoLines() {
-        const QString pdf = p_.File("empty.pdf");
-        print_->Printer().setOutputFileName(pdf);
+        // Empty texts print no lines at all.
+        const QString empty = p_.File("empty.pdf");
+        printer.setOutputFileName(empty);
         SetTexts("", "", "");
-        OnModal<QPrintDialog> accept([](QPrintDialog& d) { d.accept(); });
+        OnModalDialog<QPrintDialog> again([](QPrintDialog& d) { d.accept(); });
         QVERIFY(p_.Frame().RunCommand(cmd::kPrint));
-        QCOMPARE(Pages(pdf), 1);
-        QVERIFY(Words(pdf).isEmpty());
+        QCOMPARE(Pages(empty), 1);
+        QVERIFY(Words(empty).isEmpty());
     }
 
     void cancelledPrintDialogPrintsNothing() {
         const QString pdf = p_.File("cancelled.pdf");
         print_->Printer().setOutputFileName(pdf);
-        OnModal<QPrintDialog> reject([](QPrintDialog& d) { d.reject(); });
+        OnModalDialog<QPrintDialog> reject([](QPrintDialog& d) { d.reject(); });
         const int before = p_.Frame().RedrawCount();
         QVERIFY(p_.Frame().RunCommand(cmd::kPrint));
         QVERIFY(reject.Done());
@@ -257,7 +256,7 @@ private slots:
             const QString pdf = p_.File(QStringLiteral("colours%1%2.pdf").arg(r.light).arg(int(r.mode)));
             print_->Printer().setOutputFileName(pdf);
             print_->Printer().setColorMode(r.mode);
-            OnModal<QPrintDialog> accept([](QPrintDialog& d) { d.accept(); });
+            OnModalDialog<QPrintDialog> accept([](QPrintDialog& d) { d.accept(); });
             QVERIFY(p_.Frame().RunCommand(cmd::kPrint));
             QCOMPARE(print_->Printer().colorMode(), r.mode);
             const QImage picture = EmbeddedPicture(pdf);
@@ -283,7 +282,7 @@ private slots:
         QWidget* panel = f.findChild<QWidget*>(QStringLiteral("toolbarPanel"));
         QVERIFY(panel && panel->isVisible());
         bool hidden = false;
-        OnModal<QPrintPreviewDialog> close([&](QPrintPreviewDialog& d) {
+        OnModalDialog<QPrintPreviewDialog> close([&](QPrintPreviewDialog& d) {
             hidden = print_->Previewing() && print_->Picture() && !panel->isVisible();
             for (int i = 0; i < kWindowCount; ++i) hidden = hidden && !f.Area().Window(WindowId(i)).isVisible();
             d.reject();
@@ -297,7 +296,7 @@ private slots:
     }
 
     void printSetupUsesThePrinterOfPrint() {
-        OnModal<QPageSetupDialog> close([](QPageSetupDialog& d) {
+        OnModalDialog<QPageSetupDialog> close([](QPageSetupDialog& d) {
             d.printer()->setPageOrientation(QPageLayout::Landscape);
             d.reject();
         });

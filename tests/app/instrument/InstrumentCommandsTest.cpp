@@ -22,6 +22,7 @@
 
 #include "CScriptedUi.h"
 #include "SampleData.h"
+#include "ScopedEnv.h"
 #include "SimPeer.h"
 #include "WidgetChecks.h"
 #include "app/core/SettingsStore.h"
@@ -35,6 +36,7 @@
 using namespace kivelo;
 using namespace kivelo::app;
 using kivelo::test::ConfigureGpibSim;
+using kivelo::test::ScopedEnv;
 using kivelo::test::SimPty;
 
 namespace {
@@ -92,17 +94,6 @@ QStringList Entries(const QComboBox& combo) {
     for (int i = 0; i < combo.count(); ++i) items << combo.itemText(i);
     return items;
 }
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) { qputenv(name, value); }
-    ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name, QByteArray::fromStdString(value)) {}
-    ~ScopedEnv() { old_.isNull() ? qunsetenv(name_) : qputenv(name_, old_); }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
 
 }  // namespace
 
@@ -286,7 +277,7 @@ private slots:
     void portTwoAndTheRadioChoiceWithoutOk() {
         const Sim sim{"qv43", "1,2", 1, 200};
         SimPty pty(sim.Pty());
-        ScopedEnv com1("KIVELO_COM1", File("no-such-tty").toLocal8Bit());
+        ScopedEnv com1("KIVELO_COM1", File("no-such-tty").toStdString());
         ScopedEnv com2("KIVELO_COM2", pty.Device());
         ChooseComm(false, 1, 2);
         Download(File("com2.wvf"));
@@ -353,7 +344,7 @@ private slots:
         QVERIFY(app_->Settings() == before);
 
         // The variable still wins, and the dialog shows it instead of a choice.
-        ScopedEnv variable("KIVELO_COM1", File("no-such-tty").toLocal8Bit());
+        ScopedEnv variable("KIVELO_COM1", File("no-such-tty").toStdString());
         QVERIFY(Frame().RunCommand(cmd::kCommSetup));
         QVERIFY(!com1->isEnabled());
         QVERIFY(com1->currentText().contains(QStringLiteral("KIVELO_COM1")));
@@ -406,8 +397,9 @@ private slots:
     // The estimates of the examples; Cancel in the question or in the save
     // dialog writes nothing and keeps the open record.
     void estimatesAndCancelBeforeTheTransfer() {
-        const std::tuple<bool, int, const char*> rows[] = {
-            {true, 1000, "About 10 Sec"}, {false, 1000, "About 10 Sec"}, {false, 100000, "About 7 Min"}};
+        // The arithmetic is the estimate's own test; here each link's question.
+        const std::tuple<bool, int, const char*> rows[] = {{true, 1000, "About 10 Sec"},
+                                                           {false, 100000, "About 7 Min"}};
         for (const auto& [gpib, length, about] : rows) {
             ui_.Clear();
             const Sim sim{"qv8", "4", 1, length};
@@ -550,12 +542,12 @@ private slots:
     // Plain-words causes after "No response.": a missing serial device, a GPIB
     // library that cannot be loaded.
     void causesTheSystemKnows() {
-        ScopedEnv com1("KIVELO_COM1", File("ttyUSB9").toLocal8Bit());
+        ScopedEnv com1("KIVELO_COM1", File("ttyUSB9").toStdString());
         ChooseComm(false, 1, 1);
         Download(File("x.wvf"));
         ExpectError(QStringLiteral("No response.\n\nRS232 Port:  1\n\n") + Missing(File("ttyUSB9")));
         ui_.Clear();
-        ScopedEnv library("KIVELO_GPIB_LIBRARY", QByteArray("/nonexistent/libgpib.so.0"));
+        ScopedEnv library("KIVELO_GPIB_LIBRARY", "/nonexistent/libgpib.so.0");
         ChooseComm(true, 4, 1);
         Download(File("x.wvf"));
         const QString text = ui_.MessageTexts().value(0);
@@ -609,7 +601,7 @@ private slots:
         QCOMPARE(Received(log), sent);
 
         // A port that fails: the message with the port line and the cause.
-        ScopedEnv gone("KIVELO_COM1", File("ttyUSB9").toLocal8Bit());
+        ScopedEnv gone("KIVELO_COM1", File("ttyUSB9").toStdString());
         QVERIFY(Frame().RunCommand(cmd::kRecorderControl));
         Click(d, "id1076");
         ExpectError(QStringLiteral("No response.\n\nRS232 Port:  1\n\n") + Missing(File("ttyUSB9")));

@@ -386,16 +386,16 @@ void PanelsTest::rollSpeedsJumpAndTimerFailure() {
     panel.OnRollTimer();  // the whole way in one tick
     QCOMPARE(z.Position(), z.MaxPosition(10000));
     QVERIFY(!panel.Rolling() && Get(panel, 1009)->isChecked());
-    QVERIFY(a.ui.messages.empty());
+    QVERIFY(a.ui.Messages().empty());
 
     RecordingActions b;
     b.Bind(1, 1, 10000);
     QWidget window2;
     RefusingTimerZoomPanel refusing(b, &window2);
     Get(refusing, 1006)->click();
-    QCOMPARE(b.ui.messages.size(), size_t{1});
-    QCOMPARE(b.ui.messages[0].text, QStringLiteral("Timer invoke error"));
-    QCOMPARE(b.ui.messages[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(b.ui.Messages().size(), size_t{1});
+    QCOMPARE(b.ui.Messages()[0].text, QStringLiteral("Timer invoke error"));
+    QCOMPARE(b.ui.Messages()[0].icon, MsgIcon::Exclamation);
     QVERIFY(!refusing.Rolling() && Get(refusing, 1009)->isChecked() && refusing.SpeedPanel().isHidden());
     QCOMPARE(b.Model().zoom.Roll(), RollMode::Stopped);
 }

@@ -6,28 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "CScriptedUi.h"
 #include "FakeWaveFile.h"
 #include "app/ui/CDisplayActions.h"
-#include "app/ui/CUiSeam.h"
 #include "display/DocumentBinding.h"
 
 namespace kivelo::app::test {
-
-struct RecordedMessage {
-    QString text;
-    QString caption;
-    MsgIcon icon;
-};
-
-class RecordingUi final : public CUiSeam {
-public:
-    std::vector<RecordedMessage> messages;
-    MsgAnswer Message(QWidget*, const QString& text, const QString& caption, MsgIcon icon, MsgButtons) override {
-        messages.push_back({text, caption, icon});
-        return MsgAnswer::Ok;
-    }
-    std::optional<QString> FileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
-};
 
 class RecordingActions final : public CDisplayActions {
 public:
@@ -68,7 +52,7 @@ public:
     }
     CUiSeam& Ui() override { return ui; }
 
-    RecordingUi ui;
+    CScriptedUi ui;
 
 private:
     std::unique_ptr<DisplayModel> model_;

@@ -1,9 +1,10 @@
 #pragma once
 // Generic checks of a window's controls, shared by the shell's Qt tests.
+#include <QApplication>
 #include <QString>
 #include <QStringList>
-
-class QWidget;
+#include <QTest>
+#include <QTimer>
 
 namespace kivelo::app::test {
 
@@ -20,5 +21,16 @@ QStringList ClippedControls(const QWidget& root);
 // widget.grab() there as name.png (with "@2x" and the like appended when the
 // screen is scaled) and returns its path; else returns an empty string.
 QString SaveGrabIfAsked(QWidget& widget, const QString& name);
+
+// Runs action on the modal window open once the event loop spins (its exec()
+// would otherwise block the test).
+template <typename F>
+void OnModal(F action) {
+    QTimer::singleShot(0, [action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        QVERIFY2(modal, "no modal window");
+        action(*modal);
+    });
+}
 
 }  // namespace kivelo::app::test
