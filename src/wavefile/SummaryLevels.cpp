@@ -282,6 +282,11 @@ template <typename T>
 void SummaryLevels<T>::KeepWantedCuts(int64_t first, int64_t n, const T* x, int64_t samples) {
     PieceCuts kept;
     CollectCuts(first, n, x, samples, kept);
+    Keep(kept);
+}
+
+template <typename T>
+void SummaryLevels<T>::Keep(const PieceCuts& kept) {
     for (const auto& [position, cut] : kept.cuts) KeepCut(position, cut);
     keptBlocks_.insert(keptBlocks_.end(), kept.blocks.begin(), kept.blocks.end());
     keptSamples_.insert(keptSamples_.end(), kept.blockSamples.begin(), kept.blockSamples.end());
@@ -356,22 +361,23 @@ void SummaryLevels<T>::FillAt(int64_t first, const T* x, int64_t n, PieceCuts& k
 template <typename T>
 void SummaryLevels<T>::Adopt(std::span<PieceCuts> kept) {
     if (!reserved_ || finished_) return;
-    std::vector<std::pair<int64_t, Cut>> cuts;
+    // Each thread's cuts and blocks are in order; all of them in stream order, as
+    // appending would have kept them.
+    PieceCuts all;
     std::vector<std::pair<int64_t, const T*>> blocks;
     for (PieceCuts& piece : kept) {
-        cuts.insert(cuts.end(), piece.cuts.begin(), piece.cuts.end());
+        all.cuts.insert(all.cuts.end(), piece.cuts.begin(), piece.cuts.end());
         for (std::size_t i = 0; i < piece.blocks.size(); ++i)
             blocks.emplace_back(piece.blocks[i], piece.blockSamples.data() + i * static_cast<std::size_t>(kBlock));
         if (!piece.tail.empty()) carry_ = piece.tail;
     }
-    // In stream order, as appending would have kept them.
-    std::sort(cuts.begin(), cuts.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::sort(all.cuts.begin(), all.cuts.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     std::sort(blocks.begin(), blocks.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
-    for (const auto& [position, cut] : cuts) KeepCut(position, cut);
     for (const auto& [b, samples] : blocks) {
-        keptBlocks_.push_back(b);
-        keptSamples_.insert(keptSamples_.end(), samples, samples + kBlock);
+        all.blocks.push_back(b);
+        all.blockSamples.insert(all.blockSamples.end(), samples, samples + kBlock);
     }
+    Keep(all);
     wanted_ = {};
     wantedBlocks_ = {};
 }

@@ -135,6 +135,8 @@ private:
     // (`samples` of them) start at x.
     void CollectCuts(int64_t first, int64_t n, const T* x, int64_t samples, PieceCuts& kept) const;
     void KeepWantedCuts(int64_t first, int64_t n, const T* x, int64_t samples);
+    // Keeps collected cuts and blocks, which are in stream order.
+    void Keep(const PieceCuts& kept);
 
     bool bits_;
     bool minpos_;  // 16-bit blocks are summarised with the minimum-position instruction
