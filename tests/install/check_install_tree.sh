@@ -25,6 +25,7 @@ expected=(
     "$KIVELO_MANDIR/man1/kivelo-cli.1.gz" "$KIVELO_MANDIR/man1/qvsim.1.gz"
     "$KIVELO_DOCDIR/README.md" "$KIVELO_DOCDIR/copyright" "$KIVELO_DOCDIR/changelog.gz"
 )
+[[ $KIVELO_PYTHON_MODULE == - ]] || expected+=("$KIVELO_PYTHON_MODULE")
 for f in demo_wave.wvf demo_wave.hdr demo_realtime.rtm demo_realtime.hdr demo_float.fld; do
     expected+=("$KIVELO_DATADIR/kivelo/demo/$f")
 done
@@ -56,6 +57,14 @@ for f in demo_wave.wvf demo_realtime.rtm demo_float.fld; do
         fail "installed kivelo-cli info $f: $(head -3 "$work/info")"
     fi
 done
+if [[ $KIVELO_PYTHON_MODULE != - ]]; then
+    # The installed module, from its folder alone, reads the installed demo record.
+    out=$(cd "$work" && PYTHONPATH=$prefix/$(dirname "$KIVELO_PYTHON_MODULE") "$KIVELO_PYTHON" -c '
+import sys, kivelo
+with kivelo.open(sys.argv[1]) as r:
+    print(kivelo.__file__, r.values(0).size == r.block_size(0) > 0)' "$share/kivelo/demo/demo_wave.wvf" 2>&1)
+    [[ $out == "$prefix/$KIVELO_PYTHON_MODULE True" ]] || fail "the installed Python module: $out"
+fi
 if ((KIVELO_GUI)); then
     "$prefix/$KIVELO_BINDIR/kivelo" --version >"$work/version" 2>&1 || fail "installed kivelo --version"
 fi
