@@ -1,5 +1,6 @@
 """The module kivelo against records whose every sample the test wrote, and
 against the samples kivelo-cli's CSV gives for generated .wvf, .rtm and .fld."""
+import json
 import os
 import pathlib
 import subprocess
@@ -249,3 +250,36 @@ def test_bad_paths_never_crash():
             "print('ok')\n")
     out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=60)
     assert out.returncode == 0 and out.stdout.strip() == "ok", out.stderr
+
+
+MEASURE_KEYS = ["trace", "name", "unit", "kind", "min", "max", "pp", "mean", "rms", "acrms", "frequency", "period",
+                "duty", "rise", "fall", "nan"]
+
+
+def _measure_or_skip(rec, *args, **kwargs):
+    try:
+        return rec.measure(*args, **kwargs)
+    except RuntimeError as e:
+        assert str(e) == "measure needs the analysis library"
+        pytest.skip("the module was built without the analysis library")
+
+
+@pytest.mark.parametrize("block,first,count", [(0, 0, None), (1, 1234, 5000)])
+def test_measure_matches_the_cli(kivelo_gen, kivelo_cli, block, first, count):
+    path = kivelo_gen("wvf", "m.wvf", "--traces", 2, "--blocks", 2, "--samples", 20000, "--type", "IS2,B16",
+                      "--signal", "sine", "--period", 1000, "--hres", 1e-3)
+    with kivelo.open(path) as rec:
+        got = [_measure_or_skip(rec, t, block, first, count) for t in ("W1", 1)]
+        with pytest.raises(ValueError, match="outside block"):
+            rec.measure(0, block, 19999, 2)
+    assert [list(m) for m in got] == [MEASURE_KEYS] * 2
+    assert got[0]["frequency"] == pytest.approx(1.0, rel=1e-6) and got[0]["nan"] == 0
+    assert got[1]["kind"] == "logic" and all(got[1][k] is None for k in MEASURE_KEYS[4:-1])
+    args = [kivelo_cli, "measure", path, "--json", "--block", str(block), "--first", str(first)]
+    if count is not None:
+        args += ["--count", str(count)]
+    out = subprocess.run(args, capture_output=True, text=True, timeout=60)
+    if out.returncode == 2 and "measure" in out.stderr and "unknown" in out.stderr.lower():
+        pytest.skip("kivelo-cli has no measure command")
+    assert out.returncode == 0, out.stderr
+    assert json.loads(out.stdout)["traces"] == got
