@@ -57,7 +57,7 @@ for f in demo_wave.wvf demo_realtime.rtm demo_float.fld; do
         fail "installed kivelo-cli info $f: $(head -3 "$work/info")"
     fi
 done
-if [[ $KIVELO_PYTHON_MODULE != - ]]; then
+if [[ $KIVELO_PYTHON_MODULE != - && $KIVELO_PYTHON != - ]]; then
     # The installed module, from its folder alone, reads the installed demo record.
     out=$(cd "$work" && PYTHONPATH=$prefix/$(dirname "$KIVELO_PYTHON_MODULE") "$KIVELO_PYTHON" -c '
 import sys, kivelo
