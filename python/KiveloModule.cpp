@@ -218,9 +218,14 @@ PYBIND11_MODULE(kivelo, m) {
              "sample times in seconds: i x hresolution + hoffset (count: to the end of the longest trace)")
         .def("measure", &Measure, py::arg("trace"), py::arg("block") = 0, py::arg("first") = 0,
              py::arg("count") = py::none(), "the measurements of kivelo-cli measure --json for one trace")
-        .def("close", &RecordFile::Close)
+        // Without the interpreter's lock: a close waits for another thread's read to end.
+        .def("close", &RecordFile::Close, py::call_guard<py::gil_scoped_release>())
         .def("__enter__", [](py::object self) { return self; })
-        .def("__exit__", [](RecordFile& r, py::args) { r.Close(); })
+        .def("__exit__",
+             [](RecordFile& r, py::args) {
+                 py::gil_scoped_release unlocked;
+                 r.Close();
+             })
         .def("__repr__", [](RecordFile& r) {
             return std::string("<kivelo.Record ") + (r.IsClosed() ? "closed " : "") + "'" + r.Path() +
                    "' model=" + r.Model() + " traces=" + std::to_string(r.Traces().size()) +

@@ -6,6 +6,7 @@ import pathlib
 import subprocess
 import sys
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -185,6 +186,34 @@ def test_threads_share_one_record(record_writer):
         for th in threads:
             th.join()
     assert not errors
+
+
+def test_close_while_other_threads_read(record_writer):
+    """A close from one thread while others read: each read gives its samples
+    whole or raises ValueError; nothing reads a closed file."""
+    path, samples = record_writer(RecordSpec([TraceSpec("a", "IS2")], [[200000]]))
+    rec = kivelo.open(path)
+    outcomes = []
+
+    def work():
+        for _ in range(500):
+            try:
+                ok = np.array_equal(rec.values(0), samples[0][0].astype(np.float64))
+                outcomes.append("read" if ok else "wrong")
+            except ValueError as e:
+                outcomes.append("closed" if "closed record" in str(e) else str(e))
+                return
+
+    threads = [threading.Thread(target=work) for _ in range(3)]
+    for th in threads:
+        th.start()
+    deadline = time.monotonic() + 30
+    while not outcomes and time.monotonic() < deadline:
+        time.sleep(0.001)
+    rec.close()
+    for th in threads:
+        th.join()
+    assert set(outcomes) == {"read", "closed"} and outcomes.count("closed") == 3
 
 
 def _csv_columns(text, traces):
