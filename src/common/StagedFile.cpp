@@ -1,6 +1,8 @@
 #include "common/StagedFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -34,6 +36,13 @@ void SyncFolder(const std::string& folder) {
     if (fd.IsOpen()) ::fsync(fd.Get());
 }
 
+// ".NAME.kivelo-partial-": the start of every temporary name of a target.
+std::string PartialPrefix(const std::string& targetPath) {
+    return "." + BaseNameOf(targetPath).substr(0, kTempBaseLength) + std::string(StagedFile::kPartialMarker);
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // Moves from to to, failing when to exists (never replaces a user's file).
 bool MoveNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -66,25 +75,61 @@ bool StagedFile::Create(const std::string& targetPath, Existing existing) {
     writebackStart_ = 0;
     target_ = targetPath;
     existing_ = existing;
-    std::string base = BaseNameOf(targetPath);
-    if (base.empty()) return Fail("No file name in " + targetPath, 0);
+    if (BaseNameOf(targetPath).empty()) return Fail("No file name in " + targetPath, 0);
 
     // O_EXCL on a fresh name: no race with other writers and no symlink following;
     // mode 0666 lets the umask decide like for any new file.
-    std::string folder = FolderOf(targetPath);
-    auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    RemoveLeftovers(targetPath);
+    const std::string folder = FolderOf(targetPath);
+    const std::string prefix = folder + "/" + PartialPrefix(targetPath);
+    auto seed = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                (static_cast<unsigned long long>(::getpid()) << 24);
+    int err = 0;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, ".%ld.%llx.tmp", static_cast<long>(::getpid()),
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%06llx",
                       (seed + static_cast<unsigned long long>(attempt) * 0x9E3779B9ull) & 0xFFFFFFull);
-        temp_ = folder + "/." + base.substr(0, kTempBaseLength) + suffix;
+        temp_ = prefix + suffix;
         fd_.Reset(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (fd_.IsOpen()) return true;
-        if (errno != EEXIST) break;
+        if (!fd_.IsOpen()) {
+            err = errno;
+            if (err != EEXIST) break;
+            continue;
+        }
+        // The lock marks the file as in use. Another writer's clean-up may have
+        // taken the new name away before it was locked: then try another.
+        struct stat opened {};
+        struct stat named {};
+        if (::flock(fd_.Get(), LOCK_EX | LOCK_NB) == 0 && ::fstat(fd_.Get(), &opened) == 0 &&
+            ::stat(temp_.c_str(), &named) == 0 && SameInode(opened, named))
+            return true;
+        fd_.Reset();
     }
-    int err = errno;
     temp_.clear();
     return Fail("Cannot create a file in " + folder, err);
+}
+
+void StagedFile::RemoveLeftovers(const std::string& targetPath) {
+    const std::string prefix = PartialPrefix(targetPath);
+    UniqueFd folder(::open(FolderOf(targetPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.IsOpen()) return;
+    DIR* dir = ::fdopendir(::dup(folder.Get()));
+    if (dir == nullptr) return;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir))
+        if (std::string_view(entry->d_name).starts_with(prefix)) names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        UniqueFd fd(::openat(folder.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat opened {};
+        struct stat named {};
+        // Locked: its writer is alive. Unlocked: the writer died with it open.
+        if (!fd.IsOpen() || ::fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+            ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        if (::fstatat(folder.Get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameInode(opened, named))
+            ::unlinkat(folder.Get(), name.c_str(), 0);
+    }
 }
 
 bool StagedFile::AppendSlow(std::string_view bytes) {
@@ -138,12 +183,16 @@ bool StagedFile::Commit() {
         struct stat old {};
         if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd_.Get(), old.st_mode & 07777);
     }
-    int fd = fd_.Get();
-    fd_.Release();
-    if (::close(fd) != 0) return Fail("Cannot write " + target_, errno);
+    // A power loss after the rename finds the data and its folder entry on the
+    // disk already; the second sync makes the rename itself last.
+    const std::string folder = FolderOf(target_);
+    SyncFolder(folder);
+    // The file stays open (and locked) until it has its name, so that no
+    // clean-up takes it for a leftover.
     if (!PlaceFile()) return Fail("Cannot save " + target_, errno);
     temp_.clear();
-    SyncFolder(FolderOf(target_));
+    SyncFolder(folder);
+    fd_.Reset();  // synced already: nothing left for the close to report
     return true;
 }
 

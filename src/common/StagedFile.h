@@ -1,9 +1,14 @@
 #pragma once
 // A new file that appears under its name only when it is complete: bytes go to
-// a temporary file created beside the target, and Commit() syncs it and
-// renames it into place. Destroying an uncommitted object removes the
-// temporary file, so a failure never leaves a partial file nor damages an
-// older file of the same name. Appends are buffered (1 MB by default).
+// a temporary file created beside the target, and Commit() syncs it and the
+// folder and only then renames it into place. Destroying an uncommitted object
+// removes the temporary file, so a failure never leaves a partial file nor
+// damages an older file of the same name. Appends are buffered (1 MB by default).
+//
+// The temporary file is ".NAME.kivelo-partial-XXXXXX": hidden, and saying what
+// it is to a user who finds one. Its writer holds a lock on it; one that is
+// found unlocked was left by a writer that was killed, and the next Create for
+// the same NAME removes it.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -33,7 +38,14 @@ public:
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // Creates the temporary file beside targetPath. On failure Error() says why.
+    // What the temporary files of a target's name contain between the name and the random end.
+    static constexpr std::string_view kPartialMarker = ".kivelo-partial-";
+
+    // Removes what writers of targetPath that were killed left behind.
+    static void RemoveLeftovers(const std::string& targetPath);
+
+    // Creates the temporary file beside targetPath (after RemoveLeftovers). On
+    // failure Error() says why.
     bool Create(const std::string& targetPath, Existing existing = Existing::Keep);
 
     bool Append(std::string_view bytes) {

@@ -17,7 +17,9 @@ int CGpibDevicePort::DeviceClear() {
 int CGpibDevicePort::WriteBytes(std::span<const uint8_t> data) {
     if (terminatorMode_ < kTermCrLf || terminatorMode_ > kTermLf) {
         library_.ibwrt(deviceHandle_, data.data(), static_cast<long>(data.size()));
-        return StatusResult();
+        const int result = StatusResult();
+        LogSent(data, result);
+        return result;
     }
     // Whole data then the terminator, NUL bytes included: binary data is not
     // cut short.
@@ -25,7 +27,9 @@ int CGpibDevicePort::WriteBytes(std::span<const uint8_t> data) {
     std::vector<uint8_t> message(data.begin(), data.end());
     message.insert(message.end(), terminator.begin(), terminator.end());
     library_.ibwrt(deviceHandle_, message.data(), static_cast<long>(message.size()));
-    return StatusResult();
+    const int result = StatusResult();
+    LogSent(message, result);
+    return result;
 }
 
 int CGpibDevicePort::WriteString(std::string_view text) {

@@ -25,7 +25,9 @@ int CGpibPort::DeviceClear() {
 
 int CGpibPort::WriteBytesEot(std::span<const uint8_t> data, int endMode) {
     library_.Send(boardIndex_, Short(address_), data.data(), static_cast<long>(data.size()), endMode);
-    return StatusResult();
+    const int result = StatusResult();
+    LogSent(data, result);
+    return result;
 }
 
 int CGpibPort::WriteBytes(std::span<const uint8_t> data) { return WriteBytesEot(data, EndMode()); }

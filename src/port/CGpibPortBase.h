@@ -1,6 +1,7 @@
 #pragma once
 // What the two GPIB ports share: their settings, the status-word checks, the
 // terminator and time-out set-up and the error texts.
+#include <algorithm>
 #include <cstdint>
 
 #include "port/CInstrumentPort.h"
@@ -39,7 +40,9 @@ protected:
     template <class Transfer>
     int ReadWith(std::span<uint8_t> buffer, std::size_t& count, Transfer transfer) {
         if (!buffer.empty()) transfer(buffer.data(), ReadLimit(buffer));
-        return FinishRead(buffer, count);
+        const int result = FinishRead(buffer, count);
+        LogReceived(buffer.first(std::min(count, buffer.size())), result);
+        return result;
     }
     // The byte count a read may ask the library for.
     static long ReadLimit(std::span<uint8_t> buffer);

@@ -1,5 +1,7 @@
 #include "port/CInstrumentPort.h"
 
+#include "port/CWireLog.h"
+
 namespace kivelo {
 
 int CInstrumentPort::OpenBoard(int16_t /*board*/, int address) {
@@ -59,5 +61,17 @@ int CInstrumentPort::ReadStatusByte(uint8_t& statusByte) {
 }
 
 int CInstrumentPort::Close() { return kOk; }
+
+void CInstrumentPort::LogSent(std::span<const uint8_t> bytes, int result) const {
+    if (wireLog_ != nullptr) wireLog_->Sent(bytes, result != kOk);
+}
+
+void CInstrumentPort::LogReceived(std::span<const uint8_t> bytes, int result) const {
+    if (wireLog_ != nullptr) wireLog_->Received(bytes, terminatorMode_ == kTermBinary, result != kOk);
+}
+
+void CInstrumentPort::LogNote(std::string_view text) const {
+    if (wireLog_ != nullptr) wireLog_->Note(text);
+}
 
 }  // namespace kivelo

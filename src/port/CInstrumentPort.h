@@ -10,6 +10,8 @@
 
 namespace kivelo {
 
+class CWireLog;
+
 // Message terminator modes shared by all ports.
 //   0: CR LF written, serial reads stop at LF after CR (refused on GPIB)
 //   1: CR written, reads stop at CR
@@ -76,10 +78,20 @@ public:
     void SetCancelFlag(const std::atomic<bool>* flag) { cancelFlag_ = flag; }
     bool IsCancelled() const { return cancelFlag_ != nullptr && cancelFlag_->load(); }
 
+    // Every write and read of the port goes to log too (nullptr: none). The
+    // log must outlive its use by the port.
+    void SetWireLog(CWireLog* log) { wireLog_ = log; }
+    // A line about the connection (opened, closed) for the wire log.
+    void LogNote(std::string_view text) const;
+
     int Address() const { return address_; }
     int TerminatorMode() const { return terminatorMode_; }
 
 protected:
+    // For the ports' writes and reads: hands what passed to the wire log.
+    void LogSent(std::span<const uint8_t> bytes, int result) const;
+    void LogReceived(std::span<const uint8_t> bytes, int result) const;
+
     int address_ = 1;
     int timeoutMs_ = 10000;
     int terminatorMode_ = kTermLf;
@@ -87,6 +99,7 @@ protected:
 
 private:
     const std::atomic<bool>* cancelFlag_ = nullptr;
+    CWireLog* wireLog_ = nullptr;
 };
 
 }  // namespace kivelo

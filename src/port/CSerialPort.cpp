@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "port/SerialLine.h"
 
@@ -147,11 +148,16 @@ int CSerialPort::SendWithTerminator(std::span<const uint8_t> data) {
         if (!SendByte(byte)) return false;
         return settings_.charDelayMs <= 0 || Delay(settings_.charDelayMs);
     };
-    for (uint8_t byte : data)
-        if (!send(byte)) return kFailure;
-    for (char c : terminator)
-        if (!send(static_cast<uint8_t>(c))) return kFailure;
-    return kOk;
+    std::vector<uint8_t> sent(data.begin(), data.end());
+    sent.insert(sent.end(), terminator.begin(), terminator.end());
+    int result = kOk;
+    for (uint8_t byte : sent)
+        if (!send(byte)) {
+            result = kFailure;
+            break;
+        }
+    LogSent(sent, result);
+    return result;
 }
 
 int CSerialPort::WriteBytes(std::span<const uint8_t> data) { return SendWithTerminator(data); }
@@ -184,6 +190,7 @@ int CSerialPort::Read(std::span<uint8_t> buffer, std::size_t& count) {
         if (AtTerminator(buffer.first(count))) break;
     }
     buffer[count] = 0;
+    LogReceived(buffer.first(count), result);
     return result;
 }
 

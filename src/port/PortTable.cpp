@@ -18,4 +18,8 @@ CInstrumentPort& PortTable::At(std::size_t index) {
 
 CInstrumentPort& PortTable::Select(int portCode) { return At(portCode < kFirstSerialPortCode ? 1 : 4); }
 
+void PortTable::SetWireLog(CWireLog* log) {
+    for (std::size_t i = 0; i < kSize; ++i) At(i).SetWireLog(log);
+}
+
 }  // namespace kivelo

@@ -26,6 +26,9 @@ public:
     // The port a flow uses for portCode: GPIB below 31, else RS-232.
     CInstrumentPort& Select(int portCode);
 
+    // Every port writes to log (nullptr: none) until told otherwise.
+    void SetWireLog(CWireLog* log);
+
     GpibLibrary& Gpib() { return library_; }
     CGpibDevicePort& DevicePort() { return devicePort_; }
     CGpibPort& GpibPort() { return gpibPort_; }

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -124,6 +126,47 @@ TEST(StagedFile, FailuresKeepTheOlderFileAndLeaveNoTemporary) {
         EXPECT_FALSE(g.Error().empty());
     }
     EXPECT_EQ(FolderEntries(dir.File("sub")), std::vector<std::string>{"a.txt"});
+}
+
+// A writer killed before its commit leaves a hidden file whose name says what it
+// is; the next writer of the same name removes it, but never the file of a
+// writer that is still at work.
+TEST(StagedFile, LeftoversOfAKilledWriterGoWithTheNextWrite) {
+    TempDir dir;
+    const std::string path = dir.File("a.csv");
+    ASSERT_TRUE(WriteText(path, "older"));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        StagedFile f;
+        if (f.Create(path, Existing::Replace) && f.Append(std::string(5000, 'x')) && f.Sync())
+            ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    std::vector<std::string> names = FolderEntries(dir.Path());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0].rfind(".a.csv.kivelo-partial-", 0), 0u) << names[0];
+    EXPECT_EQ(names[0].size(), std::string(".a.csv.kivelo-partial-").size() + 6);
+    EXPECT_EQ(ReadText(path), "older");
+
+    StagedFile busy;  // a writer at work beside the next one
+    ASSERT_TRUE(busy.Create(path, Existing::Replace));
+    const std::string busyName = busy.StagedPath().substr(dir.Path().size() + 1);
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{busyName, "a.csv"}));
+    ASSERT_TRUE(WriteText(path, "newer"));
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{busyName, "a.csv"}));
+    busy.Append("newest");
+    ASSERT_TRUE(busy.Commit());
+    EXPECT_EQ(ReadText(path), "newest");
+    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"a.csv"});
+
+    // Leftovers of other names stay.
+    ASSERT_TRUE(WriteText(dir.File(".b.csv.kivelo-partial-abcdef"), "other"));
+    StagedFile::RemoveLeftovers(path);
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{".b.csv.kivelo-partial-abcdef", "a.csv"}));
 }
 
 TEST(StagedFile, FolderOfAPath) {

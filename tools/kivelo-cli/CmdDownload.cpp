@@ -5,17 +5,18 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "CliArgs.h"
 #include "instrument/download/CancelOnSignal.h"
-#include "instrument/download/CommConnection.h"
 #include "instrument/download/CommTarget.h"
-#include "instrument/download/Download.h"
+#include "instrument/download/DownloadFlow.h"
 #include "instrument/download/DownloadOutput.h"
 #include "instrument/download/DownloadResult.h"
-#include "instrument/download/EstimateText.h"
-#include "instrument/drivers/DownloadPlan.h"
+#include "port/CWireLog.h"
 #include "port/PortTable.h"
 
 namespace kivelo::cli {
@@ -31,15 +32,11 @@ const char kHelp[] =
     "  --serial DEVICE RS-232 on a terminal device, 19200 8N1 with CTS flow control\n"
     "  --com 1|2       RS-232 on COM1 / COM2 ($KIVELO_COM1 / $KIVELO_COM2, else /dev/ttyS0/1)\n"
     "Ctrl-C stops a running transfer and removes what was written.\n"
+    "KIVELO_COMM_LOG=FILE appends every command and answer, with times, to FILE.\n"
     "Exit codes: 0 both files complete, 1 failure or declined, 2 usage error,\n"
     "3 output exists, 4 interrupted.\n";
 
 constexpr int kExitInterrupted = 4;
-
-int ReportResult(int result, const CommTarget& target) {
-    const int code = result == kDownloadInterrupted ? kExitInterrupted : kExitFailure;
-    return Report(MessageOnOneLine(DownloadResultMessage(result, target)), code);
-}
 
 // Reads one answer line from stdin; gives up when a cancel arrives meanwhile.
 bool Confirmed(const std::atomic<bool>& cancel) {
@@ -78,7 +75,44 @@ private:
     int shown_ = -1;
 };
 
+// The terminal's side of the download flow: the question on stdin, the name
+// from the command line, a progress line on stderr.
+class TerminalDownload final : public DownloadCallbacks {
+public:
+    TerminalDownload(std::string base, bool ask, const std::atomic<bool>& cancel)
+        : base_(std::move(base)), ask_(ask), cancel_(cancel) {}
+
+    bool ConfirmEstimate(const std::string& question) override {
+        std::printf("%s\n", question.c_str());
+        std::fflush(stdout);
+        return !ask_ || Confirmed(cancel_);
+    }
+    std::optional<std::string> ChooseBase() override { return base_; }
+    void Progress(int64_t done, int64_t total, const DownloadPlan&) override { progress_(done, total); }
+    void FinishProgress() { progress_.Finish(); }
+
+private:
+    std::string base_;
+    bool ask_;
+    const std::atomic<bool>& cancel_;
+    ProgressLine progress_;
+};
+
 }  // namespace
+
+// Shared with the remote command: the wire log that $KIVELO_COMM_LOG asks for,
+// set on every port of the table (null when there is none).
+std::unique_ptr<CWireLog> StartCommLog(PortTable& ports) {
+    const char* path = std::getenv("KIVELO_COMM_LOG");
+    if (path == nullptr || *path == '\0') return nullptr;
+    auto log = std::make_unique<CWireLog>(path);
+    if (!log->Ok()) {
+        std::fprintf(stderr, "kivelo-cli: the communication log %s cannot be written\n", path);
+        return nullptr;
+    }
+    ports.SetWireLog(log.get());
+    return log;
+}
 
 // Shared with the remote command: exactly one of --gpib, --serial, --com.
 bool ParseCommTarget(CliArgs& args, const char* command, CommTarget& target, int& exitCode) {
@@ -129,38 +163,31 @@ int RunDownload(int argc, char** argv) {
     if (out == nullptr || out->size() <= 4 || !EndsWithNoCase(*out, ".wvf"))
         return UsageError("download", "give the output as -o OUT.wvf");
     const std::string base = out->substr(0, out->size() - 4);
-    for (const std::string& path : {DownloadOutput::DataPath(base), DownloadOutput::HeaderPath(base)})
-        if (access(path.c_str(), F_OK) == 0)
-            return Report(std::string(kCannotSaveText) + " " + path + " already exists", kExitExists);
+    // Said before the instrument is asked anything: the name is known already.
+    if (const std::string existing = ExistingOutput(base); !existing.empty())
+        return Report(std::string(kCannotSaveText) + " " + existing + " already exists", kExitExists);
 
     std::atomic<bool> cancel{false};
     CancelOnSignal interrupt(cancel);
     PortTable ports;
-    CInstrumentPort& port = SelectPort(ports, target);
-    DownloadPlan plan;
-    DownloadInfo info;
-
-    int result = QueryInstrument(port, target, plan, info, &cancel);
-    if (result != kDownloadOk) return ReportResult(result, target);
-    if (info.length < kMinDownloadLength)
-        return Report(MessageOnOneLine(TooFewPointsMessage(info.model, info.traceCount, info.length)));
-
-    const int64_t points = static_cast<int64_t>(info.length) * info.traceCount;
-    const std::string estimate = EstimateText(EstimateSeconds(points, target.IsGpib()));
-    std::printf("%s\n", InformationMessage(info.model, info.traceCount, info.length, estimate).c_str());
-    std::fflush(stdout);
-    if (!args.Has("--yes") && !Confirmed(cancel))
-        return cancel ? ReportResult(kDownloadInterrupted, target) : kExitFailure;
-
-    DownloadControl control;
-    control.cancel = &cancel;
-    ProgressLine progress;
-    control.progress = [&progress](int64_t done, int64_t total) { progress(done, total); };
-    result = DownloadToFiles(port, target, base, plan, control);
-    progress.Finish();
-    if (result != kDownloadOk) return ReportResult(result, target);
-    std::printf("Saved %s and %s\n", DownloadOutput::DataPath(base).c_str(), DownloadOutput::HeaderPath(base).c_str());
-    return kExitOk;
+    const std::unique_ptr<CWireLog> log = StartCommLog(ports);
+    TerminalDownload terminal(base, !args.Has("--yes"), cancel);
+    DownloadFlowOptions options;
+    options.shownAs = target;
+    const DownloadOutcome outcome = RunDownloadFlow(ports, target, terminal, cancel, options);
+    terminal.FinishProgress();
+    switch (outcome.status) {
+    case DownloadOutcome::Status::kSaved:
+        std::printf("Saved %s and %s\n", DownloadOutput::DataPath(base).c_str(),
+                    DownloadOutput::HeaderPath(base).c_str());
+        return kExitOk;
+    case DownloadOutcome::Status::kFailed:
+        return Report(MessageOnOneLine(outcome.message),
+                      outcome.result == kDownloadInterrupted ? kExitInterrupted : kExitFailure);
+    case DownloadOutcome::Status::kDeclined:
+    case DownloadOutcome::Status::kAbandoned: break;
+    }
+    return kExitFailure;
 }
 
 }  // namespace kivelo::cli

@@ -1,17 +1,21 @@
 // kivelo-cli remote: send one remote-control command line to the recorder.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "CliArgs.h"
 #include "instrument/download/CommConnection.h"
 #include "instrument/download/CommTarget.h"
+#include "instrument/download/DownloadFlow.h"
 #include "instrument/download/DownloadResult.h"
 #include "instrument/download/RemoteControl.h"
+#include "port/CWireLog.h"
 #include "port/PortTable.h"
 
 namespace kivelo::cli {
 
 bool ParseCommTarget(CliArgs& args, const char* command, CommTarget& target, int& exitCode);
+std::unique_ptr<CWireLog> StartCommLog(PortTable& ports);
 
 namespace {
 
@@ -20,6 +24,7 @@ const char kHelp[] =
     "Sends TEXT as one command line to the instrument and reads no answer, e.g.\n"
     "START, SSTART, LSTART, STOP, HCOPY:EXEC, FILE:SAVE:WAVEFORM:EXEC,\n"
     "'FILE:SAVE:SETUP:NAME \"TEST1\"'.\n"
+    "KIVELO_COMM_LOG=FILE appends the command line, with its time, to FILE.\n"
     "Exit codes: 0 sent, 1 no response, 2 usage error.\n";
 
 }  // namespace
@@ -38,8 +43,9 @@ int RunRemote(int argc, char** argv) {
         return UsageError("remote", "give exactly one command TEXT");
 
     PortTable ports;
+    const std::unique_ptr<CWireLog> log = StartCommLog(ports);
     const int result = SendRemoteCommand(SelectPort(ports, target), target, args.Positional()[0]);
-    if (result != kDownloadOk) return Report(MessageOnOneLine(DownloadResultMessage(result, target)));
+    if (result != kDownloadOk) return Report(MessageOnOneLine(NoResponseText(ports, target, target)));
     return kExitOk;
 }
 

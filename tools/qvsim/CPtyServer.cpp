@@ -91,6 +91,8 @@ int CPtyServer::Serve(long exitAfter, bool watchStdin) {
             if (n > 0) m_instrument.Write(std::span(input.data(), static_cast<std::size_t>(n)), false);
         }
         if (!Flush()) return 1;
+        // The adapter is pulled: the device goes with the process.
+        if (m_instrument.Unplugged() && !HasOutput()) return 0;
         if (watchStdin && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
             char scratch[256];
             if (::read(STDIN_FILENO, scratch, sizeof scratch) <= 0) return 0;

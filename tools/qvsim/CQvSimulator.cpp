@@ -437,13 +437,16 @@ bool CQvSimulator::QueueBlock() {
     const std::string count = Int(static_cast<long long>(bytes));
     std::string head = "#" + Int(static_cast<long long>(count.size())) + count;
     if (fault == FaultKind::Header) head[1] = 'Z';
+    if (fault == FaultKind::Garbage) head[0] = '?';
     m_output.AppendText(head);
     m_log.Write('<', head + " (channel " + Int(block.channel + 1) + " record " + Int(block.record) + " from point " +
                          Int(block.firstPoint) + ")");
-    if (fault == FaultKind::Stall) {
-        // Half the data, then silence: the reader times out.
+    if (fault == FaultKind::Stall || fault == FaultKind::Unplug) {
+        // Half the data, then silence (the reader times out) or no line at all.
         m_output.AppendBlock(block, bytes / 4 * 2);
-        m_log.Write('!', "block stalled after " + Int(static_cast<long long>(bytes / 4 * 2)) + " bytes");
+        m_log.Write('!', std::string(fault == FaultKind::Stall ? "block stalled" : "line unplugged") + " after " +
+                             Int(static_cast<long long>(bytes / 4 * 2)) + " bytes");
+        m_unplugged = fault == FaultKind::Unplug;
         return false;
     }
     m_output.AppendBlock(block, bytes);

@@ -33,6 +33,8 @@ public:
     void DeviceClear();
     std::uint8_t StatusByte() const { return m_output.Empty() ? 0x00 : 0x10; }
     long MessageCount() const { return m_messages; }
+    // The unplug fault struck: the line is to go away once what was sent is out.
+    bool Unplugged() const { return m_unplugged; }
     const SimConfig& Config() const { return m_config; }
 
     // The "*IDN?" answer without its terminator.
@@ -75,6 +77,7 @@ private:
     bool m_interruptUnread = true;
     long m_messages = 0;
     long m_blocks = 0;
+    bool m_unplugged = false;
 
     bool m_headers = true;
     int m_trace = 1;

@@ -84,13 +84,15 @@ bool FindByName(const std::array<std::pair<std::string_view, T>, N>& table, std:
 constexpr std::array<std::pair<std::string_view, Family>, 4> kFamilies{
     {{"QV8", Family::QV8}, {"QV43", Family::QV43}, {"QV60", Family::QV60}, {"QV31", Family::QV31}}};
 
-constexpr std::array<std::pair<std::string_view, FaultKind>, 7> kFaults{{{"NONE", FaultKind::None},
+constexpr std::array<std::pair<std::string_view, FaultKind>, 9> kFaults{{{"NONE", FaultKind::None},
                                                                          {"STALL", FaultKind::Stall},
                                                                          {"SHORT", FaultKind::Short},
                                                                          {"LONG", FaultKind::Long},
                                                                          {"HEADER", FaultKind::Header},
                                                                          {"LF", FaultKind::LineFeeds},
-                                                                         {"MUTE", FaultKind::Mute}}};
+                                                                         {"MUTE", FaultKind::Mute},
+                                                                         {"GARBAGE", FaultKind::Garbage},
+                                                                         {"UNPLUG", FaultKind::Unplug}}};
 
 std::string SetFamily(SimConfig& c, std::string_view v) {
     return FindByName(kFamilies, Upper(v), c.family) ? "" : "unknown family (qv8, qv43, qv60, qv31)";
@@ -154,7 +156,8 @@ std::string SetFault(SimConfig& c, std::string_view v) {
     c.faultBlock = 0;
     if (colon != std::string_view::npos && !ParseInt(v.substr(colon + 1), c.faultBlock, 1, 1 << 30))
         return "fault block number must be 1 or more";
-    if (!FindByName(kFaults, u, c.fault)) return "unknown fault (none, stall, short, long, header, lf, mute)";
+    if (!FindByName(kFaults, u, c.fault))
+        return "unknown fault (none, stall, short, long, header, lf, mute, garbage, unplug)";
     return {};
 }
 

@@ -18,6 +18,8 @@ enum class FaultKind {
     Header,     // a block header whose digit-count character is not a digit
     LineFeeds,  // sample data dense with 0x0A bytes
     Mute,       // nothing is ever answered
+    Garbage,    // a block whose first character is not the "#" of a block
+    Unplug,     // a block stops half way and the line goes away (the pty closes)
 };
 
 // Input module codes of the QV8 plug-in slots.

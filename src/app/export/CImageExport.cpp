@@ -1,8 +1,8 @@
 #include "app/export/CImageExport.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QScreen>
 
 #include <unordered_map>
@@ -11,6 +11,7 @@
 #include "app/export/DibImage.h"
 #include "app/export/ExportPrompts.h"
 #include "app/frame/CMainFrame.h"
+#include "common/StagedFile.h"
 #include "export/BmpWriter.h"
 
 namespace kivelo::app {
@@ -68,14 +69,14 @@ bool CImageExport::WriteImage(const QImage& picture, const QString& path) {
         return dib && WriteBmp(path.toStdString(), *dib) == 1;
     }
     // A PNG keeps every colour of the screen, cleaned up as in a BMP.
+    // Staged like every other output: complete or absent, no stray left in sight.
     const QImage cleaned = CleanedImage(picture);
-    QSaveFile file(path);
-    if (cleaned.isNull() || !file.open(QIODevice::WriteOnly)) return false;
-    if (!cleaned.save(&file, "PNG")) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (cleaned.isNull() || !buffer.open(QIODevice::WriteOnly) || !cleaned.save(&buffer, "PNG")) return false;
+    StagedFile file(0);
+    return file.Create(path.toStdString(), StagedFile::Existing::Replace) &&
+           file.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) && file.Commit();
 }
 
 void CImageExport::Save(std::optional<WindowId> window) {

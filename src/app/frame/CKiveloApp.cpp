@@ -5,13 +5,16 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
 #include "app/frame/CMainFrame.h"
 #include "app/frame/CQuitOnSignal.h"
+#include "app/instrument/CCommSetupDialog.h"
 #include "app/ui/CQtUiSeam.h"
+#include "common/StagedFile.h"
 
 namespace kivelo::app {
 
@@ -19,7 +22,16 @@ CKiveloApp::CKiveloApp(CUiSeam& ui, std::string settingsPath)
     : document_(std::make_unique<WaveDocument>()),
       model_(std::make_unique<DisplayModel>()),
       settingsPath_(std::move(settingsPath)),
-      frame_(std::make_unique<CMainFrame>(*document_, *model_, settings_, ui)) {}
+      frame_(std::make_unique<CMainFrame>(*document_, *model_, settings_, ui)) {
+    // The Comm menu's wire log: $KIVELO_COMM_LOG switches it on from the start;
+    // the box in Setup Comm Port otherwise writes beside the settings file.
+    const char* log = std::getenv("KIVELO_COMM_LOG");
+    const bool on = log != nullptr && *log != '\0';
+    if (auto* comm = frame_->findChild<CCommSetupDialog*>(QStringLiteral("CommSetupDialog")))
+        comm->SetCommLog(
+            on ? QString::fromLocal8Bit(log) : QString::fromStdString(FolderOf(settingsPath_) + "/kivelo-comm.log"),
+            on);
+}
 
 CKiveloApp::~CKiveloApp() {
     frame_.reset();  // the frame uses the document and the model
@@ -77,7 +89,8 @@ const char kUsage[] =
     "Shows QV-series waveform records (.wvf with its .hdr, .rtm, .fld) in the Main, Zoom,\n"
     "History and XY windows. FILE is opened at start, as File > Open would.\n"
     "Settings: kivelo.stp beside the program when that folder is writable, else\n"
-    "$XDG_CONFIG_HOME/kivelo/kivelo.stp; KIVELO_SETTINGS=FILE names it.\n";
+    "$XDG_CONFIG_HOME/kivelo/kivelo.stp; KIVELO_SETTINGS=FILE names it.\n"
+    "KIVELO_COMM_LOG=FILE logs every command and answer exchanged with an instrument.\n";
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -118,7 +119,13 @@ CCommSetupDialog::CCommSetupDialog(CUiSeam& ui, QWidget* parent) : QDialog(paren
     ok->setAccessibleDescription(QStringLiteral("Take the address, the port and the devices"));
     ok->setDefault(true);
 
+    log_ = new QCheckBox(QStringLiteral("Log the communication"), this);
+    log_->setObjectName(QStringLiteral("checkCommLog"));
+    log_->setAccessibleName(QStringLiteral("Log the communication"));
+    SetCommLog(QString(), false);
+
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(log_);
     buttons->addStretch(1);
     buttons->addWidget(ok);
     auto* layout = new QVBoxLayout(this);
@@ -145,6 +152,17 @@ void CCommSetupDialog::SetSettings(const CommSettings& settings) {
     settings_ = settings;
     LoadControls();
 }
+
+void CCommSetupDialog::SetCommLog(const QString& path, bool on) {
+    logPath_ = path;
+    log_->setChecked(on && !path.isEmpty());
+    log_->setEnabled(!path.isEmpty());
+    const QString what = QStringLiteral("Write every command and answer, with times, to ") + path;
+    log_->setAccessibleDescription(what);
+    log_->setToolTip(what);
+}
+
+bool CCommSetupDialog::CommLogOn() const { return log_->isChecked() && !logPath_.isEmpty(); }
 
 void CCommSetupDialog::SetChosenDevice(int port, const QString& path) {
     chosen_[port == 1 ? 0 : 1] = path.trimmed();

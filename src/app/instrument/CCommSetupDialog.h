@@ -12,6 +12,7 @@
 
 #include "instrument/download/CommSettings.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QRadioButton;
@@ -32,6 +33,12 @@ public:
     // The device chosen for COM1 (port 1) or COM2 (2); empty: the default one.
     QString ChosenDevice(int port) const { return chosen_[port == 1 ? 0 : 1]; }
     void SetChosenDevice(int port, const QString& path);
+
+    // The wire log: the file it goes to and whether the exchanges are logged.
+    // The box takes effect at once, with or without OK.
+    void SetCommLog(const QString& path, bool on);
+    const QString& CommLogPath() const { return logPath_; }
+    bool CommLogOn() const;
 
     // Shows the current values and the machine's serial devices at topLeft.
     void ShowAt(QPoint topLeft);
@@ -54,6 +61,8 @@ private:
     CNumberEdit* port_ = nullptr;
     std::array<QComboBox*, 2> devices_{};
     std::array<QLabel*, 2> deviceLabels_{};
+    QCheckBox* log_ = nullptr;
+    QString logPath_;
 };
 
 }  // namespace kivelo::app

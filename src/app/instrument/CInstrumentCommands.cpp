@@ -7,7 +7,6 @@
 #include <QSettings>
 #include <QTimer>
 
-#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -22,14 +21,12 @@
 #include "app/ui/CUiSeam.h"
 #include "instrument/download/CommConnection.h"
 #include "instrument/download/CommDeviceChoice.h"
-#include "instrument/download/CommDiagnosis.h"
-#include "instrument/download/Download.h"
-#include "instrument/download/DownloadOutput.h"
+#include "instrument/download/DownloadFlow.h"
 #include "instrument/download/DownloadProgress.h"
 #include "instrument/download/DownloadResult.h"
-#include "instrument/download/EstimateText.h"
 #include "instrument/download/RemoteControl.h"
 #include "instrument/drivers/DownloadPlan.h"
+#include "port/CWireLog.h"
 #include "port/PortTable.h"
 
 namespace kivelo::app {
@@ -64,6 +61,23 @@ public:
 
 private:
     std::atomic<bool>*& slot_;
+};
+
+// The wire log for one flow, when the box in Setup Comm Port asks for it.
+class WireLogScope {
+public:
+    WireLogScope(PortTable& ports, const CCommSetupDialog& comm) : ports_(ports) {
+        if (!comm.CommLogOn()) return;
+        log_.emplace(QFile::encodeName(comm.CommLogPath()).toStdString());
+        if (log_->Ok()) ports_.SetWireLog(&*log_);
+    }
+    ~WireLogScope() { ports_.SetWireLog(nullptr); }
+    WireLogScope(const WireLogScope&) = delete;
+    WireLogScope& operator=(const WireLogScope&) = delete;
+
+private:
+    PortTable& ports_;
+    std::optional<CWireLog> log_;
 };
 
 bool AllZero(const SettingsRecord& record) {
@@ -167,15 +181,7 @@ CommTarget CInstrumentCommands::Target() const {
 
 QString CInstrumentCommands::NoResponseText(const CommSettings& settings, const CommTarget& target) const {
     // The port line names the COM port as the user chose it, whatever device is behind it.
-    std::string text = NoResponseMessage(CommTarget::FromSettings(settings));
-    std::string cause;
-    if (target.IsGpib()) {
-        if (!ports_->Gpib().IsLoaded()) cause = GpibLibraryCause();
-    } else {
-        cause = SerialDeviceCause(SerialDevicePath(target));
-    }
-    if (!cause.empty()) text += "\n\n" + cause;
-    return Q(text);
+    return Q(kivelo::NoResponseText(*ports_, CommTarget::FromSettings(settings), target));
 }
 
 void CInstrumentCommands::ShowError(const QString& text, QWidget* parent) {
@@ -220,6 +226,7 @@ void CInstrumentCommands::ShowRecorderControl() { recorder_->ShowAt(frame_.geome
 void CInstrumentCommands::SendRemote(const std::string& line) {
     if (portBusy_) return;
     FlagGuard busy(portBusy_);
+    const WireLogScope log(*ports_, *comm_);
     const CommSettings settings = comm_->Settings();
     const CommTarget target = Target();
     recorder_->setEnabled(false);
@@ -231,63 +238,79 @@ void CInstrumentCommands::SendRemote(const std::string& line) {
 
 // ---- Download and Save ----------------------------------------------------
 
+// The program's side of the download flow: the busy window with its progress
+// and Cancel while a phase runs, the question and the save dialog through the UI seam.
+class CInstrumentCommands::DownloadUi final : public DownloadCallbacks {
+public:
+    DownloadUi(CInstrumentCommands& owner, std::atomic<bool>& cancel) : owner_(owner), cancel_(cancel) {}
+
+    bool Run(Phase phase, const std::function<void()>& work) override {
+        if (phase == Phase::kQuery)
+            return owner_.frame_.RunBusy(QStringLiteral("Connecting ..."), work, {}, [this] { cancel_ = true; });
+        const QString downloading = QStringLiteral("Downloading ...");
+        QString shown;
+        auto shownAt = std::chrono::steady_clock::now();
+        bool cancelling = false;
+        return owner_.frame_.RunBusy(
+            downloading, work,
+            [&] {
+                // Polled on this thread; the text changes at most four times a second.
+                const auto now = std::chrono::steady_clock::now();
+                const QString text = Q(progress_.Text(now));
+                if (!cancelling && text != shown && now - shownAt >= std::chrono::milliseconds(250)) {
+                    shown = text;
+                    shownAt = now;
+                    owner_.frame_.Busy().ShowBusy(downloading + QLatin1Char('\n') + text);
+                }
+                return progress_.Fraction();
+            },
+            [&] {
+                cancelling = true;  // the busy window now says it is cancelling
+                cancel_ = true;
+            });
+    }
+    bool ConfirmEstimate(const std::string& question) override {
+        return owner_.frame_.Ui().Message(&owner_.frame_, Q(question), QString::fromLatin1(kInformationCaption),
+                                          MsgIcon::Information, MsgButtons::OkCancel) == MsgAnswer::Ok;
+    }
+    std::optional<std::string> ChooseBase() override {
+        const std::optional<QString> path = owner_.AskForDataPath();
+        if (!path) return std::nullopt;
+        return path->left(path->size() - 4).toStdString();
+    }
+    void TransferStarting() override {
+        if (owner_.frame_.Document().IsOpen()) owner_.frame_.CloseDocument();
+    }
+    void Progress(int64_t done, int64_t total, const DownloadPlan& plan) override {
+        progress_.Update(done, total, std::clamp<int>(plan.traceCount, 0, DownloadPlan::kMaxTraces), plan.recordCount,
+                         plan.length);
+    }
+    bool Ending() const override { return owner_.frameClosing_; }
+
+private:
+    CInstrumentCommands& owner_;
+    std::atomic<bool>& cancel_;
+    DownloadProgress progress_;
+};
+
 void CInstrumentCommands::DownloadAndSave() {
     if (portBusy_) return;
     FlagGuard busy(portBusy_);
+    const WireLogScope log(*ports_, *comm_);
     const CommSettings settings = comm_->Settings();
-    const CommTarget target = Target();
-    CInstrumentPort& port = SelectPort(*ports_, target);
-    DownloadPlan plan;
-    DownloadInfo info;
     std::atomic<bool> cancel{false};
     CancelSlot slot(transferCancel_, cancel);
     frameClosing_ = false;
 
-    int result = kDownloadNoAnswer;
-    const bool connected = frame_.RunBusy(
-        QStringLiteral("Connecting ..."), [&] { result = QueryInstrument(port, target, plan, info, &cancel); }, {},
-        [&] { cancel = true; });
-    if (frameClosing_) return;  // the program is ending: nothing to ask or tell
-    if (!connected || result == kDownloadInterrupted) {
-        ShowError(QString::fromLatin1(kInterruptedText));
-        return;
-    }
-    if (result != kDownloadOk) {
-        ShowError(NoResponseText(settings, target));
-        return;
-    }
-    if (info.length < kMinDownloadLength) {
-        ShowError(Q(TooFewPointsMessage(info.model, info.traceCount, info.length)));
-        return;
-    }
-    const int64_t points = static_cast<int64_t>(info.length) * info.traceCount;
-    const std::string estimate = EstimateText(EstimateSeconds(points, target.IsGpib()));
-    if (frame_.Ui().Message(&frame_, Q(InformationMessage(info.model, info.traceCount, info.length, estimate)),
-                            QString::fromLatin1(kInformationCaption), MsgIcon::Information,
-                            MsgButtons::OkCancel) != MsgAnswer::Ok)
-        return;
-    const std::optional<QString> path = AskForDataPath();
-    if (!path) return;
-    const std::string base = path->left(path->size() - 4).toStdString();
-
-    if (frame_.Document().IsOpen()) frame_.CloseDocument();
-    result = RunTransfer(port, target, base, plan, cancel);
-    if (frameClosing_) return;  // complete files stay; the program is ending
-    switch (result) {
-    case kDownloadOk: frame_.OpenPath(Q(DownloadOutput::DataPath(base))); break;
-    case kDownloadFileError: {
-        QString text = QString::fromLatin1(kCannotSaveText);
-        const QString folder = QFileInfo(*path).absolutePath();
-        if (access(QFile::encodeName(folder).constData(), W_OK) != 0)
-            text += QStringLiteral("\n\nThe folder ") + folder + QStringLiteral(" cannot be written.");
-        ShowError(text);
-        break;
-    }
-    case kDownloadInterrupted: ShowError(QString::fromLatin1(kInterruptedText)); break;
-    default:
-        // The transfer failed after a good start: nothing was kept, nothing is opened.
-        ShowError(NoResponseText(settings, target));
-        break;
+    DownloadUi ui(*this, cancel);
+    DownloadFlowOptions options;
+    options.shownAs = CommTarget::FromSettings(settings);
+    const DownloadOutcome outcome = RunDownloadFlow(*ports_, Target(), ui, cancel, options);
+    switch (outcome.status) {
+    case DownloadOutcome::Status::kSaved: frame_.OpenPath(Q(outcome.dataPath)); break;
+    case DownloadOutcome::Status::kFailed: ShowError(Q(outcome.message)); break;
+    case DownloadOutcome::Status::kDeclined:
+    case DownloadOutcome::Status::kAbandoned: return;
     }
     frame_.RequestRedraw();
 }
@@ -303,51 +326,7 @@ std::optional<QString> CInstrumentCommands::AskForDataPath() {
     // gets it rather than losing its last four characters.
     QString path = QFileInfo(*chosen).absoluteFilePath();
     if (!path.endsWith(QStringLiteral(".wvf"), Qt::CaseInsensitive)) path += QStringLiteral(".wvf");
-    // Refused before the open record is closed: a download never replaces a file.
-    const std::string base = path.left(path.size() - 4).toStdString();
-    for (const std::string& existing : {DownloadOutput::DataPath(base), DownloadOutput::HeaderPath(base)}) {
-        if (QFileInfo::exists(Q(existing))) {
-            ShowError(QString::fromLatin1(kCannotSaveText) + QStringLiteral("\n\n") + Q(existing) +
-                      QStringLiteral(" already exists."));
-            return std::nullopt;
-        }
-    }
     return path;
-}
-
-int CInstrumentCommands::RunTransfer(CInstrumentPort& port, const CommTarget& target, const std::string& base,
-                                     DownloadPlan& plan, std::atomic<bool>& cancel) {
-    DownloadProgress progress;
-    DownloadControl control;
-    control.cancel = &cancel;
-    // On the transfer's thread, the one that fills the plan.
-    control.progress = [&](int64_t done, int64_t total) {
-        progress.Update(done, total, std::clamp<int>(plan.traceCount, 0, DownloadPlan::kMaxTraces), plan.recordCount,
-                        plan.length);
-    };
-    const QString downloading = QStringLiteral("Downloading ...");
-    QString shown;
-    auto shownAt = std::chrono::steady_clock::now();
-    bool cancelling = false;
-    int result = kDownloadNoAnswer;
-    frame_.RunBusy(
-        downloading, [&] { result = DownloadToFiles(port, target, base, plan, control); },
-        [&] {
-            // Polled on this thread; the text changes at most four times a second.
-            const auto now = std::chrono::steady_clock::now();
-            const QString text = Q(progress.Text(now));
-            if (!cancelling && text != shown && now - shownAt >= std::chrono::milliseconds(250)) {
-                shown = text;
-                shownAt = now;
-                frame_.Busy().ShowBusy(downloading + QLatin1Char('\n') + text);
-            }
-            return progress.Fraction();
-        },
-        [&] {
-            cancelling = true;  // the busy window now says it is cancelling
-            cancel = true;
-        });
-    return result;
 }
 
 }  // namespace kivelo::app

@@ -19,9 +19,7 @@
 class QWidget;
 
 namespace kivelo {
-class CInstrumentPort;
 class PortTable;
-struct DownloadPlan;
 }  // namespace kivelo
 
 namespace kivelo::app {
@@ -47,11 +45,9 @@ private:
     void DownloadAndSave();
     void ShowRecorderControl();
     void SendRemote(const std::string& line);
-    // The save dialog; the path ends in ".wvf" and neither file of it exists (else the user was told).
+    class DownloadUi;
+    // The save dialog; an absolute path that ends in ".wvf".
     std::optional<QString> AskForDataPath();
-    // DownloadToFiles with the busy window's progress and Cancel; the download result.
-    int RunTransfer(CInstrumentPort& port, const CommTarget& target, const std::string& base, DownloadPlan& plan,
-                    std::atomic<bool>& cancel);
 
     // Where the flows talk to now, with the device chosen for the COM port.
     CommTarget Target() const;

@@ -6,6 +6,14 @@
 
 namespace kivelo {
 
+namespace {
+std::string Described(const CommTarget& target) {
+    if (target.IsGpib()) return "GPIB address " + std::to_string(target.portCode);
+    if (!target.serialDevice.empty()) return "RS232 " + target.serialDevice;
+    return "RS232 COM" + std::to_string(target.SerialPortNumber());
+}
+}  // namespace
+
 CInstrumentPort& SelectPort(PortTable& ports, const CommTarget& target) {
     if (!target.serialDevice.empty()) return ports.SerialPort();
     return ports.Select(target.portCode);
@@ -20,6 +28,7 @@ CommConnection::CommConnection(CInstrumentPort& port, const CommTarget& target, 
         result = serial->OpenDevice(target.serialDevice, target.portCode);
     else result = port_.Open(target.portCode);
     open_ = result == CInstrumentPort::kOk;
+    port_.LogNote("open " + Described(target) + (open_ ? "" : ": failed"));
     if (open_) {
         port_.InterfaceClear(1);
         port_.SetTerminator(kTermLf, 1);
@@ -27,7 +36,10 @@ CommConnection::CommConnection(CInstrumentPort& port, const CommTarget& target, 
 }
 
 CommConnection::~CommConnection() {
-    if (open_) port_.Close();
+    if (open_) {
+        port_.Close();
+        port_.LogNote("close");
+    }
     port_.SetCancelFlag(nullptr);
 }
 
