@@ -189,8 +189,10 @@ TEST(DownloadFlow, NamesThatCannotBeUsed) {
     ASSERT_TRUE(ConfigureGpibSim({{"FAMILY", "qv8"}, {"CHANNELS", "1,2"}, {"LENGTH", "400"}, {"ADDRESS", "7"}}));
     TempDir dir;
     std::ofstream(dir.File("taken.hdr")) << "mine";
+    std::ofstream(dir.File(".taken.wvf.kivelo-partial-1a2b3c")) << "left by a killed download";
     FlowRun run = RunFlow(CommTarget{7, {}}, ScriptedUser::CancelAt::kNever, dir.File("taken"));
     EXPECT_EQ(run.outcome.message, "Cannot save.\n\n" + dir.File("taken.hdr") + " already exists.");
+    EXPECT_FALSE(std::filesystem::exists(dir.File(".taken.wvf.kivelo-partial-1a2b3c")));
     run = RunFlow(CommTarget{7, {}}, ScriptedUser::CancelAt::kNever, dir.File("gone/x"));
     EXPECT_EQ(run.outcome.message, "Cannot save.\n\nThe folder " + dir.File("gone") + " cannot be written.");
     EXPECT_EQ(run.outcome.result, kDownloadFileError);
