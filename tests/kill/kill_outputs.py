@@ -117,7 +117,7 @@ def kill_runs(case, kills, rng, qvsim, env, took, folder, figures, failures):
     for i in range(kills):
         reset(case)
         proc, sim = launch(case, qvsim, env)
-        time.sleep(rng.uniform(0.0, took * 1.1))
+        time.sleep(rng.uniform(0.0, took))
         if proc.poll() is None:
             counts["before end"] += 1
             proc.send_signal(signal.SIGKILL)
@@ -272,7 +272,7 @@ def main():
             Case("app-convert", [out("appconv.wvf"), out("appconv.hdr")], False,
                  lambda _: [args.driver, "convert", rtm, out("appconv.wvf")]),
             Case("app-bmp", [out("app.bmp")], True, lambda _: [args.driver, "image", wvf, out("app.bmp")]),
-            Case("app-png", [out("app.png")], True, lambda _: [args.driver, "png", wvf, out("app.png")]),
+            Case("app-png", [out("app.png")], True, lambda _: [args.driver, "image", wvf, out("app.png")]),
         ]
     if args.only:
         wanted = set(args.only.split(","))
@@ -290,7 +290,7 @@ def main():
         for path in case.outputs:
             if contents(path) != case.new[path]:
                 failures.append("%s: two complete runs wrote different %s" % (case.name, path))
-        took = max(took, again)
+        took = min(took, again)  # the first run may pay for a cold cache
         kill_runs(case, args.kills, rng, qvsim, env, took, folder, figures, failures)
         if args.shim:
             sync_order(case, qvsim, env, folder, failures)

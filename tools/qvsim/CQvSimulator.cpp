@@ -449,7 +449,10 @@ bool CQvSimulator::QueueBlock() {
         m_unplugged = fault == FaultKind::Unplug;
         return false;
     }
-    m_output.AppendBlock(block, bytes);
+    // The header promised `bytes`; these two break the promise and still end normally.
+    if (fault == FaultKind::Overrun) m_output.AppendBlock(block, bytes + 8);
+    else if (fault == FaultKind::Underrun) m_output.AppendBlock(block, bytes / 2);
+    else m_output.AppendBlock(block, bytes);
     return true;
 }
 

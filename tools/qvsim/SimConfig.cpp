@@ -84,15 +84,17 @@ bool FindByName(const std::array<std::pair<std::string_view, T>, N>& table, std:
 constexpr std::array<std::pair<std::string_view, Family>, 4> kFamilies{
     {{"QV8", Family::QV8}, {"QV43", Family::QV43}, {"QV60", Family::QV60}, {"QV31", Family::QV31}}};
 
-constexpr std::array<std::pair<std::string_view, FaultKind>, 9> kFaults{{{"NONE", FaultKind::None},
-                                                                         {"STALL", FaultKind::Stall},
-                                                                         {"SHORT", FaultKind::Short},
-                                                                         {"LONG", FaultKind::Long},
-                                                                         {"HEADER", FaultKind::Header},
-                                                                         {"LF", FaultKind::LineFeeds},
-                                                                         {"MUTE", FaultKind::Mute},
-                                                                         {"GARBAGE", FaultKind::Garbage},
-                                                                         {"UNPLUG", FaultKind::Unplug}}};
+constexpr std::array<std::pair<std::string_view, FaultKind>, 11> kFaults{{{"NONE", FaultKind::None},
+                                                                          {"STALL", FaultKind::Stall},
+                                                                          {"SHORT", FaultKind::Short},
+                                                                          {"LONG", FaultKind::Long},
+                                                                          {"HEADER", FaultKind::Header},
+                                                                          {"LF", FaultKind::LineFeeds},
+                                                                          {"MUTE", FaultKind::Mute},
+                                                                          {"GARBAGE", FaultKind::Garbage},
+                                                                          {"UNPLUG", FaultKind::Unplug},
+                                                                          {"OVERRUN", FaultKind::Overrun},
+                                                                          {"UNDERRUN", FaultKind::Underrun}}};
 
 std::string SetFamily(SimConfig& c, std::string_view v) {
     return FindByName(kFamilies, Upper(v), c.family) ? "" : "unknown family (qv8, qv43, qv60, qv31)";
@@ -157,7 +159,7 @@ std::string SetFault(SimConfig& c, std::string_view v) {
     if (colon != std::string_view::npos && !ParseInt(v.substr(colon + 1), c.faultBlock, 1, 1 << 30))
         return "fault block number must be 1 or more";
     if (!FindByName(kFaults, u, c.fault))
-        return "unknown fault (none, stall, short, long, header, lf, mute, garbage, unplug)";
+        return "unknown fault (none, stall, short, long, header, lf, mute, garbage, unplug, overrun, underrun)";
     return {};
 }
 

@@ -20,6 +20,8 @@ enum class FaultKind {
     Mute,       // nothing is ever answered
     Garbage,    // a block whose first character is not the "#" of a block
     Unplug,     // a block stops half way and the line goes away (the pty closes)
+    Overrun,    // a block carries more bytes than its header announces
+    Underrun,   // a block carries half the bytes its header announces, then ends
 };
 
 // Input module codes of the QV8 plug-in slots.

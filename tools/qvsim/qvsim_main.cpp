@@ -21,7 +21,8 @@ void Usage(std::FILE* to) {
                  "             [--records N] [--modules LIST] [--log FILE] [--fault KIND[:N]] [--rate HZ]\n"
                  "             [--date YYYY/MM/DD] [--time hh:mm:ss] [--time-step S] [--no-stamps]\n"
                  "             [--ext-clock] [--firmware XXXXX] [--exit-after N] --pty\n"
-                 "faults: none stall short long header lf mute garbage unplug; QVSIM_* variables give defaults\n");
+                 "faults: none stall short long header lf mute garbage unplug overrun underrun; QVSIM_* variables give "
+                 "defaults\n");
 }
 
 bool IsSetting(std::string_view name) {

@@ -57,6 +57,8 @@ std::string NoResponseText(PortTable& ports, const CommTarget& shownAs, const Co
 
 std::string ExistingOutput(const std::string& base) {
     for (const std::string& path : {DownloadOutput::DataPath(base), DownloadOutput::HeaderPath(base)}) {
+        // What a killed download of this name left goes, even when the name is taken now.
+        StagedFile::RemoveLeftovers(path);
         struct stat info {};
         if (lstat(path.c_str(), &info) == 0 || errno != ENOENT) return path;
     }

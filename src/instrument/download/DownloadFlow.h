@@ -77,6 +77,7 @@ DownloadOutcome RunDownloadFlow(PortTable& ports, const CommTarget& target, Down
 std::string NoResponseText(PortTable& ports, const CommTarget& shownAs, const CommTarget& target);
 
 // The first of base + ".wvf" and base + ".hdr" that exists; empty when neither.
+// Removes what killed downloads of either name left behind.
 std::string ExistingOutput(const std::string& base);
 
 }  // namespace kivelo

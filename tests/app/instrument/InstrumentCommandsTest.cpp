@@ -2,6 +2,7 @@
 // communication setup, "Download and Save" from the question to the opened
 // record (and every way it can fail), and the recorder control's buttons and
 // lists as the simulator logs them.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -78,6 +79,8 @@ struct Sim {
 };
 
 QStringList FilesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
+// Staged leftovers (hidden) included.
+QStringList AllFilesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 // The lines the simulator received.
 QStringList Received(const QString& log) {
@@ -555,6 +558,107 @@ private slots:
                                                 "\"/nonexistent/libgpib.so.0\" cannot be loaded")),
                  qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("KIVELO_GPIB_LIBRARY")));
+    }
+
+    // An instrument that misbehaves inside a block: the message, no files, no
+    // record, and the next download from a sound instrument works at once.
+    void instrumentFaultsInTheTransfer() {
+        const QString noResponse = QStringLiteral("No response.\n\nGPIB Addr:  7");
+        const std::pair<const char*, const char*> gpibRows[] = {
+            {"stops answering inside a block", "stall:2"},
+            {"garbage where the block's # belongs", "garbage:2"},
+            {"more bytes than announced", "overrun:3"},
+            {"fewer bytes than announced", "underrun:2"},
+        };
+        ChooseComm(true, 7, 1);
+        for (const auto& [what, fault] : gpibRows) {
+            ui_.Clear();
+            QVERIFY((Sim{"qv8", "1,2", 2, 400, -1, fault}.Gpib(7)));
+            Download(File("fault.wvf"));
+            ExpectError(noResponse);
+            QVERIFY2(AllFilesIn(work_->path()).isEmpty() && !app_->Document().IsOpen(), what);
+        }
+        // The serial adapter pulled out during the transfer.
+        ui_.Clear();
+        {
+            SimPty pty(Sim{"qv8", "1,2", 2, 400, -1, "unplug:2"}.Pty());
+            ScopedEnv com1("KIVELO_COM1", pty.Device());
+            ChooseComm(false, 7, 1);
+            Download(File("fault.wvf"));
+            ExpectError(QStringLiteral("No response.\n\nRS232 Port:  1\n\n") +
+                        Missing(QString::fromStdString(pty.Device())));
+            QVERIFY(AllFilesIn(work_->path()).isEmpty() && !app_->Document().IsOpen());
+        }
+        ui_.Clear();
+        const Sim sound{"qv8", "1,2", 2, 400, -1};
+        SimPty pty(sound.Pty());
+        ScopedEnv com1("KIVELO_COM1", pty.Device());
+        Download(File("sound.wvf"));
+        ExpectOpened(File("sound.wvf"), sound);
+    }
+
+    // Cancel while the program waits for an instrument that does not answer:
+    // the busy window goes within a second and says so.
+    void cancelWhileConnecting() {
+        SimPty pty(Sim{"qv8", "1,2", 1, 400, 0, "mute"}.Pty());
+        ScopedEnv com1("KIVELO_COM1", pty.Device());
+        ChooseComm(false, 1, 1);
+        QElapsedTimer clicked;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto* text = Frame().Busy().findChild<QLabel*>(QStringLiteral("busyText"));
+            if (clicked.isValid() || !Frame().Busy().isVisible() || !text->text().startsWith(QStringLiteral("Connect")))
+                return;
+            clicked.start();
+            Click(Frame().Busy(), "busyCancel");
+        });
+        watch.start(20);
+        ui_.QueueFileName(File("never.wvf"));  // not asked: the flow ends first
+        QAction* action = Frame().Action(cmd::kDownload);
+        action->trigger();
+        watch.stop();
+        QVERIFY(clicked.isValid());
+        QVERIFY2(clicked.elapsed() < 1000, qPrintable(QString::number(clicked.elapsed())));
+        QVERIFY(!Frame().Busy().isVisible());
+        QCOMPARE(ui_.MessageTexts(), QStringList{QStringLiteral("Comunication was interruped")});
+        QVERIFY(ui_.FileRequests().empty());
+        QVERIFY(AllFilesIn(work_->path()).isEmpty());
+    }
+
+    // The wire log: the box in Setup Comm Port, or KIVELO_COMM_LOG from the start.
+    void wireLogFromTheBoxOrTheVariable() {
+        QVERIFY((Sim{"qv60", "2", 1, 100}.Gpib(7)));
+        ChooseComm(true, 7, 1);
+        QVERIFY(Frame().RunCommand(cmd::kCommSetup));
+        auto* box = In<QCheckBox>(Comm(), "checkCommLog");
+        QVERIFY(!box->isChecked());
+        const QString path = QDir(dir_.path()).filePath(QStringLiteral("kivelo-comm.log"));
+        QFile::remove(path);
+        QVERIFY(box->toolTip().endsWith(path));
+        Click(Comm(), "checkCommLog");
+        Comm().reject();  // the box counts at once, like the radio buttons
+        Download(File("logged.wvf"));
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY2(text.contains(" > *IDN?\n") && text.contains(" < [block data: "), text.constData());
+        log.close();
+
+        QVERIFY(Frame().RunCommand(cmd::kCommSetup));
+        Click(Comm(), "checkCommLog");
+        Comm().reject();
+        Download(File("unlogged.wvf"));
+        QCOMPARE(QFileInfo(path).size(), qint64(text.size()));
+
+        const QString chosen = File("chosen.log");
+        {
+            ScopedEnv variable("KIVELO_COMM_LOG", chosen.toStdString());
+            cleanup();
+            init();
+        }
+        QVERIFY(Frame().RunCommand(cmd::kCommSetup));
+        QVERIFY(In<QCheckBox>(Comm(), "checkCommLog")->isChecked());
+        QVERIFY(In<QCheckBox>(Comm(), "checkCommLog")->toolTip().endsWith(chosen));
     }
 
     // ---- recorder control -------------------------------------------------

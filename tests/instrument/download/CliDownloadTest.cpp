@@ -70,6 +70,22 @@ TEST(CliDownload, ExitCodes) {
     EXPECT_EQ(RunCli("remote --help").exitCode, 0);
 }
 
+// The cause the system knows goes after "No response.", on the same line.
+TEST(CliDownload, NoResponseWithItsCause) {
+    TempDir dir;
+    const std::string device = dir.File("ttyUSB9");
+    const std::string missing = "The device " + device +
+                                " does not exist: is the instrument's cable or USB adapter "
+                                "plugged in?\n";
+    CliRun run = RunCli("download --serial " + device + " --yes -o " + dir.File("a.wvf"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "No response. RS232 Port:  " + device + " " + missing);
+    run = RunCli("remote --serial " + device + " START");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "No response. RS232 Port:  " + device + " " + missing);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
 TEST(CliRemote, SendsOrReportsNoResponse) {
     EXPECT_EQ(RunCli("remote --gpib 5 START", "", kQv60).exitCode, 0);
     const CliRun run = RunCli("remote --gpib 9 START", "", kQv60);

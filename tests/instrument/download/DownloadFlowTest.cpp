@@ -64,7 +64,7 @@ struct FlowRun {
 };
 
 FlowRun RunFlow(const CommTarget& target, ScriptedUser::CancelAt cancelAt, const std::optional<std::string>& base,
-            CWireLog* log = nullptr) {
+                CWireLog* log = nullptr) {
     PortTable ports;
     ports.SetWireLog(log);
     std::atomic<bool> cancel{false};
@@ -99,6 +99,9 @@ TEST(DownloadFlow, InstrumentFaultsEndWithTheMessageAndNoFiles) {
         {"stall:2", true, false},    // stops answering inside a block
         {"garbage:2", true, false},  // something else where the block's "#" belongs
         {"garbage:3", false, false}, {"header:2", false, false},
+        {"overrun:2", true, false},                                // more bytes than the block announced
+        {"overrun:1", false, false}, {"underrun:2", true, false},  // fewer
+
         {"unplug:2", false, true},  // the USB adapter pulled during the transfer
         {"unplug:1", false, true},
     };
@@ -170,7 +173,7 @@ TEST(DownloadFlow, CancelAtEveryStep) {
         SCOPED_TRACE(row.what);
         TempDir dir;
         const FlowRun run = RunFlow(CommTarget{7, {}}, row.cancelAt,
-                                row.named ? std::optional<std::string>(dir.File("x")) : std::nullopt);
+                                    row.named ? std::optional<std::string>(dir.File("x")) : std::nullopt);
         EXPECT_EQ(run.outcome.status, row.status);
         if (row.status == Status::kFailed) {
             EXPECT_EQ(run.outcome.result, kDownloadInterrupted);
@@ -186,8 +189,10 @@ TEST(DownloadFlow, NamesThatCannotBeUsed) {
     ASSERT_TRUE(ConfigureGpibSim({{"FAMILY", "qv8"}, {"CHANNELS", "1,2"}, {"LENGTH", "400"}, {"ADDRESS", "7"}}));
     TempDir dir;
     std::ofstream(dir.File("taken.hdr")) << "mine";
+    std::ofstream(dir.File(".taken.wvf.kivelo-partial-1a2b3c")) << "left by a killed download";
     FlowRun run = RunFlow(CommTarget{7, {}}, ScriptedUser::CancelAt::kNever, dir.File("taken"));
     EXPECT_EQ(run.outcome.message, "Cannot save.\n\n" + dir.File("taken.hdr") + " already exists.");
+    EXPECT_FALSE(std::filesystem::exists(dir.File(".taken.wvf.kivelo-partial-1a2b3c")));
     run = RunFlow(CommTarget{7, {}}, ScriptedUser::CancelAt::kNever, dir.File("gone/x"));
     EXPECT_EQ(run.outcome.message, "Cannot save.\n\nThe folder " + dir.File("gone") + " cannot be written.");
     EXPECT_EQ(run.outcome.result, kDownloadFileError);
