@@ -58,10 +58,14 @@ def cell(value):
 
 
 def write_table(out, rows):
-    """Through a temporary file beside OUT, renamed at the end: complete or absent."""
+    """Through a hidden file beside OUT (named like the program's staged files),
+    renamed at the end: complete or absent."""
     folder = os.path.dirname(os.path.abspath(out))
-    fd, tmp = tempfile.mkstemp(prefix=".measure-", suffix=".csv", dir=folder)
+    fd, tmp = tempfile.mkstemp(prefix="." + os.path.basename(out) + ".kivelo-partial-", dir=folder)
     try:
+        mask = os.umask(0)
+        os.umask(mask)
+        os.fchmod(fd, 0o666 & ~mask)  # mkstemp's 0600 is for the hidden file only
         with os.fdopen(fd, "w", newline="") as f:
             w = csv.writer(f)
             w.writerow(COLUMNS)
@@ -70,8 +74,14 @@ def write_table(out, rows):
             f.flush()
             os.fsync(f.fileno())
         os.replace(tmp, out)
+        dir_fd = os.open(folder, os.O_RDONLY)
+        try:
+            os.fsync(dir_fd)
+        finally:
+            os.close(dir_fd)
     except BaseException:
-        os.unlink(tmp)
+        if os.path.exists(tmp):
+            os.unlink(tmp)
         raise
 
 
