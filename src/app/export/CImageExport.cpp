@@ -63,19 +63,37 @@ QImage CImageExport::CaptureWindow(CMainFrame& frame, WindowId window) {
 }
 
 bool CImageExport::WriteImage(const QImage& picture, const QString& path) {
+    QString error;
+    return WriteImage(picture, path, error);
+}
+
+bool CImageExport::WriteImage(const QImage& picture, const QString& path, QString& error) {
     if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
         const std::optional<PackedDib> dib = DibOfImage(picture);
-        return dib && WriteBmp(path.toStdString(), *dib) == 1;
+        if (!dib) {
+            error = QStringLiteral("The picture cannot be made into a bitmap");
+            return false;
+        }
+        std::string why;
+        if (WriteBmp(path.toStdString(), *dib, why) == 1) return true;
+        error = QString::fromStdString(why);
+        return false;
     }
     // A PNG keeps every colour of the screen, cleaned up as in a BMP.
     const QImage cleaned = CleanedImage(picture);
     QSaveFile file(path);
-    if (cleaned.isNull() || !file.open(QIODevice::WriteOnly)) return false;
+    if (cleaned.isNull() || !file.open(QIODevice::WriteOnly)) {
+        error = cleaned.isNull() ? QStringLiteral("The picture is empty") : file.errorString();
+        return false;
+    }
     if (!cleaned.save(&file, "PNG")) {
+        error = file.errorString();
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (file.commit()) return true;
+    error = file.errorString();
+    return false;
 }
 
 void CImageExport::Save(std::optional<WindowId> window) {
@@ -86,7 +104,9 @@ void CImageExport::Save(std::optional<WindowId> window) {
     }
     frame_.RedrawWindows(kAllWindows);
     const QImage picture = window ? CaptureWindow(frame_, *window) : CaptureFrame(frame_);
-    if (!WriteImage(picture, *path)) ShowError(frame_, QStringLiteral("The image was not written to\n") + *path);
+    QString error;
+    if (!WriteImage(picture, *path, error))
+        ShowError(frame_, QStringLiteral("The image was not written to\n") + *path + QStringLiteral("\n") + error);
 }
 
 }  // namespace kivelo::app
