@@ -69,8 +69,8 @@ CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, SettingsReco
     busy_ = new CBusyWindow(this);
     connect(busy_, &CBusyWindow::workAbandoned, this, [this] {
         statusBar()->showMessage(
-            QStringLiteral("The file system does not answer: the work goes on unseen and "
-                           "nothing else can be opened until it returns"));
+            QStringLiteral("The work did not stop (a file system that does not answer?): it goes on unseen, "
+                           "and nothing else starts until it returns"));
     });
 
     Handle(cmd::kOpen, [this] { OnOpen(); });
