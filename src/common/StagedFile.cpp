@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "common/ErrorText.h"
 #include "common/WriteAll.h"
 
 namespace kivelo {
@@ -217,7 +218,7 @@ void StagedFile::Discard() {
 bool StagedFile::Fail(const std::string& what, int err) {
     failed_ = true;
     errorNumber_ = err;
-    error_ = err != 0 ? what + ": " + std::strerror(err) : what;
+    error_ = err != 0 ? what + ": " + PlainErrorText(err) : what;
     Discard();
     return false;
 }

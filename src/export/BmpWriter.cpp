@@ -22,12 +22,21 @@ std::vector<uint8_t> BmpFileBytes(const PackedDib& dib) {
 }
 
 int WriteBmp(const std::string& path, const PackedDib& dib) {
-    if (path.empty() || dib.width <= 0 || dib.height <= 0) return 0;
+    std::string error;
+    return WriteBmp(path, dib, error);
+}
+
+int WriteBmp(const std::string& path, const PackedDib& dib, std::string& error) {
+    if (path.empty() || dib.width <= 0 || dib.height <= 0) {
+        error = path.empty() ? "No file name" : "The picture is empty";
+        return 0;
+    }
     const std::vector<uint8_t> bytes = BmpFileBytes(dib);
     StagedFile out(bytes.size());
-    if (!out.Create(path, StagedFile::Existing::Replace)) return 0;
-    if (!out.Append(std::span<const uint8_t>(bytes))) return 0;
-    return out.Commit() ? 1 : 0;
+    if (out.Create(path, StagedFile::Existing::Replace) && out.Append(std::span<const uint8_t>(bytes)) && out.Commit())
+        return 1;
+    error = out.Error();
+    return 0;
 }
 
 }  // namespace kivelo

@@ -15,5 +15,7 @@ std::vector<uint8_t> BmpFileBytes(const PackedDib& dib);
 // 1 written, 0 not. The file appears whole or not at all: it is written
 // beside the target under a temporary name and then renamed over it.
 int WriteBmp(const std::string& path, const PackedDib& dib);
+// As above; `error` says why it was not written.
+int WriteBmp(const std::string& path, const PackedDib& dib, std::string& error);
 
 }  // namespace kivelo

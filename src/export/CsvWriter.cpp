@@ -123,6 +123,15 @@ bool CsvWriter::CheckRange(CWaveFile& file, const std::vector<int>& traces, cons
                  std::to_string(size) + " samples of trace " + std::to_string(t + 1));
             return false;
         }
+        // Samples the data file lacks are never written as values.
+        const int64_t present = file.SamplesPresent(request.block, t);
+        if (end > present) {
+            Fail("W" + std::to_string(t + 1) + " has only " + std::to_string(present) + " of its " +
+                 std::to_string(size) + " samples of block " + std::to_string(request.block) +
+                 " in the data file (it is shorter than its header says); samples " + std::to_string(request.first) +
+                 " to " + std::to_string(end - 1) + " cannot be written");
+            return false;
+        }
     }
     return true;
 }

@@ -286,6 +286,8 @@ int CopyHeaderWithRatio(const CHdrFile& header, const std::string& newPath, int 
 int SaveAsWvf(CRtmFile& file, int mode, const std::string& dataPath, std::string& message) {
     message.clear();
     if (!file.IsOpen() || file.GetHeader() == nullptr) return Fail(message, "No realtime file is open");
+    // Samples the file lacks would be copied as whatever the short read leaves.
+    if (!file.GetShortTraces().empty()) return Fail(message, "Not converted: " + file.GetShortDataWarning());
     if (mode < 0 || mode >= CRtmFile::kRegionCount)
         return Fail(message, "Unknown conversion mode " + std::to_string(mode));
 

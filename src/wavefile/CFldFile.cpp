@@ -1,8 +1,10 @@
 #include "wavefile/CFldFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -87,28 +89,49 @@ ScaleRange ChooseRange(float M, float m) {
 
 int CFldFile::Open(const std::string& path, int64_t cacheCapacity) {
     Close();
-    if (!data_.OpenRead(path)) return 0;
+    failure_ = {};
+    std::string cause;
+    if (!data_.OpenRead(path, cause)) return OpenFailed(0, path + ": " + cause);
     StampDataFile();
     open_ = true;
 
     std::vector<uint8_t> piece(static_cast<std::size_t>(kScanPieceBytes));
     bool any = false;
+    auto take = [&](float f) {
+        if (!std::isfinite(f)) return;  // would spoil the scale
+        if (!any) {
+            dataMax_ = dataMin_ = f;
+            any = true;
+        } else if (f > dataMax_) {
+            dataMax_ = f;
+        } else if (f < dataMin_) {
+            dataMin_ = f;
+        }
+    };
+    const int64_t size = data_.Size();
     for (int64_t offset = 0;;) {
+        // The holes of a sparse file read as zeros: whole pieces of them are counted, not read.
+        const off_t data = ::lseek(data_.Descriptor(), offset, SEEK_DATA);
+        const int64_t next = data >= 0 ? static_cast<int64_t>(data) : (errno == ENXIO ? size : offset);
+        const int64_t skip = (next - offset) / kScanPieceBytes * kScanPieceBytes;
+        if (skip > 0) {
+            sampleCount_ += skip / 4;
+            take(0.0f);
+            offset += skip;
+            continue;
+        }
         const int64_t got = data_.ReadAt(offset, piece);
-        if (got <= 0) break;
+        if (got < 0) {
+            Close();
+            return OpenFailed(
+                0, path + ": reading stopped at byte " + std::to_string(offset) + " (cancelled or a read error)");
+        }
+        if (got == 0) break;
         for (int64_t i = 0; i + 4 <= got; i += 4) {
             float f;
             std::memcpy(&f, piece.data() + i, 4);
             ++sampleCount_;
-            if (!std::isfinite(f)) continue;  // would spoil the scale
-            if (!any) {
-                dataMax_ = dataMin_ = f;
-                any = true;
-            } else if (f > dataMax_) {
-                dataMax_ = f;
-            } else if (f < dataMin_) {
-                dataMin_ = f;
-            }
+            take(f);
         }
         offset += got;
         if (got < kScanPieceBytes) break;

@@ -1,6 +1,7 @@
 #include "wavefile/CHdrFile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "wavefile/HeaderLineReader.h"
@@ -19,46 +20,74 @@ bool ModelIs(const std::string& model, std::string_view prefix) {
     return std::string_view(model).substr(0, prefix.size()) == prefix;
 }
 
-bool FirstValue(HeaderLineReader& r, std::string_view key, std::string_view& out) {
-    if (!r.FindKey(key)) return false;
-    auto values = r.Values();
-    if (values.empty()) return false;
-    out = values[0];
-    return true;
-}
+// The reader and, once parsing failed, what was wrong and where.
+struct HeaderParse {
+    HeaderLineReader& r;
+    std::string why;
 
-bool FirstText(HeaderLineReader& r, std::string_view key, std::string& out) {
-    std::string_view v;
-    if (!FirstValue(r, key, v)) return false;
-    out = HeaderText(v);
-    return true;
-}
-
-bool FirstInt(HeaderLineReader& r, std::string_view key, int32_t& out) {
-    std::string_view v;
-    if (!FirstValue(r, key, v)) return false;
-    out = ParseHeaderInt(v);
-    return true;
-}
-
-// n values of the current line converted by conv; false when the line has fewer.
-template <typename T, typename Conv>
-bool RowOfLine(const HeaderLineReader& r, int32_t n, std::vector<T>& out, Conv conv) {
-    auto values = r.Values();
-    if (values.size() < static_cast<std::size_t>(n)) return false;
-    out.clear();
-    out.reserve(static_cast<std::size_t>(n));
-    for (int32_t i = 0; i < n; ++i) out.push_back(conv(values[static_cast<std::size_t>(i)]));
-    return true;
-}
-
-bool TextRow(HeaderLineReader& r, std::string_view key, int32_t n, std::vector<std::string>& out) {
-    return r.FindKey(key) && RowOfLine(r, n, out, HeaderText);
-}
-
-bool RealRow(HeaderLineReader& r, std::string_view key, int32_t n, std::vector<double>& out) {
-    return r.FindKey(key) && RowOfLine(r, n, out, ParseHeaderReal);
-}
+    bool Fail(std::string text) {
+        if (why.empty()) why = std::move(text);
+        return false;
+    }
+    std::string Here() const {
+        const std::string& line = r.Line();
+        return "line " + std::to_string(r.LineNumber()) + " \"" +
+               line.substr(0, std::min<std::size_t>(line.size(), 40)) + (line.size() > 40 ? "...\"" : "\"");
+    }
+    bool Find(std::string_view key) {
+        const int before = r.LineNumber();
+        if (r.FindKey(key)) return true;
+        if (r.StoppedAtLongLine()) return Fail("line " + std::to_string(r.LineNumber()) + " is far too long");
+        return Fail("no line beginning with \"" + std::string(key) + "\" after line " + std::to_string(before));
+    }
+    // The current line's values, at least n of them.
+    bool Values(int32_t n, std::vector<std::string_view>& out) {
+        out = r.Values();
+        if (out.size() >= static_cast<std::size_t>(n)) return true;
+        return Fail(Here() + " has " + std::to_string(out.size()) + (out.size() == 1 ? " value" : " values") +
+                    " where " + std::to_string(n) + " are needed");
+    }
+    bool FirstValue(std::string_view key, std::string_view& out) {
+        std::vector<std::string_view> values;
+        if (!Find(key) || !Values(1, values)) return false;
+        out = values[0];
+        return true;
+    }
+    bool FirstText(std::string_view key, std::string& out) {
+        std::string_view v;
+        if (!FirstValue(key, v)) return false;
+        out = HeaderText(v);
+        return true;
+    }
+    bool FirstInt(std::string_view key, int32_t& out) {
+        std::string_view v;
+        if (!FirstValue(key, v)) return false;
+        out = ParseHeaderInt(v);
+        return true;
+    }
+    // The value just read is within lo..hi.
+    bool InRange(int64_t value, int64_t lo, int64_t hi) {
+        if (value >= lo && value <= hi) return true;
+        return Fail(Here() + ": " + std::to_string(value) + " is not within " + std::to_string(lo) + " to " +
+                    std::to_string(hi));
+    }
+    // n values of the current line converted by conv.
+    template <typename T, typename Conv>
+    bool Row(int32_t n, std::vector<T>& out, Conv conv) {
+        std::vector<std::string_view> values;
+        if (!Values(n, values)) return false;
+        out.clear();
+        out.reserve(static_cast<std::size_t>(n));
+        for (int32_t i = 0; i < n; ++i) out.push_back(conv(values[static_cast<std::size_t>(i)]));
+        return true;
+    }
+    bool TextRow(std::string_view key, int32_t n, std::vector<std::string>& out) {
+        return Find(key) && Row(n, out, HeaderText);
+    }
+    bool RealRow(std::string_view key, int32_t n, std::vector<double>& out) {
+        return Find(key) && Row(n, out, ParseHeaderReal);
+    }
+};
 
 // Width and kind of a VDataType token (B12, IS2, IU1, FS4, ...).
 void DecodeDataType(std::string_view token, int32_t& width, int32_t& kind) {
@@ -87,33 +116,38 @@ void DecodeDataType(std::string_view token, int32_t& width, int32_t& kind) {
 }
 
 // BlockSize lines directly after TraceName, then the VResolution line.
-bool ReadBlockSizes(HeaderLineReader& r, HdrGroupInfo& g) {
+bool ReadBlockSizes(HeaderParse& p, HdrGroupInfo& g) {
+    HeaderLineReader& r = p.r;
     const int32_t n = g.TraceNumber, b = g.BlockNumber;
     g.BlockSize.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(b), 0);
     int32_t rows = 0;
     r.NextLine();
     while (rows < b && r.LineBeginsWith("BlockSize")) {
         std::vector<int32_t> row;
-        if (!RowOfLine(r, n, row, ParseHeaderInt)) return false;
-        if (std::any_of(row.begin(), row.end(), [](int32_t v) { return v < 0; })) return false;
+        if (!p.Row(n, row, ParseHeaderInt)) return false;
+        if (std::any_of(row.begin(), row.end(), [](int32_t v) { return v < 0; }))
+            return p.Fail(p.Here() + " holds a negative size");
         std::copy(row.begin(), row.end(), g.BlockSize.begin() + static_cast<std::ptrdiff_t>(rows) * n);
         ++rows;
         r.NextLine();
     }
-    if (rows == 0) return false;  // no sizes at all: nothing could be read
+    // No sizes at all: nothing could be read.
+    if (rows == 0) return p.Fail(p.Here() + " stands where the \"BlockSize\" line must follow \"TraceName\"");
     if (rows < b) {
         // A short run: every block takes the first line's sizes.
         for (int32_t k = 1; k < b; ++k)
             std::copy_n(g.BlockSize.begin(), n, g.BlockSize.begin() + static_cast<std::ptrdiff_t>(k) * n);
     }
-    return r.LineBeginsWith("VResolution") && RowOfLine(r, n, g.VResolution, ParseHeaderReal);
+    if (!r.LineBeginsWith("VResolution"))
+        return p.Fail(p.Here() + " stands where \"VResolution\" must follow the BlockSize lines");
+    return p.Row(n, g.VResolution, ParseHeaderReal);
 }
 
 // First value of a Date/Time line that does not begin with '?', copied to every block.
-bool ReadSharedStamp(HeaderLineReader& r, std::string_view key, int32_t blocks, std::vector<std::string>& out) {
-    if (!r.FindKey(key)) return false;
+bool ReadSharedStamp(HeaderParse& p, std::string_view key, int32_t blocks, std::vector<std::string>& out) {
+    if (!p.Find(key)) return false;
     std::string text;
-    for (std::string_view v : r.Values()) {
+    for (std::string_view v : p.r.Values()) {
         if (!v.empty() && v[0] != '?') {
             text = HeaderText(v);
             break;
@@ -133,41 +167,38 @@ void ReadStampPerBlock(HeaderLineReader& r, std::string_view key, int32_t blocks
     }
 }
 
-bool ReadGroup(HeaderLineReader& r, const std::string& model, int32_t tracesLeft, int64_t& entriesLeft,
-               HdrGroupInfo& g) {
-    if (!r.FindKey("$Group")) return false;
-    if (!FirstInt(r, "TraceNumber", g.TraceNumber) || !FirstInt(r, "BlockNumber", g.BlockNumber)) return false;
+bool ReadGroup(HeaderParse& p, const std::string& model, int32_t tracesLeft, int64_t& entriesLeft, HdrGroupInfo& g) {
+    if (!p.Find("$Group")) return false;
+    if (!p.FirstInt("TraceNumber", g.TraceNumber) || !p.InRange(g.TraceNumber, 1, tracesLeft)) return false;
+    if (!p.FirstInt("BlockNumber", g.BlockNumber) || !p.InRange(g.BlockNumber, 1, kMaxBlocks)) return false;
     const int32_t n = g.TraceNumber, b = g.BlockNumber;
-    if (n < 1 || n > tracesLeft || b < 1 || b > kMaxBlocks) return false;
     int64_t entries = int64_t{n} * b;
-    if (entries > entriesLeft) return false;
+    if (entries > entriesLeft) return p.Fail(p.Here() + ": too many blocks for the traces of the header");
     entriesLeft -= entries;
 
-    if (!TextRow(r, "TraceName", n, g.TraceName)) return false;
-    if (!ReadBlockSizes(r, g)) return false;
-    if (!RealRow(r, "VOffset", n, g.VOffset)) return false;
+    if (!p.TextRow("TraceName", n, g.TraceName)) return false;
+    if (!ReadBlockSizes(p, g)) return false;
+    if (!p.RealRow("VOffset", n, g.VOffset)) return false;
 
     std::vector<std::string_view> types;
-    if (!r.FindKey("VDataType")) return false;
-    types = r.Values();
-    if (types.size() < static_cast<std::size_t>(n)) return false;
+    if (!p.Find("VDataType") || !p.Values(n, types)) return false;
     g.DataWidth.resize(static_cast<std::size_t>(n));
     g.DataKind.resize(static_cast<std::size_t>(n));
     for (std::size_t t = 0; t < static_cast<std::size_t>(n); ++t)
         DecodeDataType(types[t], g.DataWidth[t], g.DataKind[t]);
 
-    if (!TextRow(r, "VUnit", n, g.VUnit) || !RealRow(r, "VPlusOverData", n, g.VPlusOverData) ||
-        !RealRow(r, "VMinusOverData", n, g.VMinusOverData) || !RealRow(r, "VIllegalData", n, g.VIllegalData) ||
-        !RealRow(r, "VMaxData", n, g.VMaxData) || !RealRow(r, "VMinData", n, g.VMinData) ||
-        !RealRow(r, "HResolution", n, g.HResolution) || !RealRow(r, "HOffset", n, g.HOffset) ||
-        !TextRow(r, "HUnit", n, g.HUnit))
+    if (!p.TextRow("VUnit", n, g.VUnit) || !p.RealRow("VPlusOverData", n, g.VPlusOverData) ||
+        !p.RealRow("VMinusOverData", n, g.VMinusOverData) || !p.RealRow("VIllegalData", n, g.VIllegalData) ||
+        !p.RealRow("VMaxData", n, g.VMaxData) || !p.RealRow("VMinData", n, g.VMinData) ||
+        !p.RealRow("HResolution", n, g.HResolution) || !p.RealRow("HOffset", n, g.HOffset) ||
+        !p.TextRow("HUnit", n, g.HUnit))
         return false;
 
     if (ModelIs(model, "QV31") || ModelIs(model, "QV6")) {
-        return ReadSharedStamp(r, "Date", b, g.Date) && ReadSharedStamp(r, "Time", b, g.Time);
+        return ReadSharedStamp(p, "Date", b, g.Date) && ReadSharedStamp(p, "Time", b, g.Time);
     }
-    ReadStampPerBlock(r, "Date", b, g.Date);
-    ReadStampPerBlock(r, "Time", b, g.Time);
+    ReadStampPerBlock(p.r, "Date", b, g.Date);
+    ReadStampPerBlock(p.r, "Time", b, g.Time);
     return true;
 }
 
@@ -252,6 +283,48 @@ bool EndsWith(const std::string& s, std::string_view tail) {
     return s.size() >= tail.size() && std::string_view(s).substr(s.size() - tail.size()) == tail;
 }
 
+// The whole header after it was opened; false with p.why when it fails.
+bool ParseHeader(HeaderParse& p, HdrPublicInfo& pubOut, std::vector<HdrGroupInfo>& groupsOut, HdrModelInfo& modelOut,
+                 HdrPrivateInfo& privOut) {
+    HdrPublicInfo pub;
+    if (!p.FirstText("FormatVersion", pub.FormatVersion) || !p.FirstText("Model", pub.Model) ||
+        !p.FirstText("Endian", pub.Endian) || !p.FirstText("DataFormat", pub.DataFormat) ||
+        !p.FirstInt("GroupNumber", pub.GroupNumber))
+        return false;
+    if (!p.FirstInt("TraceTotalNumber", pub.TraceTotalNumber) || !p.InRange(pub.TraceTotalNumber, 1, kMaxTraceTotal))
+        return false;
+    if (!p.FirstInt("DataOffset", pub.DataOffset) || !p.InRange(pub.DataOffset, 0, INT32_MAX)) return false;
+    if (pub.GroupNumber < 1 || pub.GroupNumber > pub.TraceTotalNumber)
+        return p.Fail("\"GroupNumber\" " + std::to_string(pub.GroupNumber) + " is not within 1 to the " +
+                      std::to_string(pub.TraceTotalNumber) + " traces of \"TraceTotalNumber\"");
+
+    std::vector<HdrGroupInfo> groups(static_cast<std::size_t>(pub.GroupNumber));
+    int32_t tracesLeft = pub.TraceTotalNumber;
+    int64_t entriesLeft = kMaxBlockEntries;
+    for (HdrGroupInfo& g : groups) {
+        if (!ReadGroup(p, pub.Model, tracesLeft, entriesLeft, g)) return false;
+        tracesLeft -= g.TraceNumber;
+    }
+    if (tracesLeft != 0)
+        return p.Fail("the groups hold " + std::to_string(pub.TraceTotalNumber - tracesLeft) +
+                      " traces but \"TraceTotalNumber\" says " + std::to_string(pub.TraceTotalNumber));
+
+    HdrModelInfo model;
+    ReadModelPart(p.r, pub.TraceTotalNumber, model);
+    HdrPrivateInfo priv;
+    ReadPrivatePart(p.r, priv);
+
+    if (ModelIs(pub.Model, "QV6")) {
+        for (HdrGroupInfo& g : groups) pub.TraceTotalNumber -= RemoveUnrecognised(g);
+    }
+
+    pubOut = std::move(pub);
+    groupsOut = std::move(groups);
+    modelOut = std::move(model);
+    privOut = priv;
+    return true;
+}
+
 }  // namespace
 
 std::string CHdrFile::HeaderNameFor(const std::string& dataPath) {
@@ -264,48 +337,34 @@ std::string CHdrFile::HeaderNameFor(const std::string& dataPath) {
 CHdrFile::CHdrFile(const std::string& dataPath) {
     HeaderLineReader r;
     std::string name = HeaderNameFor(dataPath);
-    if (name.empty() || !r.Open(name)) {
+    std::string cause;
+    if (name.empty() || !r.Open(name, cause)) {
+        const std::string first = name;
+        const std::string firstCause = cause;
         // The header beside the data file under the data file's own name: upper-case
         // names keep their case on a case-sensitive file system, and a folder whose
         // name holds "wvf" or "rtm" must not hide the header.
         const bool upper = EndsWith(dataPath, ".WVF") || EndsWith(dataPath, ".RTM");
-        if (!upper && !EndsWith(dataPath, ".wvf") && !EndsWith(dataPath, ".rtm")) return;
+        if (!upper && !EndsWith(dataPath, ".wvf") && !EndsWith(dataPath, ".rtm")) {
+            cause_ = first.empty()
+                         ? dataPath + ": the name holds neither \"wvf\" nor \"rtm\", so no header belongs to it"
+                         : first + ": " + firstCause;
+            return;
+        }
         name = dataPath.substr(0, dataPath.size() - 3) + (upper ? "HDR" : "hdr");
-        if (!r.Open(name)) return;
+        if (name == first || !r.Open(name, cause)) {
+            // The name the rules give comes first: it is the one a user expects.
+            cause_ = first.empty() || firstCause == "no such file" ? name + ": " + cause : first + ": " + firstCause;
+            return;
+        }
     }
-
-    HdrPublicInfo pub;
-    if (!FirstText(r, "FormatVersion", pub.FormatVersion) || !FirstText(r, "Model", pub.Model) ||
-        !FirstText(r, "Endian", pub.Endian) || !FirstText(r, "DataFormat", pub.DataFormat) ||
-        !FirstInt(r, "GroupNumber", pub.GroupNumber) || !FirstInt(r, "TraceTotalNumber", pub.TraceTotalNumber) ||
-        !FirstInt(r, "DataOffset", pub.DataOffset))
+    HeaderParse p{r, {}};
+    if (!ParseHeader(p, public_, groups_, model_, private_)) {
+        cause_ = name + ": " + p.why;
+        public_ = HdrPublicInfo{};
+        groups_.clear();
         return;
-    if (pub.TraceTotalNumber < 1 || pub.TraceTotalNumber > kMaxTraceTotal || pub.GroupNumber < 1 ||
-        pub.GroupNumber > pub.TraceTotalNumber || pub.DataOffset < 0)
-        return;
-
-    std::vector<HdrGroupInfo> groups(static_cast<std::size_t>(pub.GroupNumber));
-    int32_t tracesLeft = pub.TraceTotalNumber;
-    int64_t entriesLeft = kMaxBlockEntries;
-    for (HdrGroupInfo& g : groups) {
-        if (!ReadGroup(r, pub.Model, tracesLeft, entriesLeft, g)) return;
-        tracesLeft -= g.TraceNumber;
     }
-    if (tracesLeft != 0) return;  // groups do not add up to TraceTotalNumber
-
-    HdrModelInfo model;
-    ReadModelPart(r, pub.TraceTotalNumber, model);
-    HdrPrivateInfo priv;
-    ReadPrivatePart(r, priv);
-
-    if (ModelIs(pub.Model, "QV6")) {
-        for (HdrGroupInfo& g : groups) pub.TraceTotalNumber -= RemoveUnrecognised(g);
-    }
-
-    public_ = std::move(pub);
-    groups_ = std::move(groups);
-    model_ = std::move(model);
-    private_ = priv;
     headerPath_ = name;
     loaded_ = true;
 }

@@ -14,6 +14,9 @@ public:
 
     bool IsLoaded() const { return loaded_; }
     const std::string& GetHeaderPath() const { return headerPath_; }
+    // Why the header was not loaded, naming the file and, for a bad header, the
+    // line and what is wrong in it; empty when loaded.
+    const std::string& GetCause() const { return cause_; }
 
     // -1 on success, 0 when the header is not loaded.
     int GetPublicInfo(HdrPublicInfo& out) const;
@@ -28,6 +31,7 @@ public:
 private:
     bool loaded_ = false;
     std::string headerPath_;
+    std::string cause_;
     HdrPublicInfo public_;
     std::vector<HdrGroupInfo> groups_;
     HdrModelInfo model_;

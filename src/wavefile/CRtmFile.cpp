@@ -38,13 +38,16 @@ int CRtmFile::Open(const std::string& path, int64_t cacheCapacity) {
     if (result != kOpenOk) return result;
     if (!header_ || header_->GetPrivateInfo(private_) != kFileOk) {
         ResetState();
-        return kOpenNoRecords;
+        return OpenFailed(kOpenNoRecords, path + ": its header's records cannot be read");
     }
     const int64_t fileSize = data_.Size();
     std::array<uint8_t, kTrailerBytes> raw{};
     if (fileSize < kTrailerBytes || data_.ReadAt(fileSize - kTrailerBytes, raw) != kTrailerBytes) {
         ResetState();
-        return kOpenNoData;  // no trailer: nothing says how to read the regions
+        // No trailer: nothing says how to read the regions.
+        return OpenFailed(kOpenNoData, path + ": " + std::to_string(std::max<int64_t>(fileSize, 0)) +
+                                           " bytes hold no complete trailer of " + std::to_string(kTrailerBytes) +
+                                           " bytes (a read error or the data is shorter than the header says)");
     }
     const bool little = FileIsLittleEndian();
 
@@ -80,9 +83,26 @@ int CRtmFile::Open(const std::string& path, int64_t cacheCapacity) {
     }
     currentRegion_ = 0;
     gatherBuffer_.clear();
+    NoteShortRegions(fileSize, base);
     // The slot of trace 0 at once, so a read right after Open gets trace 0's channel.
     SetTrace(0);
     return kOpenOk;
+}
+
+void CRtmFile::NoteShortRegions(int64_t fileSize, int64_t regionBytes) {
+    shortTraces_.clear();
+    dataFileBytes_ = fileSize;
+    describedBytes_ = regionBytes + kTrailerBytes;
+    if (fileSize >= describedBytes_ || regionSize_[0] <= 0) return;
+    // Every trace is stored in every frame of the regions: all lose the same share.
+    const int64_t acquired = std::clamp<int64_t>(fileSize - regionBase_[0], 0, regionSize_[0]);
+    for (int t = 0; t < GetTraceTotalNumber(); ++t) {
+        TraceInfo info;
+        if (GetTraceInfo(t, info) != kFileOk || info.BlockSizes.empty()) continue;
+        const int64_t expected = info.BlockSizes[0];
+        const int64_t present = expected * acquired / regionSize_[0];
+        shortTraces_.push_back(ShortTrace{t, 0, 0, expected, std::min(present, expected)});
+    }
 }
 
 uint32_t CRtmFile::FrameChannelSet() const {

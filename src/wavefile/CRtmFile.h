@@ -64,6 +64,8 @@ public:
     int GetFrameSlot() const { return frameSlot_; }
 
 protected:
+    // The regions' sizes are known only after the base open: checked in Open.
+    bool CheckDataLength() override { return true; }
     // Reads start at whole frames (pairs of samples) and deliver whole pairs.
     void StreamSpan(int64_t pos, int64_t count, int64_t& first, int64_t& delivered) override;
     bool DescribeStream(SummaryKey& key) override;
@@ -73,6 +75,8 @@ protected:
     bool ContiguousRecord(int64_t& offset) override { return false; }
 
 private:
+    // Notes every trace as short when the file ends before its regions and trailer.
+    void NoteShortRegions(int64_t fileSize, int64_t regionBytes);
     // Logical byte position within the region where ReadData(pos) starts.
     int64_t FrameStart(int64_t pos);
     bool RegionValid() const { return currentRegion_ >= 0 && currentRegion_ < kRegionCount; }

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "common/ErrorText.h"
 #include "wavefile/PairReduction.h"
 #include "wavefile/SampleConversion.h"
 #include "wavefile/SummaryStore.h"
@@ -155,24 +156,40 @@ int CWaveFile::GetModel(std::string& model) {
 
 // ---- open and close ---------------------------------------------------------
 
+int CWaveFile::OpenFailed(int code, std::string cause) {
+    failure_ = {code, std::move(cause)};
+    return code;
+}
+
 int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
-    if (open_) return kOpenAlreadyOpen;
+    if (open_) return OpenFailed(kOpenAlreadyOpen, path + ": another file is still open in this reader");
+    failure_ = {};
     currentBlock_ = 0;
     currentTrace_ = 0;
     channelMask_ = 0;
 
     auto header = std::make_unique<CHdrFile>(path);
     if (!header->IsLoaded()) {
+        // The file the user named comes first: a missing data file is the cause
+        // even though its header is looked for first.
+        std::string dataCause;
+        if (!OpenRegularFile(path, dataCause).IsOpen()) return OpenFailed(kOpenNoHeader, path + ": " + dataCause);
         // wave0001.wvf -> wave.wvf: numbered files may share one header.
-        if (path.size() < 8) return kOpenNoHeader;
+        std::string cause = header->GetCause();
+        if (path.size() < 8) return OpenFailed(kOpenNoHeader, cause);
         std::string retry = path.substr(0, path.size() - 8) + path.substr(path.size() - 4);
         header = std::make_unique<CHdrFile>(retry);
-        if (!header->IsLoaded()) return kOpenNoHeader;
+        if (!header->IsLoaded()) {
+            // A shared header that exists but is broken says more than a missing own one.
+            const bool ownMissing = cause.ends_with(": no such file");
+            if (ownMissing && !header->GetCause().ends_with(": no such file")) cause = header->GetCause();
+            return OpenFailed(kOpenNoHeader, cause);
+        }
     }
     if (header->GetPublicInfo(public_) != kFileOk || header->GetGroupInfo(groups_) != kFileOk ||
         header->GetModelInfo(modelInfo_) != kFileOk) {
         ResetState();
-        return kOpenNoRecords;
+        return OpenFailed(kOpenNoRecords, header->GetHeaderPath() + ": its records cannot be read");
     }
 
     for (const HdrGroupInfo& g : groups_) {
@@ -212,9 +229,18 @@ int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
         blockPrefix_[static_cast<std::size_t>(b) + 1] = blockPrefix_[static_cast<std::size_t>(b)] + sum;
     }
 
-    if (!data_.OpenRead(path)) {
+    std::string cause;
+    if (!data_.OpenRead(path, cause)) {
         ResetState();
-        return kOpenNoData;
+        return OpenFailed(kOpenNoData, path + ": " + cause);
+    }
+    dataPath_ = path;
+    if (!CheckDataLength()) {
+        const int64_t bytes = dataFileBytes_, described = describedBytes_;
+        ResetState();
+        return OpenFailed(kOpenNoData, path + ": holds no samples (" + std::to_string(bytes) + " bytes, its header " +
+                                           "describes " + std::to_string(described) + " from byte " +
+                                           std::to_string(public_.DataOffset) + ")");
     }
     StampDataFile();
     // Cache buffers are allocated on first use, so a header naming many traces
@@ -260,6 +286,94 @@ void CWaveFile::ResetState() {
     currentBlock_ = 0;
     currentTrace_ = 0;
     currentRegion_ = 0;
+    dataPath_.clear();
+    shortTraces_.clear();
+    describedBytes_ = 0;
+    dataFileBytes_ = 0;
+}
+
+int64_t CWaveFile::BlockEndByte(int block, int trace) {
+    const int keepBlock = currentBlock_, keepTrace = currentTrace_;
+    currentBlock_ = block;
+    currentTrace_ = trace;
+    const int64_t size = GetBlockSize();
+    const int64_t start = TraceByteOffset(0);
+    int64_t end = -1;
+    if (start < 0 || !MulAdd(size, CurrentWidth(), start, end)) end = -1;
+    currentBlock_ = keepBlock;
+    currentTrace_ = keepTrace;
+    return end;
+}
+
+bool CWaveFile::CheckDataLength() {
+    shortTraces_.clear();
+    dataFileBytes_ = std::max<int64_t>(data_.Size(), 0);
+    describedBytes_ = 0;
+    const int blocks = GetBlockNumber();
+    const int traces = GetTraceTotalNumber();
+    const bool blockLayout = public_.DataFormat == "Block";
+    std::vector<int64_t> ends(static_cast<std::size_t>(blocks) * static_cast<std::size_t>(traces), -1);
+    for (int b = 0; b < blocks; ++b) {
+        // In the "Block" layout a block's traces lie one after the other, each
+        // placed by the samples before it at its own width (as TraceByteOffset does).
+        int64_t before = blockLayout ? blockPrefix_[static_cast<std::size_t>(b)] : 0;
+        for (int t = 0; t < traces; ++t) {
+            const TraceInfo& ti = traces_[static_cast<std::size_t>(t)];
+            const int64_t size = ti.BlockSizes[static_cast<std::size_t>(b)];
+            int64_t end = -1, start = 0;
+            if (!blockLayout) end = BlockEndByte(b, t);
+            else if (!MulAdd(before, ti.DataWidth, public_.DataOffset, start) ||
+                     !MulAdd(size, ti.DataWidth, start, end))
+                end = -1;
+            before += size;
+            ends[static_cast<std::size_t>(b) * static_cast<std::size_t>(traces) + static_cast<std::size_t>(t)] = end;
+            describedBytes_ = std::max(describedBytes_, end);
+        }
+    }
+    bool any = false;
+    for (int t = 0; t < traces; ++t) {
+        const TraceInfo& ti = traces_[static_cast<std::size_t>(t)];
+        if (ti.DataWidth <= 0) continue;
+        ShortTrace found;
+        bool isShort = false;
+        for (int b = 0; b < blocks; ++b) {
+            const int64_t size = ti.BlockSizes[static_cast<std::size_t>(b)];
+            const int64_t end =
+                ends[static_cast<std::size_t>(b) * static_cast<std::size_t>(traces) + static_cast<std::size_t>(t)];
+            if (size <= 0 || end < 0) continue;
+            const int64_t start = end - size * ti.DataWidth;
+            const int64_t present = std::clamp<int64_t>((dataFileBytes_ - start) / ti.DataWidth, 0, size);
+            if (present > 0) any = true;
+            if (present == size) continue;
+            if (!isShort) {
+                isShort = true;
+                found = ShortTrace{t, b, b, size, present};
+            }
+            found.lastBlock = b;
+        }
+        if (isShort) shortTraces_.push_back(found);
+    }
+    return any || describedBytes_ <= public_.DataOffset;
+}
+
+std::string CWaveFile::GetShortDataWarning() const {
+    if (shortTraces_.empty()) return {};
+    return ShortDataWarning(dataPath_, dataFileBytes_, describedBytes_, shortTraces_);
+}
+
+int64_t CWaveFile::SamplesPresent(int block, int trace) {
+    for (const ShortTrace& s : shortTraces_) {
+        if (s.trace != trace || block < s.block) continue;
+        return block == s.block ? s.present : 0;
+    }
+    // The size as the reader itself answers it (a floating file has no per-trace records).
+    const int keepBlock = currentBlock_, keepTrace = currentTrace_;
+    currentBlock_ = block;
+    currentTrace_ = trace;
+    const int64_t size = GetBlockSize();
+    currentBlock_ = keepBlock;
+    currentTrace_ = keepTrace;
+    return size;
 }
 
 int CWaveFile::Close() {

@@ -14,6 +14,7 @@
 #include "wavefile/EnvelopeSummary.h"
 #include "wavefile/FileHandle.h"
 #include "wavefile/HeaderRecords.h"
+#include "wavefile/OpenReport.h"
 #include "wavefile/SummaryKey.h"
 #include "wavefile/WaveRecords.h"
 
@@ -83,6 +84,18 @@ public:
 
     // Non-virtual helpers.
     bool IsOpen() const { return open_; }
+    // Why the last Open failed (its code and cause); code -1 after a successful one.
+    const OpenFailure& GetOpenFailure() const { return failure_; }
+    // The traces the data file holds only in part, in trace order (none when it
+    // holds all the header describes), and the byte counts behind it.
+    std::span<const ShortTrace> GetShortTraces() const { return shortTraces_; }
+    int64_t GetDescribedBytes() const { return describedBytes_; }
+    int64_t GetDataFileBytes() const { return dataFileBytes_; }
+    // ShortDataWarning of this file; empty when nothing is short.
+    std::string GetShortDataWarning() const;
+    // Samples of block `block` of trace `trace` that the data file holds: the
+    // block size, or fewer when the file ends early.
+    int64_t SamplesPresent(int block, int trace);
     int GetCurrentBlock() const { return currentBlock_; }
     int GetCurrentTrace() const { return currentTrace_; }
     // Byte-order conversion of 2- and 4-byte samples (on after Open); the
@@ -130,6 +143,11 @@ protected:
     int ReadNativeSamples(int64_t pos, int64_t count, int64_t& got);
     // Drops everything Open built; the object is closed afterwards.
     void ResetState();
+    // Notes why Open failed; returns code.
+    int OpenFailed(int code, std::string cause);
+    // Compares the data file's length with what the header describes and notes
+    // the traces it holds only in part; false when it holds no sample at all.
+    virtual bool CheckDataLength();
 
     // Where ReadData(pos, count) takes its samples from in the current record's
     // sample stream, were the data not to end: the first one's index and how many.
@@ -153,6 +171,12 @@ protected:
 
     SummaryStore* summaries_ = nullptr;
     std::vector<EnvelopeRead> expected_;
+
+    OpenFailure failure_;
+    std::string dataPath_;
+    std::vector<ShortTrace> shortTraces_;
+    int64_t describedBytes_ = 0;
+    int64_t dataFileBytes_ = 0;
 
     bool open_ = false;
     std::unique_ptr<CHdrFile> header_;
@@ -227,7 +251,11 @@ private:
     void WantExpectedCuts(EnvelopeSummary& summary, std::span<const StreamChunk> chunks = {}, int stepCode = 0,
                           int64_t capacity = 0);
 
+    // End (exclusive) of the bytes block b of trace t would occupy; -1 when unknown.
+    int64_t BlockEndByte(int block, int trace);
+
     std::unique_ptr<SummaryStore> ownSummaries_;
+
     FileStamp stamp_;
     bool stamped_ = false;
     int64_t openedNs_ = 0;

@@ -5,7 +5,10 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include <algorithm>
 #include <utility>
+
+#include "common/ErrorText.h"
 
 namespace kivelo {
 
@@ -18,17 +21,15 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     return *this;
 }
 
-bool FileHandle::OpenRead(const std::string& path) {
+bool FileHandle::OpenRead(const std::string& path, std::string& cause) {
     Close();
-    fd_.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd_.IsOpen()) return false;
-    struct stat st {};
-    // A directory opens read-only on Linux but is no data file.
-    if (::fstat(fd_.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        Close();
-        return false;
-    }
-    return true;
+    fd_ = OpenRegularFile(path, cause);
+    return fd_.IsOpen();
+}
+
+bool FileHandle::OpenRead(const std::string& path) {
+    std::string cause;
+    return OpenRead(path, cause);
 }
 
 void FileHandle::Close() { fd_.Reset(); }
@@ -38,16 +39,18 @@ int64_t FileHandle::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
     if (monitor_ != nullptr && monitor_->Cancelled()) return -1;
     std::size_t done = 0;
     while (done < buffer.size()) {
-        ssize_t n = ::pread(fd_.Get(), buffer.data() + done, buffer.size() - done,
-                            static_cast<off_t>(offset + static_cast<int64_t>(done)));
+        if (done > 0 && monitor_ != nullptr && monitor_->Cancelled()) return -1;
+        const std::size_t piece = std::min(buffer.size() - done, kReadPiece);
+        ssize_t n =
+            ::pread(fd_.Get(), buffer.data() + done, piece, static_cast<off_t>(offset + static_cast<int64_t>(done)));
         if (n < 0) {
             if (errno == EINTR) continue;
             return -1;
         }
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
+        if (monitor_ != nullptr) monitor_->bytesRead.fetch_add(n, std::memory_order_relaxed);
     }
-    if (monitor_ != nullptr) monitor_->bytesRead.fetch_add(static_cast<int64_t>(done), std::memory_order_relaxed);
     return static_cast<int64_t>(done);
 }
 

@@ -28,6 +28,9 @@ public:
     FileHandle(FileHandle&& other) noexcept;
     FileHandle& operator=(FileHandle&& other) noexcept;
 
+    // Only a regular file opens (a FIFO, device, socket or folder would block
+    // or read nothing meaningful); `cause` says why not, e.g. "no such file".
+    bool OpenRead(const std::string& path, std::string& cause);
     bool OpenRead(const std::string& path);
     void Close();
     bool IsOpen() const { return fd_.IsOpen(); }
@@ -35,6 +38,8 @@ public:
 
     // Reads up to buffer.size() bytes at offset; returns bytes read (fewer at the
     // end of the file), or -1 on an I/O error. Negative offsets read nothing.
+    // Large reads go in pieces of kReadPiece bytes, so that a cancel of the
+    // monitor stops them between pieces.
     int64_t ReadAt(int64_t offset, std::span<uint8_t> buffer) const;
     // Reads are counted into the monitor and fail (-1) once it is cancelled; null: none.
     void SetMonitor(ReadMonitor* monitor) { monitor_ = monitor; }
@@ -42,6 +47,8 @@ public:
     int64_t Size() const;
     // False when the file cannot be asked.
     bool Stamp(FileStamp& out) const;
+
+    static constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 
 private:
     UniqueFd fd_;

@@ -1,10 +1,10 @@
 #include "wavefile/HeaderLineReader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cerrno>
 #include <charconv>
 #include <limits>
+
+#include "common/ErrorText.h"
 
 #include "wavefile/HeaderRecords.h"
 
@@ -17,21 +17,26 @@ constexpr std::size_t kMaxLineLength = 1 << 20;
 }  // namespace
 
 bool HeaderLineReader::Open(const std::string& path) {
+    std::string cause;
+    return Open(path, cause);
+}
+
+bool HeaderLineReader::Open(const std::string& path, std::string& cause) {
     file_.reset();
     line_.clear();
-    // Only a regular file can be a header: a folder of that name would open on this
-    // system and then read as empty, and a FIFO would block. O_NONBLOCK keeps the
-    // open itself from waiting; it does nothing to reads of a regular file.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    lineNumber_ = 0;
+    tooLong_ = false;
+    // Only a regular file can be a header: a folder of that name would read as
+    // empty, and a FIFO would block.
+    UniqueFd fd = OpenRegularFile(path, cause);
+    if (!fd.IsOpen()) return false;
+    file_.reset(::fdopen(fd.Get(), "rb"));
+    if (!file_) {
+        cause = PlainErrorText(errno);
         return false;
     }
-    file_.reset(::fdopen(fd, "rb"));
-    if (!file_) ::close(fd);
-    return file_ != nullptr;
+    fd.Release();
+    return true;
 }
 
 bool HeaderLineReader::NextLine() {
@@ -39,9 +44,11 @@ bool HeaderLineReader::NextLine() {
     if (!file_) return false;
     int ch = std::getc(file_.get());
     if (ch == EOF) return false;
+    ++lineNumber_;
     while (ch != EOF && ch != '\n') {
         if (line_.size() >= kMaxLineLength) {
             file_.reset();  // hostile input: stop reading altogether
+            tooLong_ = true;
             return false;
         }
         line_.push_back(static_cast<char>(ch));

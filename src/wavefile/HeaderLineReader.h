@@ -13,6 +13,8 @@ namespace kivelo {
 class HeaderLineReader {
 public:
     bool Open(const std::string& path);
+    // As Open; `cause` says why it failed ("no such file", "not a regular file (a folder)").
+    bool Open(const std::string& path, std::string& cause);
 
     // Reads the next line into Line(); false at the end of the file (or on a line
     // too long for any real header).
@@ -23,6 +25,10 @@ public:
     bool LineBeginsWith(std::string_view key) const;
 
     const std::string& Line() const { return line_; }
+    // Number of the current line, from 1 (0 before the first).
+    int LineNumber() const { return lineNumber_; }
+    // A line longer than any real header's stopped the reading.
+    bool StoppedAtLongLine() const { return tooLong_; }
     // The space-separated tokens of the current line after the key token.
     std::vector<std::string_view> Values() const;
 
@@ -32,6 +38,8 @@ private:
     };
     std::unique_ptr<std::FILE, Closer> file_;
     std::string line_;
+    int lineNumber_ = 0;
+    bool tooLong_ = false;
 };
 
 // Header value conversions: leading decimal integer / real of a token

@@ -6,11 +6,18 @@
 namespace kivelo {
 namespace {
 
+template <class Reader>
+std::unique_ptr<CWaveFile> Make() {
+    return std::make_unique<Reader>();
+}
+
+// clang-format off
 constexpr std::array<WaveFormatEntry, 3> kFormats{{
-    {"wvf", WaveFormat::Wvf, false, "Orvantis File (*.wvf)"},
-    {"rtm", WaveFormat::Rtm, true, "Realtime File (*.rtm)"},
-    {"fld", WaveFormat::Fld, false, "Floating File (*.fld)"},
+    {"wvf", WaveFormat::Wvf, &Make<CWaveFile>, false, "Orvantis File (*.wvf)"},
+    {"rtm", WaveFormat::Rtm, &Make<CRtmFile>, true, "Realtime File (*.rtm)"},
+    {"fld", WaveFormat::Fld, &Make<CFldFile>, false, "Floating File (*.fld)"},
 }};
+// clang-format on
 
 const WaveFormatEntry* EntryOf(std::string_view path) {
     if (path.size() < 3) return nullptr;
@@ -21,13 +28,8 @@ const WaveFormatEntry* EntryOf(std::string_view path) {
     return nullptr;
 }
 
-std::unique_ptr<CWaveFile> MakeReader(WaveFormat format) {
-    switch (format) {
-    case WaveFormat::Rtm: return std::make_unique<CRtmFile>();
-    case WaveFormat::Fld: return std::make_unique<CFldFile>();
-    case WaveFormat::Wvf: break;
-    }
-    return std::make_unique<CWaveFile>();
+OpenFailure UnknownEnding(const std::string& path) {
+    return {kOpenNoHeader, path + ": the name must end in .wvf, .rtm or .fld"};
 }
 
 // Model texts are fixed 20-character fields.
@@ -59,21 +61,25 @@ WaveDocument::WaveDocument(int64_t summaryBudget) : summaries_(summaryBudget) {
 WaveDocument::LoadResult WaveDocument::Load(const std::string& path, int64_t cacheCapacity) {
     Close();
     const WaveFormatEntry* entry = EntryOf(path);
-    if (!entry) return {false, std::string(kCannotOpenMessage)};
+    if (!entry) {
+        const OpenFailure failure = UnknownEnding(path);
+        return {false, FailedOpenMessage(failure.cause), failure, {}};
+    }
     CWaveFile* file = entry->format == WaveFormat::Rtm   ? static_cast<CWaveFile*>(&rtm_)
                       : entry->format == WaveFormat::Fld ? static_cast<CWaveFile*>(&fld_)
                                                          : &wvf_;
     current_ = file;
     realtime_ = entry->realtime;
     if (file->Open(path, cacheCapacity) != kOpenOk) {
+        const OpenFailure failure = file->GetOpenFailure();
         file->Close();
-        return {false, std::string(kCannotOpenMessage)};
+        return {false, FailedOpenMessage(failure.cause), failure, {}};
     }
     open_ = true;
     path_ = path;
     file->GetModel(model_);
     model_ = FieldText(model_);
-    return {true, {}};
+    return {true, {}, {}, file->GetShortDataWarning()};
 }
 
 void WaveDocument::Close() {
@@ -94,19 +100,25 @@ void WaveDocument::SetReadMonitor(ReadMonitor* monitor) {
     fld_.SetReadMonitor(monitor);
 }
 
+std::unique_ptr<CWaveFile> MakeReaderFor(const std::string& path, OpenFailure& failure) {
+    const WaveFormatEntry* entry = EntryOf(path);
+    if (!entry) {
+        failure = UnknownEnding(path);
+        return nullptr;
+    }
+    return entry->make();
+}
+
 std::unique_ptr<CWaveFile> OpenWaveFileAt(const std::string& path, int64_t cacheCapacity, std::string& error) {
-    const std::optional<WaveFormat> format = FormatOfPath(path);
-    if (!format) {
-        error = "Cannot oepn this file: " + path + " (the name must end in .wvf, .rtm or .fld)";
-        return nullptr;
+    OpenFailure failure;
+    std::unique_ptr<CWaveFile> file = MakeReaderFor(path, failure);
+    if (file) {
+        file->SetSummaryBudget(SummaryBudgetFromEnvironment());
+        if (file->Open(path, cacheCapacity) == kOpenOk) return file;
+        failure = file->GetOpenFailure();
     }
-    std::unique_ptr<CWaveFile> file = MakeReader(*format);
-    file->SetSummaryBudget(SummaryBudgetFromEnvironment());
-    if (file->Open(path, cacheCapacity) != kOpenOk) {
-        error = "Cannot oepn this file: " + path;
-        return nullptr;
-    }
-    return file;
+    error = FailedOpenMessage(failure.cause, MessageForm::Line);
+    return nullptr;
 }
 
 }  // namespace kivelo

@@ -11,6 +11,7 @@
 #include "wavefile/CFldFile.h"
 #include "wavefile/CRtmFile.h"
 #include "wavefile/CWaveFile.h"
+#include "wavefile/OpenReport.h"
 #include "wavefile/ReadMonitor.h"
 #include "wavefile/SummaryStore.h"
 
@@ -21,6 +22,7 @@ enum class WaveFormat { Wvf, Rtm, Fld };
 struct WaveFormatEntry {
     std::string_view ending;  // last three characters, lower case
     WaveFormat format;
+    std::unique_ptr<CWaveFile> (*make)();  // a new reader of the format, closed
     bool realtime;
     std::string_view filterText;  // file dialog filter entry, e.g. "Orvantis File (*.wvf)"
 };
@@ -30,8 +32,6 @@ std::span<const WaveFormatEntry> WaveFormats();
 // Format named by the path's last three characters, in either letter case.
 std::optional<WaveFormat> FormatOfPath(std::string_view path);
 
-// Message of a failed open, exactly as the program shows it.
-inline constexpr std::string_view kCannotOpenMessage = "Cannot oepn this file. \n\n  Check *.hdr ";
 inline constexpr std::string_view kInitialCaption = "Waveform Viewer";
 
 class WaveDocument {
@@ -43,7 +43,9 @@ public:
 
     struct LoadResult {
         bool ok = false;
-        std::string message;  // what to show when !ok
+        std::string message;  // what to show when !ok: FailedOpenMessage of the failure
+        OpenFailure failure;  // the reader's code and cause when !ok
+        std::string warning;  // when ok but the data file holds less than its header describes
     };
     // Closes the open file, then opens `path` as given with the reader of its
     // ending (cache capacity as for Open). An unknown ending is a failed open.
@@ -81,8 +83,11 @@ private:
     std::string model_;
 };
 
+// The reader for a path's ending, not yet opened; null (with the failure) for an unknown ending.
+std::unique_ptr<CWaveFile> MakeReaderFor(const std::string& path, OpenFailure& failure);
+
 // One reader for one path, opened, owned by the caller: for batch use.
-// Null on failure, with the message to show.
+// Null on failure, with the message to show (the one-line form).
 std::unique_ptr<CWaveFile> OpenWaveFileAt(const std::string& path, int64_t cacheCapacity, std::string& error);
 
 }  // namespace kivelo

@@ -35,7 +35,7 @@ int RunConvert(int argc, char** argv) {
     }
 
     CRtmFile file(source, kConvertCache);
-    if (!file.IsOpen()) return Report("Cannot oepn this file: " + source);
+    if (!file.IsOpen()) return Report(FailedOpenMessage(file.GetOpenFailure().cause, MessageForm::Line));
     std::string message;
     int result = SaveAsWvf(file, mode, *output, message);
     if (result == kConvertExists) return Report("File already exists.", kExitConvertExists);

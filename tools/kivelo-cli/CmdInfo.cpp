@@ -37,6 +37,9 @@ int RunInfo(int argc, char** argv) {
     std::string error;
     auto file = OpenWaveFileAt(path, 0, error);
     if (!file) return Report(error);
+    // Said before the listing: the sizes below are the header's, not what the file holds.
+    if (const std::string warning = file->GetShortDataWarning(); !warning.empty())
+        std::fprintf(stderr, "kivelo-cli info: warning: %s\n", warning.c_str());
 
     std::string model;
     file->GetModel(model);

@@ -123,6 +123,11 @@ void SettingsRecord::SetPrintNotes(std::string_view text) { SetTextAt(kNotes, kN
 
 std::size_t SettingsRecord::ListEntrySize(SettingsList list) { return FieldOf(list).entrySize; }
 
+std::size_t SettingsRecord::ListEntryOffset(SettingsList list, int slot) {
+    const ListField f = FieldOf(list);
+    return f.offset + static_cast<std::size_t>(slot) * f.entrySize;
+}
+
 std::string SettingsRecord::ListEntry(SettingsList list, int slot) const {
     if (slot < 0 || slot >= kSlots) return {};
     const ListField f = FieldOf(list);

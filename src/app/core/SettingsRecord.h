@@ -79,6 +79,8 @@ public:
     void StoreList(SettingsList list, std::span<const std::string> positions);
     // Bytes of one slot including its terminator: 256, 16 or 48.
     static std::size_t ListEntrySize(SettingsList list);
+    // Offset of a slot (0..15) in the record.
+    static std::size_t ListEntryOffset(SettingsList list, int slot);
 
     // Integers.
     int32_t Interface() const;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/core/SettingsCheck.h"
+#include "common/ErrorText.h"
 #include "common/StagedFile.h"
 #include "common/UniqueFd.h"
 
@@ -161,19 +163,27 @@ std::string SettingsStore::ExecutableDirectory() {
 std::string SettingsStore::ResolvePath() { return ResolvePath(InputsFromEnvironment(ExecutableDirectory())); }
 
 SettingsLoadResult SettingsStore::Load(const std::string& path, SettingsRecord& record) {
+    SettingsFileInfo info;
+    return Load(path, record, info);
+}
+
+SettingsLoadResult SettingsStore::Load(const std::string& path, SettingsRecord& record, SettingsFileInfo& info) {
     record.Clear();
+    info = SettingsFileInfo{};
     if (path.empty()) return SettingsLoadResult::Missing;
-    // O_NONBLOCK: a FIFO at the path must not hang the start; it is refused below.
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!fd.IsOpen()) return SettingsLoadResult::Missing;
     struct stat st {};
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return SettingsLoadResult::Missing;
+    info.present = ::lstat(path.c_str(), &st) == 0;
+    // A FIFO at the path must not hang the start: only a regular file is read.
+    const UniqueFd fd = OpenRegularFile(path, info.cause);
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0) return SettingsLoadResult::Missing;
+    info.size = static_cast<int64_t>(st.st_size);
     auto& bytes = record.MutableRaw();
     std::size_t total = 0;
     while (total < bytes.size()) {
         const ssize_t n = ::read(fd.Get(), bytes.data() + total, bytes.size() - total);
         if (n < 0) {
             if (errno == EINTR) continue;
+            info.cause = PlainErrorText(errno);
             record.Clear();
             return SettingsLoadResult::Missing;
         }
@@ -181,6 +191,91 @@ SettingsLoadResult SettingsStore::Load(const std::string& path, SettingsRecord& 
         total += static_cast<std::size_t>(n);
     }
     return total == bytes.size() ? SettingsLoadResult::Loaded : SettingsLoadResult::Short;
+}
+
+std::string SettingsStore::KeepAside(const std::string& path, std::string& error) {
+    error.clear();
+    for (int n = 0; n < 1000; ++n) {
+        const std::string name = path + ".damaged" + (n == 0 ? std::string() : "." + std::to_string(n));
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) == 0) continue;
+        // A second name for the same bytes: nothing is copied and nothing replaced.
+        if (::link(path.c_str(), name.c_str()) == 0) return name;
+        if (errno == EEXIST) continue;
+        // No hard links here (another file system's rules): a copy, placed only where no file is.
+        std::string cause;
+        const UniqueFd in = OpenRegularFile(path, cause);
+        if (!in.IsOpen()) {
+            error = path + ": " + cause;
+            return {};
+        }
+        StagedFile out;
+        if (!out.Create(name, StagedFile::Existing::Keep)) {
+            error = out.Error();
+            return {};
+        }
+        std::vector<char> buffer(1 << 16);
+        for (;;) {
+            const ssize_t got = ::read(in.Get(), buffer.data(), buffer.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                error = path + ": " + PlainErrorText(errno);
+                return {};
+            }
+            if (got == 0) break;
+            if (!out.Append(std::string_view(buffer.data(), static_cast<std::size_t>(got)))) {
+                error = out.Error();
+                return {};
+            }
+        }
+        if (out.Commit()) return name;
+        if (out.ErrorNumber() != EEXIST) {
+            error = out.Error();
+            return {};
+        }
+    }
+    error = "No free name for a copy of " + path;
+    return {};
+}
+
+SettingsOpening SettingsStore::Open(const std::string& path, SettingsRecord& record) {
+    SettingsOpening o;
+    SettingsFileInfo info;
+    const SettingsLoadResult loaded = Load(path, record, info);
+    if (loaded == SettingsLoadResult::Missing) {
+        if (info.present) {
+            o.mayOverwrite = false;
+            o.notice = "The settings file " + path + " cannot be read (" + info.cause +
+                       "); the defaults are used and the file is left as it is";
+        }
+        return o;
+    }
+    if (info.size == 0) return o;  // nothing in it to lose
+    std::string problem;
+    if (loaded == SettingsLoadResult::Short) {
+        problem =
+            "is cut short (" + std::to_string(info.size) + " of " + std::to_string(SettingsRecord::kSize) + " bytes)";
+    } else {
+        const SettingsCheck check = CheckSettings(record);
+        if (check.Damaged())
+            problem = "is damaged (" + std::to_string(check.badFields.size()) + " fields are not valid)";
+        else if (info.size > static_cast<int64_t>(SettingsRecord::kSize))
+            problem = "is longer than a settings record (" + std::to_string(info.size) + " bytes)";
+        o.apply = !check.Damaged();
+    }
+    if (problem.empty()) return o;
+    if (!o.apply) record.Clear();
+    std::string error;
+    o.keptAs = KeepAside(path, error);
+    if (o.keptAs.empty()) {
+        o.mayOverwrite = false;
+        o.notice = "The settings file " + path + " " + problem + "; it could not be kept aside (" + error +
+                   ") and is left as it is";
+    } else {
+        o.notice = "The settings file " + path + " " + problem + "; it was kept as " + o.keptAs;
+    }
+    if (!o.apply) o.notice += ", and the defaults are used";
+    return o;
 }
 
 SettingsSaveResult SettingsStore::Save(const std::string& path, const SettingsRecord& record) {

@@ -11,6 +11,7 @@
 //      the XDG base directory rules say), else $HOME/.config/kivelo/kivelo.stp;
 //   4. with no usable home either: beside the executable after all (reading may
 //      work there; the save then fails, which is not reported).
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -35,6 +36,21 @@ enum class SettingsLoadResult {
     Short,    // read, but shorter than 11,588 bytes: the rest of the record is zero
 };
 
+// What Load found at the path besides the record.
+struct SettingsFileInfo {
+    bool present = false;  // something is there (a file, a folder, a FIFO, ...)
+    int64_t size = -1;     // bytes of a regular file, else -1
+    std::string cause;     // why it could not be read, when present but not read
+};
+
+// What the start of the program makes of the settings file (see SettingsStore::Open).
+struct SettingsOpening {
+    bool apply = false;        // the record's values are to be used
+    bool mayOverwrite = true;  // false: what is at the path was not read and must not be replaced at exit
+    std::string keptAs;        // where a damaged file was kept aside
+    std::string notice;        // one line for the status bar; empty when all is well
+};
+
 enum class SettingsSaveStatus { Saved, Failed };
 
 using SettingsSaveResult = Outcome<SettingsSaveStatus>;
@@ -53,6 +69,14 @@ public:
     // Sets the record to zero, then reads the file into it. Never fails on any
     // content: a file read at all counts as read (Loaded or Short).
     static SettingsLoadResult Load(const std::string& path, SettingsRecord& record);
+    static SettingsLoadResult Load(const std::string& path, SettingsRecord& record, SettingsFileInfo& info);
+    // Load and check (CheckSettings) at start: a damaged, cut short or overlong
+    // file is kept aside under a free name (KeepAside) and the defaults are used;
+    // one that cannot be read is left alone and not replaced at exit.
+    static SettingsOpening Open(const std::string& path, SettingsRecord& record);
+    // Keeps the file at path as path.damaged, or .damaged.1, .damaged.2, ... when
+    // those exist (never replacing one); the name used, or empty with `error`.
+    static std::string KeepAside(const std::string& path, std::string& error);
     // Creates missing parent folders (mode 0700), then writes all 11,588 bytes to
     // a temporary file beside the target, syncs it and renames it into place: a
     // crash or a failure never leaves a damaged file and keeps the old one. A

@@ -104,7 +104,7 @@ void CDataExport::ConvertToCsv() {
     if (!EndsWith(*path, "wvf")) return;
     CWaveFile source;
     if (source.Open(path->toStdString(), kSourceCache) != kOpenOk) {
-        ShowError(frame_, Q(kCannotOpenMessage));
+        ShowError(frame_, Q(FailedOpenMessage(source.GetOpenFailure().cause)));
         return;
     }
     CsvRequest request;
@@ -154,7 +154,7 @@ void CDataExport::ConvertToWvf(int mode) {
     if (!EndsWith(*source, "rtm")) return;
     CRtmFile file(source->toStdString(), kSourceCache);
     if (!file.IsOpen()) {
-        ShowError(frame_, Q(kCannotOpenMessage));
+        ShowError(frame_, Q(FailedOpenMessage(file.GetOpenFailure().cause)));
         return;
     }
     const std::optional<QString> target = AskSaveName(frame_, kWvfFilter, "wvf");

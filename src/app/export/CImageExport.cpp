@@ -64,19 +64,37 @@ QImage CImageExport::CaptureWindow(CMainFrame& frame, WindowId window) {
 }
 
 bool CImageExport::WriteImage(const QImage& picture, const QString& path) {
+    QString error;
+    return WriteImage(picture, path, error);
+}
+
+bool CImageExport::WriteImage(const QImage& picture, const QString& path, QString& error) {
     if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
         const std::optional<PackedDib> dib = DibOfImage(picture);
-        return dib && WriteBmp(path.toStdString(), *dib) == 1;
+        if (!dib) {
+            error = QStringLiteral("The picture cannot be made into a bitmap");
+            return false;
+        }
+        std::string why;
+        if (WriteBmp(path.toStdString(), *dib, why) == 1) return true;
+        error = QString::fromStdString(why);
+        return false;
     }
     // A PNG keeps every colour of the screen, cleaned up as in a BMP.
     // Staged like every other output: complete or absent, no stray left in sight.
     const QImage cleaned = CleanedImage(picture);
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    if (cleaned.isNull() || !buffer.open(QIODevice::WriteOnly) || !cleaned.save(&buffer, "PNG")) return false;
+    if (cleaned.isNull() || !buffer.open(QIODevice::WriteOnly) || !cleaned.save(&buffer, "PNG")) {
+        error = QStringLiteral("The picture cannot be made into a PNG image");
+        return false;
+    }
     StagedFile file(0);
-    return file.Create(path.toStdString(), StagedFile::Existing::Replace) &&
-           file.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) && file.Commit();
+    if (file.Create(path.toStdString(), StagedFile::Existing::Replace) &&
+        file.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) && file.Commit())
+        return true;
+    error = QString::fromStdString(file.Error());
+    return false;
 }
 
 void CImageExport::Save(std::optional<WindowId> window) {
@@ -87,7 +105,9 @@ void CImageExport::Save(std::optional<WindowId> window) {
     }
     frame_.RedrawWindows(kAllWindows);
     const QImage picture = window ? CaptureWindow(frame_, *window) : CaptureFrame(frame_);
-    if (!WriteImage(picture, *path)) ShowError(frame_, QStringLiteral("The image was not written to\n") + *path);
+    QString error;
+    if (!WriteImage(picture, *path, error))
+        ShowError(frame_, QStringLiteral("The image was not written to\n") + *path + QStringLiteral("\n") + error);
 }
 
 }  // namespace kivelo::app

@@ -26,6 +26,8 @@ public:
     static QImage CaptureWindow(CMainFrame& frame, WindowId window);
     // Writes the picture as BMP, or PNG for a name ending in .png; false when nothing was written.
     static bool WriteImage(const QImage& picture, const QString& path);
+    // As above; `error` says why not (errno text of the failed write).
+    static bool WriteImage(const QImage& picture, const QString& path, QString& error);
 
 private:
     CMainFrame& frame_;

@@ -2,11 +2,13 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -25,6 +27,9 @@ QComboBox* MakeList(QWidget* parent, const char* id, const QString& name) {
     list->setEditable(true);
     list->setInsertPolicy(QComboBox::NoInsert);  // the owner orders the list
     list->setMaxCount(static_cast<int>(RecentTextList::kCapacity));
+    // Long entries must not widen the dialog beyond the screen.
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(30);
     list->setAccessibleName(name);
     list->lineEdit()->setMaxLength(kEntryLength);
     list->lineEdit()->setAccessibleName(name + QStringLiteral(" text"));
@@ -93,6 +98,7 @@ CPrintFormatDialog::CPrintFormatDialog(QWidget* frame) : QDialog(frame) {
     for (QScrollBar* bar : findChildren<QScrollBar*>())
         bar->setAccessibleName(bar->orientation() == Qt::Vertical ? tr("Scroll up and down") : tr("Scroll sideways"));
     resize(580, 260);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) setMaximumSize(screen->availableGeometry().size());
 }
 
 void CPrintFormatDialog::reject() {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -38,10 +39,12 @@ CKiveloApp::~CKiveloApp() {
 }
 
 void CKiveloApp::LoadSettings() {
-    const SettingsLoadResult loaded = SettingsStore::Load(settingsPath_, settings_);
-    // The program always writes the whole record: a shorter file is damaged, and
-    // its zeros would hide every window. Its bytes are kept, its values not applied.
-    const AppliedSettings applied = ApplySettingsRules(settings_, loaded == SettingsLoadResult::Loaded);
+    // A damaged, short or overlong file is kept aside and the defaults used; one
+    // that cannot be read is not replaced at exit.
+    const SettingsOpening opening = SettingsStore::Open(settingsPath_, settings_);
+    mayOverwrite_ = opening.mayOverwrite;
+    if (!opening.notice.empty()) frame_->statusBar()->showMessage(QString::fromStdString(opening.notice));
+    const AppliedSettings applied = ApplySettingsRules(settings_, opening.apply);
     DisplayModel& m = *model_;
     if (applied.graticuleType) m.SetGraticuleStyle(*applied.graticuleType);
     if (applied.stored) {
@@ -61,6 +64,11 @@ void CKiveloApp::LoadSettings() {
 }
 
 bool CKiveloApp::SaveSettings() {
+    if (!mayOverwrite_) {
+        std::fprintf(stderr, "kivelo: settings not saved: %s was not read and is left as it is\n",
+                     settingsPath_.c_str());
+        return false;
+    }
     frame_->StoreSettings();
     const DisplayModel& m = *model_;
     SettingsRecord& r = settings_;
@@ -125,6 +133,12 @@ int RunKivelo(int argc, char** argv) {
     CKiveloApp kivelo(ui, SettingsStore::ResolvePath());
     kivelo.LoadSettings();
     const CQuitOnSignal quitOnSignal([&kivelo] { kivelo.Frame().close(); });
+    kivelo.Frame().SetStuckExit([&kivelo] {
+        // A worker hung in the file system holds the document: no destructor may run under it.
+        kivelo.SaveSettings();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    });
     kivelo.Frame().show();
     if (!file.isEmpty()) {
         QTimer::singleShot(0, &kivelo.Frame(), [&kivelo, file] { kivelo.Frame().OpenPath(file); });

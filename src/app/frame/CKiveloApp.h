@@ -38,6 +38,7 @@ private:
     std::unique_ptr<DisplayModel> model_;
     SettingsRecord settings_;
     std::string settingsPath_;
+    bool mayOverwrite_ = true;
     std::unique_ptr<CMainFrame> frame_;
 };
 

@@ -67,6 +67,11 @@ CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, SettingsReco
     area_ = new CWindowArea(this);
     setCentralWidget(area_);
     busy_ = new CBusyWindow(this);
+    connect(busy_, &CBusyWindow::workAbandoned, this, [this] {
+        statusBar()->showMessage(
+            QStringLiteral("The work did not stop (a file system that does not answer?): it goes on unseen, "
+                           "and nothing else starts until it returns"));
+    });
 
     Handle(cmd::kOpen, [this] { OnOpen(); });
     Handle(cmd::kClose, [this] { CloseDocument(); });
@@ -231,11 +236,17 @@ void CMainFrame::ShowDocumentInfo() {
     const DisplayDocument& d = model_.document;
     int traces = 0;
     for (uint8_t v : model_.mainOnOff) traces += v == kTraceOn || v == kTraceOff;
-    info_->setText(QStringLiteral("%1  -  %2 traces, %3 record(s) of %4 points")
+    QString text = QStringLiteral("%1  -  %2 traces, %3 record(s) of %4 points")
                        .arg(QFileInfo(QString::fromStdString(document_.Path())).fileName())
                        .arg(traces)
                        .arg(d.recordCount)
-                       .arg(d.recordLength));
+                       .arg(d.recordLength);
+    // The note stays while the file is open: the shown lengths are the header's.
+    QString shortOnes;
+    for (const ShortTrace& t : document_.Current()->GetShortTraces())
+        shortOnes += QStringLiteral(" W%1").arg(t.trace + 1);
+    if (!shortOnes.isEmpty()) text += QStringLiteral("  -  WARNING: data missing in") + shortOnes;
+    info_->setText(text);
 }
 
 void CMainFrame::OnAbout() {
@@ -284,6 +295,8 @@ void CMainFrame::StoreSettings() {
 
 bool CMainFrame::RunBusy(const QString& text, const std::function<void()>& work,
                          const std::function<double()>& progress, const std::function<void()>& cancel) {
+    // Only while abandoned work still runs can a command get here meanwhile.
+    if (working_) return false;
     working_ = true;
     const bool finished = busy_->Run(text, CBusyWindow::Work{work, progress, cancel});
     working_ = false;
@@ -348,6 +361,8 @@ bool CMainFrame::OpenPath(const QString& path) {
                 area_->Window(static_cast<WindowId>(i)).SetImage(std::move(images[static_cast<size_t>(i)]));
         redraws_++;
         AddRecentFile(path);
+        if (!result.warning.empty())
+            ui_.Message(this, QString::fromStdString(result.warning), QStringLiteral("WARNING"), MsgIcon::Exclamation);
         QTimer::singleShot(0, this, [this] { ReportReady(); });
     }
     setWindowTitle(Q(document_.Caption()));
@@ -579,6 +594,12 @@ bool CMainFrame::OpenTraceSelection(WindowId window) { return panels_->OpenTrace
 // ---- frame events ---------------------------------------------------------
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (working_ && busy_->Abandoned() && stuckExit_) {
+        // The worker cannot be waited for: the program ends around it.
+        event->accept();
+        stuckExit_();
+        return;
+    }
     if (working_) {
         // Stop the work first; the frame closes when it has ended.
         closeAfterWork_ = true;

@@ -79,6 +79,9 @@ public:
     // wait until it ends. False when the user cancelled.
     bool RunBusy(const QString& text, const std::function<void()>& work, const std::function<double()>& progress,
                  const std::function<void()>& cancel);
+    // Called instead of the usual end when the frame is closed while abandoned
+    // work still runs (see CBusyWindow::Abandoned); it must not return.
+    void SetStuckExit(std::function<void()> exit) { stuckExit_ = std::move(exit); }
     // Module hooks, called by the application.
     void SettingsLoaded();
     void StoreSettings();
@@ -144,6 +147,7 @@ private:
     bool closeAfterWork_ = false;
     int redraws_ = 0;
     QRect normalGeometry_;
+    std::function<void()> stuckExit_;
 };
 
 }  // namespace kivelo::app

@@ -39,6 +39,17 @@ CBusyWindow::CBusyWindow(QWidget* frame) : QDialog(frame, Qt::Tool | Qt::WindowS
     progress_->hide();
     cancel_->hide();
     setMinimumSize(240, 120);
+    giveUp_ = new QTimer(this);
+    giveUp_->setSingleShot(true);
+    giveUp_->setInterval(kGiveUpMs);
+    connect(giveUp_, &QTimer::timeout, this, [this] {
+        if (!running_) return;
+        // The worker is left to return in its own time; the window must not wait on it.
+        abandoned_ = true;
+        HideBusy();
+        setWindowModality(Qt::NonModal);
+        emit workAbandoned();
+    });
 }
 
 void CBusyWindow::Place() {
@@ -61,12 +72,14 @@ void CBusyWindow::reject() {
     cancelled_ = true;
     cancel_->setEnabled(false);
     text_->setText(text_->text() + QStringLiteral("  (cancelling)"));
+    giveUp_->start();
     cancelWork_();
 }
 
 bool CBusyWindow::Run(const QString& text, const Work& work) {
     running_ = true;
     cancelled_ = false;
+    abandoned_ = false;
     cancelWork_ = work.cancel;
     cancel_->setVisible(static_cast<bool>(work.cancel));
     cancel_->setEnabled(true);
@@ -99,9 +112,11 @@ bool CBusyWindow::Run(const QString& text, const Work& work) {
     if (!done) loop.exec();
     worker.join();
     poll.stop();
+    giveUp_->stop();
 
     // Hidden before its modality changes, so the platform forgets it as a modal window.
     HideBusy();
+    abandoned_ = false;
     setWindowModality(Qt::NonModal);
     progress_->hide();
     cancel_->hide();

@@ -9,6 +9,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace kivelo::app {
 
@@ -30,6 +31,14 @@ public:
     // runs, input to the rest of the program is blocked but windows paint.
     bool Run(const QString& text, const Work& work);
     bool Running() const { return running_; }
+    // The work did not stop within kGiveUpMs of a cancel (a read hung in the file
+    // system, say): the window has gone and the program goes on while Run still
+    // waits for the worker to return.
+    bool Abandoned() const { return abandoned_; }
+    static constexpr int kGiveUpMs = 1000;
+
+signals:
+    void workAbandoned();
 
 protected:
     void reject() override;
@@ -40,7 +49,9 @@ private:
     QLabel* text_;
     QProgressBar* progress_;
     QPushButton* cancel_;
+    QTimer* giveUp_;
     bool running_ = false;
+    bool abandoned_ = false;
     bool cancelled_ = false;
     std::function<void()> cancelWork_;
 };

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "GoldenFile.h"
@@ -121,13 +123,13 @@ TEST(KiveloCli, ExitCodesOfFailuresAndNoOutputLeft) {
         {"csv f.fld -o g.csv --block 1", 2}, {"csv f.fld -o g.csv --count -1", 2},
         // clang-format on
         {"csv f.fld -o g.csv --count x", 2},
-        {"csv missing.wvf -o g.csv", 1, "Cannot oepn this file: missing.wvf\n"},
-        {"info notes.txt", 1, "Cannot oepn this file: notes.txt (the name must end in .wvf, .rtm or .fld)\n"},
+        {"csv missing.wvf -o g.csv", 1, "Cannot oepn this file: missing.wvf: no such file\n"},
+        {"info notes.txt", 1, "Cannot oepn this file: notes.txt: the name must end in .wvf, .rtm or .fld\n"},
         {"convert r.rtm -o g.wvf --ratio 10", 2},
         {"convert r.rtm", 2},
         {"convert r.hdr -o g.wvf", 2},
         {"convert r.rtm -o G.WVF", 1},
-        {"convert none.rtm -o g.wvf", 1, "Cannot oepn this file: none.rtm\n"},
+        {"convert none.rtm -o g.wvf", 1, "Cannot oepn this file: none.rtm: no such file\n"},
     };
     for (const auto& c : cases) {
         RunResult r = Cli(dir.Path(), c.args);
@@ -140,6 +142,31 @@ TEST(KiveloCli, ExitCodesOfFailuresAndNoOutputLeft) {
     }
     for (const char* name : {"g.csv", "g.wvf", "g.hdr", "G.WVF"})
         EXPECT_EQ(::access(dir.File(name).c_str(), F_OK), -1) << name;
+}
+
+// A FIFO in place of the data ends at once with its cause; a data file shorter
+// than its header opens with a warning naming each short trace, and is not exported.
+TEST(KiveloCli, HostileDataFailsAtOnceAndShortDataWarns) {
+    TempDir dir;
+    Generate(dir.Path(), "wvf p.wvf --traces 2 --samples 100");
+    ASSERT_EQ(::unlink(dir.File("p.wvf").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.File("p.wvf").c_str(), 0600), 0);
+    RunResult r = Cli(dir.Path(), "info p.wvf");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Cannot oepn this file: p.wvf: not a regular file (a named pipe)\n");
+
+    Generate(dir.Path(), "wvf s.wvf --traces 4 --samples 1000 --blocks 1");
+    std::filesystem::resize_file(dir.File("s.wvf"), 2 * 1000 * 2 + 100);
+    r = Cli(dir.Path(), "info s.wvf");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Lines(r.err), 1) << r.err;
+    EXPECT_NE(r.err.find("warning"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("W3 has 50 of 1000 samples in block 0"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("W4 has nothing in block 0"), std::string::npos) << r.err;
+    r = Cli(dir.Path(), "csv s.wvf -o s.csv");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("W3 has only 50 of its 1000 samples"), std::string::npos) << r.err;
+    EXPECT_EQ(::access(dir.File("s.csv").c_str(), F_OK), -1);
 }
 
 TEST(KiveloCli, ExistingCsvNeedsForce) {
