@@ -1,5 +1,6 @@
 #include "analysis/CrossingMeter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kivelo {
@@ -13,26 +14,41 @@ CrossingMeter::CrossingMeter(double min, double max) {
     l90_ = min + 0.9 * pp;
 }
 
-// 0 below 10 %, 1 below mid - h, 2 below mid, 3 up to mid + h, 4 below 90 %, 5 from 90 % on.
-int CrossingMeter::ZoneOf(double x) const {
-    return (x >= l10_) + (x >= lowBand_) + (x >= mid_) + (x > highBand_) + (x >= l90_);
-}
-
 double CrossingMeter::Cross(int64_t i, double x, double level) const {
     const double span = static_cast<double>(i - prevIndex_);
     return static_cast<double>(prevIndex_) + span * (level - prevValue_) / (x - prevValue_);
 }
 
 void CrossingMeter::Feed(std::span<const double> values, int64_t index) {
-    const int64_t n = static_cast<int64_t>(values.size());
-    for (int64_t k = 0; k < n; ++k) {
-        const double x = values[static_cast<std::size_t>(k)];
-        if (!std::isfinite(x)) continue;
-        const int zone = ZoneOf(x);
-        // Most samples stay in their zone; only a change can make a crossing.
-        if (zone != prevZone_ || !havePrev_) Step(index + k, x, zone);
-        prevIndex_ = index + k;
-        prevValue_ = x;
+    constexpr std::size_t kRun = 16;
+    const double* v = values.data();
+    const std::size_t n = values.size();
+    for (std::size_t k = 0; k < n;) {
+        if (havePrev_ && k + kRun <= n) {
+            // Most runs stay in one zone: their extremes tell, and no crossing can lie inside.
+            double lo = v[k], hi = v[k], nonFinite = 0.0;
+            for (std::size_t j = 0; j < kRun; ++j) {
+                const double x = v[k + j];
+                lo = x < lo ? x : lo;
+                hi = x > hi ? x : hi;
+                nonFinite += x * 0.0;  // NaN when any value is not finite
+            }
+            if (nonFinite == 0.0 && ZoneOf(lo) == prevZone_ && ZoneOf(hi) == prevZone_) {
+                prevIndex_ = index + static_cast<int64_t>(k + kRun - 1);
+                prevValue_ = v[k + kRun - 1];
+                k += kRun;
+                continue;
+            }
+        }
+        const std::size_t end = std::min(n, k + kRun);
+        for (; k < end; ++k) {
+            const double x = v[k];
+            if (!std::isfinite(x)) continue;
+            const int zone = ZoneOf(x);
+            if (zone != prevZone_ || !havePrev_) Step(index + static_cast<int64_t>(k), x, zone);
+            prevIndex_ = index + static_cast<int64_t>(k);
+            prevValue_ = x;
+        }
     }
 }
 

@@ -27,7 +27,8 @@ public:
 private:
     // The sample at index i with value x follows the last one kept.
     void Step(int64_t i, double x, int zone);
-    int ZoneOf(double x) const;
+    // 0 below 10 %, 1 below mid - h, 2 below mid, 3 up to mid + h, 4 below 90 %, 5 from 90 % on.
+    int ZoneOf(double x) const { return (x >= l10_) + (x >= lowBand_) + (x >= mid_) + (x > highBand_) + (x >= l90_); }
     // Where the line from the previous sample to (i, x) passes level.
     double Cross(int64_t i, double x, double level) const;
 

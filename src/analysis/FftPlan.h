@@ -1,5 +1,7 @@
 #pragma once
-// One FFTW real-to-complex transform of n points with its own buffers. FFTW's
+// One FFTW real-to-complex transform of n points, in place in a buffer of its
+// own (huge pages where it is large: a transform touches every page once, and
+// small pages would cost more in faults than the transform itself). FFTW's
 // planner is not thread-safe, so plans are made and destroyed under one lock;
 // running a plan is.
 #include <complex>
@@ -22,14 +24,13 @@ public:
     // The n input values, then (after Run) the n / 2 + 1 output bins.
     std::span<double> Input() { return {in_, static_cast<std::size_t>(n_)}; }
     std::span<const std::complex<double>> Output() const {
-        return {reinterpret_cast<const std::complex<double>*>(out_), static_cast<std::size_t>(n_ / 2 + 1)};
+        return {reinterpret_cast<const std::complex<double>*>(in_), static_cast<std::size_t>(n_ / 2 + 1)};
     }
     void Run();
 
 private:
     int64_t n_ = 0;
-    double* in_ = nullptr;
-    void* out_ = nullptr;  // fftw_complex[n / 2 + 1]
+    double* in_ = nullptr;  // n values in, n / 2 + 1 complex bins out
     void* plan_ = nullptr;
 };
 

@@ -47,14 +47,7 @@ bool Crossings(SampleSource& source, int64_t first, int64_t count, double min, d
         first, count,
         [&](const uint8_t* bytes, int64_t n, int64_t pos) {
             values.resize(static_cast<std::size_t>(n));
-            WithSampleType(source.Type(), [&](auto tag) {
-                using T = decltype(tag);
-                for (int64_t i = 0; i < n; ++i) {
-                    T v;
-                    std::memcpy(&v, bytes + i * static_cast<int64_t>(sizeof(T)), sizeof(T));
-                    values[static_cast<std::size_t>(i)] = static_cast<double>(v) * gain + offset;
-                }
-            });
+            ToPhysical(source.Type(), bytes, n, gain, offset, values.data());
             meter.Feed(values, pos);
             return !Stopped(options.stop);
         },

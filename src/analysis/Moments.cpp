@@ -130,6 +130,18 @@ Moments MomentsOf(SampleType type, const uint8_t* bytes, int64_t n) {
     });
 }
 
+void ToPhysical(SampleType type, const uint8_t* bytes, int64_t n, double gain, double offset, double* out) {
+    WithSampleType(type, [&](auto tag) {
+        using T = decltype(tag);
+        // Copied first: the bytes hold no objects of T, and the loop then vectorises.
+        static thread_local std::vector<T> typed;
+        typed.resize(static_cast<std::size_t>(n));
+        if (n > 0) std::memcpy(typed.data(), bytes, static_cast<std::size_t>(n) * sizeof(T));
+        for (int64_t i = 0; i < n; ++i)
+            out[i] = static_cast<double>(typed[static_cast<std::size_t>(i)]) * gain + offset;
+    });
+}
+
 MomentStatistics StatisticsOf(const Moments& m, bool isFloat, double gain, double offset) {
     MomentStatistics s;
     if (m.count <= 0) return s;

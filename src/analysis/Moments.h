@@ -34,6 +34,9 @@ struct Moments {
 // The moments of n stored samples of the given type.
 Moments MomentsOf(SampleType type, const uint8_t* bytes, int64_t n);
 
+// n stored samples of a type to physical values (stored x gain + offset).
+void ToPhysical(SampleType type, const uint8_t* bytes, int64_t n, double gain, double offset, double* out);
+
 // Physical statistics of the moments of samples stored as `type`, with
 // physical = stored x gain + offset; each is empty when there are no samples.
 struct MomentStatistics {

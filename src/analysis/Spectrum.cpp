@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "analysis/FftPlan.h"
+#include "analysis/Moments.h"
 #include "analysis/SampleSource.h"
 #include "common/StagedFile.h"
 
@@ -29,10 +30,16 @@ double ApplyWindow(std::span<double> x, SpectrumWindow window) {
             if (!std::isfinite(v)) v = fill;
     }
     if (window == SpectrumWindow::Rect) return static_cast<double>(n);
-    const double step = 2.0 * std::numbers::pi / static_cast<double>(n);
-    double weight = 0.0;
+    // cos(i theta) by rotation, started afresh every kSeed samples to keep it exact to a few ulps.
+    constexpr std::size_t kSeed = 4096;
+    const double theta = 2.0 * std::numbers::pi / static_cast<double>(n);
+    const double cd = std::cos(theta), sd = std::sin(theta);
+    double weight = 0.0, c = 1.0, s = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
-        const double c = std::cos(step * static_cast<double>(i));
+        if (i % kSeed == 0) {
+            c = std::cos(theta * static_cast<double>(i));
+            s = std::sin(theta * static_cast<double>(i));
+        }
         double w;
         if (window == SpectrumWindow::Hann) {
             w = 0.5 - 0.5 * c;
@@ -43,6 +50,9 @@ double ApplyWindow(std::span<double> x, SpectrumWindow window) {
         }
         x[i] *= w;
         weight += w;
+        const double next = c * cd - s * sd;
+        s = s * cd + c * sd;
+        c = next;
     }
     return weight;
 }
@@ -77,6 +87,24 @@ void AppendNumber(std::string& line, double v) {
     line.append(buf, r.ptr);
 }
 
+// Each thread keeps its last plan up to this size: a window redraws spectra of one
+// length again and again, and a plan's twiddles and pages cost more than its transform.
+constexpr int64_t kKeptPlan = int64_t{1} << 22;
+
+std::unique_ptr<FftPlan>& KeptPlan() {
+    static thread_local std::unique_ptr<FftPlan> kept;
+    return kept;
+}
+
+std::unique_ptr<FftPlan> TakePlan(int64_t n) {
+    if (auto& kept = KeptPlan(); kept && kept->Size() == n) return std::move(kept);
+    return std::make_unique<FftPlan>(n);
+}
+
+void KeepPlan(std::unique_ptr<FftPlan> plan) {
+    if (plan->Size() <= kKeptPlan) KeptPlan() = std::move(plan);
+}
+
 }  // namespace
 
 bool ParseSpectrumWindow(std::string_view text, SpectrumWindow& out) {
@@ -100,12 +128,13 @@ const char* SpectrumWindowName(SpectrumWindow window) {
 
 bool AmplitudeSpectrum(std::span<const double> values, SpectrumWindow window, std::vector<double>& amplitude) {
     const auto n = static_cast<int64_t>(values.size());
-    FftPlan plan(n);
-    if (!plan.Ok()) return false;
-    std::memcpy(plan.Input().data(), values.data(), values.size() * sizeof(double));
+    auto plan = TakePlan(n);
+    if (!plan->Ok()) return false;
+    std::memcpy(plan->Input().data(), values.data(), values.size() * sizeof(double));
     amplitude.clear();
-    const double weight = AddPower(plan, window, amplitude);
+    const double weight = AddPower(*plan, window, amplitude);
     ToAmplitude(amplitude, n, 1, weight);
+    KeepPlan(std::move(plan));
     return true;
 }
 
@@ -125,7 +154,8 @@ bool ComputeSpectrum(CWaveFile& file, int block, int trace, int64_t first, int64
     }
     out.welch = count > Spectrum::kWholeMax;
     const int64_t n = out.welch ? Spectrum::kSegment : count;
-    FftPlan plan(n);
+    auto kept = TakePlan(n);
+    FftPlan& plan = *kept;
     if (!plan.Ok()) {
         error = "no memory for a transform of " + std::to_string(n) + " samples";
         return false;
@@ -137,14 +167,7 @@ bool ComputeSpectrum(CWaveFile& file, int block, int trace, int64_t first, int64
         return source.Read(
             from, m,
             [&](const uint8_t* bytes, int64_t k, int64_t pos) {
-                WithSampleType(source.Type(), [&](auto tag) {
-                    using T = decltype(tag);
-                    for (int64_t i = 0; i < k; ++i) {
-                        T v;
-                        std::memcpy(&v, bytes + i * static_cast<int64_t>(sizeof(T)), sizeof(T));
-                        dst[pos - from + i] = static_cast<double>(v) * gain + offset;
-                    }
-                });
+                ToPhysical(source.Type(), bytes, k, gain, offset, dst + (pos - from));
                 return stop == nullptr || !stop->load(std::memory_order_relaxed);
             },
             error);
@@ -171,6 +194,7 @@ bool ComputeSpectrum(CWaveFile& file, int block, int trace, int64_t first, int64
             ++out.segments;
         }
     }
+    KeepPlan(std::move(kept));
     ToAmplitude(power, n, out.segments, weight);
     out.amplitude = std::move(power);
     out.length = n;
