@@ -43,6 +43,8 @@ public:
     float GetScaleBottom() const { return scaleBottom_; }
     // Display sample of a value: trunc((f - VOffset) / VResolution), limited to 16 bits.
     int16_t DisplaySample(float f) const;
+    // The stored values from value index pos (at most values.size()); returns the count read.
+    int64_t ReadStoredValues(int64_t pos, std::span<float> values) const { return ReadFloats(pos, values); }
 
 protected:
     bool DescribeStream(SummaryKey& key) override;

@@ -729,6 +729,8 @@ void CWaveFile::SetSummaryBudget(int64_t bytes) {
 }
 
 void CWaveFile::StampDataFile() {
+    static std::atomic<uint64_t> opens{0};
+    openSerial_ = ++opens;
     stamped_ = data_.Stamp(stamp_);
     openedNs_ =
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())

@@ -119,6 +119,9 @@ public:
     // the samples where their groups start and end inside a block, so that they
     // read nothing again. Kept until the next call.
     void ExpectEnvelopeReads(std::span<const EnvelopeRead> reads) { expected_.assign(reads.begin(), reads.end()); }
+    // Unique to each successful open in this process (0 while closed): results kept
+    // about the file's samples stay valid while it is unchanged.
+    uint64_t OpenSerial() const { return open_ ? openSerial_ : 0; }
 
 protected:
     // Output sample size in bytes for a width code and a native width (0 for a bad code).
@@ -260,6 +263,7 @@ private:
     bool stamped_ = false;
     int64_t openedNs_ = 0;
     uint64_t session_ = 0;
+    uint64_t openSerial_ = 0;
     std::vector<uint8_t> summaryBuffer_;
     // Per filling thread: its raw samples and their conversion (kept for the next
     // trace, so that their pages are not faulted in anew).

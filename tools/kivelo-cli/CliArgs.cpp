@@ -109,6 +109,17 @@ int Report(const std::string& message, int code) {
     return code;
 }
 
+bool ParseTraceLabel(std::string_view text, int& trace) {
+    if (text.size() < 2 || text.size() > 4 || std::toupper(static_cast<unsigned char>(text[0])) != 'W') return false;
+    int n = 0;
+    for (char c : text.substr(1)) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        n = n * 10 + (c - '0');
+    }
+    trace = n - 1;
+    return n >= 1;
+}
+
 bool EndsWithNoCase(std::string_view path, std::string_view ending) {
     if (path.size() < ending.size()) return false;
     std::string_view tail = path.substr(path.size() - ending.size());

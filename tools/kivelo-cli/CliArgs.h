@@ -59,6 +59,9 @@ int UsageError(std::string_view command, const std::string& message);
 // One line on stderr; returns code.
 int Report(const std::string& message, int code = kExitFailure);
 
+// A trace label "W1" .. "W999" (either case) as its index from 0; false for anything else.
+bool ParseTraceLabel(std::string_view text, int& trace);
+
 // File name comparison by the last three characters without regard to letter case.
 bool EndsWithNoCase(std::string_view path, std::string_view ending);
 

@@ -16,6 +16,8 @@ int RunPrint(int argc, char** argv);
 int RunConvert(int argc, char** argv);
 int RunDownload(int argc, char** argv);
 int RunRemote(int argc, char** argv);
+int RunMeasure(int argc, char** argv);
+int RunSpectrum(int argc, char** argv);
 
 namespace {
 
@@ -35,6 +37,8 @@ constexpr Command kCommands[] = {
     {"convert", RunConvert, "convert a realtime file to a .wvf/.hdr pair"},
     {"download", RunDownload, "fetch an instrument's records into a .wvf/.hdr pair"},
     {"remote", RunRemote, "send one remote-control command line to an instrument"},
+    {"measure", RunMeasure, "measure min, max, mean, rms, frequency, ... of a span of a record"},
+    {"spectrum", RunSpectrum, "write the amplitude spectrum of a span of one trace as CSV"},
 };
 
 void PrintUsage(std::FILE* out) {
@@ -45,7 +49,7 @@ void PrintUsage(std::FILE* out) {
     for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
     std::fputs(
         "Exit codes: 0 ok, 1 failure, 2 usage error, 3 the output file exists (csv, print,\n"
-        "download), 4 download interrupted, 5 converted file exists.\n",
+        "download, spectrum), 4 download interrupted, 5 converted file exists.\n",
         out);
 }
 
