@@ -16,6 +16,7 @@ int RunPrint(int argc, char** argv);
 int RunConvert(int argc, char** argv);
 int RunDownload(int argc, char** argv);
 int RunRemote(int argc, char** argv);
+int RunExport(int argc, char** argv);
 
 namespace {
 
@@ -35,6 +36,7 @@ constexpr Command kCommands[] = {
     {"convert", RunConvert, "convert a realtime file to a .wvf/.hdr pair"},
     {"download", RunDownload, "fetch an instrument's records into a .wvf/.hdr pair"},
     {"remote", RunRemote, "send one remote-control command line to an instrument"},
+    {"export", RunExport, "write traces as HDF5, a sigrok session, VCD, WAV or CSV with time"},
 };
 
 void PrintUsage(std::FILE* out) {
@@ -45,7 +47,7 @@ void PrintUsage(std::FILE* out) {
     for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
     std::fputs(
         "Exit codes: 0 ok, 1 failure, 2 usage error, 3 the output file exists (csv, print,\n"
-        "download), 4 download interrupted, 5 converted file exists.\n",
+        "download, export), 4 download interrupted, 5 converted file exists.\n",
         out);
 }
 
