@@ -4,138 +4,52 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
-#include "FldSampleFile.h"
-#include "wavefile/CRtmFile.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::py {
 namespace {
 
-// Realtime reads go through a bounded buffer of whole frames.
-constexpr int64_t kPieceSamples = int64_t{1} << 20;
-
-std::string FieldText(std::string text) {
-    if (const size_t nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
-    return text;
-}
-
-const char* KindName(int kind) {
-    switch (kind) {
-    case kKindSigned: return "signed";
-    case kKindFloat: return "float";
-    case kKindBit: return "logic";
-    case kKindUnsigned: return "unsigned";
-    default: return "unrecognised";
-    }
-}
-
-bool Readable(const RecordTrace& t) {
-    if (t.kind == "float") return t.width == 4;
-    return t.kind != "unrecognised" && (t.width == 1 || t.width == 2 || t.width == 4);
-}
-
 Status Fail(Status::Code code, std::string message, int error = 0) { return {code, std::move(message), error}; }
 
-// Cause of a failed open, from what can be seen of the files.
-std::string OpenCause(const std::string& path, int result, WaveFormat format, int& error) {
+// The errno that makes OSError the fitting subclass (FileNotFoundError ...) when
+// the path itself is the trouble; 0 when it is the file's content.
+int PathErrno(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        error = errno;
-        return std::strerror(errno);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        error = EISDIR;
-        return std::strerror(EISDIR);
-    }
-    switch (result) {
-    case kOpenNoHeader:
-        return format == WaveFormat::Fld ? "the file cannot be read"
-                                         : "its header (.hdr beside it) is missing or cannot be read";
-    case kOpenNoRecords: return "its header's records are incomplete";
-    case kOpenNoData: return "the data file cannot be read";
-    default: return "the file cannot be read";
-    }
-}
-
-template <class T>
-void ToValues(const uint8_t* raw, int64_t n, double res, double off, double* out) {
-    for (int64_t i = 0; i < n; ++i) {
-        T v;
-        std::memcpy(&v, raw + i * sizeof(T), sizeof(T));
-        out[i] = static_cast<double>(v) * res + off;
-    }
-}
-
-void ToValues(const RecordTrace& t, std::span<const uint8_t> raw, std::span<double> out) {
-    const auto n = static_cast<int64_t>(out.size());
-    const bool isSigned = t.kind == "signed";
-    if (t.kind == "float") return ToValues<float>(raw.data(), n, t.vresolution, t.voffset, out.data());
-    switch (t.width) {
-    case 1:
-        return isSigned ? ToValues<int8_t>(raw.data(), n, t.vresolution, t.voffset, out.data())
-                        : ToValues<uint8_t>(raw.data(), n, t.vresolution, t.voffset, out.data());
-    case 2:
-        return isSigned ? ToValues<int16_t>(raw.data(), n, t.vresolution, t.voffset, out.data())
-                        : ToValues<uint16_t>(raw.data(), n, t.vresolution, t.voffset, out.data());
-    default:
-        return isSigned ? ToValues<int32_t>(raw.data(), n, t.vresolution, t.voffset, out.data())
-                        : ToValues<uint32_t>(raw.data(), n, t.vresolution, t.voffset, out.data());
-    }
+    if (::stat(path.c_str(), &st) != 0) return errno;
+    return S_ISDIR(st.st_mode) ? EISDIR : 0;
 }
 
 }  // namespace
 
 std::unique_ptr<RecordFile> RecordFile::Open(const std::string& path, Status& status) {
-    const std::string message(kCannotOpenMessage);
-    const std::optional<WaveFormat> format = FormatOfPath(path);
-    if (!format) {
-        status = Fail(Status::kBadArgument, message + "\n" + path + ": the name must end in .wvf, .rtm or .fld");
+    OpenFailure failure;
+    std::unique_ptr<CWaveFile> file = MakeReaderFor(path, failure);
+    // Cache capacity 0: reads go straight to the caller's memory.
+    if (file && file->Open(path, 0) != kOpenOk) failure = file->GetOpenFailure();
+    else if (file) failure = {};
+    if (!file || !file->IsOpen()) {
+        const Status::Code code = file ? Status::kIoError : Status::kBadArgument;
+        status = Fail(code, FailedOpenMessage(failure.cause), file ? PathErrno(path) : 0);
         return nullptr;
     }
     std::unique_ptr<RecordFile> record(new RecordFile());
-    if (*format == WaveFormat::Rtm) record->file_ = std::make_unique<CRtmFile>();
-    else if (*format == WaveFormat::Fld) record->file_ = std::make_unique<FldSampleFile>();
-    else record->file_ = std::make_unique<CWaveFile>();
-    CWaveFile& file = *record->file_;
-    // Cache capacity 0: reads go straight to the caller's memory.
-    const int result = file.Open(path, 0);
-    if (result != kOpenOk) {
-        int error = 0;
-        const std::string cause = OpenCause(path, result, *format, error);
-        status = Fail(Status::kIoError, message + "\n" + path + ": " + cause, error);
-        return nullptr;
-    }
+    record->file_ = std::move(file);
+    record->samples_.emplace(*record->file_);
     record->path_ = path;
-    record->realtime_ = *format == WaveFormat::Rtm;
-    record->floating_ = *format == WaveFormat::Fld;
-    file.GetModel(record->model_);
-    record->model_ = FieldText(record->model_);
-    file.GetHorzInfo(record->horz_);
-    record->horz_.HUnit = FieldText(record->horz_.HUnit);
-    record->blocks_ = file.GetBlockNumber();
-    const int traces = file.GetTraceTotalNumber();
-    for (int t = 0; t < traces; ++t) {
-        TraceInfo info;
-        file.GetTraceInfo(t, info);
+    record->model_ = record->samples_->Model();
+    record->horz_ = record->samples_->Horz();
+    record->blocks_ = record->samples_->Blocks();
+    for (const kivelo::RecordTrace& t : record->samples_->Traces()) {
         RecordTrace r;
-        r.label = "W" + std::to_string(t + 1);
-        r.index = t;
-        r.name = FieldText(info.TraceName);
-        r.unit = FieldText(info.VUnit);
-        r.kind = KindName(info.DataKind);
-        r.width = info.DataWidth;
-        r.vresolution = info.VResolution;
-        r.voffset = info.VOffset;
-        if (record->floating_) {
-            // Its samples are the stored floats themselves; the file class's
-            // scaling describes 16-bit display samples only.
-            r.kind = "float";
-            r.width = 4;
-            r.vresolution = 1.0;
-            r.voffset = 0.0;
-        }
+        r.label = t.label;
+        r.index = t.index;
+        r.name = t.name;
+        r.unit = t.unit;
+        r.kind = t.recognised ? std::string(SampleKindName(t.kind)) : "unrecognised";
+        r.width = t.width;
+        r.vresolution = t.vResolution;
+        r.voffset = t.vOffset;
         record->traces_.push_back(std::move(r));
     }
     status = {};
@@ -146,9 +60,9 @@ RecordFile::~RecordFile() { Close(); }
 
 void RecordFile::Close() {
     std::lock_guard lock(mutex_);
+    samples_.reset();
     if (file_) file_->Close();
     file_.reset();
-    work_ = {};
 }
 
 bool RecordFile::IsClosed() {
@@ -158,9 +72,9 @@ bool RecordFile::IsClosed() {
 
 Status RecordFile::CheckBlock(int block) const {
     if (!file_) return Fail(Status::kClosed, "I/O operation on a closed record");
-    if (block < 0 || block >= blocks_)
+    if (block < 0 || block >= Blocks())
         return Fail(Status::kBadArgument,
-                    "the record has no block " + std::to_string(block) + " (it has " + std::to_string(blocks_) + ")");
+                    "the record has no block " + std::to_string(block) + " (it has " + std::to_string(Blocks()) + ")");
     return {};
 }
 
@@ -172,11 +86,7 @@ Status RecordFile::Check(int trace, int block) const {
     return {};
 }
 
-int64_t RecordFile::SizeLocked(int trace, int block) {
-    file_->SetBlock(block);
-    file_->SetTrace(trace);
-    return file_->GetBlockSize();
-}
+int64_t RecordFile::SizeLocked(int trace, int block) { return samples_->BlockSize(trace, block); }
 
 Status RecordFile::BlockSize(int trace, int block, int64_t& size) {
     std::lock_guard lock(mutex_);
@@ -196,17 +106,15 @@ Status RecordFile::LongestBlock(int block, int64_t& size) {
 Status RecordFile::DateTime(int block, std::string& date, std::string& time) {
     std::lock_guard lock(mutex_);
     if (Status s = CheckBlock(block); !s) return s;
-    if (file_->GetDateTime(block, date, time) != kFileOk)
+    if (!samples_->DateTime(block, date, time))
         return Fail(Status::kBadArgument, "the record has no block " + std::to_string(block));
-    date = FieldText(date);
-    time = FieldText(time);
     return {};
 }
 
 Status RecordFile::CheckSpan(int trace, int block, int64_t first, int64_t count) {
     if (Status s = Check(trace, block); !s) return s;
     const RecordTrace& t = traces_[static_cast<std::size_t>(trace)];
-    if (!Readable(t))
+    if (t.kind == "unrecognised" || !samples_->Traces()[static_cast<std::size_t>(trace)].readable)
         return Fail(Status::kBadArgument, t.label + " holds samples of type " + t.kind + " of " +
                                               std::to_string(t.width) + " bytes, which cannot be read");
     const int64_t size = SizeLocked(trace, block);
@@ -217,68 +125,22 @@ Status RecordFile::CheckSpan(int trace, int block, int64_t first, int64_t count)
     return {};
 }
 
-Status RecordFile::ReadPairs(int trace, int64_t first, int64_t count, std::span<uint8_t> dst) {
-    const auto w = static_cast<std::size_t>(traces_[static_cast<std::size_t>(trace)].width);
-    int64_t done = 0;
-    while (done < count) {
-        const int64_t pos = first + done;
-        const int64_t start = pos - pos % 2;
-        const int64_t want = std::min(count - done, kPieceSamples);
-        const int64_t span = (pos + want + 1) / 2 * 2 - start;
-        if (work_.size() < static_cast<std::size_t>(span) * w) work_.resize(static_cast<std::size_t>(span) * w);
-        int64_t got = 0;
-        if (file_->ReadData(0, trace, start, span, work_, got, kWidthNative) != kFileOk || got < pos + want - start)
-            return Fail(Status::kIoError, "the data file ends before sample " + std::to_string(first + count) + " of " +
-                                              traces_[static_cast<std::size_t>(trace)].label);
-        std::memcpy(dst.data() + static_cast<std::size_t>(done) * w,
-                    work_.data() + static_cast<std::size_t>(pos - start) * w, static_cast<std::size_t>(want) * w);
-        done += want;
-    }
-    return {};
-}
-
-Status RecordFile::ReadLocked(int trace, int block, int64_t first, int64_t count, std::span<uint8_t> dst) {
-    if (count == 0) return {};
-    const RecordTrace& t = traces_[static_cast<std::size_t>(trace)];
-    if (realtime_) return ReadPairs(trace, first, count, dst);
-    int64_t got = 0;
-    bool ok = false;
-    if (floating_) {
-        got = static_cast<FldSampleFile&>(*file_).ReadStored(first, dst);
-        ok = got >= 0;
-    } else {
-        ok = file_->ReadData(block, trace, first, count, dst, got, kWidthNative) == kFileOk;
-    }
-    if (!ok) return Fail(Status::kIoError, std::string("reading ") + t.label + " failed: " + std::strerror(EIO), EIO);
-    if (got < count)
-        return Fail(Status::kIoError, "the data file ends before sample " + std::to_string(first + count) + " of " +
-                                          t.label + " (it holds " + std::to_string(first + got) + ")");
-    return {};
-}
-
 Status RecordFile::ReadRaw(int trace, int block, int64_t first, int64_t count, std::span<uint8_t> dst) {
     std::lock_guard lock(mutex_);
     if (Status s = CheckSpan(trace, block, first, count); !s) return s;
     const auto w = traces_[static_cast<std::size_t>(trace)].width;
     if (static_cast<int64_t>(dst.size()) < count * w) return Fail(Status::kBadArgument, "destination too small");
-    return ReadLocked(trace, block, first, count, dst.first(static_cast<std::size_t>(count * w)));
+    std::string error;
+    if (!samples_->ReadRaw(trace, block, first, count, dst, error)) return Fail(Status::kIoError, error, EIO);
+    return {};
 }
 
 Status RecordFile::ReadValues(int trace, int block, int64_t first, int64_t count, std::span<double> dst) {
     std::lock_guard lock(mutex_);
     if (Status s = CheckSpan(trace, block, first, count); !s) return s;
     if (static_cast<int64_t>(dst.size()) < count) return Fail(Status::kBadArgument, "destination too small");
-    const RecordTrace& t = traces_[static_cast<std::size_t>(trace)];
-    const auto w = static_cast<std::size_t>(t.width);
-    // In pieces: the raw samples never need a buffer of the whole span.
-    std::vector<uint8_t> raw;
-    for (int64_t done = 0; done < count;) {
-        const int64_t n = std::min(count - done, kPieceSamples);
-        raw.resize(static_cast<std::size_t>(n) * w);
-        if (Status s = ReadLocked(trace, block, first + done, n, raw); !s) return s;
-        ToValues(t, raw, dst.subspan(static_cast<std::size_t>(done), static_cast<std::size_t>(n)));
-        done += n;
-    }
+    std::string error;
+    if (!samples_->ReadValues(trace, block, first, count, dst, error)) return Fail(Status::kIoError, error, EIO);
     return {};
 }
 

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "wavefile/CWaveFile.h"
+#include "wavefile/RecordSamples.h"
 
 namespace kivelo::py {
 
@@ -77,20 +79,16 @@ private:
     // The span lies within the block of a trace of a readable type; the lock is held.
     Status CheckSpan(int trace, int block, int64_t first, int64_t count);
     int64_t SizeLocked(int trace, int block);
-    // Realtime files deliver whole pairs from even positions.
-    Status ReadPairs(int trace, int64_t first, int64_t count, std::span<uint8_t> dst);
-    Status ReadLocked(int trace, int block, int64_t first, int64_t count, std::span<uint8_t> dst);
 
     std::mutex mutex_;
     std::unique_ptr<CWaveFile> file_;
-    bool realtime_ = false;
-    bool floating_ = false;
+    std::optional<kivelo::RecordSamples> samples_;  // over file_
     std::string path_;
+    // The description, kept for a closed record.
     std::string model_;
     HorzInfo horz_;
     int blocks_ = 0;
     std::vector<RecordTrace> traces_;
-    std::vector<uint8_t> work_;
 };
 
 }  // namespace kivelo::py

@@ -9,7 +9,6 @@
 #include "analysis/CrossingMeter.h"
 #include "analysis/MomentsCache.h"
 #include "analysis/SampleSource.h"
-#include "wavefile/CFldFile.h"
 
 namespace kivelo {
 
@@ -105,12 +104,12 @@ std::span<const MeasurementField> MeasurementFields() {
 
 bool DescribeTrace(CWaveFile& file, int trace, MeasuredTrace& out) {
     if (!file.IsOpen() || trace < 0 || trace >= file.GetTraceTotalNumber()) return false;
-    TraceInfo info;
-    file.GetTraceInfo(trace, info);
-    out.label = "W" + std::to_string(trace + 1);
-    out.name = info.TraceName;
-    out.unit = info.VUnit;
-    out.kind = TraceKindName(info, dynamic_cast<CFldFile*>(&file) != nullptr);
+    const RecordSamples samples(file);
+    const RecordTrace& t = samples.Traces()[static_cast<std::size_t>(trace)];
+    out.label = t.label;
+    out.name = t.name;
+    out.unit = t.unit;
+    out.kind = TraceKindName(t);
     return true;
 }
 
