@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "FldSampleFile.h"
 #include "wavefile/CRtmFile.h"
 #include "wavefile/WaveDocument.h"
 
@@ -38,25 +37,12 @@ bool Readable(const RecordTrace& t) {
 
 Status Fail(Status::Code code, std::string message, int error = 0) { return {code, std::move(message), error}; }
 
-// Cause of a failed open, from what can be seen of the files.
-std::string OpenCause(const std::string& path, int result, WaveFormat format, int& error) {
+// The errno behind a failed open, when the file itself cannot be had (0 otherwise):
+// Python then raises the matching OSError subclass.
+int OpenErrno(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        error = errno;
-        return std::strerror(errno);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        error = EISDIR;
-        return std::strerror(EISDIR);
-    }
-    switch (result) {
-    case kOpenNoHeader:
-        return format == WaveFormat::Fld ? "the file cannot be read"
-                                         : "its header (.hdr beside it) is missing or cannot be read";
-    case kOpenNoRecords: return "its header's records are incomplete";
-    case kOpenNoData: return "the data file cannot be read";
-    default: return "the file cannot be read";
-    }
+    if (::stat(path.c_str(), &st) != 0) return errno;
+    return S_ISDIR(st.st_mode) ? EISDIR : 0;
 }
 
 template <class T>
@@ -88,28 +74,23 @@ void ToValues(const RecordTrace& t, std::span<const uint8_t> raw, std::span<doub
 }  // namespace
 
 std::unique_ptr<RecordFile> RecordFile::Open(const std::string& path, Status& status) {
-    const std::string message(kCannotOpenMessage);
-    const std::optional<WaveFormat> format = FormatOfPath(path);
-    if (!format) {
-        status = Fail(Status::kBadArgument, message + "\n" + path + ": the name must end in .wvf, .rtm or .fld");
+    OpenFailure failure;
+    std::unique_ptr<RecordFile> record(new RecordFile());
+    record->file_ = MakeReaderFor(path, failure);
+    if (!record->file_) {
+        status = Fail(Status::kBadArgument, FailedOpenMessage(failure.cause));
         return nullptr;
     }
-    std::unique_ptr<RecordFile> record(new RecordFile());
-    if (*format == WaveFormat::Rtm) record->file_ = std::make_unique<CRtmFile>();
-    else if (*format == WaveFormat::Fld) record->file_ = std::make_unique<FldSampleFile>();
-    else record->file_ = std::make_unique<CWaveFile>();
     CWaveFile& file = *record->file_;
     // Cache capacity 0: reads go straight to the caller's memory.
-    const int result = file.Open(path, 0);
-    if (result != kOpenOk) {
-        int error = 0;
-        const std::string cause = OpenCause(path, result, *format, error);
-        status = Fail(Status::kIoError, message + "\n" + path + ": " + cause, error);
+    if (file.Open(path, 0) != kOpenOk) {
+        status = Fail(Status::kIoError, FailedOpenMessage(file.GetOpenFailure().cause), OpenErrno(path));
         return nullptr;
     }
     record->path_ = path;
-    record->realtime_ = *format == WaveFormat::Rtm;
-    record->floating_ = *format == WaveFormat::Fld;
+    record->realtime_ = dynamic_cast<CRtmFile*>(&file) != nullptr;
+    record->floating_ = dynamic_cast<CFldFile*>(&file) != nullptr;
+    record->warning_ = file.GetShortDataWarning();
     file.GetModel(record->model_);
     record->model_ = FieldText(record->model_);
     file.GetHorzInfo(record->horz_);
@@ -244,8 +225,10 @@ Status RecordFile::ReadLocked(int trace, int block, int64_t first, int64_t count
     int64_t got = 0;
     bool ok = false;
     if (floating_) {
-        got = static_cast<FldSampleFile&>(*file_).ReadStored(first, dst);
-        ok = got >= 0;
+        // Stored floats in the machine's order: straight into the caller's memory.
+        got = static_cast<CFldFile&>(*file_).ReadStoredValues(
+            first, std::span(reinterpret_cast<float*>(dst.data()), static_cast<std::size_t>(count)));
+        ok = true;
     } else {
         ok = file_->ReadData(block, trace, first, count, dst, got, kWidthNative) == kFileOk;
     }
