@@ -206,13 +206,18 @@ Status RecordFile::ReadPairs(int trace, int64_t first, int64_t count, std::span<
         const int64_t start = pos - pos % 2;
         const int64_t want = std::min(count - done, kPieceSamples);
         const int64_t span = (pos + want + 1) / 2 * 2 - start;
-        if (work_.size() < static_cast<std::size_t>(span) * w) work_.resize(static_cast<std::size_t>(span) * w);
+        std::span<uint8_t> out = dst.subspan(static_cast<std::size_t>(done) * w, static_cast<std::size_t>(want) * w);
+        // Whole pairs go straight to the caller's memory; a piece with half a
+        // pair at either end goes through the work buffer.
+        const bool direct = start == pos && span == want;
+        if (!direct && work_.size() < static_cast<std::size_t>(span) * w)
+            work_.resize(static_cast<std::size_t>(span) * w);
+        std::span<uint8_t> into = direct ? out : std::span(work_).first(static_cast<std::size_t>(span) * w);
         int64_t got = 0;
-        if (file_->ReadData(0, trace, start, span, work_, got, kWidthNative) != kFileOk || got < pos + want - start)
+        if (file_->ReadData(0, trace, start, span, into, got, kWidthNative) != kFileOk || got < pos + want - start)
             return Fail(Status::kIoError, "the data file ends before sample " + std::to_string(first + count) + " of " +
                                               traces_[static_cast<std::size_t>(trace)].label);
-        std::memcpy(dst.data() + static_cast<std::size_t>(done) * w,
-                    work_.data() + static_cast<std::size_t>(pos - start) * w, static_cast<std::size_t>(want) * w);
+        if (!direct) std::memcpy(out.data(), work_.data() + static_cast<std::size_t>(pos - start) * w, out.size());
         done += want;
     }
     return {};
