@@ -106,7 +106,7 @@ bool SampleSource::ReadPiece(int64_t pos, int64_t n, const uint8_t*& bytes, std:
     buffer_.resize(static_cast<std::size_t>(want * width_));
     int64_t got = 0;
     if (fld_ != nullptr) {
-        got = fld_->ReadStoredValues(
+        got = fld_->ReadFloats(
             pos, std::span(reinterpret_cast<float*>(buffer_.data()), static_cast<std::size_t>(want)));
     } else if (file_->ReadData(block_, trace_, pos - lead, want, buffer_, got, kWidthNative) != kFileOk) {
         got = 0;

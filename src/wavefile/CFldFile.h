@@ -43,16 +43,14 @@ public:
     float GetScaleBottom() const { return scaleBottom_; }
     // Display sample of a value: trunc((f - VOffset) / VResolution), limited to 16 bits.
     int16_t DisplaySample(float f) const;
-    // The stored values from value index pos (at most values.size()); returns the count read.
-    int64_t ReadStoredValues(int64_t pos, std::span<float> values) const { return ReadFloats(pos, values); }
+    // Reads up to values.size() stored floats from value index pos; returns the count read.
+    int64_t ReadFloats(int64_t pos, std::span<float> values) const;
 
 protected:
     bool DescribeStream(SummaryKey& key) override;
 
 private:
     void ChooseScale();
-    // Reads up to values.size() floats from value index pos; returns the count read.
-    int64_t ReadFloats(int64_t pos, std::span<float> values) const;
     // The comparison keys of `count` values from pos into out; -1, or 0 when the read failed.
     int ReadKeys(int64_t pos, int64_t count, std::span<uint8_t> out, int64_t& got);
     int32_t NanKey() const;

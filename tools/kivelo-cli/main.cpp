@@ -18,6 +18,7 @@ int RunDownload(int argc, char** argv);
 int RunRemote(int argc, char** argv);
 int RunMeasure(int argc, char** argv);
 int RunSpectrum(int argc, char** argv);
+int RunExport(int argc, char** argv);
 
 namespace {
 
@@ -39,6 +40,7 @@ constexpr Command kCommands[] = {
     {"remote", RunRemote, "send one remote-control command line to an instrument"},
     {"measure", RunMeasure, "measure min, max, mean, rms, frequency, ... of a span of a record"},
     {"spectrum", RunSpectrum, "write the amplitude spectrum of a span of one trace as CSV"},
+    {"export", RunExport, "write traces as HDF5, a sigrok session, VCD, WAV or CSV with time"},
 };
 
 void PrintUsage(std::FILE* out) {
@@ -49,7 +51,7 @@ void PrintUsage(std::FILE* out) {
     for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
     std::fputs(
         "Exit codes: 0 ok, 1 failure, 2 usage error, 3 the output file exists (csv, print,\n"
-        "download, spectrum), 4 download interrupted, 5 converted file exists.\n",
+        "download, spectrum, export), 4 download interrupted, 5 converted file exists.\n",
         out);
 }
 

@@ -6,10 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
 #include "CliRun.h"
+#include "FolderEntries.h"
 #include "GoldenFile.h"
 #include "Wavegen.h"
 
@@ -143,6 +146,88 @@ TEST(KiveloCli, Help) {
         EXPECT_EQ(h.out.rfind("Usage: kivelo-cli " + c, 0), 0u) << h.out;
     }
     EXPECT_EQ(Cli(dir.Path(), "--help").code, 0);
+}
+
+// kivelo-cli export: the options choose traces, records and span; the tools of
+// each format open what it writes (each format's samples are checked against
+// the readers in tests/export).
+std::string Tool(const std::string& cwd, const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(("cd '" + cwd + "' && " + command + " 2>&1").c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        if (::pclose(pipe) != 0) out += "\n(failed)";
+    }
+    return out;
+}
+
+bool HaveTool(const std::string& check) { return std::system((check + " >/dev/null 2>&1").c_str()) == 0; }
+
+TEST(KiveloCliExport, OptionsChooseTracesRecordsAndSpan) {
+    TempDir dir;
+    Generate(dir.Path(), "wvf in.wvf --traces 3 --type IS2,IU2,B16 --blocks 3 --samples 40 --hres 1e-4");
+    RunResult r = Cli(dir.Path(), "export in.wvf -o all.h5 --all-blocks");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Exported to all.h5\n");
+    ASSERT_EQ(Cli(dir.Path(), "export in.wvf -o span.h5 --traces W3,CH1 --block 1 --first 4 --count 10").code, 0);
+    ASSERT_EQ(Cli(dir.Path(), "export in.wvf -o b2.wav --block 2 --traces W2").code, 0);
+    EXPECT_EQ(wavegen::ReadFileBytes(dir.File("b2.wav")).size(), 58u + 40 * 4);
+    ASSERT_EQ(Cli(dir.Path(), "export in.wvf -o b1.vcd --block 1").code, 0);
+    ASSERT_EQ(Cli(dir.Path(), "export in.wvf -o b1.sr --block 1 --traces W1,W2 --count 30").code, 0);
+    ASSERT_EQ(Cli(dir.Path(), "export in.wvf -o b1.csv --block 1 --first 38").code, 0);
+    EXPECT_EQ(Lines(wavegen::ReadFileText(dir.File("b1.csv"))), 1 + 2);
+
+    if (HaveTool("/usr/bin/python3 -c 'import h5py'")) {
+        const std::string list =
+            "/usr/bin/python3 -c \"import h5py,sys; f=h5py.File(sys.argv[1]); "
+            "f.visititems(lambda n,o: print(n, o.shape[0], o.attrs['first']) if isinstance(o,h5py.Dataset) else None)\" ";
+        EXPECT_EQ(Tool(dir.Path(), list + "all.h5"),
+                  "W1/block0 40 0\nW1/block1 40 0\nW1/block2 40 0\nW2/block0 40 0\nW2/block1 40 0\nW2/block2 40 0\n"
+                  "W3/block0 40 0\nW3/block1 40 0\nW3/block2 40 0\n");
+        EXPECT_EQ(Tool(dir.Path(), list + "span.h5"), "W1/block1 10 4\nW3/block1 10 4\n");
+    }
+    if (HaveTool("command -v vcd2fst")) EXPECT_EQ(Tool(dir.Path(), "vcd2fst b1.vcd b1.fst >/dev/null"), "");
+    if (HaveTool("command -v sigrok-cli")) {
+        const std::string shown = Tool(dir.Path(), "sigrok-cli -i b1.sr --show");
+        EXPECT_NE(shown.find("Samplerate: 10000"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("Analog sample count: 30"), std::string::npos) << shown;
+    }
+}
+
+TEST(KiveloCliExport, RefusalsLeaveNoFile) {
+    TempDir dir;
+    Generate(dir.Path(), "wvf in.wvf --traces 2 --blocks 2 --samples 40");
+    Generate(dir.Path(), "wvf cut.wvf --traces 2 --blocks 2 --samples 40");
+    ASSERT_EQ(::truncate(dir.File("cut.wvf").c_str(), 100), 0);
+    ASSERT_EQ(Cli(dir.Path(), "export in.wvf -o old.h5 --count 5").code, 0);
+    const std::vector<uint8_t> old = wavegen::ReadFileBytes(dir.File("old.h5"));
+    const auto before = test::FolderEntries(dir.Path());
+    const struct {
+        const char* args;
+        int code;
+    } cases[] = {
+        // clang-format off
+        {"export in.wvf -o out.txt", 2},              {"export in.wvf", 2},
+        {"export in.wvf -o old.h5", 3},               {"export in.wvf -o out.h5 --first 41", 2},
+        {"export in.wvf -o out.h5 --count 41", 2},    {"export in.wvf -o out.vcd --first 30 --count 11", 2},
+        {"export in.wvf -o out.h5 --block 2", 2},     {"export in.wvf -o out.wav --all-blocks", 2},
+        {"export in.wvf -o out.h5 --block 1 --all-blocks", 2},
+        {"export in.wvf -o out.sr --traces W3", 2},   {"export missing.wvf -o out.h5", 1},
+        {"export cut.wvf -o out.h5 --block 1", 1},    {"export cut.wvf -o out.wav --block 1", 1},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        RunResult r = Cli(dir.Path(), c.args);
+        EXPECT_EQ(r.code, c.code) << c.args << ": " << r.err;
+        EXPECT_EQ(Lines(r.err), 1) << c.args << ": " << r.err;
+        EXPECT_EQ(test::FolderEntries(dir.Path()), before) << c.args;
+    }
+    EXPECT_EQ(wavegen::ReadFileBytes(dir.File("old.h5")), old);
+    EXPECT_EQ(Cli(dir.Path(), "export in.wvf -o old.h5 --force").code, 0);
+    EXPECT_NE(wavegen::ReadFileBytes(dir.File("old.h5")), old);
+    RunResult h = Cli(dir.Path(), "export --help");
+    EXPECT_EQ(h.code, 0);
+    EXPECT_EQ(h.out.rfind("Usage: kivelo-cli export FILE -o OUT [--block N | --all-blocks]", 0), 0u) << h.out;
 }
 
 }  // namespace
