@@ -231,7 +231,7 @@ Status RecordFile::ReadLocked(int trace, int block, int64_t first, int64_t count
     bool ok = false;
     if (floating_) {
         // Stored floats in the machine's order: straight into the caller's memory.
-        got = static_cast<CFldFile&>(*file_).ReadStoredValues(
+        got = static_cast<CFldFile&>(*file_).ReadFloats(
             first, std::span(reinterpret_cast<float*>(dst.data()), static_cast<std::size_t>(count)));
         ok = true;
     } else {
