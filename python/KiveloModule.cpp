@@ -244,6 +244,8 @@ PYBIND11_MODULE(kivelo, m) {
                 record = RecordFile::Open(path, s);
             }
             Require(s);
+            if (!record->Warning().empty() && PyErr_WarnEx(PyExc_UserWarning, record->Warning().c_str(), 1) != 0)
+                throw py::error_already_set();  // warnings turned into errors
             return record;
         },
         py::arg("path"), "opens a .wvf, .rtm or .fld record; also a context manager that closes it");

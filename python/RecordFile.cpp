@@ -37,6 +37,7 @@ std::unique_ptr<RecordFile> RecordFile::Open(const std::string& path, Status& st
     record->file_ = std::move(file);
     record->samples_.emplace(*record->file_);
     record->path_ = path;
+    record->warning_ = record->file_->GetShortDataWarning();
     record->model_ = record->samples_->Model();
     record->horz_ = record->samples_->Horz();
     record->blocks_ = record->samples_->Blocks();

@@ -49,6 +49,8 @@ public:
     const HorzInfo& Horizontal() const { return horz_; }
     int Blocks() const { return blocks_; }
     const std::vector<RecordTrace>& Traces() const { return traces_; }
+    // The open's warning about traces the data file holds only in part (empty: none).
+    const std::string& Warning() const { return warning_; }
 
     // Samples of a trace in a block.
     Status BlockSize(int trace, int block, int64_t& size);
@@ -89,6 +91,7 @@ private:
     HorzInfo horz_;
     int blocks_ = 0;
     std::vector<RecordTrace> traces_;
+    std::string warning_;  // the short-data warning of the open
 };
 
 }  // namespace kivelo::py

@@ -190,12 +190,16 @@ bool RecordSamples::ReadChecked(const RecordTrace& t, int block, int64_t first, 
             ok = got >= 0;
         } else if (rtm_ != nullptr) {
             // Realtime reads start at whole frames and deliver whole pairs of samples.
+            // A piece of whole pairs goes straight to the caller's memory.
             const int64_t lead = pos % 2;
             const int64_t span = (lead + want + 1) / 2 * 2;
-            work_.resize(static_cast<std::size_t>(span) * w);
-            ok = file_.ReadData(block, t.index, pos - lead, span, work_, got, kWidthNative) == kFileOk;
+            const bool direct = lead == 0 && span == want;
+            if (!direct) work_.resize(static_cast<std::size_t>(span) * w);
+            std::span<uint8_t> into = direct ? out : std::span<uint8_t>(work_);
+            ok = file_.ReadData(block, t.index, pos - lead, span, into, got, kWidthNative) == kFileOk;
             got = std::min(got - lead, want);
-            if (ok && got > 0) std::memcpy(out.data(), work_.data() + lead * w, static_cast<std::size_t>(got) * w);
+            if (ok && got > 0 && !direct)
+                std::memcpy(out.data(), work_.data() + lead * w, static_cast<std::size_t>(got) * w);
         } else {
             ok = file_.ReadData(block, t.index, pos, want, out, got, kWidthNative) == kFileOk;
         }
