@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <hdf5.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <utility>
@@ -146,7 +147,7 @@ private:
                 return Fail("Cannot write the HDF5 dataset " + trace.label + "/" + name);
             done += n;
             plan_.Add(n);
-            StartWriteback(static_cast<int64_t>(buffer_.size()));
+            StartWriteback();
         }
         return true;
     }
@@ -156,11 +157,12 @@ private:
     // The library writes through a descriptor of its own; the pages it leaves are
     // sent to the disk while the export goes on, so that the staged file's final
     // sync finds little left (as StagedFile does for its own writes).
-    void StartWriteback(int64_t bytes) {
-        sinceWriteback_ += bytes;
-        if (!watch_.IsOpen() || sinceWriteback_ < kWritebackBytes) return;
-        ::sync_file_range(watch_.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-        sinceWriteback_ = 0;
+    void StartWriteback() {
+        struct stat st {};
+        if (!watch_.IsOpen() || ::fstat(watch_.Get(), &st) != 0 || st.st_size - writebackStart_ < kWritebackBytes)
+            return;
+        ::sync_file_range(watch_.Get(), writebackStart_, st.st_size - writebackStart_, SYNC_FILE_RANGE_WRITE);
+        writebackStart_ = st.st_size;
     }
 
     ExportSource& source_;
@@ -168,7 +170,7 @@ private:
     const ExportContext& context_;
     std::vector<uint8_t> buffer_;
     UniqueFd watch_;
-    int64_t sinceWriteback_ = 0;
+    int64_t writebackStart_ = 0;  // where the writeback not yet asked for begins
 };
 
 }  // namespace
