@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "wavefile/CFldFile.h"
+#include "wavefile/CRtmFile.h"
 #include "wavefile/NumberText.h"
 
 namespace kivelo {
@@ -53,7 +54,8 @@ std::string_view SampleKindName(SampleKind kind) {
     return "signed";
 }
 
-ExportSource::ExportSource(CWaveFile& file) : file_(file), fld_(dynamic_cast<CFldFile*>(&file)) {
+ExportSource::ExportSource(CWaveFile& file)
+    : file_(file), fld_(dynamic_cast<CFldFile*>(&file)), paired_(dynamic_cast<CRtmFile*>(&file) != nullptr) {
     file_.GetModel(model_);
     file_.GetHorzInfo(horz_);
     blocks_ = std::max(file_.GetBlockNumber(), 0);
@@ -126,14 +128,30 @@ bool ExportSource::ReadRaw(int trace, int block, int64_t first, int64_t count, s
         auto* values = reinterpret_cast<float*>(dst.data());
         return fld_->ReadFloats(first, std::span(values, static_cast<std::size_t>(count))) == count;
     }
+    // A realtime file delivers whole pairs from an even position: an odd start
+    // or count is read through a pair-aligned window.
+    const int64_t lead = paired_ ? first % 2 : 0;
     int64_t done = 0;
     while (done < count) {
         const int64_t want = std::min(count - done, kReadPiece);
+        const int64_t from = first + done - (done == 0 ? lead : 0);
+        const int64_t skip = first + done - from;
+        int64_t asked = want + skip;
+        if (paired_) asked += asked % 2;
+        std::span<uint8_t> piece = dst.subspan(static_cast<std::size_t>(done * width));
+        if (skip > 0 || asked > want) {
+            pairBuffer_.resize(static_cast<std::size_t>(asked * width));
+            piece = pairBuffer_;
+        }
         int64_t got = 0;
-        auto piece = dst.subspan(static_cast<std::size_t>(done * width), static_cast<std::size_t>(want * width));
-        if (file_.ReadData(block, trace, first + done, want, piece, got, kWidthNative) != kFileOk || got != want)
+        if (file_.ReadData(block, trace, from, asked, piece.first(static_cast<std::size_t>(asked * width)), got,
+                           kWidthNative) != kFileOk ||
+            got < want + skip)
             return false;
-        done += got;
+        if (piece.data() == pairBuffer_.data())
+            std::memcpy(dst.data() + done * width, pairBuffer_.data() + skip * width,
+                        static_cast<std::size_t>(want * width));
+        done += want;
     }
     return true;
 }

@@ -61,12 +61,14 @@ public:
 private:
     CWaveFile& file_;
     CFldFile* fld_ = nullptr;
+    bool paired_ = false;  // a realtime file: reads come in whole pairs
     std::vector<ExportTrace> traces_;
     std::string model_;
     HorzInfo horz_;
     int blocks_ = 0;
     std::string message_;
     std::vector<uint8_t> rawBuffer_;
+    std::vector<uint8_t> pairBuffer_;
 };
 
 }  // namespace kivelo
