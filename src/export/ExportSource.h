@@ -62,6 +62,7 @@ private:
     CWaveFile& file_;
     CFldFile* fld_ = nullptr;
     bool paired_ = false;  // a realtime file: reads come in whole pairs
+    bool direct_ = false;  // a .wvf whose samples need no byte reversal here
     std::vector<ExportTrace> traces_;
     std::string model_;
     HorzInfo horz_;
