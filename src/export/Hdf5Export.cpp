@@ -79,7 +79,9 @@ public:
         // Chunks start on page boundaries: a chunk written next to one the disk is
         // still taking would otherwise wait for it to share a page.
         Hid access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
-        if (!access.Ok() || H5Pset_alignment(access.Get(), kAlignThreshold, kPageBytes) < 0)
+        // The staged file is ours alone; a lock would only fail on file systems without locks.
+        if (!access.Ok() || H5Pset_alignment(access.Get(), kAlignThreshold, kPageBytes) < 0 ||
+            H5Pset_file_locking(access.Get(), false, true) < 0)
             return Fail("Cannot lay out the HDF5 file");
         Hid file(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, access.Get()), H5Fclose);
         if (!file.Ok()) return Fail("Cannot create the HDF5 file");
