@@ -551,6 +551,7 @@ struct WavCase {
 };
 
 TEST_F(ExportFormatsTest, WavReadByPython) {
+    if (!Have(std::string(kPython) + " -c 'import struct'")) GTEST_SKIP() << "/usr/bin/python3 is missing";
     // clang-format off
     const WavCase cases[] = {
         {kNarrow, {2, 0, 1}, 2, 3,  25},
