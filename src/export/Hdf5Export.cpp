@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <hdf5.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <utility>
@@ -14,8 +15,6 @@ namespace {
 
 // Samples per chunk of a dataset: about 1 MB.
 constexpr int64_t kChunkBytes = int64_t{1} << 20;
-// Chunks written per H5Dwrite.
-constexpr int64_t kChunksPerWrite = 4;
 constexpr int64_t kWritebackBytes = int64_t{8} << 20;
 constexpr hsize_t kPageBytes = 4096;
 constexpr hsize_t kAlignThreshold = 65536;
@@ -80,7 +79,9 @@ public:
         // Chunks start on page boundaries: a chunk written next to one the disk is
         // still taking would otherwise wait for it to share a page.
         Hid access(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
-        if (!access.Ok() || H5Pset_alignment(access.Get(), kAlignThreshold, kPageBytes) < 0)
+        // The staged file is ours alone; a lock would only fail on file systems without locks.
+        if (!access.Ok() || H5Pset_alignment(access.Get(), kAlignThreshold, kPageBytes) < 0 ||
+            H5Pset_file_locking(access.Get(), false, true) < 0)
             return Fail("Cannot lay out the HDF5 file");
         Hid file(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, access.Get()), H5Fclose);
         if (!file.Ok()) return Fail("Cannot create the HDF5 file");
@@ -118,35 +119,35 @@ private:
         const hsize_t chunk = static_cast<hsize_t>(std::clamp<int64_t>(count, 1, kChunkBytes / trace.width));
         Hid space(H5Screate_simple(1, &dims, nullptr), H5Sclose);
         Hid props(H5Pcreate(H5P_DATASET_CREATE), H5Pclose);
-        Hid access(H5Pcreate(H5P_DATASET_ACCESS), H5Pclose);
-        // Every chunk is written whole, once: no fill values first, no cache to copy through.
-        if (!space.Ok() || !props.Ok() || !access.Ok() || H5Pset_chunk(props.Get(), 1, &chunk) < 0 ||
-            H5Pset_fill_time(props.Get(), H5D_FILL_TIME_NEVER) < 0 ||
-            H5Pset_chunk_cache(access.Get(), 0, 0, H5D_CHUNK_CACHE_W0_DEFAULT) < 0)
+        // Every chunk is written whole, once: no fill values first.
+        if (!space.Ok() || !props.Ok() || H5Pset_chunk(props.Get(), 1, &chunk) < 0 ||
+            H5Pset_fill_time(props.Get(), H5D_FILL_TIME_NEVER) < 0)
             return Fail("Cannot lay out the HDF5 dataset " + trace.label + "/" + name);
         const hid_t type = NativeType(trace);
-        Hid data(H5Dcreate2(group, name.c_str(), type, space.Get(), H5P_DEFAULT, props.Get(), access.Get()), H5Dclose);
+        Hid data(H5Dcreate2(group, name.c_str(), type, space.Get(), H5P_DEFAULT, props.Get(), H5P_DEFAULT), H5Dclose);
         std::string date, time;
         source_.DateTime(block, date, time);
         if (!data.Ok() || !TextAttribute(data.Get(), "date", date) || !TextAttribute(data.Get(), "time", time) ||
             !NumberAttribute(data.Get(), "first", H5T_NATIVE_INT64, plan_.first))
             return Fail("Cannot create the HDF5 dataset " + trace.label + "/" + name);
 
-        const int64_t piece = static_cast<int64_t>(chunk) * kChunksPerWrite;
-        buffer_.resize(static_cast<std::size_t>(std::min(piece, count) * trace.width));
+        // Each chunk goes to the file as it is, past the library's selections and
+        // buffers: the samples are stored in their own type and order. The last
+        // chunk is stored whole, its tail zero.
+        const auto chunkSamples = static_cast<int64_t>(chunk);
+        buffer_.resize(static_cast<std::size_t>(chunkSamples * trace.width));
         for (int64_t done = 0; done < count;) {
             if (context_.Cancelled()) return false;
-            const int64_t n = std::min(piece, count - done);
+            const int64_t n = std::min(chunkSamples, count - done);
+            if (n < chunkSamples) std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
             if (!source_.ReadRaw(trace.index, block, plan_.first + done, n, buffer_))
                 return context_.ReadFailed(trace, block, plan_.first + done);
-            const auto start = static_cast<hsize_t>(done), size = static_cast<hsize_t>(n);
-            Hid memory(H5Screate_simple(1, &size, nullptr), H5Sclose);
-            if (H5Sselect_hyperslab(space.Get(), H5S_SELECT_SET, &start, nullptr, &size, nullptr) < 0 ||
-                H5Dwrite(data.Get(), type, memory.Get(), space.Get(), H5P_DEFAULT, buffer_.data()) < 0)
+            const auto offset = static_cast<hsize_t>(done);
+            if (H5Dwrite_chunk(data.Get(), H5P_DEFAULT, 0, &offset, buffer_.size(), buffer_.data()) < 0)
                 return Fail("Cannot write the HDF5 dataset " + trace.label + "/" + name);
             done += n;
             plan_.Add(n);
-            StartWriteback(static_cast<int64_t>(buffer_.size()));
+            StartWriteback();
         }
         return true;
     }
@@ -156,11 +157,12 @@ private:
     // The library writes through a descriptor of its own; the pages it leaves are
     // sent to the disk while the export goes on, so that the staged file's final
     // sync finds little left (as StagedFile does for its own writes).
-    void StartWriteback(int64_t bytes) {
-        sinceWriteback_ += bytes;
-        if (!watch_.IsOpen() || sinceWriteback_ < kWritebackBytes) return;
-        ::sync_file_range(watch_.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-        sinceWriteback_ = 0;
+    void StartWriteback() {
+        struct stat st {};
+        if (!watch_.IsOpen() || ::fstat(watch_.Get(), &st) != 0 || st.st_size - writebackStart_ < kWritebackBytes)
+            return;
+        ::sync_file_range(watch_.Get(), writebackStart_, st.st_size - writebackStart_, SYNC_FILE_RANGE_WRITE);
+        writebackStart_ = st.st_size;
     }
 
     ExportSource& source_;
@@ -168,7 +170,7 @@ private:
     const ExportContext& context_;
     std::vector<uint8_t> buffer_;
     UniqueFd watch_;
-    int64_t sinceWriteback_ = 0;
+    int64_t writebackStart_ = 0;  // where the writeback not yet asked for begins
 };
 
 }  // namespace

@@ -94,6 +94,7 @@ private:
     CWaveFile& file_;
     CFldFile* fld_ = nullptr;
     CRtmFile* rtm_ = nullptr;
+    bool direct_ = false;  // a .wvf whose samples need no byte reversal on this machine
     std::string model_;
     HorzInfo horz_;
     int blocks_ = 0;

@@ -33,6 +33,8 @@ constexpr CommandEntry kCommands[] = {
     {cmd::kBmpHistory, "File", "Save  image as BMP file", "History", "", "Save image of history window as BMP file",
      R::FileOpenHistory},
     {cmd::kBmpXy, "File", "Save  image as BMP file", "XY", "", "", R::FileOpenXy},
+    {cmd::kExport, "File", "", "Export...", "",
+     "Export traces as CSV with a time column, HDF5, sigrok session, VCD or WAV", R::FileOpen},
     {cmd::kExit, "File", "", "Exit(&X)", "", "Quit ", R::Always},
     {cmd::kCommSetup, "Comm", "", "Setup Comm Port", "", "Select GPIB address or RS232 port", R::Always},
     {cmd::kDownload, "Comm", "", "Download and Save", "", "Download waveform data and save as WVF file (*.wvf)",

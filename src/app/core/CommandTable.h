@@ -59,6 +59,7 @@ inline constexpr int kDownload = 32798;
 inline constexpr int kRecorderControl = 32805;
 inline constexpr int kSaveThisCsv = 32773;
 inline constexpr int kSaveThisWvf = 32774;
+inline constexpr int kExport = 32900;  // File > Export..., the program's own
 }  // namespace cmd
 
 // Every command in menu order.

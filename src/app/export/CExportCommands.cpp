@@ -6,7 +6,8 @@
 
 namespace kivelo::app {
 
-CExportCommands::CExportCommands(CMainFrame& frame) : data_(frame), images_(frame), print_(new CPrintCommands(frame)) {
+CExportCommands::CExportCommands(CMainFrame& frame)
+    : data_(frame), images_(frame), records_(frame), print_(new CPrintCommands(frame)) {
     frame.Handle(cmd::kCsvAll, [this] { data_.SaveAllAsCsv(); });
     frame.Handle(cmd::kCsvZoom, [this] { data_.SaveZoomAsCsv(); });
     frame.Handle(cmd::kConvertCsv, [this] { data_.ConvertToCsv(); });
@@ -27,6 +28,7 @@ CExportCommands::CExportCommands(CMainFrame& frame) : data_(frame), images_(fram
     frame.Handle(cmd::kPrintPreview, [this] { print_->Preview(); });
     frame.Handle(cmd::kPrintSetup, [this] { print_->Setup(); });
     frame.Handle(cmd::kPrintFormat, [this] { print_->ShowFormat(); });
+    frame.Handle(cmd::kExport, [this] { records_.Run(); });
 }
 
 void CExportCommands::SettingsLoaded() { print_->SettingsLoaded(); }

@@ -2,6 +2,7 @@
 // The File menu's export, conversion, image and printing commands.
 #include "app/export/CDataExport.h"
 #include "app/export/CImageExport.h"
+#include "app/export/CRecordExport.h"
 #include "app/frame/CCommandModule.h"
 
 namespace kivelo::app {
@@ -18,6 +19,7 @@ public:
 private:
     CDataExport data_;
     CImageExport images_;
+    CRecordExport records_;
     CPrintCommands* print_;  // owned by the frame
 };
 

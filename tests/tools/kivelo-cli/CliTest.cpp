@@ -180,7 +180,8 @@ TEST(KiveloCliExport, OptionsChooseTracesRecordsAndSpan) {
     if (HaveTool("/usr/bin/python3 -c 'import h5py'")) {
         const std::string list =
             "/usr/bin/python3 -c \"import h5py,sys; f=h5py.File(sys.argv[1]); "
-            "f.visititems(lambda n,o: print(n, o.shape[0], o.attrs['first']) if isinstance(o,h5py.Dataset) else None)\" ";
+            "f.visititems(lambda n,o: print(n, o.shape[0], o.attrs['first']) if isinstance(o,h5py.Dataset) else "
+            "None)\" ";
         EXPECT_EQ(Tool(dir.Path(), list + "all.h5"),
                   "W1/block0 40 0\nW1/block1 40 0\nW1/block2 40 0\nW2/block0 40 0\nW2/block1 40 0\nW2/block2 40 0\n"
                   "W3/block0 40 0\nW3/block1 40 0\nW3/block2 40 0\n");

@@ -1,0 +1,112 @@
+#include "app/export/CRecordExport.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/export/CExportDialog.h"
+#include "app/export/ExportChoice.h"
+#include "app/export/ExportPrompts.h"
+#include "app/frame/CMainFrame.h"
+#include "display/CursorRenderer.h"
+#include "export/CsvWriter.h"
+#include "export/ExportFormats.h"
+#include "wavefile/WaveDocument.h"
+
+namespace kivelo::app {
+
+namespace {
+
+using namespace prompt;
+
+constexpr int64_t kSourceCache = 65536;
+
+// The sample under a cursor of the Main window, from the time it reads.
+int64_t CursorSample(const DisplayModel& m, int x) {
+    const HorzInfo& h = m.document.horz;
+    if (!(h.HResolution > 0.0)) return 0;
+    const double t = ReadCursor(m, WindowId::Main, x, -1).time;
+    const auto i = static_cast<int64_t>(std::llround((t - h.HOffset) / h.HResolution));
+    return std::clamp<int64_t>(i, 0, std::max<int64_t>(m.document.recordLength - 1, 0));
+}
+
+}  // namespace
+
+ExportScene CRecordExport::Scene() const {
+    const DisplayModel& m = frame_.Model();
+    ExportScene s;
+    s.recordCount = std::max(m.document.recordCount, 1);
+    s.currentRecord = m.document.currentRecord;
+    s.recordLength = m.document.recordLength;
+    CWaveFile* file = frame_.Document().Current();
+    s.mainTraces = CsvWriter::SelectTraces(m.mainOnOff, file != nullptr ? file->GetTraceTotalNumber() : 0);
+    s.zoomShown = m.shown[static_cast<std::size_t>(WindowId::Zoom)];
+    s.zoomFirst = m.zoom.ZoomStart();
+    s.zoomCount = m.zoom.SpanOf(m.document.recordLength);
+    s.cursorA = CursorSample(m, m.cursors.mesX[0]);
+    s.cursorB = CursorSample(m, m.cursors.refX[0]);
+    return s;
+}
+
+void CRecordExport::Run() {
+    CWaveFile* open = frame_.Document().Current();
+    if (open == nullptr) return;
+    const ExportScene scene = Scene();
+    ExportDialogInput input;
+    for (int t = 0; t < open->GetTraceTotalNumber(); ++t) {
+        TraceInfo info;
+        open->GetTraceInfo(t, info);
+        input.traceNames.push_back(info.TraceName);
+    }
+    input.recordCount = scene.recordCount;
+    input.currentRecord = scene.currentRecord;
+    input.zoomShown = scene.zoomShown;
+    const std::optional<ExportChoice> choice = CExportDialog::Choose(input, &frame_);
+    if (!choice) return;
+    ExportRequest request;
+    std::string why;
+    if (!RequestOf(*choice, scene, request, why)) {
+        ShowError(frame_, QString::fromStdString(why));
+        return;
+    }
+
+    const ExportFormatEntry* format = ExportFormatOfPath(choice->ending);
+    FileDialogRequest ask;
+    ask.save = true;
+    ask.filter = QStringLiteral("%1 (*%2)|*%2||").arg(Q(format->title), Q(format->ending));
+    ask.defaultSuffix = Q(format->ending.substr(1));
+    ask.initialName = QString::fromStdString(SuggestedName(frame_.Document().Path(), choice->ending));
+    const std::optional<QString> path = frame_.Ui().FileName(&frame_, ask);
+    if (!path || !MayWrite(frame_, *path)) return;
+
+    // A reader of its own, with a read cache, so the document's file is not disturbed.
+    std::string error;
+    const std::unique_ptr<CWaveFile> reader = OpenWaveFileAt(frame_.Document().Path(), kSourceCache, error);
+    if (!reader) {
+        ShowError(frame_, QString::fromStdString(error));
+        return;
+    }
+    ExportProgress progress;
+    request.replace = true;
+    request.sourceName = QFileInfo(QString::fromStdString(frame_.Document().Path())).fileName().toStdString();
+    request.progress = &progress;
+    const std::string target = path->toStdString();
+    Outcome<ExportCode> result{ExportCode::Cancelled, {}};
+    const bool finished = frame_.RunBusy(
+        Q(kConverting), [&] { result = Exporter().Write(*reader, target, request); },
+        [&] {
+            if (frame_.Monitor().Cancelled()) progress.cancel = true;  // the frame is closing
+            const int64_t total = progress.total.load();
+            return total > 0 ? static_cast<double>(progress.done.load()) / static_cast<double>(total) : -1.0;
+        },
+        [&] { progress.cancel = true; });
+
+    if (!finished || result.code == ExportCode::Cancelled)
+        ShowStatus(frame_, QStringLiteral("The export was cancelled; nothing was written"));
+    else if (!result.Ok())
+        ShowError(frame_, QStringLiteral("The file was not written.\n") + QString::fromStdString(result.message));
+    frame_.RedrawWindows(kAllWindows);
+}
+
+}  // namespace kivelo::app
