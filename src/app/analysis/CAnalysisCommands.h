@@ -13,7 +13,6 @@ public:
     explicit CAnalysisCommands(CMainFrame& frame);
 
     void SettingsLoaded() override;
-    void StoreSettings() override;
 
     CMeasureWindow& Measure() { return *measure_; }
     CSpectrumWindow& Spectrum() { return *spectrum_; }

@@ -87,6 +87,11 @@ void CMeasureWindow::showEvent(QShowEvent* event) {
     Follow();
 }
 
+void CMeasureWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit closedByUser();
+}
+
 void CMeasureWindow::hideEvent(QHideEvent* event) {
     follow_->stop();
     QWidget::hideEvent(event);

@@ -39,11 +39,14 @@ public:
     bool UpToDate() const { return shownSerial_ == askedSerial_ && complete_; }
 
 signals:
+    // The user closed the window itself (not the program at its exit).
+    void closedByUser();
     void spanChoiceChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct Request {

@@ -91,6 +91,11 @@ void CSpectrumWindow::showEvent(QShowEvent* event) {
     Follow();
 }
 
+void CSpectrumWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit closedByUser();
+}
+
 void CSpectrumWindow::hideEvent(QHideEvent* event) {
     follow_->stop();
     QWidget::hideEvent(event);
