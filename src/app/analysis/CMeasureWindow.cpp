@@ -132,6 +132,7 @@ void CMeasureWindow::Submit(const Request& request) {
         std::vector<MeasuredTrace> rows;
         MeasureOptions options;
         options.stop = &stop;
+        options.stopSummary = &worker_.Quitting();
         options.cache = &reader_.Cache();
         // The moments first (quick once summarised), then the crossings, which read the span.
         for (bool crossings : {false, true}) {
