@@ -50,13 +50,20 @@ set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/build-[^/]*/" "\\\\.swp$"
 set(_kivelo_debian ${PROJECT_BINARY_DIR}/debian-doc)
 file(MAKE_DIRECTORY ${_kivelo_debian})
 file(WRITE ${_kivelo_debian}/copyright
-"Kivelo: viewer and converter for QV-series waveform records
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Kivelo
 Source: ${KIVELO_HOMEPAGE}
 
-Copyright 2026 the Kivelo developers.
-
-The project has not yet chosen a licence for its sources. Until it
-publishes one, all rights are reserved.
+Files: *
+Copyright: 2026 the Kivelo developers
+License: GPL-3.0-or-later
+ This program is free software: you can redistribute it and/or modify it
+ under the terms of the GNU General Public License as published by the Free
+ Software Foundation, either version 3 of the License, or (at your option)
+ any later version. It links FFTW3, which is licensed under the GPL.
+ .
+ On Debian systems the full text of the GNU General Public License version 3
+ is in /usr/share/common-licenses/GPL-3.
 ")
 # Dated by the release day of the metainfo file, not the build day, so that
 # every build writes the same bytes.

@@ -10,6 +10,7 @@ LatestJob::~LatestJob() {
         quit_ = true;
         pending_ = nullptr;
         stop_ = true;
+        quitting_ = true;
     }
     wake_.notify_all();
     thread_.join();

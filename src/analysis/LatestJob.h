@@ -23,6 +23,9 @@ public:
     void Submit(Job job);
     // A job is running or waiting.
     bool Busy() const;
+    // Raised only when the worker goes away: work worth finishing for any later
+    // job (a record's summary) stops on this flag rather than on the job's own.
+    const std::atomic<bool>& Quitting() const { return quitting_; }
 
 private:
     void Loop();
@@ -33,6 +36,7 @@ private:
     bool running_ = false;
     bool quit_ = false;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> quitting_{false};
     std::thread thread_;
 };
 

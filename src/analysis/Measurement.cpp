@@ -24,7 +24,8 @@ bool SpanMoments(SampleSource& source, int64_t first, int64_t count, const Measu
                  std::string& error) {
     MomentsCache& cache = options.cache != nullptr ? *options.cache : SharedMomentsCache();
     auto summary = cache.Find(source);
-    if (summary == nullptr && count > kDirectSpan) summary = cache.Get(source, error, options.stop);
+    if (summary == nullptr && count > kDirectSpan)
+        summary = cache.Get(source, error, options.stopSummary != nullptr ? options.stopSummary : options.stop);
     if (summary != nullptr) return summary->Query(source, first, count, out, error);
     if (!error.empty() || Stopped(options.stop)) return false;
     out = Moments{};

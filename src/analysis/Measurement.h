@@ -24,6 +24,9 @@ struct TraceMeasurement {
 struct MeasureOptions {
     // Raised from another thread: the measurement stops soon and fails with an empty error.
     const std::atomic<bool>* stop = nullptr;
+    // The same for the record's summary built on the way (null: stop): a summary is
+    // worth finishing for later spans, so a window lets only its closing end it.
+    const std::atomic<bool>* stopSummary = nullptr;
     // False: only the moment measures (no pass over the span's samples).
     bool crossings = true;
     // Null: SharedMomentsCache().

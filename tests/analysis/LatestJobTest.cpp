@@ -35,9 +35,10 @@ TEST(LatestJob, NewJobsStopAndReplaceOlderOnes) {
         EXPECT_EQ(ran.back(), 3);
         EXPECT_EQ(ran.front(), 1);
         EXPECT_LE(ran.size(), 3u);
-        // Destroying the worker stops a job that runs until told to.
-        worker.Submit([](const std::atomic<bool>& stop) {
-            while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // A newer job does not end what runs to its end for all later jobs; destroying the worker does.
+        EXPECT_FALSE(worker.Quitting());
+        worker.Submit([&worker](const std::atomic<bool>&) {
+            while (!worker.Quitting()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
     }
 }

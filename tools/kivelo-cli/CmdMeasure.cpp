@@ -1,6 +1,5 @@
 // kivelo-cli measure: automatic measurements of a span of a record.
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -43,15 +42,15 @@ bool ParseTraces(const std::string& text, std::vector<int>& out) {
     return !out.empty();
 }
 
-std::string Cell(const std::optional<double>& v, const std::string& unit, double resolution) {
+std::string Cell(const std::optional<double>& v, const std::string& unit) {
     if (!v) return "-";
     std::string text;
-    FormatValue(*v, unit, 4, resolution, true, text);
+    FormatValue(*v, unit, 4, 0.0, true, text);
     const std::size_t lead = text.find_first_not_of(' ');
     return lead == std::string::npos ? text : text.substr(lead);
 }
 
-void PrintTable(const std::vector<MeasuredTrace>& traces, const std::vector<double>& gains) {
+void PrintTable(const std::vector<MeasuredTrace>& traces) {
     const char* heads[] = {"Trace",  "Name",      "Min",    "Max",  "P-P",  "Mean", "RMS",
                            "AC RMS", "Frequency", "Period", "Duty", "Rise", "Fall", "NaN"};
     for (const char* h : heads) std::printf("%-14s", h);
@@ -59,22 +58,21 @@ void PrintTable(const std::vector<MeasuredTrace>& traces, const std::vector<doub
     for (std::size_t i = 0; i < traces.size(); ++i) {
         const MeasuredTrace& t = traces[i];
         const TraceMeasurement& m = t.values;
-        const double lsb = std::fabs(gains[i]);
         std::optional<double> duty;
         if (m.duty) duty = *m.duty * 100.0;
         const std::string cells[] = {t.label,
                                      t.name,
-                                     Cell(m.min, t.unit, lsb),
-                                     Cell(m.max, t.unit, lsb),
-                                     Cell(m.pp, t.unit, lsb),
-                                     Cell(m.mean, t.unit, 0),
-                                     Cell(m.rms, t.unit, 0),
-                                     Cell(m.acrms, t.unit, 0),
-                                     Cell(m.frequency, "Hz", 0),
-                                     Cell(m.period, "s", 0),
-                                     Cell(duty, "%", 0),
-                                     Cell(m.rise, "s", 0),
-                                     Cell(m.fall, "s", 0),
+                                     Cell(m.min, t.unit),
+                                     Cell(m.max, t.unit),
+                                     Cell(m.pp, t.unit),
+                                     Cell(m.mean, t.unit),
+                                     Cell(m.rms, t.unit),
+                                     Cell(m.acrms, t.unit),
+                                     Cell(m.frequency, "Hz"),
+                                     Cell(m.period, "s"),
+                                     Cell(duty, "%"),
+                                     Cell(m.rise, "s"),
+                                     Cell(m.fall, "s"),
                                      std::to_string(m.nan)};
         for (const std::string& c : cells) std::printf("%-13s ", c.c_str());
         std::printf("\n");
@@ -114,20 +112,16 @@ int RunMeasure(int argc, char** argv) {
     }
 
     std::vector<MeasuredTrace> results;
-    std::vector<double> gains;
     for (int t : selected) {
         MeasuredTrace r;
         DescribeTrace(*file, t, r);
         if (!MeasureTrace(*file, static_cast<int>(block), t, first, count, r.values, error))
             return Report("W" + std::to_string(t + 1) + ": " + error);
-        TraceInfo info;
-        file->GetTraceInfo(t, info);
-        gains.push_back(r.kind == "float" ? 0.0 : info.VResolution);
         results.push_back(std::move(r));
     }
     if (args.Has("--json"))
         std::printf("%s\n", MeasurementReportJson(path, static_cast<int>(block), first, count, results).c_str());
-    else PrintTable(results, gains);
+    else PrintTable(results);
     return kExitOk;
 }
 

@@ -23,7 +23,7 @@ enum class EnableRule { Always, FileOpen, FileOpenMain, FileOpenZoom, FileOpenHi
 
 struct CommandEntry {
     int id;
-    std::string_view menu;      // top-level menu: "File", "Comm", "Help"; empty: no menu entry
+    std::string_view menu;      // top-level menu: "File", "Comm", "Analysis", "Help"; empty: no menu entry
     std::string_view submenu;   // submenu text, empty for a direct entry
     std::string_view text;      // entry text with its "&" mnemonic
     std::string_view shortcut;  // Qt key sequence text, empty for none
@@ -60,6 +60,8 @@ inline constexpr int kRecorderControl = 32805;
 inline constexpr int kSaveThisCsv = 32773;
 inline constexpr int kSaveThisWvf = 32774;
 inline constexpr int kExport = 32900;  // File > Export..., the program's own
+inline constexpr int kMeasureWindow = 33001;
+inline constexpr int kSpectrumWindow = 33002;
 }  // namespace cmd
 
 // Every command in menu order.

@@ -1,5 +1,6 @@
 #include "app/frame/CCommandModule.h"
 
+#include "app/analysis/CAnalysisCommands.h"
 #include "app/export/CExportCommands.h"
 #include "app/instrument/CInstrumentCommands.h"
 
@@ -10,6 +11,7 @@ std::vector<std::unique_ptr<CCommandModule>> MakeCommandModules(CMainFrame& fram
     (void)frame;
     modules.push_back(std::make_unique<CExportCommands>(frame));
     modules.push_back(std::make_unique<CInstrumentCommands>(frame));
+    modules.push_back(std::make_unique<CAnalysisCommands>(frame));
     return modules;
 }
 

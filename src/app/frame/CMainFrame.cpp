@@ -112,7 +112,7 @@ void CMainFrame::Handle(int id, std::function<void()> handler) { handlers_[id] =
 void CMainFrame::BuildMenus() {
     std::map<QString, QMenu*> menus;
     std::map<QString, QMenu*> submenus;
-    for (const char* name : {"File", "Comm", "Help"}) {
+    for (const char* name : {"File", "Comm", "Analysis", "Help"}) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(name));
         menu->setObjectName(QStringLiteral("menu") + QString::fromLatin1(name));
         menus[QString::fromLatin1(name)] = menu;

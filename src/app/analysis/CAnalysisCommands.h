@@ -1,0 +1,25 @@
+#pragma once
+// The Analysis menu: the Measure and Spectrum windows, shown and hidden from it,
+// their visibility kept in the user's profile.
+#include "app/frame/CCommandModule.h"
+
+namespace kivelo::app {
+
+class CMeasureWindow;
+class CSpectrumWindow;
+
+class CAnalysisCommands : public CCommandModule {
+public:
+    explicit CAnalysisCommands(CMainFrame& frame);
+
+    void SettingsLoaded() override;
+
+    CMeasureWindow& Measure() { return *measure_; }
+    CSpectrumWindow& Spectrum() { return *spectrum_; }
+
+private:
+    CMeasureWindow* measure_;    // owned by the frame
+    CSpectrumWindow* spectrum_;  // owned by the frame
+};
+
+}  // namespace kivelo::app

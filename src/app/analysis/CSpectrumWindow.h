@@ -1,0 +1,75 @@
+#pragma once
+// The Spectrum window: the amplitude spectrum of one chosen trace over the span
+// the Measure window measures, in dB against frequency, with the window
+// function and the frequency axis to choose, the peak's frequency and level and
+// a readout of the point under the pointer. Computed on a worker thread; the
+// last spectrum stays on screen meanwhile.
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+#include "analysis/LatestJob.h"
+#include "analysis/Spectrum.h"
+#include "app/analysis/MeasureSpan.h"
+#include "app/analysis/PrivateReader.h"
+
+class QComboBox;
+class QLabel;
+class QTimer;
+
+namespace kivelo::app {
+
+class CMainFrame;
+class CSpectrumPlot;
+
+class CSpectrumWindow : public QWidget {
+    Q_OBJECT
+public:
+    CSpectrumWindow(CMainFrame& frame, std::function<SpanChoice()> span);
+    ~CSpectrumWindow() override;
+
+    // Asks for a new spectrum when the span, record, trace or window changed.
+    void Follow();
+    bool UpToDate() const { return shownSerial_ == askedSerial_; }
+    CSpectrumPlot& Plot() { return *plot_; }
+
+signals:
+    // The user closed the window itself (not the program at its exit).
+    void closedByUser();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Request {
+        RecordSpan where;
+        int trace = -1;  // the file's
+        std::string label, unit;
+        SpectrumWindow window = SpectrumWindow::Hann;
+        friend bool operator==(const Request&, const Request&) = default;
+    };
+    void RefillTraces();
+    void Show(uint64_t serial, Spectrum spectrum, const std::string& unit, const QString& error);
+    void ShowPeak();
+
+    CMainFrame& frame_;
+    std::function<SpanChoice()> span_;
+    QComboBox* trace_ = nullptr;
+    QComboBox* window_ = nullptr;
+    QComboBox* axis_ = nullptr;
+    QLabel* peak_ = nullptr;
+    QLabel* pointer_ = nullptr;
+    QLabel* status_ = nullptr;
+    CSpectrumPlot* plot_ = nullptr;
+    QTimer* follow_ = nullptr;
+    std::string unit_;
+    Request asked_;
+    uint64_t askedSerial_ = 0, shownSerial_ = 0;
+    PrivateReader reader_;  // the worker's alone
+    LatestJob worker_;      // last: stopped before anything it uses goes
+};
+
+}  // namespace kivelo::app
