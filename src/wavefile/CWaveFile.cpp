@@ -236,11 +236,11 @@ int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
     }
     dataPath_ = path;
     if (!CheckDataLength()) {
-        const int64_t bytes = dataFileBytes_, described = describedBytes_;
+        const std::string cause = path + ": holds no samples (" + std::to_string(dataFileBytes_) +
+                                  " bytes, its header describes " + std::to_string(describedBytes_) + " from byte " +
+                                  std::to_string(public_.DataOffset) + ")";
         ResetState();
-        return OpenFailed(kOpenNoData, path + ": holds no samples (" + std::to_string(bytes) + " bytes, its header " +
-                                           "describes " + std::to_string(described) + " from byte " +
-                                           std::to_string(public_.DataOffset) + ")");
+        return OpenFailed(kOpenNoData, cause);
     }
     StampDataFile();
     // Cache buffers are allocated on first use, so a header naming many traces

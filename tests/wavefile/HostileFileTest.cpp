@@ -77,7 +77,7 @@ const HostileCase kCases[] = {
     {"ZeroByteData", [](WaveFileFixture&, const TempDir& d) {
          Header(d, kFull);
          return Data(d, 0);
-     }, false, {"x.wvf: holds no samples (0 bytes", "describes 40000"}},
+     }, false, {"x.wvf: holds no samples (0 bytes, its header describes 40000 from byte 0)"}},
     {"TruncatedDataMidThirdTrace", [](WaveFileFixture&, const TempDir& d) {
          Header(d, kFull);
          return Data(d, 2 * 2 * kSamples + 1000);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -257,4 +258,30 @@ TEST(RtmHostile, TinyFilesMissingKeysAndOpenResults) {
     EXPECT_EQ(r.file.GetPrivateInfo().Valid, 0);
     EXPECT_TRUE(ReadInt16(r.file, 0, 10, &result).empty());
     EXPECT_EQ(result, -1);
+}
+
+// A realtime file cut inside its acquisition region still opens, but names
+// every trace with the share of it that is there; nothing short means no warning.
+TEST(RtmHostile, ACutShortFileNamesEveryTraceAndHowMuchIsThere) {
+    const gen::RtmDesc desc = CounterDesc(0b11, 20000);
+    OpenedRtm whole(desc);
+    ASSERT_EQ(whole.openResult, -1);
+    EXPECT_TRUE(whole.file.GetShortTraces().empty());
+    EXPECT_EQ(whole.file.GetShortDataWarning(), "");
+
+    kivelo::TempDir dir;
+    const std::string path = dir.File("cut.rtm");
+    ASSERT_TRUE(gen::WriteRtm(path, desc));
+    const int64_t cut = gen::RtmRegionStart(desc, 0) + gen::RtmRegionBytes(desc, 0) / 4;
+    std::filesystem::resize_file(path, cut);
+    CRtmFile f;
+    ASSERT_EQ(f.Open(path, 0), -1);
+    ASSERT_EQ(f.GetShortTraces().size(), 2u);
+    for (const kivelo::ShortTrace& t : f.GetShortTraces()) {
+        EXPECT_EQ(t.expected, 20000);
+        EXPECT_EQ(t.present, 5000);
+    }
+    const std::string warning = f.GetShortDataWarning();
+    EXPECT_NE(warning.find("W1 has 5000 of 20000 samples in block 0"), std::string::npos) << warning;
+    EXPECT_NE(warning.find("W2 has 5000 of 20000 samples in block 0"), std::string::npos) << warning;
 }

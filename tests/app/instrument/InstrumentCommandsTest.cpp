@@ -299,8 +299,12 @@ private slots:
     // Read from the record at start, written back at exit, no other byte
     // changed; a device chosen for a COM port lives in the profile.
     void settingsRecordAndProfileDevice() {
+        // A record the program could have written (a damaged one is kept aside and not used).
         SettingsRecord stored;
-        for (size_t i = 0; i < SettingsRecord::kSize; ++i) stored.MutableRaw()[i] = uint8_t(i * 7 + 1);
+        stored.SetPrintNotes("notes");
+        stored.SetListEntry(SettingsList::Recorder1, 2, "FILE03");
+        stored.SetDivisions(16);
+        stored.SetRightShare(0.25f);
         stored.SetInterface(0);
         stored.SetGpibAddress(12);
         stored.SetSerialPort(2);
