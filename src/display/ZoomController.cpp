@@ -133,6 +133,18 @@ void ZoomController::SetPosition(double position, int64_t recordLength) {
     Clamp(recordLength);
 }
 
+void ZoomController::SetStart(int64_t start, int64_t recordLength) {
+    if (recordLength <= 0) return;
+    // A hair beyond the sample, so that the start read back truncates to it.
+    const double position = static_cast<double>(std::max<int64_t>(start, 0)) / recordLength * kWhole;
+    SetPosition(start > 0 ? position + 1.0 : 0.0, recordLength);
+}
+
+int64_t ZoomController::StartUnit() const {
+    const int64_t span = ZoomWidth();
+    return span <= 2000 ? 4 : 4 * (span / 2000);
+}
+
 ZoomReadPlan ZoomController::ReadPlan(int64_t recordLength) const {
     ZoomReadPlan plan;
     const int64_t span = ZoomWidth();

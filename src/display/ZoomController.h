@@ -72,6 +72,11 @@ public:
     bool SetZoomPosition(double t, double t0, double dt, int64_t recordLength);
     void SetPosition(double position, int64_t recordLength);
 
+    // Moves the stretch so that it starts at sample `start` (kept in the record).
+    void SetStart(int64_t start, int64_t recordLength);
+    // Samples the drawn start is a multiple of (4, or 4 x points per pair for wide zooms).
+    int64_t StartUnit() const;
+
     ZoomReadPlan ReadPlan(int64_t recordLength) const;
     // First sample as last drawn.
     int64_t ZoomStart() const { return zoomStart_; }

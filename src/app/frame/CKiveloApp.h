@@ -32,6 +32,8 @@ public:
     void LoadSettings();
     // Puts the exit fields into the record and writes it; false when it could not be written.
     bool SaveSettings();
+    // The frame was maximised at the last exit (known after LoadSettings).
+    bool StartsMaximised() const { return maximised_; }
 
 private:
     std::unique_ptr<WaveDocument> document_;
@@ -39,6 +41,7 @@ private:
     SettingsRecord settings_;
     std::string settingsPath_;
     std::unique_ptr<CMainFrame> frame_;
+    bool maximised_ = false;
 };
 
 // The program's main: `kivelo [FILE]`.
