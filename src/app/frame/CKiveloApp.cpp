@@ -35,10 +35,10 @@ void ShowSplash(QWidget& frame) {
         PaintProgramIcon(p, QRectF(16, 32, 80, 80));
         p.setPen(QColor(0xF7, 0xF7, 0xF7));
         QFont f = p.font();
-        f.setPixelSize(18);
+        f.setPixelSize(15);
         f.setBold(true);
         p.setFont(f);
-        p.drawText(QRect(110, 40, 165, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Waveform Viewer"));
+        p.drawText(QRect(106, 40, 172, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Waveform Viewer"));
         f.setPixelSize(12);
         f.setBold(false);
         p.setFont(f);
@@ -49,6 +49,7 @@ void ShowSplash(QWidget& frame) {
     splash->setObjectName(QStringLiteral("splash"));
     splash->setAccessibleName(QStringLiteral("Waveform Viewer starting"));
     splash->show();
+    splash->raise();
     QObject::connect(&frame, &QObject::destroyed, splash, &QObject::deleteLater);
     QTimer::singleShot(1000, splash, [splash] {
         splash->close();
@@ -163,9 +164,9 @@ int RunKivelo(int argc, char** argv) {
     CKiveloApp kivelo(ui, SettingsStore::ResolvePath());
     kivelo.LoadSettings();
     const CQuitOnSignal quitOnSignal([&kivelo] { kivelo.Frame().close(); });
-    ShowSplash(kivelo.Frame());
     if (kivelo.StartsMaximised()) kivelo.Frame().showMaximized();
     else kivelo.Frame().show();
+    ShowSplash(kivelo.Frame());  // over the frame
     if (!file.isEmpty()) {
         QTimer::singleShot(0, &kivelo.Frame(), [&kivelo, file] { kivelo.Frame().OpenPath(file); });
     }
