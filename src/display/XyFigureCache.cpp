@@ -58,22 +58,25 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
             }
         return;
     }
-    // The traces are drawn one after the other, each over the whole range, as the display points are.
+    // Run by run: the X samples are read once, each trace continues its own line from the run before.
     file.SetBlock(range.record);
     const DisplayTrace& xTrace = set[xIndex];
     const int xChannel = ChannelOf(table, xIndex);
+    std::vector<int> plotted;
+    for (int i = 0; i < kTraceCount; ++i)
+        if (Plotted(set[i], table, i, xIndex)) plotted.push_back(i);
+    std::vector<std::optional<XyPoint>> carries(plotted.size());
     std::vector<int16_t> xs, ys;
-    for (int i = 0; i < kTraceCount; ++i) {
-        const DisplayTrace& t = set[i];
-        if (!Plotted(t, table, i, xIndex)) continue;
-        const int channel = ChannelOf(table, i);
-        std::optional<XyPoint> carry;
-        for (int64_t at = range.start; at < range.start + range.count; at += kRun) {
-            const int64_t n = std::min(kRun, range.start + range.count - at);
-            if (!ReadSamples(xTrace, file, xChannel, at, n, xs) || !ReadSamples(t, file, channel, at, n, ys)) break;
-            const size_t m = std::min(xs.size(), ys.size());
-            const std::vector<int64_t> columns = XyColumns(area, xTrace, std::span<const int16_t>(xs).first(m));
-            DrawXYRun(plane, area, t, columns, std::span<const int16_t>(ys).first(m), t.colour, carry);
+    for (int64_t at = range.start; !plotted.empty() && at < range.start + range.count; at += kRun) {
+        const int64_t n = std::min(kRun, range.start + range.count - at);
+        if (!ReadSamples(xTrace, file, xChannel, at, n, xs)) break;
+        const std::vector<int64_t> columns = XyColumns(area, xTrace, xs);
+        for (size_t k = 0; k < plotted.size(); ++k) {
+            const DisplayTrace& t = set[plotted[k]];
+            if (!ReadSamples(t, file, ChannelOf(table, plotted[k]), at, n, ys)) continue;
+            const size_t m = std::min(columns.size(), ys.size());
+            DrawXYRun(plane, area, t, std::span<const int64_t>(columns).first(m), std::span<const int16_t>(ys).first(m),
+                      t.colour, carries[k]);
         }
     }
     ++drawn_;
