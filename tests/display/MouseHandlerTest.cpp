@@ -265,7 +265,7 @@ TEST_F(MouseHandlerTest, WheelZoomsAroundThePointerAndShiftScrollsATenth) {
     EXPECT_EQ(m.zoom.Selected(), 1u);
     Draw();
     WindowSpan(m, WindowId::Zoom, span, first);
-    // The sample under the pointer stays there (within the start's alignment of 4 samples).
+    // The sample under the pointer stays there (within the start's alignment).
     EXPECT_NEAR(SampleAtColumn(z, span, first, x), anchor, 4.0);
     // Shift (or a horizontal wheel): a tenth of the width per notch.
     const int64_t before = m.zoom.ReadPlan(L).start;
