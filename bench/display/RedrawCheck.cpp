@@ -98,8 +98,8 @@ void RunScene(const char* name, const std::string& path, const SceneSetup& s) {
     }
     m.xy.rangeMain = !s.xyZoom;
     m.xy.xTrace = s.xTrace;
-    m.cursors.mesX = {150, 90};
-    m.cursors.refX = {420, 300};
+    m.cursors.mesColumn = {150, 90};
+    m.cursors.refColumn = {420, 300};
     const TextMetrics metrics = s.large ? TextMetrics::Large() : TextMetrics::Normal();
     LayoutInput in;
     in.frame = {0, 0, s.frameW, s.frameH};

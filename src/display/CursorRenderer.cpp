@@ -6,66 +6,60 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/CursorSamples.h"
 #include "display/CursorState.h"
+#include "display/DisplayPointLoader.h"
 #include "display/NumberFormat.h"
+#include "display/ViewNavigation.h"
 #include "display/WindowTexts.h"
 
 namespace kivelo {
 namespace {
 
 const TraceSet& SetOf(const DisplayModel& m, WindowId w) { return w == WindowId::Zoom ? m.zoomSet : m.mainSet; }
+const OnOffTable& TableOf(const DisplayModel& m, WindowId w) {
+    return w == WindowId::Zoom ? m.zoom.onOff : m.mainOnOff;
+}
 
-int ClampToArea(const ViewArea& a, int x) { return std::clamp(x, static_cast<int>(a.areaX), a.areaX + a.areaWidth); }
+// One sample of the current record as the display holds samples (byte-wide
+// and offset-binary data converted), or none.
+std::optional<int16_t> ReadSample(const DisplayModel& m, CWaveFile& file, WindowId w, int trace, int64_t index) {
+    DisplayTrace one = SetOf(m, w)[trace];
+    file.SetBlock(m.document.currentRecord);
+    if (!LoadDisplayPoints(one, file, 512, index, 1, ChannelOf(TableOf(m, w), trace))) return std::nullopt;
+    return one.samples[0];
+}
 
 }  // namespace
 
-void WindowSpan(const DisplayModel& model, WindowId window, int64_t& span, int64_t& first) {
-    const int64_t L = model.document.recordLength;
-    if (window == WindowId::Zoom) {
-        span = model.zoom.SpanOf(L);
-        first = model.zoom.ZoomStart();
-    } else {
-        span = L;
-        first = 0;
-    }
-}
-
-CursorReading ReadCursor(const DisplayModel& model, WindowId window, int x, int trace) {
+CursorReading ReadCursor(const DisplayModel& model, CWaveFile* file, WindowId window, double sample, int trace) {
     CursorReading r;
-    const ViewArea& a = model.Area(window);
-    int64_t span = 0, first = 0;
-    WindowSpan(model, window, span, first);
-    const double aw = std::max<int>(a.areaWidth, 1);
-    const int cx = ClampToArea(a, x) - a.areaX;
     const HorzInfo& h = model.document.horz;
-    r.time = (cx / aw * static_cast<double>(span) + static_cast<double>(first)) * h.HResolution + h.HOffset;
-    if (trace < 0 || trace >= kTraceCount) return r;
+    r.time = sample * h.HResolution + h.HOffset;
+    const int64_t L = model.document.recordLength;
+    if (!file || L <= 0 || trace < 0 || trace >= kTraceCount) return r;
     const DisplayTrace& t = SetOf(model, window)[trace];
-    // Only a trace the window shows holds points of this stretch.
-    if (!t.displayOn || t.pointCount == 0) return r;
-    int64_t index = 0;
-    const int64_t last = static_cast<int64_t>(std::min<uint32_t>(t.pointCount, DisplayTrace::kMaxPoints)) - 1;
-    if (span < 2000) {
-        index = static_cast<int64_t>(cx) * span / static_cast<int64_t>(aw);
-        index = std::min(index, last);
-    } else {
-        index = (static_cast<int64_t>(cx) * 2000 / static_cast<int64_t>(aw)) & ~int64_t{1};
-        index = std::min(index, last & ~int64_t{1});
-    }
-    index = std::max<int64_t>(index, 0);
-    r.sampleIndex = static_cast<int>(index);
-    r.value = t.PhysicalValue(t.samples[static_cast<size_t>(index)]);
+    if (!t.displayOn) return r;  // only a trace the window shows has a value beside the cursor
+    const int64_t index = std::clamp<int64_t>(static_cast<int64_t>(std::floor(sample + 1e-9)), 0, L - 1);
+    r.raw = ReadSample(model, *file, window, trace, index);
+    if (!r.raw) return r;
+    r.sampleIndex = index;
+    r.value = t.PhysicalValue(*r.raw);
     return r;
 }
 
 void DrawCursors(const RenderTarget& target, WindowId window) {
     DisplayModel& m = target.model;
     if (!target.HasDocument() || m.mouseMode != MouseMode::Cursors) return;
+    ResolveCursorColumns(m, window);
     const ViewArea& a = m.Area(window);
     const CursorState& c = m.cursors;
-    const size_t slot = CursorState::Slot(window);
-    const int mesX = ClampToArea(a, c.mesX[slot]);
-    const int refX = ClampToArea(a, c.refX[slot]);
+    int64_t span = 0, first = 0;
+    WindowSpan(m, window, span, first);
+    const double mesSample = ShownCursorSample(m, window, true);
+    const double refSample = ShownCursorSample(m, window, false);
+    const int mesX = ColumnOfSample(a, span, first, mesSample);
+    const int refX = ColumnOfSample(a, span, first, refSample);
     const Rgb fg = m.palette.Foreground();
     const Rgb bg = m.palette.Background();
     DisplayPainter& p = target.painter;
@@ -82,12 +76,9 @@ void DrawCursors(const RenderTarget& target, WindowId window) {
     p.FillRect(125, y0, target.ClientWidth() - 374, 4 * lh, bg);
 
     const HorzInfo& h = m.document.horz;
-    const CursorReading mes = ReadCursor(m, window, c.mesX[slot], c.mesTrace);
-    const CursorReading ref = ReadCursor(m, window, c.refX[slot], c.refTrace);
-    int64_t span = 0, first = 0;
-    WindowSpan(m, window, span, first);
-    const double diff =
-        static_cast<double>(mesX - refX) / std::max<int>(a.areaWidth, 1) * static_cast<double>(span) * h.HResolution;
+    const CursorReading mes = ReadCursor(m, target.file, window, mesSample, c.mesTrace);
+    const CursorReading ref = ReadCursor(m, target.file, window, refSample, c.refTrace);
+    const double diff = (mesSample - refSample) * h.HResolution;
     p.DrawText(125, y0 + lh, FormatText(mes.time, h.HUnit, 4, h.HResolution), fg, std::nullopt);
     p.DrawText(125, y0 + 2 * lh, FormatText(ref.time, h.HUnit, 4, h.HResolution), fg, std::nullopt);
     p.DrawText(125, y0 + 3 * lh, FormatText(diff, h.HUnit, 4, h.HResolution), fg, std::nullopt);
@@ -95,8 +86,7 @@ void DrawCursors(const RenderTarget& target, WindowId window) {
     const TraceSet& set = SetOf(m, window);
     auto valueText = [&](const CursorReading& r, int trace) -> std::string {
         const DisplayTrace& t = set[trace];
-        if (t.logic)
-            return FormatBits(static_cast<uint16_t>(t.samples[static_cast<size_t>(*r.sampleIndex)]), t.bitCount);
+        if (t.logic) return FormatBits(static_cast<uint16_t>(*r.raw), t.bitCount);
         return FormatText(*r.value, t.unit, 4, t.gain);
     };
     if (mes.value)
@@ -131,9 +121,12 @@ void RedrawCursors(const RenderTarget& target, WindowId window) {
 void MoveCursor(DisplayModel& model, WindowId window, int x, int y, bool left, bool press) {
     if (window != WindowId::Main && window != WindowId::Zoom) return;
     const size_t slot = CursorState::Slot(window);
-    (left ? model.cursors.mesX : model.cursors.refX)[slot] = x;
-    if (!press) return;
+    int64_t span = 0, first = 0;
+    WindowSpan(model, window, span, first);
     const ViewArea& a = model.Area(window);
+    (left ? model.cursors.mesColumn : model.cursors.refColumn)[slot].reset();
+    (left ? model.cursors.mes : model.cursors.ref)[slot] = SampleAtColumn(a, span, first, x);
+    if (!press) return;
     const int trace =
         TraceUnderPointer(model.plane, a.windowX + x, a.windowY + y - 36, model.palette.LabelColourOffset());
     (left ? model.cursors.mesTrace : model.cursors.refTrace) = trace;

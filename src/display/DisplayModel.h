@@ -15,7 +15,9 @@
 #include "display/TraceSet.h"
 #include "display/ViewArea.h"
 #include "display/WindowLayout.h"
+#include "display/XyFigureCache.h"
 #include "display/ZoomController.h"
+#include "display/ZoomHistory.h"
 
 namespace kivelo {
 
@@ -50,6 +52,7 @@ public:
     int mainSplit = 1;
     DisplayDocument document;
     ZoomController zoom;
+    ZoomHistory zoomHistory;  // earlier stretches, for "back"
     HistoryState history;
     PointCache historyPoints;  // points of the thumbnails last drawn
     // Points the Main and Zoom windows read for recent current records, so that
@@ -59,6 +62,7 @@ public:
     PointCache zoomPoints;
     CursorState cursors;
     XyState xy;
+    XyFigureCache xyFigure;  // the XY figure of a long range, drawn once
     ZoomFrameMark zoomFrame;
     MouseMode mouseMode = MouseMode::Cursors;
     int selectedTrace = kNoTrace;  // trace chosen for vertical scaling

@@ -7,6 +7,20 @@
 #include <vector>
 
 namespace kivelo {
+namespace {
+
+// A delivered 16-bit value as the display holds it: byte-wide samples in the
+// upper byte, offset-binary samples as two's complement.
+int16_t AsDisplayed(const DisplayTrace& trace, const uint8_t* bytes) {
+    int16_t v;
+    std::memcpy(&v, bytes, 2);
+    uint16_t u = static_cast<uint16_t>(v);
+    if (trace.bytesPerSample == 1) u = static_cast<uint16_t>(u << 8);
+    if (!trace.isSigned) u = static_cast<uint16_t>(u + 0x8000);
+    return static_cast<int16_t>(u);
+}
+
+}  // namespace
 
 int32_t DisplayStepCode(int64_t recordLength, int64_t points) {
     if (points <= 0 || recordLength <= 0) return 512;
@@ -36,18 +50,28 @@ bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64
     delivered = std::min<int64_t>(delivered, points);
     if (delivered <= 0) return false;
 
-    for (int64_t i = 0; i < delivered; ++i) {
-        int16_t v;
-        std::memcpy(&v, buffer.data() + 2 * i, 2);
-        uint16_t u = static_cast<uint16_t>(v);
-        if (trace.bytesPerSample == 1) u = static_cast<uint16_t>(u << 8);
-        if (!trace.isSigned) u = static_cast<uint16_t>(u + 0x8000);
-        trace.samples[static_cast<size_t>(i)] = static_cast<int16_t>(u);
-    }
+    for (int64_t i = 0; i < delivered; ++i)
+        trace.samples[static_cast<size_t>(i)] = AsDisplayed(trace, buffer.data() + 2 * i);
     std::fill(trace.samples.begin() + delivered, trace.samples.begin() + points,
               trace.samples[static_cast<size_t>(delivered - 1)]);
     trace.pointCount = static_cast<uint32_t>(points);
     return true;
+}
+
+bool ReadSamples(const DisplayTrace& trace, CWaveFile& file, int channel, int64_t start, int64_t count,
+                 std::vector<int16_t>& out) {
+    out.clear();
+    if (channel < 0 || start < 0 || count <= 0) return false;
+    file.SetTrace(channel);
+    count = std::min(count, file.GetBlockSize() - start);
+    if (count <= 0) return false;
+    std::vector<uint8_t> buffer(static_cast<size_t>(count) * 2 + 16);
+    int64_t delivered = 0;
+    if (file.ReadEnvelope(512, channel, start, count, buffer, delivered, kWidth2) != kFileOk) return false;
+    delivered = std::clamp<int64_t>(delivered, 0, count);
+    out.resize(static_cast<size_t>(delivered));
+    for (int64_t i = 0; i < delivered; ++i) out[static_cast<size_t>(i)] = AsDisplayed(trace, buffer.data() + 2 * i);
+    return delivered > 0;
 }
 
 }  // namespace kivelo

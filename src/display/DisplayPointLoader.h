@@ -1,6 +1,7 @@
 #pragma once
 // Reading a trace's display points from the waveform model.
 #include <cstdint>
+#include <vector>
 
 #include "display/DisplayTrace.h"
 #include "wavefile/CWaveFile.h"
@@ -17,5 +18,11 @@ int32_t DisplayStepCode(int64_t recordLength, int64_t points);
 // byte, offset-binary samples become two's complement. False (point count 0)
 // when nothing could be read.
 bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points, int channel);
+
+// Reads `count` samples themselves from sample `start` of the current record
+// for `channel`, converted as display points are (see above), into `out`
+// (cut to the end of the record). False when nothing could be read.
+bool ReadSamples(const DisplayTrace& trace, CWaveFile& file, int channel, int64_t start, int64_t count,
+                 std::vector<int16_t>& out);
 
 }  // namespace kivelo

@@ -1,5 +1,8 @@
 #include "display/DocumentBinding.h"
 
+#include "display/CursorSamples.h"
+#include "display/ViewNavigation.h"
+
 #include <algorithm>
 #include <bit>
 
@@ -98,6 +101,7 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
     for (PointCache* cache : {&model.historyPoints, &model.mainPoints, &model.zoomPoints}) cache->Clear();
 
     model.zoom.FillZoomRatios(doc.recordLength);
+    model.zoomHistory.Clear();
     model.history.SetFirstShown(0, doc.recordCount);
     model.xy.xTrace = 0;
     model.mainSet.SetXTrace(0);
@@ -106,6 +110,17 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
 }
 
 void UnbindDocument(DisplayModel& model) {
+    // The cursors stay at their columns for the next document.
+    if (model.document.loaded) {
+        for (const WindowId w : {WindowId::Main, WindowId::Zoom}) {
+            int64_t span = 0, first = 0;
+            WindowSpan(model, w, span, first);
+            const ViewArea& a = model.Area(w);
+            const size_t slot = CursorState::Slot(w);
+            model.cursors.mesColumn[slot] = ColumnOfSample(a, span, first, ShownCursorSample(model, w, true));
+            model.cursors.refColumn[slot] = ColumnOfSample(a, span, first, ShownCursorSample(model, w, false));
+        }
+    }
     const uint64_t generation = model.document.generation + 1;
     model.document = DisplayDocument{};
     model.document.generation = generation;

@@ -2,12 +2,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "display/CursorRenderer.h"
+#include "display/CursorSamples.h"
 #include "display/CursorState.h"
 #include "display/MouseTargets.h"
 #include "display/RenderTarget.h"
 #include "display/VerticalScaling.h"
+#include "display/ViewNavigation.h"
 #include "display/WindowTexts.h"
 
 namespace kivelo {
@@ -41,6 +44,15 @@ bool OnZoomStartLine(const ViewArea& a, int x, int y, int lineHeight) {
 }
 
 }  // namespace
+
+std::optional<ScaleRequest> SelectForScale(DisplayModel& model, int trace) {
+    if (!model.document.loaded || trace < 0 || trace >= kTraceCount) return std::nullopt;
+    const uint8_t value = model.mainOnOff[static_cast<size_t>(trace)];
+    const DisplayTrace& t = model.mainSet[trace];
+    if ((value != kTraceOn && value != kTraceOff) || t.logic) return std::nullopt;
+    model.selectedTrace = trace;
+    return ScaleRequest{trace, 0, 0, t.name, PlainNumber(t.BandTopValue()), PlainNumber(t.BandBottomValue())};
+}
 
 std::string ZoomStartText(const DisplayModel& model) {
     const HorzInfo& h = model.document.horz;
@@ -80,13 +92,25 @@ MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const Mo
         out.zoomPosition = ZoomPositionRequest{in.x, in.y, ZoomStartText(m)};
         return out;
     }
-    if (in.window == WindowId::Main && m.shown[static_cast<size_t>(WindowId::Zoom)] && in.button == MouseButton::Left &&
+    // The frame drags with any button.
+    if (in.window == WindowId::Main && m.shown[static_cast<size_t>(WindowId::Zoom)] &&
         OnZoomFrame(area, m.zoomFrame, in.x, in.y)) {
         drag_ = Drag::ZoomFrame;
         pressX_ = in.x;
         dragPosition_ = m.zoom.Position();
         return out;
     }
+
+    // A middle (or Ctrl + left) drag in Main selects the stretch the Zoom window shows.
+    if (in.window == WindowId::Main &&
+        (in.button == MouseButton::Middle || (in.ctrl && in.button == MouseButton::Left))) {
+        if (!m.shown[static_cast<size_t>(WindowId::Zoom)]) return out;
+        drag_ = Drag::Select;
+        pressX_ = in.x;
+        out.selection = std::make_pair(in.x, in.x);
+        return out;
+    }
+    if (in.button == MouseButton::Middle) return out;
 
     const bool left = in.button == MouseButton::Left;
     switch (m.mouseMode) {
@@ -132,6 +156,9 @@ MouseOutcome MouseHandler::Move(DisplayModel& m, const MouseInput& in) {
         out.zoomFrame = std::make_pair(start, start + m.zoom.SpanOf(L));
         break;
     }
+    case Drag::Select:
+        if (in.window == WindowId::Main) out.selection = std::make_pair(pressX_, in.x);
+        break;
     case Drag::Cursor:
         if (in.window != dragWindow_) break;
         MoveCursor(m, dragWindow_, in.x, in.y, dragButton_ == MouseButton::Left, false);
@@ -157,11 +184,42 @@ MouseOutcome MouseHandler::Release(DisplayModel& m, const MouseInput& in) {
     if (drag_ == Drag::ZoomFrame) {
         const int64_t L = m.document.recordLength;
         dragPosition_ = DraggedZoomPosition(m.zoom, m.Area(WindowId::Main), L, pressX_, in.x);
+        m.zoomHistory.Push(m.zoom);
         m.zoom.SetPosition(dragPosition_, L);
         out.redraw = Bit(WindowId::Zoom) | Bit(WindowId::Xy);
     }
+    if (drag_ == Drag::Select) {
+        const int64_t L = m.document.recordLength;
+        const ViewArea& a = m.Area(WindowId::Main);
+        const int x = in.window == WindowId::Main ? in.x : pressX_;
+        // A click without a drag selects nothing; the Main picture loses the selection mark.
+        if (std::abs(x - pressX_) >= 2) {
+            m.zoomHistory.Push(m.zoom);
+            SelectStretch(m.zoom, L, SampleAtColumn(a, L, 0, pressX_), SampleAtColumn(a, L, 0, x));
+        }
+        out.redraw = Bit(WindowId::Main) | Bit(WindowId::Zoom) | Bit(WindowId::Xy);
+    }
     drag_ = Drag::None;
     movedTrace_ = kNoTrace;
+    return out;
+}
+
+MouseOutcome MouseHandler::Wheel(DisplayModel& m, const WheelInput& in, const MouseContext& context) {
+    MouseOutcome out;
+    if (!m.document.loaded || context.frameWidth < kMinFrameWidth || context.frameHeight < kMinFrameHeight) return out;
+    if (!IsTimeWindow(in.window) || in.notches == 0) return out;
+    const int64_t L = m.document.recordLength;
+    m.zoomHistory.Push(m.zoom);
+    bool moved = false;
+    if (in.scroll) {
+        moved = ScrollTenths(m.zoom, L, in.notches);
+    } else {
+        int64_t span = 0, first = 0;
+        WindowSpan(m, in.window, span, first);
+        const double anchor = SampleAtColumn(m.Area(in.window), span, first, in.x);
+        for (int i = 0; i < std::abs(in.notches); ++i) moved |= WheelZoom(m.zoom, L, anchor, in.notches > 0);
+    }
+    if (moved) out.redraw = Bit(WindowId::Zoom) | Bit(WindowId::Xy);
     return out;
 }
 

@@ -12,7 +12,7 @@
 
 namespace kivelo {
 
-enum class MouseButton { Left, Right };
+enum class MouseButton { Left, Right, Middle };
 enum class MouseAction { Press, Move, Release };
 
 struct MouseInput {
@@ -21,6 +21,18 @@ struct MouseInput {
     int y = 0;
     MouseAction action = MouseAction::Press;
     MouseButton button = MouseButton::Left;
+    bool ctrl = false;  // Ctrl held: a left drag in Main selects a stretch
+};
+
+// A turn of the wheel over a Main or Zoom window: `notches` away from the
+// user zoom in (negative: out); with `scroll` (Shift, or a horizontal wheel)
+// the notches move the Zoom stretch instead, a tenth of its width each.
+struct WheelInput {
+    WindowId window = WindowId::Main;
+    int x = 0;
+    int y = 0;
+    int notches = 0;
+    bool scroll = false;
 };
 
 struct MouseContext {
@@ -51,15 +63,19 @@ struct MouseOutcome {
     std::optional<std::pair<int64_t, int64_t>> zoomFrame;
     std::optional<ScaleRequest> scale;
     std::optional<ZoomPositionRequest> zoomPosition;
+    // While a stretch is selected in Main: the window columns from .. to.
+    std::optional<std::pair<int, int>> selection;
 };
 
 class MouseHandler {
 public:
     MouseOutcome Handle(DisplayModel& model, const MouseInput& in, const MouseContext& context);
     bool Dragging() const { return drag_ != Drag::None; }
+    // Wheel zoom and scroll of the Zoom stretch (the previous one kept for "back").
+    static MouseOutcome Wheel(DisplayModel& model, const WheelInput& in, const MouseContext& context);
 
 private:
-    enum class Drag { None, ZoomFrame, Cursor, Move };
+    enum class Drag { None, ZoomFrame, Cursor, Move, Select };
     MouseOutcome Press(DisplayModel& model, const MouseInput& in, const MouseContext& context);
     MouseOutcome Move(DisplayModel& model, const MouseInput& in);
     MouseOutcome Release(DisplayModel& model, const MouseInput& in);
@@ -72,6 +88,10 @@ private:
     int movedTrace_ = kNoTrace;
     double dragPosition_ = 0.0;
 };
+
+// Selects a trace of the Main window for the scale dialog and says what the
+// dialog shows; none for a trace the document lacks or a logic trace.
+std::optional<ScaleRequest> SelectForScale(DisplayModel& model, int trace);
 
 // Physical time of the zoom stretch's first sample as the zoom position dialog shows it.
 std::string ZoomStartText(const DisplayModel& model);

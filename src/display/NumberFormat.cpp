@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <locale>
+#include <sstream>
+#include <utility>
 
 #include "wavefile/NumberText.h"
 
@@ -151,6 +154,45 @@ std::string FormatBits(uint16_t sample, int bitCount) {
         if ((k + 1) % 8 == 0) out += ' ';
     }
     return out;
+}
+
+}  // namespace kivelo
+
+namespace kivelo {
+
+std::optional<double> ParseEngineering(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    const size_t start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+        if (j < text.size() && text[j] >= '0' && text[j] <= '9') {
+            while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
+            i = j;
+        }
+    }
+    std::istringstream in{std::string(text.substr(start, i - start))};
+    in.imbue(std::locale::classic());
+    double value = 0.0;
+    if (!(in >> value) || !std::isfinite(value)) return std::nullopt;
+    while (i < text.size() && text[i] == ' ') ++i;
+    const std::string_view rest = text.substr(i);
+    static constexpr std::pair<std::string_view, double> kPrefixes[] = {{"p", 1e-12},       {"n", 1e-9}, {"u", 1e-6},
+                                                                        {"\xC2\xB5", 1e-6}, {"m", 1e-3}, {"k", 1e3},
+                                                                        {"M", 1e6},         {"G", 1e9},  {"T", 1e12}};
+    for (const auto& [prefix, scale] : kPrefixes) {
+        if (rest.substr(0, prefix.size()) == prefix) return value * scale;
+    }
+    return value;
 }
 
 }  // namespace kivelo

@@ -2,7 +2,9 @@
 // Engineering-unit texts of physical values (label bands, cursor readouts, times)
 // and the bit string of a logic sample.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kivelo {
 
@@ -27,5 +29,15 @@ bool ToEngineering(std::string& text, bool prefixMode, bool subUnitOnly);
 // The upper bitCount bits of sample, most significant first, a blank after every
 // eighth bit ("10000000 00000001 "). bitCount is clamped to 0..16.
 std::string FormatBits(uint16_t sample, int bitCount);
+
+}  // namespace kivelo
+
+namespace kivelo {
+
+// A number as the readouts write it, read back: a decimal number, then
+// optionally blanks and one prefix letter (p n u m k M G T, "µ" too) that
+// scales it; any unit text after that is ignored ("468.04ms" -> 0.46804,
+// "2s" -> 2, "-1.5 uV" -> -1.5e-6). Nothing without a number in front.
+std::optional<double> ParseEngineering(std::string_view text);
 
 }  // namespace kivelo

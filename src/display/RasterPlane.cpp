@@ -9,9 +9,22 @@ namespace kivelo {
 
 RasterPlane::RasterPlane() : bytes_(static_cast<size_t>(kWidth) * kHeight, 0) {}
 
+void RasterPlane::EnsureSize(int width, int height) {
+    const int w = std::clamp(std::max(width, width_), 1, std::max(kMaxSide, width_));
+    const int h = std::clamp(std::max(height, height_), 1, std::max(kMaxSide, height_));
+    if (w == width_ && h == height_) return;
+    std::vector<uint8_t> grown(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    for (int y = 0; y < height_; ++y)
+        std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(Index(0, y)), width_,
+                    grown.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y) * static_cast<size_t>(w)));
+    bytes_ = std::move(grown);
+    width_ = w;
+    height_ = h;
+}
+
 void RasterPlane::Clear(int x, int y, int width, int height, uint8_t mask) {
-    const int x1 = std::max(x, 0), x2 = std::min(x + std::max(width, 0), kWidth);
-    const int y1 = std::max(y, 0), y2 = std::min(y + std::max(height, 0), kHeight);
+    const int x1 = std::max(x, 0), x2 = std::min(x + std::max(width, 0), width_);
+    const int y1 = std::max(y, 0), y2 = std::min(y + std::max(height, 0), height_);
     if (x1 >= x2) return;
     const uint8_t keep = static_cast<uint8_t>(~mask);
     const uint64_t keepWord = 0x0101010101010101ULL * keep;
@@ -31,8 +44,8 @@ void RasterPlane::Clear(int x, int y, int width, int height, uint8_t mask) {
 void RasterPlane::ClearAll() { std::fill(bytes_.begin(), bytes_.end(), uint8_t{0}); }
 
 std::span<const uint8_t> RasterPlane::Row(int y) const {
-    if (y < 0 || y >= kHeight) return {};
-    return std::span<const uint8_t>(bytes_).subspan(static_cast<size_t>(y) * kWidth, kWidth);
+    if (y < 0 || y >= height_) return {};
+    return std::span<const uint8_t>(bytes_).subspan(Index(0, y), static_cast<size_t>(width_));
 }
 
 }  // namespace kivelo

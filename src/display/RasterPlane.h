@@ -1,6 +1,8 @@
 #pragma once
-// The one off-screen byte plane all display windows rasterise into.
-// Every access is clipped to the plane, so callers may pass any coordinates.
+// The one off-screen byte plane all display windows rasterise into. It starts
+// at 2048 x 1200 and grows to whatever the windows need (a large screen, a
+// large frame). Every access is clipped to the plane, so callers may pass any
+// coordinates.
 #include <algorithm>
 #include <cstdint>
 #include <span>
@@ -13,10 +15,17 @@ namespace kivelo {
 
 class RasterPlane {
 public:
-    static constexpr int kWidth = 2048;
+    static constexpr int kWidth = 2048;  // size at construction
     static constexpr int kHeight = 1200;
+    static constexpr int kMaxSide = 16384;  // no window needs more
 
     RasterPlane();
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // Grows the plane (never shrinks it) to at least width x height, up to
+    // kMaxSide a side, keeping every pixel where it was.
+    void EnsureSize(int width, int height);
 
     uint8_t At(int x, int y) const { return Contains(x, y) ? bytes_[Index(x, y)] : 0; }
     void Set(int x, int y, uint8_t value) {
@@ -30,13 +39,13 @@ public:
     }
     // Vertical run y1..y2 (inclusive, either order) at column x.
     void PaintColumn(int x, int y1, int y2, uint32_t code) {
-        if (x < 0 || x >= kWidth) return;
+        if (x < 0 || x >= width_) return;
         if (y1 > y2) std::swap(y1, y2);
         y1 = std::max(y1, 0);
-        y2 = std::min(y2, kHeight - 1);
+        y2 = std::min(y2, height_ - 1);
         if (y1 > y2) return;
         uint8_t* p = bytes_.data() + Index(x, y1);
-        for (int y = y1; y <= y2; ++y, p += kWidth) *p = colour_code::Paint(*p, code);
+        for (int y = y1; y <= y2; ++y, p += width_) *p = colour_code::Paint(*p, code);
     }
     void OrBits(int x, int y, uint8_t bits) {
         if (Contains(x, y)) bytes_[Index(x, y)] |= bits;
@@ -48,11 +57,15 @@ public:
     std::span<const uint8_t> Bytes() const { return bytes_; }
     std::span<const uint8_t> Row(int y) const;
 
-    static bool Contains(int x, int y) { return x >= 0 && y >= 0 && x < kWidth && y < kHeight; }
+    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
 private:
-    static size_t Index(int x, int y) { return static_cast<size_t>(y) * kWidth + static_cast<size_t>(x); }
+    size_t Index(int x, int y) const {
+        return static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x);
+    }
 
+    int width_ = kWidth;
+    int height_ = kHeight;
     std::vector<uint8_t> bytes_;
 };
 

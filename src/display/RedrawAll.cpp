@@ -43,8 +43,14 @@ void RedrawAll(DisplayModel& model, CWaveFile* file, const std::array<DisplayPai
     };
     DisplayPainter* mainPainter = shown(WindowId::Main);
     if (target(WindowId::Main)) {
-        DrawMainWindow({model, file, *mainPainter, metrics, frameWidth, frameHeight});
+        const RenderTarget main{model, file, *mainPainter, metrics, frameWidth, frameHeight};
+        DrawMainWindow(main);
         model.zoomFrame = ZoomFrameMark{};  // the full Main redraw erased it
+        // Without a Zoom redraw to follow, the frame goes back where the Zoom window's stretch is.
+        if (!target(WindowId::Zoom) && shown(WindowId::Zoom) && main.HasDocument() && main.FrameLargeEnough()) {
+            const int64_t start = model.zoom.ZoomStart();
+            DrawZoomFrame(model, *mainPainter, start, start + model.zoom.SpanOf(model.document.recordLength));
+        }
     }
     if (DisplayPainter* p = target(WindowId::Zoom)) {
         DrawZoomWindow({model, file, *p, metrics, frameWidth, frameHeight}, mainPainter);

@@ -15,6 +15,7 @@ bool BeginWindowDraw(const RenderTarget& target, ViewArea& area, int splitCount)
         target.painter.FillRect(0, kWindowPanelHeight, W, H, m.palette.Background());
         return false;
     }
+    m.plane.EnsureSize(area.windowX + W, area.windowY + H);
     area.SetWindow(area.windowX, area.windowY, W, H);
     m.plane.Clear(area.windowX, area.windowY, W, H, colour_code::kClearMask);
     return true;

@@ -14,10 +14,10 @@ void ViewArea::SetSplitCount(int count) {
 }
 
 void ViewArea::SetWindow(int x, int y, int width, int height) {
-    windowX = ToU16(x, RasterPlane::kWidth);
-    windowY = ToU16(y, RasterPlane::kHeight);
-    windowWidth = ToU16(width, RasterPlane::kWidth - windowX);
-    windowHeight = ToU16(height, RasterPlane::kHeight - windowY);
+    windowX = ToU16(x, RasterPlane::kMaxSide);
+    windowY = ToU16(y, RasterPlane::kMaxSide);
+    windowWidth = ToU16(width, RasterPlane::kMaxSide - windowX);
+    windowHeight = ToU16(height, RasterPlane::kMaxSide - windowY);
 }
 
 void ViewArea::SetArea(int x, int y, int width, int height) {

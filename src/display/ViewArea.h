@@ -26,7 +26,7 @@ struct ViewArea {
 
     // A request for 0 groups is ignored.
     void SetSplitCount(int count);
-    // Places the window's rectangle in the plane, clipped to the plane.
+    // Places the window's rectangle in the plane (the plane grows to hold it when drawn).
     void SetWindow(int x, int y, int width, int height);
     // Trace area relative to the window origin; negative values become 0.
     void SetArea(int x, int y, int width, int height);

@@ -117,21 +117,43 @@ void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace,
             uint32_t colour) {
     if (trace.logic) return;
     const int64_t count = static_cast<int64_t>(std::min(columns.size(), PointsOf(trace))) - 1;
+    if (count <= 0) return;
+    std::optional<XyPoint> carry;
+    const auto n = static_cast<size_t>(count);
+    DrawXYRun(plane, area, trace, columns.first(n), std::span<const int16_t>(trace.samples).first(n), colour, carry);
+}
+
+std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace, std::span<const int16_t> xSamples) {
+    const AxisScale scale = XScale(area, xTrace);
+    std::vector<int64_t> columns(xSamples.size());
+    for (size_t i = 0; i < columns.size(); ++i) columns[i] = scale.Column(xSamples[i]);
+    return columns;
+}
+
+void DrawXYRun(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
+               std::span<const int16_t> samples, uint32_t colour, std::optional<XyPoint>& carry) {
+    if (trace.logic) return;
+    const size_t count = std::min(columns.size(), samples.size());
     const Box box{area.AreaLeft(), area.AreaTop(), area.AreaLeft() + area.areaWidth, area.AreaTop() + area.areaHeight};
     const AxisScale scale = YScale(area, trace);
-    XyPoint previous;
-    bool previousInside = false;
-    for (int64_t i = 0; i < count; ++i) {
-        const XyPoint p{columns[static_cast<size_t>(i)], scale.Row(trace.samples[static_cast<size_t>(i)])};
+    XyPoint previous = carry.value_or(XyPoint{});
+    bool havePrevious = carry.has_value();
+    bool previousInside = havePrevious && box.Inside(previous.x, previous.y);
+    for (size_t i = 0; i < count; ++i) {
+        const XyPoint p{columns[i], scale.Row(samples[i])};
+        // A point on the pixel of the one before draws nothing new (long records repeat pixels a lot).
+        if (havePrevious && p.x == previous.x && p.y == previous.y) continue;
         const bool inside = box.Inside(p.x, p.y);
-        if (i > 0 && (inside || previousInside)) {
+        if (havePrevious && (inside || previousInside)) {
             Line(plane, box, previous, p, colour);
         } else if (inside) {
             plane.Paint(static_cast<int>(p.x), static_cast<int>(p.y), colour);
         }
         previous = p;
         previousInside = inside;
+        havePrevious = true;
     }
+    if (havePrevious) carry = previous;
 }
 
 }  // namespace kivelo

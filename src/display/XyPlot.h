@@ -1,6 +1,7 @@
 #pragma once
 // Plotting one trace against the X trace inside a square area.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -27,5 +28,13 @@ std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace)
 // DrawXY with the X trace's columns worked out beforehand (the trace must not be the X trace).
 void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
             uint32_t colour);
+
+// Columns of X samples for the X trace's scaling.
+std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace, std::span<const int16_t> xSamples);
+// One run of a long figure: the points (columns[i], row of samples[i]) for the
+// trace's scaling, joined to each other and to `carry`, the last point of the
+// run before (none for the first run), which is then the run's last point.
+void DrawXYRun(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
+               std::span<const int16_t> samples, uint32_t colour, std::optional<XyPoint>& carry);
 
 }  // namespace kivelo

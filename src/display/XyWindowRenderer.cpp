@@ -47,8 +47,17 @@ bool DrawXyWindow(const RenderTarget& target) {
         EnsurePoints(m, *target.file, xTrace, table, xIndex, record, plan);
     }
     const std::vector<int64_t> columns = XyColumns(area, xTrace);
-    for (DisplayTrace& t : set) {
-        if (t.displayOn && &t != &xTrace) DrawXY(m.plane, area, t, columns, t.colour);
+    if (plan.step == 512) {
+        // The display points are the samples themselves: plot them.
+        for (DisplayTrace& t : set) {
+            if (t.displayOn && &t != &xTrace) DrawXY(m.plane, area, t, columns, t.colour);
+        }
+    } else {
+        // Display points of a long range are min/max pairs, which plotted against
+        // each other draw a wrong figure: plot every sample pair of the range.
+        XyRange range{m.document.generation, record, plan.start, rangeMain ? L : m.zoom.SpanOf(L)};
+        range.count = std::min(range.count, L - range.start);
+        m.xyFigure.Draw(m.plane, *target.file, area, set, table, xIndex, range);
     }
     for (DisplayTrace& t : snapshot) {
         if (t.displayOn && t.traceNumber != xIndex) DrawXY(m.plane, area, t, columns, t.colour);

@@ -133,6 +133,20 @@ void ZoomController::SetPosition(double position, int64_t recordLength) {
     Clamp(recordLength);
 }
 
+void ZoomController::SetStart(int64_t start, int64_t recordLength) {
+    if (recordLength <= 0) return;
+    // A hair beyond the sample, so that the start read back truncates to it.
+    const double position = static_cast<double>(std::max<int64_t>(start, 0)) / recordLength * kWhole;
+    SetPosition(start > 0 ? position + 1.0 : 0.0, recordLength);
+}
+
+int64_t ZoomController::StartUnit() const {
+    // Wide zooms start on a whole group of pairs, so the columns keep their pairs while
+    // scrolling; a zoom of one display point per sample can start on any sample.
+    const int64_t span = ZoomWidth();
+    return span <= 2000 ? 1 : 4 * (span / 2000);
+}
+
 ZoomReadPlan ZoomController::ReadPlan(int64_t recordLength) const {
     ZoomReadPlan plan;
     const int64_t span = ZoomWidth();
@@ -148,7 +162,7 @@ ZoomReadPlan ZoomController::ReadPlan(int64_t recordLength) const {
     plan.width = SpanOf(recordLength);
     const double raw = std::trunc(static_cast<double>(recordLength) * position_ * 1e-11);
     const int64_t start = std::max<int64_t>(static_cast<int64_t>(raw), 0);
-    plan.start = start - start % (4 * plan.align);
+    plan.start = start - start % StartUnit();
     return plan;
 }
 

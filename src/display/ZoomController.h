@@ -25,7 +25,7 @@ enum class RollMode { Stopped, TowardStart, TowardEnd };
 struct ZoomReadPlan {
     int32_t step = 512;  // step code
     int points = 12;     // display points
-    int64_t align = 1;   // start is a multiple of 4 x align
+    int64_t align = 1;   // samples per display pair (wide zooms start on 4 x align)
     int64_t start = 0;   // first sample
     int64_t width = 0;   // samples spanned by the window
 };
@@ -71,6 +71,12 @@ public:
     // Moves the stretch to start at time t; refused outside the record.
     bool SetZoomPosition(double t, double t0, double dt, int64_t recordLength);
     void SetPosition(double position, int64_t recordLength);
+
+    // Moves the stretch so that it starts at sample `start` (kept in the record).
+    void SetStart(int64_t start, int64_t recordLength);
+    // Samples the drawn start is a multiple of: 1 while a display point is a sample,
+    // 4 x the samples of a pair for wide zooms.
+    int64_t StartUnit() const;
 
     ZoomReadPlan ReadPlan(int64_t recordLength) const;
     // First sample as last drawn.

@@ -121,8 +121,7 @@ void Windows(RasterPlane& plane, std::string& log) {
     };
     // First only the log of Main at other sizes (the information line and the count
     // drop out), with cursors on traces of other units, one beyond the area, one logic.
-    m.cursors.mesX = {5000, 5000};
-    m.cursors.refX = {40, 40};
+    m.cursors.SetColumns(5000, 40);
     m.cursors.mesTrace = 1;
     m.cursors.refTrace = 2;
     for (const auto& [w, h] : {std::pair{800, 400}, {800, 100}, {500, 80}, {500, 400}}) {
@@ -130,7 +129,7 @@ void Windows(RasterPlane& plane, std::string& log) {
         DrawMainWindow(target(p));
         log += "== main " + std::to_string(w) + "x" + std::to_string(h) + "\n" + p.log;
     }
-    m.cursors.mesX = {120, 120};
+    m.cursors.mesColumn = {120, 120};
     m.cursors.mesTrace = 0;
     m.cursors.refTrace = 0;
     m.xy.xTrace = 1;

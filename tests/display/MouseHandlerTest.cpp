@@ -7,10 +7,12 @@
 
 #include "FakeWaveFile.h"
 #include "RecordingPainter.h"
+#include "display/CursorSamples.h"
 #include "display/DocumentBinding.h"
 #include "display/MouseHandler.h"
 #include "display/RedrawAll.h"
 #include "display/RenderTarget.h"
+#include "display/ViewNavigation.h"
 #include "display/WindowLayout.h"
 
 namespace kivelo::test {
@@ -32,7 +34,7 @@ protected:
         ApplyLayout(m, LayOutWindows(in));
         Draw();
     }
-    void Draw() {
+    void Draw(uint32_t windows = 0xF) {
         std::array<std::unique_ptr<RecordingPainter>, kWindowCount> painters;
         std::array<DisplayPainter*, kWindowCount> targets{};
         for (int i = 0; i < kWindowCount; ++i) {
@@ -40,11 +42,13 @@ protected:
             painters[static_cast<size_t>(i)] = std::make_unique<RecordingPainter>(a.windowWidth, a.windowHeight + 36);
             targets[static_cast<size_t>(i)] = painters[static_cast<size_t>(i)].get();
         }
-        RedrawAll(m, &file, targets, TextMetrics::Normal(), 1280, 1024);
+        RedrawAll(m, &file, targets, TextMetrics::Normal(), 1280, 1024, windows);
     }
-    MouseOutcome Do(WindowId w, int x, int y, MouseAction a, MouseButton b = MouseButton::Left) {
-        return handler.Handle(m, {w, x, y, a, b}, context);
+    MouseOutcome Do(WindowId w, int x, int y, MouseAction a, MouseButton b = MouseButton::Left, bool ctrl = false) {
+        return handler.Handle(m, {w, x, y, a, b, ctrl}, context);
     }
+    // Sample of the record under column x of the Main window.
+    double MainSample(int x) const { return SampleAtColumn(m.Area(WindowId::Main), 4000, 0, x); }
     // Window point (x, y) on trace `index` in the Main or Zoom window, with no
     // other trace in the 5 x 5 block a pick looks at.
     std::optional<std::pair<int, int>> PointOn(WindowId w, int index) {
@@ -129,21 +133,23 @@ TEST_F(MouseHandlerTest, CursorModesMoveCursorsAndAttachTheTraceUnderThePointer)
     MouseOutcome out = Do(WindowId::Main, on->first, on->second, MouseAction::Press);
     EXPECT_EQ(out.cursors, Bit(WindowId::Main));
     EXPECT_EQ(out.redraw, 0u);
-    EXPECT_EQ(m.cursors.mesX[0], on->first);
+    EXPECT_DOUBLE_EQ(m.cursors.mes[0], MainSample(on->first));
     EXPECT_EQ(m.cursors.mesTrace, 1);
     Do(WindowId::Main, on->first + 30, 40, MouseAction::Move);  // dragging keeps the trace
-    EXPECT_EQ(m.cursors.mesX[0], on->first + 30);
+    EXPECT_DOUBLE_EQ(m.cursors.mes[0], MainSample(on->first + 30));
     EXPECT_EQ(m.cursors.mesTrace, 1);
     Do(WindowId::Main, on->first, on->second, MouseAction::Release);
     // Right button, empty background: the Ref cursor moves and holds no trace.
     Do(WindowId::Main, 300, 40, MouseAction::Press, MouseButton::Right);
-    EXPECT_EQ(m.cursors.refX[0], 300);
+    EXPECT_DOUBLE_EQ(m.cursors.ref[0], MainSample(300));
     EXPECT_EQ(m.cursors.refTrace, kNoTrace);
 
     m.mouseMode = MouseMode::CursorsHidden;  // the cursors follow, nothing is drawn
     out = Do(WindowId::Zoom, 200, 100, MouseAction::Press);
     EXPECT_EQ(out.redraw | out.cursors, 0u);
-    EXPECT_EQ(m.cursors.mesX[1], 200);
+    int64_t span = 0, first = 0;
+    WindowSpan(m, WindowId::Zoom, span, first);
+    EXPECT_DOUBLE_EQ(m.cursors.mes[1], SampleAtColumn(m.Area(WindowId::Zoom), span, first, 200));
 }
 
 TEST_F(MouseHandlerTest, VerticalMoveShiftsTheTraceInEveryLiveSetAndEmptyBackgroundDoesNothing) {
@@ -189,6 +195,91 @@ TEST_F(MouseHandlerTest, NothingHappensWithoutADocumentOrInATinyFrame) {
     UnbindDocument(m);
     EXPECT_EQ(Do(WindowId::Main, on->first, on->second, MouseAction::Press).redraw, 0u);
     EXPECT_FALSE(handler.Dragging());
+}
+
+TEST_F(MouseHandlerTest, ZoomFrameDragsWithEveryButton) {
+    const ViewArea& a = m.Area(WindowId::Main);
+    const int y = a.areaY + 36 + a.areaHeight / 2;
+    for (const MouseButton b : {MouseButton::Left, MouseButton::Right, MouseButton::Middle}) {
+        m.zoom.SetPosition(0.0, 4000);
+        Draw();
+        const int left = a.areaX + m.zoomFrame.x1;
+        Do(WindowId::Main, left, y, MouseAction::Press, b);
+        EXPECT_TRUE(handler.Dragging());
+        EXPECT_EQ(Do(WindowId::Main, left + a.areaWidth / 2, y, MouseAction::Release, b).redraw,
+                  Bit(WindowId::Zoom) | Bit(WindowId::Xy));
+        EXPECT_NEAR(m.zoom.Position() * 4000 * 1e-11, 2000.0, 8.0);
+    }
+}
+
+TEST_F(MouseHandlerTest, MainRedrawAloneKeepsTheZoomFrameDraggable) {
+    const ZoomFrameMark before = m.zoomFrame;
+    // What W1..W8, SPLIT and More of the Main panel redraw: Main, History and XY.
+    Draw(Bit(WindowId::Main) | Bit(WindowId::History) | Bit(WindowId::Xy));
+    EXPECT_EQ(m.zoomFrame.x1, before.x1);
+    EXPECT_EQ(m.zoomFrame.x2, before.x2);
+    const ViewArea& a = m.Area(WindowId::Main);
+    Do(WindowId::Main, a.areaX + m.zoomFrame.x1, a.areaY + 36 + 20, MouseAction::Press);
+    EXPECT_TRUE(handler.Dragging());
+}
+
+TEST_F(MouseHandlerTest, MiddleOrCtrlDragInMainSelectsTheNearestRatioAroundTheStretch) {
+    const ViewArea& a = m.Area(WindowId::Main);
+    const int y = a.areaY + 36 + a.areaHeight / 2;
+    struct Case {
+        MouseButton button;
+        bool ctrl;
+    };
+    for (const Case c : {Case{MouseButton::Middle, false}, Case{MouseButton::Left, true}}) {
+        m.zoom.SelectZoomRatio(0, 4000);
+        m.zoom.SetPosition(0.0, 4000);
+        Draw();
+        // From a tenth to a fifth of the record: 400 samples, next to the "500" ratio.
+        const int x1 = a.areaX + a.areaWidth / 10, x2 = a.areaX + a.areaWidth / 5;
+        MouseOutcome out = Do(WindowId::Main, x1, y, MouseAction::Press, c.button, c.ctrl);
+        ASSERT_TRUE(out.selection);
+        out = Do(WindowId::Main, x2, y, MouseAction::Move, c.button, c.ctrl);
+        ASSERT_TRUE(out.selection);
+        EXPECT_EQ(out.selection->second, x2);
+        out = Do(WindowId::Main, x2, y, MouseAction::Release, c.button, c.ctrl);
+        EXPECT_TRUE(out.redraw & Bit(WindowId::Zoom));
+        EXPECT_EQ(m.zoom.ZoomWidth(), 500u);
+        const ZoomReadPlan plan = m.zoom.ReadPlan(4000);
+        EXPECT_NEAR(static_cast<double>(plan.start) + 250.0, 600.0, 6.0);  // centred on the stretch
+        EXPECT_EQ(m.cursors.mesTrace, kNoTrace);                           // the cursors did not move
+    }
+}
+
+TEST_F(MouseHandlerTest, WheelZoomsAroundThePointerAndShiftScrollsATenth) {
+    const int64_t L = 4000;
+    m.zoom.SelectZoomRatio(0, L);  // the widest ratio
+    m.zoom.SetStart(400, L);
+    Draw();
+    const ViewArea& z = m.Area(WindowId::Zoom);
+    int64_t span = 0, first = 0;
+    WindowSpan(m, WindowId::Zoom, span, first);
+    const int x = z.areaX + z.areaWidth / 4;
+    const double anchor = SampleAtColumn(z, span, first, x);
+    MouseOutcome out = MouseHandler::Wheel(m, {WindowId::Zoom, x, 100, 1, false}, context);
+    EXPECT_EQ(out.redraw, Bit(WindowId::Zoom) | Bit(WindowId::Xy));
+    EXPECT_EQ(m.zoom.Selected(), 1u);
+    Draw();
+    WindowSpan(m, WindowId::Zoom, span, first);
+    // The sample under the pointer stays there (within the start's alignment).
+    EXPECT_NEAR(SampleAtColumn(z, span, first, x), anchor, 4.0);
+    // Shift (or a horizontal wheel): a tenth of the width per notch.
+    const int64_t before = m.zoom.ReadPlan(L).start;
+    MouseHandler::Wheel(m, {WindowId::Zoom, x, 100, 2, true}, context);
+    EXPECT_EQ(m.zoom.ReadPlan(L).start - before, 2 * (span / 10) / 4 * 4);
+    // Over Main: zoom out around the time under the pointer; "back" returns step by step.
+    const int mx = m.Area(WindowId::Main).areaX + m.Area(WindowId::Main).areaWidth / 2;
+    MouseHandler::Wheel(m, {WindowId::Main, mx, 100, -1, false}, context);
+    EXPECT_EQ(m.zoom.Selected(), 0u);
+    ASSERT_TRUE(m.zoomHistory.Back(m.zoom, L));
+    EXPECT_EQ(m.zoom.Selected(), 1u);
+    EXPECT_EQ(m.zoom.ReadPlan(L).start, before + 2 * (span / 10) / 4 * 4);
+    ASSERT_TRUE(m.zoomHistory.Back(m.zoom, L));
+    EXPECT_EQ(m.zoom.ReadPlan(L).start, before);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "display/DocumentBinding.h"
 #include "display/HistoryWindowRenderer.h"
 #include "display/MainWindowRenderer.h"
+#include "display/ViewNavigation.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
 
@@ -118,26 +119,39 @@ TEST_F(DisplayWindows, OverlaysSnapshotSplitGroupsAndHeldPoints) {
     EXPECT_EQ(m.mainSet[2].positionSlot, 1);  // slots count displayed traces only
 }
 
-TEST_F(DisplayWindows, CursorReadsNarrowAndWideZooms) {
+TEST_F(DisplayWindows, CursorReadsTheSampleAtItsTimeFromTheFileAtEveryZoom) {
     Open(1, 100000);
-    RecordingPainter zoomP(800, 436);
-    m.zoom.SelectZoomRatio(static_cast<uint32_t>(m.zoom.RatioTexts().size() - 4), 100000);  // 100 points
-    m.zoom.SetPosition(0, 100000);
-    DrawZoomWindow(Target(zoomP));
+    const std::vector<int16_t> volts = Sine(100000);
+    RecordingPainter zoomP(800, 436), mainP(800, 436);
     const ViewArea& a = m.Area(WindowId::Zoom);
-    CursorReading r = ReadCursor(m, WindowId::Zoom, a.areaX + a.areaWidth / 2, 0);
-    ASSERT_TRUE(r.sampleIndex.has_value());
-    EXPECT_EQ(*r.sampleIndex, 50);  // the exact point under the cursor
-    EXPECT_NEAR(*r.value, Sine(100)[50] * 0.001, 1e-9);
-    m.zoom.SelectZoomRatio(0, 100000);  // 50k points: first value of the column's pair
-    DrawZoomWindow(Target(zoomP));
-    r = ReadCursor(m, WindowId::Zoom, a.areaX + a.areaWidth, 1);
-    ASSERT_TRUE(r.sampleIndex.has_value());
-    EXPECT_EQ(*r.sampleIndex % 2, 0);
-    EXPECT_LT(*r.sampleIndex, 2000);             // the right edge stays inside the points
-    r = ReadCursor(m, WindowId::Zoom, -500, 5);  // absent trace, left of the area
-    EXPECT_FALSE(r.value.has_value());
-    EXPECT_NEAR(r.time, 0.0, 1e-12);
+    struct Case {
+        uint32_t entryFromEnd;  // ratio list entry, counted from the narrowest
+        int column;             // of the area
+    };
+    // 100 points (under the 2000 display points) and 50k points (min/max pairs): the value is the sample's.
+    for (const Case c : {Case{4, 400}, Case{4, 0}, Case{uint32_t(m.zoom.RatioTexts().size()), 333}}) {
+        m.zoom.SelectZoomRatio(static_cast<uint32_t>(m.zoom.RatioTexts().size() - c.entryFromEnd), 100000);
+        m.zoom.SetPosition(0.3e11, 100000);
+        DrawZoomWindow(Target(zoomP));
+        int64_t span = 0, first = 0;
+        WindowSpan(m, WindowId::Zoom, span, first);
+        const double sample = SampleAtColumn(a, span, first, a.areaX + c.column);
+        const CursorReading r = ReadCursor(m, &file, WindowId::Zoom, sample, 0);
+        ASSERT_TRUE(r.sampleIndex.has_value());
+        EXPECT_EQ(*r.sampleIndex, static_cast<int64_t>(std::floor(sample + 1e-9)));
+        ASSERT_TRUE(r.value.has_value());
+        EXPECT_NEAR(*r.value, volts[static_cast<size_t>(*r.sampleIndex)] * 0.001, 1e-9);
+        EXPECT_NEAR(r.time, sample * 1e-3, 1e-12);
+    }
+    // The Main window at 100000 points reads the sample too, not the first value of a min/max pair.
+    DrawMainWindow(Target(mainP));
+    const CursorReading main = ReadCursor(m, &file, WindowId::Main, 28539.4, 0);
+    ASSERT_TRUE(main.value.has_value());
+    EXPECT_EQ(*main.sampleIndex, 28539);
+    EXPECT_NEAR(*main.value, volts[28539] * 0.001, 1e-9);
+    // A trace the window does not show, or no file: the time alone.
+    EXPECT_FALSE(ReadCursor(m, &file, WindowId::Zoom, 10.0, 5).value.has_value());
+    EXPECT_FALSE(ReadCursor(m, nullptr, WindowId::Zoom, 10.0, 0).value.has_value());
 }
 
 TEST_F(DisplayWindows, XyWindowLoadsItsXTraceAndTheZoomStretch) {

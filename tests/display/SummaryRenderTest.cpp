@@ -166,6 +166,8 @@ TEST_F(SummaryRenderTest, TheFirstFrameReadsEachSampleOnce) {
         doc.SetReadMonitor(&monitor);
         ASSERT_TRUE(doc.Load(path).ok);
         Display display(*doc.Current());
+        // The XY figure of the whole record reads its samples once more (below).
+        display.model->shown[static_cast<size_t>(WindowId::Xy)] = false;
         display.Redraw();
         const double perByte = static_cast<double>(monitor.bytesRead.load()) / recordBytes;
         if (budget > 0) {
@@ -174,6 +176,17 @@ TEST_F(SummaryRenderTest, TheFirstFrameReadsEachSampleOnce) {
         } else {
             EXPECT_GT(perByte, 2.5);
         }
+        // Shown, the XY window draws its figure from every sample pair once: one more read of
+        // the record, and none when it is drawn again.
+        display.model->shown[static_cast<size_t>(WindowId::Xy)] = true;
+        const int64_t before = monitor.bytesRead.load();
+        display.Redraw(1u << static_cast<uint32_t>(WindowId::Xy));
+        const double xyPerByte = static_cast<double>(monitor.bytesRead.load() - before) / recordBytes;
+        EXPECT_GE(xyPerByte, 0.99);
+        EXPECT_LT(xyPerByte, 1.01);
+        const int64_t again = monitor.bytesRead.load();
+        display.Redraw(1u << static_cast<uint32_t>(WindowId::Xy));
+        EXPECT_EQ(monitor.bytesRead.load(), again);
     }
 }
 

@@ -148,10 +148,7 @@ int RunRender(int argc, char** argv) {
         return UsageError("render", "--zoom-entry beyond the ratio list (" +
                                         std::to_string(m.zoom.RatioTexts().size()) + " entries)");
     if (args.Value("--position")) m.zoom.SetPosition(position * 1e11, L);
-    if (mesX >= 0 || refX >= 0) {
-        m.cursors.mesX = {mesX, mesX};
-        m.cursors.refX = {refX, refX};
-    }
+    if (mesX >= 0 || refX >= 0) m.cursors.SetColumns(mesX, refX);
 
     const TextMetrics metrics = TextMetrics::Normal();
     const ComposedFrame frame = ComposeWindows(m, file.get(), frameW, frameH, metrics);

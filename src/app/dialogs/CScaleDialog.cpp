@@ -86,6 +86,26 @@ CScaleDialog::CScaleDialog(CUiSeam& ui, QWidget* parent) : QDialog(parent), ui_(
 }
 
 void CScaleDialog::OpenAt(QPoint globalPos, const QString& traceName, const QString& upper, const QString& lower) {
+    Prepare(globalPos, traceName, upper, lower);
+    show();
+    raise();
+    activateWindow();
+    upper_->setFocus(Qt::PopupFocusReason);
+    upper_->selectAll();
+}
+
+int CScaleDialog::ExecAt(QPoint globalPos, const QString& traceName, const QString& upper, const QString& lower) {
+    hide();  // a modeless opening still showing becomes the modal one
+    Prepare(globalPos, traceName, upper, lower);
+    upper_->setFocus(Qt::PopupFocusReason);
+    upper_->selectAll();
+    setModal(true);
+    const int result = exec();
+    setModal(false);
+    return result;
+}
+
+void CScaleDialog::Prepare(QPoint globalPos, const QString& traceName, const QString& upper, const QString& lower) {
     upperText_ = upper;
     lowerText_ = lower;
     traceName_->setText(traceName.isEmpty() ? QStringLiteral("CH") : traceName);
@@ -94,11 +114,6 @@ void CScaleDialog::OpenAt(QPoint globalPos, const QString& traceName, const QStr
     lower_->setText(lowerText_);
     resize(size().expandedTo(minimumSizeHint()));
     PlaceWindowAt(*this, globalPos);
-    show();
-    raise();
-    activateWindow();
-    upper_->setFocus(Qt::PopupFocusReason);
-    upper_->selectAll();
 }
 
 void CScaleDialog::OnOk() {

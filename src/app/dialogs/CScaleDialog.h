@@ -24,6 +24,8 @@ public:
     // screen), the trace's name in the "CH" static and the two texts in the
     // edits, and puts the focus on the upper value.
     void OpenAt(QPoint globalPos, const QString& traceName, const QString& upper, const QString& lower);
+    // The same, modal: returns when the dialog closes (QDialog::Accepted or Rejected).
+    int ExecAt(QPoint globalPos, const QString& traceName, const QString& upper, const QString& lower);
 
     // Applies the range to the selected trace; true when the display accepts
     // it. (0, 0) restores the trace's default range. Set by the owner; while
@@ -35,6 +37,7 @@ public:
     const QString& LowerText() const { return lowerText_; }
 
 private:
+    void Prepare(QPoint globalPos, const QString& traceName, const QString& upper, const QString& lower);
     void OnOk();
     void OnDefault();
 

@@ -16,35 +16,11 @@ CZoomPositionDialog::CZoomPositionDialog(CUiSeam& ui, QWidget* parent) : QDialog
     setAccessibleDescription(tr("Start time of the zoomed stretch"));
     setModal(false);
 
-    auto* label = new QLabel(tr("Zoom Position"), this);
-    label->setObjectName(QStringLiteral("labelZoomPosition"));
-    position_ = new QLineEdit(this);
-    position_->setObjectName(QStringLiteral("id1064"));
+    const ValueRow row = MakeValueRow(*this, tr("Zoom Position"), QStringLiteral("id1064"),
+                                      tr("Start time of the zoomed stretch"), tr("Move the zoomed stretch"));
+    position_ = row.edit;
     position_->setAccessibleName(tr("Zoom position"));
-    position_->setAccessibleDescription(tr("Start time of the zoomed stretch"));
-    position_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("-000.0000ms")) + 12);
-    label->setBuddy(position_);
-
-    auto* ok = new QPushButton(tr("OK"), this);
-    ok->setObjectName(QStringLiteral("idOK"));
-    ok->setAccessibleName(tr("OK"));
-    ok->setAccessibleDescription(tr("Move the zoomed stretch"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(tr("CANCEL"), this);
-    cancel->setObjectName(QStringLiteral("idCANCEL"));
-    cancel->setAccessibleName(tr("CANCEL"));
-    cancel->setAccessibleDescription(tr("Close without change"));
-
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(6, 3, 6, 3);
-    row->setSpacing(6);
-    row->addWidget(label);
-    row->addWidget(position_, 1);
-    row->addWidget(ok);
-    row->addWidget(cancel);
-
-    connect(ok, &QPushButton::clicked, this, &CZoomPositionDialog::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(row.ok, &QPushButton::clicked, this, &CZoomPositionDialog::OnOk);
 
     resize(QSize(300, 33).expandedTo(minimumSizeHint()));
 }

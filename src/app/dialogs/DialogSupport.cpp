@@ -1,6 +1,11 @@
 #include "app/dialogs/DialogSupport.h"
 
+#include <QDialog>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
@@ -17,6 +22,40 @@ void ShowInvalidValue(CUiSeam& ui, QWidget* parent) {
 std::optional<double> ParseValueText(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return ParseLeadingNumber(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+}
+
+ValueRow MakeValueRow(QDialog& dialog, const QString& label, const QString& editName, const QString& editDescription,
+                      const QString& okDescription) {
+    ValueRow row;
+    row.label = new QLabel(label, &dialog);
+    row.label->setObjectName(QStringLiteral("label") +
+                             QString(label).remove(QLatin1Char(' ')).remove(QLatin1Char(':')));
+    row.edit = new QLineEdit(&dialog);
+    row.edit->setObjectName(editName);
+    row.edit->setAccessibleName(label.endsWith(QLatin1Char(':')) ? label.chopped(1) : label);
+    row.edit->setAccessibleDescription(editDescription);
+    row.edit->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(QStringLiteral("-000.0000ms")) + 12);
+    row.label->setBuddy(row.edit);
+
+    row.ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    row.ok->setObjectName(QStringLiteral("idOK"));
+    row.ok->setAccessibleName(QStringLiteral("OK"));
+    row.ok->setAccessibleDescription(okDescription);
+    row.ok->setDefault(true);
+    row.cancel = new QPushButton(QStringLiteral("CANCEL"), &dialog);
+    row.cancel->setObjectName(QStringLiteral("idCANCEL"));
+    row.cancel->setAccessibleName(QStringLiteral("CANCEL"));
+    row.cancel->setAccessibleDescription(QStringLiteral("Close without change"));
+
+    auto* layout = new QHBoxLayout(&dialog);
+    layout->setContentsMargins(6, 3, 6, 3);
+    layout->setSpacing(6);
+    layout->addWidget(row.label);
+    layout->addWidget(row.edit, 1);
+    layout->addWidget(row.ok);
+    layout->addWidget(row.cancel);
+    QObject::connect(row.cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    return row;
 }
 
 void PlaceWindowAt(QWidget& window, QPoint globalPos) {

@@ -4,6 +4,10 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace kivelo::app {
@@ -15,6 +19,17 @@ void ShowInvalidValue(CUiSeam& ui, QWidget* parent);
 
 // The number at the start of text (ParseLeadingNumber on its UTF-8 form).
 std::optional<double> ParseValueText(const QString& text);
+
+// One row: a label, an edit wide enough for a time such as "-000.0000ms",
+// OK (the default button) and CANCEL (which rejects the dialog).
+struct ValueRow {
+    QLabel* label = nullptr;
+    QLineEdit* edit = nullptr;
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+};
+ValueRow MakeValueRow(QDialog& dialog, const QString& label, const QString& editName, const QString& editDescription,
+                      const QString& okDescription);
 
 // Moves the top-level window so that its top-left corner is at globalPos,
 // pulled back inside the available area of the screen under that point.

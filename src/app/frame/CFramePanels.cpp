@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/dialogs/CAboutBox.h"
+#include "app/dialogs/CCursorTimeDialog.h"
 #include "app/dialogs/CScaleDialog.h"
 #include "app/dialogs/CTraceSelectDialog.h"
 #include "app/dialogs/CZoomPositionDialog.h"
@@ -12,6 +13,7 @@
 #include "app/panels/CTracePanel.h"
 #include "app/panels/CXyPanel.h"
 #include "app/panels/CZoomPanel.h"
+#include "display/CursorSamples.h"
 #include "display/MainWindowRenderer.h"
 
 namespace kivelo::app {
@@ -24,6 +26,7 @@ struct CFramePanels::Parts {
     CXyPanel* xy = nullptr;
     CScaleDialog* scale = nullptr;
     CZoomPositionDialog* zoomPosition = nullptr;
+    CCursorTimeDialog* cursorTime = nullptr;
 };
 
 CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_unique<Parts>()) {
@@ -70,6 +73,12 @@ CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_
         if (accepted) frame_.RedrawWindows(MaskOf(WindowId::Zoom) | MaskOf(WindowId::Xy));
         return accepted;
     };
+    p.cursorTime = new CCursorTimeDialog(frame.Ui(), &frame);
+    p.cursorTime->setCursorTime = [this](bool mes, double t) {
+        const bool accepted = SetCursorTime(frame_.Model(), cursorWindow_, mes, t);
+        if (accepted) frame_.RedrawWindows(MaskOf(cursorWindow_));
+        return accepted;
+    };
 }
 
 CFramePanels::~CFramePanels() = default;
@@ -106,6 +115,24 @@ void CFramePanels::OpenScaleDialog(QPoint globalPos, const ScaleRequest& request
 
 void CFramePanels::OpenZoomPositionDialog(QPoint globalPos, const ZoomPositionRequest& request) {
     parts_->zoomPosition->OpenAt(globalPos, QString::fromStdString(request.text));
+}
+
+void CFramePanels::ExecScaleDialog(QPoint globalPos, const ScaleRequest& request) {
+    parts_->scale->ExecAt(globalPos, QString::fromStdString(request.name), QString::fromStdString(request.upper),
+                          QString::fromStdString(request.lower));
+}
+
+void CFramePanels::OpenCursorTimeDialog(QPoint globalPos, WindowId window, bool mes, const QString& text) {
+    cursorWindow_ = window;
+    parts_->cursorTime->OpenAt(globalPos, mes, text);
+}
+
+bool CFramePanels::ZoomBack() {
+    DisplayModel& m = frame_.Model();
+    if (!m.document.loaded || !m.zoomHistory.Back(m.zoom, m.document.recordLength)) return false;
+    parts_->zoom->SyncFromModel();
+    frame_.RedrawWindows(MaskOf(WindowId::Zoom) | MaskOf(WindowId::Xy));
+    return true;
 }
 
 bool CFramePanels::OpenTraceSelection(WindowId window) {

@@ -3,21 +3,65 @@
 #include <QApplication>
 #include <QDir>
 #include <QStatusBar>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QSettings>
+#include <QSplashScreen>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "app/core/FramePlacement.h"
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
 #include "app/frame/CMainFrame.h"
 #include "app/frame/CQuitOnSignal.h"
 #include "app/instrument/CCommSetupDialog.h"
+#include "app/ui/CIcons.h"
 #include "app/ui/CQtUiSeam.h"
 #include "common/StagedFile.h"
 
 namespace kivelo::app {
+namespace {
+
+// The profile keeps whether the frame was maximised (the settings record has no field for it).
+const QString kMaximisedKey = QStringLiteral("frameMaximised");
+
+// A short splash window while the frame comes up: a second, or until the first frame is drawn.
+void ShowSplash(QWidget& frame) {
+    QPixmap picture(282, 144);
+    picture.fill(QColor(0, 0, 0));
+    {
+        QPainter p(&picture);
+        PaintProgramIcon(p, QRectF(16, 32, 80, 80));
+        p.setPen(QColor(0xF7, 0xF7, 0xF7));
+        QFont f = p.font();
+        f.setPixelSize(15);
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QRect(106, 40, 172, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Waveform Viewer"));
+        f.setPixelSize(12);
+        f.setBold(false);
+        p.setFont(f);
+        p.drawText(QRect(110, 72, 165, 40), Qt::AlignLeft | Qt::AlignTop,
+                   QStringLiteral("Version  1.10\nfor QV series"));
+    }
+    auto* splash = new QSplashScreen(picture);
+    splash->setObjectName(QStringLiteral("splash"));
+    splash->setAccessibleName(QStringLiteral("Waveform Viewer starting"));
+    splash->show();
+    splash->raise();
+    QObject::connect(&frame, &QObject::destroyed, splash, &QObject::deleteLater);
+    QTimer::singleShot(1000, splash, [splash] {
+        splash->close();
+        splash->deleteLater();
+    });
+}
+
+}  // namespace
 
 CKiveloApp::CKiveloApp(CUiSeam& ui, std::string settingsPath)
     : document_(std::make_unique<WaveDocument>()),
@@ -54,10 +98,17 @@ void CKiveloApp::LoadSettings() {
         m.SetVerticalDivisions(s.divisions);
         m.SetLightMode(s.lightMode);
         m.shares = s.shares;
-        if (s.frame) {
-            frame_->resize(s.frame->right - s.frame->left, s.frame->bottom - s.frame->top);
-            frame_->move(s.frame->left, s.frame->top);
+    }
+    // The saved place (any size, any screen) when a screen still shows it.
+    if (applied.stored) {
+        std::vector<FrameRect> screens;
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            const QRect a = screen->availableGeometry();
+            screens.push_back({a.left(), a.top(), a.left() + a.width(), a.top() + a.height()});
         }
+        if (const std::optional<FrameRect> r = RestoredFramePlacement(settings_.FrameRectangle(), screens))
+            frame_->setGeometry(QRect(r->left, r->top, r->right - r->left, r->bottom - r->top));
+        maximised_ = QSettings().value(kMaximisedKey, false).toBool();
     }
     frame_->ApplyModelToControls();
     frame_->SettingsLoaded();
@@ -83,6 +134,7 @@ bool CKiveloApp::SaveSettings() {
     r.SetRightShare(static_cast<float>(m.shares.right));
     r.SetGraticuleType(m.Area(WindowId::Main).graticuleStyle);
     r.SetDivisions(m.Area(WindowId::Xy).verticalDivisions);
+    QSettings().setValue(kMaximisedKey, frame_->isMaximized());
     const QRect g = frame_->NormalGeometry();
     if (g.isValid()) r.SetFrameRectangle({g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
     const SettingsSaveResult saved = SettingsStore::Save(settingsPath_, r);
@@ -116,7 +168,7 @@ int RunKivelo(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kivelo"));
     QApplication::setOrganizationName(QStringLiteral("Kivelo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kivelo"));
+    // No display name: the platform would append it to every caption.
     QApplication::setDesktopFileName(QStringLiteral("io.github.kivelo.Kivelo"));
 
     QString file;
@@ -139,7 +191,9 @@ int RunKivelo(int argc, char** argv) {
         std::fflush(nullptr);
         std::_Exit(0);
     });
-    kivelo.Frame().show();
+    if (kivelo.StartsMaximised()) kivelo.Frame().showMaximized();
+    else kivelo.Frame().show();
+    ShowSplash(kivelo.Frame());  // over the frame
     if (!file.isEmpty()) {
         QTimer::singleShot(0, &kivelo.Frame(), [&kivelo, file] { kivelo.Frame().OpenPath(file); });
     }

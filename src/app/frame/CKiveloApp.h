@@ -32,6 +32,8 @@ public:
     void LoadSettings();
     // Puts the exit fields into the record and writes it; false when it could not be written.
     bool SaveSettings();
+    // The frame was maximised at the last exit (known after LoadSettings).
+    bool StartsMaximised() const { return maximised_; }
 
 private:
     std::unique_ptr<WaveDocument> document_;
@@ -40,6 +42,7 @@ private:
     std::string settingsPath_;
     bool mayOverwrite_ = true;
     std::unique_ptr<CMainFrame> frame_;
+    bool maximised_ = false;
 };
 
 // The program's main: `kivelo [FILE]`.

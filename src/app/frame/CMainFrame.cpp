@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -25,10 +26,12 @@
 #include "app/ui/CIcons.h"
 #include "app/ui/CUiSeam.h"
 #include "display/CursorRenderer.h"
+#include "display/CursorSamples.h"
 #include "display/DocumentBinding.h"
 #include "display/HistoryWindowRenderer.h"
 #include "display/RedrawAll.h"
 #include "display/RenderTarget.h"
+#include "display/WindowTexts.h"
 #include "display/ZoomWindowRenderer.h"
 #include "display/qt/FrameComposer.h"
 #include "display/qt/QtDisplayPainter.h"
@@ -90,20 +93,35 @@ CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, SettingsReco
         if (scheduler_.Fire()) RedrawWindows(kAllWindows);
     });
 
-    // Most of the screen, within the largest frame the plane can fill.
-    QSize size(1280, 900);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QSize avail = screen->availableGeometry().size();
-        size = QSize(std::clamp(avail.width() * 9 / 10, kMinFrameWidth, 2044),
-                     std::clamp(avail.height() * 9 / 10, kMinFrameHeight, 1020));
-    }
-    resize(size);
+    resize(DefaultSize());
+    FitPlaneToScreens();
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen*) { FitPlaneToScreens(); });
     ready_ = true;
     scheduler_.SetReady(true);
     UpdateCommandStates();
 }
 
 CMainFrame::~CMainFrame() = default;
+
+QSize CMainFrame::DefaultSize() {
+    // Most of the screen; the plane grows to whatever the frame needs.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize avail = screen->availableGeometry().size();
+        return {std::max(avail.width() * 9 / 10, kMinFrameWidth), std::max(avail.height() * 9 / 10, kMinFrameHeight)};
+    }
+    return {1280, 900};
+}
+
+void CMainFrame::FitPlaneToScreens() {
+    // At least the largest screen in device pixels, so a maximised frame is drawn edge to edge.
+    int w = 0, h = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QSize pixels = screen->geometry().size() * screen->devicePixelRatio();
+        w = std::max(w, pixels.width());
+        h = std::max(h, pixels.height());
+    }
+    model_.plane.EnsureSize(w, h);
+}
 
 // ---- commands -------------------------------------------------------------
 
@@ -113,7 +131,8 @@ void CMainFrame::BuildMenus() {
     std::map<QString, QMenu*> menus;
     std::map<QString, QMenu*> submenus;
     for (const char* name : {"File", "Comm", "Analysis", "Help"}) {
-        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(name));
+        // A mnemonic on each name: Alt+F, Alt+C, Alt+A, Alt+H open the menus.
+        QMenu* menu = menuBar()->addMenu(QLatin1Char('&') + QString::fromLatin1(name));
         menu->setObjectName(QStringLiteral("menu") + QString::fromLatin1(name));
         menus[QString::fromLatin1(name)] = menu;
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
@@ -135,6 +154,9 @@ void CMainFrame::BuildMenus() {
         QAction* a = menu->addAction(Q(e.text));
         a->setObjectName(QStringLiteral("cmd%1").arg(e.id));
         if (!e.shortcut.empty()) a->setShortcut(QKeySequence(Q(e.shortcut)));
+        // The desktop's keys for quitting and closing the document.
+        if (e.shortcut.empty() && e.id == cmd::kExit) a->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+        if (e.shortcut.empty() && e.id == cmd::kClose) a->setShortcut(QKeySequence(QStringLiteral("Ctrl+W")));
         a->setStatusTip(Q(e.prompt));
         const int id = e.id;
         connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
@@ -144,6 +166,24 @@ void CMainFrame::BuildMenus() {
     // Save has a key but no work to do: the program never rewrites an open record.
     auto* save = new QShortcut(QKeySequence::Save, this);
     save->setObjectName(QStringLiteral("saveSwallowed"));
+    // F10 opens the first menu, as on other desktops.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    f10->setObjectName(QStringLiteral("menuKey"));
+    connect(f10, &QShortcut::activated, this, [this] {
+        for (QAction* a : menuBar()->actions())
+            if (a->isVisible()) {
+                menuBar()->setActiveAction(a);
+                return;
+            }
+    });
+    // Back to the Zoom window's previous stretch.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Backspace), QKeySequence(Qt::ALT | Qt::Key_Left)}) {
+        auto* back = new QShortcut(key, this);
+        back->setObjectName(QStringLiteral("zoomBack"));
+        connect(back, &QShortcut::activated, this, [this] {
+            if (!working_) panels_->ZoomBack();
+        });
+    }
     RebuildRecentMenu();
 }
 
@@ -541,6 +581,96 @@ void CMainFrame::ConnectWindows() {
             else OnMouse(in);
         };
     }
+    for (const WindowId id : {WindowId::Main, WindowId::Zoom}) {
+        CDisplayWindow& w = area_->Window(id);
+        w.onWheel = [this](const WheelInput& in) {
+            if (!working_) OnWheel(in);
+        };
+        w.onDoubleClick = [this, id](int x, int y) { return !working_ && OnDoubleClick(id, x, y); };
+        // Cursor keys first; what they leave goes to the window's panel (the Zoom keys).
+        w.onKey = [this, id, panel = std::move(w.onKey)](int key, Qt::KeyboardModifiers modifiers) {
+            if (working_) return false;
+            return OnWindowKey(id, key, modifiers) || (panel && panel(key, modifiers));
+        };
+    }
+}
+
+void CMainFrame::OnWheel(const WheelInput& in) {
+    MouseContext context;
+    context.lineHeight = metrics_.LineHeight();
+    context.frameWidth = width();
+    context.frameHeight = height();
+    const MouseOutcome out = MouseHandler::Wheel(model_, in, context);
+    if (out.redraw) RedrawWindows(out.redraw);
+}
+
+// Rows of the cursor readouts (MesCursor:, RefCursor:) below the trace area, in window coordinates.
+bool CMainFrame::OnDoubleClick(WindowId window, int x, int y) {
+    if (!model_.document.loaded || model_.mouseMode != MouseMode::Cursors) return false;
+    const ViewArea& a = model_.Area(window);
+    const int lh = metrics_.LineHeight();
+    const int y0 = a.areaY + a.areaHeight + 37 + kWindowPanelHeight;
+    if (x < 58 || x > area_->Window(window).width() - 130 || y < y0 + lh || y >= y0 + 3 * lh) return false;
+    OpenCursorTime(window, y < y0 + 2 * lh, area_->Window(window).mapToGlobal(QPoint(x, y)));
+    return true;
+}
+
+void CMainFrame::OpenCursorTime(WindowId window, bool mes, QPoint globalPos) {
+    const HorzInfo& h = model_.document.horz;
+    const double t = ShownCursorSample(model_, window, mes) * h.HResolution + h.HOffset;
+    panels_->OpenCursorTimeDialog(globalPos, window, mes, Q(FormatText(t, h.HUnit, 4, h.HResolution)).trimmed());
+}
+
+bool CMainFrame::OnWindowKey(WindowId window, int key, Qt::KeyboardModifiers modifiers) {
+    if (!model_.document.loaded) return false;
+    CDisplayWindow& w = area_->Window(window);
+    if (key == Qt::Key_G && (modifiers & Qt::ControlModifier)) {
+        OpenCursorTime(window, true, w.mapToGlobal(QPoint(125, model_.Area(window).areaY + kWindowPanelHeight)));
+        return true;
+    }
+    if ((key != Qt::Key_Left && key != Qt::Key_Right) || (modifiers & Qt::AltModifier)) return false;
+    // In the Zoom window the arrows move the stretch unless the pointer is over the traces.
+    if (window == WindowId::Zoom) {
+        const ViewArea& a = model_.Area(window);
+        const QPoint p = w.mapFromGlobal(QCursor::pos());
+        const QRect traces(a.areaX, a.areaY + kWindowPanelHeight, a.areaWidth + 1, a.areaHeight + 1);
+        if (!traces.contains(p)) return false;
+    }
+    const int columns = (key == Qt::Key_Left ? -1 : 1) * (modifiers & Qt::ShiftModifier ? 10 : 1);
+    NudgeCursor(model_, window, !(modifiers & Qt::ControlModifier), columns);
+    RepaintCursors(window);
+    return true;
+}
+
+void CMainFrame::RepaintCursors(WindowId window) {
+    CDisplayWindow& w = area_->Window(window);
+    if (w.Image().isNull()) return;
+    {
+        QtDisplayPainter painter(w.Image(), metrics_);
+        RedrawCursors({model_, document_.Current(), painter, metrics_, width(), height()}, window);
+    }
+    w.update();
+}
+
+void CMainFrame::DrawSelection(int fromX, int toX) {
+    RepaintCursors(WindowId::Main);
+    CDisplayWindow& main = area_->Window(WindowId::Main);
+    if (main.Image().isNull()) return;
+    const ViewArea& a = model_.Area(WindowId::Main);
+    const int left = std::clamp(std::min(fromX, toX), static_cast<int>(a.areaX), a.areaX + a.areaWidth);
+    const int right = std::clamp(std::max(fromX, toX), static_cast<int>(a.areaX), a.areaX + a.areaWidth);
+    {
+        QtDisplayPainter painter(main.Image(), metrics_);
+        painter.DrawRectOutline(left, a.areaY + kWindowPanelHeight + 4, right,
+                                a.areaY + a.areaHeight + kWindowPanelHeight - 4, model_.palette.Foreground());
+    }
+    main.update();
+}
+
+void CMainFrame::OpenScaleDialogFor(int trace) {
+    if (working_ || width() < kMinFrameWidth || height() < kMinFrameHeight) return;
+    const std::optional<ScaleRequest> request = SelectForScale(model_, trace);
+    if (request) panels_->ExecScaleDialog(QCursor::pos(), *request);
 }
 
 void CMainFrame::OnMouse(const MouseInput& in) {
@@ -564,14 +694,9 @@ void CMainFrame::OnMouse(const MouseInput& in) {
     if (out.redraw) RedrawWindows(out.redraw);
     for (const WindowId id : {WindowId::Main, WindowId::Zoom}) {
         if (!(out.cursors & MaskOf(id)) || (out.redraw & MaskOf(id))) continue;
-        CDisplayWindow& w = area_->Window(id);
-        if (w.Image().isNull()) continue;
-        {
-            QtDisplayPainter painter(w.Image(), metrics_);
-            RedrawCursors({model_, document_.Current(), painter, metrics_, width(), height()}, id);
-        }
-        w.update();
+        RepaintCursors(id);
     }
+    if (out.selection) DrawSelection(out.selection->first, out.selection->second);
     if (out.scale) panels_->OpenScaleDialog(window.mapToGlobal(QPoint(in.x, in.y)), *out.scale);
     if (out.zoomPosition) panels_->OpenZoomPositionDialog(window.mapToGlobal(QPoint(in.x, in.y)), *out.zoomPosition);
 }
@@ -626,7 +751,9 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 void CMainFrame::StoreNormalGeometry() {
-    if (ready_ && !isMinimized() && !isMaximized() && !isFullScreen()) normalGeometry_ = frameGeometry();
+    // The client rectangle: restored with setGeometry, it gives back the same window
+    // (the outer frame, restored as the inner size, grew a little at every start).
+    if (ready_ && !isMinimized() && !isMaximized() && !isFullScreen()) normalGeometry_ = geometry();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {

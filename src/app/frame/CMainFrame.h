@@ -63,6 +63,7 @@ public:
     QStringList RecentFiles() const;
 
     // CDisplayActions
+    void OpenScaleDialogFor(int trace) override;
     DisplayModel& Model() override { return model_; }
     CWaveFile* File() override { return document_.Current(); }
     void RequestRedraw() override;
@@ -88,6 +89,9 @@ public:
 
     // Places the windows again after the user resized one of them or an edge.
     void LayOutWithResize(std::optional<WindowResize> resized, std::optional<double> rightShare, bool force);
+
+    // The frame's size at a first start: most of the primary screen.
+    static QSize DefaultSize();
 
     // Frame rectangle of the last restored (not minimised or maximised) state.
     QRect NormalGeometry() const { return normalGeometry_; }
@@ -119,6 +123,14 @@ private:
     CommandState State() const;
     LayoutInput BaseLayoutInput() const;
     void StoreNormalGeometry();
+    void FitPlaneToScreens();
+    void OnWheel(const WheelInput& in);
+    bool OnDoubleClick(WindowId window, int x, int y);
+    bool OnWindowKey(WindowId window, int key, Qt::KeyboardModifiers modifiers);
+    void OpenCursorTime(WindowId window, bool mes, QPoint globalPos);
+    // Cursors (and the zoom frame) of a window drawn again over its picture.
+    void RepaintCursors(WindowId window);
+    void DrawSelection(int fromX, int toX);
     void ReportReady();
 
     WaveDocument& document_;

@@ -218,12 +218,21 @@ QString CCommSetupDialog::DeviceInList(int port) const {
 }
 
 void CCommSetupDialog::ShowAt(QPoint topLeft) {
+    shown_ = settings_;
     LoadControls();
     setGeometry(QRect(topLeft, QSize(270, 180).expandedTo(minimumSizeHint())));
     show();
     raise();
     activateWindow();
     (settings_.useGpib == 1 ? gpib_ : serial_)->setFocus(Qt::OtherFocusReason);
+}
+
+void CCommSetupDialog::reject() {
+    if (isVisible()) {
+        settings_ = shown_;
+        LoadControls();
+    }
+    QDialog::reject();
 }
 
 void CCommSetupDialog::OnOk() {

@@ -46,6 +46,9 @@ public:
     // After OK took the values and closed the dialog.
     std::function<void()> accepted;
 
+    // Escape or closing the window: the interface goes back to what it was when shown.
+    void reject() override;
+
 private:
     void OnOk();
     void LoadControls();
@@ -54,6 +57,7 @@ private:
 
     CUiSeam& ui_;
     CommSettings settings_;
+    CommSettings shown_;  // as the dialog was opened
     std::array<QString, 2> chosen_;
     QRadioButton* gpib_ = nullptr;
     QRadioButton* serial_ = nullptr;

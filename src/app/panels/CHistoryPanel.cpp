@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/panels/CStripLayout.h"
+#include "app/panels/CStripOverflow.h"
 #include "app/panels/CWrapButton.h"
 #include "app/panels/PanelStyle.h"
 
@@ -78,6 +79,7 @@ CHistoryPanel::CHistoryPanel(CDisplayActions& actions, QWidget* window) : QWidge
     bar_->setFocusPolicy(Qt::TabFocus);
     connect(bar_, &QScrollBar::actionTriggered, this, &CHistoryPanel::OnBarAction);
 
+    overflow_ = new CStripOverflow(this, QStringLiteral("History window"));
     SyncFromModel();
 }
 
@@ -124,7 +126,8 @@ void CHistoryPanel::Place(int windowWidth, int windowHeight) {
     const bool hosted = bar_->parentWidget() != this;
     setGeometry(0, 0, std::max(windowWidth, 0), hosted ? kStripHeight : std::max(windowHeight, kStripHeight));
 
-    CStripLayout strip(windowWidth, kStripMargin, kRows);
+    overflow_->Begin();
+    CStripLayout strip(windowWidth, kStripMargin, kRows, overflow_);
     strip.Caption(sizeCaption_);
     for (QToolButton* b : sizeButtons_) strip.Add(b, 24, 1);
     strip.EndGroup(kGroupGap);
@@ -134,6 +137,7 @@ void CHistoryPanel::Place(int windowWidth, int windowHeight) {
     strip.EndGroup(kGroupGap);
     strip.AddTall(chaser_, std::max(chaser_->sizeHint().width(), 58), 2, kStripHeight - 4);
     strip.EndGroup(0);
+    overflow_->Finish(windowWidth);
 
     const int barWidth = bar_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar_);
     bar_->setGeometry(std::max(windowWidth - barWidth, 0), kStripHeight, barWidth,

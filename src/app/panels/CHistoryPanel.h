@@ -16,6 +16,7 @@ class QToolButton;
 
 namespace kivelo::app {
 
+class CStripOverflow;
 class CWrapButton;
 
 class CHistoryPanel : public QWidget {
@@ -50,6 +51,7 @@ private:
     QPushButton* off_ = nullptr;
     CWrapButton* chaser_ = nullptr;
     QScrollBar* bar_ = nullptr;
+    CStripOverflow* overflow_ = nullptr;
     int lastWidth_ = 0;
     int lastHeight_ = 0;
 };

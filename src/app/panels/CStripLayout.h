@@ -1,6 +1,8 @@
 #pragma once
 // Places a strip's controls left to right in groups, each with its caption
-// above; whatever would pass the window's right edge is hidden rather than cut.
+// above. With an overflow, a group that does not fit moves whole into the
+// overflow panel (and every group after it); without one, whatever would pass
+// the window's right edge is hidden rather than cut.
 #include <QRect>
 
 #include <vector>
@@ -9,6 +11,8 @@ class QLabel;
 class QWidget;
 
 namespace kivelo::app {
+
+class CStripOverflow;
 
 class CStripLayout {
 public:
@@ -19,10 +23,11 @@ public:
         int rowHeight;
     };
 
-    CStripLayout(int windowWidth, int x, Rows rows);
+    CStripLayout(int windowWidth, int x, Rows rows, CStripOverflow* overflow = nullptr);
 
-    // Starts a group at the current x. A whole group shows all its controls or
-    // none (ON without OFF makes no sense); otherwise each control that fits shows.
+    // Starts a group at the current x. Without an overflow, a whole group shows
+    // all its controls or none (ON without OFF makes no sense); otherwise each
+    // control that fits shows.
     void Caption(QLabel* caption, bool whole = true);
     // Next control of the row; width 0 takes the control's size hint.
     void Add(QWidget* control, int width = 0, int gapAfter = 0);
@@ -36,12 +41,20 @@ public:
     static void Put(QWidget* control, const QRect& rect, int windowWidth);
 
 private:
+    struct Placed {
+        QWidget* control;
+        QRect rect;
+    };
+
     int windowWidth_;
     int x_;
+    int groupX_;
     int captionRight_;
     Rows rows_;
+    CStripOverflow* overflow_;
     bool whole_ = true;
-    std::vector<QWidget*> group_;
+    QLabel* caption_ = nullptr;
+    std::vector<Placed> group_;
 };
 
 }  // namespace kivelo::app

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -10,6 +11,7 @@
 #include <algorithm>
 
 #include "app/panels/CStripLayout.h"
+#include "app/panels/CStripOverflow.h"
 #include "app/panels/PanelStyle.h"
 
 namespace kivelo::app {
@@ -39,6 +41,8 @@ CTracePanel::CTracePanel(CDisplayActions& actions, WindowId window, QWidget* par
         connect(b, &QCheckBox::clicked, this, [this, i] { Press(i); });
         buttons_[static_cast<size_t>(i)] = b;
     }
+    // A double click on W1 of the Main window opens the scale dialog of that trace.
+    if (window_ == WindowId::Main) buttons_[0]->installEventFilter(this);
     more_ = new QPushButton(QStringLiteral("More"), this);
     more_->setObjectName(IdName(1079));
     more_->setAccessibleName(QStringLiteral("Choose among all 24 traces of the %1 window").arg(name));
@@ -72,7 +76,16 @@ CTracePanel::CTracePanel(CDisplayActions& actions, WindowId window, QWidget* par
         for (QAction* a : splitActions_) w->addAction(a);
     }
 
+    overflow_ = new CStripOverflow(this, name + QStringLiteral(" window"));
     SyncFromModel();
+}
+
+bool CTracePanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == buttons_[0] && event->type() == QEvent::MouseButtonDblClick) {
+        actions_.OpenScaleDialogFor(0);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 OnOffTable& CTracePanel::Table() {
@@ -163,8 +176,13 @@ bool CTracePanel::RunSplitCommand(int commandId) {
     return true;
 }
 
-void CTracePanel::Place(int windowWidth, int windowHeight) {
-    CStripLayout strip(windowWidth, kStripMargin, kRows);
+void CTracePanel::Place(int windowWidth, int windowHeight, CStripOverflow* overflow) {
+    const bool own = overflow == nullptr;
+    if (own) {
+        overflow = overflow_;
+        overflow->Begin();
+    }
+    CStripLayout strip(windowWidth, kStripMargin, kRows, overflow);
     strip.AddTall(title_, title_->fontMetrics().horizontalAdvance(title_->text()) + 8, 0, kStripHeight);
     strip.EndGroup(4);
     strip.Caption(displayCaption_, false);
@@ -176,6 +194,7 @@ void CTracePanel::Place(int windowWidth, int windowHeight) {
     strip.EndGroup(0);
     usedWidth_ = strip.X();
     setGeometry(0, 0, std::max(windowWidth, 0), kStripHeight);
+    if (own) overflow->Finish(windowWidth);
 }
 
 }  // namespace kivelo::app

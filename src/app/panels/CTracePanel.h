@@ -19,6 +19,8 @@ class QPushButton;
 
 namespace kivelo::app {
 
+class CStripOverflow;
+
 class CTracePanel : public QWidget {
     Q_OBJECT
 public:
@@ -33,8 +35,11 @@ public:
 
     WindowId Window() const { return window_; }
     void SyncFromModel();
-    // Takes the strip at the top of a window of this size.
-    void Place(int windowWidth, int windowHeight);
+    // Takes the strip at the top of a window of this size. Groups that do not
+    // fit go to `overflow` (the owner's, when the panel is part of a larger
+    // strip; else the panel's own, whose pass it begins and ends).
+    void Place(int windowWidth, int windowHeight, CStripOverflow* overflow = nullptr);
+    CStripOverflow& Overflow() { return *overflow_; }
     // Right edge of the last control, as last placed.
     int UsedWidth() const { return usedWidth_; }
 
@@ -46,6 +51,9 @@ public:
     bool RunSplitCommand(int commandId);
     // Actions of the split commands, to add to other widgets that should know the shortcuts.
     const std::array<QAction*, 6>& SplitActions() const { return splitActions_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     OnOffTable& Table();
@@ -64,6 +72,7 @@ private:
     QPushButton* more_ = nullptr;
     QComboBox* split_ = nullptr;
     std::array<QAction*, 6> splitActions_{};
+    CStripOverflow* overflow_ = nullptr;
     int usedWidth_ = 0;
 };
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/panels/CStripLayout.h"
+#include "app/panels/CStripOverflow.h"
 #include "app/panels/PanelStyle.h"
 
 namespace kivelo::app {
@@ -46,6 +47,7 @@ CXyPanel::CXyPanel(CDisplayActions& actions, QWidget* window) : QWidget(window),
     connect(main_, &QRadioButton::clicked, this, [this] { ChooseRange(true); });
     connect(zoom_, &QRadioButton::clicked, this, [this] { ChooseRange(false); });
 
+    overflow_ = new CStripOverflow(this, QStringLiteral("XY window"));
     SyncFromModel();
 }
 
@@ -69,7 +71,8 @@ void CXyPanel::SyncFromModel() {
 
 void CXyPanel::Place(int windowWidth, int windowHeight) {
     setGeometry(0, 0, std::max(windowWidth, 0), kStripHeight);
-    CStripLayout strip(windowWidth, kStripMargin, kRows);
+    overflow_->Begin();
+    CStripLayout strip(windowWidth, kStripMargin, kRows, overflow_);
     strip.AddTall(title_, title_->fontMetrics().horizontalAdvance(title_->text()) + 8, 0, kStripHeight);
     strip.EndGroup(4);
     strip.Caption(xCaption_);
@@ -79,6 +82,7 @@ void CXyPanel::Place(int windowWidth, int windowHeight) {
     strip.Add(main_, main_->sizeHint().width() + 4);
     strip.Add(zoom_, zoom_->sizeHint().width());
     strip.EndGroup(0);
+    overflow_->Finish(windowWidth);
 }
 
 void CXyPanel::ChooseXTrace(int index) {

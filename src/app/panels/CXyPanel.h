@@ -11,6 +11,8 @@ class QRadioButton;
 
 namespace kivelo::app {
 
+class CStripOverflow;
+
 class CXyPanel : public QWidget {
     Q_OBJECT
 public:
@@ -19,6 +21,7 @@ public:
     // Refills the "X-TRACE" list from the model and selects its X trace.
     void SyncFromModel();
     void Place(int windowWidth, int windowHeight);
+    CStripOverflow& Overflow() { return *overflow_; }
 
 private:
     void ChooseXTrace(int index);
@@ -31,6 +34,7 @@ private:
     QLabel* rangeCaption_ = nullptr;
     QRadioButton* main_ = nullptr;
     QRadioButton* zoom_ = nullptr;
+    CStripOverflow* overflow_ = nullptr;
 };
 
 }  // namespace kivelo::app

@@ -12,9 +12,11 @@
 
 #include "app/panels/CSpeedPanel.h"
 #include "app/panels/CStripLayout.h"
+#include "app/panels/CStripOverflow.h"
 #include "app/panels/CTracePanel.h"
 #include "app/panels/PanelStyle.h"
 #include "app/ui/CUiSeam.h"
+#include "display/ViewNavigation.h"
 
 namespace kivelo::app {
 namespace {
@@ -69,6 +71,8 @@ CZoomPanel::CZoomPanel(CDisplayActions& actions, QWidget* window) : QWidget(wind
     bar_->setFocusPolicy(Qt::TabFocus);
     connect(bar_, &QScrollBar::actionTriggered, this, &CZoomPanel::OnBarAction);
 
+    overflow_ = new CStripOverflow(this, QStringLiteral("Zoom window"));
+
     speed_ = new CSpeedPanel(host);
     speed_->hide();
     connect(speed_, &CSpeedPanel::SpeedChosen, this,
@@ -114,8 +118,17 @@ void CZoomPanel::SyncFromModel() {
 }
 
 void CZoomPanel::SyncScrollBar() {
-    const QSignalBlocker block(bar_);
-    bar_->setValue(std::clamp(actions_.Model().zoom.ScrollBarPos(), 0, kScrollRange));
+    const ZoomController& z = actions_.Model().zoom;
+    {
+        const QSignalBlocker block(bar_);
+        bar_->setValue(std::clamp(z.ScrollBarPos(), 0, kScrollRange));
+    }
+    // The wheel, a drag in Main and "back" change the ratio too.
+    if (ratio_->count() > 0 && ratio_->currentIndex() != static_cast<int>(z.Selected()) &&
+        static_cast<int>(z.Selected()) < ratio_->count()) {
+        const QSignalBlocker block(ratio_);
+        ratio_->setCurrentIndex(static_cast<int>(z.Selected()));
+    }
 }
 
 void CZoomPanel::Place(int windowWidth, int windowHeight) {
@@ -124,10 +137,11 @@ void CZoomPanel::Place(int windowWidth, int windowHeight) {
     // Without a window of its own the panel stands in for it, scroll bar included.
     const bool hosted = bar_->parentWidget() != this;
     setGeometry(0, 0, std::max(windowWidth, 0), hosted ? kStripHeight : std::max(windowHeight, kStripHeight));
-    traces_->Place(windowWidth, windowHeight);
+    overflow_->Begin();
+    traces_->Place(windowWidth, windowHeight, overflow_);
     traces_->setGeometry(0, 0, std::min(traces_->UsedWidth(), std::max(windowWidth, 0)), kStripHeight);
 
-    CStripLayout strip(windowWidth, traces_->UsedWidth() + kGroupGap, kRows);
+    CStripLayout strip(windowWidth, traces_->UsedWidth() + kGroupGap, kRows, overflow_);
     strip.Caption(ratioCaption_);
     strip.Add(ratio_, std::max(ratio_->sizeHint().width(), 110), 2);
     strip.Add(zoomOut_, 22, 1);
@@ -136,6 +150,7 @@ void CZoomPanel::Place(int windowWidth, int windowHeight) {
     strip.Caption(rollCaption_);
     for (QToolButton* b : rollButtons_) strip.Add(b, 24, 1);
     strip.EndGroup(0);
+    overflow_->Finish(windowWidth);
 
     const int barHeight = bar_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar_);
     bar_->setGeometry(0, std::max(windowHeight - barHeight, kStripHeight), std::max(windowWidth, 0), barHeight);
@@ -160,6 +175,7 @@ void CZoomPanel::Redraw() {
 
 void CZoomPanel::ChooseRatio(int index) {
     if (index < 0 || !HasRecord()) return;
+    actions_.Model().zoomHistory.Push(actions_.Model().zoom);
     if (!actions_.Model().zoom.SelectZoomRatio(static_cast<uint32_t>(index), RecordLength())) return;
     Redraw();
 }
@@ -168,6 +184,7 @@ void CZoomPanel::StepRatio(bool next) {
     // The controller keeps the last document's list after a close; without a record there is nothing to zoom.
     if (!HasRecord()) return;
     ZoomController& z = actions_.Model().zoom;
+    actions_.Model().zoomHistory.Push(z);
     const bool moved = next ? z.SelectNext(RecordLength()) : z.SelectPrevious(RecordLength());
     if (!moved) return;
     {
@@ -202,14 +219,25 @@ void CZoomPanel::OnBarAction(int action) {
     bar_->setSliderPosition(bar_->value());
 }
 
+void CZoomPanel::MoveSamples(int64_t samples, bool remember) {
+    if (!HasRecord()) return;
+    DisplayModel& m = actions_.Model();
+    if (remember) m.zoomHistory.Push(m.zoom);
+    if (MoveBySamples(m.zoom, RecordLength(), samples)) Redraw();
+}
+
 bool CZoomPanel::HandleKey(int qtKey) {
+    // Whole samples at every ratio: a column's worth (at least one start unit), or the window's width.
+    const DisplayModel& m = actions_.Model();
+    const int64_t column = ColumnStep(m.zoom, m.Area(WindowId::Zoom), RecordLength());
+    const int64_t page = m.zoom.SpanOf(RecordLength());
     switch (qtKey) {
-    case Qt::Key_Left: Scroll(ScrollCode::LineLeft, 0); return true;
-    case Qt::Key_Right: Scroll(ScrollCode::LineRight, 0); return true;
-    case Qt::Key_PageUp: Scroll(ScrollCode::PageLeft, 0); return true;
-    case Qt::Key_PageDown: Scroll(ScrollCode::PageRight, 0); return true;
-    case Qt::Key_Home: Scroll(ScrollCode::Thumb, 0); return true;
-    case Qt::Key_End: Scroll(ScrollCode::Thumb, kScrollRange); return true;
+    case Qt::Key_Left: MoveSamples(-column, false); return true;
+    case Qt::Key_Right: MoveSamples(column, false); return true;
+    case Qt::Key_PageUp: MoveSamples(-page, true); return true;
+    case Qt::Key_PageDown: MoveSamples(page, true); return true;
+    case Qt::Key_Home: MoveSamples(-RecordLength(), true); return true;
+    case Qt::Key_End: MoveSamples(RecordLength(), true); return true;
     case Qt::Key_Plus:
     case Qt::Key_Equal: StepRatio(true); return true;
     case Qt::Key_Minus: StepRatio(false); return true;

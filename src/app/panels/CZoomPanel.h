@@ -19,6 +19,7 @@ class QButtonGroup;
 namespace kivelo::app {
 
 class CSpeedPanel;
+class CStripOverflow;
 class CTracePanel;
 
 class CZoomPanel : public QWidget {
@@ -37,13 +38,15 @@ public:
     // The scroll bar follows the zoom position (after it moved elsewhere, e.g. a frame drag in Main).
     void SyncScrollBar();
 
-    // Keys of the Zoom window: Left/Right a line, PageUp/PageDown a page,
-    // Home/End the ends, +/= and - the next and previous ratio. True when handled.
+    // Keys of the Zoom window: Left/Right a column's worth of samples,
+    // PageUp/PageDown the window's width, Home/End the ends, +/= and - the
+    // next and previous ratio. True when handled.
     bool HandleKey(int qtKey);
 
     CTracePanel& Traces() { return *traces_; }
     CSpeedPanel& SpeedPanel() { return *speed_; }
     QScrollBar& ScrollBar() { return *bar_; }
+    CStripOverflow& Overflow() { return *overflow_; }
     bool Rolling() const { return timer_.isActive(); }
 
 public slots:
@@ -61,6 +64,8 @@ private:
     void ChooseRatio(int index);
     void StepRatio(bool next);
     void Scroll(ScrollCode code, int thumb);
+    // Moves the stretch by whole samples; `remember` keeps the stretch before for "back".
+    void MoveSamples(int64_t samples, bool remember);
     void OnBarAction(int action);
     void ChooseRoll(int id);
     void StopRolling();
@@ -79,6 +84,7 @@ private:
     QButtonGroup* rollGroup_ = nullptr;
     QScrollBar* bar_ = nullptr;
     CSpeedPanel* speed_ = nullptr;
+    CStripOverflow* overflow_ = nullptr;
     QTimer timer_;
     int lastWidth_ = 0;
     int lastHeight_ = 0;

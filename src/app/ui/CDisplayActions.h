@@ -32,6 +32,9 @@ public:
     // true when OK changed it (the caller redraws).
     virtual bool OpenTraceSelection(WindowId window) = 0;
     virtual CUiSeam& Ui() = 0;
+    // Opens the scale dialog modally for a trace of the Main window (a double
+    // click on its W button); nothing for a trace without a range to set.
+    virtual void OpenScaleDialogFor(int /*trace*/) {}
 };
 
 }  // namespace kivelo::app

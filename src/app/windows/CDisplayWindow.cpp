@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "display/qt/FrameComposer.h"
 
@@ -78,11 +79,14 @@ void CDisplayWindow::Forward(QMouseEvent* event, MouseAction action) {
     in.x = static_cast<int>(event->position().x());
     in.y = static_cast<int>(event->position().y());
     in.action = action;
+    in.ctrl = event->modifiers() & Qt::ControlModifier;
     const Qt::MouseButtons buttons = action == MouseAction::Move ? event->buttons() : Qt::MouseButtons(event->button());
     if (buttons & Qt::LeftButton) {
         in.button = MouseButton::Left;
     } else if (buttons & Qt::RightButton) {
         in.button = MouseButton::Right;
+    } else if (buttons & Qt::MiddleButton) {
+        in.button = MouseButton::Middle;
     } else {
         return;
     }
@@ -96,8 +100,28 @@ void CDisplayWindow::mousePressEvent(QMouseEvent* event) {
 
 void CDisplayWindow::mouseMoveEvent(QMouseEvent* event) { Forward(event, MouseAction::Move); }
 void CDisplayWindow::mouseReleaseEvent(QMouseEvent* event) { Forward(event, MouseAction::Release); }
-// A double click is a second press, nothing more.
-void CDisplayWindow::mouseDoubleClickEvent(QMouseEvent* event) { Forward(event, MouseAction::Press); }
+// A double click is a second press, unless the frame gives it a meaning there.
+void CDisplayWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && onDoubleClick && onDoubleClick(p.x(), p.y())) return;
+    Forward(event, MouseAction::Press);
+}
+
+void CDisplayWindow::wheelEvent(QWheelEvent* event) {
+    if (!onWheel) {
+        event->ignore();
+        return;
+    }
+    wheelRest_ += event->angleDelta();
+    const int vertical = wheelRest_.y() / 120, horizontal = wheelRest_.x() / 120;
+    wheelRest_ -= QPoint(horizontal * 120, vertical * 120);
+    const QPoint p = event->position().toPoint();
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    // Shift turns the vertical wheel into scrolling (some systems deliver it as horizontal).
+    if (horizontal != 0) onWheel(WheelInput{id_, p.x(), p.y(), -horizontal, true});
+    if (vertical != 0) onWheel(WheelInput{id_, p.x(), p.y(), shift ? -vertical : vertical, shift});
+    event->accept();
+}
 
 void CDisplayWindow::keyPressEvent(QKeyEvent* event) {
     if (onKey && onKey(event->key(), event->modifiers())) {

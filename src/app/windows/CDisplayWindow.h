@@ -25,6 +25,9 @@ public:
     void SetImage(QImage image);
 
     std::function<void(const MouseInput&)> onMouse;
+    std::function<void(const WheelInput&)> onWheel;
+    // A double click at (x, y); false lets it count as a second press.
+    std::function<bool(int x, int y)> onDoubleClick;
     std::function<bool(int key, Qt::KeyboardModifiers modifiers)> onKey;
     std::function<void(int width, int height)> onResize;
 
@@ -36,12 +39,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void Forward(QMouseEvent* event, MouseAction action);
 
     WindowId id_;
     QImage image_;
+    QPoint wheelRest_;  // eighths of a degree not yet a whole notch (touchpads)
 };
 
 }  // namespace kivelo::app

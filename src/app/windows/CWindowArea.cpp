@@ -9,6 +9,8 @@ namespace kivelo::app {
 namespace {
 
 constexpr int kHandle = 6;  // grab width of an edge, straddling it
+// What shows where no window is: the frame's own background.
+const QColor kBehindWindowsColour(0, 128, 0);
 
 class CEdgeHandle : public QWidget {
 public:
@@ -79,7 +81,7 @@ void CWindowArea::resizeEvent(QResizeEvent* event) {
 
 void CWindowArea::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.fillRect(event->rect(), kPanelColour);
+    p.fillRect(event->rect(), kBehindWindowsColour);
 }
 
 }  // namespace kivelo::app

@@ -157,7 +157,7 @@ bool QtDisplayPainter::DrawPlane(int x, int y, const RasterPlane& plane, int px,
     const int r1 = std::max(0, -y), r2 = std::min(height, image_.height() - y);
     if (c1 >= c2 || r1 >= r2) return true;
     // ... and the columns among them that lie on the plane.
-    const int p1 = std::clamp(-px, c1, c2), p2 = std::clamp(RasterPlane::kWidth - px, p1, c2);
+    const int p1 = std::clamp(-px, c1, c2), p2 = std::clamp(plane.Width() - px, p1, c2);
     uchar* bits = image_.bits();
     const qsizetype stride = image_.bytesPerLine();
     for (int r = r1; r < r2; ++r) {

@@ -5,31 +5,11 @@
 # Usage: main_window_matches_cli.sh BIN_DIR SOURCE_DIR
 set -euo pipefail
 
-# Inner part, run inside the virtual X server: start, wait for the first frame, take the screenshot.
-if [[ ${1:-} == --under-x ]]; then
-    bin=$2 record=$3 work=$4
-    export KIVELO_READY_FILE=$work/ready KIVELO_SETTINGS=$work/kivelo.stp XDG_CONFIG_HOME=$work/config
-    "$bin/kivelo" "$record" >"$work/kivelo.log" 2>&1 &
-    pid=$!
-    for i in $(seq 1 200); do
-        [[ -s $work/ready ]] && break
-        kill -0 $pid 2>/dev/null || { echo "kivelo exited early"; cat "$work/kivelo.log"; exit 1; }
-        sleep 0.1
-    done
-    [[ -s $work/ready ]] || { echo "kivelo drew no document within 20 s"; kill $pid; exit 1; }
-    sleep 0.5  # let the frame reach the screen
-    import -window root "$work/screen.png"
-    # SIGTERM (a logout, a kill) closes the program the normal way: it writes its settings.
-    kill -TERM $pid
-    wait $pid || { echo "kivelo exited with $? on SIGTERM"; exit 1; }
-    exit 0
-fi
-
 bin=$1 src=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 record=$src/data/demo/demo_wave.wvf
-xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --under-x "$bin" "$record" "$work"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$(dirname "$0")/start_and_shoot.sh" "$bin" "$record" "$work" screen.png
 
 size=$(stat -c %s "$work/kivelo.stp" 2>/dev/null || echo none)
 [[ $size == 11588 ]] || { echo "settings after exit: $size bytes, not 11588"; exit 1; }

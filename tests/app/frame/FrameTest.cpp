@@ -299,7 +299,7 @@ private slots:
         QCOMPARE(m.shares.history, 0.5);
         QCOMPARE(m.shares.right, 0.5);
         QVERIFY(qAbs(m.shares.main - 0.4) < 1e-6);
-        QVERIFY(app_->Frame().width() != 1275);  // right = 1285 is not applied
+        QCOMPARE(app_->Frame().width(), 1275);  // no 1285 x 1025 limit: any place a screen shows
         QVERIFY(app_->SaveSettings());
         const QByteArray saved = ReadAll(path);
         QCOMPARE(saved.size(), qsizetype(SettingsRecord::kSize));

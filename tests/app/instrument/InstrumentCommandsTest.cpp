@@ -269,14 +269,19 @@ private slots:
         edit->setValue(1);
         edit->stepBy(-1);
         QCOMPARE(edit->value(), 1);
+        // Escape cancels the interface clicked meanwhile too.
+        const int interfaceBefore = Comm().Settings().useGpib;
+        Click(Comm(), interfaceBefore == 1 ? "id1054" : "id1053");
+        QCOMPARE(Comm().Settings().useGpib == 1, interfaceBefore != 1);
         QTest::keyClick(&Comm(), Qt::Key_Escape);
         QVERIFY(!Comm().isVisible());
+        QCOMPARE(Comm().Settings().useGpib, interfaceBefore);
         QVERIFY(Frame().RunCommand(cmd::kCommSetup));
         QCOMPARE(edit->value(), 30);
     }
 
     // RS232 port 2 opens COM2 (COM1 is a device that does not exist); the radio
-    // button counts even when the dialog is left without OK.
+    // button counts while the dialog is open, without OK.
     void portTwoAndTheRadioChoiceWithoutOk() {
         const Sim sim{"qv43", "1,2", 1, 200};
         SimPty pty(sim.Pty());
@@ -288,12 +293,13 @@ private slots:
 
         ChooseComm(true, 1, 2);
         QVERIFY(Frame().RunCommand(cmd::kCommSetup));
-        Click(Comm(), "id1054");
-        Comm().reject();
+        Click(Comm(), "id1054");  // the dialog stays open: the radio choice counts at once
         ui_.Clear();
         Download(File("radio.wvf"));
         ExpectOpened(File("radio.wvf"), sim);
         QCOMPARE(ui_.Messages().size(), size_t(1));  // the question only
+        Comm().reject();                             // cancelling afterwards takes the choice back
+        QCOMPARE(Comm().Settings().useGpib, 1);
     }
 
     // Read from the record at start, written back at exit, no other byte

@@ -12,6 +12,7 @@
 #include "RecordingActions.h"
 #include "app/panels/CHistoryPanel.h"
 #include "app/panels/CSpeedPanel.h"
+#include "app/panels/CStripOverflow.h"
 #include "app/panels/CToolbarPanel.h"
 #include "app/panels/CTracePanel.h"
 #include "app/panels/CWrapButton.h"
@@ -118,7 +119,10 @@ struct Windows {
         std::vector<QWidget*> out;
         for (QWidget* p : panels) {
             for (QWidget* c : p->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-                if (!qobject_cast<CTracePanel*>(c)) out.push_back(c);
+                // The overflow button shows only when something does not fit; its panel is a window.
+                if (qobject_cast<CTracePanel*>(c) || c->isWindow()) continue;
+                if (c->objectName() == QStringLiteral("overflowButton") && c->isHidden()) continue;
+                out.push_back(c);
             }
         }
         return out;
@@ -146,6 +150,7 @@ private slots:
     void historySizesMarksAndChaser();
     void xyTraceListAndRange();
     void controlsAreNamedReachableAndFitTheStrip();
+    void narrowStripsKeepEveryControlWithinReach();
     void badModelStateNeverCrashes();
     void grabPanelPictures();
 };
@@ -443,16 +448,32 @@ void PanelsTest::ratioKeepsTheCentreScrollBarAndKeysMove() {
     out->click();
     QCOMPARE(z.Selected(), 10u);
 
-    // Keys: a line (0.2 % of the stretch), a page (2 % of the record), the ends, the ratio.
-    ratio->setCurrentIndex(0);
+    // Keys move by whole samples: Left/Right a column's worth in whole start units (the zoom
+    // start's alignment), always at least one; PgUp/PgDn the window's own width.
+    const int columns = a.Model().Area(WindowId::Zoom).areaWidth;
+    QCOMPARE(columns, 400);
+    ratio->setCurrentIndex(0);  // 50k points: 125 samples a column, starts in units of 100
     QVERIFY(panel.HandleKey(Qt::Key_Home));
     QVERIFY(panel.HandleKey(Qt::Key_Right));
-    QCOMPARE(z.Position(), 1e8);
-    QCOMPARE(bar.value(), 10);
+    QCOMPARE(z.ReadPlan(L).start, int64_t{100});
+    QVERIFY(panel.HandleKey(Qt::Key_Right));
+    QCOMPARE(z.ReadPlan(L).start, int64_t{200});
+    QCOMPARE(bar.value(), 20);
     QVERIFY(panel.HandleKey(Qt::Key_PageDown));
-    QCOMPARE(z.Position(), 1e8 + 2e9);
-    QVERIFY(panel.HandleKey(Qt::Key_PageUp) && panel.HandleKey(Qt::Key_Left) && panel.HandleKey(Qt::Key_Left));
-    QCOMPARE(z.Position(), 0.0);  // and no further
+    QCOMPARE(z.ReadPlan(L).start, int64_t{50000});  // the width, kept inside the record
+    QVERIFY(panel.HandleKey(Qt::Key_PageUp));
+    QCOMPARE(z.ReadPlan(L).start, int64_t{0});
+    QVERIFY(panel.HandleKey(Qt::Key_Left));
+    QCOMPARE(z.Position(), 0.0);                 // and no further
+    ratio->setCurrentIndex(ratio->count() - 1);  // 10 points: every press moves one sample
+    QVERIFY(panel.HandleKey(Qt::Key_Home));
+    for (int press = 1; press <= 5; ++press) {
+        QVERIFY(panel.HandleKey(Qt::Key_Right));
+        QCOMPARE(z.ReadPlan(L).start, int64_t{press});
+    }
+    QVERIFY(panel.HandleKey(Qt::Key_PageDown));
+    QCOMPARE(z.ReadPlan(L).start, int64_t{15});  // 5 + the window's 10
+    ratio->setCurrentIndex(0);
     QVERIFY(panel.HandleKey(Qt::Key_End));
     QCOMPARE(z.Position(), z.MaxPosition(L));
     QVERIFY(panel.HandleKey(Qt::Key_Plus) && panel.HandleKey(Qt::Key_Equal) && panel.HandleKey(Qt::Key_Minus));
@@ -633,6 +654,57 @@ void PanelsTest::controlsAreNamedReachableAndFitTheStrip() {
         }
         QCOMPARE(Get(w.history, 1048)->isHidden(), Get(w.history, 1049)->isHidden());  // groups go whole
     }
+}
+
+void PanelsTest::narrowStripsKeepEveryControlWithinReach() {
+    RecordingActions a;
+    a.Bind(8, 4, 100000, {"CH1", "CH2", "CH3", "CH4", "CH5", "CH6", "CH7", "CH8"});
+    Windows w(a);
+    w.Sync();
+    // What the Zoom and XY strips hold at full width.
+    std::vector<QWidget*> zoomControls = w.StripControls(&w.zoom), xyControls = w.StripControls(&w.xy);
+    struct Case {
+        QWidget* root;
+        CStripOverflow* overflow;
+        std::vector<QWidget*>* controls;
+    };
+    const Case cases[] = {{&w.zoom, &w.zoomPanel.Overflow(), &zoomControls},
+                          {&w.xy, &w.xyPanel.Overflow(), &xyControls}};
+    // 800 x 600 and scale 2 on 1600 x 1200 leave a left column of about 560 and a right one of 240.
+    for (const int width : {1100, 700, 560, 420, 300, 240, 160}) {
+        w.Resize(width, 200, width, 200);
+        for (const Case& c : cases) {
+            bool overflowed = false;
+            for (QWidget* control : *c.controls) {
+                const QByteArray what = control->objectName().toLatin1() + " at " + QByteArray::number(width);
+                if (control->parentWidget() == c.overflow->Panel()) {
+                    overflowed = true;  // on a row of the overflow panel, whole
+                    QVERIFY2(!control->isHidden() && control->geometry().right() < c.overflow->Panel()->width(), what);
+                    continue;
+                }
+                // Otherwise in the strip, whole and clear of the overflow button.
+                const QRect r(control->mapTo(c.root, QPoint(0, 0)), control->size());
+                QVERIFY2(!control->isHidden() && r.right() < width, what);
+                if (!c.overflow->Button()->isHidden()) QVERIFY2(!r.intersects(c.overflow->Button()->geometry()), what);
+            }
+            QCOMPARE(!c.overflow->Button()->isHidden(), overflowed);
+            QVERIFY(c.overflow->Button()->geometry().right() < width);
+        }
+    }
+    // Wide again: everything back in its strip.
+    w.Resize(1100, 300, 1100, 300);
+    for (QWidget* control : zoomControls) QVERIFY(control->parentWidget() != w.zoomPanel.Overflow().Panel());
+    QVERIFY(w.zoomPanel.Overflow().Button()->isHidden());
+    // The button opens the panel, and a control in it still works.
+    w.Resize(300, 200, 200, 200);
+    w.zoomPanel.Overflow().Button()->click();
+    QVERIFY(w.zoomPanel.Overflow().Panel()->isVisible());
+    auto* in = w.zoomPanel.Overflow().Panel()->findChild<QToolButton*>(QStringLiteral("id1052"));
+    QVERIFY(in);
+    a.Clear();
+    in->click();
+    QCOMPARE(a.Model().zoom.Selected(), 1u);
+    w.zoomPanel.Overflow().Panel()->hide();
 }
 
 void PanelsTest::badModelStateNeverCrashes() {

@@ -1,0 +1,41 @@
+#pragma once
+// The XY figure of a long range drawn from the sample pairs themselves (not
+// from min/max display points), once: the drawn area is kept and put back
+// into the plane while record, range, X trace, traces and scales stay the same.
+#include <cstdint>
+#include <vector>
+
+#include "display/RasterPlane.h"
+#include "display/TraceSet.h"
+#include "display/ViewArea.h"
+#include "wavefile/CWaveFile.h"
+
+namespace kivelo {
+
+struct XyRange {
+    uint64_t generation = 0;  // of the document
+    int record = 0;
+    int64_t start = 0;  // first sample
+    int64_t count = 0;  // samples
+};
+
+class XyFigureCache {
+public:
+    static constexpr int64_t kRun = 65536;  // samples read at a time
+
+    // Plots every trace of `set` that is on (not logic, not the X trace)
+    // against trace xIndex over the range, reading the samples from the file,
+    // or puts the figure drawn last back when nothing it depends on changed.
+    void Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& area, const TraceSet& set, const OnOffTable& table,
+              int xIndex, const XyRange& range);
+    // Draws made from the file so far (for tests: the cache's hits do not count).
+    int FiguresDrawn() const { return drawn_; }
+    void Clear() { key_.clear(); }
+
+private:
+    std::vector<int64_t> key_;
+    std::vector<uint8_t> bits_;  // trace layers (bits 0..5) of the area, row by row
+    int drawn_ = 0;
+};
+
+}  // namespace kivelo
