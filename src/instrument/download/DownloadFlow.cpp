@@ -72,7 +72,6 @@ DownloadOutcome RunDownloadFlow(PortTable& ports, const CommTarget& target, Down
     DownloadInfo info;
     auto failure = [&](int result) {
         if (result == kDownloadInterrupted) return Failed(result, kInterruptedText);
-        if (result == kDownloadFileError) return Failed(result, kCannotSaveText);
         return Failed(result, NoResponseText(ports, options.shownAs, target));
     };
 
@@ -81,6 +80,7 @@ DownloadOutcome RunDownloadFlow(PortTable& ports, const CommTarget& target, Down
                                       [&] { result = QueryInstrument(port, target, plan, info, &cancel); });
     if (callbacks.Ending()) return Ended(Status::kAbandoned);
     if (!waited) result = kDownloadInterrupted;
+    // A query that fails, whatever the reason, is "No response." as it always was.
     if (result != kDownloadOk) return failure(result == kDownloadFileError ? kDownloadNoAnswer : result);
     if (info.length < kMinDownloadLength)
         return Failed(kDownloadNoAnswer, TooFewPointsMessage(info.model, info.traceCount, info.length));
