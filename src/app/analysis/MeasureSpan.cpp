@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/CursorSamples.h"
+
 namespace kivelo::app {
 
 SampleSpan SpanOf(const DisplayModel& model, SpanChoice choice) {
@@ -28,20 +30,10 @@ RecordSpan CurrentSpan(const WaveDocument& document, const DisplayModel& model, 
 }
 
 SampleSpan CursorSpan(const DisplayModel& model) {
-    const int64_t length = model.document.loaded ? model.document.recordLength : 0;
-    if (length <= 0) return {};
-    const ViewArea& area = model.Area(WindowId::Zoom);
-    const size_t slot = CursorState::Slot(WindowId::Zoom);
-    const double width = std::max<int>(area.areaWidth, 1);
-    const double span = static_cast<double>(model.zoom.SpanOf(length));
-    // As the cursor readout: the column's place in the stretch, the cursor kept inside the trace area.
-    const auto sampleAt = [&](int32_t x) {
-        const double column = std::clamp<double>(x - area.areaX, 0.0, width);
-        return static_cast<int64_t>(std::floor(column / width * span)) + model.zoom.ZoomStart();
-    };
-    const int64_t a = std::clamp<int64_t>(sampleAt(model.cursors.mesX[slot]), 0, length - 1);
-    const int64_t b = std::clamp<int64_t>(sampleAt(model.cursors.refX[slot]), 0, length - 1);
-    return {std::min(a, b), std::abs(a - b) + 1};
+    // The Zoom window's cursors as they are drawn: whole samples from one to the other.
+    const CursorSamples c = CursorsOf(model, WindowId::Zoom);
+    if (c.first > c.last) return {};
+    return {c.first, c.last - c.first + 1};
 }
 
 std::vector<std::pair<int, int>> ZoomTraces(const DisplayModel& model) {

@@ -12,6 +12,7 @@
 #include "display/CursorRenderer.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFormats.h"
+#include "display/CursorSamples.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::app {
@@ -21,15 +22,6 @@ namespace {
 using namespace prompt;
 
 constexpr int64_t kSourceCache = 65536;
-
-// The sample under a cursor of the Main window, from the time it reads.
-int64_t CursorSample(const DisplayModel& m, int x) {
-    const HorzInfo& h = m.document.horz;
-    if (!(h.HResolution > 0.0)) return 0;
-    const double t = ReadCursor(m, WindowId::Main, x, -1).time;
-    const auto i = static_cast<int64_t>(std::llround((t - h.HOffset) / h.HResolution));
-    return std::clamp<int64_t>(i, 0, std::max<int64_t>(m.document.recordLength - 1, 0));
-}
 
 }  // namespace
 
@@ -44,8 +36,10 @@ ExportScene CRecordExport::Scene() const {
     s.zoomShown = m.shown[static_cast<std::size_t>(WindowId::Zoom)];
     s.zoomFirst = m.zoom.ZoomStart();
     s.zoomCount = m.zoom.SpanOf(m.document.recordLength);
-    s.cursorA = CursorSample(m, m.cursors.mesX[0]);
-    s.cursorB = CursorSample(m, m.cursors.refX[0]);
+    // The Main window's cursors as they are drawn, as whole samples.
+    const CursorSamples cursors = CursorsOf(m, WindowId::Main);
+    s.cursorA = cursors.first;
+    s.cursorB = std::max(cursors.last, cursors.first);
     return s;
 }
 
