@@ -218,9 +218,8 @@ bool RecordSamples::ReadChecked(const RecordTrace& t, int block, int64_t first, 
             ok = file_.ReadData(block, t.index, pos, want, out, got, kWidthNative) == kFileOk;
         }
         if (!ok || got < want) {
-            error = "the data file ends before sample " + std::to_string(first + count) + " of " + t.label +
-                    " in block " + std::to_string(block) + " (it holds " +
-                    std::to_string(pos + std::max<int64_t>(got, 0)) + ")";
+            error = "the data file ends before sample " + std::to_string(pos + std::max<int64_t>(got, 0)) + " of " +
+                    t.label + " in block " + std::to_string(block);
             return false;
         }
         done += want;

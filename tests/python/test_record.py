@@ -153,7 +153,7 @@ def test_unreadable_type_and_short_file(record_writer):
         rec = kivelo.open(path)
     with rec:
         assert rec.raw(0, count=75).size == 75
-        with pytest.raises(OSError, match="ends before sample 100 of W1"):
+        with pytest.raises(OSError, match="ends before sample 75 of W1"):
             rec.raw(0)
 
 

