@@ -139,7 +139,6 @@ private:
     void Keep(const PieceCuts& kept);
 
     bool bits_;
-    bool minpos_;  // 16-bit blocks are summarised with the minimum-position instruction
     bool finished_ = false;
     int64_t samples_ = 0;
     std::vector<std::vector<T>> levels_;  // per level, the pairs' values a0 b0 a1 b1 ...
