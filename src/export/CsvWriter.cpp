@@ -11,14 +11,13 @@ namespace kivelo {
 
 namespace {
 
-// Samples fetched per ReadText call.
+// Rows of a pass: each trace's texts of a pass are fetched with one ReadText and
+// laid out as rows while they are still in the processor's cache (the formatters
+// keep their tables per trace, so switching traces often costs nothing). A pass
+// holds at most kPassTexts texts (320 KB).
 constexpr int64_t kChunk = 100;
-// Rows fetched per trace before they are written. Selecting a trace clears the
-// formatter's text table, so each trace is selected once per pass of many chunks
-// rather than once per chunk (the ReadText calls and the bytes are the same). A
-// pass holds at most kPassTexts texts (8 MB) and at most 65,536 rows.
-constexpr int64_t kPassTexts = 400000;
-constexpr int64_t kMaxPassRows = 65536;
+constexpr int64_t kPassTexts = 16384;
+constexpr int64_t kMaxPassRows = 4096;
 
 // Threads a write uses: the caller's, and one laying out and writing the rows
 // when there is a second processor.
@@ -158,16 +157,12 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
         for (std::size_t i = 0; i < width; ++i) {
             if (stopped()) return 0;
             file.SetTrace(traces[i]);
-            for (int64_t r = 0; r < rows; r += kChunk) {
-                int64_t n = std::min(kChunk, rows - r);
-                int64_t pos = request.first + done + r;
-                std::span<ValueText> dst =
-                    texts.subspan(i * stride + static_cast<std::size_t>(r), static_cast<std::size_t>(n));
-                int64_t got = 0;
-                if (file.ReadText(pos, n, dst, got) != kFileOk || got < n)
-                    return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) + " from sample " +
-                                std::to_string(pos));
-            }
+            const int64_t pos = request.first + done;
+            int64_t got = 0;
+            if (file.ReadText(pos, rows, texts.subspan(i * stride, static_cast<std::size_t>(rows)), got) != kFileOk ||
+                got < rows)
+                return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) + " from sample " +
+                            std::to_string(pos + std::max<int64_t>(got, 0)));
         }
         done += rows;
         if (!rowWriter.Submit(static_cast<std::size_t>(rows), done)) return Fail(rowWriter.Error());
