@@ -1,5 +1,7 @@
 #include "wavefile/SummaryLevels.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
@@ -48,6 +50,25 @@ constexpr int64_t kGapBytes = 8192;
 constexpr int64_t kMaxRunBytes = int64_t{1} << 20;
 
 }  // namespace
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}
+
+void* AllocateLevel(std::size_t bytes) {
+    if (bytes < kHugePage) return ::operator new(bytes);
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = ::operator new (rounded, std::align_val_t{kHugePage});
+#ifdef MADV_HUGEPAGE
+    ::madvise(p, rounded, MADV_HUGEPAGE);  // only a hint: small pages work too
+#endif
+    return p;
+}
+
+void FreeLevel(void* p, std::size_t bytes) {
+    if (bytes < kHugePage) ::operator delete(p);
+    else ::operator delete (p, std::align_val_t{kHugePage});
+}
 
 template <typename T>
 SummaryLevels<T>::SummaryLevels(bool bits, int64_t expectedSamples) : bits_(bits) {
@@ -198,7 +219,7 @@ void SummaryLevels<T>::WriteSecondLevel(const T* below, int64_t groups, T* out) 
 template <typename T>
 void SummaryLevels<T>::EmitBlocks(const T* x, int64_t blocks) {
     if (!wanted_.empty() || !wantedBlocks_.empty()) KeepWantedCuts(FullBlocks(), blocks, x, blocks * kBlock);
-    std::vector<T>& level = levels_[0];
+    Level& level = levels_[0];
     const std::size_t old = level.size();
     level.resize(old + static_cast<std::size_t>(2 * blocks));
     WriteBlockPairs(x, blocks, level.data() + old);
@@ -206,7 +227,7 @@ void SummaryLevels<T>::EmitBlocks(const T* x, int64_t blocks) {
 
 template <typename T>
 void SummaryLevels<T>::ExtendSecondLevel() {
-    std::vector<T>& level = levels_[1];
+    Level& level = levels_[1];
     const int64_t have = static_cast<int64_t>(level.size() / 2);
     const int64_t can = static_cast<int64_t>(levels_[0].size() / 2) / kFan;
     if (can <= have) return;
@@ -219,8 +240,9 @@ void SummaryLevels<T>::Reserve(int64_t samples) {
     if (finished_ || samples_ > 0 || samples < 0) return;
     reserved_ = true;
     samples_ = samples;
-    levels_[0].assign(static_cast<std::size_t>(samples / kBlock * 2), T{});
-    levels_[1].assign(static_cast<std::size_t>(samples / kBlock / kFan * 2), T{});
+    // Sized, not filled: the pieces write every pair.
+    levels_[0].resize(static_cast<std::size_t>(samples / kBlock * 2));
+    levels_[1].resize(static_cast<std::size_t>(samples / kBlock / kFan * 2));
 }
 
 template <typename T>
@@ -296,7 +318,7 @@ void SummaryLevels<T>::Finish() {
     for (std::size_t lv = 1;; ++lv) {
         const int64_t below = static_cast<int64_t>(levels_[lv].size() / 2);
         if (below < 2 * kFan) break;
-        std::vector<T> next(static_cast<std::size_t>(below / kFan * 2));
+        Level next(static_cast<std::size_t>(below / kFan * 2));
         for (int64_t i = 0; i < below / kFan; ++i) {
             Pair p = EntryAt(lv, i * kFan);
             for (int64_t j = 1; j < kFan; ++j) p = Combine(p, EntryAt(lv, i * kFan + j));
@@ -312,7 +334,7 @@ template <typename T>
 int64_t SummaryLevels<T>::Bytes() const {
     int64_t bytes = static_cast<int64_t>(sizeof(*this) + (carry_.capacity() + keptSamples_.capacity()) * sizeof(T) +
                                          keptBlocks_.capacity() * sizeof(int64_t));
-    for (const std::vector<T>& level : levels_) bytes += static_cast<int64_t>(level.capacity() * sizeof(T));
+    for (const Level& level : levels_) bytes += static_cast<int64_t>(level.capacity() * sizeof(T));
     // A kept cut: its node in the table with the bucket pointer, and its place in the order.
     constexpr int64_t kCutBytes = sizeof(Cut) + 3 * sizeof(void*) + 2 * sizeof(int64_t);
     return bytes + static_cast<int64_t>(cuts_.size()) * kCutBytes;
