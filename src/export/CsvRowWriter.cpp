@@ -1,5 +1,6 @@
 #include "export/CsvRowWriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <system_error>
@@ -72,7 +73,13 @@ bool CsvRowWriter::WritePass(Pass& pass) {
     // Rows are gathered into writes of a megabyte or more: each goes to the file
     // without a further copy through the output's buffer.
     constexpr std::size_t kWriteBytes = std::size_t{1} << 20;
-    pending_ = LayOut(rowText_, pending_, pass.texts, traces_, stride_, pass.rows);
+    if (thread_.joinable()) {
+        rowText_.resize(std::max(rowText_.size(), pending_ + pass.bytes));
+        std::memcpy(rowText_.data() + pending_, pass.laidOut.data(), pass.bytes);
+        pending_ += pass.bytes;
+    } else {
+        pending_ = LayOut(rowText_, pending_, pass.texts, traces_, stride_, pass.rows);
+    }
     if (pending_ >= kWriteBytes && !WritePending()) return false;
     if (progress_ != nullptr) progress_->rows.store(pass.rowsDone, std::memory_order_relaxed);
     return true;
@@ -133,6 +140,7 @@ bool CsvRowWriter::Submit(std::size_t rows, int64_t rowsDone) {
         }
         return !failed_;
     }
+    pass.bytes = LayOut(pass.laidOut, 0, pass.texts, traces_, stride_, rows);
     bool ok = false;
     {
         std::lock_guard lock(mutex_);

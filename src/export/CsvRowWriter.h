@@ -1,9 +1,10 @@
 #pragma once
 // The second half of a CSV write: lays out passes of value texts as rows (each
 // trace's text and a comma, then LF) and appends them to the output in the order
-// they came. With a thread of its own, the caller fetches the texts of the next
-// pass while the previous one is laid out and written, so both processors work.
-// Two text buffers bound the memory.
+// they came. With a thread of its own, the caller lays out each pass while its
+// texts are in its cache and the thread writes the rows while the caller fetches
+// the next pass, so both processors work and only the rows cross between them.
+// Two pass buffers bound the memory.
 #include <array>
 #include <condition_variable>
 #include <cstddef>
@@ -46,6 +47,8 @@ public:
 private:
     struct Pass {
         std::vector<ValueText> texts;
+        std::vector<char> laidOut;  // with a second thread: the rows, laid out by the caller
+        std::size_t bytes = 0;
         std::size_t rows = 0;
         int64_t rowsDone = 0;
         bool full = false;  // handed over and not yet written
