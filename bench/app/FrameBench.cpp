@@ -136,6 +136,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    kivelo::bench::ReportMachine();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

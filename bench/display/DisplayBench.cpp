@@ -196,6 +196,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     benchmark::Initialize(&argc, argv);
+    kivelo::bench::ReportMachine();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -1,7 +1,9 @@
 // The four windows over min/max summaries, each figure paired in the same run
-// with what it is measured against. An 8-trace x 128M-sample record (2 GiB; the
-// page cache warm): the first frame of all four windows beside a plain read of
-// the file and beside the same frame without summaries, with the bytes it reads
+// with what it is measured against; the machine's cores and memory bandwidth
+// head the output. An 8-trace x 128M-sample record (2 GiB; the page cache warm):
+// the first frame of all four windows on 1, 2 and all threads beside a streaming
+// read of the file through a 1 MB buffer, at the widest and the narrowest Zoom
+// ratio, and beside the same frame without summaries, with the bytes it reads
 // per record byte, the summaries' bytes per record byte and the peak RSS; then a
 // Zoom scroll step at every ratio of the list, an auto-roll tick and a full
 // redraw after a resize. A 100-record file: a switch to a record already seen.
@@ -10,9 +12,6 @@
 
 #include <QGuiApplication>
 #include <QImage>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +25,7 @@
 #include "Wavegen.h"
 #include "display/DocumentBinding.h"
 #include "display/qt/FrameComposer.h"
+#include "wavefile/PairReduction.h"
 #include "wavefile/WaveDocument.h"
 
 namespace {
@@ -34,7 +34,6 @@ using namespace kivelo;
 using bench::Clock;
 using bench::Median;
 using bench::Ms;
-using bench::PreadAll;
 
 constexpr int kFrameWidth = 1280, kFrameHeight = 1024;
 constexpr uint32_t kZoomAndXy =
@@ -68,16 +67,9 @@ const std::string& HundredRecords() {
     return file.path;
 }
 
-int64_t ReadWhole(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    std::vector<char> buffer(size_t{1} << 20);
-    int64_t total = 0;
-    for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;) total += n;
-    ::close(fd);
-    return total;
-}
-
-// The program's document and display at 1280 x 1024, its first frame drawn.
+// The program's document and display at 1280 x 1024, its first frame drawn;
+// summaries made on `threads` threads (0: one per processor), the Zoom window at
+// ratio `zoomEntry` of its list (0 the widest, -1 the narrowest).
 struct Program {
     WaveDocument document;
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
@@ -85,10 +77,17 @@ struct Program {
     TextMetrics metrics = TextMetrics::Normal();
     ReadMonitor monitor;
 
-    Program(const std::string& path, int64_t summaryBudget) : document(summaryBudget) {
+    Program(const std::string& path, int64_t summaryBudget, int threads = 0, int zoomEntry = 0)
+        : document(summaryBudget) {
         document.SetReadMonitor(&monitor);
+        document.Summaries().SetThreads(threads);
         if (!document.Load(path).ok) std::abort();
         BindDocument(*model, *document.Current());
+        if (zoomEntry != 0) {
+            const auto last = static_cast<int>(model->zoom.RatioTexts().size()) - 1;
+            model->zoom.SelectZoomRatio(static_cast<uint32_t>(zoomEntry < 0 ? last : std::min(zoomEntry, last)),
+                                        Length());
+        }
         frame = ComposeWindows(*model, document.Current(), kFrameWidth, kFrameHeight, metrics);
     }
     int64_t Length() const { return model->document.recordLength; }
@@ -97,33 +96,56 @@ struct Program {
     }
 };
 
-// Each iteration: the file read whole, the first frame with summaries, the same
-// frame without them.
+// Each iteration, in this order: the file streamed through a 1 MB buffer (the
+// baseline), the first frame with summaries made on `threads` threads (0: all)
+// and the Zoom window at its widest ratio, the same at its narrowest ratio, and
+// on all threads also the frame without summaries.
 void BM_FirstFrameOverPlainRead(benchmark::State& state) {
     const std::string& path = LargeRecord();
+    const int threads = static_cast<int>(state.range(0));
     const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
-    std::vector<double> readMs, frameMs, withoutMs;
+    std::vector<double> readMs, frameMs, narrowMs, withoutMs, readCpu, frameCpu;
     double readPerByte = 0, summaryPerByte = 0;
+    int used = 0;
     for (auto _ : state) {
+        const double c0 = bench::ProcessCpuMs();
         const auto t0 = Clock::now();
-        benchmark::DoNotOptimize(ReadWhole(path));
+        benchmark::DoNotOptimize(bench::StreamRead(path));
         const auto t1 = Clock::now();
+        const double c1 = bench::ProcessCpuMs();
         {
-            Program p(path, SummaryBudgetFromEnvironment());
+            Program p(path, SummaryBudgetFromEnvironment(), threads);
             readPerByte = static_cast<double>(p.monitor.bytesRead.load()) / fileBytes;
             summaryPerByte = static_cast<double>(p.document.Summaries().Bytes()) / fileBytes;
+            used = p.document.Summaries().Threads();
         }
         const auto t2 = Clock::now();
-        { Program p(path, 0); }
+        readCpu.push_back(c1 - c0);
+        frameCpu.push_back(bench::ProcessCpuMs() - c1);
+        { Program p(path, SummaryBudgetFromEnvironment(), threads, -1); }
         const auto t3 = Clock::now();
+        if (threads == 0) {
+            Program p(path, 0);
+        }
+        const auto t4 = Clock::now();
         readMs.push_back(Ms(t0, t1));
         frameMs.push_back(Ms(t1, t2));
-        withoutMs.push_back(Ms(t2, t3));
+        narrowMs.push_back(Ms(t2, t3));
+        if (threads == 0) withoutMs.push_back(Ms(t3, t4));
     }
-    state.counters["read_ms"] = Median(readMs);
-    state.counters["frame_ms"] = Median(frameMs);
-    state.counters["frame_over_read"] = Median(frameMs) / Median(readMs);
-    state.counters["without_summary_ms"] = Median(withoutMs);
+    const double read = Median(readMs), frame = Median(frameMs), narrow = Median(narrowMs);
+    state.SetLabel(std::string("reductions on ") + PairReductionTarget());
+    state.counters["threads_used"] = used;
+    state.counters["read_ms"] = read;
+    state.counters["read_GB_per_s"] = fileBytes / read / 1e6;
+    state.counters["frame_ms"] = frame;
+    state.counters["frame_over_read"] = frame / read;
+    // Processor time of all threads: on a busy machine the wall times stretch, these less so.
+    state.counters["read_cpu_ms"] = Median(readCpu);
+    state.counters["frame_cpu_ms"] = Median(frameCpu);
+    state.counters["narrowest_zoom_frame_ms"] = narrow;
+    state.counters["widest_beyond_narrowest_over_read"] = (frame - narrow) / read;
+    if (!withoutMs.empty()) state.counters["without_summary_ms"] = Median(withoutMs);
     state.counters["bytes_read_per_record_byte"] = readPerByte;
     state.counters["summary_per_record_byte"] = summaryPerByte;
     state.counters["peak_rss_MB"] = bench::PeakRssMb();
@@ -265,7 +287,14 @@ void BM_RecordSwitch(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_FirstFrameOverPlainRead)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_FirstFrameOverPlainRead)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 BENCHMARK(BM_ZoomScrollStep)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime()->DenseRange(0, 22);
 BENCHMARK(BM_AutoRollTick)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_RedrawAfterResize)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -276,6 +305,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     benchmark::Initialize(&argc, argv);
+    bench::ReportMachine();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

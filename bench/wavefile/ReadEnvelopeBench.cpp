@@ -105,4 +105,4 @@ BENCHMARK(BM_PreadSameBytes)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRe
 BENCHMARK(BM_ReadEnvelopeMainStep)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_EnvelopeOverPread)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 
-BENCHMARK_MAIN();
+KIVELO_BENCHMARK_MAIN()

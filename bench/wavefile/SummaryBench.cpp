@@ -128,4 +128,4 @@ BENCHMARK(BM_ZoomReadAtRatio)
     ->Arg(200000)->Arg(100000)->Arg(50000)->Arg(20000)->Arg(10000)->Arg(5000);
 // clang-format on
 
-BENCHMARK_MAIN();
+KIVELO_BENCHMARK_MAIN()

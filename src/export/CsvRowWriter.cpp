@@ -1,5 +1,6 @@
 #include "export/CsvRowWriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <system_error>
@@ -48,14 +49,14 @@ CsvRowWriter::~CsvRowWriter() {
     if (thread_.joinable()) thread_.join();
 }
 
-std::size_t CsvRowWriter::LayOut(std::vector<char>& rows, std::span<const ValueText> texts, std::size_t traces,
-                                 std::size_t stride, std::size_t count) {
+std::size_t CsvRowWriter::LayOut(std::vector<char>& rows, std::size_t at, std::span<const ValueText> texts,
+                                 std::size_t traces, std::size_t stride, std::size_t count) {
     // Each text is copied as its whole slot into room reserved for it and the end
     // moved back to its length, which beats a copy of variable size.
     constexpr std::size_t kSlot = sizeof(ValueText);
-    const std::size_t room = count * (traces * (kSlot + 1) + 1) + kSlot;
+    const std::size_t room = at + count * (traces * (kSlot + 1) + 1) + kSlot;
     if (rows.size() < room) rows.resize(room);
-    char* p = rows.data();
+    char* p = rows.data() + at;
     for (std::size_t r = 0; r < count; ++r) {
         for (std::size_t i = 0; i < traces; ++i) {
             const ValueText& t = texts[i * stride + r];
@@ -69,10 +70,25 @@ std::size_t CsvRowWriter::LayOut(std::vector<char>& rows, std::span<const ValueT
 }
 
 bool CsvRowWriter::WritePass(Pass& pass) {
-    const std::size_t bytes = LayOut(rowText_, pass.texts, traces_, stride_, pass.rows);
-    if (!out_.Append(std::string_view(rowText_.data(), bytes))) return false;
+    // Rows are gathered into writes of a megabyte or more: each goes to the file
+    // without a further copy through the output's buffer.
+    constexpr std::size_t kWriteBytes = std::size_t{1} << 20;
+    if (thread_.joinable()) {
+        rowText_.resize(std::max(rowText_.size(), pending_ + pass.bytes));
+        std::memcpy(rowText_.data() + pending_, pass.laidOut.data(), pass.bytes);
+        pending_ += pass.bytes;
+    } else {
+        pending_ = LayOut(rowText_, pending_, pass.texts, traces_, stride_, pass.rows);
+    }
+    if (pending_ >= kWriteBytes && !WritePending()) return false;
     if (progress_ != nullptr) progress_->rows.store(pass.rowsDone, std::memory_order_relaxed);
     return true;
+}
+
+bool CsvRowWriter::WritePending() {
+    const bool ok = pending_ == 0 || out_.Append(std::string_view(rowText_.data(), pending_));
+    pending_ = 0;
+    return ok;
 }
 
 void CsvRowWriter::Run() {
@@ -124,6 +140,7 @@ bool CsvRowWriter::Submit(std::size_t rows, int64_t rowsDone) {
         }
         return !failed_;
     }
+    pass.bytes = LayOut(pass.laidOut, 0, pass.texts, traces_, stride_, rows);
     bool ok = false;
     {
         std::lock_guard lock(mutex_);
@@ -138,6 +155,11 @@ bool CsvRowWriter::Submit(std::size_t rows, int64_t rowsDone) {
 bool CsvRowWriter::Finish() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !passes_[0].full && !passes_[1].full; });
+    // The writer thread waits for a pass now: the rows left are this thread's to write.
+    if (!failed_ && !WritePending()) {
+        failed_ = true;
+        error_ = out_.Error();
+    }
     return !failed_;
 }
 

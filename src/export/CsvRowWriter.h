@@ -1,9 +1,10 @@
 #pragma once
 // The second half of a CSV write: lays out passes of value texts as rows (each
 // trace's text and a comma, then LF) and appends them to the output in the order
-// they came. With a thread of its own, the caller fetches the texts of the next
-// pass while the previous one is laid out and written, so both processors work.
-// Two text buffers bound the memory.
+// they came. With a thread of its own, the caller lays out each pass while its
+// texts are in its cache and the thread writes the rows while the caller fetches
+// the next pass, so both processors work and only the rows cross between them.
+// Two pass buffers bound the memory.
 #include <array>
 #include <condition_variable>
 #include <cstddef>
@@ -38,20 +39,24 @@ public:
     bool Finish();
     const std::string& Error() const { return error_; }
 
-    // The rows of `count` rows of texts laid out into `rows` (its size is the
-    // result; it is never shrunk, so its pages are not zeroed again).
-    static std::size_t LayOut(std::vector<char>& rows, std::span<const ValueText> texts, std::size_t traces,
-                              std::size_t stride, std::size_t count);
+    // The rows of `count` rows of texts laid out into `rows` from byte `at` (the
+    // end is the result; `rows` is never shrunk, so its pages are not zeroed again).
+    static std::size_t LayOut(std::vector<char>& rows, std::size_t at, std::span<const ValueText> texts,
+                              std::size_t traces, std::size_t stride, std::size_t count);
 
 private:
     struct Pass {
         std::vector<ValueText> texts;
+        std::vector<char> laidOut;  // with a second thread: the rows, laid out by the caller
+        std::size_t bytes = 0;
         std::size_t rows = 0;
         int64_t rowsDone = 0;
         bool full = false;  // handed over and not yet written
     };
-    // Lays out and appends one pass; false on a write failure.
+    // Lays out one pass after the rows not yet written, and writes them once they
+    // fill a large write; false on a write failure.
     bool WritePass(Pass& pass);
+    bool WritePending();
     void Run();
 
     StagedFile& out_;
@@ -62,6 +67,7 @@ private:
     std::size_t fill_ = 0;     // the pass the caller fills next
     std::size_t written_ = 0;  // the pass the writer takes next
     std::vector<char> rowText_;
+    std::size_t pending_ = 0;  // bytes of rowText_ laid out and not yet written
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stop_ = false;

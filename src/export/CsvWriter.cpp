@@ -11,14 +11,15 @@ namespace kivelo {
 
 namespace {
 
-// Samples fetched per ReadText call.
+// Rows of a pass: each trace's texts of a pass are fetched with one ReadText and
+// laid out as rows while they are still in the processor's cache (the formatters
+// keep their tables per trace, so switching traces often costs nothing). A pass
+// holds at most kPassTexts texts (320 KB). Passes handed to a second thread are
+// 4 times larger: each hand-over wakes a thread.
 constexpr int64_t kChunk = 100;
-// Rows fetched per trace before they are written. Selecting a trace clears the
-// formatter's text table, so each trace is selected once per pass of many chunks
-// rather than once per chunk (the ReadText calls and the bytes are the same). A
-// pass holds at most kPassTexts texts (8 MB) and at most 65,536 rows.
-constexpr int64_t kPassTexts = 400000;
-constexpr int64_t kMaxPassRows = 65536;
+constexpr int64_t kPassTexts = 16384;
+constexpr int64_t kMaxPassRows = 4096;
+constexpr int64_t kThreadedPassFactor = 4;
 
 // Threads a write uses: the caller's, and one laying out and writing the rows
 // when there is a second processor.
@@ -27,9 +28,10 @@ int ThreadCount(int asked) {
     return std::thread::hardware_concurrency() > 1 ? 2 : 1;
 }
 
-int64_t PassRows(std::size_t traces) {
-    int64_t rows = kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
-    return std::clamp(rows / kChunk * kChunk, kChunk, kMaxPassRows);
+int64_t PassRows(std::size_t traces, bool threaded) {
+    const int64_t factor = threaded ? kThreadedPassFactor : 1;
+    int64_t rows = factor * kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
+    return std::clamp(rows / kChunk * kChunk, kChunk, factor * kMaxPassRows);
 }
 
 // A text between double quotes; a quote inside is doubled so the field stays one field.
@@ -149,7 +151,8 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
 
     file.SetBlock(request.block);
     std::size_t width = traces.size();
-    const int64_t passRows = PassRows(width);
+    const bool threaded = ThreadCount(request.threads) > 1 && request.count > PassRows(width, false);
+    const int64_t passRows = PassRows(width, threaded);
     auto stride = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count));
     CsvProgress* progress = request.progress;
     auto stopped = [&] {
@@ -158,7 +161,6 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
         Fail("The CSV export was cancelled");
         return true;
     };
-    const bool threaded = ThreadCount(request.threads) > 1 && request.count > passRows;
     CsvRowWriter rowWriter(out, width, stride, threaded, progress);
     int64_t done = 0;
     while (done < request.count) {
@@ -167,16 +169,12 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
         for (std::size_t i = 0; i < width; ++i) {
             if (stopped()) return 0;
             file.SetTrace(traces[i]);
-            for (int64_t r = 0; r < rows; r += kChunk) {
-                int64_t n = std::min(kChunk, rows - r);
-                int64_t pos = request.first + done + r;
-                std::span<ValueText> dst =
-                    texts.subspan(i * stride + static_cast<std::size_t>(r), static_cast<std::size_t>(n));
-                int64_t got = 0;
-                if (file.ReadText(pos, n, dst, got) != kFileOk || got < n)
-                    return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) + " from sample " +
-                                std::to_string(pos));
-            }
+            const int64_t pos = request.first + done;
+            int64_t got = 0;
+            if (file.ReadText(pos, rows, texts.subspan(i * stride, static_cast<std::size_t>(rows)), got) != kFileOk ||
+                got < rows)
+                return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) + " from sample " +
+                            std::to_string(pos + std::max<int64_t>(got, 0)));
         }
         done += rows;
         if (!rowWriter.Submit(static_cast<std::size_t>(rows), done)) return Fail(rowWriter.Error());

@@ -291,7 +291,7 @@ void CFldFile::StreamEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t 
         }
         if (builder)
             builder->Append({reinterpret_cast<const uint8_t*>(keyBuffer_.data()), static_cast<std::size_t>(n) * 4});
-        const int64_t made = ReducePairs(keyBuffer_.data(), n, stepCode, false, pairKeys_.data(), pairCapacity);
+        const int64_t made = ReduceSamples(keyBuffer_.data(), n, stepCode, false, pairKeys_.data(), pairCapacity);
         const int64_t take = std::min(made, capacity - outCount);
         for (int64_t i = 0; i < take; ++i) {
             const int16_t d = DisplaySample(FromOrderKey(pairKeys_[static_cast<std::size_t>(i)]));

@@ -812,12 +812,13 @@ std::span<const uint8_t> CWaveFile::AppendToSummary(EnvelopeSummary& summary, st
 int CWaveFile::FillSummary(EnvelopeSummary& summary, int64_t offset, int64_t target) {
     const int w = CurrentWidth(), stored = summary.SampleBytes(), code = StoredCode(stored);
     const bool swap = NeedsSwap(), convert = swap || stored != w;
-    constexpr int64_t kPieceBytes = int64_t{1} << 20;
+    // Pieces small enough that each is summarised from the processor's cache
+    // right after the read brought it there.
+    constexpr int64_t kPieceBytes = int64_t{256} << 10;
     const int64_t pieceSamples = kPieceBytes / w;
     if (w <= 0 || pieceSamples % EnvelopeSummary::kPieceAlign != 0) return kFillEndedEarly;
     const int64_t pieces = (target + pieceSamples - 1) / pieceSamples;
-    constexpr unsigned kMaxThreads = 4;  // beyond that the memory bus is the limit
-    const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads));
+    const int threads = static_cast<int>(std::clamp<int64_t>(summaries_->Threads(), 1, pieces));
     summary.Reserve(target);
     std::vector<EnvelopeSummary::PieceCuts> kept;
     for (int t = 0; t < threads; ++t) kept.push_back(summary.NewPieceCuts());

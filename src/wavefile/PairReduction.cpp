@@ -1,20 +1,271 @@
+// The pair reductions built with Highway once per instruction set of the
+// platform (SSSE3 to AVX-512 on x86-64, NEON and SVE on arm64, a portable
+// fallback elsewhere); the best one the processor runs is chosen at the first call.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "wavefile/PairReduction.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
 #include "wavefile/PairReduction.h"
 
-#include "wavefile/VectorClones.h"
+HWY_BEFORE_NAMESPACE();
+namespace kivelo {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
 
+// A lane operation for vectors (hn::VecOp) and, as `scalar`, for two samples.
+#define KIVELO_LANE_OP(Name, VecOp, scalar)       \
+    struct Name {                                 \
+        template <class V>                        \
+        HWY_INLINE V operator()(V a, V b) const { \
+            return hn::VecOp(a, b);               \
+        }                                         \
+        template <typename T>                     \
+        HWY_INLINE T Scalar(T a, T b) const {     \
+            return static_cast<T>(scalar);        \
+        }                                         \
+    };
+KIVELO_LANE_OP(MinOp, Min, b < a ? b : a)
+KIVELO_LANE_OP(MaxOp, Max, b > a ? b : a)
+KIVELO_LANE_OP(AndOp, And, a& b)
+KIVELO_LANE_OP(OrOp, Or, a | b)
+#undef KIVELO_LANE_OP
+
+template <class D, class V, class Op>
+HWY_INLINE hn::TFromD<D> FoldStored(D d, V v, const Op& op) {
+    using T = hn::TFromD<D>;
+    HWY_ALIGN T lanes[hn::MaxLanes(d)];
+    hn::Store(v, d, lanes);
+    T a = lanes[0];
+    const size_t n = hn::Lanes(d);
+    for (size_t i = 1; i < n; ++i) a = op.Scalar(a, lanes[i]);
+    return a;
+}
+
+// One lane holding op of all lanes: halves are folded down to 128 bits, where
+// minimum and maximum have fast instructions (8-bit lanes widened to reach them).
+template <class D, class V, class Op>
+HWY_INLINE hn::TFromD<D> Fold(D d, V v, const Op& op) {
+#if HWY_HAVE_SCALABLE || HWY_TARGET == HWY_SCALAR
+    return FoldStored(d, v, op);
+#else
+    using T = hn::TFromD<D>;
+    if constexpr (hn::MaxLanes(d) * sizeof(T) > 16) {
+        const hn::Half<D> dh;
+        return Fold(dh, op(hn::LowerHalf(dh, v), hn::UpperHalf(dh, v)), op);
+    } else if constexpr (hn::MaxLanes(d) * sizeof(T) < 16 ||
+                         !(std::is_same_v<Op, MinOp> || std::is_same_v<Op, MaxOp>)) {
+        return FoldStored(d, v, op);
+    } else if constexpr (sizeof(T) == 1) {
+        const hn::Half<D> dh;
+        const hn::Rebind<hwy::MakeWide<T>, decltype(dh)> dw;
+        const auto w = op(hn::PromoteTo(dw, hn::LowerHalf(dh, v)), hn::PromoteTo(dw, hn::UpperHalf(dh, v)));
+        if constexpr (std::is_same_v<Op, MinOp>) return static_cast<T>(hn::GetLane(hn::MinOfLanes(dw, w)));
+        else return static_cast<T>(hn::GetLane(hn::MaxOfLanes(dw, w)));
+    } else if constexpr (std::is_same_v<Op, MinOp>) {
+        return hn::GetLane(hn::MinOfLanes(d, v));
+    } else {
+        return hn::GetLane(hn::MaxOfLanes(d, v));
+    }
+#endif
+}
+
+constexpr int64_t kBlock = kSummaryBlockSamples;
+
+// Whether the block's first sample equal to its minimum or maximum is the minimum.
+template <class D, typename T>
+HWY_INLINE bool MinComesFirst(D d, const T* HWY_RESTRICT x, T mn, T mx) {
+    const auto N = static_cast<int64_t>(hn::Lanes(d));
+    const auto lo = hn::Set(d, mn), hi = hn::Set(d, mx);
+    for (int64_t j = 0; j < kBlock; j += N) {
+        const auto v = hn::LoadU(d, x + j);
+        const intptr_t at = hn::FindFirstTrue(d, hn::Or(hn::Eq(v, lo), hn::Eq(v, hi)));
+        if (at >= 0) return x[j + at] == mn;
+    }
+    return true;
+}
+
+// lo and hi over all samples of the block at x.
+template <class D, typename T, class LoOp, class HiOp>
+HWY_INLINE void FoldBlock(D d, const T* HWY_RESTRICT x, const LoOp& lo, const HiOp& hi, T& a, T& b) {
+    const auto N = static_cast<int64_t>(hn::Lanes(d));
+    auto va = hn::LoadU(d, x), vb = va;
+    for (int64_t j = N; j < kBlock; j += N) {
+        const auto v = hn::LoadU(d, x + j);
+        va = lo(va, v);
+        vb = hi(vb, v);
+    }
+    a = Fold(d, va, lo);
+    b = Fold(d, vb, hi);
+}
+
+template <typename T>
+HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits, T* HWY_RESTRICT out) {
+    const hn::CappedTag<T, kBlock> d;
+    for (int64_t k = 0; k < blocks; ++k, x += kBlock, out += 2) {
+        if (bits) {
+            FoldBlock(d, x, AndOp(), OrOp(), out[0], out[1]);
+            continue;
+        }
+        T mn, mx;
+        FoldBlock(d, x, MinOp(), MaxOp(), mn, mx);
+        // Smooth signals mostly start a block at one of its extremes.
+        const bool minFirst = mn == mx || x[0] == mn ? true : x[0] == mx ? false : MinComesFirst(d, x, mn, mx);
+        out[0] = minFirst ? mn : mx;
+        out[1] = minFirst ? mx : mn;
+    }
+}
+
+template <typename T>
+HWY_INLINE int64_t FirstIndexOf(const T* x, int64_t from, int64_t to, T value) {
+    for (int64_t i = from; i < to; ++i)
+        if (x[i] == value) return i;
+    return to;
+}
+
+// Minimum and maximum of one group and the carried order flag (see the scalar
+// rule in PairReduction.h). The scan folds lanes only where a stretch holds a
+// new extreme; which extreme came last is told by the stretches' starts, and
+// only a stretch holding both is searched.
+template <typename T>
+HWY_INLINE void MinMaxGroup(const T* HWY_RESTRICT x, int64_t len, int& flag, T& first, T& second) {
+    const hn::ScalableTag<T> d;
+    const auto N = static_cast<int64_t>(hn::Lanes(d));
+    T mn = x[0], mx = x[0];
+    int64_t minAt = -1, maxAt = -1;  // start of the stretch holding the last new extreme
+    auto vmn = hn::Set(d, mn), vmx = hn::Set(d, mx);
+    int64_t i = 0;
+    auto check = [&](decltype(vmn) lo, decltype(vmn) hi, int64_t at) HWY_ATTR {
+        if (!hn::AllFalse(d, hn::Lt(lo, vmn))) {
+            mn = Fold(d, lo, MinOp());
+            vmn = hn::Set(d, mn);
+            minAt = at;
+        }
+        if (!hn::AllFalse(d, hn::Gt(hi, vmx))) {
+            mx = Fold(d, hi, MaxOp());
+            vmx = hn::Set(d, mx);
+            maxAt = at;
+        }
+    };
+    for (; i + 16 * N <= len; i += 16 * N) {
+        const T* p = x + i;
+        auto lo0 = hn::LoadU(d, p), lo1 = hn::LoadU(d, p + N);
+        auto lo2 = hn::LoadU(d, p + 2 * N), lo3 = hn::LoadU(d, p + 3 * N);
+        auto hi0 = lo0, hi1 = lo1, hi2 = lo2, hi3 = lo3;
+        for (int64_t j = 4 * N; j < 16 * N; j += 4 * N) {
+            const auto v0 = hn::LoadU(d, p + j), v1 = hn::LoadU(d, p + j + N);
+            const auto v2 = hn::LoadU(d, p + j + 2 * N), v3 = hn::LoadU(d, p + j + 3 * N);
+            lo0 = hn::Min(lo0, v0);
+            hi0 = hn::Max(hi0, v0);
+            lo1 = hn::Min(lo1, v1);
+            hi1 = hn::Max(hi1, v1);
+            lo2 = hn::Min(lo2, v2);
+            hi2 = hn::Max(hi2, v2);
+            lo3 = hn::Min(lo3, v3);
+            hi3 = hn::Max(hi3, v3);
+        }
+        check(hn::Min(hn::Min(lo0, lo1), hn::Min(lo2, lo3)), hn::Max(hn::Max(hi0, hi1), hn::Max(hi2, hi3)), i);
+    }
+    for (; i + N <= len; i += N) {
+        const auto v = hn::LoadU(d, x + i);
+        check(v, v, i);
+    }
+    if (i < len) {
+        T a = x[i], b = x[i];
+        for (int64_t j = i + 1; j < len; ++j) {
+            a = x[j] < a ? x[j] : a;
+            b = x[j] > b ? x[j] : b;
+        }
+        if (a < mn) mn = a, minAt = i;
+        if (b > mx) mx = b, maxAt = i;
+    }
+    if (minAt >= 0 || maxAt >= 0) {
+        if (minAt < 0) flag = 1;
+        else if (maxAt < 0) flag = 0;
+        else if (minAt != maxAt) flag = maxAt > minAt ? 1 : 0;
+        // Both first reached in one stretch: each value's first occurrence from there is in it.
+        else flag = FirstIndexOf(x, maxAt, len, mx) > FirstIndexOf(x, minAt, len, mn) ? 1 : 0;
+    }
+    if (flag) first = mn, second = mx;
+    else first = mx, second = mn;
+}
+
+template <typename T>
+HWY_INLINE void AndOrGroup(const T* HWY_RESTRICT x, int64_t len, T& first, T& second) {
+    const hn::ScalableTag<T> d;
+    const auto N = static_cast<int64_t>(hn::Lanes(d));
+    T a = x[0], o = x[0];
+    int64_t i = 0;
+    if (len >= N) {
+        auto va = hn::LoadU(d, x), vo = va;
+        for (i = N; i + N <= len; i += N) {
+            const auto v = hn::LoadU(d, x + i);
+            va = hn::And(va, v);
+            vo = hn::Or(vo, v);
+        }
+        a = Fold(d, va, AndOp());
+        o = Fold(d, vo, OrOp());
+    }
+    for (; i < len; ++i) {
+        a = static_cast<T>(a & x[i]);
+        o = static_cast<T>(o | x[i]);
+    }
+    first = a;
+    second = o;
+}
+
+template <typename T>
+HWY_INLINE int64_t Reduce(const T* HWY_RESTRICT in, int64_t n, int stepCode, bool bitData, T* HWY_RESTRICT out,
+                          int64_t outCapacity) {
+    return detail::WalkGroups(in, n, stepCode, out, outCapacity, [&](const T* x, int64_t len, int& flag, T* pair) {
+        if (bitData) AndOrGroup(x, len, pair[0], pair[1]);
+        else MinMaxGroup(x, len, flag, pair[0], pair[1]);
+    });
+}
+
+#define KIVELO_TARGET_KERNELS(T, Name)                                                                      \
+    int64_t Reduce##Name(const T* in, int64_t n, int stepCode, bool bitData, T* out, int64_t outCapacity) { \
+        return Reduce(in, n, stepCode, bitData, out, outCapacity);                                          \
+    }                                                                                                       \
+    void BlockPairs##Name(const T* x, int64_t blocks, bool bits, T* out) { BlockPairsOf(x, blocks, bits, out); }
+
+KIVELO_TARGET_KERNELS(int8_t, I8)
+KIVELO_TARGET_KERNELS(uint8_t, U8)
+KIVELO_TARGET_KERNELS(int16_t, I16)
+KIVELO_TARGET_KERNELS(uint16_t, U16)
+KIVELO_TARGET_KERNELS(int32_t, I32)
+KIVELO_TARGET_KERNELS(uint32_t, U32)
+#undef KIVELO_TARGET_KERNELS
+
+}  // namespace HWY_NAMESPACE
+}  // namespace kivelo
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
 namespace kivelo {
 
-#define KIVELO_REDUCE_SAMPLES(T)                                                                           \
-    KIVELO_VECTOR_CLONES int64_t ReduceSamples(const T* in, int64_t n, int stepCode, bool bitData, T* out, \
-                                               int64_t outCapacity) {                                      \
-        return ReducePairs(in, n, stepCode, bitData, out, outCapacity);                                    \
+#define KIVELO_DISPATCH(T, Name)                                                                             \
+    HWY_EXPORT(Reduce##Name);                                                                                \
+    HWY_EXPORT(BlockPairs##Name);                                                                            \
+    int64_t ReduceSamples(const T* in, int64_t n, int stepCode, bool bitData, T* out, int64_t outCapacity) { \
+        return HWY_DYNAMIC_DISPATCH(Reduce##Name)(in, n, stepCode, bitData, out, outCapacity);               \
+    }                                                                                                        \
+    void SummaryBlockPairs(const T* x, int64_t blocks, bool bits, T* out) {                                  \
+        HWY_DYNAMIC_DISPATCH(BlockPairs##Name)(x, blocks, bits, out);                                        \
     }
 
-KIVELO_REDUCE_SAMPLES(int8_t)
-KIVELO_REDUCE_SAMPLES(uint8_t)
-KIVELO_REDUCE_SAMPLES(int16_t)
-KIVELO_REDUCE_SAMPLES(uint16_t)
-KIVELO_REDUCE_SAMPLES(int32_t)
-KIVELO_REDUCE_SAMPLES(uint32_t)
+KIVELO_DISPATCH(int8_t, I8)
+KIVELO_DISPATCH(uint8_t, U8)
+KIVELO_DISPATCH(int16_t, I16)
+KIVELO_DISPATCH(uint16_t, U16)
+KIVELO_DISPATCH(int32_t, I32)
+KIVELO_DISPATCH(uint32_t, U32)
+#undef KIVELO_DISPATCH
+
+const char* PairReductionTarget() {
+    const int64_t targets = hwy::SupportedTargets() & HWY_TARGETS;
+    return targets == 0 ? "none" : hwy::TargetName(targets & -targets);  // the best: the lowest bit
+}
 
 }  // namespace kivelo
+#endif

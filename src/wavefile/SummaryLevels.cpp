@@ -1,112 +1,20 @@
 #include "wavefile/SummaryLevels.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
 #include "wavefile/PairReduction.h"
-#include "wavefile/VectorClones.h"
 #include "wavefile/WaveRecords.h"
-
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
-#include <immintrin.h>
-#define KIVELO_MINPOS_PAIRS 1
-#endif
 
 namespace kivelo {
 
 namespace {
 
 constexpr int64_t kBlockSamples = SummaryLevels<int16_t>::kBlock;
-
-// True when the block's first sample equal to its minimum or maximum is the minimum.
-template <typename T>
-[[gnu::always_inline]] inline bool MinComesFirst(const T* x, T mn, T mx) {
-    using detail::Vec;
-    constexpr int64_t L = detail::kLanes<T>;
-    const Vec<T> lo = Vec<T>{} + mn, hi = Vec<T>{} + mx;
-    for (int64_t j = 0; j < kBlockSamples; j += L) {
-        const Vec<T> v = detail::VecAt(x + j);
-        if (!detail::AnyLane((v == lo) | (v == hi))) continue;
-        for (int64_t l = j; l < j + L; ++l) {
-            if (x[l] == mn) return true;
-            if (x[l] == mx) return false;
-        }
-    }
-    return true;
-}
-
-// The pair of every whole block, written as a0 b0 a1 b1 ...
-template <typename T>
-[[gnu::always_inline]] inline void PairsOfBlocks(const T* x, int64_t blocks, bool bits, T* out) {
-    using detail::Vec;
-    constexpr int64_t L = detail::kLanes<T>;
-    static_assert(kBlockSamples % L == 0);
-    for (int64_t k = 0; k < blocks; ++k, x += kBlockSamples, out += 2) {
-        Vec<T> lo = detail::VecAt(x), hi = lo;
-        if (bits) {
-            for (int64_t j = L; j < kBlockSamples; j += L) {
-                const Vec<T> v = detail::VecAt(x + j);
-                lo &= v;
-                hi |= v;
-            }
-            T a = lo[0], o = hi[0];
-            for (int64_t l = 1; l < L; ++l) {
-                a = static_cast<T>(a & lo[l]);
-                o = static_cast<T>(o | hi[l]);
-            }
-            out[0] = a;
-            out[1] = o;
-            continue;
-        }
-        for (int64_t j = L; j < kBlockSamples; j += L) {
-            const Vec<T> v = detail::VecAt(x + j);
-            lo = v < lo ? v : lo;
-            hi = v > hi ? v : hi;
-        }
-        const T mn = detail::LaneMin<T>(lo), mx = detail::LaneMax<T>(hi);
-        // Smooth signals mostly start a block at one of its extremes.
-        const bool minFirst = mn == mx || x[0] == mn ? true : x[0] == mx ? false : MinComesFirst(x, mn, mx);
-        out[0] = minFirst ? mn : mx;
-        out[1] = minFirst ? mx : mn;
-    }
-}
-
-#ifdef KIVELO_MINPOS_PAIRS
-// 16-bit blocks on AVX2 machines: the lanes folded to eight, then the minimum of
-// eight in one instruction (an unsigned minimum: signed samples are flipped into
-// that order, and the maximum is the minimum of the complement).
-template <typename T>
-__attribute__((target("avx2"))) void MinposPairsOfBlocks(const T* x, int64_t blocks, T* out) {
-    static_assert(sizeof(T) == 2 && kBlockSamples % 16 == 0);
-    constexpr bool isSigned = std::is_signed_v<T>;
-    const __m128i toUnsigned = _mm_set1_epi16(isSigned ? static_cast<short>(0x8000) : 0);
-    const __m128i toComplement = _mm_set1_epi16(isSigned ? 0x7FFF : static_cast<short>(0xFFFF));
-    for (int64_t k = 0; k < blocks; ++k, x += kBlockSamples, out += 2) {
-        const auto* p = reinterpret_cast<const __m256i*>(x);
-        __m256i lo = _mm256_loadu_si256(p), hi = lo;
-        for (int64_t j = 1; j < kBlockSamples / 16; ++j) {
-            const __m256i v = _mm256_loadu_si256(p + j);
-            lo = isSigned ? _mm256_min_epi16(lo, v) : _mm256_min_epu16(lo, v);
-            hi = isSigned ? _mm256_max_epi16(hi, v) : _mm256_max_epu16(hi, v);
-        }
-        const __m128i lo0 = _mm256_castsi256_si128(lo), lo1 = _mm256_extracti128_si256(lo, 1);
-        const __m128i hi0 = _mm256_castsi256_si128(hi), hi1 = _mm256_extracti128_si256(hi, 1);
-        const __m128i lo8 = isSigned ? _mm_min_epi16(lo0, lo1) : _mm_min_epu16(lo0, lo1);
-        const __m128i hi8 = isSigned ? _mm_max_epi16(hi0, hi1) : _mm_max_epu16(hi0, hi1);
-        const int mnBits = _mm_cvtsi128_si32(_mm_minpos_epu16(_mm_xor_si128(lo8, toUnsigned))) & 0xFFFF;
-        const int mxBits = _mm_cvtsi128_si32(_mm_minpos_epu16(_mm_xor_si128(hi8, toComplement))) & 0xFFFF;
-        const T mn = static_cast<T>(mnBits ^ (isSigned ? 0x8000 : 0));
-        const T mx = static_cast<T>(mxBits ^ (isSigned ? 0x7FFF : 0xFFFF));
-        const bool minFirst = mn == mx || x[0] == mn ? true : x[0] == mx ? false : MinComesFirst(x, mn, mx);
-        out[0] = minFirst ? mn : mx;
-        out[1] = minFirst ? mx : mn;
-    }
-}
-
-bool HasMinposPairs() { return __builtin_cpu_supports("avx2"); }
-
-#endif
+static_assert(kBlockSamples == kSummaryBlockSamples);
 
 // Calls group(s, e) for each group the pair reduction cuts the chunks into at this
 // step code, in order, until `capacity` values (two per group) are covered.
@@ -143,27 +51,27 @@ constexpr int64_t kMaxRunBytes = int64_t{1} << 20;
 
 }  // namespace
 
-namespace detail {
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+}
 
-#define KIVELO_BLOCK_PAIRS(T)                                                                    \
-    KIVELO_VECTOR_CLONES void SummaryBlockPairs(const T* x, int64_t blocks, bool bits, T* out) { \
-        PairsOfBlocks(x, blocks, bits, out);                                                     \
-    }
+void* AllocateLevel(std::size_t bytes) {
+    if (bytes < kHugePage) return ::operator new(bytes);
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = ::operator new (rounded, std::align_val_t{kHugePage});
+#ifdef MADV_HUGEPAGE
+    ::madvise(p, rounded, MADV_HUGEPAGE);  // only a hint: small pages work too
+#endif
+    return p;
+}
 
-KIVELO_BLOCK_PAIRS(int8_t)
-KIVELO_BLOCK_PAIRS(uint8_t)
-KIVELO_BLOCK_PAIRS(int16_t)
-KIVELO_BLOCK_PAIRS(uint16_t)
-KIVELO_BLOCK_PAIRS(int32_t)
-KIVELO_BLOCK_PAIRS(uint32_t)
-
-}  // namespace detail
+void FreeLevel(void* p, std::size_t bytes) {
+    if (bytes < kHugePage) ::operator delete(p);
+    else ::operator delete (p, std::align_val_t{kHugePage});
+}
 
 template <typename T>
-SummaryLevels<T>::SummaryLevels(bool bits, int64_t expectedSamples) : bits_(bits), minpos_(false) {
-#ifdef KIVELO_MINPOS_PAIRS
-    minpos_ = sizeof(T) == 2 && !bits && HasMinposPairs();
-#endif
+SummaryLevels<T>::SummaryLevels(bool bits, int64_t expectedSamples) : bits_(bits) {
     levels_.resize(2);
     const auto finest = static_cast<std::size_t>(std::max<int64_t>(expectedSamples, 0) / kBlock * 2);
     levels_[0].reserve(finest);
@@ -294,15 +202,7 @@ void SummaryLevels<T>::Keep(const PieceCuts& kept) {
 
 template <typename T>
 void SummaryLevels<T>::WriteBlockPairs(const T* x, int64_t blocks, T* out) const {
-#ifdef KIVELO_MINPOS_PAIRS
-    if constexpr (sizeof(T) == 2) {
-        if (minpos_) {
-            MinposPairsOfBlocks(x, blocks, out);
-            return;
-        }
-    }
-#endif
-    detail::SummaryBlockPairs(x, blocks, bits_, out);
+    SummaryBlockPairs(x, blocks, bits_, out);
 }
 
 template <typename T>
@@ -319,7 +219,7 @@ void SummaryLevels<T>::WriteSecondLevel(const T* below, int64_t groups, T* out) 
 template <typename T>
 void SummaryLevels<T>::EmitBlocks(const T* x, int64_t blocks) {
     if (!wanted_.empty() || !wantedBlocks_.empty()) KeepWantedCuts(FullBlocks(), blocks, x, blocks * kBlock);
-    std::vector<T>& level = levels_[0];
+    Level& level = levels_[0];
     const std::size_t old = level.size();
     level.resize(old + static_cast<std::size_t>(2 * blocks));
     WriteBlockPairs(x, blocks, level.data() + old);
@@ -327,7 +227,7 @@ void SummaryLevels<T>::EmitBlocks(const T* x, int64_t blocks) {
 
 template <typename T>
 void SummaryLevels<T>::ExtendSecondLevel() {
-    std::vector<T>& level = levels_[1];
+    Level& level = levels_[1];
     const int64_t have = static_cast<int64_t>(level.size() / 2);
     const int64_t can = static_cast<int64_t>(levels_[0].size() / 2) / kFan;
     if (can <= have) return;
@@ -340,8 +240,9 @@ void SummaryLevels<T>::Reserve(int64_t samples) {
     if (finished_ || samples_ > 0 || samples < 0) return;
     reserved_ = true;
     samples_ = samples;
-    levels_[0].assign(static_cast<std::size_t>(samples / kBlock * 2), T{});
-    levels_[1].assign(static_cast<std::size_t>(samples / kBlock / kFan * 2), T{});
+    // Sized, not filled: the pieces write every pair.
+    levels_[0].resize(static_cast<std::size_t>(samples / kBlock * 2));
+    levels_[1].resize(static_cast<std::size_t>(samples / kBlock / kFan * 2));
 }
 
 template <typename T>
@@ -417,7 +318,7 @@ void SummaryLevels<T>::Finish() {
     for (std::size_t lv = 1;; ++lv) {
         const int64_t below = static_cast<int64_t>(levels_[lv].size() / 2);
         if (below < 2 * kFan) break;
-        std::vector<T> next(static_cast<std::size_t>(below / kFan * 2));
+        Level next(static_cast<std::size_t>(below / kFan * 2));
         for (int64_t i = 0; i < below / kFan; ++i) {
             Pair p = EntryAt(lv, i * kFan);
             for (int64_t j = 1; j < kFan; ++j) p = Combine(p, EntryAt(lv, i * kFan + j));
@@ -433,7 +334,7 @@ template <typename T>
 int64_t SummaryLevels<T>::Bytes() const {
     int64_t bytes = static_cast<int64_t>(sizeof(*this) + (carry_.capacity() + keptSamples_.capacity()) * sizeof(T) +
                                          keptBlocks_.capacity() * sizeof(int64_t));
-    for (const std::vector<T>& level : levels_) bytes += static_cast<int64_t>(level.capacity() * sizeof(T));
+    for (const Level& level : levels_) bytes += static_cast<int64_t>(level.capacity() * sizeof(T));
     // A kept cut: its node in the table with the bucket pointer, and its place in the order.
     constexpr int64_t kCutBytes = sizeof(Cut) + 3 * sizeof(void*) + 2 * sizeof(int64_t);
     return bytes + static_cast<int64_t>(cuts_.size()) * kCutBytes;

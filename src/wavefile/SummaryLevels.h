@@ -11,12 +11,39 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <new>
 #include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace kivelo {
+
+// Memory of a summary level: large ones on 2 MB boundaries and backed by huge
+// pages, so a fresh level costs a few page faults instead of thousands.
+void* AllocateLevel(std::size_t bytes);
+void FreeLevel(void* p, std::size_t bytes);
+
+// Storage of a summary level (see AllocateLevel), not zeroed when sized: every
+// pair is written before it is read.
+template <typename T>
+struct LevelAllocator {
+    using value_type = T;
+    LevelAllocator() = default;
+    template <typename U>
+    LevelAllocator(const LevelAllocator<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(AllocateLevel(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) { FreeLevel(p, n * sizeof(T)); }
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    friend bool operator==(const LevelAllocator&, const LevelAllocator&) { return true; }
+};
 
 // A stretch of the stream reduced by itself (one envelope chunk).
 struct StreamChunk {
@@ -139,11 +166,11 @@ private:
     void Keep(const PieceCuts& kept);
 
     bool bits_;
-    bool minpos_;  // 16-bit blocks are summarised with the minimum-position instruction
     bool finished_ = false;
     int64_t samples_ = 0;
-    std::vector<std::vector<T>> levels_;  // per level, the pairs' values a0 b0 a1 b1 ...
-    std::vector<T> carry_;                // the block being filled; after Finish the stream's last partial block
+    using Level = std::vector<T, LevelAllocator<T>>;
+    std::vector<Level> levels_;  // per level, the pairs' values a0 b0 a1 b1 ...
+    std::vector<T> carry_;       // the block being filled; after Finish the stream's last partial block
     std::unordered_map<int64_t, Cut> cuts_;
     std::deque<int64_t> cutOrder_;       // oldest first
     std::vector<int64_t> wanted_;        // cuts to keep as the samples come

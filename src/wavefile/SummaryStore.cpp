@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 namespace kivelo {
 
@@ -82,6 +83,11 @@ void SummaryStore::Clear() {
     entries_.clear();
     index_.clear();
     bytes_ = 0;
+}
+
+int SummaryStore::Threads() const {
+    if (threads_ > 0) return threads_;
+    return static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
 }
 
 int64_t DefaultSummaryBudget() {

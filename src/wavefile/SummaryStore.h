@@ -31,6 +31,9 @@ public:
     bool Fits(int64_t bytes) const { return bytes <= budget_; }
     // A number no other open of a file got.
     uint64_t NewSession() { return ++sessions_; }
+    // Threads that summarise a large record: 0 (the default) one per processor.
+    void SetThreads(int threads) { threads_ = threads < 0 ? 0 : threads; }
+    int Threads() const;
 
     // The summary for the key, now the most recently used; null when none.
     EnvelopeSummary* Find(const SummaryKey& key);
@@ -58,6 +61,7 @@ private:
     std::chrono::milliseconds settle_;
     int64_t bytes_ = 0;
     uint64_t sessions_ = 0;
+    int threads_ = 0;
     List entries_;  // most recently used first
     std::unordered_map<SummaryKey, List::iterator, SummaryKeyHash> index_;
 };
