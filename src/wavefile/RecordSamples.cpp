@@ -26,8 +26,7 @@ SampleType TypeOf(int width, bool isUnsigned, bool isFloat) {
     switch (width) {
     case 1: return isUnsigned ? SampleType::UInt8 : SampleType::Int8;
     case 2: return isUnsigned ? SampleType::UInt16 : SampleType::Int16;
-    default:
-        return isFloat ? SampleType::Float32 : isUnsigned ? SampleType::UInt32 : SampleType::Int32;
+    default: return isFloat ? SampleType::Float32 : isUnsigned ? SampleType::UInt32 : SampleType::Int32;
     }
 }
 
@@ -59,8 +58,8 @@ RecordTrace TraceOf(int index, const TraceInfo& info, bool floating) {
         t.vOffset = 0.0;
     }
     t.readable = t.width == 1 || t.width == 2 || t.width == 4;
-    t.type = TypeOf(t.width, t.kind == SampleKind::Unsigned || t.kind == SampleKind::Logic,
-                    t.kind == SampleKind::Float);
+    t.type =
+        TypeOf(t.width, t.kind == SampleKind::Unsigned || t.kind == SampleKind::Logic, t.kind == SampleKind::Float);
     return t;
 }
 
@@ -180,8 +179,8 @@ bool RecordSamples::ReadRaw(int trace, int block, int64_t first, int64_t count, 
     return ReadChecked(t, block, first, count, dst, error);
 }
 
-bool RecordSamples::ReadChecked(const RecordTrace& t, int block, int64_t first, int64_t count,
-                                std::span<uint8_t> dst, std::string& error) {
+bool RecordSamples::ReadChecked(const RecordTrace& t, int block, int64_t first, int64_t count, std::span<uint8_t> dst,
+                                std::string& error) {
     PositionScope keep(file_);
     std::optional<RtmRegionScope> region;
     if (rtm_ != nullptr) region.emplace(*rtm_, 0);
@@ -193,7 +192,8 @@ bool RecordSamples::ReadChecked(const RecordTrace& t, int block, int64_t first, 
         int64_t got = 0;
         bool ok = true;
         if (fld_ != nullptr) {
-            got = fld_->ReadFloats(pos, std::span(reinterpret_cast<float*>(out.data()), static_cast<std::size_t>(want)));
+            got =
+                fld_->ReadFloats(pos, std::span(reinterpret_cast<float*>(out.data()), static_cast<std::size_t>(want)));
             ok = got >= 0;
         } else if (rtm_ != nullptr) {
             // Realtime reads start at whole frames and deliver whole pairs of samples.
@@ -241,9 +241,8 @@ bool RecordSamples::ReadValues(int trace, int block, int64_t first, int64_t coun
         raw.resize(static_cast<std::size_t>(n * t.width));
         if (!ReadChecked(t, block, first + done, n, raw, error)) return false;
         auto out = dst.subspan(static_cast<std::size_t>(done), static_cast<std::size_t>(n));
-        WithSampleType(t.type, [&](auto sample) {
-            Scale<decltype(sample)>(raw.data(), out, t.vResolution, t.vOffset);
-        });
+        WithSampleType(t.type,
+                       [&](auto sample) { Scale<decltype(sample)>(raw.data(), out, t.vResolution, t.vOffset); });
         done += n;
     }
     return true;

@@ -13,6 +13,7 @@
 #include "wavefile/CFldFile.h"
 #include "wavefile/CRtmFile.h"
 #include "wavefile/RecordSamples.h"
+#include "wavefile/TraceList.h"
 
 namespace gen = kivelo::wavegen;
 using kivelo::RecordSamples;
@@ -66,8 +67,7 @@ TEST(RecordSamples, WaveFileSpansGiveTheWrittenSamples) {
             else
                 for (int16_t v : Raw<int16_t>(s, 2, sp.block, sp.first, sp.count)) got.push_back(v);
             for (int64_t i = 0; i < sp.count; ++i)
-                EXPECT_EQ(got[static_cast<std::size_t>(i)],
-                          gen::WvfRawSample(desc, sp.trace, sp.block, sp.first + i))
+                EXPECT_EQ(got[static_cast<std::size_t>(i)], gen::WvfRawSample(desc, sp.trace, sp.block, sp.first + i))
                     << "sample " << sp.first + i;
         }
         EXPECT_EQ(f.file.GetCurrentBlock(), 1);
@@ -100,8 +100,9 @@ TEST(RecordSamples, RealtimeSpansStartAtAnySample) {
     std::string error;
     ASSERT_TRUE(s.ReadValues(0, 0, 3, 2, values, error)) << error;
     const kivelo::RecordTrace& t = s.Traces()[0];
-    EXPECT_DOUBLE_EQ(values[1], static_cast<double>(static_cast<int16_t>(gen::RtmRawSample(desc, 0, 0, 4))) *
-                                        t.vResolution + t.vOffset);
+    EXPECT_DOUBLE_EQ(
+        values[1],
+        static_cast<double>(static_cast<int16_t>(gen::RtmRawSample(desc, 0, 0, 4))) * t.vResolution + t.vOffset);
 }
 
 // A floating file is one float trace of its stored values, unscaled.
@@ -148,5 +149,34 @@ TEST(RecordSamples, RefusedSpansSayWhy) {
         std::string error;
         EXPECT_FALSE(s.ReadRaw(c.trace, c.block, c.first, c.count, std::span(buf).first(c.bytes), error));
         EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
+}
+
+// Trace lists by label (either case) or name: labels win over a trace named like
+// another's label, labels beyond the record fall back to names, and an item
+// that names nothing refuses the whole list.
+TEST(TraceList, LabelsAndNamesInListOrder) {
+    std::vector<kivelo::RecordTrace> traces(3);
+    const char* names[] = {"W3", "Volt", "CH3"};
+    for (int t = 0; t < 3; ++t) {
+        traces[static_cast<std::size_t>(t)].index = t;
+        traces[static_cast<std::size_t>(t)].name = names[t];
+    }
+    const struct {
+        const char* list;
+        std::vector<int> want;  // empty: refused
+        const char* says;
+    } cases[] = {
+        {"W1,w3", {0, 2}, ""},         {"Volt,,W2", {1, 1}, ""},    {"W3", {2}, ""},
+        {"CH3,W1", {2, 0}, ""},        {"W4", {}, "no trace W4"},   {"W0", {}, "no trace W0"},
+        {"volt", {}, "no trace volt"}, {",", {}, "names no trace"}, {"", {}, "names no trace"},
+    };
+    for (const auto& c : cases) {
+        std::vector<int> got;
+        std::string error;
+        const bool ok = kivelo::ParseTraceList(traces, c.list, got, error);
+        EXPECT_EQ(ok, !c.want.empty()) << c.list;
+        if (ok) EXPECT_EQ(got, c.want) << c.list;
+        else EXPECT_NE(error.find(c.says), std::string::npos) << c.list << ": " << error;
     }
 }

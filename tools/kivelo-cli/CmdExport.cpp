@@ -4,11 +4,11 @@
 
 #include <cstdio>
 #include <limits>
-#include <sstream>
 
 #include "CliArgs.h"
 #include "export/ExportFormats.h"
 #include "export/Exporter.h"
+#include "wavefile/TraceList.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
@@ -42,35 +42,6 @@ const char kHelp[] =
 std::string BaseName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Trace indexes of a list of labels ("W2") or trace names; false with a message.
-bool ParseTraces(CWaveFile& file, const std::string& list, std::vector<int>& out, std::string& error) {
-    const int total = file.GetTraceTotalNumber();
-    std::istringstream in(list);
-    for (std::string item; std::getline(in, item, ',');) {
-        if (item.empty()) continue;
-        int found = -1;
-        if ((item[0] == 'W' || item[0] == 'w') && item.size() > 1 &&
-            item.find_first_not_of("0123456789", 1) == std::string::npos) {
-            const long n = item.size() <= 4 ? std::stol(item.substr(1)) : 0;
-            if (n >= 1 && n <= total) found = static_cast<int>(n - 1);
-        }
-        for (int t = 0; found < 0 && t < total; ++t) {
-            TraceInfo info;
-            if (file.GetTraceInfo(t, info) == kFileOk && info.TraceName == item) found = t;
-        }
-        if (found < 0) {
-            error = "the file has no trace " + item + " (it has W1 to W" + std::to_string(total) + ")";
-            return false;
-        }
-        out.push_back(found);
-    }
-    if (out.empty()) {
-        error = "--traces names no trace";
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -107,7 +78,8 @@ int RunExport(int argc, char** argv) {
     request.replace = args.Has("--force");
     request.sourceName = BaseName(source);
     if (const std::string* list = args.Value("--traces"))
-        if (!ParseTraces(*file, *list, request.traces, error)) return UsageError("export", error);
+        if (!ParseTraceList(RecordSamples(*file).Traces(), *list, request.traces, error))
+            return UsageError("export", error);
     if (args.Has("--all-blocks"))
         for (int b = 0; b < file->GetBlockNumber(); ++b) request.blocks.push_back(b);
     else request.blocks.push_back(static_cast<int>(block));

@@ -10,9 +10,9 @@
 #include "app/export/ExportPrompts.h"
 #include "app/frame/CMainFrame.h"
 #include "display/CursorRenderer.h"
+#include "display/CursorSamples.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFormats.h"
-#include "display/CursorSamples.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::app {
