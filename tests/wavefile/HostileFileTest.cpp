@@ -87,7 +87,8 @@ const HostileCase kCases[] = {
     {"MissingDataFile", [](WaveFileFixture&, const TempDir& d) { return Header(d, kFull); },
      false, {"x.wvf: no such file"}},
     {"GarbageHeader", [](WaveFileFixture&, const TempDir& d) {
-         Header(d, std::string("PK\x03\x04\x00\x01garbage\xff\xfe", 17));
+         const char bytes[] = "PK\x03\x04\x00\x01garbage\xff\xfe";  // a NUL inside: no strlen
+         Header(d, std::string(bytes, sizeof bytes - 1));
          return Data(d, 100);
      }, false, {"x.hdr: no line beginning with \"FormatVersion\" after line 0"}},
     {"HeaderWithTooFewValues", [](WaveFileFixture&, const TempDir& d) {
