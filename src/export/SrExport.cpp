@@ -143,8 +143,8 @@ private:
             GSList channel{channels_[LogicChannelCount() + a], nullptr};
             sr_analog_meaning meaning{};
             meaning.channels = &channel;
-            sr_analog_spec spec{7};
-            sr_datafeed_analog analog{floats_.data(), static_cast<uint32_t>(n), &encoding, &meaning, &spec};
+            sr_analog_spec digits{7};
+            sr_datafeed_analog analog{floats_.data(), static_cast<uint32_t>(n), &encoding, &meaning, &digits};
             if (!Send(SR_DF_ANALOG, &analog)) return false;
             plan_.Add(n);
         }

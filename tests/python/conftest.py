@@ -19,7 +19,7 @@ TYPES = {
 
 
 @dataclass
-class TraceSpec:
+class TraceDesc:
     name: str
     vtype: str
     vres: float = 1.0
@@ -28,7 +28,7 @@ class TraceSpec:
 
 
 @dataclass
-class RecordSpec:
+class RecordDesc:
     traces: list
     sizes: list                    # sizes[b][t]: samples of trace t in block b
     endian: str = "Ltl"            # "Ltl" or "Big"
@@ -47,16 +47,16 @@ def _real(v):
     return "%.15E" % v
 
 
-def write_record(path, spec):
+def write_record(path, desc):
     """Writes PATH (.wvf) and its .hdr; returns samples[b][t] as the arrays written."""
-    rng = np.random.default_rng(spec.seed)
-    blocks, ntr = len(spec.sizes), len(spec.traces)
+    rng = np.random.default_rng(desc.seed)
+    blocks, ntr = len(desc.sizes), len(desc.traces)
     samples = []
     for b in range(blocks):
         row = []
-        for t, tr in enumerate(spec.traces):
+        for t, tr in enumerate(desc.traces):
             dtype = np.dtype(TYPES[tr.vtype][1])
-            n = spec.sizes[b][t]
+            n = desc.sizes[b][t]
             if dtype.kind == "f":
                 a = rng.normal(0, 1e3, n).astype(dtype)
             else:
@@ -64,39 +64,39 @@ def write_record(path, spec):
                 a = rng.integers(info.min, info.max, n, dtype=dtype, endpoint=True)
             row.append(a)
         samples.append(row)
-    order = "<" if spec.endian == "Ltl" else ">"
+    order = "<" if desc.endian == "Ltl" else ">"
 
     def stored(a):
         return a.astype(a.dtype.newbyteorder(order)).tobytes()
 
-    chunks = [b"\0" * spec.data_offset]
-    if spec.layout == "Trace":
+    chunks = [b"\0" * desc.data_offset]
+    if desc.layout == "Trace":
         chunks += [stored(samples[b][t]) for t in range(ntr) for b in range(blocks)]
     else:
         chunks += [stored(samples[b][t]) for b in range(blocks) for t in range(ntr)]
     with open(path, "wb") as f:
         f.write(b"".join(chunks))
 
-    dates = spec.dates or ["26/12/%02d" % (b + 1) for b in range(blocks)]
-    times = spec.times or ["10:00:%02d" % b for b in range(blocks)]
+    dates = desc.dates or ["26/12/%02d" % (b + 1) for b in range(blocks)]
+    times = desc.times or ["10:00:%02d" % b for b in range(blocks)]
 
     def row(key, values):
         return key.ljust(20) + " ".join(str(v) for v in values)
 
     lines = ["//ORVANTIS ASCII FILE FORMAT", "$PublicInfo", row("FormatVersion", ["1.10"]),
-             row("Model", [spec.model]), row("Endian", [spec.endian]), row("DataFormat", [spec.layout]),
-             row("GroupNumber", [1]), row("TraceTotalNumber", [ntr]), row("DataOffset", [spec.data_offset]),
+             row("Model", [desc.model]), row("Endian", [desc.endian]), row("DataFormat", [desc.layout]),
+             row("GroupNumber", [1]), row("TraceTotalNumber", [ntr]), row("DataOffset", [desc.data_offset]),
              "$Group1", row("TraceNumber", [ntr]), row("BlockNumber", [blocks]),
-             row("TraceName", [t.name for t in spec.traces])]
-    lines += [row("BlockSize", spec.sizes[b]) for b in range(blocks)]
-    lines += [row("VResolution", [_real(t.vres) for t in spec.traces]),
-              row("VOffset", [_real(t.voff) for t in spec.traces]),
-              row("VDataType", [t.vtype for t in spec.traces]),
-              row("VUnit", [t.unit for t in spec.traces])]
+             row("TraceName", [t.name for t in desc.traces])]
+    lines += [row("BlockSize", desc.sizes[b]) for b in range(blocks)]
+    lines += [row("VResolution", [_real(t.vres) for t in desc.traces]),
+              row("VOffset", [_real(t.voff) for t in desc.traces]),
+              row("VDataType", [t.vtype for t in desc.traces]),
+              row("VUnit", [t.unit for t in desc.traces])]
     for key in ("VPlusOverData", "VMinusOverData", "VIllegalData", "VMaxData", "VMinData"):
         lines.append(row(key, ["0"] * ntr))
-    lines += [row("HResolution", [_real(spec.hres)] * ntr), row("HOffset", [_real(spec.hoff)] * ntr),
-              row("HUnit", [spec.hunit] * ntr)]
+    lines += [row("HResolution", [_real(desc.hres)] * ntr), row("HOffset", [_real(desc.hoff)] * ntr),
+              row("HUnit", [desc.hunit] * ntr)]
     lines += [row("Date", [d] * ntr) for d in dates]
     lines += [row("Time", [t] * ntr) for t in times]
     lines += ["$PrivateInfo", ""]
@@ -109,9 +109,9 @@ def write_record(path, spec):
 def record_writer(tmp_path):
     counter = iter(range(10**6))
 
-    def make(spec):
+    def make(desc):
         path = tmp_path / ("rec%d.wvf" % next(counter))
-        return str(path), write_record(path, spec)
+        return str(path), write_record(path, desc)
 
     return make
 

@@ -12,22 +12,22 @@ import numpy as np
 import pytest
 
 import kivelo
-from conftest import TYPES, RecordSpec, TraceSpec, write_record
+from conftest import TYPES, RecordDesc, TraceDesc, write_record
 
 
 def test_every_attribute(record_writer):
-    traces = [TraceSpec("Volt", "IS2", 0.25, -1.5, "V"), TraceSpec("Amps", "IU2", 1e-3, 0.0, "A"),
-              TraceSpec("Bits", "B16", 1.0, 0.0, "bit")]
-    spec = RecordSpec(traces, sizes=[[100, 100, 100]] * 3, model="QV708", hres=2e-6, hoff=-1e-4, hunit="s",
+    traces = [TraceDesc("Volt", "IS2", 0.25, -1.5, "V"), TraceDesc("Amps", "IU2", 1e-3, 0.0, "A"),
+              TraceDesc("Bits", "B16", 1.0, 0.0, "bit")]
+    desc = RecordDesc(traces, sizes=[[100, 100, 100]] * 3, model="QV708", hres=2e-6, hoff=-1e-4, hunit="s",
                       dates=["26/12/01", "26/12/02", "26/12/03"], times=["10:00:00", "10:00:01", "10:00:02"])
-    path, _ = record_writer(spec)
+    path, _ = record_writer(desc)
     with kivelo.open(path) as rec:
         assert (rec.path, rec.model, rec.hresolution, rec.hoffset, rec.hunit, rec.blocks) == \
             (path, "QV708", 2e-6, -1e-4, "s", 3)
         got = [(t.label, t.index, t.name, t.unit, t.kind, t.width, t.vresolution, t.voffset) for t in rec.traces]
         assert got == [("W1", 0, "Volt", "V", "signed", 2, 0.25, -1.5), ("W2", 1, "Amps", "A", "unsigned", 2, 1e-3, 0.0),
                        ("W3", 2, "Bits", "bit", "logic", 2, 1.0, 0.0)]
-        assert [(rec.date(b), rec.time(b)) for b in range(3)] == list(zip(spec.dates, spec.times))
+        assert [(rec.date(b), rec.time(b)) for b in range(3)] == list(zip(desc.dates, desc.times))
         assert rec.block_size("W2", 2) == 100 and rec.block_size(0) == 100
         assert not rec.closed
         assert "W1" in repr(rec.traces[0]) and "QV708" in repr(rec)
@@ -43,13 +43,13 @@ LAYOUTS = [("Trace", "Ltl"), ("Trace", "Big"), ("Block", "Ltl"), ("Block", "Big"
 @pytest.mark.parametrize("layout,endian", LAYOUTS)
 def test_raw_and_values_of_every_kind(record_writer, width, layout, endian):
     types = WIDTHS[width]
-    traces = [TraceSpec("T%d" % i, v, vres=0.5 * (i + 1), voff=i - 1.0) for i, v in enumerate(types)]
+    traces = [TraceDesc("T%d" % i, v, vres=0.5 * (i + 1), voff=i - 1.0) for i, v in enumerate(types)]
     if layout == "Trace":
         sizes = [[300] * len(types)] * 3
     else:
         sizes = [[300 + 7 * b + t for t in range(len(types))] for b in range(3)]
-    spec = RecordSpec(traces, sizes, endian=endian, layout=layout, data_offset=16, seed=width)
-    path, samples = record_writer(spec)
+    desc = RecordDesc(traces, sizes, endian=endian, layout=layout, data_offset=16, seed=width)
+    path, samples = record_writer(desc)
     with kivelo.open(path) as rec:
         for t, vtype in enumerate(types):
             stored = np.dtype(TYPES[vtype][1])
@@ -67,16 +67,16 @@ def test_raw_and_values_of_every_kind(record_writer, width, layout, endian):
 
 
 def test_trace_by_index_label_and_name(record_writer):
-    traces = [TraceSpec("alpha", "IS2"), TraceSpec("W1", "IS2"), TraceSpec("gamma", "IS2")]
-    path, samples = record_writer(RecordSpec(traces, [[50, 50, 50]]))
+    traces = [TraceDesc("alpha", "IS2"), TraceDesc("W1", "IS2"), TraceDesc("gamma", "IS2")]
+    path, samples = record_writer(RecordDesc(traces, [[50, 50, 50]]))
     with kivelo.open(path) as rec:
         for arg, t in [(2, 2), ("W3", 2), ("gamma", 2), ("alpha", 0), ("W1", 0), (np.int64(1), 1)]:
             np.testing.assert_array_equal(rec.raw(arg), samples[0][t], err_msg=repr(arg))
 
 
 def test_times_follow_the_time_base(record_writer):
-    spec = RecordSpec([TraceSpec("a", "IS2"), TraceSpec("b", "IS2")], [[40, 40], [40, 40]], hres=1e-3, hoff=-0.02)
-    path, _ = record_writer(spec)
+    desc = RecordDesc([TraceDesc("a", "IS2"), TraceDesc("b", "IS2")], [[40, 40], [40, 40]], hres=1e-3, hoff=-0.02)
+    path, _ = record_writer(desc)
     with kivelo.open(path) as rec:
         np.testing.assert_array_equal(rec.times(), np.arange(40) * 1e-3 - 0.02)
         np.testing.assert_array_equal(rec.times(1, first=10, count=5), np.arange(10, 15) * 1e-3 - 0.02)
@@ -84,7 +84,7 @@ def test_times_follow_the_time_base(record_writer):
 
 
 def test_span_edges(record_writer):
-    path, samples = record_writer(RecordSpec([TraceSpec("a", "IS2")], [[64]]))
+    path, samples = record_writer(RecordDesc([TraceDesc("a", "IS2")], [[64]]))
     with kivelo.open(path) as rec:
         assert rec.raw(0, first=64).size == 0 and rec.raw(0, count=0).size == 0
         np.testing.assert_array_equal(rec.raw(0, first=63), samples[0][0][63:])
@@ -97,7 +97,7 @@ def _garbage(tmp_path):
 
 
 def _header_only(tmp_path, record_writer):
-    path, _ = record_writer(RecordSpec([TraceSpec("a", "IS2")], [[10]]))
+    path, _ = record_writer(RecordDesc([TraceDesc("a", "IS2")], [[10]]))
     os.rename(path[:-3] + "hdr", str(tmp_path / "lonely.hdr"))
     return str(tmp_path / "lonely.wvf")
 
@@ -134,7 +134,7 @@ def test_files_that_cannot_be_opened(tmp_path, record_writer, make, error, words
     (lambda r: r.block_size("x"), "no trace"),
 ], ids=lambda x: x if isinstance(x, str) else None)
 def test_bad_arguments_raise_value_error(record_writer, call, words):
-    path, _ = record_writer(RecordSpec([TraceSpec("a", "IS2"), TraceSpec("b", "IU1")], [[100, 100]]))
+    path, _ = record_writer(RecordDesc([TraceDesc("a", "IS2"), TraceDesc("b", "IU1")], [[100, 100]]))
     with kivelo.open(path) as rec:
         with pytest.raises(ValueError) as e:
             call(rec)
@@ -142,7 +142,7 @@ def test_bad_arguments_raise_value_error(record_writer, call, words):
 
 
 def test_unreadable_type_and_short_file(record_writer):
-    path, _ = record_writer(RecordSpec([TraceSpec("a", "IS2"), TraceSpec("b", "XX2")], [[100, 100]]))
+    path, _ = record_writer(RecordDesc([TraceDesc("a", "IS2"), TraceDesc("b", "XX2")], [[100, 100]]))
     with kivelo.open(path) as rec:
         assert rec.traces[1].kind == "unrecognised"
         with pytest.raises(ValueError, match="cannot be read"):
@@ -158,7 +158,7 @@ def test_unreadable_type_and_short_file(record_writer):
 
 
 def test_with_block_closes_the_record(record_writer):
-    path, samples = record_writer(RecordSpec([TraceSpec("a", "IS2")], [[10]]))
+    path, samples = record_writer(RecordDesc([TraceDesc("a", "IS2")], [[10]]))
     with kivelo.open(pathlib.Path(path)) as rec:
         np.testing.assert_array_equal(rec.raw(0), samples[0][0])
     assert rec.closed and "closed" in repr(rec)
@@ -173,8 +173,8 @@ def test_with_block_closes_the_record(record_writer):
 def test_threads_share_one_record(record_writer):
     """Reads of different traces and spans from many threads at once each get
     their own samples: the reader's position is not shared between them."""
-    traces = [TraceSpec("t%d" % i, "IS4") for i in range(4)]
-    path, samples = record_writer(RecordSpec(traces, [[20000] * 4, [20000] * 4]))
+    traces = [TraceDesc("t%d" % i, "IS4") for i in range(4)]
+    path, samples = record_writer(RecordDesc(traces, [[20000] * 4, [20000] * 4]))
     errors = []
     with kivelo.open(path) as rec:
         def work(k):
@@ -194,7 +194,7 @@ def test_threads_share_one_record(record_writer):
 def test_close_while_other_threads_read(record_writer):
     """A close from one thread while others read: each read gives its samples
     whole or raises ValueError; nothing reads a closed file."""
-    path, samples = record_writer(RecordSpec([TraceSpec("a", "IS2")], [[200000]]))
+    path, samples = record_writer(RecordDesc([TraceDesc("a", "IS2")], [[200000]]))
     rec = kivelo.open(path)
     outcomes = []
 
