@@ -221,6 +221,10 @@ int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
         horz_.HUnit = g.HUnit[0];
     }
     const int blocks = GetBlockNumber();
+    // A later group may name fewer blocks than the first: its traces hold no
+    // samples in the blocks it leaves out.
+    for (TraceInfo& ti : traces_)
+        if (static_cast<int>(ti.BlockSizes.size()) < blocks) ti.BlockSizes.resize(static_cast<std::size_t>(blocks), 0);
     blockPrefix_.assign(static_cast<std::size_t>(blocks) + 1, 0);
     for (int b = 0; b < blocks; ++b) {
         int64_t sum = 0;

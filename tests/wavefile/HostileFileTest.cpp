@@ -128,6 +128,22 @@ const HostileCase kCases[] = {
          ::close(fd);
          return path;
      }, true, {}},
+    {"LaterGroupWithFewerBlocks", [](WaveFileFixture&, const TempDir& d) {
+         GroupDesc first, second;
+         first.names = {"CH1"};
+         first.types = {"IS2"};
+         first.blocks = 3;
+         first.sizes = {{100}, {100}, {100}};
+         second.names = {"CH2"};
+         second.types = {"IS2"};
+         second.sizes = {{100}};
+         HeaderDesc desc;
+         desc.model = "QV3100";  // one Date line per group
+         desc.dataFormat = "Block";
+         desc.groups = {first, second};
+         Header(d, HeaderText(desc));
+         return Data(d, 8 * 100);
+     }, true, {}},
     {"UnknownEnding", [](WaveFileFixture&, const TempDir& d) { return d.File("x.txt"); },
      false, {"x.txt: the name must end in .wvf, .rtm or .fld"}},
 };
