@@ -5,12 +5,12 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <limits>
 #include <string_view>
 #include <vector>
 
+#include "common/NumberScan.h"
 #include "common/StagedFile.h"
 #include "common/UniqueFd.h"
 #include "wavefile/FileHandle.h"
@@ -60,29 +60,11 @@ std::vector<std::string_view> ValueWords(std::string_view line) {
     return words;
 }
 
-// Optional sign and leading digits, 0 when there are none; kept within 32 bits.
-int32_t IntegerOf(std::string_view word) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < word.size() && (word[i] == '+' || word[i] == '-')) negative = word[i++] == '-';
-    int64_t v = 0;
-    for (; i < word.size() && word[i] >= '0' && word[i] <= '9'; ++i)
-        v = std::min<int64_t>(v * 10 + (word[i] - '0'), int64_t{1} << 32);
-    v = negative ? -v : v;
-    return static_cast<int32_t>(
-        std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
+// Sign and leading digits (0 when none), kept within 32 bits.
+int32_t IntegerOf(std::string_view word) { return ScanLeadingInt32(word); }
 
-// The longest leading decimal number (sign, digits, point, exponent), 0 when none.
-double RealOf(std::string_view word) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < word.size() && (word[i] == '+' || word[i] == '-')) negative = word[i++] == '-';
-    double v = 0.0;
-    if (i < word.size() && word[i] != '+' && word[i] != '-')
-        std::from_chars(word.data() + i, word.data() + word.size(), v, std::chars_format::general);
-    return negative ? -v : v;
-}
+// The leading decimal number, 0 when there is none or it is too large.
+double RealOf(std::string_view word) { return ScanLeadingReal(word, RealOverflow::kZero).value_or(0.0); }
 
 std::string RewriteLine(std::string_view line, int divisor) {
     std::string out;

@@ -1,10 +1,9 @@
 #include "wavefile/HeaderLineReader.h"
 
 #include <cerrno>
-#include <charconv>
-#include <limits>
 
 #include "common/ErrorText.h"
+#include "common/NumberScan.h"
 
 #include "wavefile/HeaderRecords.h"
 
@@ -87,39 +86,9 @@ std::vector<std::string_view> HeaderLineReader::Values() const {
     return tokens;
 }
 
-int32_t ParseHeaderInt(std::string_view token) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < token.size() && (token[i] == '+' || token[i] == '-')) negative = token[i++] == '-';
-    int64_t v = 0;
-    for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i) {
-        v = v * 10 + (token[i] - '0');
-        if (v > std::numeric_limits<int32_t>::max()) {
-            v = std::numeric_limits<int32_t>::max() + int64_t{1};
-            break;
-        }
-    }
-    if (negative) v = -v;
-    if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(v);
-}
+int32_t ParseHeaderInt(std::string_view token) { return ScanLeadingInt32(token); }
 
-double ParseHeaderReal(std::string_view token) {
-    if (!token.empty() && token[0] == '+') token.remove_prefix(1);
-    double v = 0.0;
-    auto res = std::from_chars(token.data(), token.data() + token.size(), v);
-    if (res.ec == std::errc::result_out_of_range) {
-        // Keep the sign and magnitude class, as strtod would.
-        bool negative = !token.empty() && token[0] == '-';
-        bool tiny = token.find("e-") != std::string_view::npos || token.find("E-") != std::string_view::npos;
-        double big = std::numeric_limits<double>::infinity();
-        v = tiny ? 0.0 : big;
-        if (negative) v = -v;
-    } else if (res.ec != std::errc()) {
-        v = 0.0;
-    }
-    return v;
-}
+double ParseHeaderReal(std::string_view token) { return ScanLeadingReal(token, RealOverflow::kInfinity).value_or(0.0); }
 
 std::string HeaderText(std::string_view token) { return std::string(token.substr(0, kTextMaxLength)); }
 

@@ -4,6 +4,7 @@
 #include "Wavegen.h"
 #include "common/TempDir.h"
 #include "display/DocumentBinding.h"
+#include "display/FirstFrameEstimate.h"
 #include "display/MainWindowRenderer.h"
 #include "display/TraceRasterizer.h"
 
@@ -41,6 +42,28 @@ TEST(WaveFileRender, GeneratedSineFillsItsBand) {
     const double half = (band.bandBottom - band.bandTop) / 2.0 * 1.024;  // vertical zoom 1.024
     EXPECT_NEAR(band.centreRow - top, 0.8 * half, 3);
     EXPECT_NEAR(bottom - band.centreRow, 0.8 * half, 3);
+}
+
+// The busy window's total for the first frame: the current record at each
+// trace's width, once for Main and once per History thumbnail shown.
+TEST(WaveFileRender, FirstFrameEstimateCountsMainAndEachThumbnail) {
+    TempDir dir;
+    wavegen::WvfDesc desc;
+    desc.traces = wavegen::MakeTraces(3, "IS2", wavegen::Signal::Sine, 1000);
+    desc.traces[2].type = "IS4";
+    desc.blocks = 3;
+    desc.samples = 5000;
+    ASSERT_TRUE(wavegen::WriteWvf(dir.File("e.wvf"), desc));
+    CWaveFile file;
+    ASSERT_EQ(file.Open(dir.File("e.wvf"), 0), -1);
+    auto model = std::make_unique<DisplayModel>();
+    BindDocument(*model, file);
+    const int64_t record = 5000 * (2 + 2 + 4);
+    model->shown[2] = false;
+    EXPECT_EQ(FirstFrameReadBytes(file, *model), record);
+    model->shown[2] = true;
+    const int thumbs = std::min(3, model->history.CellsShown());
+    EXPECT_EQ(FirstFrameReadBytes(file, *model), record * (1 + thumbs));
 }
 
 }  // namespace

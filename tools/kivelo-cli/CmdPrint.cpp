@@ -1,5 +1,4 @@
 // kivelo-cli print: the printed page of a waveform file's frame as a one-page PDF.
-#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -9,17 +8,12 @@
 
 #include <sys/stat.h>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "CliArgs.h"
+#include "FrameDrawing.h"
 #include "app/export/CPrintPagePainter.h"
 #include "app/export/DibImage.h"
-#include "display/DisplayModel.h"
-#include "display/DocumentBinding.h"
-#include "display/RenderTarget.h"
-#include "display/qt/FrameComposer.h"
-#include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
 
@@ -44,12 +38,6 @@ const char kHelp[] =
     "  --force         replace an existing OUT.pdf\n"
     "The page is A4, turned to whichever side fits the picture larger.\n"
     "Exit codes: 0 written, 1 failure, 2 usage error, 3 OUT.pdf exists.\n";
-
-bool ParseSize(const std::string& text, int& w, int& h) {
-    char x = 0;
-    char rest = 0;
-    return std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) == 3 && (x == 'x' || x == 'X');
-}
 
 QString Q(const std::string* text) { return text ? QString::fromLocal8Bit(text->c_str()) : QString(); }
 
@@ -93,33 +81,16 @@ int RunPrint(int argc, char** argv) {
     if (!out || out->empty() || !EndsWithNoCase(*out, "pdf")) return UsageError("print", "-o OUT.pdf is required");
     int frameW = 1280, frameH = 1024;
     if (const std::string* s = args.Value("--size")) {
-        if (!ParseSize(*s, frameW, frameH) || frameW < kMinFrameWidth || frameH < kMinFrameHeight || frameW > 2048 ||
-            frameH > 1200)
-            return UsageError("print", "--size is WxH within 540x400 .. 2048x1200");
+        if (!ParseFrameSize(*s, frameW, frameH)) return UsageError("print", kFrameSizeRule);
     }
     struct stat st {};
     if (!args.Has("--force") && ::lstat(out->c_str(), &st) == 0) return Report("File already exists.", kExitExists);
 
-    const std::string& path = args.Positional()[0];
-    std::string error;
-    std::unique_ptr<CWaveFile> file = OpenWaveFileAt(path, 0, error);
-    if (!file) return Report(error);
-
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QGuiApplication app(qtArgc, qtArgv);
-
-    auto model = std::make_unique<DisplayModel>();
-    DisplayModel& m = *model;
-    BindDocument(m, *file);
-    m.SetLightMode(args.Has("--light"));
+    FrameDrawing drawing(args.Positional()[0], argv[0]);
+    if (!drawing.Ok()) return Report(drawing.Error());
+    drawing.Model().SetLightMode(args.Has("--light"));
     const TextMetrics metrics = TextMetrics::Normal();
-    const ComposedFrame frame = ComposeWindows(m, file.get(), frameW, frameH, metrics);
-    std::string modelName;
-    file->GetModel(modelName);
-    const QImage whole = ComposeFramePicture(frame, "Waveform Viewer  " + path + "    Model " + modelName, metrics,
-                                             frameW, frameH, m.Area(WindowId::Main).verticalDivisions);
+    const QImage whole = drawing.Picture(drawing.Compose(frameW, frameH, metrics), metrics, frameW, frameH);
     // The program prints the frame's window area: below the panel strip, inside the borders.
     const QImage area = whole.copy(4, metrics.panelHeight, frameW - 8, frameH - metrics.panelHeight - 22);
     const std::optional<PackedDib> picture = app::DibOfImage(area);

@@ -1,5 +1,4 @@
 // kivelo-cli render: draws the display windows of a waveform file into an image.
-#include <QGuiApplication>
 #include <QImage>
 #include <QSaveFile>
 #include <QString>
@@ -7,17 +6,13 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "CliArgs.h"
-#include "display/DisplayModel.h"
-#include "display/DocumentBinding.h"
+#include "FrameDrawing.h"
 #include "display/RenderTarget.h"
-#include "display/qt/FrameComposer.h"
 #include "export/BmpDib.h"
 #include "export/BmpWriter.h"
-#include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {
 
@@ -37,12 +32,6 @@ const char kHelp[] =
     "  --zoom-entry N        entry of the zoom ratio list (default 0)\n"
     "  --position F          start of the zoomed stretch as a fraction 0..1 of the record\n"
     "  --cursors MES_X,REF_X cursor columns (window x) of the Main and Zoom windows\n";
-
-bool ParseSize(const std::string& text, int& w, int& h) {
-    char x = 0;
-    char rest = 0;
-    return std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) == 3 && (x == 'x' || x == 'X');
-}
 
 bool WriteImage(const QImage& image, const std::string& path) {
     if (EndsWithNoCase(path, "bmp")) {
@@ -95,9 +84,7 @@ int RunRender(int argc, char** argv) {
     }
     int frameW = 1280, frameH = 1024;
     if (const std::string* s = args.Value("--size")) {
-        if (!ParseSize(*s, frameW, frameH) || frameW < kMinFrameWidth || frameH < kMinFrameHeight || frameW > 2048 ||
-            frameH > 1200)
-            return UsageError("render", "--size is WxH within 540x400 .. 2048x1200");
+        if (!ParseFrameSize(*s, frameW, frameH)) return UsageError("render", kFrameSizeRule);
     }
     int64_t record = 0, split = 1, div = 10, graticule = 0, zoomEntry = 0;
     if (!args.IntValue("--record", 0, 0, 999, record) || !args.IntValue("--split", 1, 1, 16, split) ||
@@ -120,19 +107,9 @@ int RunRender(int argc, char** argv) {
             return UsageError("render", "--cursors is MES_X,REF_X");
     }
 
-    const std::string& path = args.Positional()[0];
-    std::string error;
-    std::unique_ptr<CWaveFile> file = OpenWaveFileAt(path, 0, error);
-    if (!file) return Report(error);
-
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QGuiApplication app(qtArgc, qtArgv);
-
-    auto model = std::make_unique<DisplayModel>();
-    DisplayModel& m = *model;
-    BindDocument(m, *file);
+    FrameDrawing drawing(args.Positional()[0], argv[0]);
+    if (!drawing.Ok()) return Report(drawing.Error());
+    DisplayModel& m = drawing.Model();
     if (record >= m.document.recordCount) {
         return Report("record " + std::to_string(record) + " not in the file (" +
                       std::to_string(m.document.recordCount) + " records)");
@@ -151,16 +128,13 @@ int RunRender(int argc, char** argv) {
     if (mesX >= 0 || refX >= 0) m.cursors.SetColumns(mesX, refX);
 
     const TextMetrics metrics = TextMetrics::Normal();
-    const ComposedFrame frame = ComposeWindows(m, file.get(), frameW, frameH, metrics);
+    const ComposedFrame frame = drawing.Compose(frameW, frameH, metrics);
     QImage result;
     if (window >= 0) {
         result = frame.windows[static_cast<size_t>(window)];
         if (result.isNull()) return Report("the window has no room in this frame");
     } else {
-        std::string model;
-        file->GetModel(model);
-        result = ComposeFramePicture(frame, "Waveform Viewer  " + path + "    Model " + model, metrics, frameW, frameH,
-                                     static_cast<int>(div));
+        result = drawing.Picture(frame, metrics, frameW, frameH);
     }
     if (!WriteImage(result, *out)) return Report("cannot write " + *out);
     return kExitOk;

@@ -28,6 +28,7 @@
 #include "display/CursorRenderer.h"
 #include "display/CursorSamples.h"
 #include "display/DocumentBinding.h"
+#include "display/FirstFrameEstimate.h"
 #include "display/HistoryWindowRenderer.h"
 #include "display/RedrawAll.h"
 #include "display/RenderTarget.h"
@@ -367,17 +368,7 @@ bool CMainFrame::OpenPath(const QString& path) {
             result = document_.Load(file);
             if (!result.ok) return;
             BindDocument(model_, *document_.Current());
-            // The first frame reads the current record once for the Main
-            // window and once per visible thumbnail.
-            int64_t perRecord = 0;
-            CWaveFile& f = *document_.Current();
-            for (int t = 0; t < f.GetTraceTotalNumber() && t < kTraceCount; ++t) {
-                TraceInfo info;
-                if (f.GetTraceInfo(t, info) == kFileOk && !info.BlockSizes.empty())
-                    perRecord += static_cast<int64_t>(info.BlockSizes[0]) * std::max(1, info.DataWidth);
-            }
-            const int thumbs = std::min(model_.document.recordCount, model_.history.CellsShown());
-            expected = perRecord * (1 + (model_.shown[2] ? thumbs : 0));
+            expected = FirstFrameReadBytes(*document_.Current(), model_);
             RenderWindows(model_, document_.Current(), images, metrics_, frameW, frameH);
         },
         [&] {
