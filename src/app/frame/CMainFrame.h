@@ -59,7 +59,7 @@ public:
     QMainWindow& Widget() override { return *this; }
     CWindowArea& Area() override { return *area_; }
     CBusyWindow& Busy() override { return *busy_; }
-    // Redraws owed to the coalescing timer (for tests: the number done so far).
+    // Redraws done so far (for tests).
     int RedrawCount() const { return redraws_; }
     // Recent files, most recent first (kept in the user's profile).
     QStringList RecentFiles() const;
@@ -134,6 +134,10 @@ private:
     void RepaintCursors(WindowId window);
     void DrawSelection(int fromX, int toX);
     void ReportReady();
+    // After the model was marked: draw at the end of this event, or on the 70 ms timer.
+    void ScheduleRedraw(bool atOnce);
+    // Draws the windows the model has marked.
+    void DrawMarked();
 
     WaveDocument& document_;
     DisplayModel& model_;
@@ -159,6 +163,7 @@ private:
     WindowMask owedRedraw_ = 0;  // redraws asked for while working
     bool owedLayout_ = false;
     bool closeAfterWork_ = false;
+    bool drawPosted_ = false;  // a draw of the marked windows waits for the event's end
     int redraws_ = 0;
     QRect normalGeometry_;
     std::function<void()> stuckExit_;
