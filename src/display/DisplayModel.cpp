@@ -15,13 +15,17 @@ DisplayModel::DisplayModel() {
     palette.Build(false);
 }
 
-void DisplayModel::SetLightMode(bool on) { palette.Build(on); }
+void DisplayModel::SetLightMode(bool on) {
+    palette.Build(on);
+    redraw.Mark(ModelChange::Palette);
+}
 
 void DisplayModel::SetGraticuleStyle(int style) {
     const uint16_t s = static_cast<uint16_t>(std::clamp(style, 0, 5));
     Area(WindowId::Main).graticuleStyle = s;
     Area(WindowId::Zoom).graticuleStyle = s;
     Area(WindowId::Xy).graticuleStyle = s;
+    redraw.Mark(ModelChange::Graticule);
 }
 
 void DisplayModel::SetVerticalDivisions(int v) {
@@ -32,6 +36,7 @@ void DisplayModel::SetVerticalDivisions(int v) {
     }
     Area(WindowId::Xy).horizontalDivisions = d;
     Area(WindowId::Xy).verticalDivisions = d;
+    redraw.Mark(ModelChange::Graticule);
 }
 
 void DisplayModel::SetSnapshot(bool on) {
@@ -43,6 +48,19 @@ void DisplayModel::SetSnapshot(bool on) {
         mainSnapshot.SwitchAllOff();
         zoomSnapshot.SwitchAllOff();
     }
+    redraw.Mark(ModelChange::Snapshot);
+}
+
+void DisplayModel::SetMouseMode(MouseMode mode) {
+    mouseMode = mode;
+    redraw.Mark(ModelChange::MouseMode);
+}
+
+void DisplayModel::SetShown(WindowId window, bool on) {
+    shown[static_cast<size_t>(window)] = on;
+    // The Zoom window has no picture of its own yet when it comes back.
+    if (on && window == WindowId::Zoom) redraw.MarkWindows(1u << static_cast<uint32_t>(WindowId::Zoom), true);
+    redraw.Mark(ModelChange::Layout);
 }
 
 void DisplayModel::ApplyColours(bool forOverlay) {

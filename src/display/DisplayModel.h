@@ -12,6 +12,7 @@
 #include "display/HistoryState.h"
 #include "display/PointCache.h"
 #include "display/RasterPlane.h"
+#include "display/RedrawMarks.h"
 #include "display/TraceSet.h"
 #include "display/ViewArea.h"
 #include "display/WindowLayout.h"
@@ -73,6 +74,9 @@ public:
     ViewArea& Area(WindowId w) { return areas[static_cast<size_t>(w)]; }
     const ViewArea& Area(WindowId w) const { return areas[static_cast<size_t>(w)]; }
 
+    // Windows to draw again; the setters below mark what they change.
+    RedrawMarks redraw;
+
     bool LightMode() const { return palette.Light(); }
     // Text colours, fixed colours and label offset follow.
     void SetLightMode(bool on);
@@ -83,6 +87,9 @@ public:
     // On: copies the live sets into the snapshot sets; off: switches the snapshot traces off.
     void SetSnapshot(bool on);
     bool Snapshot() const { return snapshot_; }
+    void SetMouseMode(MouseMode mode);
+    // A window shown or hidden by its toolbar button (the frame lays the windows out again).
+    void SetShown(WindowId window, bool on);
     // Applies the primary (or alternative) colour assignment to the main, zoom
     // and history sets; the current record uses the alternative one in light mode.
     void ApplyColours(bool forOverlay);

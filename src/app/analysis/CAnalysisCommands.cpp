@@ -4,7 +4,9 @@
 
 #include "app/analysis/CMeasureWindow.h"
 #include "app/analysis/CSpectrumWindow.h"
-#include "app/frame/CMainFrame.h"
+#include "app/core/CommandTable.h"
+#include "app/core/SettingsRecord.h"
+#include "app/frame/CCommandHost.h"
 
 namespace kivelo::app {
 
@@ -26,7 +28,7 @@ void Toggle(QWidget* w, const QString& key) {
 
 }  // namespace
 
-CAnalysisCommands::CAnalysisCommands(CMainFrame& frame)
+CAnalysisCommands::CAnalysisCommands(CCommandHost& frame)
     : measure_(new CMeasureWindow(frame)),
       spectrum_(new CSpectrumWindow(frame, [this] { return measure_->Choice(); })) {
     frame.Handle(cmd::kMeasureWindow, [this] { Toggle(measure_, kMeasureShown); });

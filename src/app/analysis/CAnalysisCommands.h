@@ -10,7 +10,7 @@ class CSpectrumWindow;
 
 class CAnalysisCommands : public CCommandModule {
 public:
-    explicit CAnalysisCommands(CMainFrame& frame);
+    explicit CAnalysisCommands(CCommandHost& frame);
 
     void SettingsLoaded() override;
 

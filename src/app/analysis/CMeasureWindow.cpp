@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableWidget>
@@ -14,8 +15,9 @@
 
 #include <cmath>
 
-#include "app/frame/CMainFrame.h"
+#include "app/frame/CCommandHost.h"
 #include "display/NumberFormat.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::app {
 
@@ -36,7 +38,7 @@ QString Value(const std::optional<double>& v, const std::string& unit, double re
 
 }  // namespace
 
-CMeasureWindow::CMeasureWindow(CMainFrame& frame) : QWidget(&frame, Qt::Tool), frame_(frame) {
+CMeasureWindow::CMeasureWindow(CCommandHost& frame) : QWidget(&frame.Widget(), Qt::Tool), frame_(frame) {
     setObjectName(QStringLiteral("measureWindow"));
     setWindowTitle(QStringLiteral("Measure"));
     setAccessibleName(QStringLiteral("Measure"));

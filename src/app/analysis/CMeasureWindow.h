@@ -22,12 +22,12 @@ class QTimer;
 
 namespace kivelo::app {
 
-class CMainFrame;
+class CCommandHost;
 
 class CMeasureWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit CMeasureWindow(CMainFrame& frame);
+    explicit CMeasureWindow(CCommandHost& frame);
     ~CMeasureWindow() override;
 
     SpanChoice Choice() const;
@@ -57,7 +57,7 @@ private:
     void Submit(const Request& request);
     void Show(uint64_t serial, const std::vector<MeasuredTrace>& rows, const QString& error, bool complete);
 
-    CMainFrame& frame_;
+    CCommandHost& frame_;
     QComboBox* span_ = nullptr;
     QLabel* where_ = nullptr;
     QTableWidget* table_ = nullptr;

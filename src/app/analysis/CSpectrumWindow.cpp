@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -10,8 +11,9 @@
 
 #include "analysis/Measurement.h"
 #include "app/analysis/CSpectrumPlot.h"
-#include "app/frame/CMainFrame.h"
+#include "app/frame/CCommandHost.h"
 #include "display/NumberFormat.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::app {
 
@@ -42,8 +44,8 @@ QString Formatted(double value, const std::string& unit) {
 
 }  // namespace
 
-CSpectrumWindow::CSpectrumWindow(CMainFrame& frame, std::function<SpanChoice()> span)
-    : QWidget(&frame, Qt::Tool), frame_(frame), span_(std::move(span)) {
+CSpectrumWindow::CSpectrumWindow(CCommandHost& frame, std::function<SpanChoice()> span)
+    : QWidget(&frame.Widget(), Qt::Tool), frame_(frame), span_(std::move(span)) {
     setObjectName(QStringLiteral("spectrumWindow"));
     setWindowTitle(QStringLiteral("Spectrum"));
     setAccessibleName(QStringLiteral("Spectrum"));

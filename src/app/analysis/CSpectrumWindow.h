@@ -20,13 +20,13 @@ class QTimer;
 
 namespace kivelo::app {
 
-class CMainFrame;
+class CCommandHost;
 class CSpectrumPlot;
 
 class CSpectrumWindow : public QWidget {
     Q_OBJECT
 public:
-    CSpectrumWindow(CMainFrame& frame, std::function<SpanChoice()> span);
+    CSpectrumWindow(CCommandHost& frame, std::function<SpanChoice()> span);
     ~CSpectrumWindow() override;
 
     // Asks for a new spectrum when the span, record, trace or window changed.
@@ -55,7 +55,7 @@ private:
     void Show(uint64_t serial, Spectrum spectrum, const std::string& unit, const QString& error);
     void ShowPeak();
 
-    CMainFrame& frame_;
+    CCommandHost& frame_;
     std::function<SpanChoice()> span_;
     QComboBox* trace_ = nullptr;
     QComboBox* window_ = nullptr;

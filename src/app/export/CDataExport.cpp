@@ -6,7 +6,7 @@
 #include <array>
 
 #include "app/export/ExportPrompts.h"
-#include "app/frame/CMainFrame.h"
+#include "app/frame/CCommandHost.h"
 #include "export/RealtimeConversion.h"
 #include "wavefile/CRtmFile.h"
 #include "wavefile/ReadMonitor.h"
@@ -55,7 +55,7 @@ int64_t ExpectedBytes(CRtmFile& file, int mode) {
 
 }  // namespace
 
-CDataExport::CDataExport(CMainFrame& frame) : frame_(frame) {}
+CDataExport::CDataExport(CCommandHost& frame) : frame_(frame) {}
 
 std::unique_ptr<CWaveFile> CDataExport::OpenReader() {
     std::string error;

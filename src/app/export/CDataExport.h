@@ -16,11 +16,11 @@ class CRtmFile;
 
 namespace kivelo::app {
 
-class CMainFrame;
+class CCommandHost;
 
 class CDataExport {
 public:
-    explicit CDataExport(CMainFrame& frame);
+    explicit CDataExport(CCommandHost& frame);
 
     void SaveAllAsCsv();
     void SaveZoomAsCsv();
@@ -36,7 +36,7 @@ private:
     void WriteCsv(CWaveFile& file, const CsvRequest& request);
     void Convert(CRtmFile& file, int mode, const QString& path, bool documentFile);
 
-    CMainFrame& frame_;
+    CCommandHost& frame_;
 };
 
 }  // namespace kivelo::app

@@ -1,12 +1,13 @@
 #include "app/export/CExportCommands.h"
 
 #include "app/core/CommandTable.h"
+#include "app/core/SettingsRecord.h"
 #include "app/export/CPrintCommands.h"
-#include "app/frame/CMainFrame.h"
+#include "app/frame/CCommandHost.h"
 
 namespace kivelo::app {
 
-CExportCommands::CExportCommands(CMainFrame& frame)
+CExportCommands::CExportCommands(CCommandHost& frame)
     : data_(frame), images_(frame), records_(frame), print_(new CPrintCommands(frame)) {
     frame.Handle(cmd::kCsvAll, [this] { data_.SaveAllAsCsv(); });
     frame.Handle(cmd::kCsvZoom, [this] { data_.SaveZoomAsCsv(); });

@@ -11,7 +11,7 @@ class CPrintCommands;
 
 class CExportCommands : public CCommandModule {
 public:
-    explicit CExportCommands(CMainFrame& frame);
+    explicit CExportCommands(CCommandHost& frame);
 
     void SettingsLoaded() override;
     void StoreSettings() override;

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QPixmap>
 #include <QScreen>
 
@@ -10,7 +11,8 @@
 
 #include "app/export/DibImage.h"
 #include "app/export/ExportPrompts.h"
-#include "app/frame/CMainFrame.h"
+#include "app/frame/CCommandHost.h"
+#include "app/windows/CWindowArea.h"
 #include "common/StagedFile.h"
 #include "export/BmpWriter.h"
 
@@ -41,24 +43,24 @@ QImage CleanedImage(const QImage& picture) {
 
 }  // namespace
 
-CImageExport::CImageExport(CMainFrame& frame) : frame_(frame) {}
+CImageExport::CImageExport(CCommandHost& frame) : frame_(frame) {}
 
-QImage CImageExport::CaptureFrame(CMainFrame& frame) {
-    const QRect outer = frame.frameGeometry();
+QImage CImageExport::CaptureFrame(CCommandHost& frame) {
+    const QRect outer = frame.Widget().frameGeometry();
     // Caption and borders belong to the window manager: only the screen has
     // them, and only X11 lets a program read the screen.
-    if (outer != frame.geometry() && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        if (QScreen* screen = frame.screen()) {
+    if (outer != frame.Widget().geometry() && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        if (QScreen* screen = frame.Widget().screen()) {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             const QPoint at = outer.topLeft() - screen->geometry().topLeft();
             const QPixmap shot = screen->grabWindow(0, at.x(), at.y(), outer.width(), outer.height());
             if (!shot.isNull()) return shot.toImage();
         }
     }
-    return frame.grab().toImage();
+    return frame.Widget().grab().toImage();
 }
 
-QImage CImageExport::CaptureWindow(CMainFrame& frame, WindowId window) {
+QImage CImageExport::CaptureWindow(CCommandHost& frame, WindowId window) {
     // The window's picture with its panel controls over it, as on the screen.
     return frame.Area().Window(window).grab().toImage();
 }

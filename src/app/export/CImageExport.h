@@ -11,26 +11,26 @@
 
 namespace kivelo::app {
 
-class CMainFrame;
+class CCommandHost;
 
 class CImageExport {
 public:
-    explicit CImageExport(CMainFrame& frame);
+    explicit CImageExport(CCommandHost& frame);
 
     // window none: the whole frame.
     void Save(std::optional<WindowId> window);
 
     // What the screen shows of the frame (with its caption and borders where
     // the platform draws them and lets them be read) or of one window.
-    static QImage CaptureFrame(CMainFrame& frame);
-    static QImage CaptureWindow(CMainFrame& frame, WindowId window);
+    static QImage CaptureFrame(CCommandHost& frame);
+    static QImage CaptureWindow(CCommandHost& frame, WindowId window);
     // Writes the picture as BMP, or PNG for a name ending in .png; false when nothing was written.
     static bool WriteImage(const QImage& picture, const QString& path);
     // As above; `error` says why not (errno text of the failed write).
     static bool WriteImage(const QImage& picture, const QString& path, QString& error);
 
 private:
-    CMainFrame& frame_;
+    CCommandHost& frame_;
 };
 
 }  // namespace kivelo::app

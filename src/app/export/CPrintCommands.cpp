@@ -1,6 +1,7 @@
 #include "app/export/CPrintCommands.h"
 
 #include <QDir>
+#include <QMainWindow>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPdfWriter>
@@ -17,7 +18,8 @@
 #include "app/export/CPrintPagePainter.h"
 #include "app/export/DibImage.h"
 #include "app/export/ExportPrompts.h"
-#include "app/frame/CMainFrame.h"
+#include "app/frame/CCommandHost.h"
+#include "app/windows/CWindowArea.h"
 
 namespace kivelo::app {
 namespace {
@@ -30,9 +32,9 @@ std::vector<std::string> StoredEntries(const SettingsRecord& record, SettingsLis
 }
 
 // The toolbar's entry that holds the toolbar panel.
-QAction* ToolbarPanelAction(CMainFrame& frame) {
-    auto* bar = frame.findChild<QToolBar*>(QStringLiteral("toolBar"));
-    auto* panel = frame.findChild<QWidget*>(QStringLiteral("toolbarPanel"));
+QAction* ToolbarPanelAction(CCommandHost& frame) {
+    auto* bar = frame.Widget().findChild<QToolBar*>(QStringLiteral("toolBar"));
+    auto* panel = frame.Widget().findChild<QWidget*>(QStringLiteral("toolbarPanel"));
     if (!bar || !panel) return nullptr;
     for (QAction* a : bar->actions())
         if (bar->widgetForAction(a) == panel) return a;
@@ -43,9 +45,9 @@ bool Monochrome(const QPrinter& printer) { return printer.colorMode() == QPrinte
 
 }  // namespace
 
-CPrintCommands::CPrintCommands(CMainFrame& frame) : QObject(&frame), frame_(frame) {
+CPrintCommands::CPrintCommands(CCommandHost& frame) : QObject(&frame.Widget()), frame_(frame) {
     setObjectName(QStringLiteral("printCommands"));
-    dialog_ = new CPrintFormatDialog(&frame);
+    dialog_ = new CPrintFormatDialog(&frame.Widget());
     dialog_->hide();
     dialog_->onOk = [this] { OnFormatOk(); };
     dialog_->onCancel = [this] { frame_.RedrawWindows(kAllWindows); };
@@ -94,7 +96,7 @@ void CPrintCommands::StoreSettings() { frame_.Settings().SetPrintNotes(notes_); 
 
 void CPrintCommands::ShowFormat() {
     dialog_->SelectFirstEntries();
-    dialog_->setGeometry(QRect(frame_.geometry().topLeft() + QPoint(50, 150), QSize(580, 260)));
+    dialog_->setGeometry(QRect(frame_.Widget().geometry().topLeft() + QPoint(50, 150), QSize(580, 260)));
     dialog_->show();
     dialog_->raise();
 }
@@ -126,8 +128,8 @@ void CPrintCommands::Capture() {
     picture_ = DibOfImage(shot);
     // Pixels of the picture per inch of the screen, so it prints at its size on the screen.
     const double dpr = std::max(shot.devicePixelRatio(), 1.0);
-    screenDpiX_ = std::max(1, static_cast<int>(frame_.logicalDpiX() * dpr));
-    screenDpiY_ = std::max(1, static_cast<int>(frame_.logicalDpiY() * dpr));
+    screenDpiX_ = std::max(1, static_cast<int>(frame_.Widget().logicalDpiX() * dpr));
+    screenDpiY_ = std::max(1, static_cast<int>(frame_.Widget().logicalDpiY() * dpr));
 }
 
 bool CPrintCommands::DrawPage(QPainter& painter, bool monochrome) const {
@@ -184,7 +186,7 @@ void CPrintCommands::PrintPage() {
 void CPrintCommands::Print() {
     Capture();
     {
-        QPrintDialog dialog(&Printer(), &frame_);
+        QPrintDialog dialog(&Printer(), &frame_.Widget());
         dialog.setObjectName(QStringLiteral("printDialog"));
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
@@ -202,7 +204,7 @@ void CPrintCommands::Preview() {
     frame_.Area().hide();
     if (QAction* panel = ToolbarPanelAction(frame_)) panel->setVisible(false);
     {
-        QPrintPreviewDialog preview(&Printer(), &frame_);
+        QPrintPreviewDialog preview(&Printer(), &frame_.Widget());
         preview.setObjectName(QStringLiteral("printPreview"));
         connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) {
             QPainter painter(printer);
@@ -216,7 +218,7 @@ void CPrintCommands::Preview() {
 
 void CPrintCommands::Setup() {
     {
-        QPageSetupDialog dialog(&Printer(), &frame_);
+        QPageSetupDialog dialog(&Printer(), &frame_.Widget());
         dialog.setObjectName(QStringLiteral("printSetup"));
         dialog.exec();
     }

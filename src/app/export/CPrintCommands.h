@@ -19,7 +19,7 @@ class QPainter;
 
 namespace kivelo::app {
 
-class CMainFrame;
+class CCommandHost;
 class CPrintFormatDialog;
 struct PrintTexts;
 
@@ -28,7 +28,7 @@ class CPrintCommands : public QObject {
 public:
     static constexpr const char* kInitialNotes = "Notes-----------------------------------------";
 
-    explicit CPrintCommands(CMainFrame& frame);
+    explicit CPrintCommands(CCommandHost& frame);
     ~CPrintCommands() override;
 
     void Print();
@@ -62,7 +62,7 @@ private:
     void OnFormatOk();
     PrintTexts Texts() const;
 
-    CMainFrame& frame_;
+    CCommandHost& frame_;
     std::unique_ptr<QPrinter> printer_;
     QPointer<CPrintFormatDialog> dialog_;
     RecentTextList headers_;

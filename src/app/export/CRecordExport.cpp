@@ -1,6 +1,7 @@
 #include "app/export/CRecordExport.h"
 
 #include <QFileInfo>
+#include <QMainWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -8,11 +9,13 @@
 #include "app/export/CExportDialog.h"
 #include "app/export/ExportChoice.h"
 #include "app/export/ExportPrompts.h"
-#include "app/frame/CMainFrame.h"
+#include "app/frame/CCommandHost.h"
+#include "app/ui/CUiSeam.h"
 #include "display/CursorRenderer.h"
 #include "display/CursorSamples.h"
 #include "export/CsvWriter.h"
 #include "export/ExportFormats.h"
+#include "wavefile/ReadMonitor.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::app {
@@ -56,7 +59,7 @@ void CRecordExport::Run() {
     input.recordCount = scene.recordCount;
     input.currentRecord = scene.currentRecord;
     input.zoomShown = scene.zoomShown;
-    const std::optional<ExportChoice> choice = CExportDialog::Choose(input, &frame_);
+    const std::optional<ExportChoice> choice = CExportDialog::Choose(input, &frame_.Widget());
     if (!choice) return;
     ExportRequest request;
     std::string why;
@@ -71,7 +74,7 @@ void CRecordExport::Run() {
     ask.filter = QStringLiteral("%1 (*%2)|*%2||").arg(Q(format->title), Q(format->ending));
     ask.defaultSuffix = Q(format->ending.substr(1));
     ask.initialName = QString::fromStdString(SuggestedName(frame_.Document().Path(), choice->ending));
-    const std::optional<QString> path = frame_.Ui().FileName(&frame_, ask);
+    const std::optional<QString> path = frame_.Ui().FileName(&frame_.Widget(), ask);
     if (!path || !MayWrite(frame_, *path)) return;
 
     // A reader of its own, with a read cache, so the document's file is not disturbed.

@@ -4,19 +4,19 @@
 // progress and Cancel. A cancelled or failed export leaves nothing behind.
 namespace kivelo::app {
 
-class CMainFrame;
+class CCommandHost;
 struct ExportScene;
 
 class CRecordExport {
 public:
-    explicit CRecordExport(CMainFrame& frame) : frame_(frame) {}
+    explicit CRecordExport(CCommandHost& frame) : frame_(frame) {}
 
     void Run();
 
 private:
     ExportScene Scene() const;
 
-    CMainFrame& frame_;
+    CCommandHost& frame_;
 };
 
 }  // namespace kivelo::app

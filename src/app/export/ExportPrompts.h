@@ -10,7 +10,7 @@
 
 namespace kivelo::app {
 
-class CMainFrame;
+class CCommandHost;
 
 namespace prompt {
 
@@ -26,17 +26,17 @@ inline constexpr std::string_view kConverting = "Converting ...";
 QString Q(std::string_view text);
 
 // A save dialog with the given filter and default extension, no initial name.
-std::optional<QString> AskSaveName(CMainFrame& frame, std::string_view filter, std::string_view suffix);
+std::optional<QString> AskSaveName(CCommandHost& frame, std::string_view filter, std::string_view suffix);
 // An open dialog for an existing file.
-std::optional<QString> AskOpenName(CMainFrame& frame, const QString& title, std::string_view filter,
+std::optional<QString> AskOpenName(CCommandHost& frame, const QString& title, std::string_view filter,
                                    std::string_view suffix);
 // "File already exists." / "Over write ?" when something has that name;
 // true when the name is free or the user answered OK.
-bool MayWrite(CMainFrame& frame, const QString& path);
+bool MayWrite(CCommandHost& frame, const QString& path);
 // An "ERROR" box with the exclamation icon.
-void ShowError(CMainFrame& frame, const QString& text);
+void ShowError(CCommandHost& frame, const QString& text);
 // A line in the status bar for a few seconds.
-void ShowStatus(CMainFrame& frame, const QString& text);
+void ShowStatus(CCommandHost& frame, const QString& text);
 
 }  // namespace prompt
 }  // namespace kivelo::app

@@ -7,7 +7,7 @@
 
 namespace kivelo::app {
 
-class CMainFrame;
+class CCommandHost;
 
 class CCommandModule {
 public:
@@ -20,7 +20,8 @@ public:
     virtual void StoreSettings() {}
 };
 
-// Every module of the program, made for this frame (one line per module in the .cpp).
-std::vector<std::unique_ptr<CCommandModule>> MakeCommandModules(CMainFrame& frame);
+// Every module of the program, made for this frame (one line per module in
+// src/app/CommandModules.cpp).
+std::vector<std::unique_ptr<CCommandModule>> MakeCommandModules(CCommandHost& host);
 
 }  // namespace kivelo::app

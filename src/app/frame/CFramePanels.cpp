@@ -62,7 +62,7 @@ CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_
     p.scale = new CScaleDialog(frame.Ui(), &frame);
     p.scale->setTraceRange = [this](double upper, double lower) {
         const bool accepted = SetTraceRange(frame_.Model(), upper, lower) == RangeResult::Accepted;
-        if (accepted) frame_.RedrawWindows(kAllWindows);
+        if (accepted) frame_.Model().redraw.Mark(ModelChange::TraceRange);
         return accepted;
     };
     p.zoomPosition = new CZoomPositionDialog(frame.Ui(), &frame);
@@ -70,13 +70,15 @@ CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_
         DisplayModel& m = frame_.Model();
         const HorzInfo& h = m.document.horz;
         const bool accepted = m.zoom.SetZoomPosition(t, h.HOffset, h.HResolution, m.document.recordLength);
-        if (accepted) frame_.RedrawWindows(MaskOf(WindowId::Zoom) | MaskOf(WindowId::Xy));
+        if (accepted) m.redraw.Mark(ModelChange::ZoomStretch);
         return accepted;
     };
     p.cursorTime = new CCursorTimeDialog(frame.Ui(), &frame);
     p.cursorTime->setCursorTime = [this](bool mes, double t) {
         const bool accepted = SetCursorTime(frame_.Model(), cursorWindow_, mes, t);
-        if (accepted) frame_.RedrawWindows(MaskOf(cursorWindow_));
+        if (accepted)
+            frame_.Model().redraw.Mark(cursorWindow_ == WindowId::Zoom ? ModelChange::ZoomCursors
+                                                                       : ModelChange::MainCursors);
         return accepted;
     };
 }
@@ -131,7 +133,7 @@ bool CFramePanels::ZoomBack() {
     DisplayModel& m = frame_.Model();
     if (!m.document.loaded || !m.zoomHistory.Back(m.zoom, m.document.recordLength)) return false;
     parts_->zoom->SyncFromModel();
-    frame_.RedrawWindows(MaskOf(WindowId::Zoom) | MaskOf(WindowId::Xy));
+    m.redraw.Mark(ModelChange::ZoomStretch);
     return true;
 }
 

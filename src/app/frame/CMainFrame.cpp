@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QThread>
 #include <QToolBar>
 #include <QWindowStateChangeEvent>
 
@@ -91,8 +92,9 @@ CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, SettingsReco
     redrawTimer_.setSingleShot(true);
     redrawTimer_.setInterval(RedrawScheduler::kDelay);
     connect(&redrawTimer_, &QTimer::timeout, this, [this] {
-        if (scheduler_.Fire()) RedrawWindows(kAllWindows);
+        if (scheduler_.Fire()) DrawMarked();
     });
+    model_.redraw.SetListener([this](bool atOnce) { ScheduleRedraw(atOnce); });
 
     resize(DefaultSize());
     FitPlaneToScreens();
@@ -102,7 +104,7 @@ CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, SettingsReco
     UpdateCommandStates();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() { model_.redraw.SetListener({}); }
 
 QSize CMainFrame::DefaultSize() {
     // Most of the screen; the plane grows to whatever the frame needs.
@@ -476,10 +478,28 @@ void CMainFrame::RebuildRecentMenu() {
 
 // ---- drawing --------------------------------------------------------------
 
-void CMainFrame::RequestRedraw() {
-    if (!ready_) return;
-    scheduler_.Request(RedrawScheduler::Clock::now());
-    redrawTimer_.start();
+void CMainFrame::RequestRedraw() { model_.redraw.MarkWindows(kAllWindows, false); }
+
+void CMainFrame::ScheduleRedraw(bool atOnce) {
+    // Only the window's thread draws; a mark made elsewhere waits for its next draw.
+    if (!ready_ || QThread::currentThread() != thread()) return;
+    if (!atOnce) {
+        scheduler_.Request(RedrawScheduler::Clock::now());
+        redrawTimer_.start();
+        return;
+    }
+    if (std::exchange(drawPosted_, true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            drawPosted_ = false;
+            DrawMarked();
+        },
+        Qt::QueuedConnection);
+}
+
+void CMainFrame::DrawMarked() {
+    if (const WindowMask windows = model_.redraw.Take()) RedrawWindows(windows);
 }
 
 void CMainFrame::RedrawWindows(WindowMask windows) {

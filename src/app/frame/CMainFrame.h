@@ -13,6 +13,7 @@
 
 #include "app/core/CommandTable.h"
 #include "app/core/SettingsRecord.h"
+#include "app/frame/CCommandHost.h"
 #include "app/frame/CCommandModule.h"
 #include "app/ui/CDisplayActions.h"
 #include "app/windows/CWindowArea.h"
@@ -33,7 +34,7 @@ class CBusyWindow;
 class CUiSeam;
 class CFramePanels;
 
-class CMainFrame : public QMainWindow, public CDisplayActions {
+class CMainFrame : public QMainWindow, public CDisplayActions, public CCommandHost {
     Q_OBJECT
 public:
     CMainFrame(WaveDocument& document, DisplayModel& model, SettingsRecord& settings, CUiSeam& ui);
@@ -42,11 +43,11 @@ public:
     // The open flow: closes the open file, loads `path` with the busy window
     // showing progress, and draws it; a failed open shows the message.
     // False when nothing was opened (failed or cancelled).
-    bool OpenPath(const QString& path);
-    void CloseDocument();
+    bool OpenPath(const QString& path) override;
+    void CloseDocument() override;
     // Gives a command of the table its handler; only commands with one get a
     // menu entry. Command modules call it while the frame is made.
-    void Handle(int id, std::function<void()> handler);
+    void Handle(int id, std::function<void()> handler) override;
     // Runs a command of the table as if chosen from the menu; false for one without a handler.
     bool RunCommand(int id);
     QAction* Action(int id) const;
@@ -55,14 +56,15 @@ public:
     void ApplyModelToControls();
 
     const TextMetrics& Metrics() const { return metrics_; }
-    CWindowArea& Area() { return *area_; }
-    CBusyWindow& Busy() { return *busy_; }
-    // Redraws owed to the coalescing timer (for tests: the number done so far).
+    QMainWindow& Widget() override { return *this; }
+    CWindowArea& Area() override { return *area_; }
+    CBusyWindow& Busy() override { return *busy_; }
+    // Redraws done so far (for tests).
     int RedrawCount() const { return redraws_; }
     // Recent files, most recent first (kept in the user's profile).
     QStringList RecentFiles() const;
 
-    // CDisplayActions
+    // CDisplayActions and CCommandHost
     void OpenScaleDialogFor(int trace) override;
     DisplayModel& Model() override { return model_; }
     CWaveFile* File() override { return document_.Current(); }
@@ -72,14 +74,14 @@ public:
     bool OpenTraceSelection(WindowId window) override;
     CUiSeam& Ui() override { return ui_; }
 
-    WaveDocument& Document() { return document_; }
-    SettingsRecord& Settings() { return settings_; }
-    const ReadMonitor& Monitor() const { return monitor_; }
+    WaveDocument& Document() override { return document_; }
+    SettingsRecord& Settings() override { return settings_; }
+    const ReadMonitor& Monitor() const override { return monitor_; }
     // Long work that owns the model and the document runs through here: the busy
     // window shows `text` and progress; redraws and layouts asked for meanwhile
     // wait until it ends. False when the user cancelled.
     bool RunBusy(const QString& text, const std::function<void()>& work, const std::function<double()>& progress,
-                 const std::function<void()>& cancel);
+                 const std::function<void()>& cancel) override;
     // Called instead of the usual end when the frame is closed while abandoned
     // work still runs (see CBusyWindow::Abandoned); it must not return.
     void SetStuckExit(std::function<void()> exit) { stuckExit_ = std::move(exit); }
@@ -132,6 +134,10 @@ private:
     void RepaintCursors(WindowId window);
     void DrawSelection(int fromX, int toX);
     void ReportReady();
+    // After the model was marked: draw at the end of this event, or on the 70 ms timer.
+    void ScheduleRedraw(bool atOnce);
+    // Draws the windows the model has marked.
+    void DrawMarked();
 
     WaveDocument& document_;
     DisplayModel& model_;
@@ -157,6 +163,7 @@ private:
     WindowMask owedRedraw_ = 0;  // redraws asked for while working
     bool owedLayout_ = false;
     bool closeAfterWork_ = false;
+    bool drawPosted_ = false;  // a draw of the marked windows waits for the event's end
     int redraws_ = 0;
     QRect normalGeometry_;
     std::function<void()> stuckExit_;

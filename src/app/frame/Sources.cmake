@@ -1,1 +1,1 @@
-target_sources(kv_app PRIVATE CMainFrame.cpp CFramePanels.cpp CKiveloApp.cpp CCommandModule.cpp CQuitOnSignal.cpp)
+target_sources(kv_app PRIVATE CMainFrame.cpp CFramePanels.cpp CKiveloApp.cpp CCommandHost.cpp CQuitOnSignal.cpp)

@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QSettings>
 #include <QTimer>
 
@@ -13,8 +14,9 @@
 #include <thread>
 
 #include "app/core/CommandTable.h"
+#include "app/core/SettingsRecord.h"
 #include "app/core/SettingsRules.h"
-#include "app/frame/CMainFrame.h"
+#include "app/frame/CCommandHost.h"
 #include "app/instrument/CCommSetupDialog.h"
 #include "app/instrument/CRecorderControlDialog.h"
 #include "app/ui/CBusyWindow.h"
@@ -28,6 +30,7 @@
 #include "instrument/drivers/DownloadPlan.h"
 #include "port/CWireLog.h"
 #include "port/PortTable.h"
+#include "wavefile/WaveDocument.h"
 
 namespace kivelo::app {
 
@@ -87,9 +90,9 @@ bool AllZero(const SettingsRecord& record) {
 
 }  // namespace
 
-CInstrumentCommands::CInstrumentCommands(CMainFrame& frame) : frame_(frame), ports_(std::make_unique<PortTable>()) {
-    comm_ = new CCommSetupDialog(frame_.Ui(), &frame_);
-    recorder_ = new CRecorderControlDialog(&frame_);
+CInstrumentCommands::CInstrumentCommands(CCommandHost& frame) : frame_(frame), ports_(std::make_unique<PortTable>()) {
+    comm_ = new CCommSetupDialog(frame_.Ui(), &frame_.Widget());
+    recorder_ = new CRecorderControlDialog(&frame_.Widget());
     const QSettings profile;
     for (int port = 1; port <= 2; ++port) comm_->SetChosenDevice(port, profile.value(DeviceKey(port)).toString());
 
@@ -104,7 +107,7 @@ CInstrumentCommands::CInstrumentCommands(CMainFrame& frame) : frame_(frame), por
     frame_.Handle(cmd::kCommSetup, [this] { ShowCommSetup(); });
     frame_.Handle(cmd::kDownload, [this] { DownloadAndSave(); });
     frame_.Handle(cmd::kRecorderControl, [this] { ShowRecorderControl(); });
-    frame_.installEventFilter(this);
+    frame_.Widget().installEventFilter(this);
 }
 
 CInstrumentCommands::~CInstrumentCommands() {
@@ -116,7 +119,7 @@ CInstrumentCommands::~CInstrumentCommands() {
 }
 
 bool CInstrumentCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &frame_ && event->type() == QEvent::Close && transferCancel_ != nullptr) {
+    if (watched == &frame_.Widget() && event->type() == QEvent::Close && transferCancel_ != nullptr) {
         frameClosing_ = true;
         *transferCancel_ = true;
     }
@@ -185,7 +188,7 @@ QString CInstrumentCommands::NoResponseText(const CommSettings& settings, const 
 }
 
 void CInstrumentCommands::ShowError(const QString& text, QWidget* parent) {
-    frame_.Ui().Message(parent != nullptr ? parent : &frame_, text, QString::fromLatin1(kErrorCaption),
+    frame_.Ui().Message(parent != nullptr ? parent : &frame_.Widget(), text, QString::fromLatin1(kErrorCaption),
                         MsgIcon::Exclamation);
 }
 
@@ -217,11 +220,13 @@ int CInstrumentCommands::RunPortWork(const QString& text, const std::function<in
 
 // ---- Setup Comm Port ------------------------------------------------------
 
-void CInstrumentCommands::ShowCommSetup() { comm_->ShowAt(frame_.geometry().topLeft() + QPoint(50, 150)); }
+void CInstrumentCommands::ShowCommSetup() { comm_->ShowAt(frame_.Widget().geometry().topLeft() + QPoint(50, 150)); }
 
 // ---- Control QV818/826 ----------------------------------------------------
 
-void CInstrumentCommands::ShowRecorderControl() { recorder_->ShowAt(frame_.geometry().topLeft() + QPoint(30, 120)); }
+void CInstrumentCommands::ShowRecorderControl() {
+    recorder_->ShowAt(frame_.Widget().geometry().topLeft() + QPoint(30, 120));
+}
 
 void CInstrumentCommands::SendRemote(const std::string& line) {
     if (portBusy_) return;
@@ -270,8 +275,9 @@ public:
             });
     }
     bool ConfirmEstimate(const std::string& question) override {
-        return owner_.frame_.Ui().Message(&owner_.frame_, Q(question), QString::fromLatin1(kInformationCaption),
-                                          MsgIcon::Information, MsgButtons::OkCancel) == MsgAnswer::Ok;
+        return owner_.frame_.Ui().Message(&owner_.frame_.Widget(), Q(question),
+                                          QString::fromLatin1(kInformationCaption), MsgIcon::Information,
+                                          MsgButtons::OkCancel) == MsgAnswer::Ok;
     }
     std::optional<std::string> ChooseBase() override {
         const std::optional<QString> path = owner_.AskForDataPath();
@@ -320,7 +326,7 @@ std::optional<QString> CInstrumentCommands::AskForDataPath() {
     request.save = true;
     request.filter = QStringLiteral("WVF file (*.wvf)|*.wvf||");
     request.defaultSuffix = QStringLiteral("wvf");
-    const std::optional<QString> chosen = frame_.Ui().FileName(&frame_, request);
+    const std::optional<QString> chosen = frame_.Ui().FileName(&frame_.Widget(), request);
     if (!chosen || chosen->isEmpty()) return std::nullopt;
     // The files are base + ".wvf" and base + ".hdr": a name without the ending
     // gets it rather than losing its last four characters.

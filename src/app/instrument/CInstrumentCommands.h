@@ -25,12 +25,12 @@ class PortTable;
 namespace kivelo::app {
 
 class CCommSetupDialog;
-class CMainFrame;
+class CCommandHost;
 class CRecorderControlDialog;
 
 class CInstrumentCommands final : public QObject, public CCommandModule {
 public:
-    explicit CInstrumentCommands(CMainFrame& frame);
+    explicit CInstrumentCommands(CCommandHost& frame);
     ~CInstrumentCommands() override;
 
     void SettingsLoaded() override;
@@ -60,7 +60,7 @@ private:
     void StoreRecorderLists();
     void StoreChosenDevices();
 
-    CMainFrame& frame_;
+    CCommandHost& frame_;
     std::unique_ptr<PortTable> ports_;
     CCommSetupDialog* comm_ = nullptr;
     CRecorderControlDialog* recorder_ = nullptr;

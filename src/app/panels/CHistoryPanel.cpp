@@ -151,32 +151,32 @@ void CHistoryPanel::ChooseSize(int index) {
     const QSize window = WindowSize();
     m.history.SetCellSize(kSizes[static_cast<size_t>(index)].cell, window.width(), window.height());
     // Another size shows other records: the chaser's marks follow them.
-    const WindowMask redraws = Chase();
+    const ModelChange change = Chase();
     SyncScrollBar();
-    actions_.RedrawWindows(redraws);
+    actions_.Model().redraw.Mark(change);
 }
 
 void CHistoryPanel::SetAllMarks(bool on) {
     DisplayDocument& doc = actions_.Model().document;
     if (!doc.loaded) return;
     HistoryState::SetAllMarks(doc.overlayMarks, doc.recordCount, on);
-    actions_.RedrawWindows(kAllWindows);
+    actions_.Model().redraw.Mark(ModelChange::Records);
 }
 
 void CHistoryPanel::ToggleChaser(bool on) {
     DisplayModel& m = actions_.Model();
     m.history.SetChaser(on);
     if (on) Chase();
-    actions_.RedrawWindows(kAllWindows);
+    m.redraw.Mark(ModelChange::Records);
 }
 
-WindowMask CHistoryPanel::Chase() {
+ModelChange CHistoryPanel::Chase() {
     DisplayModel& m = actions_.Model();
     DisplayDocument& doc = m.document;
     if (!doc.loaded || !m.history.ApplyChaser(doc.overlayMarks, doc.recordCount, doc.currentRecord)) {
-        return MaskOf(WindowId::History);
+        return ModelChange::HistoryCells;
     }
-    return kAllWindows;
+    return ModelChange::Records;
 }
 
 void CHistoryPanel::OnBarAction(int action) {
@@ -193,7 +193,7 @@ void CHistoryPanel::OnBarAction(int action) {
     default: return;
     }
     bar_->setSliderPosition(m.history.FirstShown());
-    actions_.RedrawWindows(Chase());
+    m.redraw.Mark(Chase());
 }
 
 }  // namespace kivelo::app

@@ -96,16 +96,10 @@ CToolbarPanel::CToolbarPanel(CDisplayActions& actions, QWidget* parent) : QWidge
     connect(mouseGroup_, &QButtonGroup::idClicked, this, &CToolbarPanel::ChooseMouseMode);
 
     light_ = MakeIconButton(this, 1014, IconId::LightMode, QStringLiteral("Light mode: dark traces on white"), 20);
-    connect(light_, &QToolButton::toggled, this, [this](bool on) {
-        actions_.Model().SetLightMode(on);
-        actions_.RequestRedraw();
-    });
+    connect(light_, &QToolButton::toggled, this, [this](bool on) { actions_.Model().SetLightMode(on); });
     snapshot_ = MakeIconButton(this, 1015, IconId::Snapshot,
                                QStringLiteral("Snapshot: keep a copy of the traces shown now"), 20);
-    connect(snapshot_, &QToolButton::toggled, this, [this](bool on) {
-        actions_.Model().SetSnapshot(on);
-        actions_.RedrawWindows(kAllWindows);
-    });
+    connect(snapshot_, &QToolButton::toggled, this, [this](bool on) { actions_.Model().SetSnapshot(on); });
 
     resize(kWidth, kHeight);
     SyncFromModel();
@@ -173,17 +167,13 @@ void CToolbarPanel::resizeEvent(QResizeEvent* event) {
 
 void CToolbarPanel::ToggleWindow(int index, bool shown) {
     const WindowId window = kWindowButtons[static_cast<size_t>(index)].window;
-    actions_.Model().shown[static_cast<size_t>(window)] = shown;
+    actions_.Model().SetShown(window, shown);
     actions_.LayOutWindows(true);
-    // The Zoom window has no picture of its own yet when it comes back.
-    if (window == WindowId::Zoom && shown) actions_.RedrawWindows(MaskOf(WindowId::Zoom));
-    actions_.RequestRedraw();
 }
 
 void CToolbarPanel::ChooseGraticule(int style) {
     actions_.Model().SetGraticuleStyle(style);
     emit GraticuleChosen(style);
-    actions_.RequestRedraw();
 }
 
 void CToolbarPanel::ChooseDivisions(int index) {
@@ -191,12 +181,10 @@ void CToolbarPanel::ChooseDivisions(int index) {
     const int v = kDivisions[static_cast<size_t>(index)];
     actions_.Model().SetVerticalDivisions(v);
     emit DivisionsChosen(v);
-    actions_.RequestRedraw();
 }
 
 void CToolbarPanel::ChooseMouseMode(int mode) {
-    actions_.Model().mouseMode = static_cast<MouseMode>(std::clamp(mode, 0, 3));
-    actions_.RequestRedraw();
+    actions_.Model().SetMouseMode(static_cast<MouseMode>(std::clamp(mode, 0, 3)));
 }
 
 }  // namespace kivelo::app

@@ -98,9 +98,8 @@ const TraceSet& CTracePanel::Set() const {
     return window_ == WindowId::Zoom ? m.zoomSet : m.mainSet;
 }
 
-WindowMask CTracePanel::Redraws() const {
-    if (window_ == WindowId::Zoom) return MaskOf(WindowId::Zoom) | MaskOf(WindowId::Xy);
-    return MaskOf(WindowId::Main) | MaskOf(WindowId::History) | MaskOf(WindowId::Xy);
+void CTracePanel::MarkChanged() {
+    actions_.Model().redraw.Mark(window_ == WindowId::Zoom ? ModelChange::ZoomTraces : ModelChange::MainTraces);
 }
 
 void CTracePanel::SyncFromModel() {
@@ -137,13 +136,13 @@ void CTracePanel::Press(int index) {
     }
     value = value == kTraceOn ? kTraceOff : kTraceOn;
     SyncButton(index);
-    actions_.RedrawWindows(Redraws());
+    MarkChanged();
 }
 
 void CTracePanel::OpenMore() {
     if (!actions_.OpenTraceSelection(window_)) return;
     SyncFromModel();
-    actions_.RedrawWindows(Redraws());
+    MarkChanged();
 }
 
 int CTracePanel::Split() const {
@@ -159,7 +158,7 @@ void CTracePanel::SetSplit(int count) {
         const QSignalBlocker block(split_);
         split_->setCurrentIndex(count - 1);
     }
-    actions_.RedrawWindows(Redraws());
+    MarkChanged();
 }
 
 std::optional<int> CTracePanel::SplitOfCommand(int commandId) {

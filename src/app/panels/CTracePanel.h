@@ -58,7 +58,8 @@ protected:
 private:
     OnOffTable& Table();
     const TraceSet& Set() const;
-    WindowMask Redraws() const;
+    // Marks the windows that show this panel's traces for redrawing.
+    void MarkChanged();
     void Press(int index);
     void SyncButton(int index);
     void OpenMore();

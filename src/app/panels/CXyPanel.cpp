@@ -91,12 +91,12 @@ void CXyPanel::ChooseXTrace(int index) {
     m.xy.xTrace = index;
     m.mainSet.SetXTrace(index);
     m.zoomSet.SetXTrace(index);
-    actions_.RedrawWindows(MaskOf(WindowId::Xy));
+    m.redraw.Mark(ModelChange::XyFigure);
 }
 
 void CXyPanel::ChooseRange(bool main) {
     actions_.Model().xy.rangeMain = main;
-    actions_.RedrawWindows(MaskOf(WindowId::Xy));
+    actions_.Model().redraw.Mark(ModelChange::XyFigure);
 }
 
 }  // namespace kivelo::app

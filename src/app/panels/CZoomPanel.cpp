@@ -25,7 +25,6 @@ constexpr CStripLayout::Rows kRows{kCaptionY, kCaptionHeight, kRowY, kRowHeight}
 constexpr int kRollStart = 0;
 constexpr int kRollStop = 1;
 constexpr int kRollEnd = 2;
-constexpr WindowMask kRedraws = MaskOf(WindowId::Zoom) | MaskOf(WindowId::Xy);
 
 }  // namespace
 
@@ -170,7 +169,7 @@ void CZoomPanel::moveEvent(QMoveEvent* event) {
 
 void CZoomPanel::Redraw() {
     SyncScrollBar();
-    actions_.RedrawWindows(kRedraws);
+    actions_.Model().redraw.Mark(ModelChange::ZoomStretch);
 }
 
 void CZoomPanel::ChooseRatio(int index) {

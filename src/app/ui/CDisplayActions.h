@@ -21,15 +21,10 @@ public:
     virtual DisplayModel& Model() = 0;
     // The open document's reader; null without one.
     virtual CWaveFile* File() = 0;
-    // Coalesced redraw of all four windows (70 ms after the last request).
-    virtual void RequestRedraw() = 0;
-    // Draws these windows now, in the order Main, Zoom, History, XY; the zoom
-    // frame in the Main window follows the Zoom window.
-    virtual void RedrawWindows(WindowMask windows) = 0;
     // Places the windows again (after a shown flag changed); force moves every window.
     virtual void LayOutWindows(bool force) = 0;
     // The 24-trace "More" dialog for the Main or Zoom window's on/off table;
-    // true when OK changed it (the caller redraws).
+    // true when OK changed it (the caller marks the change).
     virtual bool OpenTraceSelection(WindowId window) = 0;
     virtual CUiSeam& Ui() = 0;
     // Opens the scale dialog modally for a trace of the Main window (a double

@@ -19,7 +19,14 @@ public:
     std::vector<std::string> calls;
     std::function<bool(DisplayModel&, WindowId)> onSelection;
 
-    RecordingActions() : model_(std::make_unique<DisplayModel>()) {}
+    RecordingActions() : model_(std::make_unique<DisplayModel>()) {
+        // As the frame: marks drawn at the event's end show as a redraw of what
+        // they marked, marks for the coalescing timer as a request.
+        model_->redraw.SetListener([this](bool atOnce) {
+            const WindowMask windows = model_->redraw.Take();
+            calls.push_back(atOnce ? "redraw:" + std::to_string(windows) : std::string("request"));
+        });
+    }
 
     // A document of `traces` traces x `records` records of `length` points.
     void Bind(int traces, int records, int length, std::vector<std::string> names = {}) {
@@ -43,8 +50,6 @@ public:
 
     DisplayModel& Model() override { return *model_; }
     CWaveFile* File() override { return file_.get(); }
-    void RequestRedraw() override { calls.emplace_back("request"); }
-    void RedrawWindows(WindowMask windows) override { calls.push_back("redraw:" + std::to_string(windows)); }
     void LayOutWindows(bool force) override { calls.push_back(force ? "layout:forced" : "layout"); }
     bool OpenTraceSelection(WindowId window) override {
         calls.push_back("select:" + std::to_string(static_cast<int>(window)));

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "display/DisplayModel.h"
+
+namespace kivelo {
+namespace {
+
+constexpr uint32_t kMain = 1, kZoom = 2, kHistory = 4, kXy = 8, kAll = 15;
+
+// What the listener heard: per mark, whether it was for at once and the windows marked until then.
+using Heard = std::vector<std::pair<bool, uint32_t>>;
+
+// Each kind of change to the model marks the windows that show it, at once for
+// what the user just did and coalesced for looks and layouts that come in bursts.
+TEST(RedrawMarksTest, EachModelChangeMarksTheWindowsThatShowIt) {
+    struct Case {
+        const char* what;
+        std::function<void(DisplayModel&)> change;
+        Heard heard;
+    };
+    const std::vector<Case> cases = {
+        {"light mode", [](DisplayModel& m) { m.SetLightMode(true); }, {{false, kAll}}},
+        {"graticule style", [](DisplayModel& m) { m.SetGraticuleStyle(3); }, {{false, kMain | kZoom | kXy}}},
+        {"divisions", [](DisplayModel& m) { m.SetVerticalDivisions(8); }, {{false, kMain | kZoom | kXy}}},
+        {"snapshot taken", [](DisplayModel& m) { m.SetSnapshot(true); }, {{true, kAll}}},
+        {"snapshot dropped", [](DisplayModel& m) { m.SetSnapshot(false); }, {{true, kAll}}},
+        {"mouse mode", [](DisplayModel& m) { m.SetMouseMode(MouseMode::CursorsHidden); }, {{false, kAll}}},
+        {"History hidden", [](DisplayModel& m) { m.SetShown(WindowId::History, false); }, {{false, kAll}}},
+        // The Zoom window coming back is drawn at once, the others with the layout.
+        {"Zoom shown", [](DisplayModel& m) { m.SetShown(WindowId::Zoom, true); }, {{true, kZoom}, {false, kAll}}},
+        {"XY shown", [](DisplayModel& m) { m.SetShown(WindowId::Xy, true); }, {{false, kAll}}},
+        // Drawing applies the colours of the set it draws: that marks nothing, or drawing would never end.
+        {"colours of a draw", [](DisplayModel& m) { m.ApplyColours(true); }, {}},
+        {"points forgotten", [](DisplayModel& m) { m.InvalidatePoints(); }, {}},
+    };
+    for (const Case& c : cases) {
+        DisplayModel model;
+        Heard heard;
+        model.redraw.SetListener([&](bool atOnce) { heard.emplace_back(atOnce, model.redraw.Pending()); });
+        c.change(model);
+        EXPECT_EQ(heard, c.heard) << c.what;
+        EXPECT_EQ(model.redraw.Take(), c.heard.empty() ? 0u : c.heard.back().second) << c.what;
+        EXPECT_EQ(model.redraw.Pending(), 0u) << c.what;
+    }
+}
+
+// Marks add up until the frame takes them, so one draw covers a burst of changes.
+TEST(RedrawMarksTest, MarksAddUpUntilTaken) {
+    DisplayModel model;
+    model.redraw.Mark(ModelChange::XyFigure);
+    model.redraw.Mark(ModelChange::ZoomStretch);
+    EXPECT_EQ(model.redraw.Pending(), kZoom | kXy);
+    model.redraw.Mark(ModelChange::HistoryCells);
+    EXPECT_EQ(model.redraw.Take(), kZoom | kHistory | kXy);
+    EXPECT_EQ(model.redraw.Take(), 0u);
+    model.redraw.MarkWindows(0, true);  // nothing to draw is no mark
+    EXPECT_EQ(model.redraw.Pending(), 0u);
+}
+
+}  // namespace
+}  // namespace kivelo
