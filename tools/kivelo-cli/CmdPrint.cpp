@@ -17,6 +17,7 @@
 #include "app/export/DibImage.h"
 #include "display/DisplayModel.h"
 #include "display/DocumentBinding.h"
+#include "display/RenderCache.h"
 #include "display/RenderTarget.h"
 #include "display/qt/FrameComposer.h"
 #include "wavefile/WaveDocument.h"
@@ -115,7 +116,8 @@ int RunPrint(int argc, char** argv) {
     BindDocument(m, *file);
     m.SetLightMode(args.Has("--light"));
     const TextMetrics metrics = TextMetrics::Normal();
-    const ComposedFrame frame = ComposeWindows(m, file.get(), frameW, frameH, metrics);
+    auto cache = std::make_unique<RenderCache>();
+    const ComposedFrame frame = ComposeWindows(m, *cache, file.get(), frameW, frameH, metrics);
     std::string modelName;
     file->GetModel(modelName);
     const QImage whole = ComposeFramePicture(frame, "Waveform Viewer  " + path + "    Model " + modelName, metrics,

@@ -13,6 +13,7 @@
 #include "CliArgs.h"
 #include "display/DisplayModel.h"
 #include "display/DocumentBinding.h"
+#include "display/RenderCache.h"
 #include "display/RenderTarget.h"
 #include "display/qt/FrameComposer.h"
 #include "export/BmpDib.h"
@@ -151,7 +152,8 @@ int RunRender(int argc, char** argv) {
     if (mesX >= 0 || refX >= 0) m.cursors.SetColumns(mesX, refX);
 
     const TextMetrics metrics = TextMetrics::Normal();
-    const ComposedFrame frame = ComposeWindows(m, file.get(), frameW, frameH, metrics);
+    auto cache = std::make_unique<RenderCache>();
+    const ComposedFrame frame = ComposeWindows(m, *cache, file.get(), frameW, frameH, metrics);
     QImage result;
     if (window >= 0) {
         result = frame.windows[static_cast<size_t>(window)];
