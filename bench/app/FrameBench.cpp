@@ -24,6 +24,7 @@
 #include "app/ui/CUiSeam.h"
 #include "common/TempDir.h"
 #include "display/DisplayModel.h"
+#include "display/RenderCache.h"
 #include "wavefile/WaveDocument.h"
 
 namespace {
@@ -66,13 +67,14 @@ const std::string& WideRecord() {
     return wide.path;
 }
 
-// One program: document, model, settings and the frame, 1280 x 1024.
+// One program: document, model, render cache, settings and the frame, 1280 x 1024.
 struct Program {
     WaveDocument document;
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
+    std::unique_ptr<RenderCache> cache = std::make_unique<RenderCache>();
     SettingsRecord settings;
     SilentUi ui;
-    CMainFrame frame{document, *model, settings, ui};
+    CMainFrame frame{document, *model, *cache, settings, ui};
     Program() {
         frame.resize(1280, 1024);
         frame.show();

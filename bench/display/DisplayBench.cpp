@@ -24,6 +24,7 @@
 #include "display/MainWindowRenderer.h"
 #include "display/Present.h"
 #include "display/RedrawAll.h"
+#include "display/WindowPlacement.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
 #include "display/qt/QtDisplayPainter.h"
@@ -47,6 +48,7 @@ std::string WriteFile(const TempDir& dir, const std::string& name, int traces, i
 struct Scene {
     std::unique_ptr<CWaveFile> file = std::make_unique<CWaveFile>();
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
+    std::unique_ptr<RenderCache> cache = std::make_unique<RenderCache>();
     LayoutResult layout;
     std::array<QImage, kWindowCount> images;
     std::array<std::unique_ptr<QtDisplayPainter>, kWindowCount> painters;
@@ -59,15 +61,18 @@ struct Scene {
         in.frame = {0, 0, 1280, 1024};
         in.shares.right = 0.375;  // a right column of 480 pixels: 5 x 5 small thumbnails, 20 records shown
         layout = LayOutWindows(in);
-        ApplyLayout(*model, layout);
+        ApplyLayout(*model, *cache, layout);
         model->history.SetCellSize(HistoryState::kSmall, layout.windows[2].width, layout.windows[2].height);
         for (size_t i = 0; i < kWindowCount; ++i) {
             images[i] = QImage(layout.windows[i].width, layout.windows[i].height, QImage::Format_RGB32);
             painters[i] = std::make_unique<QtDisplayPainter>(images[i], metrics);
         }
     }
+    // The window placed for its image, as before every draw in the program.
     RenderTarget Target(WindowId w) {
-        return RenderTarget{*model, file.get(), *painters[static_cast<size_t>(w)], metrics, 1280, 1024};
+        const RenderTarget target{*model, *cache, file.get(), *painters[static_cast<size_t>(w)], metrics, 1280, 1024};
+        PlaceWindow(*model, target, w);
+        return target;
     }
 };
 
@@ -105,7 +110,7 @@ void BM_HistoryWindow(benchmark::State& state) {
 void BM_HistoryWindowCold(benchmark::State& state) {
     Scene& s = RedrawScene();
     for (auto _ : state) {
-        s.model->historyPoints.Clear();
+        s.cache->historyPoints.Clear();
         s.model->InvalidatePoints();
         DrawHistoryWindow(s.Target(WindowId::History));
     }
@@ -123,7 +128,8 @@ void BM_RedrawAll(benchmark::State& state) {
     for (size_t i = 0; i < kWindowCount; ++i) targets[i] = s.painters[i].get();
     for (auto _ : state) {
         s.model->InvalidatePoints();
-        RedrawAll(*s.model, s.file.get(), targets, s.metrics, 1280, 1024);
+        PlaceWindows(*s.model, *s.cache, s.file.get(), targets, s.metrics, 1280, 1024);
+        RedrawAll(*s.model, *s.cache, s.file.get(), targets, s.metrics, 1280, 1024);
     }
 }
 
@@ -132,7 +138,7 @@ void BM_PresentWholePlane(benchmark::State& state) {
     QImage image(2048, 1200, QImage::Format_RGB32);
     QtDisplayPainter painter(image, s.metrics);
     for (auto _ : state) {
-        Present(painter, s.model->plane, s.model->palette, 0, 0, 2048, 1200, 0, 0);
+        Present(painter, s.cache->plane, s.model->palette, 0, 0, 2048, 1200, 0, 0);
     }
 }
 
@@ -171,9 +177,12 @@ void BM_LargeFileFirstMainFrame(benchmark::State& state) {
         CWaveFile file;
         if (file.Open(path, 0) != -1) std::abort();
         auto model = std::make_unique<DisplayModel>();
+        auto cache = std::make_unique<RenderCache>();
         BindDocument(*model, file);
         QtDisplayPainter painter(image, TextMetrics::Normal());
-        DrawMainWindow(RenderTarget{*model, &file, painter, TextMetrics::Normal(), 1280, 1024});
+        const RenderTarget target{*model, *cache, &file, painter, TextMetrics::Normal(), 1280, 1024};
+        PlaceWindow(*model, target, WindowId::Main);
+        DrawMainWindow(target);
     }
     // Peak of the whole process: the record must never be loaded whole.
     state.counters["peak_rss_MB"] = kivelo::bench::PeakRssMb();

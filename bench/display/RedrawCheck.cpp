@@ -18,6 +18,7 @@
 #include "display/HistoryWindowRenderer.h"
 #include "display/MainWindowRenderer.h"
 #include "display/RedrawAll.h"
+#include "display/WindowPlacement.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
 #include "display/qt/QtDisplayPainter.h"
@@ -83,6 +84,7 @@ void RunScene(const char* name, const std::string& path, const SceneSetup& s) {
     if (file.Open(path, 0) != -1) std::abort();
     auto model = std::make_unique<DisplayModel>();
     DisplayModel& m = *model;
+    auto cache = std::make_unique<RenderCache>();
     BindDocument(m, file);
     m.document.currentRecord = std::min(s.record, m.document.recordCount - 1);
     m.SetLightMode(s.light);
@@ -106,7 +108,7 @@ void RunScene(const char* name, const std::string& path, const SceneSetup& s) {
     in.shares.right = s.right;
     in.metrics = metrics;
     const LayoutResult layout = LayOutWindows(in);
-    ApplyLayout(m, layout);
+    ApplyLayout(m, *cache, layout);
     m.history.SetCellSize(s.cell, layout.windows[2].width, layout.windows[2].height);
 
     std::array<QImage, kWindowCount> images;
@@ -120,26 +122,32 @@ void RunScene(const char* name, const std::string& path, const SceneSetup& s) {
         targets[i] = painters[i].get();
     }
     auto target = [&](WindowId w) {
-        return RenderTarget{m, &file, *painters[static_cast<size_t>(w)], metrics, s.frameW, s.frameH};
+        const RenderTarget t{m, *cache, &file, *painters[static_cast<size_t>(w)], metrics, s.frameW, s.frameH};
+        PlaceWindow(m, t, w);
+        return t;
     };
-    RedrawAll(m, &file, targets, metrics, s.frameW, s.frameH);
-    Report(name, "redraw", images, m.plane);
+    auto redrawAll = [&] {
+        PlaceWindows(m, *cache, &file, targets, metrics, s.frameW, s.frameH);
+        RedrawAll(m, *cache, &file, targets, metrics, s.frameW, s.frameH);
+    };
+    redrawAll();
+    Report(name, "redraw", images, cache->plane);
     if (s.snapshot) {
         m.SetSnapshot(true);
         m.document.currentRecord = (m.document.currentRecord + 1) % m.document.recordCount;
     }
-    RedrawAll(m, &file, targets, metrics, s.frameW, s.frameH);  // with the points already read
-    Report(name, "again", images, m.plane);
+    redrawAll();  // with the points already read
+    Report(name, "again", images, cache->plane);
     DrawMainWindow(target(WindowId::Main), false);
-    Report(name, "main-part", images, m.plane);
+    Report(name, "main-part", images, cache->plane);
     m.zoom.SetPosition(0.6e11, L);
     DrawZoomWindow(target(WindowId::Zoom), painters[0].get());
-    Report(name, "zoom-move", images, m.plane);
+    Report(name, "zoom-move", images, cache->plane);
     m.history.Scroll(ScrollCode::LineRight, 0, m.document.recordCount);
     m.InvalidatePoints();
     DrawHistoryWindow(target(WindowId::History));
     DrawXyWindow(target(WindowId::Xy));
-    Report(name, "hist-xy", images, m.plane);
+    Report(name, "hist-xy", images, cache->plane);
 }
 
 }  // namespace

@@ -73,6 +73,7 @@ const std::string& HundredRecords() {
 struct Program {
     WaveDocument document;
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
+    std::unique_ptr<RenderCache> cache = std::make_unique<RenderCache>();
     ComposedFrame frame;
     TextMetrics metrics = TextMetrics::Normal();
     ReadMonitor monitor;
@@ -88,11 +89,11 @@ struct Program {
             model->zoom.SelectZoomRatio(static_cast<uint32_t>(zoomEntry < 0 ? last : std::min(zoomEntry, last)),
                                         Length());
         }
-        frame = ComposeWindows(*model, document.Current(), kFrameWidth, kFrameHeight, metrics);
+        frame = ComposeWindows(*model, *cache, document.Current(), kFrameWidth, kFrameHeight, metrics);
     }
     int64_t Length() const { return model->document.recordLength; }
     void Redraw(uint32_t windows) {
-        RenderWindows(*model, document.Current(), frame.windows, metrics, kFrameWidth, kFrameHeight, windows);
+        RenderWindows(*model, *cache, document.Current(), frame.windows, metrics, kFrameWidth, kFrameHeight, windows);
     }
 };
 
@@ -241,7 +242,7 @@ void BM_RedrawAfterResize(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
         const int w = kFrameWidth - 40 * (i++ % 2);
-        p.frame = ComposeWindows(*p.model, p.document.Current(), w, kFrameHeight - 30 * (i % 2), p.metrics);
+        p.frame = ComposeWindows(*p.model, *p.cache, p.document.Current(), w, kFrameHeight - 30 * (i % 2), p.metrics);
     }
 }
 
@@ -255,8 +256,8 @@ void BM_RecordSwitch(benchmark::State& state) {
     Program without(HundredRecords(), 0);
     auto switchTo = [](Program& p, int record, bool keep) {
         if (!keep) {
-            p.model->mainPoints.Clear();
-            p.model->zoomPoints.Clear();
+            p.cache->mainPoints.Clear();
+            p.cache->zoomPoints.Clear();
         }
         const auto t0 = Clock::now();
         p.model->document.currentRecord = record;

@@ -49,9 +49,8 @@ CursorReading ReadCursor(const DisplayModel& model, CWaveFile* file, WindowId wi
 }
 
 void DrawCursors(const RenderTarget& target, WindowId window) {
-    DisplayModel& m = target.model;
+    const DisplayModel& m = target.model;
     if (!target.HasDocument() || m.mouseMode != MouseMode::Cursors) return;
-    ResolveCursorColumns(m, window);
     const ViewArea& a = m.Area(window);
     const CursorState& c = m.cursors;
     int64_t span = 0, first = 0;
@@ -104,21 +103,22 @@ void DrawCursors(const RenderTarget& target, WindowId window) {
 }
 
 void RedrawCursors(const RenderTarget& target, WindowId window) {
-    DisplayModel& m = target.model;
+    const DisplayModel& m = target.model;
+    RenderCache& cache = target.cache;
     if (!target.HasDocument() || !target.FrameLargeEnough()) return;
     const ViewArea& a = m.Area(window);
     // One column more than the area: a cursor at the right edge stands on it.
-    Present(target.painter, m.plane, m.palette, a.windowX + a.areaX, a.windowY + a.areaY, a.areaWidth + 1,
+    Present(target.painter, cache.plane, m.palette, a.windowX + a.areaX, a.windowY + a.areaY, a.areaWidth + 1,
             a.areaHeight + 1, a.areaX, kWindowPanelHeight + a.areaY);
-    if (window == WindowId::Main && m.zoomFrame.x1 >= 0 && m.shown[static_cast<size_t>(WindowId::Zoom)]) {
-        m.zoomFrame = ZoomFrameMark{};  // presented over: nothing left to erase
+    if (window == WindowId::Main && cache.zoomFrame.x1 >= 0 && m.shown[static_cast<size_t>(WindowId::Zoom)]) {
+        cache.zoomFrame = ZoomFrameMark{};  // presented over: nothing left to erase
         const int64_t start = m.zoom.ZoomStart();
-        DrawZoomFrame(m, target.painter, start, start + m.zoom.SpanOf(m.document.recordLength));
+        DrawZoomFrame(m, cache, target.painter, start, start + m.zoom.SpanOf(m.document.recordLength));
     }
     DrawCursors(target, window);
 }
 
-void MoveCursor(DisplayModel& model, WindowId window, int x, int y, bool left, bool press) {
+void MoveCursor(DisplayModel& model, const RasterPlane& plane, WindowId window, int x, int y, bool left, bool press) {
     if (window != WindowId::Main && window != WindowId::Zoom) return;
     const size_t slot = CursorState::Slot(window);
     int64_t span = 0, first = 0;
@@ -127,8 +127,7 @@ void MoveCursor(DisplayModel& model, WindowId window, int x, int y, bool left, b
     (left ? model.cursors.mesColumn : model.cursors.refColumn)[slot].reset();
     (left ? model.cursors.mes : model.cursors.ref)[slot] = SampleAtColumn(a, span, first, x);
     if (!press) return;
-    const int trace =
-        TraceUnderPointer(model.plane, a.windowX + x, a.windowY + y - 36, model.palette.LabelColourOffset());
+    const int trace = TraceUnderPointer(plane, a.windowX + x, a.windowY + y - 36, model.palette.LabelColourOffset());
     (left ? model.cursors.mesTrace : model.cursors.refTrace) = trace;
 }
 

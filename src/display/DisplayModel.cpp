@@ -11,7 +11,6 @@ DisplayModel::DisplayModel() {
     mainSet.SetXTrace(0);
     zoomSet.SetXTrace(0);
     ApplyColours(false);
-    plane.ClearAll();
     palette.Build(false);
 }
 
@@ -41,13 +40,7 @@ void DisplayModel::SetVerticalDivisions(int v) {
 
 void DisplayModel::SetSnapshot(bool on) {
     snapshot_ = on;
-    if (on) {
-        mainSnapshot.TakeSnapshotOf(mainSet);
-        zoomSnapshot.TakeSnapshotOf(zoomSet);
-    } else {
-        mainSnapshot.SwitchAllOff();
-        zoomSnapshot.SwitchAllOff();
-    }
+    if (on) ++snapshots_;
     redraw.Mark(ModelChange::Snapshot);
 }
 
@@ -68,12 +61,6 @@ void DisplayModel::ApplyColours(bool forOverlay) {
     mainSet.ApplyColourAssignment(alternative);
     zoomSet.ApplyColourAssignment(alternative);
     historySet.ApplyColourAssignment(alternative);
-}
-
-void DisplayModel::InvalidatePoints() {
-    mainSet.InvalidatePoints();
-    zoomSet.InvalidatePoints();
-    historySet.InvalidatePoints();
 }
 
 }  // namespace kivelo

@@ -1,7 +1,8 @@
 #pragma once
-// All display state of the application: trace sets, view areas, the raster
-// plane, the palette and the state of the window panels. The application owns
-// one and passes it by reference.
+// All display state of the application that the user's actions set: trace
+// sets, view areas, the palette and the state of the window panels. The
+// application owns one and passes it by reference; drawing only reads it (what
+// drawing keeps lives in a RenderCache beside it).
 #include <array>
 #include <string>
 #include <vector>
@@ -10,25 +11,16 @@
 #include "display/DisplayDocument.h"
 #include "display/DisplayPalette.h"
 #include "display/HistoryState.h"
-#include "display/PointCache.h"
-#include "display/RasterPlane.h"
 #include "display/RedrawMarks.h"
 #include "display/TraceSet.h"
 #include "display/ViewArea.h"
 #include "display/WindowLayout.h"
-#include "display/XyFigureCache.h"
 #include "display/ZoomController.h"
 #include "display/ZoomHistory.h"
 
 namespace kivelo {
 
 enum class MouseMode { Cursors = 0, CursorsHidden = 1, VerticalMove = 2, VerticalZoom = 3 };
-
-// Columns of the zoom frame last drawn in the Main window (-1: none).
-struct ZoomFrameMark {
-    int x1 = -1;
-    int x2 = -1;
-};
 
 struct XyState {
     int xTrace = 0;
@@ -43,10 +35,7 @@ public:
     TraceSet mainSet{WindowId::Main};
     TraceSet zoomSet{WindowId::Zoom};
     TraceSet historySet{WindowId::History};
-    TraceSet mainSnapshot{WindowId::Main};
-    TraceSet zoomSnapshot{WindowId::Zoom};
     std::array<ViewArea, kWindowCount> areas{};
-    RasterPlane plane;
     DisplayPalette palette;
 
     OnOffTable mainOnOff{};
@@ -55,16 +44,8 @@ public:
     ZoomController zoom;
     ZoomHistory zoomHistory;  // earlier stretches, for "back"
     HistoryState history;
-    PointCache historyPoints;  // points of the thumbnails last drawn
-    // Points the Main and Zoom windows read for recent current records, so that
-    // going back to one of them reads nothing.
-    static constexpr int kRecentRecords = 16;
-    PointCache mainPoints;
-    PointCache zoomPoints;
     CursorState cursors;
     XyState xy;
-    XyFigureCache xyFigure;  // the XY figure of a long range, drawn once
-    ZoomFrameMark zoomFrame;
     MouseMode mouseMode = MouseMode::Cursors;
     int selectedTrace = kNoTrace;  // trace chosen for vertical scaling
 
@@ -84,20 +65,25 @@ public:
     void SetGraticuleStyle(int style);
     // Main and Zoom get (10, v) divisions, XY (v, v).
     void SetVerticalDivisions(int v);
-    // On: copies the live sets into the snapshot sets; off: switches the snapshot traces off.
+    // On: the next draw keeps the traces as last drawn as the snapshot; off: no snapshot is drawn.
     void SetSnapshot(bool on);
     bool Snapshot() const { return snapshot_; }
     void SetMouseMode(MouseMode mode);
     // A window shown or hidden by its toolbar button (the frame lays the windows out again).
     void SetShown(WindowId window, bool on);
+    // Snapshots asked for so far (the render cache takes each one once).
+    uint64_t SnapshotsTaken() const { return snapshots_; }
     // Applies the primary (or alternative) colour assignment to the main, zoom
     // and history sets; the current record uses the alternative one in light mode.
     void ApplyColours(bool forOverlay);
-    // Forgets which data every set holds.
-    void InvalidatePoints();
+    // Forgets which data every set holds: the next draw reads its points again.
+    void InvalidatePoints() { ++pointsEpoch_; }
+    uint64_t PointsEpoch() const { return pointsEpoch_; }
 
 private:
     bool snapshot_ = false;
+    uint64_t snapshots_ = 0;
+    uint64_t pointsEpoch_ = 0;
 };
 
 }  // namespace kivelo

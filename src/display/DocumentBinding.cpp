@@ -98,7 +98,6 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
         for (TraceSet* set : {&model.mainSet, &model.zoomSet, &model.historySet}) ResetPlacement((*set)[i], zoom);
     }
     model.InvalidatePoints();
-    for (PointCache* cache : {&model.historyPoints, &model.mainPoints, &model.zoomPoints}) cache->Clear();
 
     model.zoom.FillZoomRatios(doc.recordLength);
     model.zoomHistory.Clear();
@@ -125,7 +124,6 @@ void UnbindDocument(DisplayModel& model) {
     model.document = DisplayDocument{};
     model.document.generation = generation;
     model.InvalidatePoints();
-    for (PointCache* cache : {&model.historyPoints, &model.mainPoints, &model.zoomPoints}) cache->Clear();
 }
 
 }  // namespace kivelo

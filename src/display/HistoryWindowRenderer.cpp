@@ -32,30 +32,31 @@ int HistoryPoints(const DisplayModel& model) {
 }
 
 bool DrawHistoryWindow(const RenderTarget& target) {
-    DisplayModel& m = target.model;
-    ViewArea& area = m.Area(WindowId::History);
-    if (!BeginWindowDraw(target, area, 1)) return true;
+    const DisplayModel& m = target.model;
+    RenderCache& cache = target.cache;
+    ViewArea area = m.Area(WindowId::History);  // each thumbnail's area in turn
+    if (!BeginWindowDraw(target, area)) return true;
     const int W = target.ClientWidth();
     const int H = std::max(target.PlotHeight(), 0);
-    m.history.RecomputeGrid(W, target.painter.Height());
 
     PointPlan plan;
     plan.points = HistoryPoints(m);
     plan.step = DisplayStepCode(m.document.recordLength, plan.points);
     const CellSize cell = m.history.Cell();
     const std::vector<HistoryCell> cells = HistoryCells(m, W, H);
-    m.historyPoints.Resize(m.history.CellsShown());
-    m.ApplyColours(false);
-    for (DisplayTrace& t : m.historySet) {
+    cache.historyPoints.Resize(m.history.CellsShown());
+    TraceSet& set = cache.Drawn(m, WindowId::History);
+    set.ApplyColourAssignment(m.LightMode());
+    for (DisplayTrace& t : set) {
         t.columnCount = 200;
         t.pairCount = 200;
     }
     for (const HistoryCell& c : cells) {
         area.SetArea(c.x, c.y, cell.width, cell.height);  // cells left or above the window start at 0
-        DrawGraticule(m.plane, area);
-        DrawRecordPass(m, *target.file, m.historySet, m.mainOnOff, area, c.record, plan, true, &m.historyPoints);
+        DrawGraticule(cache.plane, area);
+        DrawRecordPass(m, cache, *target.file, set, m.mainOnOff, area, c.record, plan, true, &cache.historyPoints);
     }
-    Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
+    Present(target.painter, cache.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
 
     const int lh = target.LineHeight();
     const Rgb fg = m.palette.Foreground(), bg = m.palette.Background();

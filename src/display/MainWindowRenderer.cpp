@@ -21,25 +21,25 @@ void LayOutMainArea(ViewArea& area, int width, int height) {
 
 bool DrawMainWindow(const RenderTarget& target, bool full) {
     if (!target.FrameLargeEnough()) return false;
-    DisplayModel& m = target.model;
-    ViewArea& area = m.Area(WindowId::Main);
-    if (!BeginWindowDraw(target, area, m.mainSplit)) return true;
+    const DisplayModel& m = target.model;
+    RenderCache& cache = target.cache;
+    const ViewArea& area = m.Area(WindowId::Main);
+    if (!BeginWindowDraw(target, area)) return true;
     const int W = target.ClientWidth();
     const int H = std::max(target.PlotHeight(), 0);
-    LayOutMainArea(area, W, H);
-    DrawGraticule(m.plane, area);
+    DrawGraticule(cache.plane, area);
 
     const int64_t L = m.document.recordLength;
     const PointPlan plan = MainPointPlan(L);
-    DrawAllPasses(m, *target.file, m.mainSet, m.mainSnapshot, m.mainOnOff, area, plan, &m.mainPoints);
+    DrawAllPasses(m, cache, *target.file, WindowId::Main, m.mainOnOff, area, plan, &cache.mainPoints);
 
     if (full) {
-        Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
+        Present(target.painter, cache.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
     } else {
-        Present(target.painter, m.plane, m.palette, area.windowX + 10, area.windowY + 16, W - 10, H - 16, 10,
+        Present(target.painter, cache.plane, m.palette, area.windowX + 10, area.windowY + 16, W - 10, H - 16, 10,
                 kWindowPanelHeight + 16);
     }
-    DrawTimeWindowTexts(target, WindowId::Main, m.mainSet, 0, L, L, 88);
+    DrawTimeWindowTexts(target, WindowId::Main, cache.Drawn(WindowId::Main), 0, L, L, 88);
     return true;
 }
 

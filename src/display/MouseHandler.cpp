@@ -25,9 +25,9 @@ TraceSet& LiveSet(DisplayModel& m, WindowId w) { return w == WindowId::Zoom ? m.
 TraceSet& OtherLiveSet(DisplayModel& m, WindowId w) { return w == WindowId::Zoom ? m.mainSet : m.zoomSet; }
 
 // Trace drawn under the pointer in a time window, or none.
-int PickTrace(const DisplayModel& m, WindowId w, int x, int y) {
+int PickTrace(const DisplayModel& m, const RasterPlane& plane, WindowId w, int x, int y) {
     const ViewArea& a = m.Area(w);
-    return TraceUnderPointer(m.plane, a.windowX + x, a.windowY + y - kWindowPanelHeight, m.palette.LabelColourOffset());
+    return TraceUnderPointer(plane, a.windowX + x, a.windowY + y - kWindowPanelHeight, m.palette.LabelColourOffset());
 }
 
 // A number the value dialogs read back as the same value: no unit prefix
@@ -59,20 +59,22 @@ std::string ZoomStartText(const DisplayModel& model) {
     return PlainNumber(static_cast<double>(model.zoom.ZoomStart()) * h.HResolution + h.HOffset);
 }
 
-MouseOutcome MouseHandler::Handle(DisplayModel& model, const MouseInput& in, const MouseContext& context) {
+MouseOutcome MouseHandler::Handle(DisplayModel& model, const RenderCache& drawn, const MouseInput& in,
+                                  const MouseContext& context) {
     if (!model.document.loaded || context.frameWidth < kMinFrameWidth || context.frameHeight < kMinFrameHeight) {
         drag_ = Drag::None;
         return {};
     }
     switch (in.action) {
-    case MouseAction::Press: return Press(model, in, context);
-    case MouseAction::Move: return Move(model, in);
+    case MouseAction::Press: return Press(model, drawn, in, context);
+    case MouseAction::Move: return Move(model, drawn, in);
     case MouseAction::Release: return Release(model, in);
     }
     return {};
 }
 
-MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const MouseContext& context) {
+MouseOutcome MouseHandler::Press(DisplayModel& m, const RenderCache& drawn, const MouseInput& in,
+                                 const MouseContext& context) {
     MouseOutcome out;
     drag_ = Drag::None;
     if (!IsTimeWindow(in.window)) return out;
@@ -94,7 +96,7 @@ MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const Mo
     }
     // The frame drags with any button.
     if (in.window == WindowId::Main && m.shown[static_cast<size_t>(WindowId::Zoom)] &&
-        OnZoomFrame(area, m.zoomFrame, in.x, in.y)) {
+        OnZoomFrame(area, drawn.zoomFrame, in.x, in.y)) {
         drag_ = Drag::ZoomFrame;
         pressX_ = in.x;
         dragPosition_ = m.zoom.Position();
@@ -116,21 +118,21 @@ MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const Mo
     switch (m.mouseMode) {
     case MouseMode::Cursors:
     case MouseMode::CursorsHidden:
-        MoveCursor(m, in.window, in.x, in.y, left, true);
+        MoveCursor(m, drawn.plane, in.window, in.x, in.y, left, true);
         drag_ = Drag::Cursor;
         dragWindow_ = in.window;
         dragButton_ = in.button;
         if (m.mouseMode == MouseMode::Cursors) out.cursors = Bit(in.window);
         break;
     case MouseMode::VerticalMove:
-        movedTrace_ = PickTrace(m, in.window, in.x, in.y);
+        movedTrace_ = PickTrace(m, drawn.plane, in.window, in.x, in.y);
         if (movedTrace_ == kNoTrace) break;
         drag_ = Drag::Move;
         dragWindow_ = in.window;
         lastY_ = in.y;
         break;
     case MouseMode::VerticalZoom: {
-        const int trace = PickTrace(m, in.window, in.x, in.y);
+        const int trace = PickTrace(m, drawn.plane, in.window, in.x, in.y);
         if (trace == kNoTrace) break;
         DisplayTrace& t = LiveSet(m, in.window)[trace];
         const int row = area.windowY + in.y - kWindowPanelHeight;
@@ -145,7 +147,7 @@ MouseOutcome MouseHandler::Press(DisplayModel& m, const MouseInput& in, const Mo
     return out;
 }
 
-MouseOutcome MouseHandler::Move(DisplayModel& m, const MouseInput& in) {
+MouseOutcome MouseHandler::Move(DisplayModel& m, const RenderCache& drawn, const MouseInput& in) {
     MouseOutcome out;
     switch (drag_) {
     case Drag::None: break;
@@ -161,7 +163,7 @@ MouseOutcome MouseHandler::Move(DisplayModel& m, const MouseInput& in) {
         break;
     case Drag::Cursor:
         if (in.window != dragWindow_) break;
-        MoveCursor(m, dragWindow_, in.x, in.y, dragButton_ == MouseButton::Left, false);
+        MoveCursor(m, drawn.plane, dragWindow_, in.x, in.y, dragButton_ == MouseButton::Left, false);
         if (m.mouseMode == MouseMode::Cursors) out.cursors = Bit(dragWindow_);
         break;
     case Drag::Move: {

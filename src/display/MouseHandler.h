@@ -9,6 +9,7 @@
 #include <string>
 
 #include "display/DisplayModel.h"
+#include "display/RenderCache.h"
 
 namespace kivelo {
 
@@ -69,15 +70,18 @@ struct MouseOutcome {
 
 class MouseHandler {
 public:
-    MouseOutcome Handle(DisplayModel& model, const MouseInput& in, const MouseContext& context);
+    // `drawn`: what the windows show (traces under the pointer, the zoom frame).
+    MouseOutcome Handle(DisplayModel& model, const RenderCache& drawn, const MouseInput& in,
+                        const MouseContext& context);
     bool Dragging() const { return drag_ != Drag::None; }
     // Wheel zoom and scroll of the Zoom stretch (the previous one kept for "back").
     static MouseOutcome Wheel(DisplayModel& model, const WheelInput& in, const MouseContext& context);
 
 private:
     enum class Drag { None, ZoomFrame, Cursor, Move, Select };
-    MouseOutcome Press(DisplayModel& model, const MouseInput& in, const MouseContext& context);
-    MouseOutcome Move(DisplayModel& model, const MouseInput& in);
+    MouseOutcome Press(DisplayModel& model, const RenderCache& drawn, const MouseInput& in,
+                       const MouseContext& context);
+    MouseOutcome Move(DisplayModel& model, const RenderCache& drawn, const MouseInput& in);
     MouseOutcome Release(DisplayModel& model, const MouseInput& in);
 
     Drag drag_ = Drag::None;

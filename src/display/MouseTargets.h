@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "display/DisplayModel.h"
+#include "display/RenderCache.h"
 
 namespace kivelo {
 

@@ -5,12 +5,13 @@
 #include "display/MainWindowRenderer.h"
 #include "display/RenderTarget.h"
 #include "display/TracePasses.h"
+#include "display/WindowPlacement.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
 
 namespace kivelo {
 
-void ApplyLayout(DisplayModel& model, const LayoutResult& layout) {
+void ApplyLayout(DisplayModel& model, RenderCache& cache, const LayoutResult& layout) {
     for (int i = 0; i < kWindowCount; ++i) {
         const LayoutRect& r = layout.windows[static_cast<size_t>(i)];
         ViewArea& area = model.areas[static_cast<size_t>(i)];
@@ -19,11 +20,12 @@ void ApplyLayout(DisplayModel& model, const LayoutResult& layout) {
     }
     const LayoutRect& h = layout.windows[static_cast<size_t>(WindowId::History)];
     model.history.RecomputeGrid(h.width, h.height);
-    model.zoomFrame = ZoomFrameMark{};
+    cache.zoomFrame = ZoomFrameMark{};
 }
 
-void RedrawAll(DisplayModel& model, CWaveFile* file, const std::array<DisplayPainter*, kWindowCount>& painters,
-               const TextMetrics& metrics, int frameWidth, int frameHeight, uint32_t windows) {
+void RedrawAll(const DisplayModel& model, RenderCache& cache, CWaveFile* file,
+               const std::array<DisplayPainter*, kWindowCount>& painters, const TextMetrics& metrics, int frameWidth,
+               int frameHeight, uint32_t windows) {
     if (file && model.document.loaded) {
         // The first window to read a record reads it whole and summarises it; the
         // others' reads of it then need no samples again.
@@ -34,31 +36,23 @@ void RedrawAll(DisplayModel& model, CWaveFile* file, const std::array<DisplayPai
         const std::array<PointPlan, 3> plans{MainPointPlan(L), ZoomPointPlan(model.zoom, L), history};
         file->ExpectEnvelopeReads(ReadsOfPlans(plans, L));
     }
-    auto shown = [&](WindowId w) -> DisplayPainter* {
-        const size_t i = static_cast<size_t>(w);
-        return model.shown[i] ? painters[i] : nullptr;
-    };
-    auto target = [&](WindowId w) -> DisplayPainter* {
-        return (windows >> static_cast<uint32_t>(w)) & 1u ? shown(w) : nullptr;
-    };
+    auto shown = [&](WindowId w) { return WindowPainter(model, painters, 0xF, w); };
+    auto target = [&](WindowId w) { return WindowPainter(model, painters, windows, w); };
+    auto at = [&](DisplayPainter& p) { return RenderTarget{model, cache, file, p, metrics, frameWidth, frameHeight}; };
     DisplayPainter* mainPainter = shown(WindowId::Main);
     if (target(WindowId::Main)) {
-        const RenderTarget main{model, file, *mainPainter, metrics, frameWidth, frameHeight};
+        const RenderTarget main = at(*mainPainter);
         DrawMainWindow(main);
-        model.zoomFrame = ZoomFrameMark{};  // the full Main redraw erased it
+        cache.zoomFrame = ZoomFrameMark{};  // the full Main redraw erased it
         // Without a Zoom redraw to follow, the frame goes back where the Zoom window's stretch is.
         if (!target(WindowId::Zoom) && shown(WindowId::Zoom) && main.HasDocument() && main.FrameLargeEnough()) {
             const int64_t start = model.zoom.ZoomStart();
-            DrawZoomFrame(model, *mainPainter, start, start + model.zoom.SpanOf(model.document.recordLength));
+            DrawZoomFrame(model, cache, *mainPainter, start, start + model.zoom.SpanOf(model.document.recordLength));
         }
     }
-    if (DisplayPainter* p = target(WindowId::Zoom)) {
-        DrawZoomWindow({model, file, *p, metrics, frameWidth, frameHeight}, mainPainter);
-    }
-    if (DisplayPainter* p = target(WindowId::History)) {
-        DrawHistoryWindow({model, file, *p, metrics, frameWidth, frameHeight});
-    }
-    if (DisplayPainter* p = target(WindowId::Xy)) DrawXyWindow({model, file, *p, metrics, frameWidth, frameHeight});
+    if (DisplayPainter* p = target(WindowId::Zoom)) DrawZoomWindow(at(*p), mainPainter);
+    if (DisplayPainter* p = target(WindowId::History)) DrawHistoryWindow(at(*p));
+    if (DisplayPainter* p = target(WindowId::Xy)) DrawXyWindow(at(*p));
 }
 
 }  // namespace kivelo

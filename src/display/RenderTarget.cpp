@@ -6,18 +6,17 @@
 
 namespace kivelo {
 
-bool BeginWindowDraw(const RenderTarget& target, ViewArea& area, int splitCount) {
-    DisplayModel& m = target.model;
+bool BeginWindowDraw(const RenderTarget& target, const ViewArea& area) {
+    target.cache.Follow(target.model);
+    RasterPlane& plane = target.cache.plane;
     const int W = target.ClientWidth();
     const int H = std::max(target.PlotHeight(), 0);
-    area.SetSplitCount(splitCount);
     if (!target.HasDocument()) {
-        target.painter.FillRect(0, kWindowPanelHeight, W, H, m.palette.Background());
+        target.painter.FillRect(0, kWindowPanelHeight, W, H, target.model.palette.Background());
         return false;
     }
-    m.plane.EnsureSize(area.windowX + W, area.windowY + H);
-    area.SetWindow(area.windowX, area.windowY, W, H);
-    m.plane.Clear(area.windowX, area.windowY, W, H, colour_code::kClearMask);
+    plane.EnsureSize(area.windowX + W, area.windowY + H);
+    plane.Clear(area.windowX, area.windowY, W, H, colour_code::kClearMask);
     return true;
 }
 

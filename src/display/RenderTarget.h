@@ -1,7 +1,9 @@
 #pragma once
-// Everything a window renderer draws from and into.
+// Everything a window renderer draws from and into: it reads the model and
+// writes only the render cache and the painter.
 #include "display/DisplayModel.h"
 #include "display/DisplayPainter.h"
+#include "display/RenderCache.h"
 #include "display/TextMetrics.h"
 #include "wavefile/CWaveFile.h"
 
@@ -13,7 +15,8 @@ inline constexpr int kMinFrameWidth = 540;
 inline constexpr int kMinFrameHeight = 400;
 
 struct RenderTarget {
-    DisplayModel& model;
+    const DisplayModel& model;
+    RenderCache& cache;
     CWaveFile* file;          // the open document's model; null without one
     DisplayPainter& painter;  // the window's whole client area
     TextMetrics metrics;
@@ -28,9 +31,10 @@ struct RenderTarget {
     int LineHeight() const { return metrics.LineHeight(); }
 };
 
-// Common start of a window draw: gives the area the window's plane rectangle
-// and clears it. Without a document the client area below the panel is
-// filled with the background instead and false says there is nothing more.
-bool BeginWindowDraw(const RenderTarget& target, ViewArea& area, int splitCount);
+// Common start of a window draw: the cache catches up with the model and the
+// window's plane rectangle (placed by PlaceWindow) is cleared. Without a
+// document the client area below the panel is filled with the background
+// instead and false says there is nothing more.
+bool BeginWindowDraw(const RenderTarget& target, const ViewArea& area);
 
 }  // namespace kivelo

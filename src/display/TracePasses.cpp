@@ -38,9 +38,9 @@ namespace {
 
 // Another set's copy of the trace that holds exactly these points: the Zoom
 // window at x1 and the XY window show what Main read.
-const DisplayTrace* HolderOf(const DisplayModel& model, const DisplayTrace& trace, int index, const LoadKey& key) {
-    for (const TraceSet* set : {&model.mainSet, &model.zoomSet, &model.historySet}) {
-        const DisplayTrace& t = (*set)[index];
+const DisplayTrace* HolderOf(const RenderCache& cache, const DisplayTrace& trace, int index, const LoadKey& key) {
+    for (const WindowId w : {WindowId::Main, WindowId::Zoom, WindowId::History}) {
+        const DisplayTrace& t = cache.Drawn(w)[index];
         if (&t != &trace && t.loaded == key && t.pointCount > 0 && t.bytesPerSample == trace.bytesPerSample &&
             t.isSigned == trace.isSigned) {
             return &t;
@@ -51,11 +51,11 @@ const DisplayTrace* HolderOf(const DisplayModel& model, const DisplayTrace& trac
 
 }  // namespace
 
-void EnsurePoints(DisplayModel& model, CWaveFile& file, DisplayTrace& trace, const OnOffTable& table, int index,
-                  int record, const PointPlan& plan, PointCache* cache) {
+void EnsurePoints(const DisplayModel& model, const RenderCache& drawn, CWaveFile& file, DisplayTrace& trace,
+                  const OnOffTable& table, int index, int record, const PointPlan& plan, PointCache* cache) {
     const LoadKey key{model.document.generation, record, plan.start, plan.step, plan.points, ChannelOf(table, index)};
     if (trace.loaded == key) return;
-    if (const DisplayTrace* holder = HolderOf(model, trace, index, key)) {
+    if (const DisplayTrace* holder = HolderOf(drawn, trace, index, key)) {
         const size_t count = std::min<size_t>(holder->pointCount, DisplayTrace::kMaxPoints);
         std::copy_n(holder->samples.begin(), count, trace.samples.begin());
         trace.pointCount = holder->pointCount;
@@ -67,8 +67,9 @@ void EnsurePoints(DisplayModel& model, CWaveFile& file, DisplayTrace& trace, con
     trace.loaded = key;
 }
 
-int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const OnOffTable& table, const ViewArea& area,
-                   int record, const PointPlan& plan, bool draw, PointCache* cache) {
+int DrawRecordPass(const DisplayModel& model, RenderCache& drawn, CWaveFile& file, TraceSet& set,
+                   const OnOffTable& table, const ViewArea& area, int record, const PointPlan& plan, bool draw,
+                   PointCache* cache) {
     file.SetBlock(record);
     int slot = 0;
     for (int i = 0; i < kTraceCount; ++i) {
@@ -76,35 +77,36 @@ int DrawRecordPass(DisplayModel& model, CWaveFile& file, TraceSet& set, const On
         t.displayOn = table[static_cast<size_t>(i)] == kTraceOn ? 1 : 0;
         if (!t.displayOn) continue;
         t.positionSlot = static_cast<uint8_t>(slot++);
-        EnsurePoints(model, file, t, table, i, record, plan, cache);
-        if (draw) BuildAndDraw(model.plane, area, t, plan.spanIntervals);
+        EnsurePoints(model, drawn, file, t, table, i, record, plan, cache);
+        if (draw) BuildAndDraw(drawn.plane, area, t, plan.spanIntervals);
     }
     return slot;
 }
 
-void DrawSnapshotPass(DisplayModel& model, TraceSet& snapshot, const ViewArea& area, const PointPlan& plan) {
+void DrawSnapshotPass(RasterPlane& plane, TraceSet& snapshot, const ViewArea& area, const PointPlan& plan) {
     int slot = 0;
     for (DisplayTrace& t : snapshot) {
         if (!t.displayOn) continue;
         t.positionSlot = static_cast<uint8_t>(slot++);
-        BuildAndDraw(model.plane, area, t, plan.spanIntervals);
+        BuildAndDraw(plane, area, t, plan.spanIntervals);
     }
 }
 
-void DrawAllPasses(DisplayModel& model, CWaveFile& file, TraceSet& set, TraceSet& snapshot, const OnOffTable& table,
-                   const ViewArea& area, const PointPlan& plan, PointCache* cache) {
-    DisplayDocument& doc = model.document;
-    if (cache) cache->Resize(DisplayModel::kRecentRecords);
-    model.ApplyColours(true);
+void DrawAllPasses(const DisplayModel& model, RenderCache& drawn, CWaveFile& file, WindowId window,
+                   const OnOffTable& table, const ViewArea& area, const PointPlan& plan, PointCache* cache) {
+    const DisplayDocument& doc = model.document;
+    if (cache) cache->Resize(RenderCache::kRecentRecords);
+    TraceSet& set = drawn.Drawn(model, window);
+    set.ApplyColourAssignment(!model.LightMode());  // the overlays' colours
     const int records = std::min<int>(doc.recordCount, DisplayDocument::kMaxRecords);
     for (int r = 0; r < records; ++r) {
         if (doc.overlayMarks[static_cast<size_t>(r)] == 1 && r != doc.currentRecord) {
-            DrawRecordPass(model, file, set, table, area, r, plan);
+            DrawRecordPass(model, drawn, file, set, table, area, r, plan);
         }
     }
-    model.ApplyColours(false);
-    DrawRecordPass(model, file, set, table, area, doc.currentRecord, plan, true, cache);
-    DrawSnapshotPass(model, snapshot, area, plan);
+    set.ApplyColourAssignment(model.LightMode());
+    DrawRecordPass(model, drawn, file, set, table, area, doc.currentRecord, plan, true, cache);
+    if (TraceSet* snapshot = drawn.Snapshot(model, window)) DrawSnapshotPass(drawn.plane, *snapshot, area, plan);
 }
 
 }  // namespace kivelo

@@ -23,46 +23,49 @@ void LayOutXyArea(ViewArea& area, int width, int height) {
 
 bool DrawXyWindow(const RenderTarget& target) {
     if (!target.FrameLargeEnough()) return false;
-    DisplayModel& m = target.model;
-    ViewArea& area = m.Area(WindowId::Xy);
-    if (!BeginWindowDraw(target, area, 1)) return true;
+    const DisplayModel& m = target.model;
+    RenderCache& cache = target.cache;
+    const ViewArea& area = m.Area(WindowId::Xy);
+    if (!BeginWindowDraw(target, area)) return true;
     const int W = target.ClientWidth();
     const int H = std::max(target.PlotHeight(), 0);
-    LayOutXyArea(area, W, H);
-    DrawGraticule(m.plane, area);
+    DrawGraticule(cache.plane, area);
 
     const bool rangeMain = m.xy.rangeMain;
+    const WindowId range = rangeMain ? WindowId::Main : WindowId::Zoom;
     const int64_t L = m.document.recordLength;
-    TraceSet& set = rangeMain ? m.mainSet : m.zoomSet;
-    TraceSet& snapshot = rangeMain ? m.mainSnapshot : m.zoomSnapshot;
+    TraceSet& set = cache.Drawn(m, range);
+    const TraceSet* snapshot = cache.Snapshot(m, range);
     const OnOffTable& table = rangeMain ? m.mainOnOff : m.zoom.onOff;
     const PointPlan plan = rangeMain ? MainPointPlan(L) : ZoomPointPlan(m.zoom, L);
     const int xIndex = std::clamp(m.xy.xTrace, 0, kTraceCount - 1);
     const int record = m.document.currentRecord;
 
-    m.ApplyColours(false);
-    DrawRecordPass(m, *target.file, set, table, area, record, plan, false);
+    set.ApplyColourAssignment(m.LightMode());
+    DrawRecordPass(m, cache, *target.file, set, table, area, record, plan, false);
     DisplayTrace& xTrace = set[xIndex];
     if (table[static_cast<size_t>(xIndex)] <= kTraceOn) {
-        EnsurePoints(m, *target.file, xTrace, table, xIndex, record, plan);
+        EnsurePoints(m, cache, *target.file, xTrace, table, xIndex, record, plan);
     }
     const std::vector<int64_t> columns = XyColumns(area, xTrace);
     if (plan.step == 512) {
         // The display points are the samples themselves: plot them.
         for (DisplayTrace& t : set) {
-            if (t.displayOn && &t != &xTrace) DrawXY(m.plane, area, t, columns, t.colour);
+            if (t.displayOn && &t != &xTrace) DrawXY(cache.plane, area, t, columns, t.colour);
         }
     } else {
         // Display points of a long range are min/max pairs, which plotted against
         // each other draw a wrong figure: plot every sample pair of the range.
-        XyRange range{m.document.generation, record, plan.start, rangeMain ? L : m.zoom.SpanOf(L)};
-        range.count = std::min(range.count, L - range.start);
-        m.xyFigure.Draw(m.plane, *target.file, area, set, table, xIndex, range);
+        XyRange xyRange{m.document.generation, record, plan.start, rangeMain ? L : m.zoom.SpanOf(L)};
+        xyRange.count = std::min(xyRange.count, L - xyRange.start);
+        cache.xyFigure.Draw(cache.plane, *target.file, area, set, table, xIndex, xyRange);
     }
-    for (DisplayTrace& t : snapshot) {
-        if (t.displayOn && t.traceNumber != xIndex) DrawXY(m.plane, area, t, columns, t.colour);
+    if (snapshot) {
+        for (const DisplayTrace& t : *snapshot) {
+            if (t.displayOn && t.traceNumber != xIndex) DrawXY(cache.plane, area, t, columns, t.colour);
+        }
     }
-    Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
+    Present(target.painter, cache.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
 
     const int lh = target.LineHeight();
     DrawLabelColumn(target, set, area.areaX + area.areaWidth + 5, kWindowPanelHeight + lh, xIndex);

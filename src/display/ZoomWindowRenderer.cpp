@@ -21,40 +21,39 @@ void LayOutZoomArea(ViewArea& area, int width, int height) {
 
 bool DrawZoomWindow(const RenderTarget& target, DisplayPainter* mainPainter) {
     if (!target.FrameLargeEnough()) return false;
-    DisplayModel& m = target.model;
-    ViewArea& area = m.Area(WindowId::Zoom);
-    if (!BeginWindowDraw(target, area, m.zoom.splitCount)) return true;
+    const DisplayModel& m = target.model;
+    RenderCache& cache = target.cache;
+    const ViewArea& area = m.Area(WindowId::Zoom);
+    if (!BeginWindowDraw(target, area)) return true;
     const int W = target.ClientWidth();
     const int H = std::max(target.PlotHeight(), 0);
-    LayOutZoomArea(area, W, H);
-    DrawGraticule(m.plane, area);
+    DrawGraticule(cache.plane, area);
 
     const int64_t L = m.document.recordLength;
     const PointPlan plan = ZoomPointPlan(m.zoom, L);
-    m.zoom.SetZoomStart(plan.start);
-    DrawAllPasses(m, *target.file, m.zoomSet, m.zoomSnapshot, m.zoom.onOff, area, plan, &m.zoomPoints);
-    Present(target.painter, m.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
+    DrawAllPasses(m, cache, *target.file, WindowId::Zoom, m.zoom.onOff, area, plan, &cache.zoomPoints);
+    Present(target.painter, cache.plane, m.palette, area.windowX, area.windowY, W, H, 0, kWindowPanelHeight);
 
     const int64_t span = m.zoom.SpanOf(L);
-    DrawTimeWindowTexts(target, WindowId::Zoom, m.zoomSet, plan.start, span,
+    DrawTimeWindowTexts(target, WindowId::Zoom, cache.Drawn(WindowId::Zoom), plan.start, span,
                         static_cast<int64_t>(plan.points) * plan.step / 512, 128);
     if (mainPainter && m.shown[static_cast<size_t>(WindowId::Main)]) {
-        DrawZoomFrame(m, *mainPainter, plan.start, plan.start + span);
+        DrawZoomFrame(m, cache, *mainPainter, plan.start, plan.start + span);
     }
     return true;
 }
 
-void DrawZoomFrame(DisplayModel& m, DisplayPainter& mainPainter, int64_t start, int64_t end) {
+void DrawZoomFrame(const DisplayModel& m, RenderCache& cache, DisplayPainter& mainPainter, int64_t start, int64_t end) {
     const ViewArea& a = m.Area(WindowId::Main);
     const int64_t L = m.document.recordLength;
     if (L <= 0) return;
     const int ax = a.areaX, ay = a.areaY, ah = a.areaHeight;
     const int panel = kWindowPanelHeight;
-    ZoomFrameMark& mark = m.zoomFrame;
+    ZoomFrameMark& mark = cache.zoomFrame;
     if (mark.x1 >= 0 && mark.x2 >= 0) {
         // Restore the strips the previous frame covered from the plane.
         auto strip = [&](int x, int y, int w, int h) {
-            Present(mainPainter, m.plane, m.palette, a.windowX + x, a.windowY + y, w, h, x, y + panel);
+            Present(mainPainter, cache.plane, m.palette, a.windowX + x, a.windowY + y, w, h, x, y + panel);
         };
         strip(ax + mark.x1 - 2, ay, 5, ah + 1);
         strip(ax + mark.x2 - 2, ay, 5, ah + 1);

@@ -12,6 +12,7 @@ void LayOutZoomArea(ViewArea& area, int width, int height);
 bool DrawZoomWindow(const RenderTarget& target, DisplayPainter* mainPainter = nullptr);
 
 // Marks samples start .. end in the Main window (erasing the previous mark).
-void DrawZoomFrame(DisplayModel& model, DisplayPainter& mainPainter, int64_t start, int64_t end);
+void DrawZoomFrame(const DisplayModel& model, RenderCache& cache, DisplayPainter& mainPainter, int64_t start,
+                   int64_t end);
 
 }  // namespace kivelo

@@ -16,6 +16,7 @@
 #include "display/TraceRasterizer.h"
 #include "display/VerticalScaling.h"
 #include "display/WindowLayout.h"
+#include "display/WindowPlacement.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
 
@@ -108,6 +109,7 @@ void Windows(RasterPlane& plane, std::string& log) {
     file.AddTrace("BITS", amps, kKindBit, 2, 1.0, 0.0, "");
     auto model = std::make_unique<DisplayModel>();
     DisplayModel& m = *model;
+    auto cache = std::make_unique<RenderCache>();
     BindDocument(m, file);
     m.mainSplit = 2;
     m.Area(WindowId::Zoom).SetWindow(0, 220, 1, 1);
@@ -116,8 +118,10 @@ void Windows(RasterPlane& plane, std::string& log) {
     m.history.SetCellSize(HistoryState::kSmall, 220, 256);
     m.zoom.SelectZoomRatio(3, 3000);
     m.zoom.SetPosition(0.4e11, 3000);
-    const auto target = [&](RecordingPainter& p) {
-        return RenderTarget{m, &file, p, TextMetrics::Normal(), 1280, 1024};
+    const auto target = [&](RecordingPainter& p, WindowId w) {
+        const RenderTarget t{m, *cache, &file, p, TextMetrics::Normal(), 1280, 1024};
+        PlaceWindow(m, t, w);
+        return t;
     };
     // First only the log of Main at other sizes (the information line and the count
     // drop out), with cursors on traces of other units, one beyond the area, one logic.
@@ -126,7 +130,7 @@ void Windows(RasterPlane& plane, std::string& log) {
     m.cursors.refTrace = 2;
     for (const auto& [w, h] : {std::pair{800, 400}, {800, 100}, {500, 80}, {500, 400}}) {
         RecordingPainter p(w, 36 + h);
-        DrawMainWindow(target(p));
+        DrawMainWindow(target(p, WindowId::Main));
         log += "== main " + std::to_string(w) + "x" + std::to_string(h) + "\n" + p.log;
     }
     m.cursors.mesColumn = {120, 120};
@@ -134,18 +138,18 @@ void Windows(RasterPlane& plane, std::string& log) {
     m.cursors.refTrace = 0;
     m.xy.xTrace = 1;
     RecordingPainter mainP(360, 256), zoom(360, 256), history(220, 256), xy(220, 256);
-    DrawMainWindow(target(mainP));
+    DrawMainWindow(target(mainP, WindowId::Main));
     m.SetSnapshot(true);
     m.document.currentRecord = 1;
     m.document.overlayMarks[2] = 1;
     mainP = RecordingPainter(360, 256);
-    DrawMainWindow(target(mainP));
-    DrawZoomWindow(target(zoom), &mainP);
-    DrawHistoryWindow(target(history));
-    DrawXyWindow(target(xy));
+    DrawMainWindow(target(mainP, WindowId::Main));
+    DrawZoomWindow(target(zoom, WindowId::Zoom), &mainP);
+    DrawHistoryWindow(target(history, WindowId::History));
+    DrawXyWindow(target(xy, WindowId::Xy));
     log += "== main\n" + mainP.log + "== zoom\n" + zoom.log;
     log += "== history\n" + history.log + "== xy\n" + xy.log;
-    plane = m.plane;
+    plane = cache->plane;
 }
 
 // No plane: window layouts, zoom ratio tables with their read plans and scroll

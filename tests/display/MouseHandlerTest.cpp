@@ -14,6 +14,7 @@
 #include "display/RenderTarget.h"
 #include "display/ViewNavigation.h"
 #include "display/WindowLayout.h"
+#include "display/WindowPlacement.h"
 
 namespace kivelo::test {
 namespace {
@@ -31,7 +32,7 @@ protected:
         BindDocument(m, file);
         LayoutInput in;
         in.frame = {0, 0, 1280, 1024};
-        ApplyLayout(m, LayOutWindows(in));
+        ApplyLayout(m, cache, LayOutWindows(in));
         Draw();
     }
     void Draw(uint32_t windows = 0xF) {
@@ -42,10 +43,11 @@ protected:
             painters[static_cast<size_t>(i)] = std::make_unique<RecordingPainter>(a.windowWidth, a.windowHeight + 36);
             targets[static_cast<size_t>(i)] = painters[static_cast<size_t>(i)].get();
         }
-        RedrawAll(m, &file, targets, TextMetrics::Normal(), 1280, 1024, windows);
+        PlaceWindows(m, cache, &file, targets, TextMetrics::Normal(), 1280, 1024, windows);
+        RedrawAll(m, cache, &file, targets, TextMetrics::Normal(), 1280, 1024, windows);
     }
     MouseOutcome Do(WindowId w, int x, int y, MouseAction a, MouseButton b = MouseButton::Left, bool ctrl = false) {
-        return handler.Handle(m, {w, x, y, a, b, ctrl}, context);
+        return handler.Handle(m, cache, {w, x, y, a, b, ctrl}, context);
     }
     // Sample of the record under column x of the Main window.
     double MainSample(int x) const { return SampleAtColumn(m.Area(WindowId::Main), 4000, 0, x); }
@@ -57,7 +59,7 @@ protected:
         auto alone = [&](int px, int py) {
             for (int dx = -2; dx <= 2; ++dx)
                 for (int dy = -2; dy <= 2; ++dy) {
-                    const int c = m.plane.At(px + dx, py + dy) & 31;
+                    const int c = cache.plane.At(px + dx, py + dy) & 31;
                     if (c != 0 && c != code) return false;
                 }
             return true;
@@ -65,13 +67,14 @@ protected:
         // Right of the zoom frame over the first half.
         for (int x = a.areaX + a.areaWidth * 5 / 8; x < a.areaX + a.areaWidth - 3; x += 7)
             for (int y = a.areaY; y < a.areaY + a.areaHeight; ++y)
-                if ((m.plane.At(a.windowX + x, a.windowY + y) & 31) == code && alone(a.windowX + x, a.windowY + y))
+                if ((cache.plane.At(a.windowX + x, a.windowY + y) & 31) == code && alone(a.windowX + x, a.windowY + y))
                     return std::make_pair(x, y + 36);
         return std::nullopt;
     }
 
     FakeWaveFile file;
     DisplayModel m;
+    RenderCache cache;
     MouseHandler handler;
     MouseContext context;
 };
@@ -105,9 +108,9 @@ TEST_F(MouseHandlerTest, ZoomStartLineOpensThePositionDialogWithTheStartTime) {
 }
 
 TEST_F(MouseHandlerTest, ZoomFrameDragMovesOnlyTheFrameUntilRelease) {
-    ASSERT_GE(m.zoomFrame.x1, 0);
+    ASSERT_GE(cache.zoomFrame.x1, 0);
     const ViewArea& a = m.Area(WindowId::Main);
-    const int left = a.areaX + m.zoomFrame.x1;
+    const int left = a.areaX + cache.zoomFrame.x1;
     const int y = a.areaY + 36 + a.areaHeight / 2;
     EXPECT_FALSE(Do(WindowId::Main, left, y, MouseAction::Press).redraw);
     EXPECT_TRUE(handler.Dragging());
@@ -122,7 +125,7 @@ TEST_F(MouseHandlerTest, ZoomFrameDragMovesOnlyTheFrameUntilRelease) {
     EXPECT_FALSE(handler.Dragging());
     // Dragging far past the end keeps the stretch inside the record.
     Draw();
-    Do(WindowId::Main, a.areaX + m.zoomFrame.x1, y, MouseAction::Press);
+    Do(WindowId::Main, a.areaX + cache.zoomFrame.x1, y, MouseAction::Press);
     Do(WindowId::Main, 5000, y, MouseAction::Release);
     EXPECT_DOUBLE_EQ(m.zoom.Position(), m.zoom.MaxPosition(4000));
 }
@@ -203,7 +206,7 @@ TEST_F(MouseHandlerTest, ZoomFrameDragsWithEveryButton) {
     for (const MouseButton b : {MouseButton::Left, MouseButton::Right, MouseButton::Middle}) {
         m.zoom.SetPosition(0.0, 4000);
         Draw();
-        const int left = a.areaX + m.zoomFrame.x1;
+        const int left = a.areaX + cache.zoomFrame.x1;
         Do(WindowId::Main, left, y, MouseAction::Press, b);
         EXPECT_TRUE(handler.Dragging());
         EXPECT_EQ(Do(WindowId::Main, left + a.areaWidth / 2, y, MouseAction::Release, b).redraw,
@@ -213,13 +216,13 @@ TEST_F(MouseHandlerTest, ZoomFrameDragsWithEveryButton) {
 }
 
 TEST_F(MouseHandlerTest, MainRedrawAloneKeepsTheZoomFrameDraggable) {
-    const ZoomFrameMark before = m.zoomFrame;
+    const ZoomFrameMark before = cache.zoomFrame;
     // What W1..W8, SPLIT and More of the Main panel redraw: Main, History and XY.
     Draw(Bit(WindowId::Main) | Bit(WindowId::History) | Bit(WindowId::Xy));
-    EXPECT_EQ(m.zoomFrame.x1, before.x1);
-    EXPECT_EQ(m.zoomFrame.x2, before.x2);
+    EXPECT_EQ(cache.zoomFrame.x1, before.x1);
+    EXPECT_EQ(cache.zoomFrame.x2, before.x2);
     const ViewArea& a = m.Area(WindowId::Main);
-    Do(WindowId::Main, a.areaX + m.zoomFrame.x1, a.areaY + 36 + 20, MouseAction::Press);
+    Do(WindowId::Main, a.areaX + cache.zoomFrame.x1, a.areaY + 36 + 20, MouseAction::Press);
     EXPECT_TRUE(handler.Dragging());
 }
 

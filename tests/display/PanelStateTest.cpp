@@ -112,6 +112,7 @@ TEST(EnsurePointsTest, ReloadsWhenDocumentRecordStartStepOrCountChange) {
     FakeWaveFile f;
     f.AddTrace("A", {Ramp(3000), Ramp(3000, 1000)});
     auto m = std::make_unique<DisplayModel>();
+    auto cache = std::make_unique<RenderCache>();
     const struct {
         const char* what;
         int record;
@@ -128,10 +129,10 @@ TEST(EnsurePointsTest, ReloadsWhenDocumentRecordStartStepOrCountChange) {
         SCOPED_TRACE(c.what);
         BindDocument(*m, f);
         DisplayTrace& t = m->mainSet[0];
-        EnsurePoints(*m, f, t, m->mainOnOff, 0, 0, PointPlan{0, 100, 512});
+        EnsurePoints(*m, *cache, f, t, m->mainOnOff, 0, 0, PointPlan{0, 100, 512});
         if (c.rebind) BindDocument(*m, f);
         f.readCalls = 0;
-        EnsurePoints(*m, f, t, m->mainOnOff, 0, c.record, PointPlan{c.start, c.points, c.step});
+        EnsurePoints(*m, *cache, f, t, m->mainOnOff, 0, c.record, PointPlan{c.start, c.points, c.step});
         EXPECT_EQ(f.readCalls, c.reads ? 1 : 0);
         EXPECT_EQ(t.samples[0], c.start + 1000 * c.record);
     }

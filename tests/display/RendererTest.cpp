@@ -12,6 +12,7 @@
 #include "display/HistoryWindowRenderer.h"
 #include "display/MainWindowRenderer.h"
 #include "display/ViewNavigation.h"
+#include "display/WindowPlacement.h"
 #include "display/XyWindowRenderer.h"
 #include "display/ZoomWindowRenderer.h"
 
@@ -52,6 +53,7 @@ struct DisplayWindows : ::testing::Test {
     FakeWaveFile file;
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
     DisplayModel& m = *model;
+    std::unique_ptr<RenderCache> cache = std::make_unique<RenderCache>();
 
     void Open(int records = 1, int length = 10000) {
         std::vector<std::vector<int16_t>> a, b(static_cast<size_t>(records));
@@ -64,59 +66,72 @@ struct DisplayWindows : ::testing::Test {
         BindDocument(m, file);
     }
     RenderTarget Target(RecordingPainter& p, int frameW = 1280, int frameH = 1024) {
-        return RenderTarget{m, &file, p, TextMetrics::Normal(), frameW, frameH};
+        return RenderTarget{m, *cache, &file, p, TextMetrics::Normal(), frameW, frameH};
     }
+    // Places the window for the target and draws it.
+    bool Draw(WindowId w, const RenderTarget& target, DisplayPainter* mainPainter = nullptr) {
+        PlaceWindow(m, target, w);
+        switch (w) {
+        case WindowId::Main: return DrawMainWindow(target);
+        case WindowId::Zoom: return DrawZoomWindow(target, mainPainter);
+        case WindowId::History: return DrawHistoryWindow(target);
+        case WindowId::Xy: return DrawXyWindow(target);
+        }
+        return false;
+    }
+    const TraceSet& Drawn(WindowId set) const { return cache->Drawn(set); }
     size_t CountBits(uint8_t bits) const {
-        const auto bytes = m.plane.Bytes();
+        const auto bytes = cache->plane.Bytes();
         return std::count_if(bytes.begin(), bytes.end(), [&](uint8_t b) { return (b & bits) != 0; });
     }
 };
 
 TEST_F(DisplayWindows, SmallFramesMissingDocumentsAndEmptyWindows) {
     RecordingPainter p(800, 400);
-    RenderTarget none{m, nullptr, p, TextMetrics::Normal(), 1280, 1024};
-    EXPECT_TRUE(DrawMainWindow(none));  // no document: only the background below the panel
+    RenderTarget none{m, *cache, nullptr, p, TextMetrics::Normal(), 1280, 1024};
+    EXPECT_TRUE(Draw(WindowId::Main, none));  // no document: only the background below the panel
     EXPECT_EQ(p.log, "fill 0 36 800 364 0f0f0f -\n");
     Open();
     RecordingPainter q(800, 400);
-    EXPECT_FALSE(DrawMainWindow(Target(q, 539, 1000)));
-    EXPECT_FALSE(DrawMainWindow(Target(q, 1000, 399)));
+    EXPECT_FALSE(Draw(WindowId::Main, Target(q, 539, 1000)));
+    EXPECT_FALSE(Draw(WindowId::Main, Target(q, 1000, 399)));
     EXPECT_TRUE(q.log.empty());
     RecordingPainter zero(0, 0);
-    EXPECT_TRUE(DrawMainWindow(Target(zero)));
-    EXPECT_TRUE(DrawZoomWindow(Target(zero)));
-    EXPECT_TRUE(DrawHistoryWindow(Target(zero)));
-    EXPECT_TRUE(DrawXyWindow(Target(zero)));
+    EXPECT_TRUE(Draw(WindowId::Main, Target(zero)));
+    EXPECT_TRUE(Draw(WindowId::Zoom, Target(zero)));
+    EXPECT_TRUE(Draw(WindowId::History, Target(zero)));
+    EXPECT_TRUE(Draw(WindowId::Xy, Target(zero)));
 }
 
 TEST_F(DisplayWindows, OverlaysSnapshotSplitGroupsAndHeldPoints) {
     Open(3, 500);
     RecordingPainter p(800, 436);
     m.document.overlayMarks[0] = 1;  // the current record: drawn once, in primary colours
-    DrawMainWindow(Target(p));
+    Draw(WindowId::Main, Target(p));
     const auto alternative = [&] {
-        return std::any_of(m.plane.Bytes().begin(), m.plane.Bytes().end(), [](uint8_t b) { return (b & 0x1F) > 16; });
+        return std::any_of(cache->plane.Bytes().begin(), cache->plane.Bytes().end(),
+                           [](uint8_t b) { return (b & 0x1F) > 16; });
     };
     EXPECT_FALSE(alternative());
-    EXPECT_EQ(m.mainSet[0].pointCount, 500u);  // a short record is read whole
-    EXPECT_EQ(m.mainSet[0].samples[499], Sine(500)[499]);
+    EXPECT_EQ(Drawn(WindowId::Main)[0].pointCount, 500u);  // a short record is read whole
+    EXPECT_EQ(Drawn(WindowId::Main)[0].samples[499], Sine(500)[499]);
     m.document.overlayMarks[2] = 1;
     file.readCalls = 0;
-    DrawMainWindow(Target(p));
+    Draw(WindowId::Main, Target(p));
     EXPECT_TRUE(alternative());
     EXPECT_EQ(file.readCalls, 3);  // 3 traces of record 2; the current record's points were kept
     m.document.overlayMarks[2] = 0;
     file.readCalls = 0;
-    DrawMainWindow(Target(p));
+    Draw(WindowId::Main, Target(p));
     EXPECT_EQ(file.readCalls, 0);  // the current record is still held
     m.SetSnapshot(true);
     m.SetSnapshot(false);  // switching the snapshot off clears its layer
-    DrawMainWindow(Target(p));
+    Draw(WindowId::Main, Target(p));
     EXPECT_EQ(CountBits(colour_code::kHighlightBit), 0u);
     m.mainSplit = 2;
     m.mainOnOff[1] = kTraceOff;
-    DrawMainWindow(Target(p));
-    EXPECT_EQ(m.mainSet[2].positionSlot, 1);  // slots count displayed traces only
+    Draw(WindowId::Main, Target(p));
+    EXPECT_EQ(Drawn(WindowId::Main)[2].positionSlot, 1);  // slots count displayed traces only
 }
 
 TEST_F(DisplayWindows, CursorReadsTheSampleAtItsTimeFromTheFileAtEveryZoom) {
@@ -132,7 +147,7 @@ TEST_F(DisplayWindows, CursorReadsTheSampleAtItsTimeFromTheFileAtEveryZoom) {
     for (const Case c : {Case{4, 400}, Case{4, 0}, Case{uint32_t(m.zoom.RatioTexts().size()), 333}}) {
         m.zoom.SelectZoomRatio(static_cast<uint32_t>(m.zoom.RatioTexts().size() - c.entryFromEnd), 100000);
         m.zoom.SetPosition(0.3e11, 100000);
-        DrawZoomWindow(Target(zoomP));
+        Draw(WindowId::Zoom, Target(zoomP));
         int64_t span = 0, first = 0;
         WindowSpan(m, WindowId::Zoom, span, first);
         const double sample = SampleAtColumn(a, span, first, a.areaX + c.column);
@@ -144,7 +159,7 @@ TEST_F(DisplayWindows, CursorReadsTheSampleAtItsTimeFromTheFileAtEveryZoom) {
         EXPECT_NEAR(r.time, sample * 1e-3, 1e-12);
     }
     // The Main window at 100000 points reads the sample too, not the first value of a min/max pair.
-    DrawMainWindow(Target(mainP));
+    Draw(WindowId::Main, Target(mainP));
     const CursorReading main = ReadCursor(m, &file, WindowId::Main, 28539.4, 0);
     ASSERT_TRUE(main.value.has_value());
     EXPECT_EQ(*main.sampleIndex, 28539);
@@ -159,15 +174,15 @@ TEST_F(DisplayWindows, XyWindowLoadsItsXTraceAndTheZoomStretch) {
     m.xy.xTrace = 1;
     m.mainOnOff[1] = kTraceOff;  // the X trace is loaded even when off
     RecordingPainter small(200, 36 + 90);
-    ASSERT_TRUE(DrawXyWindow(Target(small)));
+    ASSERT_TRUE(Draw(WindowId::Xy, Target(small)));
     EXPECT_EQ(m.Area(WindowId::Xy).areaWidth, 48);  // smallest square area
-    EXPECT_GT(m.mainSet[1].pointCount, 0u);
+    EXPECT_GT(Drawn(WindowId::Main)[1].pointCount, 0u);
     m.xy.rangeMain = false;
     m.zoom.SelectZoomRatio(2, 10000);  // 1k
     RecordingPainter big(900, 636);
-    ASSERT_TRUE(DrawXyWindow(Target(big)));
-    EXPECT_EQ(m.zoomSet[0].pointCount, 1002u);
-    EXPECT_EQ(m.zoomSet[0].loaded.start, m.zoom.ReadPlan(10000).start);
+    ASSERT_TRUE(Draw(WindowId::Xy, Target(big)));
+    EXPECT_EQ(Drawn(WindowId::Zoom)[0].pointCount, 1002u);
+    EXPECT_EQ(Drawn(WindowId::Zoom)[0].loaded.start, m.zoom.ReadPlan(10000).start);
     EXPECT_TRUE(big.Drew("1000"));
 }
 

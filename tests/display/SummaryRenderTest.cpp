@@ -13,6 +13,7 @@
 #include "common/TempDir.h"
 #include "display/DocumentBinding.h"
 #include "display/RedrawAll.h"
+#include "display/WindowPlacement.h"
 #include "wavefile/CFldFile.h"
 #include "wavefile/CRtmFile.h"
 #include "wavefile/WaveDocument.h"
@@ -27,6 +28,7 @@ constexpr uint32_t kZoomAndXy =
 // One display of one file at 1280 x 1024, its windows drawn into recording painters.
 struct Display {
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
+    std::unique_ptr<RenderCache> cache = std::make_unique<RenderCache>();
     std::array<std::unique_ptr<test::RecordingPainter>, kWindowCount> painters;
     CWaveFile* file = nullptr;
 
@@ -35,7 +37,7 @@ struct Display {
         LayoutInput in;
         in.frame = {0, 0, kFrameW, kFrameH};
         const LayoutResult layout = LayOutWindows(in);
-        ApplyLayout(*model, layout);
+        ApplyLayout(*model, *cache, layout);
         for (size_t i = 0; i < kWindowCount; ++i)
             painters[i] = std::make_unique<test::RecordingPainter>(layout.windows[i].width, layout.windows[i].height);
     }
@@ -45,15 +47,16 @@ struct Display {
             painters[i]->log.clear();
             targets[i] = painters[i].get();
         }
-        RedrawAll(*model, file, targets, TextMetrics::Normal(), kFrameW, kFrameH, windows);
+        PlaceWindows(*model, *cache, file, targets, TextMetrics::Normal(), kFrameW, kFrameH, windows);
+        RedrawAll(*model, *cache, file, targets, TextMetrics::Normal(), kFrameW, kFrameH, windows);
     }
 };
 
 // The same state in both displays, then their planes and painter logs.
 void ExpectSameDrawing(Display& summarised, Display& plain, const std::string& step) {
     SCOPED_TRACE(step);
-    ASSERT_TRUE(std::equal(summarised.model->plane.Bytes().begin(), summarised.model->plane.Bytes().end(),
-                           plain.model->plane.Bytes().begin()));
+    ASSERT_TRUE(std::equal(summarised.cache->plane.Bytes().begin(), summarised.cache->plane.Bytes().end(),
+                           plain.cache->plane.Bytes().begin()));
     for (size_t i = 0; i < kWindowCount; ++i) EXPECT_EQ(summarised.painters[i]->log, plain.painters[i]->log) << i;
 }
 

@@ -16,6 +16,7 @@
 #include "display/NumberFormat.h"
 #include "display/RedrawAll.h"
 #include "display/ViewNavigation.h"
+#include "display/WindowPlacement.h"
 #include "display/WindowTexts.h"
 #include "display/XyPlot.h"
 #include "display/XyWindowRenderer.h"
@@ -143,11 +144,19 @@ std::set<std::pair<int, int>> PixelsOf(const RasterPlane& plane, uint32_t code) 
     return out;
 }
 
+// Places and draws the XY window of a 1280 x 1024 frame.
+bool DrawXy(DisplayModel& m, RenderCache& cache, CWaveFile& file, DisplayPainter& p) {
+    const RenderTarget target{m, cache, &file, p, TextMetrics::Normal(), 1280, 1024};
+    PlaceWindow(m, target, WindowId::Xy);
+    return DrawXyWindow(target);
+}
+
 // A model with a record, drawn in frames of any size.
 struct Viewer : ::testing::Test {
     FakeWaveFile file;
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
     DisplayModel& m = *model;
+    std::unique_ptr<RenderCache> cache = std::make_unique<RenderCache>();
 
     void Open(std::vector<int16_t> x, std::vector<int16_t> y) {
         file.AddTrace("X", {std::move(x)});
@@ -160,7 +169,7 @@ struct Viewer : ::testing::Test {
         in.frame = {0, 0, width, height};
         in.shown = shown;
         const LayoutResult layout = LayOutWindows(in);
-        ApplyLayout(m, layout);
+        ApplyLayout(m, *cache, layout);
         std::array<std::unique_ptr<RecordingPainter>, kWindowCount> painters;
         std::array<DisplayPainter*, kWindowCount> targets{};
         for (int i = 0; i < kWindowCount; ++i) {
@@ -169,10 +178,11 @@ struct Viewer : ::testing::Test {
             painters[static_cast<size_t>(i)] = std::make_unique<RecordingPainter>(r.width, r.height);
             targets[static_cast<size_t>(i)] = painters[static_cast<size_t>(i)].get();
         }
-        RedrawAll(m, &file, targets, TextMetrics::Normal(), width, height);
+        PlaceWindows(m, *cache, &file, targets, TextMetrics::Normal(), width, height);
+        RedrawAll(m, *cache, &file, targets, TextMetrics::Normal(), width, height);
         return painters[0] ? painters[0]->log : std::string();
     }
-    std::set<std::pair<int, int>> Pixels(uint32_t code) const { return PixelsOf(m.plane, code); }
+    std::set<std::pair<int, int>> Pixels(uint32_t code) const { return PixelsOf(cache->plane, code); }
 };
 
 TEST_F(Viewer, CursorsKeepTheirTimeThroughResizesLayoutsSplitsAndRatios) {
@@ -181,10 +191,10 @@ TEST_F(Viewer, CursorsKeepTheirTimeThroughResizesLayoutsSplitsAndRatios) {
     Open(ramp, ramp);
     Frame(1280, 1024);
     const ViewArea& main = m.Area(WindowId::Main);
-    MoveCursor(m, WindowId::Main, main.areaX + 300, 100, true, false);
-    MoveCursor(m, WindowId::Main, main.areaX + 100, 100, false, false);
+    MoveCursor(m, cache->plane, WindowId::Main, main.areaX + 300, 100, true, false);
+    MoveCursor(m, cache->plane, WindowId::Main, main.areaX + 100, 100, false, false);
     const ViewArea& zoom = m.Area(WindowId::Zoom);
-    MoveCursor(m, WindowId::Zoom, zoom.areaX + 200, 300, true, false);
+    MoveCursor(m, cache->plane, WindowId::Zoom, zoom.areaX + 200, 300, true, false);
     const CursorSamples mainBefore = CursorsOf(m, WindowId::Main);
     const double zoomMes = ShownCursorSample(m, WindowId::Zoom, true);
 
@@ -233,6 +243,7 @@ TEST_F(Viewer, XyFigureIsDrawnFromTheSamplePairsForEveryRange) {
         FakeWaveFile file;
         auto fresh = std::make_unique<DisplayModel>();
         DisplayModel& m = *fresh;
+        auto cache = std::make_unique<RenderCache>();
         const int16_t a = -8000, b = 8000;
         std::vector<int16_t> x, y;
         for (int i = 0; i < L; ++i) {
@@ -244,7 +255,7 @@ TEST_F(Viewer, XyFigureIsDrawnFromTheSamplePairsForEveryRange) {
         BindDocument(m, file);
         for (DisplayTrace* t : {&m.mainSet[0], &m.mainSet[1]}) t->SetVerticalZoom(1.0);
         RecordingPainter p(530, 36 + 474);  // a 400 x 400 area at (10, 16)
-        ASSERT_TRUE(DrawXyWindow({m, &file, p, TextMetrics::Normal(), 1280, 1024}));
+        ASSERT_TRUE(DrawXy(m, *cache, file, p));
         const ViewArea& area = m.Area(WindowId::Xy);
         ASSERT_EQ(area.areaWidth, 400);
         const XyPoint lo = XyPosition(area, m.mainSet[0], m.mainSet[1], a, a);
@@ -258,7 +269,7 @@ TEST_F(Viewer, XyFigureIsDrawnFromTheSamplePairsForEveryRange) {
             outline.insert({static_cast<int>(lo.x), static_cast<int>(py)});
             outline.insert({static_cast<int>(hi.x), static_cast<int>(py)});
         }
-        EXPECT_EQ(PixelsOf(m.plane, m.mainSet[1].colour), outline) << L;
+        EXPECT_EQ(PixelsOf(cache->plane, m.mainSet[1].colour), outline) << L;
     }
 }
 
@@ -272,7 +283,7 @@ TEST_F(Viewer, TwoSinesAQuarterTurnApartDrawACircleFromTheCache) {
     Open(c, s);
     for (DisplayTrace* t : {&m.mainSet[0], &m.mainSet[1]}) t->SetVerticalZoom(1.0);
     RecordingPainter p(530, 36 + 474);
-    ASSERT_TRUE(DrawXyWindow({m, &file, p, TextMetrics::Normal(), 1280, 1024}));
+    ASSERT_TRUE(DrawXy(m, *cache, file, p));
     const ViewArea& area = m.Area(WindowId::Xy);
     const double cx = area.AreaLeft() + area.areaWidth / 2.0, cy = area.AreaTop() + area.areaHeight / 2.0;
     const double radius = 16000.0 * area.areaWidth / 65536.0;
@@ -286,38 +297,38 @@ TEST_F(Viewer, TwoSinesAQuarterTurnApartDrawACircleFromTheCache) {
     }
     EXPECT_EQ(angles.size(), 72u);  // closed all the way round
     // Redraws of the same figure come from the cache: the same pixels, no reading.
-    const int drawn = m.xyFigure.FiguresDrawn();
+    const int drawn = cache->xyFigure.FiguresDrawn();
     const int reads = file.readCalls;
     RecordingPainter again(530, 36 + 474);
-    DrawXyWindow({m, &file, again, TextMetrics::Normal(), 1280, 1024});
-    EXPECT_EQ(m.xyFigure.FiguresDrawn(), drawn);
+    DrawXy(m, *cache, file, again);
+    EXPECT_EQ(cache->xyFigure.FiguresDrawn(), drawn);
     EXPECT_EQ(Pixels(m.mainSet[1].colour), pixels);
     EXPECT_EQ(file.readCalls, reads);
     m.mainSet[1].SetVerticalZoom(2.0);  // another scale draws anew
-    DrawXyWindow({m, &file, again, TextMetrics::Normal(), 1280, 1024});
-    EXPECT_EQ(m.xyFigure.FiguresDrawn(), drawn + 1);
+    DrawXy(m, *cache, file, again);
+    EXPECT_EQ(cache->xyFigure.FiguresDrawn(), drawn + 1);
 }
 
 TEST_F(Viewer, PlaneGrowsToLargeFramesAndTheXyWindowReachesTheRightEdge) {
     std::vector<int16_t> ramp(5000);
     for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int16_t>(static_cast<int>(i) * 12 - 30000);
     Open(ramp, ramp);
-    m.plane.Set(5, 7, 0x41);
+    cache->plane.Set(5, 7, 0x41);
     for (const auto& [w, h] : {std::pair{2560, 1440}, std::pair{3840, 2160}}) {
         Frame(w, h);
-        EXPECT_GE(m.plane.Width(), w - 8);
-        EXPECT_GE(m.plane.Height(), h - 93 - 36);  // the windows below their panels
+        EXPECT_GE(cache->plane.Width(), w - 8);
+        EXPECT_GE(cache->plane.Height(), h - 93 - 36);  // the windows below their panels
         const ViewArea& xy = m.Area(WindowId::Xy);
         // The XY window's rectangle lies wholly in the plane, up to the frame's right edge.
         EXPECT_EQ(xy.windowX + xy.windowWidth, w - 8);
-        EXPECT_LE(xy.windowX + xy.windowWidth, m.plane.Width());
+        EXPECT_LE(xy.windowX + xy.windowWidth, cache->plane.Width());
         EXPECT_GT(Pixels(m.mainSet[1].colour).size(), 100u);
     }
-    const int width = m.plane.Width();
-    m.plane.EnsureSize(100, 100);  // never shrinks
-    EXPECT_EQ(m.plane.Width(), width);
-    m.plane.EnsureSize(1 << 30, 100);  // nor grows beyond reason
-    EXPECT_EQ(m.plane.Width(), RasterPlane::kMaxSide);
+    const int width = cache->plane.Width();
+    cache->plane.EnsureSize(100, 100);  // never shrinks
+    EXPECT_EQ(cache->plane.Width(), width);
+    cache->plane.EnsureSize(1 << 30, 100);  // nor grows beyond reason
+    EXPECT_EQ(cache->plane.Width(), RasterPlane::kMaxSide);
 }
 
 }  // namespace

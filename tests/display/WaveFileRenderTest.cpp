@@ -7,6 +7,7 @@
 #include "display/FirstFrameEstimate.h"
 #include "display/MainWindowRenderer.h"
 #include "display/TraceRasterizer.h"
+#include "display/WindowPlacement.h"
 
 namespace kivelo {
 namespace {
@@ -28,15 +29,18 @@ TEST(WaveFileRender, GeneratedSineFillsItsBand) {
     EXPECT_EQ(model->mainOnOff[2], kTraceAbsent);
     model->mainSplit = 2;
     test::RecordingPainter painter(900, 500);
-    ASSERT_TRUE(DrawMainWindow(RenderTarget{*model, &file, painter, TextMetrics::Normal(), 1280, 1024}));
-    EXPECT_EQ(model->mainSet[0].pointCount, 2000u);
+    auto cache = std::make_unique<RenderCache>();
+    const RenderTarget target{*model, *cache, &file, painter, TextMetrics::Normal(), 1280, 1024};
+    PlaceWindow(*model, target, WindowId::Main);
+    ASSERT_TRUE(DrawMainWindow(target));
+    EXPECT_EQ(cache->Drawn(WindowId::Main)[0].pointCount, 2000u);
     const ViewArea& a = model->Area(WindowId::Main);
     const BandGeometry band = BandGeometry::Of(a, model->mainSet[0]);
     int top = band.bandBottom, bottom = band.bandTop;
     for (int x = a.AreaLeft(); x < a.AreaLeft() + a.areaWidth; ++x) {
         bool found = false;
         for (int y = band.bandTop; y < band.bandBottom; ++y)
-            if ((model->plane.At(x, y) & 0x1F) == 1) found = true, top = std::min(top, y), bottom = std::max(bottom, y);
+            if ((cache->plane.At(x, y) & 0x1F) == 1) found = true, top = std::min(top, y), bottom = std::max(bottom, y);
         ASSERT_TRUE(found) << x;
     }
     const double half = (band.bandBottom - band.bandTop) / 2.0 * 1.024;  // vertical zoom 1.024

@@ -24,13 +24,14 @@ FrameDrawing::FrameDrawing(const std::string& path, char* argv0) : path_(path) {
     qtArgv_[0] = argv0;
     app_ = std::make_unique<QGuiApplication>(qtArgc_, qtArgv_);
     model_ = std::make_unique<DisplayModel>();
+    cache_ = std::make_unique<RenderCache>();
     BindDocument(*model_, *file_);
 }
 
 FrameDrawing::~FrameDrawing() = default;
 
 ComposedFrame FrameDrawing::Compose(int frameWidth, int frameHeight, const TextMetrics& metrics) {
-    return ComposeWindows(*model_, file_.get(), frameWidth, frameHeight, metrics);
+    return ComposeWindows(*model_, *cache_, file_.get(), frameWidth, frameHeight, metrics);
 }
 
 QImage FrameDrawing::Picture(const ComposedFrame& frame, const TextMetrics& metrics, int frameWidth,

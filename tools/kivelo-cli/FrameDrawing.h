@@ -8,6 +8,7 @@
 #include <string>
 
 #include "display/DisplayModel.h"
+#include "display/RenderCache.h"
 #include "display/qt/FrameComposer.h"
 #include "wavefile/CWaveFile.h"
 
@@ -43,6 +44,7 @@ private:
     std::string error_;
     std::unique_ptr<CWaveFile> file_;
     std::unique_ptr<DisplayModel> model_;
+    std::unique_ptr<RenderCache> cache_;
     std::unique_ptr<QGuiApplication> app_;
     int qtArgc_ = 1;
     char* qtArgv_[2] = {nullptr, nullptr};

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QStatusBar>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
 #include <QSettings>
 #include <QSplashScreen>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -66,8 +66,9 @@ void ShowSplash(QWidget& frame) {
 CKiveloApp::CKiveloApp(CUiSeam& ui, std::string settingsPath)
     : document_(std::make_unique<WaveDocument>()),
       model_(std::make_unique<DisplayModel>()),
+      cache_(std::make_unique<RenderCache>()),
       settingsPath_(std::move(settingsPath)),
-      frame_(std::make_unique<CMainFrame>(*document_, *model_, settings_, ui)) {
+      frame_(std::make_unique<CMainFrame>(*document_, *model_, *cache_, settings_, ui)) {
     // The Comm menu's wire log: $KIVELO_COMM_LOG switches it on from the start;
     // the box in Setup Comm Port otherwise writes beside the settings file.
     const char* log = std::getenv("KIVELO_COMM_LOG");
@@ -79,7 +80,7 @@ CKiveloApp::CKiveloApp(CUiSeam& ui, std::string settingsPath)
 }
 
 CKiveloApp::~CKiveloApp() {
-    frame_.reset();  // the frame uses the document and the model
+    frame_.reset();  // the frame uses the document, the model and the cache
 }
 
 void CKiveloApp::LoadSettings() {

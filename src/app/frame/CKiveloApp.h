@@ -1,6 +1,7 @@
 #pragma once
 // The application: owns the program's long-lived state (the document with its
-// three readers, the display model, the settings record, the dialogs' seam)
+// three readers, the display model and the render cache beside it, the
+// settings record, the dialogs' seam)
 // and the main frame, reads the settings at start and writes them at exit.
 #include <QString>
 
@@ -9,6 +10,7 @@
 
 #include "app/core/SettingsRecord.h"
 #include "display/DisplayModel.h"
+#include "display/RenderCache.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::app {
@@ -38,6 +40,7 @@ public:
 private:
     std::unique_ptr<WaveDocument> document_;
     std::unique_ptr<DisplayModel> model_;
+    std::unique_ptr<RenderCache> cache_;  // what drawing the model keeps
     SettingsRecord settings_;
     std::string settingsPath_;
     bool mayOverwrite_ = true;

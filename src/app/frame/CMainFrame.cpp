@@ -33,6 +33,7 @@
 #include "display/HistoryWindowRenderer.h"
 #include "display/RedrawAll.h"
 #include "display/RenderTarget.h"
+#include "display/WindowPlacement.h"
 #include "display/WindowTexts.h"
 #include "display/ZoomWindowRenderer.h"
 #include "display/qt/FrameComposer.h"
@@ -60,8 +61,14 @@ TextMetrics MetricsFor(const QFont& font) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, SettingsRecord& settings, CUiSeam& ui)
-    : document_(document), model_(model), settings_(settings), ui_(ui), metrics_(MetricsFor(QApplication::font())) {
+CMainFrame::CMainFrame(WaveDocument& document, DisplayModel& model, RenderCache& cache, SettingsRecord& settings,
+                       CUiSeam& ui)
+    : document_(document),
+      model_(model),
+      cache_(cache),
+      settings_(settings),
+      ui_(ui),
+      metrics_(MetricsFor(QApplication::font())) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(Q(kInitialCaption));
     setWindowIcon(ProgramIcon());
@@ -123,7 +130,7 @@ void CMainFrame::FitPlaneToScreens() {
         w = std::max(w, pixels.width());
         h = std::max(h, pixels.height());
     }
-    model_.plane.EnsureSize(w, h);
+    cache_.plane.EnsureSize(w, h);
 }
 
 // ---- commands -------------------------------------------------------------
@@ -184,7 +191,7 @@ void CMainFrame::BuildMenus() {
         auto* back = new QShortcut(key, this);
         back->setObjectName(QStringLiteral("zoomBack"));
         connect(back, &QShortcut::activated, this, [this] {
-            if (!working_) panels_->ZoomBack();
+            if (!busy_->Running()) panels_->ZoomBack();
         });
     }
     RebuildRecentMenu();
@@ -193,7 +200,7 @@ void CMainFrame::BuildMenus() {
 bool CMainFrame::RunCommand(int id) {
     const auto it = handlers_.find(id);
     if (it == handlers_.end()) return false;
-    if (working_) return true;
+    if (busy_->Running()) return true;
     if (!IsEnabled(id, State())) return true;
     it->second();
     UpdateCommandStates();
@@ -316,7 +323,7 @@ void CMainFrame::OnOpen() {
 }
 
 void CMainFrame::CloseDocument() {
-    if (working_) return;
+    if (busy_->Running()) return;
     document_.Close();
     UnbindDocument(model_);
     setWindowTitle(Q(document_.Caption()));
@@ -339,10 +346,11 @@ void CMainFrame::StoreSettings() {
 bool CMainFrame::RunBusy(const QString& text, const std::function<void()>& work,
                          const std::function<double()>& progress, const std::function<void()>& cancel) {
     // Only while abandoned work still runs can a command get here meanwhile.
-    if (working_) return false;
-    working_ = true;
+    // While the busy window runs, the frame neither draws nor lays out nor runs
+    // commands (each checks Running()), so work may change the model and the
+    // render cache; what it owes is done when it ends.
+    if (busy_->Running()) return false;
     const bool finished = busy_->Run(text, CBusyWindow::Work{work, progress, cancel});
-    working_ = false;
     if (owedLayout_) LayOutWindows(false);
     if (owedRedraw_) RedrawWindows(std::exchange(owedRedraw_, 0));
     if (closeAfterWork_) QTimer::singleShot(0, this, [this] { close(); });
@@ -350,7 +358,7 @@ bool CMainFrame::RunBusy(const QString& text, const std::function<void()>& work,
 }
 
 bool CMainFrame::OpenPath(const QString& path) {
-    if (working_) return false;
+    if (busy_->Running()) return false;
     CloseDocument();
 
     std::array<QImage, kWindowCount> images;
@@ -371,7 +379,7 @@ bool CMainFrame::OpenPath(const QString& path) {
             if (!result.ok) return;
             BindDocument(model_, *document_.Current());
             expected = FirstFrameReadBytes(*document_.Current(), model_);
-            RenderWindows(model_, document_.Current(), images, metrics_, frameW, frameH);
+            RenderWindows(model_, cache_, document_.Current(), images, metrics_, frameW, frameH);
         },
         [&] {
             const int64_t total = expected.load();
@@ -469,7 +477,7 @@ void CMainFrame::RebuildRecentMenu() {
         a->setStatusTip(QStringLiteral("Open this file again"));
         const QString path = list[i];
         connect(a, &QAction::triggered, this, [this, path] {
-            if (!working_) OpenPath(path);
+            if (!busy_->Running()) OpenPath(path);
         });
         fileMenu_->insertAction(before ? before : recentSeparator_, a);
     }
@@ -503,7 +511,7 @@ void CMainFrame::DrawMarked() {
 }
 
 void CMainFrame::RedrawWindows(WindowMask windows) {
-    if (working_) {
+    if (busy_->Running()) {
         owedRedraw_ |= windows;
         return;
     }
@@ -513,7 +521,7 @@ void CMainFrame::RedrawWindows(WindowMask windows) {
         if (model_.shown[static_cast<size_t>(i)] && w.isVisible() && w.width() > 0 && w.height() > 0)
             images[static_cast<size_t>(i)] = std::move(w.PrepareImage());
     }
-    RenderWindows(model_, document_.Current(), images, metrics_, width(), height(), windows);
+    RenderWindows(model_, cache_, document_.Current(), images, metrics_, width(), height(), windows);
     for (int i = 0; i < kWindowCount; ++i)
         if (!images[static_cast<size_t>(i)].isNull())
             area_->Window(static_cast<WindowId>(i)).SetImage(std::move(images[static_cast<size_t>(i)]));
@@ -535,7 +543,7 @@ void CMainFrame::LayOutWindows(bool force) { LayOutWithResize(std::nullopt, std:
 
 void CMainFrame::LayOutWithResize(std::optional<WindowResize> resized, std::optional<double> rightShare, bool force) {
     if (!ready_ || isMinimized()) return;
-    if (working_) {
+    if (busy_->Running()) {
         owedLayout_ = true;
         return;
     }
@@ -551,7 +559,7 @@ void CMainFrame::LayOutWithResize(std::optional<WindowResize> resized, std::opti
         const LayoutRect& r = layout.windows[layout.visible[2] ? 2 : 3];
         model_.shares.right = static_cast<double>(r.width) / in.frame.width;
     }
-    ApplyLayout(model_, layout);
+    ApplyLayout(model_, cache_, layout);
     model_.shown = shown;
     area_->Place(layout, force);
     panels_->Place();
@@ -587,7 +595,7 @@ void CMainFrame::ConnectWindows() {
     for (int i = 0; i < kWindowCount; ++i) {
         CDisplayWindow& w = area_->Window(static_cast<WindowId>(i));
         w.onMouse = [this](const MouseInput& in) {
-            if (working_) return;
+            if (busy_->Running()) return;
             if (in.window == WindowId::History) OnHistoryMouse(in);
             else OnMouse(in);
         };
@@ -595,12 +603,12 @@ void CMainFrame::ConnectWindows() {
     for (const WindowId id : {WindowId::Main, WindowId::Zoom}) {
         CDisplayWindow& w = area_->Window(id);
         w.onWheel = [this](const WheelInput& in) {
-            if (!working_) OnWheel(in);
+            if (!busy_->Running()) OnWheel(in);
         };
-        w.onDoubleClick = [this, id](int x, int y) { return !working_ && OnDoubleClick(id, x, y); };
+        w.onDoubleClick = [this, id](int x, int y) { return !busy_->Running() && OnDoubleClick(id, x, y); };
         // Cursor keys first; what they leave goes to the window's panel (the Zoom keys).
         w.onKey = [this, id, panel = std::move(w.onKey)](int key, Qt::KeyboardModifiers modifiers) {
-            if (working_) return false;
+            if (busy_->Running()) return false;
             return OnWindowKey(id, key, modifiers) || (panel && panel(key, modifiers));
         };
     }
@@ -658,7 +666,9 @@ void CMainFrame::RepaintCursors(WindowId window) {
     if (w.Image().isNull()) return;
     {
         QtDisplayPainter painter(w.Image(), metrics_);
-        RedrawCursors({model_, document_.Current(), painter, metrics_, width(), height()}, window);
+        const RenderTarget target{model_, cache_, document_.Current(), painter, metrics_, width(), height()};
+        PlaceCursors(model_, target, window);
+        RedrawCursors(target, window);
     }
     w.update();
 }
@@ -679,7 +689,7 @@ void CMainFrame::DrawSelection(int fromX, int toX) {
 }
 
 void CMainFrame::OpenScaleDialogFor(int trace) {
-    if (working_ || width() < kMinFrameWidth || height() < kMinFrameHeight) return;
+    if (busy_->Running() || width() < kMinFrameWidth || height() < kMinFrameHeight) return;
     const std::optional<ScaleRequest> request = SelectForScale(model_, trace);
     if (request) panels_->ExecScaleDialog(QCursor::pos(), *request);
 }
@@ -689,7 +699,7 @@ void CMainFrame::OnMouse(const MouseInput& in) {
     context.lineHeight = metrics_.LineHeight();
     context.frameWidth = width();
     context.frameHeight = height();
-    const MouseOutcome out = mouse_.Handle(model_, in, context);
+    const MouseOutcome out = mouse_.Handle(model_, cache_, in, context);
     CDisplayWindow& window = area_->Window(in.window);
     if (out.zoomFrame) {
         CDisplayWindow& main = area_->Window(WindowId::Main);
@@ -697,7 +707,7 @@ void CMainFrame::OnMouse(const MouseInput& in) {
         if (!image.isNull()) {
             {
                 QtDisplayPainter painter(image, metrics_);
-                DrawZoomFrame(model_, painter, out.zoomFrame->first, out.zoomFrame->second);
+                DrawZoomFrame(model_, cache_, painter, out.zoomFrame->first, out.zoomFrame->second);
             }
             main.update();
         }
@@ -730,13 +740,13 @@ bool CMainFrame::OpenTraceSelection(WindowId window) { return panels_->OpenTrace
 // ---- frame events ---------------------------------------------------------
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (working_ && busy_->Abandoned() && stuckExit_) {
+    if (busy_->Running() && busy_->Abandoned() && stuckExit_) {
         // The worker cannot be waited for: the program ends around it.
         event->accept();
         stuckExit_();
         return;
     }
-    if (working_) {
+    if (busy_->Running()) {
         // Stop the work first; the frame closes when it has ended.
         closeAfterWork_ = true;
         monitor_.cancel = true;
@@ -747,7 +757,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (!working_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (!busy_->Running() && event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {

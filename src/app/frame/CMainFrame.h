@@ -37,7 +37,7 @@ class CFramePanels;
 class CMainFrame : public QMainWindow, public CDisplayActions, public CCommandHost {
     Q_OBJECT
 public:
-    CMainFrame(WaveDocument& document, DisplayModel& model, SettingsRecord& settings, CUiSeam& ui);
+    CMainFrame(WaveDocument& document, DisplayModel& model, RenderCache& cache, SettingsRecord& settings, CUiSeam& ui);
     ~CMainFrame() override;
 
     // The open flow: closes the open file, loads `path` with the busy window
@@ -141,6 +141,7 @@ private:
 
     WaveDocument& document_;
     DisplayModel& model_;
+    RenderCache& cache_;
     SettingsRecord& settings_;
     CUiSeam& ui_;
     TextMetrics metrics_;
@@ -159,7 +160,6 @@ private:
     MouseHandler mouse_;
     ReadMonitor monitor_;
     bool ready_ = false;
-    bool working_ = false;       // a long piece of work owns the model
     WindowMask owedRedraw_ = 0;  // redraws asked for while working
     bool owedLayout_ = false;
     bool closeAfterWork_ = false;

@@ -7,6 +7,7 @@
 
 #include "display/RedrawAll.h"
 #include "display/RenderTarget.h"
+#include "display/WindowPlacement.h"
 #include "display/qt/QtDisplayPainter.h"
 
 namespace kivelo {
@@ -45,7 +46,7 @@ void DrawPanelStandIn(QImage& image, const DisplayModel& m, WindowId w, const Te
 
 }  // namespace
 
-void RenderWindows(DisplayModel& model, CWaveFile* file, std::array<QImage, kWindowCount>& images,
+void RenderWindows(DisplayModel& model, RenderCache& cache, CWaveFile* file, std::array<QImage, kWindowCount>& images,
                    const TextMetrics& metrics, int frameWidth, int frameHeight, uint32_t windows) {
     std::array<std::unique_ptr<QtDisplayPainter>, kWindowCount> painters;
     std::array<DisplayPainter*, kWindowCount> targets{};
@@ -54,10 +55,11 @@ void RenderWindows(DisplayModel& model, CWaveFile* file, std::array<QImage, kWin
         painters[i] = std::make_unique<QtDisplayPainter>(images[i], metrics);
         targets[i] = painters[i].get();
     }
-    RedrawAll(model, file, targets, metrics, frameWidth, frameHeight, windows);
+    PlaceWindows(model, cache, file, targets, metrics, frameWidth, frameHeight, windows);
+    RedrawAll(model, cache, file, targets, metrics, frameWidth, frameHeight, windows);
 }
 
-ComposedFrame ComposeWindows(DisplayModel& m, CWaveFile* file, int frameWidth, int frameHeight,
+ComposedFrame ComposeWindows(DisplayModel& m, RenderCache& cache, CWaveFile* file, int frameWidth, int frameHeight,
                              const TextMetrics& metrics) {
     ComposedFrame out;
     LayoutInput in;
@@ -66,7 +68,7 @@ ComposedFrame ComposeWindows(DisplayModel& m, CWaveFile* file, int frameWidth, i
     in.shown = m.shown;
     in.shares = m.shares;
     out.layout = LayOutWindows(in);
-    ApplyLayout(m, out.layout);
+    ApplyLayout(m, cache, out.layout);
     const Rgb bg = m.palette.Background();
     for (int i = 0; i < kWindowCount; ++i) {
         const LayoutRect& r = out.layout.windows[static_cast<size_t>(i)];
@@ -76,7 +78,7 @@ ComposedFrame ComposeWindows(DisplayModel& m, CWaveFile* file, int frameWidth, i
         image.fill(QColor(bg.r, bg.g, bg.b));
         DrawPanelStandIn(image, m, static_cast<WindowId>(i), metrics);
     }
-    RenderWindows(m, file, out.windows, metrics, frameWidth, frameHeight);
+    RenderWindows(m, cache, file, out.windows, metrics, frameWidth, frameHeight);
     return out;
 }
 
