@@ -14,12 +14,10 @@ namespace {
 // Rows of a pass: each trace's texts of a pass are fetched with one ReadText and
 // laid out as rows while they are still in the processor's cache (the formatters
 // keep their tables per trace, so switching traces often costs nothing). A pass
-// holds at most kPassTexts texts (320 KB). Passes handed to a second thread are
-// 4 times larger: each hand-over wakes a thread.
+// holds at most kPassTexts texts (320 KB); only the laid-out rows go to a second thread.
 constexpr int64_t kChunk = 100;
 constexpr int64_t kPassTexts = 16384;
 constexpr int64_t kMaxPassRows = 4096;
-constexpr int64_t kThreadedPassFactor = 4;
 
 // Threads a write uses: the caller's, and one laying out and writing the rows
 // when there is a second processor.
@@ -28,10 +26,9 @@ int ThreadCount(int asked) {
     return std::thread::hardware_concurrency() > 1 ? 2 : 1;
 }
 
-int64_t PassRows(std::size_t traces, bool threaded) {
-    const int64_t factor = threaded ? kThreadedPassFactor : 1;
-    int64_t rows = factor * kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
-    return std::clamp(rows / kChunk * kChunk, kChunk, factor * kMaxPassRows);
+int64_t PassRows(std::size_t traces) {
+    int64_t rows = kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
+    return std::clamp(rows / kChunk * kChunk, kChunk, kMaxPassRows);
 }
 
 // A text between double quotes; a quote inside is doubled so the field stays one field.
@@ -151,8 +148,8 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
 
     file.SetBlock(request.block);
     std::size_t width = traces.size();
-    const bool threaded = ThreadCount(request.threads) > 1 && request.count > PassRows(width, false);
-    const int64_t passRows = PassRows(width, threaded);
+    const int64_t passRows = PassRows(width);
+    const bool threaded = ThreadCount(request.threads) > 1 && request.count > passRows;
     auto stride = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count));
     CsvProgress* progress = request.progress;
     auto stopped = [&] {
