@@ -122,7 +122,6 @@ bool CsvRowWriter::HandOver() {
 }
 
 bool CsvRowWriter::Submit(std::size_t rows, int64_t rowsDone) {
-    constexpr std::size_t kWriteBytes = std::size_t{1} << 20;
     if (!thread_.joinable() && failed_) return false;
     Batch& batch = batches_[fill_];
     batch.bytes = LayOut(batch.rows, batch.bytes, texts_, traces_, stride_, rows);

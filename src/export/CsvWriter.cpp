@@ -1,6 +1,7 @@
 #include "export/CsvWriter.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 #include "common/StagedFile.h"
@@ -19,11 +20,16 @@ constexpr int64_t kChunk = 100;
 constexpr int64_t kPassTexts = 16384;
 constexpr int64_t kMaxPassRows = 4096;
 
-// Threads a write uses: the caller's, and one laying out and writing the rows
-// when there is a second processor.
+// Threads a write uses: the caller's, and by default one writing the rows when a
+// second processor is free. When every processor is busy a second thread gets no
+// more processor time (the scheduler shares it between sessions, not threads)
+// and only adds hand-overs, so the default then stays on one.
 int ThreadCount(int asked) {
     if (asked > 0) return std::min(asked, 2);
-    return std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    const unsigned cores = std::thread::hardware_concurrency();
+    double load = 0;
+    if (cores < 2) return 1;
+    return ::getloadavg(&load, 1) == 1 && load > static_cast<double>(cores - 1) ? 1 : 2;
 }
 
 int64_t PassRows(std::size_t traces) {
@@ -142,7 +148,7 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     std::vector<int> traces = SelectTraces(request.onOff, file.GetTraceTotalNumber());
     if (!CheckRange(file, traces, request)) return 0;
 
-    StagedFile out;
+    StagedFile out(CsvRowWriter::kWriteBytes);
     if (!out.Create(path, StagedFile::Existing::Replace)) return Fail(out.Error());
     out.Append(Header(file, traces, request));
 
