@@ -24,12 +24,12 @@ namespace kivelo {
 
 class CsvRowWriter {
 public:
-    // A pass holds at most `stride` rows of `traces` texts: trace i's text of row r
-    // at i * stride + r. `out` and `progress` (may be null) must outlive this.
     // Rows go to the file in writes of at least this size; an output whose buffer
     // is no larger takes them without a copy.
     static constexpr std::size_t kWriteBytes = std::size_t{1} << 20;
 
+    // A pass holds at most `stride` rows of `traces` texts: trace i's text of row r
+    // at i * stride + r. `out` and `progress` (may be null) must outlive this.
     CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded, CsvProgress* progress);
     ~CsvRowWriter();
     CsvRowWriter(const CsvRowWriter&) = delete;
