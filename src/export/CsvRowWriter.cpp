@@ -36,7 +36,7 @@ CsvRowWriter::CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stri
     try {
         thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
-        // No thread to spare: each pass is written when it is handed over.
+        // No thread to spare: each batch is written when it is full.
     }
 }
 
@@ -69,97 +69,85 @@ std::size_t CsvRowWriter::LayOut(std::vector<char>& rows, std::size_t at, std::s
     return static_cast<std::size_t>(p - rows.data());
 }
 
-bool CsvRowWriter::WritePass(Pass& pass) {
-    // Rows are gathered into writes of a megabyte or more: each goes to the file
-    // without a further copy through the output's buffer.
-    constexpr std::size_t kWriteBytes = std::size_t{1} << 20;
-    if (thread_.joinable()) {
-        rowText_.resize(std::max(rowText_.size(), pending_ + pass.bytes));
-        std::memcpy(rowText_.data() + pending_, pass.laidOut.data(), pass.bytes);
-        pending_ += pass.bytes;
-    } else {
-        pending_ = LayOut(rowText_, pending_, pass.texts, traces_, stride_, pass.rows);
-    }
-    if (pending_ >= kWriteBytes && !WritePending()) return false;
-    if (progress_ != nullptr) progress_->rows.store(pass.rowsDone, std::memory_order_relaxed);
-    return true;
-}
-
-bool CsvRowWriter::WritePending() {
-    const bool ok = pending_ == 0 || out_.Append(std::string_view(rowText_.data(), pending_));
-    pending_ = 0;
+bool CsvRowWriter::WriteBatch(Batch& batch) {
+    // A batch of kWriteBytes or more goes to the file without a copy through the output's buffer.
+    const bool ok = batch.bytes == 0 || out_.Append(std::string_view(batch.rows.data(), batch.bytes));
+    batch.bytes = 0;
+    if (ok && progress_ != nullptr) progress_->rows.store(batch.rowsDone, std::memory_order_relaxed);
     return ok;
 }
 
 void CsvRowWriter::Run() {
     for (;;) {
-        Pass* pass = nullptr;
+        Batch* batch = nullptr;
         bool skip = false;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stop_ || passes_[written_].full; });
-            if (!passes_[written_].full) return;
-            pass = &passes_[written_];
+            changed_.wait(lock, [&] { return stop_ || batches_[written_].full; });
+            if (stop_) return;
+            batch = &batches_[written_];
             skip = failed_;
         }
-        // Only this thread touches the output and the row text while it runs.
-        const bool ok = skip || WritePass(*pass);
+        // Only this thread touches the output while it runs.
+        const bool ok = skip || WriteBatch(*batch);
         {
             std::lock_guard lock(mutex_);
             if (!ok) {
                 failed_ = true;
                 error_ = out_.Error();
             }
-            pass->full = false;
-            written_ ^= 1;
+            batch->bytes = 0;
+            batch->full = false;
+            written_ = (written_ + 1) % kBatches;
         }
         changed_.notify_all();
     }
 }
 
 std::span<ValueText> CsvRowWriter::NextPass() {
-    Pass* pass = nullptr;
+    if (texts_.empty()) texts_.resize(traces_ * stride_);
+    return texts_;
+}
+
+bool CsvRowWriter::HandOver() {
     {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return !passes_[fill_].full; });
-        pass = &passes_[fill_];
+        std::lock_guard lock(mutex_);
+        batches_[fill_].full = true;
+        fill_ = (fill_ + 1) % kBatches;
     }
-    if (pass->texts.empty()) pass->texts.resize(traces_ * stride_);
-    return pass->texts;
+    changed_.notify_all();
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !batches_[fill_].full; });
+    return !failed_;
 }
 
 bool CsvRowWriter::Submit(std::size_t rows, int64_t rowsDone) {
-    Pass& pass = passes_[fill_];
-    pass.rows = rows;
-    pass.rowsDone = rowsDone;
+    if (!thread_.joinable() && failed_) return false;
+    Batch& batch = batches_[fill_];
+    batch.bytes = LayOut(batch.rows, batch.bytes, texts_, traces_, stride_, rows);
+    batch.rowsDone = rowsDone;
+    // A failure of the writer thread is seen at the next hand-over.
+    if (batch.bytes < kWriteBytes) return true;
+    if (thread_.joinable()) return HandOver();
+    if (!WriteBatch(batch)) {
+        failed_ = true;
+        error_ = out_.Error();
+    }
+    return !failed_;
+}
+
+bool CsvRowWriter::Finish() {
     if (!thread_.joinable()) {
-        if (failed_) return false;
-        if (!WritePass(pass)) {
+        if (!failed_ && !WriteBatch(batches_[fill_])) {
             failed_ = true;
             error_ = out_.Error();
         }
         return !failed_;
     }
-    pass.bytes = LayOut(pass.laidOut, 0, pass.texts, traces_, stride_, rows);
-    bool ok = false;
-    {
-        std::lock_guard lock(mutex_);
-        pass.full = true;
-        fill_ ^= 1;
-        ok = !failed_;
-    }
-    changed_.notify_all();
-    return ok;
-}
-
-bool CsvRowWriter::Finish() {
+    if (batches_[fill_].bytes > 0) HandOver();
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !passes_[0].full && !passes_[1].full; });
-    // The writer thread waits for a pass now: the rows left are this thread's to write.
-    if (!failed_ && !WritePending()) {
-        failed_ = true;
-        error_ = out_.Error();
-    }
+    changed_.wait(
+        lock, [&] { return std::none_of(batches_.begin(), batches_.end(), [](const Batch& b) { return b.full; }); });
     return !failed_;
 }
 

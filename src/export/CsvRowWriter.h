@@ -1,10 +1,11 @@
 #pragma once
 // The second half of a CSV write: lays out passes of value texts as rows (each
 // trace's text and a comma, then LF) and appends them to the output in the order
-// they came. With a thread of its own, the caller lays out each pass while its
-// texts are in its cache and the thread writes the rows while the caller fetches
-// the next pass, so both processors work and only the rows cross between them.
-// Two pass buffers bound the memory.
+// they came. The caller lays out each pass while its texts are in its cache,
+// into batches of a megabyte or more; each batch goes to the file in one write
+// without a further copy. With a thread of its own, that thread makes the writes
+// while the caller fetches the next passes: a ring of batches absorbs the
+// moments when one of the two threads has no processor (the machine is shared).
 #include <array>
 #include <condition_variable>
 #include <cstddef>
@@ -23,6 +24,10 @@ namespace kivelo {
 
 class CsvRowWriter {
 public:
+    // Rows go to the file in writes of at least this size; an output whose buffer
+    // is no larger takes them without a copy.
+    static constexpr std::size_t kWriteBytes = std::size_t{1} << 20;
+
     // A pass holds at most `stride` rows of `traces` texts: trace i's text of row r
     // at i * stride + r. `out` and `progress` (may be null) must outlive this.
     CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded, CsvProgress* progress);
@@ -30,12 +35,12 @@ public:
     CsvRowWriter(const CsvRowWriter&) = delete;
     CsvRowWriter& operator=(const CsvRowWriter&) = delete;
 
-    // The buffer for the next pass's texts, once it is free again.
+    // The buffer for the next pass's texts.
     std::span<ValueText> NextPass();
-    // Hands the pass just filled over: `rows` rows, `rowsDone` rows of the whole
+    // Lays out the pass just filled: `rows` rows, `rowsDone` rows of the whole
     // write once it is written. False when a write has failed (see Error()).
     bool Submit(std::size_t rows, int64_t rowsDone);
-    // Waits until every pass handed over is written; false when a write failed.
+    // Writes what is left and waits until every batch is written; false when a write failed.
     bool Finish();
     const std::string& Error() const { return error_; }
 
@@ -45,29 +50,28 @@ public:
                               std::size_t traces, std::size_t stride, std::size_t count);
 
 private:
-    struct Pass {
-        std::vector<ValueText> texts;
-        std::vector<char> laidOut;  // with a second thread: the rows, laid out by the caller
+    struct Batch {
+        std::vector<char> rows;
         std::size_t bytes = 0;
-        std::size_t rows = 0;
         int64_t rowsDone = 0;
-        bool full = false;  // handed over and not yet written
+        bool full = false;  // handed to the writer thread and not yet written
     };
-    // Lays out one pass after the rows not yet written, and writes them once they
-    // fill a large write; false on a write failure.
-    bool WritePass(Pass& pass);
-    bool WritePending();
+    static constexpr std::size_t kBatches = 4;
+
+    // Writes a batch and empties it; false on a write failure.
+    bool WriteBatch(Batch& batch);
+    // Gives the batch being filled to the writer thread and waits for the next one to be free.
+    bool HandOver();
     void Run();
 
     StagedFile& out_;
     const std::size_t traces_;
     const std::size_t stride_;
     CsvProgress* const progress_;
-    std::array<Pass, 2> passes_;
-    std::size_t fill_ = 0;     // the pass the caller fills next
-    std::size_t written_ = 0;  // the pass the writer takes next
-    std::vector<char> rowText_;
-    std::size_t pending_ = 0;  // bytes of rowText_ laid out and not yet written
+    std::vector<ValueText> texts_;
+    std::array<Batch, kBatches> batches_;
+    std::size_t fill_ = 0;     // the batch the caller lays out into
+    std::size_t written_ = 0;  // the batch the writer thread takes next
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stop_ = false;

@@ -1,6 +1,7 @@
 #include "export/CsvWriter.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 #include "common/StagedFile.h"
@@ -14,24 +15,26 @@ namespace {
 // Rows of a pass: each trace's texts of a pass are fetched with one ReadText and
 // laid out as rows while they are still in the processor's cache (the formatters
 // keep their tables per trace, so switching traces often costs nothing). A pass
-// holds at most kPassTexts texts (320 KB). Passes handed to a second thread are
-// 4 times larger: each hand-over wakes a thread.
+// holds at most kPassTexts texts (320 KB); only the laid-out rows go to a second thread.
 constexpr int64_t kChunk = 100;
 constexpr int64_t kPassTexts = 16384;
 constexpr int64_t kMaxPassRows = 4096;
-constexpr int64_t kThreadedPassFactor = 4;
 
-// Threads a write uses: the caller's, and one laying out and writing the rows
-// when there is a second processor.
+// Threads a write uses: the caller's, and by default one writing the rows when a
+// second processor is free. When every processor is busy a second thread gets no
+// more processor time (the scheduler shares it between sessions, not threads)
+// and only adds hand-overs, so the default then stays on one.
 int ThreadCount(int asked) {
     if (asked > 0) return std::min(asked, 2);
-    return std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    const unsigned cores = std::thread::hardware_concurrency();
+    double load = 0;
+    if (cores < 2) return 1;
+    return ::getloadavg(&load, 1) == 1 && load > static_cast<double>(cores - 1) ? 1 : 2;
 }
 
-int64_t PassRows(std::size_t traces, bool threaded) {
-    const int64_t factor = threaded ? kThreadedPassFactor : 1;
-    int64_t rows = factor * kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
-    return std::clamp(rows / kChunk * kChunk, kChunk, factor * kMaxPassRows);
+int64_t PassRows(std::size_t traces) {
+    int64_t rows = kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
+    return std::clamp(rows / kChunk * kChunk, kChunk, kMaxPassRows);
 }
 
 // A text between double quotes; a quote inside is doubled so the field stays one field.
@@ -145,14 +148,14 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     std::vector<int> traces = SelectTraces(request.onOff, file.GetTraceTotalNumber());
     if (!CheckRange(file, traces, request)) return 0;
 
-    StagedFile out;
+    StagedFile out(CsvRowWriter::kWriteBytes);
     if (!out.Create(path, StagedFile::Existing::Replace)) return Fail(out.Error());
     out.Append(Header(file, traces, request));
 
     file.SetBlock(request.block);
     std::size_t width = traces.size();
-    const bool threaded = ThreadCount(request.threads) > 1 && request.count > PassRows(width, false);
-    const int64_t passRows = PassRows(width, threaded);
+    const int64_t passRows = PassRows(width);
+    const bool threaded = ThreadCount(request.threads) > 1 && request.count > passRows;
     auto stride = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count));
     CsvProgress* progress = request.progress;
     auto stopped = [&] {

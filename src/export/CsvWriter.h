@@ -23,8 +23,8 @@ struct CsvRequest {
     std::span<const uint8_t> onOff;
     // Rows written so far and a request to stop; none when nobody follows the write.
     CsvProgress* progress = nullptr;
-    // 1: everything on the caller's thread; 0: a second thread lays out and writes
-    // the rows when the machine has a second processor. The bytes are the same.
+    // 1: everything on the caller's thread; 2: a second thread writes the rows;
+    // 0: a second thread when a second processor is free. The bytes are the same.
     int threads = 0;
 };
 

@@ -23,8 +23,8 @@ const char kHelp[] =
     "  --block N    block (record) index, from 0\n"
     "  --first N    first sample (default 0)\n"
     "  --count N    number of samples (default: to the end of the block)\n"
-    "  --threads N  1: one thread; 2: the rows are laid out and written on a\n"
-    "               second thread (default when there are two processors)\n"
+    "  --threads N  1: one thread; 2: the rows are written on a second thread\n"
+    "               (default: a second thread when a second processor is free)\n"
     "  --force      replace an existing OUT.csv\n"
     "Exit codes: 0 written, 1 failure, 2 usage error, 3 OUT.csv exists.\n";
 
