@@ -13,6 +13,7 @@
 #include <string>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "app/export/CPrintPagePainter.h"
 #include "app/export/DibImage.h"
 #include "display/DisplayModel.h"
@@ -102,7 +103,7 @@ int RunPrint(int argc, char** argv) {
 
     const std::string& path = args.Positional()[0];
     std::string error;
-    std::unique_ptr<CWaveFile> file = OpenWaveFileAt(path, 0, error);
+    std::unique_ptr<CWaveFile> file = OpenWaveFileAt(path, 0, error, ReaderOptions());
     if (!file) return Report(error);
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "display/DisplayModel.h"
 #include "display/DocumentBinding.h"
 #include "display/RenderTarget.h"
@@ -122,7 +123,7 @@ int RunRender(int argc, char** argv) {
 
     const std::string& path = args.Positional()[0];
     std::string error;
-    std::unique_ptr<CWaveFile> file = OpenWaveFileAt(path, 0, error);
+    std::unique_ptr<CWaveFile> file = OpenWaveFileAt(path, 0, error, ReaderOptions());
     if (!file) return Report(error);
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

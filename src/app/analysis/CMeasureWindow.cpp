@@ -36,7 +36,8 @@ QString Value(const std::optional<double>& v, const std::string& unit, double re
 
 }  // namespace
 
-CMeasureWindow::CMeasureWindow(CMainFrame& frame) : QWidget(&frame, Qt::Tool), frame_(frame) {
+CMeasureWindow::CMeasureWindow(CMainFrame& frame)
+    : QWidget(&frame, Qt::Tool), frame_(frame), reader_(frame.Document().Options()) {
     setObjectName(QStringLiteral("measureWindow"));
     setWindowTitle(QStringLiteral("Measure"));
     setAccessibleName(QStringLiteral("Measure"));

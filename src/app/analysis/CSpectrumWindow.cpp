@@ -43,7 +43,7 @@ QString Formatted(double value, const std::string& unit) {
 }  // namespace
 
 CSpectrumWindow::CSpectrumWindow(CMainFrame& frame, std::function<SpanChoice()> span)
-    : QWidget(&frame, Qt::Tool), frame_(frame), span_(std::move(span)) {
+    : QWidget(&frame, Qt::Tool), frame_(frame), span_(std::move(span)), reader_(frame.Document().Options()) {
     setObjectName(QStringLiteral("spectrumWindow"));
     setWindowTitle(QStringLiteral("Spectrum"));
     setAccessibleName(QStringLiteral("Spectrum"));

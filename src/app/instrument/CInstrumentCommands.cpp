@@ -97,6 +97,7 @@ CInstrumentCommands::CInstrumentCommands(CMainFrame& frame) : frame_(frame), por
         StoreChosenDevices();
         frame_.RequestRedraw();
     };
+    comm_->portOptionsChanged = [this](const PortOptions& options) { ports_ = std::make_unique<PortTable>(options); };
     recorder_->sendLine = [this](const std::string& line) { SendRemote(line); };
     recorder_->listsChanged = [this] { StoreRecorderLists(); };
     recorder_->closed = [this] { frame_.RequestRedraw(); };
@@ -110,6 +111,7 @@ CInstrumentCommands::CInstrumentCommands(CMainFrame& frame) : frame_(frame), por
 CInstrumentCommands::~CInstrumentCommands() {
     // The dialogs belong to the frame and may outlive this module by a moment.
     comm_->accepted = nullptr;
+    comm_->portOptionsChanged = nullptr;
     recorder_->sendLine = nullptr;
     recorder_->listsChanged = nullptr;
     recorder_->closed = nullptr;
@@ -176,7 +178,7 @@ void CInstrumentCommands::StoreChosenDevices() {
 
 CommTarget CInstrumentCommands::Target() const {
     const CommSettings& settings = comm_->Settings();
-    return CommTargetFor(settings, comm_->ChosenDevice(settings.serialPort).toStdString());
+    return CommTargetFor(settings, comm_->ChosenDevice(settings.serialPort).toStdString(), ports_->Options());
 }
 
 QString CInstrumentCommands::NoResponseText(const CommSettings& settings, const CommTarget& target) const {

@@ -15,7 +15,6 @@
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "FolderEntries.h"
-#include "ScopedEnv.h"
 #include "app/core/SettingsRecord.h"
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
@@ -25,7 +24,6 @@ namespace kivelo::app {
 namespace {
 
 using test::FolderEntries;
-using test::ScopedEnv;
 using wavegen::ReadFileBytes;
 constexpr std::size_t kSize = 11588;
 
@@ -602,16 +600,18 @@ TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
               0);
 }
 
-TEST(SettingsPath, RealEnvironment) {
-    {
-        ScopedEnv env("KIVELO_SETTINGS", "/tmp/explicit.stp");
-        EXPECT_EQ(SettingsStore::ResolvePath(), "/tmp/explicit.stp");
-    }
+TEST(SettingsPath, VariablesFromTheLookupAndTheRealExecutable) {
+    const auto lookup = [](const char* name) -> const char* {
+        return std::string_view(name) == "KIVELO_SETTINGS" ? "/tmp/explicit.stp" : nullptr;
+    };
+    EXPECT_EQ(SettingsStore::ResolvePath(lookup), "/tmp/explicit.stp");
 
     const std::string exeDir = SettingsStore::ExecutableDirectory();
     ASSERT_FALSE(exeDir.empty());
     EXPECT_EQ(::access((exeDir + "/appcore_settings_tests").c_str(), X_OK), 0) << exeDir;
-    EXPECT_EQ(SettingsStore::InputsFromEnvironment(exeDir).exeDirectory, exeDir);
+    const SettingsPathInputs in = SettingsStore::Inputs([](const char*) { return nullptr; }, exeDir);
+    EXPECT_EQ(in.exeDirectory, exeDir);
+    EXPECT_FALSE(in.kiveloSettings);
 }
 
 // --- saving ---------------------------------------------------------------------
