@@ -25,6 +25,7 @@
 #include "common/TempDir.h"
 #include "display/DisplayModel.h"
 #include "wavefile/WaveDocument.h"
+#include "wavefile/WavefileOptions.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ const std::string& WideRecord() {
 
 // One program: document, model, settings and the frame, 1280 x 1024.
 struct Program {
-    WaveDocument document;
+    WaveDocument document{WavefileOptions::From(std::getenv).summaryBudget};
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
     SettingsRecord settings;
     SilentUi ui;
