@@ -26,6 +26,7 @@
 #include "display/DocumentBinding.h"
 #include "display/qt/FrameComposer.h"
 #include "wavefile/WaveDocument.h"
+#include "wavefile/WavefileOptions.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ double MeasureMs(CWaveFile& file, MomentsCache& cache, int64_t first, int64_t co
 // Each iteration: 50 ticks of the auto roll at x1 (the slowest speed), each timed
 // as its Zoom and XY redraw and, apart, the Measure table's moments of the new stretch.
 void BM_MeasureDuringAutoRoll(benchmark::State& state) {
-    WaveDocument document(SummaryBudgetFromEnvironment());
+    WaveDocument document(WavefileOptions::From(std::getenv).summaryBudget);
     if (!document.Load(Record()).ok) std::abort();
     auto model = std::make_unique<DisplayModel>();
     BindDocument(*model, *document.Current());

@@ -26,6 +26,7 @@
 #include "display/DisplayModel.h"
 #include "display/RenderCache.h"
 #include "wavefile/WaveDocument.h"
+#include "wavefile/WavefileOptions.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ const std::string& WideRecord() {
 
 // One program: document, model, render cache, settings and the frame, 1280 x 1024.
 struct Program {
-    WaveDocument document;
+    WaveDocument document{WavefileOptions::From(std::getenv).summaryBudget};
     std::unique_ptr<DisplayModel> model = std::make_unique<DisplayModel>();
     std::unique_ptr<RenderCache> cache = std::make_unique<RenderCache>();
     SettingsRecord settings;

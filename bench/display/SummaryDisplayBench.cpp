@@ -27,6 +27,7 @@
 #include "display/qt/FrameComposer.h"
 #include "wavefile/PairReduction.h"
 #include "wavefile/WaveDocument.h"
+#include "wavefile/WavefileOptions.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void BM_FirstFrameOverPlainRead(benchmark::State& state) {
         const auto t1 = Clock::now();
         const double c1 = bench::ProcessCpuMs();
         {
-            Program p(path, SummaryBudgetFromEnvironment(), threads);
+            Program p(path, WavefileOptions::From(std::getenv).summaryBudget, threads);
             readPerByte = static_cast<double>(p.monitor.bytesRead.load()) / fileBytes;
             summaryPerByte = static_cast<double>(p.document.Summaries().Bytes()) / fileBytes;
             used = p.document.Summaries().Threads();
@@ -123,7 +124,7 @@ void BM_FirstFrameOverPlainRead(benchmark::State& state) {
         const auto t2 = Clock::now();
         readCpu.push_back(c1 - c0);
         frameCpu.push_back(bench::ProcessCpuMs() - c1);
-        { Program p(path, SummaryBudgetFromEnvironment(), threads, -1); }
+        { Program p(path, WavefileOptions::From(std::getenv).summaryBudget, threads, -1); }
         const auto t3 = Clock::now();
         if (threads == 0) {
             Program p(path, 0);
@@ -153,7 +154,7 @@ void BM_FirstFrameOverPlainRead(benchmark::State& state) {
 }
 
 Program& Large() {
-    static Program p(LargeRecord(), SummaryBudgetFromEnvironment());
+    static Program p(LargeRecord(), WavefileOptions::From(std::getenv).summaryBudget);
     return p;
 }
 Program& LargeWithout() {
@@ -252,7 +253,7 @@ void BM_RedrawAfterResize(benchmark::State& state) {
 // current one (their points kept). Paired with the same clicks without summaries
 // and without kept points, as before them.
 void BM_RecordSwitch(benchmark::State& state) {
-    Program with(HundredRecords(), SummaryBudgetFromEnvironment());
+    Program with(HundredRecords(), WavefileOptions::From(std::getenv).summaryBudget);
     Program without(HundredRecords(), 0);
     auto switchTo = [](Program& p, int record, bool keep) {
         if (!keep) {

@@ -19,7 +19,6 @@
 #include "instrument/download/Download.h"
 #include "instrument/download/DownloadResult.h"
 #include "instrument/drivers/DownloadPlan.h"
-#include "port/GpibAbi.h"
 #include "port/PortTable.h"
 
 namespace {
@@ -27,13 +26,12 @@ namespace {
 constexpr int kTraces = 8;
 constexpr int kRecords = 10;
 
-// The simulator library, loaded before the program's own binding binds it so
-// that both see the same instrument; its extra export rebuilds the instrument
+// The simulator library, loaded before the ports' binding (given its path) binds
+// it so that both see the same instrument; its extra export rebuilds the instrument
 // from the QVSIM_* environment.
 class SimLibrary {
 public:
     SimLibrary() {
-        setenv(kivelo::gpib::kLibraryEnv, QVSIM_GPIB_LIBRARY, 1);
         handle_ = dlopen(QVSIM_GPIB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         if (handle_ != nullptr) reset_ = reinterpret_cast<int (*)()>(dlsym(handle_, "qvsim_gpib_reset"));
     }
@@ -71,7 +69,7 @@ void BM_DownloadGpib(benchmark::State& state) {
         state.SkipWithError("simulator library not usable");
         return;
     }
-    kivelo::PortTable ports;
+    kivelo::PortTable ports(kivelo::PortOptions{QVSIM_GPIB_LIBRARY, {}});
     const kivelo::CommTarget target{1, {}};
     kivelo::CInstrumentPort& port = kivelo::SelectPort(ports, target);
     kivelo::DownloadPlan plan;

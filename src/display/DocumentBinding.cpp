@@ -2,6 +2,8 @@
 
 #include "display/CursorSamples.h"
 #include "display/ViewNavigation.h"
+#include "wavefile/HeaderRecords.h"
+#include "wavefile/ModelTraits.h"
 
 #include <algorithm>
 #include <bit>
@@ -34,10 +36,10 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
 
     file.GetModel(doc.model);
     doc.model = Cut(doc.model, 19);
-    const std::string& m = doc.model;
-    doc.bitOrderModel = m == "QV818" || m == "QV818E" || m == "QV810" || m == "QV826";
-    doc.byteWideLogic = m == "QV4300";
-    doc.byteWideData = m == "QV7010";
+    const ModelTraits& traits = TraitsOfModel(doc.model);
+    doc.bitOrderModel = traits.endOfAcquisition;
+    doc.byteWideLogic = traits.byteWideLogic;
+    doc.byteWideData = traits.byteWideData;
 
     file.SetBlock(0);
     file.SetTrace(0);
@@ -72,7 +74,7 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
             double gain = info.VResolution;
             if (info.DataWidth == 1) gain /= 256.0;
             double offset = info.VOffset;
-            if (info.DataKind == 3) offset += gain * 32768.0;
+            if (info.DataKind == kKindUnsigned) offset += gain * 32768.0;
             const uint8_t bytes = static_cast<uint8_t>(info.DataWidth == 1 ? 1 : 2);
             for (TraceSet* set : {&model.mainSet, &model.zoomSet, &model.historySet}) {
                 DisplayTrace& t = (*set)[i];
@@ -80,11 +82,11 @@ void BindDocument(DisplayModel& model, CWaveFile& file) {
                 t.offset = offset;
                 t.SetName(info.TraceName);
                 t.SetUnit(info.VUnit);
-                t.logic = info.DataKind == 2 ? 1 : 0;
+                t.logic = info.DataKind == kKindBit ? 1 : 0;
                 t.bitCount = (info.DataWidth == 1 || doc.byteWideLogic) ? 8 : 16;
                 t.bitOrder = doc.bitOrderModel ? 1 : 0;
                 t.bytesPerSample = bytes;
-                t.isSigned = info.DataKind == 3 ? 0 : 1;
+                t.isSigned = info.DataKind == kKindUnsigned ? 0 : 1;
             }
             model.mainSet[i].positionSlot = static_cast<uint8_t>(i);
             model.zoomSet[i].positionSlot = static_cast<uint8_t>(i);

@@ -39,12 +39,6 @@ CSerialPort::~CSerialPort() {
     if (IsOpen()) Close();
 }
 
-std::string CSerialPort::DevicePath(int portIndex) {
-    const char* env = std::getenv(portIndex == 0 ? "KIVELO_COM1" : "KIVELO_COM2");
-    if (env != nullptr && *env != '\0') return env;
-    return portIndex == 0 ? "/dev/ttyS0" : "/dev/ttyS1";
-}
-
 int CSerialPort::Open(int configWord) { return Reopen(configWord, std::nullopt); }
 
 int CSerialPort::OpenDevice(const std::string& path, int configWord) { return Reopen(configWord, path); }

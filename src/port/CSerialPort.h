@@ -5,9 +5,11 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "common/UniqueFd.h"
 #include "port/CInstrumentPort.h"
+#include "port/PortOptions.h"
 #include "port/SerialSettings.h"
 
 namespace kivelo {
@@ -18,7 +20,7 @@ public:
     static constexpr int kDefaultWriteTimeoutMs = 2000;
     static constexpr int kPortCount = 2;  // COM1, COM2
 
-    CSerialPort() = default;
+    explicit CSerialPort(PortOptions options = {}) : options_(std::move(options)) {}
     ~CSerialPort() override;
 
     // Decodes the word and opens COM1/COM2 (see DevicePath). Reopening an open
@@ -47,9 +49,8 @@ public:
     int ReadTimeoutMs() const { return timeouts_[Current()].readMs; }
     int WriteTimeoutMs() const { return timeouts_[Current()].writeMs; }
 
-    // /dev/ttyS0 for COM1 and /dev/ttyS1 for COM2, unless $KIVELO_COM1 /
-    // $KIVELO_COM2 names another device.
-    static std::string DevicePath(int portIndex);
+    // The device of COM1 (portIndex 0) or COM2, as the options name it.
+    std::string DevicePath(int portIndex) const { return options_.SerialDevicePath(portIndex); }
 
 private:
     struct Timeouts {
@@ -75,6 +76,7 @@ private:
     bool Delay(int ms);
     std::size_t Current() const { return static_cast<std::size_t>(settings_.portIndex); }
 
+    PortOptions options_;
     SerialSettings settings_;
     std::array<Timeouts, kPortCount> timeouts_{};
     UniqueFd fd_;

@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <utility>
 
 namespace kivelo {
@@ -21,12 +20,6 @@ const void* DataSymbol(void* handle, const char* name, const char* windowsName) 
     return address != nullptr ? address : dlsym(handle, windowsName);
 }
 
-std::string LibraryPath(const std::string& configured) {
-    if (!configured.empty()) return configured;
-    const char* env = std::getenv(gpib::kLibraryEnv);
-    return env != nullptr && *env != '\0' ? env : gpib::kDefaultLibrary;
-}
-
 }  // namespace
 
 void GpibLibrary::HandleCloser::operator()(void* handle) const {
@@ -38,7 +31,7 @@ GpibLibrary::GpibLibrary(std::string path) : path_(std::move(path)) {}
 GpibLibrary::~GpibLibrary() = default;
 
 bool GpibLibrary::Load() {
-    const std::string path = LibraryPath(path_);
+    const std::string path = path_.empty() ? std::string(gpib::kDefaultLibrary) : path_;
     std::unique_ptr<void, HandleCloser> handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!handle) return false;
     const auto* ibsta = static_cast<const int*>(DataSymbol(handle.get(), gpib::kSymIbsta, gpib::kSymUserIbsta));

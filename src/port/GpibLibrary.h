@@ -24,8 +24,7 @@ struct GpibStatus {
 
 class GpibLibrary {
 public:
-    // An empty path means $KIVELO_GPIB_LIBRARY, or libgpib.so.0 when that is
-    // unset; the environment is read again at each load attempt.
+    // An empty path means libgpib.so.0.
     explicit GpibLibrary(std::string path = {});
     ~GpibLibrary();
     GpibLibrary(const GpibLibrary&) = delete;

@@ -1,10 +1,8 @@
 #include "port/PortTable.h"
 
-#include <utility>
-
 namespace kivelo {
 
-PortTable::PortTable(std::string gpibLibraryPath) : library_(std::move(gpibLibraryPath)) {}
+PortTable::PortTable(const PortOptions& options) : options_(options), library_(options.gpibLibrary) {}
 
 CInstrumentPort& PortTable::At(std::size_t index) {
     switch (index) {

@@ -9,6 +9,7 @@
 #include "port/CInstrumentPort.h"
 #include "port/CSerialPort.h"
 #include "port/GpibLibrary.h"
+#include "port/PortOptions.h"
 
 namespace kivelo {
 
@@ -16,8 +17,7 @@ class PortTable {
 public:
     static constexpr std::size_t kSize = 5;
 
-    // gpibLibraryPath: see GpibLibrary (empty: environment or default name).
-    explicit PortTable(std::string gpibLibraryPath = {});
+    explicit PortTable(const PortOptions& options = {});
     PortTable(const PortTable&) = delete;
     PortTable& operator=(const PortTable&) = delete;
 
@@ -29,16 +29,18 @@ public:
     // Every port writes to log (nullptr: none) until told otherwise.
     void SetWireLog(CWireLog* log);
 
+    const PortOptions& Options() const { return options_; }
     GpibLibrary& Gpib() { return library_; }
     CGpibDevicePort& DevicePort() { return devicePort_; }
     CGpibPort& GpibPort() { return gpibPort_; }
     CSerialPort& SerialPort() { return serialPort_; }
 
 private:
+    PortOptions options_;
     GpibLibrary library_;
     CGpibDevicePort devicePort_{library_};
     CGpibPort gpibPort_{library_};
-    CSerialPort serialPort_;
+    CSerialPort serialPort_{options_};
 };
 
 }  // namespace kivelo

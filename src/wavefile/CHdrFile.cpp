@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "wavefile/HeaderLineReader.h"
+#include "wavefile/ModelTraits.h"
 
 namespace kivelo {
 
@@ -15,10 +16,6 @@ namespace {
 constexpr int32_t kMaxTraceTotal = 4096;
 constexpr int32_t kMaxBlocks = 1 << 20;
 constexpr int64_t kMaxBlockEntries = int64_t{1} << 22;  // sum of B x N over all groups
-
-bool ModelIs(const std::string& model, std::string_view prefix) {
-    return std::string_view(model).substr(0, prefix.size()) == prefix;
-}
 
 // The reader and, once parsing failed, what was wrong and where.
 struct HeaderParse {
@@ -194,7 +191,7 @@ bool ReadGroup(HeaderParse& p, const std::string& model, int32_t tracesLeft, int
         !p.TextRow("HUnit", n, g.HUnit))
         return false;
 
-    if (ModelIs(model, "QV31") || ModelIs(model, "QV6")) {
+    if (TraitsOfModel(model).sharedStamps) {
         return ReadSharedStamp(p, "Date", b, g.Date) && ReadSharedStamp(p, "Time", b, g.Time);
     }
     ReadStampPerBlock(p.r, "Date", b, g.Date);
@@ -314,7 +311,7 @@ bool ParseHeader(HeaderParse& p, HdrPublicInfo& pubOut, std::vector<HdrGroupInfo
     HdrPrivateInfo priv;
     ReadPrivatePart(p.r, priv);
 
-    if (ModelIs(pub.Model, "QV6")) {
+    if (TraitsOfModel(pub.Model).dropsUnrecognised) {
         for (HdrGroupInfo& g : groups) pub.TraceTotalNumber -= RemoveUnrecognised(g);
     }
 

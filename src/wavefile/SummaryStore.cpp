@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <thread>
 
 namespace kivelo {
@@ -94,16 +92,6 @@ int64_t DefaultSummaryBudget() {
     const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0) return int64_t{256} << 20;
     return static_cast<int64_t>(pages) * pageSize / 8;
-}
-
-int64_t SummaryBudgetFromEnvironment() {
-    const char* text = std::getenv("KIVELO_SUMMARY_MB");
-    if (text == nullptr || *text == '\0') return DefaultSummaryBudget();
-    errno = 0;
-    char* end = nullptr;
-    const long long mb = std::strtoll(text, &end, 10);
-    if (errno != 0 || *end != '\0' || mb < 0 || mb > (int64_t{1} << 40)) return DefaultSummaryBudget();
-    return static_cast<int64_t>(mb) << 20;
 }
 
 }  // namespace kivelo

@@ -68,7 +68,5 @@ private:
 
 // About an eighth of the physical memory.
 int64_t DefaultSummaryBudget();
-// KIVELO_SUMMARY_MB (megabytes, 0 for none) when set to a number, else the default.
-int64_t SummaryBudgetFromEnvironment();
 
 }  // namespace kivelo

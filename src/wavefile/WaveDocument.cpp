@@ -49,7 +49,7 @@ std::optional<WaveFormat> FormatOfPath(std::string_view path) {
     return e->format;
 }
 
-WaveDocument::WaveDocument() : WaveDocument(SummaryBudgetFromEnvironment()) {}
+WaveDocument::WaveDocument() : WaveDocument(DefaultSummaryBudget()) {}
 
 WaveDocument::WaveDocument(int64_t summaryBudget) : summaries_(summaryBudget) {
     if (summaryBudget <= 0) return;
@@ -109,11 +109,12 @@ std::unique_ptr<CWaveFile> MakeReaderFor(const std::string& path, OpenFailure& f
     return entry->make();
 }
 
-std::unique_ptr<CWaveFile> OpenWaveFileAt(const std::string& path, int64_t cacheCapacity, std::string& error) {
+std::unique_ptr<CWaveFile> OpenWaveFileAt(const std::string& path, int64_t cacheCapacity, std::string& error,
+                                          const WavefileOptions& options) {
     OpenFailure failure;
     std::unique_ptr<CWaveFile> file = MakeReaderFor(path, failure);
     if (file) {
-        file->SetSummaryBudget(SummaryBudgetFromEnvironment());
+        file->SetSummaryBudget(options.summaryBudget);
         if (file->Open(path, cacheCapacity) == kOpenOk) return file;
         failure = file->GetOpenFailure();
     }

@@ -14,6 +14,7 @@
 #include "wavefile/OpenReport.h"
 #include "wavefile/ReadMonitor.h"
 #include "wavefile/SummaryStore.h"
+#include "wavefile/WavefileOptions.h"
 
 namespace kivelo {
 
@@ -36,7 +37,7 @@ inline constexpr std::string_view kInitialCaption = "Waveform Viewer";
 
 class WaveDocument {
 public:
-    // Summaries within the budget KIVELO_SUMMARY_MB gives (see SummaryBudgetFromEnvironment).
+    // Summaries within the default budget.
     WaveDocument();
     // Summaries within `summaryBudget` bytes (0: none).
     explicit WaveDocument(int64_t summaryBudget);
@@ -70,6 +71,8 @@ public:
     CFldFile& Fld() { return fld_; }
     // The readers' summaries; they stay when a file is closed, for the next open of it.
     SummaryStore& Summaries() { return summaries_; }
+    // What readers of their own of the document's files are opened with.
+    WavefileOptions Options() const { return {summaries_.Budget()}; }
 
 private:
     SummaryStore summaries_;  // before the readers: they use it until they are gone
@@ -88,6 +91,7 @@ std::unique_ptr<CWaveFile> MakeReaderFor(const std::string& path, OpenFailure& f
 
 // One reader for one path, opened, owned by the caller: for batch use.
 // Null on failure, with the message to show (the one-line form).
-std::unique_ptr<CWaveFile> OpenWaveFileAt(const std::string& path, int64_t cacheCapacity, std::string& error);
+std::unique_ptr<CWaveFile> OpenWaveFileAt(const std::string& path, int64_t cacheCapacity, std::string& error,
+                                          const WavefileOptions& options = {});
 
 }  // namespace kivelo

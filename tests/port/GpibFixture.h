@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "FakeGpibState.h"
-#include "ScopedEnv.h"
 #include "port/GpibLibrary.h"
 
 using Calls = std::vector<std::string>;
@@ -47,5 +46,3 @@ protected:
 private:
     void* handle_ = nullptr;
 };
-
-using kivelo::test::ScopedEnv;

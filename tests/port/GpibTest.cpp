@@ -1,10 +1,13 @@
 // The GPIB binding and both GPIB ports, against the fake library.
 #include <climits>
 #include <cstdint>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "GpibFixture.h"
+#include "common/TempDir.h"
 #include "port/CGpibDevicePort.h"
 #include "port/CGpibPort.h"
 #include "port/PortTable.h"
@@ -40,8 +43,9 @@ void ExpectEveryOperationFails(CGpibPortBase& port, const GpibLibrary& library) 
 }  // namespace
 
 TEST(GpibLibraryLoad, MissingLibraryFailsEveryOperationAndIsLookedForAgain) {
-    ScopedEnv env(gpib::kLibraryEnv, kMissingLibrary);
-    GpibLibrary library;
+    TempDir dir;
+    const std::string path = dir.File("libgpib-late.so");
+    GpibLibrary library(path);
     CGpibPort port(library);
     CGpibDevicePort devicePort(library);
     ExpectEveryOperationFails(port, library);
@@ -49,14 +53,28 @@ TEST(GpibLibraryLoad, MissingLibraryFailsEveryOperationAndIsLookedForAgain) {
     EXPECT_EQ(library.ibdev(0, 1, 0, 13, 1, 0x0C0A), -1);
     EXPECT_EQ(library.ibfind("GPIB0"), -1);
 
-    // An explicit path wins over the environment.
-    EXPECT_GE(GpibLibrary(FAKE_GPIB_PATH).ibfind("GPIB0"), 0);
-
     // The library appears: the very next call finds it.
-    env.Set(FAKE_GPIB_PATH);
+    std::filesystem::create_symlink(FAKE_GPIB_PATH, path);
     EXPECT_EQ(port.Open(5), 0);
     EXPECT_TRUE(library.IsLoaded());
     EXPECT_EQ(library.Status().ibsta & 0xC000, 0);
+}
+
+TEST(PortOptions, VariablesNameTheLibraryAndTheComDevices) {
+    const std::map<std::string, const char*> set{
+        {"KIVELO_GPIB_LIBRARY", "/opt/gpib/libgpib.so"}, {"KIVELO_COM1", "/dev/ttyUSB0"}, {"KIVELO_COM2", ""}};
+    const PortOptions options = PortOptions::From([&](const char* name) {
+        const auto it = set.find(name);
+        return it == set.end() ? nullptr : it->second;
+    });
+    EXPECT_EQ(options.GpibLibraryPath(), "/opt/gpib/libgpib.so");
+    EXPECT_EQ(options.SerialDevicePath(0), "/dev/ttyUSB0");
+    EXPECT_EQ(options.SerialDevicePath(1), "/dev/ttyS1");  // empty counts as unset
+
+    const PortOptions none = PortOptions::From([](const char*) { return nullptr; });
+    EXPECT_EQ(none.GpibLibraryPath(), "libgpib.so.0");
+    EXPECT_EQ(none.SerialDevicePath(0), "/dev/ttyS0");
+    EXPECT_EQ(none.SerialDevicePath(5), "/dev/ttyS1");
 }
 
 TEST(GpibLibraryLoad, BrokenAndWindowsStyleLibraries) {
@@ -295,7 +313,7 @@ TEST_F(GpibPortTest, ErrorTexts) {
 }
 
 TEST(PortTable, PortCodeChoosesGpibBelow31AndSerialFrom31) {
-    PortTable ports(kMissingLibrary);
+    PortTable ports(PortOptions{kMissingLibrary, {}});
     EXPECT_EQ(&ports.Select(0), &ports.GpibPort());
     EXPECT_EQ(&ports.Select(30), &ports.GpibPort());
     EXPECT_EQ(&ports.Select(31), &ports.SerialPort());

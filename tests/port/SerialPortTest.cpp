@@ -226,12 +226,12 @@ TEST_F(SerialPortTest, CancelFlagEndsABlockingRead) {
     EXPECT_EQ(result, "<fail>PART");
 }
 
-TEST(SerialPortOpen, ComNamesFollowTheEnvironmentAndAZeroPortFieldKeepsThePort) {
+TEST(SerialPortOpen, ComNamesFollowTheOptionsAndAZeroPortFieldKeepsThePort) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    ScopedEnv com1("KIVELO_COM1", pty.Path().c_str());
-    ScopedEnv com2("KIVELO_COM2", "/nonexistent/kivelo-tty");
-    CSerialPort port;
+    PortOptions options;
+    options.serialDevices = {pty.Path(), "/nonexistent/kivelo-tty"};
+    CSerialPort port(options);
     EXPECT_EQ(port.Open(static_cast<int>(kSerialWordCom1 & ~3u)), 0);  // COM1 at start
     EXPECT_EQ(port.Open(static_cast<int>(kSerialWordCom2)), 1);
     EXPECT_FALSE(port.IsOpen());
@@ -240,8 +240,8 @@ TEST(SerialPortOpen, ComNamesFollowTheEnvironmentAndAZeroPortFieldKeepsThePort) 
     EXPECT_EQ(port.Open(0x7FFFFFFF), 1);  // baud field out of range
     EXPECT_FALSE(port.IsOpen());
 
-    com1.Set("");
-    EXPECT_EQ(CSerialPort::DevicePath(0), "/dev/ttyS0");
+    EXPECT_EQ(port.DevicePath(0), pty.Path());
+    EXPECT_EQ(CSerialPort().DevicePath(0), "/dev/ttyS0");
     EXPECT_EQ(port.OpenDevice("/dev/null", static_cast<int>(kSerialWordCom1)), 1);  // no terminal
     std::string text;
     EXPECT_EQ(port.FormatError(1, "ctx", text), 1);

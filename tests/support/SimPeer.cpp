@@ -83,7 +83,6 @@ bool ConfigureGpibSim(const std::vector<std::pair<std::string, std::string>>& se
     for (const std::string& name : earlier) unsetenv(name.c_str());
     for (const auto& [name, value] : settings)
         if (!value.empty()) setenv(("QVSIM_" + name).c_str(), value.c_str(), 1);
-    setenv(gpib::kLibraryEnv, QVSIM_GPIB_LIBRARY, 1);
     const auto reset = reinterpret_cast<int (*)()>(GpibSimSymbol("qvsim_gpib_reset"));
     return reset != nullptr && reset() == 0;
 }

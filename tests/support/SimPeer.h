@@ -27,9 +27,10 @@ private:
     std::string device_;
 };
 
-// Points the GPIB binding at the simulator's library and rebuilds its
-// instrument from settings such as {"FAMILY", "qv60"} (QVSIM_ prefix added);
-// settings not named or empty return to their defaults. false when refused.
+// Rebuilds the instrument of the simulator's GPIB library (the ports load it
+// when their options name QVSIM_GPIB_LIBRARY) from settings such as
+// {"FAMILY", "qv60"} (QVSIM_ prefix added); settings not named or empty return
+// to their defaults. false when refused.
 bool ConfigureGpibSim(const std::vector<std::pair<std::string, std::string>>& settings);
 
 // The symbol of the simulator's GPIB library (loaded once, kept loaded).

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <limits>
 #include <random>
+#include <string_view>
 #include <thread>
 
 #include "WaveFileFixture.h"
@@ -579,20 +580,23 @@ TEST_F(SummaryTest, ACancelledReadLeavesNoSummary) {
     }
 }
 
-TEST(SummaryBudget, TheEnvironmentSetsItInMegabytes) {
-    const char* saved = std::getenv("KIVELO_SUMMARY_MB");
-    const std::string keep = saved ? saved : "";
-    setenv("KIVELO_SUMMARY_MB", "12", 1);
-    EXPECT_EQ(SummaryBudgetFromEnvironment(), int64_t{12} << 20);
-    setenv("KIVELO_SUMMARY_MB", "0", 1);
-    EXPECT_EQ(SummaryBudgetFromEnvironment(), 0);
-    EXPECT_EQ(WaveDocument().Summaries().Budget(), 0);
-    for (const char* bad : {"", "-3", "12MB", "x"}) {
-        setenv("KIVELO_SUMMARY_MB", bad, 1);
-        EXPECT_EQ(SummaryBudgetFromEnvironment(), DefaultSummaryBudget()) << bad;
+TEST(SummaryBudget, TheVariableSetsItInMegabytes) {
+    const struct {
+        const char* value;  // of KIVELO_SUMMARY_MB; null: not set
+        int64_t budget;
+    } cases[] = {
+        {"12", int64_t{12} << 20},         {"0", 0},
+        {nullptr, DefaultSummaryBudget()}, {"", DefaultSummaryBudget()},
+        {"-3", DefaultSummaryBudget()},    {"12MB", DefaultSummaryBudget()},
+        {"x", DefaultSummaryBudget()},     {"99999999999999", DefaultSummaryBudget()},
+    };
+    for (const auto& c : cases) {
+        const auto lookup = [&](const char* name) {
+            return std::string_view(name) == WavefileOptions::kSummaryVariable ? c.value : nullptr;
+        };
+        EXPECT_EQ(WavefileOptions::From(lookup).summaryBudget, c.budget) << (c.value ? c.value : "unset");
     }
-    if (saved) setenv("KIVELO_SUMMARY_MB", keep.c_str(), 1);
-    else unsetenv("KIVELO_SUMMARY_MB");
+    EXPECT_EQ(WaveDocument(0).Options().summaryBudget, 0);
     EXPECT_GT(DefaultSummaryBudget(), 0);
 }
 

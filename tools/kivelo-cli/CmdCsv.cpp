@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "export/CsvWriter.h"
 #include "wavefile/WaveDocument.h"
 
@@ -48,7 +49,7 @@ int RunCsv(int argc, char** argv) {
     if (!args.Has("--force") && ::lstat(output->c_str(), &st) == 0) return Report("File already exists.", kExitExists);
 
     std::string error;
-    auto file = OpenWaveFileAt(args.Positional()[0], kCsvCache, error);
+    auto file = OpenWaveFileAt(args.Positional()[0], kCsvCache, error, ReaderOptions());
     if (!file) return Report(error);
     if (block >= file->GetBlockNumber())
         return UsageError("csv", "the file has no block " + std::to_string(block) + " (it has " +

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "instrument/download/CancelOnSignal.h"
 #include "instrument/download/CommTarget.h"
 #include "instrument/download/DownloadFlow.h"
@@ -169,7 +170,7 @@ int RunDownload(int argc, char** argv) {
 
     std::atomic<bool> cancel{false};
     CancelOnSignal interrupt(cancel);
-    PortTable ports;
+    PortTable ports(PortTableOptions());
     const std::unique_ptr<CWireLog> log = StartCommLog(ports);
     TerminalDownload terminal(base, !args.Has("--yes"), cancel);
     DownloadFlowOptions options;

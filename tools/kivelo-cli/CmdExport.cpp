@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "export/ExportFormats.h"
 #include "export/Exporter.h"
 #include "wavefile/TraceList.h"
@@ -69,7 +70,7 @@ int RunExport(int argc, char** argv) {
 
     const std::string& source = args.Positional()[0];
     std::string error;
-    auto file = OpenWaveFileAt(source, kExportCache, error);
+    auto file = OpenWaveFileAt(source, kExportCache, error, ReaderOptions());
     if (!file) return Report(error);
 
     ExportRequest request;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "wavefile/NumberText.h"
 #include "wavefile/WaveDocument.h"
 
@@ -35,7 +36,7 @@ int RunInfo(int argc, char** argv) {
     if (!args.ParseCommand(argc, argv, "info", kHelp, "FILE", exitCode)) return exitCode;
     const std::string& path = args.Positional()[0];
     std::string error;
-    auto file = OpenWaveFileAt(path, 0, error);
+    auto file = OpenWaveFileAt(path, 0, error, ReaderOptions());
     if (!file) return Report(error);
     // Said before the listing: the sizes below are the header's, not what the file holds.
     if (const std::string warning = file->GetShortDataWarning(); !warning.empty())

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "analysis/Measurement.h"
 #include "display/NumberFormat.h"
 #include "wavefile/WaveDocument.h"
@@ -95,7 +96,7 @@ int RunMeasure(int argc, char** argv) {
 
     const std::string& path = args.Positional()[0];
     std::string error;
-    auto file = OpenWaveFileAt(path, 0, error);
+    auto file = OpenWaveFileAt(path, 0, error, ReaderOptions());
     if (!file) return Report(error);
     if (selected.empty())
         for (int t = 0; t < file->GetTraceTotalNumber(); ++t) selected.push_back(t);

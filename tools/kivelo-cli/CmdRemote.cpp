@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "instrument/download/CommConnection.h"
 #include "instrument/download/CommTarget.h"
 #include "instrument/download/DownloadFlow.h"
@@ -42,7 +43,7 @@ int RunRemote(int argc, char** argv) {
     if (args.Positional().size() != 1 || args.Positional()[0].empty())
         return UsageError("remote", "give exactly one command TEXT");
 
-    PortTable ports;
+    PortTable ports(PortTableOptions());
     const std::unique_ptr<CWireLog> log = StartCommLog(ports);
     const int result = SendRemoteCommand(SelectPort(ports, target), target, args.Positional()[0]);
     if (result != kDownloadOk) return Report(MessageOnOneLine(NoResponseText(ports, target, target)));

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "CliArgs.h"
+#include "CliEnvironment.h"
 #include "analysis/Spectrum.h"
 #include "wavefile/WaveDocument.h"
 
@@ -60,7 +61,7 @@ int RunSpectrum(int argc, char** argv) {
     if (!force && ::lstat(output->c_str(), &st) == 0) return Report("File already exists.", kExitExists);
 
     std::string error;
-    auto file = OpenWaveFileAt(args.Positional()[0], 0, error);
+    auto file = OpenWaveFileAt(args.Positional()[0], 0, error, ReaderOptions());
     if (!file) return Report(error);
     // The engine says what the file cannot give; the record's length is only for the default count.
     int64_t size = 0;

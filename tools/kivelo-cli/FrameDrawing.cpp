@@ -1,5 +1,7 @@
 #include "FrameDrawing.h"
 
+#include "CliEnvironment.h"
+
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -18,7 +20,7 @@ bool ParseFrameSize(const std::string& text, int& width, int& height) {
 }
 
 FrameDrawing::FrameDrawing(const std::string& path, char* argv0) : path_(path) {
-    file_ = OpenWaveFileAt(path, 0, error_);
+    file_ = OpenWaveFileAt(path, 0, error_, ReaderOptions());
     if (!file_) return;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qtArgv_[0] = argv0;

@@ -38,7 +38,8 @@ QString Value(const std::optional<double>& v, const std::string& unit, double re
 
 }  // namespace
 
-CMeasureWindow::CMeasureWindow(CCommandHost& frame) : QWidget(&frame.Widget(), Qt::Tool), frame_(frame) {
+CMeasureWindow::CMeasureWindow(CCommandHost& frame)
+    : QWidget(&frame.Widget(), Qt::Tool), frame_(frame), reader_(frame.Document().Options()) {
     setObjectName(QStringLiteral("measureWindow"));
     setWindowTitle(QStringLiteral("Measure"));
     setAccessibleName(QStringLiteral("Measure"));

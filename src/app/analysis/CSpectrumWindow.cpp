@@ -45,7 +45,7 @@ QString Formatted(double value, const std::string& unit) {
 }  // namespace
 
 CSpectrumWindow::CSpectrumWindow(CCommandHost& frame, std::function<SpanChoice()> span)
-    : QWidget(&frame.Widget(), Qt::Tool), frame_(frame), span_(std::move(span)) {
+    : QWidget(&frame.Widget(), Qt::Tool), frame_(frame), span_(std::move(span)), reader_(frame.Document().Options()) {
     setObjectName(QStringLiteral("spectrumWindow"));
     setWindowTitle(QStringLiteral("Spectrum"));
     setAccessibleName(QStringLiteral("Spectrum"));

@@ -78,10 +78,6 @@ AppliedSettings ApplySettingsRules(const SettingsRecord& record, bool fileRead) 
     s.shares.history = PositiveShareOr(record.HistoryShareBits(), record.HistoryShare(), 0.5);
     s.shares.right = PositiveShareOr(record.RightShareBits(), record.RightShare(), 0.5);
 
-    const FrameRect r = record.FrameRectangle();
-    if (r.left > 0 && r.top > 0 && r.right < 1285 && r.bottom < 1025 && r.right > r.left && r.bottom > r.top)
-        s.frame = r;
-
     out.stored = std::move(s);
     return out;
 }

@@ -45,9 +45,6 @@ struct StoredSettings {
     // the stored value when its bit pattern read as a signed integer is > 0 and
     // it is finite and at most 1, else 0.5.
     LayoutShares shares;
-    // The frame rectangle when left > 0, top > 0, right < 1285,
-    // bottom < 1025, right > left and bottom > top; else none (default placement).
-    std::optional<FrameRect> frame;
 };
 
 struct AppliedSettings {

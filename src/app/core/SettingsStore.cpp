@@ -51,8 +51,8 @@ bool Exists(const std::string& file) {
     return ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::optional<std::string> Env(const char* name) {
-    const char* v = std::getenv(name);
+std::optional<std::string> Value(const EnvironmentLookup& lookup, const char* name) {
+    const char* v = lookup(name);
     if (v == nullptr) return std::nullopt;
     return std::string(v);
 }
@@ -135,11 +135,11 @@ std::string SettingsStore::ResolvePath(const SettingsPathInputs& in) {
     return Join(in.workingDirectory, kFileName);
 }
 
-SettingsPathInputs SettingsStore::InputsFromEnvironment(const std::string& exeDirectory) {
+SettingsPathInputs SettingsStore::Inputs(const EnvironmentLookup& lookup, const std::string& exeDirectory) {
     SettingsPathInputs in;
-    in.kiveloSettings = Env("KIVELO_SETTINGS");
-    in.xdgConfigHome = Env("XDG_CONFIG_HOME");
-    in.home = Env("HOME");
+    in.kiveloSettings = Value(lookup, "KIVELO_SETTINGS");
+    in.xdgConfigHome = Value(lookup, "XDG_CONFIG_HOME");
+    in.home = Value(lookup, "HOME");
     if (!Usable(in.home)) in.home = PasswordHome();
     in.exeDirectory = exeDirectory;
     in.workingDirectory = WorkingDirectory();
@@ -160,7 +160,9 @@ std::string SettingsStore::ExecutableDirectory() {
     }
 }
 
-std::string SettingsStore::ResolvePath() { return ResolvePath(InputsFromEnvironment(ExecutableDirectory())); }
+std::string SettingsStore::ResolvePath(const EnvironmentLookup& lookup) {
+    return ResolvePath(Inputs(lookup, ExecutableDirectory()));
+}
 
 SettingsLoadResult SettingsStore::Load(const std::string& path, SettingsRecord& record) {
     SettingsFileInfo info;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/core/SettingsRecord.h"
+#include "common/EnvironmentLookup.h"
 #include "common/Outcome.h"
 
 namespace kivelo::app {
@@ -60,9 +61,10 @@ public:
     static constexpr const char* kFileName = "kivelo.stp";
 
     static std::string ResolvePath(const SettingsPathInputs& in);
-    // The real environment, /proc/self/exe and the working directory.
-    static std::string ResolvePath();
-    static SettingsPathInputs InputsFromEnvironment(const std::string& exeDirectory);
+    // The variables the lookup gives (the program passes std::getenv),
+    // /proc/self/exe and the working directory.
+    static std::string ResolvePath(const EnvironmentLookup& lookup);
+    static SettingsPathInputs Inputs(const EnvironmentLookup& lookup, const std::string& exeDirectory);
     // Folder of /proc/self/exe; empty when it can't be read.
     static std::string ExecutableDirectory();
 

@@ -59,7 +59,7 @@ CDataExport::CDataExport(CCommandHost& frame) : frame_(frame) {}
 
 std::unique_ptr<CWaveFile> CDataExport::OpenReader() {
     std::string error;
-    return OpenWaveFileAt(frame_.Document().Path(), kSourceCache, error);
+    return OpenWaveFileAt(frame_.Document().Path(), kSourceCache, error, frame_.Document().Options());
 }
 
 void CDataExport::SaveAllAsCsv() {

@@ -79,7 +79,8 @@ void CRecordExport::Run() {
 
     // A reader of its own, with a read cache, so the document's file is not disturbed.
     std::string error;
-    const std::unique_ptr<CWaveFile> reader = OpenWaveFileAt(frame_.Document().Path(), kSourceCache, error);
+    const std::unique_ptr<CWaveFile> reader =
+        OpenWaveFileAt(frame_.Document().Path(), kSourceCache, error, frame_.Document().Options());
     if (!reader) {
         ShowError(frame_, QString::fromStdString(error));
         return;

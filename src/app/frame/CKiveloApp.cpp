@@ -23,6 +23,8 @@
 #include "app/ui/CIcons.h"
 #include "app/ui/CQtUiSeam.h"
 #include "common/StagedFile.h"
+#include "port/PortOptions.h"
+#include "wavefile/WavefileOptions.h"
 
 namespace kivelo::app {
 namespace {
@@ -64,7 +66,7 @@ void ShowSplash(QWidget& frame) {
 }  // namespace
 
 CKiveloApp::CKiveloApp(CUiSeam& ui, std::string settingsPath)
-    : document_(std::make_unique<WaveDocument>()),
+    : document_(std::make_unique<WaveDocument>(WavefileOptions::From(std::getenv).summaryBudget)),
       model_(std::make_unique<DisplayModel>()),
       cache_(std::make_unique<RenderCache>()),
       settingsPath_(std::move(settingsPath)),
@@ -73,10 +75,13 @@ CKiveloApp::CKiveloApp(CUiSeam& ui, std::string settingsPath)
     // the box in Setup Comm Port otherwise writes beside the settings file.
     const char* log = std::getenv("KIVELO_COMM_LOG");
     const bool on = log != nullptr && *log != '\0';
-    if (auto* comm = frame_->findChild<CCommSetupDialog*>(QStringLiteral("CommSetupDialog")))
+    if (auto* comm = frame_->findChild<CCommSetupDialog*>(QStringLiteral("CommSetupDialog"))) {
         comm->SetCommLog(
             on ? QString::fromLocal8Bit(log) : QString::fromStdString(FolderOf(settingsPath_) + "/kivelo-comm.log"),
             on);
+        comm->SetPortOptions(PortOptions::From(std::getenv));
+    }
+    frame_->SetReadyFile(qEnvironmentVariable("KIVELO_READY_FILE"));
 }
 
 CKiveloApp::~CKiveloApp() {
@@ -183,7 +188,7 @@ int RunKivelo(int argc, char** argv) {
     }
 
     CQtUiSeam ui;
-    CKiveloApp kivelo(ui, SettingsStore::ResolvePath());
+    CKiveloApp kivelo(ui, SettingsStore::ResolvePath(std::getenv));
     kivelo.LoadSettings();
     const CQuitOnSignal quitOnSignal([&kivelo] { kivelo.Frame().close(); });
     kivelo.Frame().SetStuckExit([&kivelo] {

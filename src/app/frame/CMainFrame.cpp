@@ -421,11 +421,10 @@ void CMainFrame::ApplyModelToControls() {
 }
 
 // Scripts that drive the program (the end-to-end test, screenshots) learn
-// from $KIVELO_READY_FILE that a document is drawn and where the windows are.
+// from the ready file that a document is drawn and where the windows are.
 void CMainFrame::ReportReady() {
-    const QByteArray target = qgetenv("KIVELO_READY_FILE");
-    if (target.isEmpty()) return;
-    QSaveFile out(QString::fromLocal8Bit(target));
+    if (readyFile_.isEmpty()) return;
+    QSaveFile out(readyFile_);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Text)) return;
     static constexpr const char* kNames[] = {"main", "zoom", "history", "xy"};
     const QPoint frame = mapToGlobal(QPoint(0, 0));

@@ -85,6 +85,8 @@ public:
     // Called instead of the usual end when the frame is closed while abandoned
     // work still runs (see CBusyWindow::Abandoned); it must not return.
     void SetStuckExit(std::function<void()> exit) { stuckExit_ = std::move(exit); }
+    // Where the window places are written once a document is drawn (empty: nowhere).
+    void SetReadyFile(const QString& path) { readyFile_ = path; }
     // Module hooks, called by the application.
     void SettingsLoaded();
     void StoreSettings();
@@ -167,6 +169,7 @@ private:
     int redraws_ = 0;
     QRect normalGeometry_;
     std::function<void()> stuckExit_;
+    QString readyFile_;
 };
 
 }  // namespace kivelo::app

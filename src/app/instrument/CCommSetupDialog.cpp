@@ -17,7 +17,6 @@
 #include "app/ui/CUiSeam.h"
 #include "instrument/download/CommDeviceChoice.h"
 #include "instrument/download/SerialDeviceList.h"
-#include "port/CSerialPort.h"
 
 namespace kivelo::app {
 
@@ -169,6 +168,13 @@ void CCommSetupDialog::SetChosenDevice(int port, const QString& path) {
     FillDeviceList(port);
 }
 
+void CCommSetupDialog::SetPortOptions(const PortOptions& options) {
+    ports_ = options;
+    FillDeviceList(1);
+    FillDeviceList(2);
+    if (portOptionsChanged) portOptionsChanged(ports_);
+}
+
 void CCommSetupDialog::LoadControls() {
     (settings_.useGpib == 1 ? gpib_ : serial_)->setChecked(true);
     address_->setValue(settings_.gpibAddress);
@@ -181,7 +187,7 @@ void CCommSetupDialog::FillDeviceList(int port) {
     const int i = port == 1 ? 0 : 1;
     QComboBox* combo = devices_[i];
     combo->clear();
-    const QString override = QString::fromStdString(SerialOverride(port));
+    const QString override = QString::fromStdString(SerialOverride(ports_, port));
     if (!override.isEmpty()) {
         // The environment decides; the list would only mislead.
         const QString variable = QString::fromLatin1(SerialOverrideVariable(port));
@@ -192,7 +198,7 @@ void CCommSetupDialog::FillDeviceList(int port) {
     }
     combo->setEnabled(true);
     combo->setToolTip(QString());
-    const QString fallback = QString::fromStdString(CSerialPort::DevicePath(i));
+    const QString fallback = QString::fromStdString(ports_.SerialDevicePath(i));
     combo->addItem(QStringLiteral("Default (") + fallback + QLatin1Char(')'), QString());
     int current = 0;
     for (const SerialDevice& device : ListSerialDevices()) {

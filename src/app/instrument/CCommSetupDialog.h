@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "instrument/download/CommSettings.h"
+#include "port/PortOptions.h"
 
 class QCheckBox;
 class QComboBox;
@@ -34,6 +35,11 @@ public:
     QString ChosenDevice(int port) const { return chosen_[port == 1 ? 0 : 1]; }
     void SetChosenDevice(int port, const QString& path);
 
+    // The ports' options: the devices they name for COM1 and COM2 are shown
+    // instead of a choice. Given at start and between flows.
+    void SetPortOptions(const PortOptions& options);
+    const PortOptions& Ports() const { return ports_; }
+
     // The wire log: the file it goes to and whether the exchanges are logged.
     // The box takes effect at once, with or without OK.
     void SetCommLog(const QString& path, bool on);
@@ -45,6 +51,8 @@ public:
 
     // After OK took the values and closed the dialog.
     std::function<void()> accepted;
+    // After SetPortOptions.
+    std::function<void(const PortOptions&)> portOptionsChanged;
 
     // Escape or closing the window: the interface goes back to what it was when shown.
     void reject() override;
@@ -59,6 +67,7 @@ private:
     CommSettings settings_;
     CommSettings shown_;  // as the dialog was opened
     std::array<QString, 2> chosen_;
+    PortOptions ports_;
     QRadioButton* gpib_ = nullptr;
     QRadioButton* serial_ = nullptr;
     CNumberEdit* address_ = nullptr;

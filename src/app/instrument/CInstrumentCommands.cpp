@@ -100,6 +100,7 @@ CInstrumentCommands::CInstrumentCommands(CCommandHost& frame) : frame_(frame), p
         StoreChosenDevices();
         frame_.RequestRedraw();
     };
+    comm_->portOptionsChanged = [this](const PortOptions& options) { ports_ = std::make_unique<PortTable>(options); };
     recorder_->sendLine = [this](const std::string& line) { SendRemote(line); };
     recorder_->listsChanged = [this] { StoreRecorderLists(); };
     recorder_->closed = [this] { frame_.RequestRedraw(); };
@@ -113,6 +114,7 @@ CInstrumentCommands::CInstrumentCommands(CCommandHost& frame) : frame_(frame), p
 CInstrumentCommands::~CInstrumentCommands() {
     // The dialogs belong to the frame and may outlive this module by a moment.
     comm_->accepted = nullptr;
+    comm_->portOptionsChanged = nullptr;
     recorder_->sendLine = nullptr;
     recorder_->listsChanged = nullptr;
     recorder_->closed = nullptr;
@@ -179,7 +181,7 @@ void CInstrumentCommands::StoreChosenDevices() {
 
 CommTarget CInstrumentCommands::Target() const {
     const CommSettings& settings = comm_->Settings();
-    return CommTargetFor(settings, comm_->ChosenDevice(settings.serialPort).toStdString());
+    return CommTargetFor(settings, comm_->ChosenDevice(settings.serialPort).toStdString(), ports_->Options());
 }
 
 QString CInstrumentCommands::NoResponseText(const CommSettings& settings, const CommTarget& target) const {

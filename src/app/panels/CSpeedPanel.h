@@ -30,7 +30,6 @@ public:
     // Back to the slowest speed: "SLOW", then "MIN", as a user would click them.
     void Reset();
     double Speed() const;
-    QPushButton* Button(int index) const { return buttons_[static_cast<size_t>(index)]; }
 
 signals:
     void SpeedChosen(double speed);

@@ -17,7 +17,6 @@ class CDisplayWindow : public QWidget {
 public:
     CDisplayWindow(WindowId id, QWidget* parent);
 
-    WindowId Id() const { return id_; }
     // A fresh image of the window's size for the next redraw (device pixels,
     // at the screen's pixel ratio), keeping the last picture where it overlaps.
     QImage& PrepareImage();

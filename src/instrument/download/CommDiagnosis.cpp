@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -25,12 +24,6 @@ std::string GroupName(gid_t gid) {
     group* found = nullptr;
     if (getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
     return found->gr_name;
-}
-
-std::string LibraryPath(const std::string& configured) {
-    if (!configured.empty()) return configured;
-    const char* env = std::getenv(gpib::kLibraryEnv);
-    return env != nullptr && *env != '\0' ? env : gpib::kDefaultLibrary;
 }
 
 struct LibraryCloser {
@@ -66,8 +59,7 @@ std::string SerialDeviceCause(const std::string& path) {
     return {};
 }
 
-std::string GpibLibraryCause(const std::string& configuredPath) {
-    const std::string path = LibraryPath(configuredPath);
+std::string GpibLibraryCause(const std::string& path) {
     dlerror();
     std::unique_ptr<void, LibraryCloser> handle(dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL));
     const std::string advice = " Install the driver of your GPIB interface (linux-gpib), or name its library with " +

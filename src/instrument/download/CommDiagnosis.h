@@ -15,8 +15,8 @@ std::string SerialDeviceCause(const std::string& path);
 // device (empty when unknown) and is the one to join for access.
 std::string SerialOpenErrorText(const std::string& path, int error, const std::string& group);
 
-// Tries to load the GPIB library the ports would use (configuredPath, else
-// $KIVELO_GPIB_LIBRARY, else libgpib.so.0) and says why it cannot be used.
-std::string GpibLibraryCause(const std::string& configuredPath = {});
+// Tries to load the GPIB library at path (the one the ports would use, see
+// PortOptions::GpibLibraryPath) and says why it cannot be used.
+std::string GpibLibraryCause(const std::string& path);
 
 }  // namespace kivelo

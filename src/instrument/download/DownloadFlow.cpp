@@ -47,9 +47,9 @@ std::string NoResponseText(PortTable& ports, const CommTarget& shownAs, const Co
     std::string text = NoResponseMessage(shownAs);
     std::string cause;
     if (target.IsGpib()) {
-        if (!ports.Gpib().IsLoaded()) cause = GpibLibraryCause();
+        if (!ports.Gpib().IsLoaded()) cause = GpibLibraryCause(ports.Options().GpibLibraryPath());
     } else {
-        cause = SerialDeviceCause(SerialDevicePath(target));
+        cause = SerialDeviceCause(SerialDevicePath(target, ports.Options()));
     }
     if (!cause.empty()) text += "\n\n" + cause;
     return text;

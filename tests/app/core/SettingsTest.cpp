@@ -15,7 +15,6 @@
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "FolderEntries.h"
-#include "ScopedEnv.h"
 #include "app/core/SettingsRecord.h"
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
@@ -25,7 +24,6 @@ namespace kivelo::app {
 namespace {
 
 using test::FolderEntries;
-using test::ScopedEnv;
 using wavegen::ReadFileBytes;
 constexpr std::size_t kSize = 11588;
 
@@ -260,29 +258,6 @@ SettingsRecord PlainRecord() {
     return r;
 }
 
-TEST(SettingsRules, FrameRectangleOnlyWithinTheOldScreen) {
-    struct Case {
-        FrameRect rect;
-        bool applied;
-    };
-    const Case cases[] = {
-        {{100, 50, 900, 650}, true},   {{1, 1, 1284, 1024}, true},    {{100, 50, 1285, 650}, false},
-        {{100, 50, 900, 1025}, false}, {{0, 50, 900, 650}, false},    {{100, 0, 900, 650}, false},
-        {{500, 50, 500, 650}, false},  {{100, 650, 900, 650}, false}, {{-5, -5, -1, -1}, false},
-    };
-    for (const Case& c : cases) {
-        SettingsRecord r = PlainRecord();
-        r.SetFrameRectangle(c.rect);
-        const AppliedSettings a = ApplySettingsRules(r, true);
-        ASSERT_TRUE(a.stored);
-        EXPECT_EQ(a.stored->frame.has_value(), c.applied)
-            << c.rect.left << "," << c.rect.top << "," << c.rect.right << "," << c.rect.bottom;
-        if (c.applied) {
-            EXPECT_EQ(*a.stored->frame, c.rect);
-        }
-    }
-}
-
 TEST(SettingsRules, DivisionsOutsideTheListGiveTen) {
     const std::pair<int, std::pair<int, int>> cases[] = {
         {4, {4, 0}},   {8, {8, 1}},  {10, {10, 2}}, {16, {16, 3}}, {20, {20, 4}},
@@ -368,7 +343,6 @@ TEST(SettingsRules, ReadRecordGivesEveryValue) {
     EXPECT_EQ(s.shares.main, 0.625);
     EXPECT_EQ(s.shares.history, 0.375);
     EXPECT_EQ(s.shares.right, 0.25);
-    EXPECT_EQ(s.frame, (FrameRect{10, 20, 810, 620}));
 }
 
 TEST(SettingsRules, ListsSkipEmptySlotsAndFlagsFollowTheirRules) {
@@ -428,12 +402,6 @@ void ExpectSane(const AppliedSettings& a) {
     if (a.graticuleType) {
         EXPECT_TRUE(*a.graticuleType >= 0 && *a.graticuleType <= 2);
     }
-    if (s.frame) {
-        EXPECT_GT(s.frame->left, 0);
-        EXPECT_LT(s.frame->right, 1285);
-        EXPECT_GT(s.frame->right, s.frame->left);
-        EXPECT_GT(s.frame->bottom, s.frame->top);
-    }
 }
 
 TEST(SettingsStore, GarbageShortAndLongFilesLoadSafely) {
@@ -462,7 +430,6 @@ TEST(SettingsStore, GarbageShortAndLongFilesLoadSafely) {
     EXPECT_EQ(a.stored->divisions, 10);
     EXPECT_EQ(a.stored->shares.history, 0.5);
     EXPECT_EQ(a.stored->shares.right, 0.5);
-    EXPECT_FALSE(a.stored->frame);
     EXPECT_TRUE(a.stored->headerEntries.empty());
 
     // Empty file: read, all zero.
@@ -633,16 +600,18 @@ TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
               0);
 }
 
-TEST(SettingsPath, RealEnvironment) {
-    {
-        ScopedEnv env("KIVELO_SETTINGS", "/tmp/explicit.stp");
-        EXPECT_EQ(SettingsStore::ResolvePath(), "/tmp/explicit.stp");
-    }
+TEST(SettingsPath, VariablesFromTheLookupAndTheRealExecutable) {
+    const auto lookup = [](const char* name) -> const char* {
+        return std::string_view(name) == "KIVELO_SETTINGS" ? "/tmp/explicit.stp" : nullptr;
+    };
+    EXPECT_EQ(SettingsStore::ResolvePath(lookup), "/tmp/explicit.stp");
 
     const std::string exeDir = SettingsStore::ExecutableDirectory();
     ASSERT_FALSE(exeDir.empty());
     EXPECT_EQ(::access((exeDir + "/appcore_settings_tests").c_str(), X_OK), 0) << exeDir;
-    EXPECT_EQ(SettingsStore::InputsFromEnvironment(exeDir).exeDirectory, exeDir);
+    const SettingsPathInputs in = SettingsStore::Inputs([](const char*) { return nullptr; }, exeDir);
+    EXPECT_EQ(in.exeDirectory, exeDir);
+    EXPECT_FALSE(in.kiveloSettings);
 }
 
 // --- saving ---------------------------------------------------------------------

@@ -106,6 +106,12 @@ class InstrumentCommandsTest : public QObject {
 private:
     CMainFrame& Frame() { return app_->Frame(); }
     CCommSetupDialog& Comm() { return *Frame().findChild<CCommSetupDialog*>(QStringLiteral("CommSetupDialog")); }
+    // What KIVELO_COM1 (port 1) or KIVELO_COM2 would have named at the program's start.
+    void UseDevice(int port, const std::string& device) {
+        PortOptions options = Comm().Ports();
+        options.serialDevices[port == 1 ? 0 : 1] = device;
+        Comm().SetPortOptions(options);
+    }
     CRecorderControlDialog& Recorder() {
         return *Frame().findChild<CRecorderControlDialog*>(QStringLiteral("RecorderControlDialog"));
     }
@@ -183,12 +189,14 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(dir_.isValid());
         qputenv("KIVELO_SETTINGS", QDir(dir_.path()).filePath("kivelo.stp").toLocal8Bit());
+        // The program reads these at its start: every program here talks to the simulator's GPIB library.
+        qputenv("KIVELO_GPIB_LIBRARY", QVSIM_GPIB_LIBRARY);
+        qunsetenv("KIVELO_COM1");
+        qunsetenv("KIVELO_COM2");
     }
     void init() {
         ui_.Clear();
         QSettings().remove(QStringLiteral("comm"));
-        qunsetenv("KIVELO_COM1");
-        qunsetenv("KIVELO_COM2");
         work_.emplace();
         QDir::setCurrent(work_->path());
         app_ = std::make_unique<CKiveloApp>(ui_, QDir(dir_.path()).filePath("kivelo.stp").toStdString());
@@ -285,8 +293,8 @@ private slots:
     void portTwoAndTheRadioChoiceWithoutOk() {
         const Sim sim{"qv43", "1,2", 1, 200};
         SimPty pty(sim.Pty());
-        ScopedEnv com1("KIVELO_COM1", File("no-such-tty").toStdString());
-        ScopedEnv com2("KIVELO_COM2", pty.Device());
+        UseDevice(1, File("no-such-tty").toStdString());
+        UseDevice(2, pty.Device());
         ChooseComm(false, 1, 2);
         Download(File("com2.wvf"));
         ExpectOpened(File("com2.wvf"), sim);
@@ -357,7 +365,7 @@ private slots:
         QVERIFY(app_->Settings() == before);
 
         // The variable still wins, and the dialog shows it instead of a choice.
-        ScopedEnv variable("KIVELO_COM1", File("no-such-tty").toStdString());
+        UseDevice(1, File("no-such-tty").toStdString());
         QVERIFY(Frame().RunCommand(cmd::kCommSetup));
         QVERIFY(!com1->isEnabled());
         QVERIFY(com1->currentText().contains(QStringLiteral("KIVELO_COM1")));
@@ -394,7 +402,7 @@ private slots:
         ui_.Clear();
         const Sim serial{"qv8", "1,3", 2, 3000, -1, "lf"};
         SimPty pty(serial.Pty());
-        ScopedEnv com1("KIVELO_COM1", pty.Device());
+        UseDevice(1, pty.Device());
         ChooseComm(false, 7, 1);
         Download(File("serial"));
         QCOMPARE(ui_.MessageTexts(),
@@ -417,12 +425,11 @@ private slots:
             ui_.Clear();
             const Sim sim{"qv8", "4", 1, length};
             std::optional<SimPty> pty;
-            std::optional<ScopedEnv> com1;
             if (gpib) {
                 QVERIFY(sim.Gpib(1));
             } else {
                 pty.emplace(sim.Pty());
-                com1.emplace("KIVELO_COM1", pty->Device());
+                UseDevice(1, pty->Device());
             }
             ChooseComm(gpib, 1, 1);
             Download(File("never.wvf"), MsgAnswer::Cancel);
@@ -492,7 +499,7 @@ private slots:
         qsizetype messages = 0;
         {
             SimPty counting(sim.Pty({"--log", log.toStdString()}));
-            ScopedEnv com1("KIVELO_COM1", counting.Device());
+            UseDevice(1, counting.Device());
             ChooseComm(false, 1, 1);
             Download(File("counted.wvf"));
             QTRY_COMPARE(Received(log).value(Received(log).size() - 1), QStringLiteral("WAV:SEND?"));
@@ -502,7 +509,7 @@ private slots:
         for (const char* name : {"counted.wvf", "counted.hdr", "count.log"}) QVERIFY(QFile::remove(File(name)));
         ui_.Clear();
         SimPty pty(sim.Pty({"--exit-after", std::to_string(messages - 2)}));
-        ScopedEnv com1("KIVELO_COM1", pty.Device());
+        UseDevice(1, pty.Device());
         Download(File("cut.wvf"));
         // The simulator's device is gone with it, as an unplugged adapter would be.
         ExpectError(QStringLiteral("No response.\n\nRS232 Port:  1\n\n") +
@@ -518,7 +525,7 @@ private slots:
         for (bool close : {false, true}) {
             init();
             SimPty pty(sim.Pty());
-            ScopedEnv com1("KIVELO_COM1", pty.Device());
+            UseDevice(1, pty.Device());
             ChooseComm(false, 1, 1);
             QString seen;
             int ticks = 0;
@@ -553,14 +560,20 @@ private slots:
     }
 
     // Plain-words causes after "No response.": a missing serial device, a GPIB
-    // library that cannot be loaded.
+    // library that cannot be loaded, both named by the variables the program
+    // reads at its start.
     void causesTheSystemKnows() {
-        ScopedEnv com1("KIVELO_COM1", File("ttyUSB9").toStdString());
+        const QString tty = QDir(dir_.path()).filePath("ttyUSB9");
+        {
+            ScopedEnv com1("KIVELO_COM1", tty.toStdString());
+            ScopedEnv library("KIVELO_GPIB_LIBRARY", "/nonexistent/libgpib.so.0");
+            cleanup();
+            init();
+        }
         ChooseComm(false, 1, 1);
         Download(File("x.wvf"));
-        ExpectError(QStringLiteral("No response.\n\nRS232 Port:  1\n\n") + Missing(File("ttyUSB9")));
+        ExpectError(QStringLiteral("No response.\n\nRS232 Port:  1\n\n") + Missing(tty));
         ui_.Clear();
-        ScopedEnv library("KIVELO_GPIB_LIBRARY", "/nonexistent/libgpib.so.0");
         ChooseComm(true, 4, 1);
         Download(File("x.wvf"));
         const QString text = ui_.MessageTexts().value(0);
@@ -592,7 +605,7 @@ private slots:
         ui_.Clear();
         {
             SimPty pty(Sim{"qv8", "1,2", 2, 400, -1, "unplug:2"}.Pty());
-            ScopedEnv com1("KIVELO_COM1", pty.Device());
+            UseDevice(1, pty.Device());
             ChooseComm(false, 7, 1);
             Download(File("fault.wvf"));
             ExpectError(QStringLiteral("No response.\n\nRS232 Port:  1\n\n") +
@@ -602,7 +615,7 @@ private slots:
         ui_.Clear();
         const Sim sound{"qv8", "1,2", 2, 400, -1};
         SimPty pty(sound.Pty());
-        ScopedEnv com1("KIVELO_COM1", pty.Device());
+        UseDevice(1, pty.Device());
         Download(File("sound.wvf"));
         ExpectOpened(File("sound.wvf"), sound);
     }
@@ -611,7 +624,7 @@ private slots:
     // the busy window goes within a second and says so.
     void cancelWhileConnecting() {
         SimPty pty(Sim{"qv8", "1,2", 1, 400, 0, "mute"}.Pty());
-        ScopedEnv com1("KIVELO_COM1", pty.Device());
+        UseDevice(1, pty.Device());
         ChooseComm(false, 1, 1);
         QElapsedTimer clicked;
         QTimer watch;
@@ -676,7 +689,7 @@ private slots:
     void recorderButtonsSendTheirCommandLines() {
         const QString log = File("remote.log");
         SimPty pty(Sim{"qv8", "1"}.Pty({"--log", log.toStdString()}));
-        ScopedEnv com1("KIVELO_COM1", pty.Device());
+        UseDevice(1, pty.Device());
         ChooseComm(false, 1, 1);
         QVERIFY(Frame().RunCommand(cmd::kRecorderControl));
         CRecorderControlDialog& d = Recorder();
@@ -715,7 +728,7 @@ private slots:
         QCOMPARE(Received(log), sent);
 
         // A port that fails: the message with the port line and the cause.
-        ScopedEnv gone("KIVELO_COM1", File("ttyUSB9").toStdString());
+        UseDevice(1, File("ttyUSB9").toStdString());
         QVERIFY(Frame().RunCommand(cmd::kRecorderControl));
         Click(d, "id1076");
         ExpectError(QStringLiteral("No response.\n\nRS232 Port:  1\n\n") + Missing(File("ttyUSB9")));

@@ -65,7 +65,7 @@ struct FlowRun {
 
 FlowRun RunFlow(const CommTarget& target, ScriptedUser::CancelAt cancelAt, const std::optional<std::string>& base,
                 CWireLog* log = nullptr) {
-    PortTable ports;
+    PortTable ports(PortOptions{QVSIM_GPIB_LIBRARY, {}});
     ports.SetWireLog(log);
     std::atomic<bool> cancel{false};
     ScriptedUser user(cancel, base);

@@ -57,7 +57,7 @@ int Download(const Sim& sim, bool gpib, const std::string& base) {
     if (!gpib) pty.emplace(options);
     const CommTarget target =
         gpib ? CommTarget{7, {}} : CommTarget{static_cast<int32_t>(kSerialWordCom1), pty->Device()};
-    PortTable ports;
+    PortTable ports(PortOptions{QVSIM_GPIB_LIBRARY, {}});
     CInstrumentPort& port = SelectPort(ports, target);
     DownloadPlan plan;
     DownloadInfo info;
@@ -146,7 +146,7 @@ TEST(SimDownload, Faults) {
 
 TEST(SimDownload, NoInstrumentAtTheAddress) {
     ASSERT_TRUE(ConfigureGpibSim({{"ADDRESS", "3"}}));
-    PortTable ports;
+    PortTable ports(PortOptions{QVSIM_GPIB_LIBRARY, {}});
     const CommTarget target{4, {}};
     DownloadPlan plan;
     DownloadInfo info;
