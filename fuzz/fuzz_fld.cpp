@@ -17,6 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int64_t got = 0;
     file.ReadText(0, std::min<int64_t>(n, 512), texts, got);
     for (int step : {512, 1024, 640, 256 * 1001})
-        file.ReadEnvelope(step, 0, 0, std::min<int64_t>(n, 1000), out, got, 0);
+        file.ReadEnvelope(step, 0, 0, 0, std::min<int64_t>(n, 1000), out, got, 0);
     return 0;
 }

@@ -1,6 +1,6 @@
 // The Python module kivelo: waveform records as NumPy arrays. Errors become
 // OSError or ValueError with the program's message; reads run without the
-// interpreter's lock, each record's reader behind its own mutex.
+// interpreter's lock, several at once on one record.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <shared_mutex>
 
 #include "wavefile/WaveDocument.h"
 
@@ -60,14 +61,14 @@ std::unique_ptr<RecordFile> RecordFile::Open(const std::string& path, Status& st
 RecordFile::~RecordFile() { Close(); }
 
 void RecordFile::Close() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     samples_.reset();
     if (file_) file_->Close();
     file_.reset();
 }
 
 bool RecordFile::IsClosed() {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     return !file_;
 }
 
@@ -90,14 +91,14 @@ Status RecordFile::Check(int trace, int block) const {
 int64_t RecordFile::SizeLocked(int trace, int block) { return samples_->BlockSize(trace, block); }
 
 Status RecordFile::BlockSize(int trace, int block, int64_t& size) {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     if (Status s = Check(trace, block); !s) return s;
     size = SizeLocked(trace, block);
     return {};
 }
 
 Status RecordFile::LongestBlock(int block, int64_t& size) {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     size = 0;
     if (Status s = CheckBlock(block); !s) return s;
     for (int t = 0; t < static_cast<int>(traces_.size()); ++t) size = std::max(size, SizeLocked(t, block));
@@ -105,7 +106,7 @@ Status RecordFile::LongestBlock(int block, int64_t& size) {
 }
 
 Status RecordFile::DateTime(int block, std::string& date, std::string& time) {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     if (Status s = CheckBlock(block); !s) return s;
     if (!samples_->DateTime(block, date, time))
         return Fail(Status::kBadArgument, "the record has no block " + std::to_string(block));
@@ -127,7 +128,7 @@ Status RecordFile::CheckSpan(int trace, int block, int64_t first, int64_t count)
 }
 
 Status RecordFile::ReadRaw(int trace, int block, int64_t first, int64_t count, std::span<uint8_t> dst) {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     if (Status s = CheckSpan(trace, block, first, count); !s) return s;
     const auto w = traces_[static_cast<std::size_t>(trace)].width;
     if (static_cast<int64_t>(dst.size()) < count * w) return Fail(Status::kBadArgument, "destination too small");
@@ -137,7 +138,7 @@ Status RecordFile::ReadRaw(int trace, int block, int64_t first, int64_t count, s
 }
 
 Status RecordFile::ReadValues(int trace, int block, int64_t first, int64_t count, std::span<double> dst) {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     if (Status s = CheckSpan(trace, block, first, count); !s) return s;
     if (static_cast<int64_t>(dst.size()) < count) return Fail(Status::kBadArgument, "destination too small");
     std::string error;

@@ -1,13 +1,14 @@
 #pragma once
 // One open waveform record for the Python module: its description read once at
-// open, and reads of one trace's samples in their stored type. The reader
-// keeps a current block, trace and position, so every call that touches it
-// holds the mutex; callers may run them without the interpreter's lock.
+// open, and reads of one trace's samples in their stored type. Reads take
+// their block and trace and change nothing in the reader, so they share the
+// lock and run at once; Close takes it alone. Callers may run them without the
+// interpreter's lock.
 // No exceptions: each call answers a Status with its message.
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <shared_mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -65,7 +66,7 @@ public:
     // Runs work(reader) under the lock once the span has passed the reads' checks.
     template <class Work>
     Status WithSpan(int trace, int block, int64_t first, int64_t count, Work&& work) {
-        std::lock_guard lock(mutex_);
+        std::shared_lock lock(mutex_);
         if (Status s = CheckSpan(trace, block, first, count); !s) return s;
         return work(*file_);
     }
@@ -82,7 +83,7 @@ private:
     Status CheckSpan(int trace, int block, int64_t first, int64_t count);
     int64_t SizeLocked(int trace, int block);
 
-    std::mutex mutex_;
+    std::shared_mutex mutex_;
     std::unique_ptr<CWaveFile> file_;
     std::optional<kivelo::RecordSamples> samples_;  // over file_
     std::string path_;

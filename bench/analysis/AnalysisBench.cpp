@@ -120,8 +120,7 @@ void BM_CrossingMeasures1M(benchmark::State& state) {
     constexpr int64_t kSpan = int64_t{1} << 20;
     CWaveFile file;
     if (file.Open(Record(), 0) != kOpenOk) std::abort();
-    file.SetTrace(0);
-    const int64_t L = file.GetBlockSize();
+    const int64_t L = file.GetBlockSize(0, 0);
     std::vector<double> ms, streamMs;
     int64_t first = 0;
     for (auto _ : state) {
@@ -144,8 +143,7 @@ void BM_Spectrum(benchmark::State& state) {
     const int64_t n = state.range(0);
     CWaveFile file;
     if (file.Open(Record(), 0) != kOpenOk) std::abort();
-    file.SetTrace(1);
-    if (file.GetBlockSize() < n) {
+    if (file.GetBlockSize(0, 1) < n) {
         state.SkipWithError("record too short");
         return;
     }
@@ -156,7 +154,7 @@ void BM_Spectrum(benchmark::State& state) {
         const auto t0 = Clock::now();
         if (!ComputeSpectrum(file, 0, 1, 0, n, SpectrumWindow::Hann, s, error)) std::abort();
         ms.push_back(Ms(t0, Clock::now()));
-        streamMs.push_back(StreamMs(int64_t{2} * file.GetBlockSize(), n * 2));
+        streamMs.push_back(StreamMs(int64_t{2} * file.GetBlockSize(0, 1), n * 2));
         benchmark::DoNotOptimize(s);
     }
     state.counters["spectrum_ms"] = Median(ms);

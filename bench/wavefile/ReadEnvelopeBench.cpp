@@ -28,14 +28,13 @@ class MainEnvelope {
 public:
     bool Open() {
         if (file_.Open(Record(), 0) != kivelo::kOpenOk) return false;
-        file_.SetBlock(0);
-        stepCode_ = static_cast<int>(int64_t{file_.GetBlockSize()} * 512 / kDisplayPoints);
+        stepCode_ = static_cast<int>(int64_t{file_.GetBlockSize(0, 0)} * 512 / kDisplayPoints);
         count_ = kDisplayPoints * stepCode_ / 512;
         return true;
     }
     int64_t Read() {
         int64_t out = 0;
-        file_.ReadEnvelope(stepCode_, 0, 0, count_, points_, out, kivelo::kWidth2);
+        file_.ReadEnvelope(stepCode_, 0, 0, 0, count_, points_, out, kivelo::kWidth2);
         return out;
     }
     int64_t Samples() const { return count_; }

@@ -33,11 +33,9 @@ const std::string& Record() {
 
 // The Main window's read of the whole record: 2000 display points.
 int64_t MainRead(CWaveFile& file, std::vector<uint8_t>& points) {
-    file.SetBlock(0);
-    file.SetTrace(0);
-    const int step = static_cast<int>(int64_t{file.GetBlockSize()} * 512 / kDisplayPoints);
+    const int step = static_cast<int>(int64_t{file.GetBlockSize(0, 0)} * 512 / kDisplayPoints);
     int64_t out = 0;
-    file.ReadEnvelope(step, 0, 0, kDisplayPoints * step / 512, points, out, kWidth2);
+    file.ReadEnvelope(step, 0, 0, 0, kDisplayPoints * step / 512, points, out, kWidth2);
     return out;
 }
 

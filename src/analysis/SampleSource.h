@@ -1,7 +1,7 @@
 #pragma once
 // The samples of one record (block) of one trace, read in pieces in their stored
-// type: the reads behind every measurement. Restores the file's current block,
-// trace and realtime region as they were (RecordSamples), since other readers share them.
+// type: the reads behind every measurement. They take the record and trace
+// (RecordSamples) and leave the file's current block, trace and region alone.
 #include <cstdint>
 #include <optional>
 #include <span>

@@ -25,8 +25,8 @@ const OnOffTable& TableOf(const DisplayModel& m, WindowId w) {
 // and offset-binary data converted), or none.
 std::optional<int16_t> ReadSample(const DisplayModel& m, CWaveFile& file, WindowId w, int trace, int64_t index) {
     DisplayTrace one = SetOf(m, w)[trace];
-    file.SetBlock(m.document.currentRecord);
-    if (!LoadDisplayPoints(one, file, 512, index, 1, ChannelOf(TableOf(m, w), trace))) return std::nullopt;
+    if (!LoadDisplayPoints(one, file, m.document.currentRecord, 512, index, 1, ChannelOf(TableOf(m, w), trace)))
+        return std::nullopt;
     return one.samples[0];
 }
 

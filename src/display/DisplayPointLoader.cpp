@@ -28,13 +28,13 @@ int32_t DisplayStepCode(int64_t recordLength, int64_t points) {
     return static_cast<int32_t>(std::clamp(s, 512.0, static_cast<double>(std::numeric_limits<int32_t>::max())));
 }
 
-bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points, int channel) {
+bool LoadDisplayPoints(DisplayTrace& trace, const CWaveFile& file, int record, int32_t step, int64_t start, int points,
+                       int channel) {
     trace.pointCount = 0;
     points = std::clamp(points, 0, DisplayTrace::kMaxPoints);
     if (points == 0 || channel < 0 || step < 256 || start < 0) return false;
 
-    file.SetTrace(channel);
-    const int64_t length = file.GetBlockSize();
+    const int64_t length = file.GetBlockSize(record, channel);
     int64_t count = static_cast<int64_t>(points) * step / 512;
     count = std::min(count, length - start);
     if (count <= 0) return false;
@@ -44,7 +44,7 @@ bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64
     const int64_t values = 2 * (count / group + count / std::max<int64_t>(group * 10, 1) + 4) + count / group;
     std::vector<uint8_t> buffer(static_cast<size_t>(std::max<int64_t>(values, points)) * 2);
     int64_t delivered = 0;
-    const int rc = file.ReadEnvelope(step, channel, start, count, buffer, delivered, kWidth2);
+    const int rc = file.ReadEnvelope(step, record, channel, start, count, buffer, delivered, kWidth2);
     if (rc != kFileOk) return false;
     delivered = std::clamp<int64_t>(delivered, 0, static_cast<int64_t>(buffer.size() / 2));
     delivered = std::min<int64_t>(delivered, points);
@@ -58,16 +58,15 @@ bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64
     return true;
 }
 
-bool ReadSamples(const DisplayTrace& trace, CWaveFile& file, int channel, int64_t start, int64_t count,
-                 std::vector<int16_t>& out) {
+bool ReadSamples(const DisplayTrace& trace, const CWaveFile& file, int record, int channel, int64_t start,
+                 int64_t count, std::vector<int16_t>& out) {
     out.clear();
     if (channel < 0 || start < 0 || count <= 0) return false;
-    file.SetTrace(channel);
-    count = std::min(count, file.GetBlockSize() - start);
+    count = std::min(count, file.GetBlockSize(record, channel) - start);
     if (count <= 0) return false;
     std::vector<uint8_t> buffer(static_cast<size_t>(count) * 2 + 16);
     int64_t delivered = 0;
-    if (file.ReadEnvelope(512, channel, start, count, buffer, delivered, kWidth2) != kFileOk) return false;
+    if (file.ReadEnvelope(512, record, channel, start, count, buffer, delivered, kWidth2) != kFileOk) return false;
     delivered = std::clamp<int64_t>(delivered, 0, count);
     out.resize(static_cast<size_t>(delivered));
     for (int64_t i = 0; i < delivered; ++i) out[static_cast<size_t>(i)] = AsDisplayed(trace, buffer.data() + 2 * i);

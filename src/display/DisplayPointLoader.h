@@ -12,17 +12,18 @@ namespace kivelo {
 int32_t DisplayStepCode(int64_t recordLength, int64_t points);
 
 // Reads `points` display points with step code `step` from sample `start` of
-// the model's current record for `channel`: the request is cut to the end of
+// record `record` for `channel`: the request is cut to the end of
 // the record and a short delivery is held at its last value, so the point
 // count stays what the caller laid out. Byte-wide samples go to the upper
 // byte, offset-binary samples become two's complement. False (point count 0)
 // when nothing could be read.
-bool LoadDisplayPoints(DisplayTrace& trace, CWaveFile& file, int32_t step, int64_t start, int points, int channel);
+bool LoadDisplayPoints(DisplayTrace& trace, const CWaveFile& file, int record, int32_t step, int64_t start, int points,
+                       int channel);
 
-// Reads `count` samples themselves from sample `start` of the current record
+// Reads `count` samples themselves from sample `start` of record `record`
 // for `channel`, converted as display points are (see above), into `out`
 // (cut to the end of the record). False when nothing could be read.
-bool ReadSamples(const DisplayTrace& trace, CWaveFile& file, int channel, int64_t start, int64_t count,
-                 std::vector<int16_t>& out);
+bool ReadSamples(const DisplayTrace& trace, const CWaveFile& file, int record, int channel, int64_t start,
+                 int64_t count, std::vector<int16_t>& out);
 
 }  // namespace kivelo

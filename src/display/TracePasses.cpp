@@ -60,8 +60,7 @@ void EnsurePoints(const DisplayModel& model, const RenderCache& drawn, CWaveFile
         std::copy_n(holder->samples.begin(), count, trace.samples.begin());
         trace.pointCount = holder->pointCount;
     } else if (!cache || !cache->Fetch(index, key, trace)) {
-        file.SetBlock(record);
-        LoadDisplayPoints(trace, file, plan.step, plan.start, plan.points, key.channel);
+        LoadDisplayPoints(trace, file, record, plan.step, plan.start, plan.points, key.channel);
         if (cache) cache->Keep(index, key, trace);
     }
     trace.loaded = key;
@@ -70,7 +69,6 @@ void EnsurePoints(const DisplayModel& model, const RenderCache& drawn, CWaveFile
 int DrawRecordPass(const DisplayModel& model, RenderCache& drawn, CWaveFile& file, TraceSet& set,
                    const OnOffTable& table, const ViewArea& area, int record, const PointPlan& plan, bool draw,
                    PointCache* cache) {
-    file.SetBlock(record);
     int slot = 0;
     for (int i = 0; i < kTraceCount; ++i) {
         DisplayTrace& t = set[i];

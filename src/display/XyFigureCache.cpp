@@ -59,7 +59,6 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
         return;
     }
     // Run by run: the X samples are read once, each trace continues its own line from the run before.
-    file.SetBlock(range.record);
     const DisplayTrace& xTrace = set[xIndex];
     const int xChannel = ChannelOf(table, xIndex);
     std::vector<int> plotted;
@@ -69,11 +68,11 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
     std::vector<int16_t> xs, ys;
     for (int64_t at = range.start; !plotted.empty() && at < range.start + range.count; at += kRun) {
         const int64_t n = std::min(kRun, range.start + range.count - at);
-        if (!ReadSamples(xTrace, file, xChannel, at, n, xs)) break;
+        if (!ReadSamples(xTrace, file, range.record, xChannel, at, n, xs)) break;
         const std::vector<int64_t> columns = XyColumns(area, xTrace, xs);
         for (size_t k = 0; k < plotted.size(); ++k) {
             const DisplayTrace& t = set[plotted[k]];
-            if (!ReadSamples(t, file, ChannelOf(table, plotted[k]), at, n, ys)) continue;
+            if (!ReadSamples(t, file, range.record, ChannelOf(table, plotted[k]), at, n, ys)) continue;
             const size_t m = std::min(columns.size(), ys.size());
             DrawXYRun(plane, area, t, std::span<const int64_t>(columns).first(m), std::span<const int16_t>(ys).first(m),
                       t.colour, carries[k]);

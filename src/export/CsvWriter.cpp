@@ -118,11 +118,9 @@ bool CsvWriter::CheckRange(CWaveFile& file, const std::vector<int>& traces, cons
     }
     if (request.count == 0) return true;
     // Reads are not cut at the block's end: past it they would deliver other data.
-    file.SetBlock(request.block);
     int64_t end = int64_t{request.first} + request.count;
     for (int t : traces) {
-        file.SetTrace(t);
-        int64_t size = file.GetBlockSize();
+        int64_t size = file.GetBlockSize(request.block, t);
         if (end > size) {
             Fail("Samples " + std::to_string(request.first) + " to " + std::to_string(end - 1) + " are beyond the " +
                  std::to_string(size) + " samples of trace " + std::to_string(t + 1));
@@ -152,7 +150,6 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     if (!out.Create(path, StagedFile::Existing::Replace)) return Fail(out.Error());
     out.Append(Header(file, traces, request));
 
-    file.SetBlock(request.block);
     std::size_t width = traces.size();
     const int64_t passRows = PassRows(width);
     const bool threaded = ThreadCount(request.threads) > 1 && request.count > passRows;
@@ -171,10 +168,10 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
         const std::span<ValueText> texts = rowWriter.NextPass();
         for (std::size_t i = 0; i < width; ++i) {
             if (stopped()) return 0;
-            file.SetTrace(traces[i]);
             const int64_t pos = request.first + done;
             int64_t got = 0;
-            if (file.ReadText(pos, rows, texts.subspan(i * stride, static_cast<std::size_t>(rows)), got) != kFileOk ||
+            if (file.ReadText(request.block, traces[i], pos, rows,
+                              texts.subspan(i * stride, static_cast<std::size_t>(rows)), got) != kFileOk ||
                 got < rows)
                 return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) + " from sample " +
                             std::to_string(pos + std::max<int64_t>(got, 0)));

@@ -15,7 +15,6 @@
 #include "common/UniqueFd.h"
 #include "wavefile/FileHandle.h"
 #include "wavefile/NumberText.h"
-#include "wavefile/RtmRegionScope.h"
 
 namespace kivelo {
 
@@ -169,11 +168,11 @@ private:
     StagedFile file_;
 };
 
-// Every trace's samples of the selected region, trace after trace. Realtime reads
+// Every trace's samples of a region, trace after trace. Realtime reads
 // deliver whole pairs, so a trace of odd length gets its last delivered sample once
 // more: every trace then fills exactly its BlockSize and the next one starts where
 // the header says.
-bool CopySamples(CRtmFile& file, NewDataFile& data, std::string& message) {
+bool CopySamples(CRtmFile& file, int region, NewDataFile& data, std::string& message) {
     std::vector<uint8_t> buffer;
     for (int t = 0; t < file.GetTraceTotalNumber(); ++t) {
         TraceInfo info;
@@ -184,15 +183,15 @@ bool CopySamples(CRtmFile& file, NewDataFile& data, std::string& message) {
                       " bytes, which cannot be copied";
             return false;
         }
-        file.SetTrace(t);
-        const int64_t n = file.GetBlockSize();
+        const int64_t n = file.GetRegionBlockSize(region, t);
         buffer.assign(static_cast<std::size_t>(kChunkSamples * w), 0);
         std::vector<uint8_t> last(static_cast<std::size_t>(w), 0);
         for (int64_t pos = 0; pos < n; pos += kChunkSamples) {
             const int64_t k = std::min(kChunkSamples, n - pos);
             const int64_t even = k & ~int64_t{1};
             int64_t got = 0;
-            if (even > 0 && file.ReadData(pos, k, buffer, got, kWidthNative) != kFileOk) {
+            // Samples as stored: the byte order stays the file's.
+            if (even > 0 && file.ReadRegion(region, t, pos, k, buffer, got, kWidthNative, true) != kFileOk) {
                 message = "Cannot read trace " + std::to_string(t + 1) + " of the realtime file";
                 return false;
             }
@@ -282,11 +281,7 @@ int SaveAsWvf(CRtmFile& file, int mode, const std::string& dataPath, std::string
     if (SameFile(headerPath, file.GetHeader()->GetHeaderPath()))
         return Fail(message, "The header " + headerPath + " belongs to the realtime file itself");
 
-    {
-        RtmRegionScope scope(file, mode);
-        file.SetByteOrderConversion(false);  // samples as stored
-        if (!CopySamples(file, data, message)) return kConvertFailed;
-    }
+    if (!CopySamples(file, mode, data, message)) return kConvertFailed;
     if (!data.Sync(message)) return kConvertFailed;
     auto divisor = static_cast<int>(CRtmFile::kDivisors[static_cast<std::size_t>(mode)]);
     struct stat st {};

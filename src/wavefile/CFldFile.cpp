@@ -160,9 +160,8 @@ int CFldFile::Close() {
     sampleCount_ = 0;
     dataMax_ = dataMin_ = scaleTop_ = scaleBottom_ = 0.0f;
     vResolution_ = vOffset_ = 0.0;
-    floatBuffer_.clear();
-    keyBuffer_.clear();
-    pairKeys_.clear();
+    floats_.Clear();
+    keys_.Clear();
     return -1;
 }
 
@@ -172,7 +171,9 @@ void CFldFile::SetBlock(int) {}
 void CFldFile::SetTrace(int) {}
 int CFldFile::GetBlockNumber() { return 1; }
 int CFldFile::GetTraceTotalNumber() { return 1; }
-int32_t CFldFile::GetBlockSize() { return static_cast<int32_t>(std::min<int64_t>(sampleCount_, INT32_MAX)); }
+int32_t CFldFile::BlockSizeAt(const Place&) const {
+    return static_cast<int32_t>(std::min<int64_t>(sampleCount_, INT32_MAX));
+}
 uint32_t CFldFile::GetChannelMask() { return 1; }
 
 int CFldFile::GetTraceInfo(int, TraceInfo& out) {
@@ -228,17 +229,18 @@ int64_t CFldFile::ReadFloats(int64_t pos, std::span<float> values) const {
     return got < 0 ? 0 : got / 4;
 }
 
-int CFldFile::ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount) {
+int CFldFile::ReadTextAt(const Place&, int64_t pos, int64_t count, std::span<ValueText> texts,
+                         int64_t& outCount) const {
     outCount = 0;
     if (!open_ || pos < 0 || count < 0) return 0;
     count = std::min(count, static_cast<int64_t>(texts.size()));
-    if (floatBuffer_.size() < static_cast<std::size_t>(std::min(count, kTextPieceValues)))
-        floatBuffer_.resize(static_cast<std::size_t>(std::min(count, kTextPieceValues)));
+    ScratchPool<float>::Lease buffer(floats_);
+    const std::span<float> values = buffer.First(std::min(count, kTextPieceValues));
     while (outCount < count) {
         const int64_t want = std::min(count - outCount, kTextPieceValues);
-        const int64_t got = ReadFloats(pos + outCount, std::span(floatBuffer_).first(static_cast<std::size_t>(want)));
+        const int64_t got = ReadFloats(pos + outCount, values.first(static_cast<std::size_t>(want)));
         for (int64_t i = 0; i < got; ++i) {
-            FormatValueText(floatBuffer_[static_cast<std::size_t>(i)], texts[static_cast<std::size_t>(outCount + i)]);
+            FormatValueText(values[static_cast<std::size_t>(i)], texts[static_cast<std::size_t>(outCount + i)]);
         }
         outCount += got;
         if (got < want) break;
@@ -251,8 +253,8 @@ int32_t CFldFile::NanKey() const {
     return OrderKey(static_cast<float>(vOffset_));
 }
 
-int CFldFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                           int64_t& outCount, int code) {
+int CFldFile::ReadEnvelopeAt(const Place&, int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                             int64_t& outCount, int) const {
     outCount = 0;
     const int64_t g = stepCode / 256;
     if (!open_ || g < 1 || pos < 0 || count < 0) return 0;
@@ -266,15 +268,16 @@ int CFldFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, 
 }
 
 void CFldFile::StreamEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                              int64_t capacity, int64_t& outCount, EnvelopeSummary* builder, int64_t& running) {
+                              int64_t capacity, int64_t& outCount, EnvelopeSummary* builder, int64_t& running) const {
     const int64_t g = stepCode / 256;
     // A chunk never needs more room than the values left in the file.
     const int64_t room = std::min(chunk, sampleCount_ - pos);
-    if (floatBuffer_.size() < static_cast<std::size_t>(room)) floatBuffer_.resize(static_cast<std::size_t>(room));
-    if (keyBuffer_.size() < static_cast<std::size_t>(room)) keyBuffer_.resize(static_cast<std::size_t>(room));
     const int64_t pairCapacity = 2 * (room / g + 2);
-    if (pairKeys_.size() < static_cast<std::size_t>(pairCapacity))
-        pairKeys_.resize(static_cast<std::size_t>(pairCapacity));
+    ScratchPool<float>::Lease floatBuffer(floats_);
+    ScratchPool<int32_t>::Lease keyBuffer(keys_), pairBuffer(keys_);
+    const std::span<float> floats = floatBuffer.First(room);
+    const std::span<int32_t> keys = keyBuffer.First(room);
+    const std::span<int32_t> pairKeys = pairBuffer.First(pairCapacity);
     const int32_t nanKey = NanKey();
 
     running = pos;
@@ -282,19 +285,17 @@ void CFldFile::StreamEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t 
     while (left > 0 && outCount < capacity) {
         const int64_t k = std::min(chunk, left);
         left -= k;
-        const int64_t n =
-            ReadFloats(running, std::span(floatBuffer_).first(static_cast<std::size_t>(std::min(k, room))));
+        const int64_t n = ReadFloats(running, floats.first(static_cast<std::size_t>(std::min(k, room))));
         if (n <= 0) break;
         for (int64_t i = 0; i < n; ++i) {
-            const float f = floatBuffer_[static_cast<std::size_t>(i)];
-            keyBuffer_[static_cast<std::size_t>(i)] = std::isnan(f) ? nanKey : OrderKey(f);
+            const float f = floats[static_cast<std::size_t>(i)];
+            keys[static_cast<std::size_t>(i)] = std::isnan(f) ? nanKey : OrderKey(f);
         }
-        if (builder)
-            builder->Append({reinterpret_cast<const uint8_t*>(keyBuffer_.data()), static_cast<std::size_t>(n) * 4});
-        const int64_t made = ReduceSamples(keyBuffer_.data(), n, stepCode, false, pairKeys_.data(), pairCapacity);
+        if (builder) builder->Append({reinterpret_cast<const uint8_t*>(keys.data()), static_cast<std::size_t>(n) * 4});
+        const int64_t made = ReduceSamples(keys.data(), n, stepCode, false, pairKeys.data(), pairCapacity);
         const int64_t take = std::min(made, capacity - outCount);
         for (int64_t i = 0; i < take; ++i) {
-            const int16_t d = DisplaySample(FromOrderKey(pairKeys_[static_cast<std::size_t>(i)]));
+            const int16_t d = DisplaySample(FromOrderKey(pairKeys[static_cast<std::size_t>(i)]));
             std::memcpy(dst.data() + 2 * (outCount + i), &d, 2);
         }
         outCount += take;
@@ -304,14 +305,14 @@ void CFldFile::StreamEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t 
 
 // ---- envelope summaries -----------------------------------------------------
 
-bool CFldFile::DescribeStream(SummaryKey& key) {
+bool CFldFile::DescribeStream(const Place&, SummaryKey& key) const {
     key.layout[0] = 3;  // the values of a floating file as comparison keys
     key.layout[1] = sampleCount_;
     key.layout[2] = NanKey();
     return true;
 }
 
-int CFldFile::ReadKeys(int64_t pos, int64_t count, std::span<uint8_t> out, int64_t& got) {
+int CFldFile::ReadKeys(int64_t pos, int64_t count, std::span<uint8_t> out, int64_t& got) const {
     got = 0;
     count = std::min(count, static_cast<int64_t>(out.size()) / 4);
     if (pos < 0 || count <= 0) return -1;
@@ -328,7 +329,7 @@ int CFldFile::ReadKeys(int64_t pos, int64_t count, std::span<uint8_t> out, int64
     return -1;
 }
 
-bool CFldFile::FeedKeys(EnvelopeSummary& summary, int64_t from, int64_t to) {
+bool CFldFile::FeedKeys(EnvelopeSummary& summary, int64_t from, int64_t to) const {
     constexpr int64_t kFeedValues = int64_t{64} << 10;
     std::vector<uint8_t> keys(static_cast<std::size_t>(std::min(kFeedValues, std::max<int64_t>(to - from, 0))) * 4);
     while (from < to) {
@@ -357,30 +358,31 @@ void CFldFile::PlanChunks(int stepCode, int64_t chunk, int64_t pos, int64_t coun
 }
 
 bool CFldFile::SummaryEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                               int64_t capacity, int64_t& outCount) {
+                               int64_t capacity, int64_t& outCount) const {
     SummaryKey key;
-    if (capacity <= 0 || !SummaryKeyFor(4, EnvelopeSummary::Compare::Signed, key)) return false;
+    if (capacity <= 0 || !SummaryKeyFor(Place{}, 4, EnvelopeSummary::Compare::Signed, key)) return false;
     std::vector<StreamChunk> chunks;
     int64_t running = 0;
     PlanChunks(stepCode, chunk, pos, count, capacity, chunks, running);
     if (chunks.empty()) return false;
 
-    if (EnvelopeSummary* summary = summaries_->Find(key)) {
+    if (SummaryStore::Lease summary = summaries_->Find(key)) {
         if (stepCode / 256 < EnvelopeSummary::kBlock || running > summary->Samples()) return false;
-        if (pairKeys_.size() < static_cast<std::size_t>(capacity)) pairKeys_.resize(static_cast<std::size_t>(capacity));
+        ScratchPool<int32_t>::Lease pairBuffer(keys_);
+        const std::span<int32_t> pairKeys = pairBuffer.First(capacity);
         const StreamReader read = [this](int64_t at, int64_t n, std::span<uint8_t> out, int64_t& got) {
             return ReadKeys(at, n, out, got);
         };
         int64_t written = 0;
         const int result = summary->Reduce(
             chunks, stepCode, read,
-            std::span(reinterpret_cast<uint8_t*>(pairKeys_.data()), static_cast<std::size_t>(capacity) * 4), capacity,
+            std::span(reinterpret_cast<uint8_t*>(pairKeys.data()), static_cast<std::size_t>(capacity) * 4), capacity,
             written);
         if (result == kSummaryStale) summaries_->Erase(key);  // the file is not what it was
         if (result != kFileOk) return false;
-        summaries_->Update(key);
+        summaries_->Update(key, summary);
         for (int64_t i = 0; i < written; ++i) {
-            const int16_t d = DisplaySample(FromOrderKey(pairKeys_[static_cast<std::size_t>(i)]));
+            const int16_t d = DisplaySample(FromOrderKey(pairKeys[static_cast<std::size_t>(i)]));
             std::memcpy(dst.data() + 2 * i, &d, 2);
         }
         outCount = written;
@@ -393,7 +395,7 @@ bool CFldFile::SummaryEnvelope(int stepCode, int64_t chunk, int64_t pos, int64_t
     auto summary = std::make_unique<EnvelopeSummary>(4, EnvelopeSummary::Compare::Signed, sampleCount_);
     std::vector<int64_t> cuts, blocks;
     std::vector<StreamChunk> planned;
-    for (const EnvelopeRead& r : expected_) {
+    for (const EnvelopeRead& r : ExpectedReads()) {
         const int64_t g = r.stepCode / 256;
         if (g < 1 || r.pos < 0 || r.count <= 0) continue;
         int64_t stop = 0;

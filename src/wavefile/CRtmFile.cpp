@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "common/ClampToInt.h"
-#include "wavefile/RtmRegionScope.h"
 
 namespace kivelo {
 
@@ -82,10 +81,7 @@ int CRtmFile::Open(const std::string& path, int64_t cacheCapacity) {
         base += regionSize_[r];
     }
     currentRegion_ = 0;
-    gatherBuffer_.clear();
     NoteShortRegions(fileSize, base);
-    // The slot of trace 0 at once, so a read right after Open gets trace 0's channel.
-    SetTrace(0);
     return kOpenOk;
 }
 
@@ -122,7 +118,7 @@ uint32_t CRtmFile::FrameChannelSet() const {
     return f;
 }
 
-int CRtmFile::ComputeFrameSlot(int trace) const {
+int CRtmFile::FrameSlotOf(int trace) const {
     if (trace < 0) return -1;
     int channel = std::popcount(channelMask_);
     for (int bit = 0, seen = 0; bit < 32; ++bit) {
@@ -136,102 +132,101 @@ int CRtmFile::ComputeFrameSlot(int trace) const {
     return std::popcount(FrameChannelSet() & upTo) - 1;
 }
 
-void CRtmFile::SetTrace(int trace) {
-    CWaveFile::SetTrace(trace);
-    frameSlot_ = ComputeFrameSlot(trace);
+int32_t CRtmFile::BlockSizeAt(const Place& at) const {
+    if (!RegionValid(at.region)) return 0;
+    return static_cast<int32_t>(CWaveFile::BlockSizeAt(at) / kDivisors[static_cast<std::size_t>(at.region)]);
 }
 
-int32_t CRtmFile::GetBlockSize() {
-    if (!RegionValid()) return 0;
-    return static_cast<int32_t>(CWaveFile::GetBlockSize() / kDivisors[static_cast<std::size_t>(currentRegion_)]);
+int32_t CRtmFile::GetRegionBlockSize(int region, int trace) const { return BlockSizeAt({0, trace, region, false}); }
+
+int64_t CRtmFile::RegionSize(int region) const {
+    return RegionValid(region) ? regionSize_[static_cast<std::size_t>(region)] : 0;
 }
 
-int64_t CRtmFile::RegionSize() const {
-    return RegionValid() ? regionSize_[static_cast<std::size_t>(currentRegion_)] : 0;
-}
-
-bool CRtmFile::FramesReadable() {
-    if (!CurrentTraceReadable() || !RegionValid()) return false;
+bool CRtmFile::FramesReadable(const Place& at) const {
+    if (!Readable(at) || !RegionValid(at.region)) return false;
     // Frames are laid out in S-byte samples; a trace of another width can't be unpacked.
-    return trailer_.channels > 0 && trailer_.bytesPerSample == CurrentWidth() && frameSlot_ >= 0 &&
-           frameSlot_ < trailer_.channels;
+    const int slot = FrameSlotOf(at.trace);
+    return trailer_.channels > 0 && trailer_.bytesPerSample == WidthOf(at.trace) && slot >= 0 &&
+           slot < trailer_.channels;
 }
 
 // ---- raw and cached reads ---------------------------------------------------
 
-int64_t CRtmFile::InRegion(int64_t pos, int64_t count, std::size_t bufferBytes) const {
-    const int64_t size = RegionSize();
+int64_t CRtmFile::InRegion(int region, int64_t pos, int64_t count, std::size_t bufferBytes) const {
+    const int64_t size = RegionSize(region);
     if (pos < 0 || pos >= size) return 0;
     // Never deliver the next region's bytes as samples of this one.
     return std::clamp<int64_t>(std::min(count, static_cast<int64_t>(bufferBytes)), 0, size - pos);
 }
 
-int CRtmFile::ReadRaw(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) {
+int CRtmFile::ReadRawAt(const Place& at, int64_t pos, int64_t count, std::span<uint8_t> buffer,
+                        int64_t& bytesRead) const {
     bytesRead = 0;
-    if (!RegionValid()) return 0;
-    count = InRegion(pos, count, buffer.size());
+    if (!RegionValid(at.region)) return 0;
+    count = InRegion(at.region, pos, count, buffer.size());
     if (count == 0) return -1;
-    const int64_t got = data_.ReadAt(regionBase_[static_cast<std::size_t>(currentRegion_)] + pos,
+    const int64_t got = data_.ReadAt(regionBase_[static_cast<std::size_t>(at.region)] + pos,
                                      buffer.first(static_cast<std::size_t>(count)));
     if (got < 0) return 0;
     bytesRead = got;
     return -1;
 }
 
-int CRtmFile::ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) {
+int CRtmFile::ReadCachedAt(const Place& at, int64_t pos, int64_t count, std::span<uint8_t> buffer,
+                           int64_t& bytesRead) const {
     bytesRead = 0;
-    if (!RegionValid()) return 0;
-    count = InRegion(pos, count, buffer.size());
+    if (!RegionValid(at.region)) return 0;
+    count = InRegion(at.region, pos, count, buffer.size());
     if (count == 0) return -1;
-    const int64_t size = RegionSize();
-    const auto r = static_cast<std::size_t>(currentRegion_);
-    if (trailer_.ringFlag[r] != 1) return CachedWindowRead(pos, count, buffer, bytesRead, size - 1);
+    const int64_t size = RegionSize(at.region);
+    const auto r = static_cast<std::size_t>(at.region);
+    if (trailer_.ringFlag[r] != 1) return CachedWindowRead(at, pos, count, buffer, bytesRead, size - 1);
 
     // Ring: logical byte L lives at (L + ring start) modulo the region size.
     int64_t p = pos + static_cast<int64_t>(trailer_.ringStart[r] % static_cast<uint64_t>(size));
     if (p >= size) p -= size;
-    if (p + count <= size) return CachedWindowRead(p, count, buffer, bytesRead, size - 1);
+    if (p + count <= size) return CachedWindowRead(at, p, count, buffer, bytesRead, size - 1);
     const int64_t first = size - p;
     int64_t got = 0;
-    int result = CachedWindowRead(p, first, buffer.first(static_cast<std::size_t>(first)), got, size - 1);
+    int result = CachedWindowRead(at, p, first, buffer.first(static_cast<std::size_t>(first)), got, size - 1);
     bytesRead = got;
     if (result != kFileOk || got < first) return result;  // a gap would misplace the rest
-    result = CachedWindowRead(0, count - first, buffer.subspan(static_cast<std::size_t>(first)), got, size - 1);
+    result = CachedWindowRead(at, 0, count - first, buffer.subspan(static_cast<std::size_t>(first)), got, size - 1);
     bytesRead += got;
     return result;
 }
 
 // ---- sample reads -----------------------------------------------------------
 
-void CRtmFile::ConvertSamples(int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src,
-                              int64_t count) {
-    if (width <= 0 || frameSlot_ < 0 || trailer_.channels == 0 || frameSlot_ >= trailer_.channels) return;
+void CRtmFile::ConvertAt(const Place& at, int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src,
+                         int64_t count) const {
+    const int slot = FrameSlotOf(at.trace);
+    if (width <= 0 || slot < 0 || trailer_.channels == 0 || slot >= trailer_.channels) return;
     const int64_t pair = 2 * int64_t{width};
     const int64_t frameBytes = pair * trailer_.channels;
     const int64_t frames = std::min(count / 2, static_cast<int64_t>(src.size()) / frameBytes);
     if (frames <= 0) return;
-    if (gatherBuffer_.size() < static_cast<std::size_t>(frames * pair))
-        gatherBuffer_.resize(static_cast<std::size_t>(frames * pair));
-    const uint8_t* in = src.data() + frameSlot_ * pair;
-    uint8_t* out = gatherBuffer_.data();
+    ScratchPool<uint8_t>::Lease gathered(scratch_);
+    const std::span<uint8_t> pairs = gathered.First(frames * pair);
+    const uint8_t* in = src.data() + slot * pair;
+    uint8_t* out = pairs.data();
     for (int64_t f = 0; f < frames; ++f, in += frameBytes, out += pair) {
         std::memcpy(out, in, static_cast<std::size_t>(pair));
     }
-    CWaveFile::ConvertSamples(code, width, dst,
-                              std::span<const uint8_t>(gatherBuffer_).first(static_cast<std::size_t>(frames * pair)),
-                              frames * 2);
+    CWaveFile::ConvertAt(at, code, width, dst, pairs, frames * 2);
 }
 
-int CRtmFile::ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
-                       int code) {
-    SetBlock(0);  // a realtime file has one block
-    return ReadData(trace, pos, count, dst, outCount, code);
+int CRtmFile::ReadRegion(int region, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                         int code, bool asStored) const {
+    return ReadDataAt({0, trace, region, asStored}, pos, count, dst, outCount, code);
 }
 
-int CRtmFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code) {
+int CRtmFile::ReadDataAt(const Place& at, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                         int code) const {
     outCount = 0;
-    if (!FramesReadable()) return 0;
-    const int w = CurrentWidth();
+    if (!FramesReadable(at)) return 0;
+    const int w = WidthOf(at.trace);
     const int outSize = OutputSize(code, w);
     if (outSize == 0 || pos < 0 || count < 0) return 0;
     count = std::min(count, static_cast<int64_t>(dst.size()) / outSize);
@@ -240,103 +235,90 @@ int CRtmFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64
 
     // The newest n samples end the region; positions count from the oldest of them.
     const int64_t step = SampleStep();
-    const int64_t n = GetBlockSize();
     const int64_t frameBytes = 2 * step;
-    int64_t logical = step * pos + std::max<int64_t>(RegionSize() - step * n, 0);
-    logical -= logical % frameBytes;
+    const int64_t logical = FrameStart(at, pos);
 
     const int64_t bytes = step * count;
-    if (readBuffer_.size() < static_cast<std::size_t>(bytes)) readBuffer_.resize(static_cast<std::size_t>(bytes));
+    ScratchPool<uint8_t>::Lease frames(scratch_);
+    const std::span<uint8_t> raw = frames.First(bytes);
     int64_t got = 0;
-    const int result = ReadCached(logical, bytes, std::span(readBuffer_).first(static_cast<std::size_t>(bytes)), got);
+    const int result = ReadCachedAt(at, logical, bytes, raw, got);
     if (result != kFileOk) return result;
     // Only whole frames carry a whole pair of the trace.
     outCount = got / frameBytes * 2;
-    ConvertSamples(code, w, dst, std::span<const uint8_t>(readBuffer_).first(static_cast<std::size_t>(got)), outCount);
+    ConvertAt(at, code, w, dst, raw.first(static_cast<std::size_t>(got)), outCount);
     return -1;
 }
 
-int64_t CRtmFile::FrameStart(int64_t pos) {
+int64_t CRtmFile::FrameStart(const Place& at, int64_t pos) const {
     const int64_t step = SampleStep();
-    int64_t logical = step * pos + std::max<int64_t>(RegionSize() - step * GetBlockSize(), 0);
+    int64_t logical = step * pos + std::max<int64_t>(RegionSize(at.region) - step * BlockSizeAt(at), 0);
     return logical - logical % (2 * step);
 }
 
-void CRtmFile::StreamSpan(int64_t pos, int64_t count, int64_t& first, int64_t& delivered) {
+void CRtmFile::StreamSpan(const Place& at, int64_t pos, int64_t count, int64_t& first, int64_t& delivered) const {
     first = 0;
     delivered = 0;
     if (SampleStep() <= 0 || pos < 0 || pos > kMaxPosition) return;
-    first = (FrameStart(pos) - FrameStart(0)) / SampleStep();
+    first = (FrameStart(at, pos) - FrameStart(at, 0)) / SampleStep();
     delivered = std::max<int64_t>(count - count % 2, 0);
 }
 
-bool CRtmFile::DescribeStream(SummaryKey& key) {
-    if (!FramesReadable()) return false;
-    const auto r = static_cast<std::size_t>(currentRegion_);
-    const TraceInfo& ti = traces_[static_cast<std::size_t>(currentTrace_)];
+bool CRtmFile::DescribeStream(const Place& at, SummaryKey& key) const {
+    if (!FramesReadable(at)) return false;
+    const auto r = static_cast<std::size_t>(at.region);
+    const TraceInfo& ti = traces_[static_cast<std::size_t>(at.trace)];
     key.layout[0] = 2;  // the pairs of one frame slot in a region
-    key.layout[1] = currentRegion_;
+    key.layout[1] = at.region;
     key.layout[2] = regionBase_[r];
     key.layout[3] = regionSize_[r];
     key.layout[4] = trailer_.ringFlag[r];
     key.layout[5] = trailer_.ringStart[r];
     key.layout[6] = trailer_.channels;
     key.layout[7] = trailer_.bytesPerSample;
-    key.layout[8] = frameSlot_;
-    key.layout[9] = GetBlockSize();
+    key.layout[8] = FrameSlotOf(at.trace);
+    key.layout[9] = BlockSizeAt(at);
     key.layout[10] = ti.DataWidth;
     key.layout[11] = ti.DataKind;
-    key.layout[12] = NeedsSwap() ? 1 : 0;
+    key.layout[12] = NeedsSwap(at) ? 1 : 0;
     return true;
 }
 
 // ---- envelope reads ---------------------------------------------------------
 
-int CRtmFile::EnvelopeInRegion(int region, int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                               int64_t& outCount, int code) {
-    RtmRegionScope scope(*this, region);  // restored when the read returns
-    return CWaveFile::ReadEnvelope(stepCode, pos, count, dst, outCount, code);
+int CRtmFile::EnvelopeInRegion(const Place& at, int region, int stepCode, int64_t pos, int64_t count,
+                               std::span<uint8_t> dst, int64_t& outCount, int code) const {
+    return CWaveFile::ReadEnvelopeAt({at.block, at.trace, region, at.asStored}, stepCode, pos, count, dst, outCount,
+                                     code);
 }
 
-int CRtmFile::ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                                int64_t& outCount, int code) {
-    SetBlock(0);
-    return ReadEnvelopeRatio(ratio, trace, pos, count, dst, outCount, code);
-}
-
-int CRtmFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
-                                int code) {
+int CRtmFile::ReadEnvelopeRatioAt(const Place& at, int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                  int64_t& outCount, int code) const {
     const int64_t r = ratio;
     if (r >= 1000) {
         const int step = ClampToInt(static_cast<int64_t>(std::trunc(static_cast<double>(r) * 256.0 * 0.002)));
-        return EnvelopeInRegion(2, step, pos / 1000, count / 1000, dst, outCount, code);
+        return EnvelopeInRegion(at, 2, step, pos / 1000, count / 1000, dst, outCount, code);
     }
-    if (r < 100) return EnvelopeInRegion(0, ClampToInt(r * 512), pos, count, dst, outCount, code);
-    return EnvelopeInRegion(1, ClampToInt(r * 256 / 50), pos / 100, count / 100, dst, outCount, code);
+    if (r < 100) return EnvelopeInRegion(at, 0, ClampToInt(r * 512), pos, count, dst, outCount, code);
+    return EnvelopeInRegion(at, 1, ClampToInt(r * 256 / 50), pos / 100, count / 100, dst, outCount, code);
 }
 
-int CRtmFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                           int64_t& outCount, int code) {
-    SetBlock(0);
-    return ReadEnvelope(stepCode, trace, pos, count, dst, outCount, code);
-}
-
-bool CRtmFile::ExpectedHere(EnvelopeRead& read) {
+bool CRtmFile::ExpectedHere(const Place& at, EnvelopeRead& read) const {
     const int r = read.stepCode / 512;
     const int region = r >= 1000 ? 2 : r < 100 ? 0 : 1;
     const int64_t divisor = kDivisors[static_cast<std::size_t>(region)];
     read.stepCode = static_cast<int>(read.stepCode / divisor);
     read.pos /= divisor;
     read.count /= divisor;
-    return region == currentRegion_;
+    return region == at.region;
 }
 
-int CRtmFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
-                           int code) {
+int CRtmFile::ReadEnvelopeAt(const Place& at, int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                             int64_t& outCount, int code) const {
     const int r = stepCode / 512;
-    if (r >= 1000) return EnvelopeInRegion(2, stepCode / 1000, pos / 1000, count / 1000, dst, outCount, code);
-    if (r < 100) return EnvelopeInRegion(0, stepCode, pos, count, dst, outCount, code);
-    return EnvelopeInRegion(1, stepCode / 100, pos / 100, count / 100, dst, outCount, code);
+    if (r >= 1000) return EnvelopeInRegion(at, 2, stepCode / 1000, pos / 1000, count / 1000, dst, outCount, code);
+    if (r < 100) return EnvelopeInRegion(at, 0, stepCode, pos, count, dst, outCount, code);
+    return EnvelopeInRegion(at, 1, stepCode / 100, pos / 100, count / 100, dst, outCount, code);
 }
 
 }  // namespace kivelo

@@ -21,15 +21,7 @@ namespace {
 // Sample positions beyond this cannot be turned into byte offsets safely.
 constexpr int64_t kMaxPosition = int64_t{1} << 56;
 
-// Makes a work buffer hold at least `bytes`.
-void Grow(std::vector<uint8_t>& buffer, int64_t bytes) {
-    if (buffer.size() < static_cast<std::size_t>(bytes)) buffer.resize(static_cast<std::size_t>(bytes));
-}
-
-// Its first `bytes`.
-std::span<uint8_t> First(std::vector<uint8_t>& buffer, int64_t bytes) {
-    return std::span(buffer).first(static_cast<std::size_t>(bytes));
-}
+using Scratch = ScratchPool<uint8_t>::Lease;
 
 // a * b + c without overflow; false when it would not fit.
 bool MulAdd(int64_t a, int64_t b, int64_t c, int64_t& out) {
@@ -95,20 +87,20 @@ int CWaveFile::OutputSize(int code, int nativeWidth) { return OutputSampleSize(c
 
 bool CWaveFile::FileIsLittleEndian() const { return public_.Endian == "Ltl"; }
 
-bool CWaveFile::NeedsSwap() const {
+bool CWaveFile::NeedsSwap(const Place& at) const {
     constexpr bool hostLittle = std::endian::native == std::endian::little;
-    return swapEnabled_ && FileIsLittleEndian() != hostLittle;
+    return swapEnabled_ && !at.asStored && FileIsLittleEndian() != hostLittle;
 }
 
-int CWaveFile::CurrentWidth() const {
-    if (currentTrace_ < 0 || currentTrace_ >= static_cast<int>(traces_.size())) return 0;
-    return traces_[static_cast<std::size_t>(currentTrace_)].DataWidth;
+int CWaveFile::WidthOf(int trace) const {
+    if (trace < 0 || trace >= static_cast<int>(traces_.size())) return 0;
+    return traces_[static_cast<std::size_t>(trace)].DataWidth;
 }
 
-bool CWaveFile::CurrentTraceReadable() {
-    if (!open_ || currentTrace_ < 0 || currentTrace_ >= GetTraceTotalNumber()) return false;
-    if (OutputSize(0, CurrentWidth()) == 0) return false;  // unrecognised width
-    return GetBlockSize() > 0;
+bool CWaveFile::Readable(const Place& at) const {
+    if (!open_ || at.trace < 0 || at.trace >= static_cast<int>(traces_.size())) return false;
+    if (OutputSize(0, WidthOf(at.trace)) == 0) return false;  // unrecognised width
+    return BlockSizeAt(at) > 0;
 }
 
 uint32_t CWaveFile::MapChannel(int trace, const std::string& name, int32_t& channel) {
@@ -116,16 +108,20 @@ uint32_t CWaveFile::MapChannel(int trace, const std::string& name, int32_t& chan
     return trace >= 0 && trace < 32 ? uint32_t{1} << trace : 0;
 }
 
-int CWaveFile::GetBlockNumber() { return groups_.empty() ? 0 : groups_.front().BlockNumber; }
+int CWaveFile::GetBlockNumber() { return BlocksInFile(); }
 
 int CWaveFile::GetTraceTotalNumber() { return static_cast<int>(traces_.size()); }
 
-int32_t CWaveFile::GetBlockSize() {
-    if (currentTrace_ < 0 || currentTrace_ >= static_cast<int>(traces_.size())) return 0;
-    const auto& sizes = traces_[static_cast<std::size_t>(currentTrace_)].BlockSizes;
-    if (currentBlock_ < 0 || currentBlock_ >= static_cast<int>(sizes.size())) return 0;
-    return sizes[static_cast<std::size_t>(currentBlock_)];
+int32_t CWaveFile::BlockSizeAt(const Place& at) const {
+    if (at.trace < 0 || at.trace >= static_cast<int>(traces_.size())) return 0;
+    const auto& sizes = traces_[static_cast<std::size_t>(at.trace)].BlockSizes;
+    if (at.block < 0 || at.block >= static_cast<int>(sizes.size())) return 0;
+    return sizes[static_cast<std::size_t>(at.block)];
 }
+
+int32_t CWaveFile::GetBlockSize(int block, int trace) const { return BlockSizeAt(PlaceOf(block, trace)); }
+
+int32_t CWaveFile::GetBlockSize() const { return BlockSizeAt(Here()); }
 
 uint32_t CWaveFile::GetChannelMask() { return channelMask_; }
 
@@ -252,12 +248,11 @@ int CWaveFile::Open(const std::string& path, int64_t cacheCapacity) {
     TraceCache empty;
     empty.capacity = std::max<int64_t>(cacheCapacity, 0);
     caches_.assign(traces_.size(), empty);
-    formatters_.resize(traces_.size());
+    cacheLocks_ = std::make_unique<std::mutex[]>(traces_.size());
+    formatters_.assign(traces_.size(), nullptr);
     formatterCount_ = 0;
-    formatter_ = nullptr;
     header_ = std::move(header);
     open_ = true;
-    CWaveFile::SetTrace(0);
     return kOpenOk;
 }
 
@@ -266,14 +261,10 @@ void CWaveFile::ResetState() {
     if (summaries_ && session_ != 0) summaries_->EraseSession(session_);
     session_ = 0;
     stamped_ = false;
-    summaryBuffer_.clear();
-    summaryBuffer_.shrink_to_fit();
-    fillBuffers_.clear();
     open_ = false;
     header_.reset();
     formatters_.clear();
     formatterCount_ = 0;
-    formatter_ = nullptr;
     data_.Close();
     public_ = HdrPublicInfo{};
     groups_.clear();
@@ -281,11 +272,9 @@ void CWaveFile::ResetState() {
     horz_ = HorzInfo{};
     modelInfo_ = HdrModelInfo{};
     caches_.clear();
+    cacheLocks_.reset();
     blockPrefix_.clear();
-    for (auto* buf : {&readBuffer_, &chunkBuffer_, &pairBuffer_, &sampleBuffer_}) {
-        buf->clear();
-        buf->shrink_to_fit();
-    }
+    scratch_.Clear();
     channelMask_ = 0;
     currentBlock_ = 0;
     currentTrace_ = 0;
@@ -296,16 +285,12 @@ void CWaveFile::ResetState() {
     dataFileBytes_ = 0;
 }
 
-int64_t CWaveFile::BlockEndByte(int block, int trace) {
-    const int keepBlock = currentBlock_, keepTrace = currentTrace_;
-    currentBlock_ = block;
-    currentTrace_ = trace;
-    const int64_t size = GetBlockSize();
-    const int64_t start = TraceByteOffset(0);
+int64_t CWaveFile::BlockEndByte(int block, int trace) const {
+    const Place at{block, trace, 0, false};
+    const int64_t size = BlockSizeAt(at);
+    const int64_t start = TraceByteOffset(at, 0);
     int64_t end = -1;
-    if (start < 0 || !MulAdd(size, CurrentWidth(), start, end)) end = -1;
-    currentBlock_ = keepBlock;
-    currentTrace_ = keepTrace;
+    if (start < 0 || !MulAdd(size, WidthOf(trace), start, end)) end = -1;
     return end;
 }
 
@@ -365,19 +350,13 @@ std::string CWaveFile::GetShortDataWarning() const {
     return ShortDataWarning(dataPath_, dataFileBytes_, describedBytes_, shortTraces_);
 }
 
-int64_t CWaveFile::SamplesPresent(int block, int trace) {
+int64_t CWaveFile::SamplesPresent(int block, int trace) const {
     for (const ShortTrace& s : shortTraces_) {
         if (s.trace != trace || block < s.block) continue;
         return block == s.block ? s.present : 0;
     }
     // The size as the reader itself answers it (a floating file has no per-trace records).
-    const int keepBlock = currentBlock_, keepTrace = currentTrace_;
-    currentBlock_ = block;
-    currentTrace_ = trace;
-    const int64_t size = GetBlockSize();
-    currentBlock_ = keepBlock;
-    currentTrace_ = keepTrace;
-    return size;
+    return GetBlockSize(block, trace);
 }
 
 int CWaveFile::Close() {
@@ -387,37 +366,40 @@ int CWaveFile::Close() {
 
 void CWaveFile::SetBlock(int block) { currentBlock_ = block; }
 
-void CWaveFile::SetTrace(int trace) {
-    currentTrace_ = trace;
-    if (!open_ || trace < 0 || trace >= static_cast<int>(traces_.size())) return;
+void CWaveFile::SetTrace(int trace) { currentTrace_ = trace; }
+
+std::shared_ptr<CWaveFile::TextFormatter> CWaveFile::FormatterOf(int trace) const {
+    std::lock_guard lock(formattersLock_);
+    if (!open_ || trace < 0 || trace >= static_cast<int>(formatters_.size())) return nullptr;
     auto& slot = formatters_[static_cast<std::size_t>(trace)];
     if (!slot) {
+        // Readers still holding a dropped one keep it until they are done.
         if (formatterCount_ >= kMaxFormatters) {
             for (auto& f : formatters_) f.reset();
             formatterCount_ = 0;
         }
-        slot = std::make_unique<CCachedFormatter>();
+        slot = std::make_shared<TextFormatter>();
         ++formatterCount_;
         const TraceInfo& ti = traces_[static_cast<std::size_t>(trace)];
         const bool isUnsigned = ti.DataKind == kKindBit || ti.DataKind == kKindUnsigned;
         const bool isFloat = ti.DataKind == kKindFloat && ti.DataWidth == 4;
-        slot->Set(ti.VResolution, ti.VOffset, isUnsigned, isFloat);
+        slot->formatter.Set(ti.VResolution, ti.VOffset, isUnsigned, isFloat);
     }
-    formatter_ = slot.get();
+    return slot;
 }
 
 // ---- raw and cached reads ---------------------------------------------------
 
-int64_t CWaveFile::TraceByteOffset(int64_t p) {
-    const int64_t w = CurrentWidth();
-    const int64_t t = currentTrace_, b = currentBlock_;
+int64_t CWaveFile::TraceByteOffset(const Place& at, int64_t p) const {
+    const int64_t w = WidthOf(at.trace);
+    const int64_t t = at.trace, b = at.block;
     if (p < 0 || t < 0 || b < 0) return -1;
     int64_t base;
     if (public_.DataFormat == "Trace") {
-        // Every earlier trace is taken to have the current trace's width and size.
-        const int64_t n = GetBlockSize();
+        // Every earlier trace is taken to have this trace's width and size.
+        const int64_t n = BlockSizeAt(at);
         int64_t traceBytes, within;
-        if (!MulAdd(w * GetBlockNumber(), n, 0, traceBytes) || !MulAdd(b, n * w, p, within) ||
+        if (!MulAdd(w * BlocksInFile(), n, 0, traceBytes) || !MulAdd(b, n * w, p, within) ||
             !MulAdd(t, traceBytes, within, base))
             return -1;
     } else if (public_.DataFormat == "Block") {
@@ -438,11 +420,12 @@ int64_t CWaveFile::TraceByteOffset(int64_t p) {
     return offset;
 }
 
-int CWaveFile::ReadRaw(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) {
+int CWaveFile::ReadRawAt(const Place& at, int64_t pos, int64_t count, std::span<uint8_t> buffer,
+                         int64_t& bytesRead) const {
     bytesRead = 0;
     count = std::min(count, static_cast<int64_t>(buffer.size()));
     if (count <= 0 || pos < 0) return -1;
-    const int64_t offset = TraceByteOffset(pos);
+    const int64_t offset = TraceByteOffset(at, pos);
     if (offset < 0) return -1;
     const int64_t got = data_.ReadAt(offset, buffer.first(static_cast<std::size_t>(count)));
     if (got < 0) return 0;  // I/O error
@@ -450,24 +433,29 @@ int CWaveFile::ReadRaw(int64_t pos, int64_t count, std::span<uint8_t> buffer, in
     return -1;
 }
 
-int CWaveFile::CheckCache(int64_t pos, int64_t count) {
-    if (currentTrace_ < 0 || currentTrace_ >= static_cast<int>(caches_.size())) return kCacheNone;
-    const TraceCache& c = caches_[static_cast<std::size_t>(currentTrace_)];
+int CWaveFile::CheckCacheAt(const Place& at, int64_t pos, int64_t count) const {
+    if (at.trace < 0 || at.trace >= static_cast<int>(caches_.size())) return kCacheNone;
+    const TraceCache& c = caches_[static_cast<std::size_t>(at.trace)];
     if (c.capacity == 0) return kCacheNone;
-    if (c.valid && c.block == currentBlock_ && c.trace == currentTrace_ && c.region == currentRegion_ &&
-        pos >= c.windowStart && pos + count <= c.windowStart + c.windowLength)
+    if (c.valid && c.block == at.block && c.trace == at.trace && c.region == at.region && pos >= c.windowStart &&
+        pos + count <= c.windowStart + c.windowLength)
         return kCacheHit;
     return kCacheMiss;
 }
 
-int CWaveFile::CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead,
-                                int64_t lastByte) {
+int CWaveFile::CachedWindowRead(const Place& at, int64_t pos, int64_t count, std::span<uint8_t> buffer,
+                                int64_t& bytesRead, int64_t lastByte) const {
     bytesRead = 0;
     count = std::min(count, static_cast<int64_t>(buffer.size()));
     if (count <= 0 || pos < 0) return -1;
-    const int state = CheckCache(pos, count);
-    if (state == kCacheNone) return ReadRaw(pos, count, buffer, bytesRead);
-    TraceCache& c = caches_[static_cast<std::size_t>(currentTrace_)];
+    if (at.trace < 0 || at.trace >= static_cast<int>(caches_.size()) ||
+        caches_[static_cast<std::size_t>(at.trace)].capacity == 0)
+        return ReadRawAt(at, pos, count, buffer, bytesRead);
+    // Another read of the trace holds its window: this one reads past it.
+    std::unique_lock lock(cacheLocks_[static_cast<std::size_t>(at.trace)], std::try_to_lock);
+    if (!lock.owns_lock()) return ReadRawAt(at, pos, count, buffer, bytesRead);
+    const int state = CheckCacheAt(at, pos, count);
+    TraceCache& c = caches_[static_cast<std::size_t>(at.trace)];
     if (state == kCacheHit) {
         std::memcpy(buffer.data(), c.buffer.data() + (pos - c.windowStart), static_cast<std::size_t>(count));
         bytesRead = count;
@@ -477,17 +465,17 @@ int CWaveFile::CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> b
     const int64_t spare = (c.capacity - count) / 2;
     const int64_t start = std::max<int64_t>(pos - spare, 0);
     const int64_t end = std::min(pos + count + spare - 1, lastByte);
-    if (count >= c.capacity || pos + count - 1 > end) return ReadRaw(pos, count, buffer, bytesRead);
+    if (count >= c.capacity || pos + count - 1 > end) return ReadRawAt(at, pos, count, buffer, bytesRead);
     const int64_t length = end - start + 1;
     if (c.buffer.size() < static_cast<std::size_t>(c.capacity)) c.buffer.resize(static_cast<std::size_t>(c.capacity));
     int64_t got = 0;
     c.valid = false;
-    const int result = ReadRaw(start, length, std::span(c.buffer).first(static_cast<std::size_t>(length)), got);
+    const int result = ReadRawAt(at, start, length, std::span(c.buffer).first(static_cast<std::size_t>(length)), got);
     if (result != kFileOk) return result;
     c.valid = got > 0;
-    c.block = currentBlock_;
-    c.trace = currentTrace_;
-    c.region = currentRegion_;
+    c.block = at.block;
+    c.trace = at.trace;
+    c.region = at.region;
     c.windowStart = start;
     c.windowLength = got;
     // A short window (file shorter than the header says) delivers only what it holds.
@@ -497,115 +485,117 @@ int CWaveFile::CachedWindowRead(int64_t pos, int64_t count, std::span<uint8_t> b
     return -1;
 }
 
-int CWaveFile::ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) {
-    const int64_t lastByte = static_cast<int64_t>(GetBlockSize()) * CurrentWidth() - 1;
-    return CachedWindowRead(pos, count, buffer, bytesRead, lastByte);
+int CWaveFile::ReadCachedAt(const Place& at, int64_t pos, int64_t count, std::span<uint8_t> buffer,
+                            int64_t& bytesRead) const {
+    const int64_t lastByte = static_cast<int64_t>(BlockSizeAt(at)) * WidthOf(at.trace) - 1;
+    return CachedWindowRead(at, pos, count, buffer, bytesRead, lastByte);
 }
 
-void CWaveFile::ConvertSamples(int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src,
-                               int64_t count) {
-    const int kind = currentTrace_ >= 0 && currentTrace_ < static_cast<int>(traces_.size())
-                         ? traces_[static_cast<std::size_t>(currentTrace_)].DataKind
+void CWaveFile::ConvertAt(const Place& at, int code, int width, std::span<uint8_t> dst, std::span<const uint8_t> src,
+                          int64_t count) const {
+    const int kind = at.trace >= 0 && at.trace < static_cast<int>(traces_.size())
+                         ? traces_[static_cast<std::size_t>(at.trace)].DataKind
                          : kKindSigned;
     const bool zeroExtend = kind == kKindBit || kind == kKindUnsigned;
-    ConvertSampleRun(code, width, dst, src, count, NeedsSwap(), zeroExtend);
+    ConvertSampleRun(code, width, dst, src, count, NeedsSwap(at), zeroExtend);
+}
+
+int CWaveFile::ReadRaw(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) const {
+    return ReadRawAt(Here(), pos, count, buffer, bytesRead);
+}
+
+int CWaveFile::ReadCached(int64_t pos, int64_t count, std::span<uint8_t> buffer, int64_t& bytesRead) const {
+    return ReadCachedAt(Here(), pos, count, buffer, bytesRead);
 }
 
 // ---- sample reads -----------------------------------------------------------
 
 int CWaveFile::ReadData(int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
-                        int code) {
-    SetBlock(block);
-    return ReadData(trace, pos, count, dst, outCount, code);
+                        int code) const {
+    return ReadDataAt(PlaceOf(block, trace), pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadData(int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code) {
-    SetTrace(trace);
-    return ReadData(pos, count, dst, outCount, code);
+int CWaveFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code) const {
+    return ReadDataAt(Here(), pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadData(int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount, int code) {
+int CWaveFile::ReadDataAt(const Place& at, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                          int code) const {
     outCount = 0;
-    if (!CurrentTraceReadable()) return 0;
-    const int w = CurrentWidth();
+    if (!Readable(at)) return 0;
+    const int w = WidthOf(at.trace);
     const int outSize = OutputSize(code, w);
     if (outSize == 0 || pos < 0 || count < 0 || pos > kMaxPosition) return 0;
     count = std::min(count, static_cast<int64_t>(dst.size()) / outSize);
     const int64_t bytes = count * w;
     // Same output size: read straight into the destination and convert in place.
-    std::span<uint8_t> raw = dst.first(outSize == w ? static_cast<std::size_t>(bytes) : 0);
-    if (outSize != w) {
-        if (readBuffer_.size() < static_cast<std::size_t>(bytes)) readBuffer_.resize(static_cast<std::size_t>(bytes));
-        raw = std::span(readBuffer_).first(static_cast<std::size_t>(bytes));
-    }
+    Scratch buffer(scratch_);
+    std::span<uint8_t> raw = outSize == w ? dst.first(static_cast<std::size_t>(bytes)) : buffer.First(bytes);
     int64_t got = 0;
-    const int result = ReadCached(pos * w, bytes, raw, got);
+    const int result = ReadCachedAt(at, pos * w, bytes, raw, got);
     if (result != kFileOk) return result;
     outCount = got / w;
-    ConvertSamples(code, w, dst, raw.first(static_cast<std::size_t>(outCount * w)), outCount);
+    ConvertAt(at, code, w, dst, raw.first(static_cast<std::size_t>(outCount * w)), outCount);
     return -1;
 }
 
 int CWaveFile::ReadText(int block, int trace, int64_t pos, int64_t count, std::span<ValueText> texts,
-                        int64_t& outCount) {
-    SetBlock(block);
-    return ReadText(trace, pos, count, texts, outCount);
+                        int64_t& outCount) const {
+    return ReadTextAt(PlaceOf(block, trace), pos, count, texts, outCount);
 }
 
-int CWaveFile::ReadText(int trace, int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount) {
-    SetTrace(trace);
-    return ReadText(pos, count, texts, outCount);
+int CWaveFile::ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount) const {
+    return ReadTextAt(Here(), pos, count, texts, outCount);
 }
 
-int CWaveFile::ReadNativeSamples(int64_t pos, int64_t count, int64_t& got) {
-    got = 0;
-    if (!CurrentTraceReadable()) return 0;
-    const int w = CurrentWidth();
-    count = std::max<int64_t>(count, 0);
-    if (sampleBuffer_.size() < static_cast<std::size_t>(count * w))
-        sampleBuffer_.resize(static_cast<std::size_t>(count * w));
-    return ReadData(pos, count, std::span(sampleBuffer_).first(static_cast<std::size_t>(count * w)), got, kWidthNative);
-}
-
-int CWaveFile::ReadText(int64_t pos, int64_t count, std::span<ValueText> texts, int64_t& outCount) {
+int CWaveFile::ReadTextAt(const Place& at, int64_t pos, int64_t count, std::span<ValueText> texts,
+                          int64_t& outCount) const {
     outCount = 0;
+    const std::shared_ptr<TextFormatter> text = FormatterOf(at.trace);
+    if (!text || !Readable(at)) return 0;
+    const int w = WidthOf(at.trace);
+    count = std::clamp<int64_t>(count, 0, static_cast<int64_t>(texts.size()));
+    Scratch samples(scratch_);
     int64_t got = 0;
-    if (!formatter_) return 0;
-    const int result = ReadNativeSamples(pos, std::min(count, static_cast<int64_t>(texts.size())), got);
+    const int result = ReadDataAt(at, pos, count, samples.First(count * w), got, kWidthNative);
     if (result != kFileOk) return result;
-    VisitSamples(sampleBuffer_.data(), CurrentWidth(), got, [&](int64_t i, auto raw) {
+    std::lock_guard lock(text->lock);
+    CCachedFormatter& formatter = text->formatter;
+    VisitSamples(samples.Data(), w, got, [&](int64_t i, auto raw) {
         ValueText& out = texts[static_cast<std::size_t>(i)];
-        if constexpr (sizeof raw == 1) formatter_->Text1(raw, out);
-        else if constexpr (sizeof raw == 2) formatter_->Text2(raw, out);
-        else formatter_->Text4(raw, out);
+        if constexpr (sizeof raw == 1) formatter.Text1(raw, out);
+        else if constexpr (sizeof raw == 2) formatter.Text2(raw, out);
+        else formatter.Text4(raw, out);
     });
     outCount = got;
     return -1;
 }
 
 int CWaveFile::ReadValues(int block, int trace, int64_t pos, int64_t count, std::span<double> values,
-                          int64_t& outCount) {
-    SetBlock(block);
-    return ReadValues(trace, pos, count, values, outCount);
+                          int64_t& outCount) const {
+    return ReadValuesAt(PlaceOf(block, trace), pos, count, values, outCount);
 }
 
-int CWaveFile::ReadValues(int trace, int64_t pos, int64_t count, std::span<double> values, int64_t& outCount) {
-    SetTrace(trace);
-    return ReadValues(pos, count, values, outCount);
-}
-
-int CWaveFile::ReadValues(int64_t pos, int64_t count, std::span<double> values, int64_t& outCount) {
+int CWaveFile::ReadValuesAt(const Place& at, int64_t pos, int64_t count, std::span<double> values,
+                            int64_t& outCount) const {
     outCount = 0;
-    int64_t got = 0;
-    if (!formatter_) return 0;
-    const int result = ReadNativeSamples(pos, std::min(count, static_cast<int64_t>(values.size())), got);
-    if (result != kFileOk) return result;
+    if (!Readable(at)) return 0;
+    const TraceInfo& ti = traces_[static_cast<std::size_t>(at.trace)];
     // The formatter knows the trace's kind, so unsigned samples keep their value.
-    VisitSamples(sampleBuffer_.data(), CurrentWidth(), got, [&](int64_t i, auto raw) {
+    CValueFormatter formatter;
+    formatter.Set(ti.VResolution, ti.VOffset, ti.DataKind == kKindBit || ti.DataKind == kKindUnsigned,
+                  ti.DataKind == kKindFloat && ti.DataWidth == 4);
+    const int w = ti.DataWidth;
+    count = std::clamp<int64_t>(count, 0, static_cast<int64_t>(values.size()));
+    Scratch samples(scratch_);
+    int64_t got = 0;
+    const int result = ReadDataAt(at, pos, count, samples.First(count * w), got, kWidthNative);
+    if (result != kFileOk) return result;
+    VisitSamples(samples.Data(), w, got, [&](int64_t i, auto raw) {
         double& v = values[static_cast<std::size_t>(i)];
-        if constexpr (sizeof raw == 1) v = formatter_->Value1(raw);
-        else if constexpr (sizeof raw == 2) v = formatter_->Value2(raw);
-        else v = formatter_->Value4(raw);
+        if constexpr (sizeof raw == 1) v = formatter.Value1(raw);
+        else if constexpr (sizeof raw == 2) v = formatter.Value2(raw);
+        else v = formatter.Value4(raw);
     });
     outCount = got;
     return -1;
@@ -614,33 +604,19 @@ int CWaveFile::ReadValues(int64_t pos, int64_t count, std::span<double> values, 
 // ---- envelope reads ---------------------------------------------------------
 
 int CWaveFile::ReadEnvelopeRatio(int ratio, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                                 int64_t& outCount, int code) {
-    SetBlock(block);
-    return ReadEnvelopeRatio(ratio, trace, pos, count, dst, outCount, code);
+                                 int64_t& outCount, int code) const {
+    return ReadEnvelopeRatioAt(PlaceOf(block, trace), ratio, pos, count, dst, outCount, code);
 }
 
-int CWaveFile::ReadEnvelopeRatio(int ratio, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                                 int64_t& outCount, int code) {
-    SetTrace(trace);
-    return ReadEnvelopeRatio(ratio, pos, count, dst, outCount, code);
-}
-
-int CWaveFile::ReadEnvelopeRatio(int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
-                                 int code) {
+int CWaveFile::ReadEnvelopeRatioAt(const Place& at, int ratio, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                                   int64_t& outCount, int code) const {
     const int64_t step = std::clamp<int64_t>(int64_t{ratio} * 512, INT_MIN, INT_MAX);
-    return ReadEnvelope(static_cast<int>(step), pos, count, dst, outCount, code);
+    return ReadEnvelopeAt(at, static_cast<int>(step), pos, count, dst, outCount, code);
 }
 
 int CWaveFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                            int64_t& outCount, int code) {
-    SetBlock(block);
-    return ReadEnvelope(stepCode, trace, pos, count, dst, outCount, code);
-}
-
-int CWaveFile::ReadEnvelope(int stepCode, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
-                            int64_t& outCount, int code) {
-    SetTrace(trace);
-    return ReadEnvelope(stepCode, pos, count, dst, outCount, code);
+                            int64_t& outCount, int code) const {
+    return ReadEnvelopeAt(PlaceOf(block, trace), stepCode, pos, count, dst, outCount, code);
 }
 
 CWaveFile::EnvelopeShape CWaveFile::ShapeOf(int stepCode, int64_t count, int outSize) {
@@ -658,31 +634,32 @@ CWaveFile::EnvelopeShape CWaveFile::ShapeOf(int stepCode, int64_t count, int out
     return shape;
 }
 
-int CWaveFile::ReadEnvelope(int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
-                            int code) {
+int CWaveFile::ReadEnvelopeAt(const Place& at, int stepCode, int64_t pos, int64_t count, std::span<uint8_t> dst,
+                              int64_t& outCount, int code) const {
     outCount = 0;
-    if (!CurrentTraceReadable()) return 0;
-    const int outSize = OutputSize(code, CurrentWidth());
+    if (!Readable(at)) return 0;
+    const int outSize = OutputSize(code, WidthOf(at.trace));
     const int64_t g = stepCode / 256;
     if (outSize == 0 || g < 1 || pos < 0 || count < 0) return 0;
     if (count == 0) return -1;
     const EnvelopeShape shape = ShapeOf(stepCode, count, outSize);
     int result = -1;
-    if (summaries_ && SummaryEnvelope(stepCode, shape, pos, count, dst, outCount, code, result)) return result;
+    if (summaries_ && SummaryEnvelope(at, stepCode, shape, pos, count, dst, outCount, code, result)) return result;
     int64_t running = 0;
     bool ended = false;
-    return StreamEnvelope(stepCode, shape, pos, count, dst, outCount, code, nullptr, running, ended);
+    return StreamEnvelope(at, stepCode, shape, pos, count, dst, outCount, code, nullptr, running, ended);
 }
 
-int CWaveFile::StreamEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
+int CWaveFile::StreamEnvelope(const Place& at, int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
                               std::span<uint8_t> dst, int64_t& outCount, int code, EnvelopeSummary* builder,
-                              int64_t& running, bool& ended) {
-    const int outSize = OutputSize(code, CurrentWidth());
+                              int64_t& running, bool& ended) const {
+    const int outSize = OutputSize(code, WidthOf(at.trace));
     const int64_t g = stepCode / 256, chunk = shape.chunk, perRead = shape.perRead;
     const int64_t pairCapacity = 2 * (chunk / g + 2);
-    Grow(chunkBuffer_, perRead * outSize);
-    Grow(pairBuffer_, pairCapacity * outSize);
-    const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
+    Scratch chunkBuffer(scratch_), pairBuffer(scratch_);
+    const std::span<uint8_t> chunks = chunkBuffer.First(perRead * outSize);
+    const std::span<uint8_t> pairs = pairBuffer.First(pairCapacity * outSize);
+    const int kind = traces_[static_cast<std::size_t>(at.trace)].DataKind;
     const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
 
     running = pos;
@@ -692,23 +669,24 @@ int CWaveFile::StreamEnvelope(int stepCode, const EnvelopeShape& shape, int64_t 
         const int64_t want = std::min(perRead, left);
         left -= want;
         int64_t got = 0;
-        const int result = ReadData(running, want, First(chunkBuffer_, want * outSize), got, code);
+        const int result =
+            ReadDataAt(at, running, want, chunks.first(static_cast<std::size_t>(want * outSize)), got, code);
         if (result != kFileOk) return result;
         if (got <= 0) {  // end of the data
             ended = true;
             break;
         }
-        if (builder) AppendToSummary(*builder, First(chunkBuffer_, got * outSize), outSize);
-        for (int64_t at = 0; at < got && outCount < dstCapacity; at += chunk) {
-            const int64_t n = std::min(chunk, got - at);
-            const int64_t made = ReduceChunk(outSize, kind, chunkBuffer_.data() + at * outSize, n, stepCode,
-                                             pairBuffer_.data(), pairCapacity);
+        if (builder) AppendToSummary(*builder, chunks.first(static_cast<std::size_t>(got * outSize)), outSize);
+        for (int64_t k = 0; k < got && outCount < dstCapacity; k += chunk) {
+            const int64_t n = std::min(chunk, got - k);
+            const int64_t made =
+                ReduceChunk(outSize, kind, chunks.data() + k * outSize, n, stepCode, pairs.data(), pairCapacity);
             const int64_t take = std::min(made, dstCapacity - outCount);
-            std::memcpy(dst.data() + outCount * outSize, pairBuffer_.data(), static_cast<std::size_t>(take * outSize));
+            std::memcpy(dst.data() + outCount * outSize, pairs.data(), static_cast<std::size_t>(take * outSize));
             outCount += take;
         }
-        int64_t at = 0, expected = 0;
-        StreamSpan(running, want, at, expected);
+        int64_t first = 0, expected = 0;
+        StreamSpan(at, running, want, first, expected);
         if (got < expected) ended = true;
         running += got;
         if (got < want && perRead != chunk) break;  // a short batch ends at the end of the data
@@ -747,12 +725,23 @@ EnvelopeSummary::Compare CWaveFile::CompareOf(int kind) {
     return kind == kKindUnsigned ? EnvelopeSummary::Compare::Unsigned : EnvelopeSummary::Compare::Signed;
 }
 
-int CWaveFile::StoredCode(int storedBytes) const {
-    if (storedBytes == CurrentWidth()) return kWidthNative;
+void CWaveFile::ExpectEnvelopeReads(std::span<const EnvelopeRead> reads) {
+    std::lock_guard lock(expectedLock_);
+    expected_.assign(reads.begin(), reads.end());
+}
+
+std::vector<EnvelopeRead> CWaveFile::ExpectedReads() const {
+    std::lock_guard lock(expectedLock_);
+    return expected_;
+}
+
+int CWaveFile::StoredCode(const Place& at, int storedBytes) const {
+    if (storedBytes == WidthOf(at.trace)) return kWidthNative;
     return storedBytes == 1 ? kWidth1 : storedBytes == 2 ? kWidth2 : kWidth4;
 }
 
-bool CWaveFile::SummaryKeyFor(int storedBytes, EnvelopeSummary::Compare compare, SummaryKey& key) {
+bool CWaveFile::SummaryKeyFor(const Place& at, int storedBytes, EnvelopeSummary::Compare compare,
+                              SummaryKey& key) const {
     if (!summaries_ || !stamped_) return false;
     key = SummaryKey{};
     key.device = stamp_.device;
@@ -764,58 +753,56 @@ bool CWaveFile::SummaryKeyFor(int storedBytes, EnvelopeSummary::Compare compare,
     // change (coarse file system clocks): such an open shares nothing.
     const int64_t settleNs = std::chrono::duration_cast<std::chrono::nanoseconds>(summaries_->Settle()).count();
     if (openedNs_ - std::max(stamp_.modifiedNs, stamp_.changedNs) < settleNs) {
-        if (session_ == 0) session_ = summaries_->NewSession();
-        key.session = session_;
+        uint64_t none = 0;
+        if (session_.load() == 0) session_.compare_exchange_strong(none, summaries_->NewSession());
+        key.session = session_.load();
     }
-    if (!DescribeStream(key)) return false;
+    if (!DescribeStream(at, key)) return false;
     key.layout[SummaryKey::kLayoutFields - 2] = storedBytes;
     key.layout[SummaryKey::kLayoutFields - 1] = static_cast<int64_t>(compare);
     return true;
 }
 
-void CWaveFile::StreamSpan(int64_t pos, int64_t count, int64_t& first, int64_t& delivered) {
+void CWaveFile::StreamSpan(const Place&, int64_t pos, int64_t count, int64_t& first, int64_t& delivered) const {
     first = pos;
     delivered = count;
 }
 
-bool CWaveFile::ContiguousRecord(int64_t& offset) {
-    offset = TraceByteOffset(0);
+bool CWaveFile::ContiguousRecord(const Place& at, int64_t& offset) const {
+    offset = TraceByteOffset(at, 0);
     return offset >= 0;
 }
 
-bool CWaveFile::DescribeStream(SummaryKey& key) {
-    const int64_t offset = TraceByteOffset(0);
+bool CWaveFile::DescribeStream(const Place& at, SummaryKey& key) const {
+    const int64_t offset = TraceByteOffset(at, 0);
     if (offset < 0) return false;
-    const TraceInfo& ti = traces_[static_cast<std::size_t>(currentTrace_)];
+    const TraceInfo& ti = traces_[static_cast<std::size_t>(at.trace)];
     key.layout[0] = 1;  // samples stored one after the other from an offset
     key.layout[1] = offset;
-    key.layout[2] = GetBlockSize();
+    key.layout[2] = BlockSizeAt(at);
     key.layout[3] = ti.DataWidth;
     key.layout[4] = ti.DataKind;
-    key.layout[5] = NeedsSwap() ? 1 : 0;
+    key.layout[5] = NeedsSwap(at) ? 1 : 0;
     return true;
 }
 
-std::span<const uint8_t> CWaveFile::AppendToSummary(EnvelopeSummary& summary, std::span<const uint8_t> values,
-                                                    int outSize) {
+void CWaveFile::AppendToSummary(EnvelopeSummary& summary, std::span<const uint8_t> values, int outSize) const {
     const int stored = summary.SampleBytes();
     if (stored == outSize) {
         summary.Append(values);
-        return values;
+        return;
     }
     // Widened samples: their low-order bytes are the samples themselves.
     const std::size_t n = values.size() / static_cast<std::size_t>(outSize);
-    Grow(summaryBuffer_, static_cast<int64_t>(n) * stored);
-    ConvertSampleRun(stored == 1 ? kWidth1 : kWidth2, outSize, summaryBuffer_, values, static_cast<int64_t>(n), false,
-                     false);
-    const auto narrowed = std::span<const uint8_t>(summaryBuffer_).first(n * static_cast<std::size_t>(stored));
-    summary.Append(narrowed);
-    return narrowed;
+    Scratch narrowed(scratch_);
+    const std::span<uint8_t> out = narrowed.First(static_cast<int64_t>(n) * stored);
+    ConvertSampleRun(stored == 1 ? kWidth1 : kWidth2, outSize, out, values, static_cast<int64_t>(n), false, false);
+    summary.Append(out);
 }
 
-int CWaveFile::FillSummary(EnvelopeSummary& summary, int64_t offset, int64_t target) {
-    const int w = CurrentWidth(), stored = summary.SampleBytes(), code = StoredCode(stored);
-    const bool swap = NeedsSwap(), convert = swap || stored != w;
+int CWaveFile::FillSummary(const Place& at, EnvelopeSummary& summary, int64_t offset, int64_t target) const {
+    const int w = WidthOf(at.trace), stored = summary.SampleBytes(), code = StoredCode(at, stored);
+    const bool swap = NeedsSwap(at), convert = swap || stored != w;
     // Pieces small enough that each is summarised from the processor's cache
     // right after the read brought it there.
     constexpr int64_t kPieceBytes = int64_t{256} << 10;
@@ -826,30 +813,28 @@ int CWaveFile::FillSummary(EnvelopeSummary& summary, int64_t offset, int64_t tar
     summary.Reserve(target);
     std::vector<EnvelopeSummary::PieceCuts> kept;
     for (int t = 0; t < threads; ++t) kept.push_back(summary.NewPieceCuts());
-    fillBuffers_.resize(static_cast<std::size_t>(2 * threads));
-    for (int t = 0; t < threads; ++t) {
-        Grow(fillBuffers_[static_cast<std::size_t>(2 * t)], pieceSamples * w);
-        if (convert) Grow(fillBuffers_[static_cast<std::size_t>(2 * t + 1)], pieceSamples * stored);
-    }
     std::atomic<int64_t> next{0};
     std::atomic<int> outcome{-1};
     auto work = [&](int t) {
-        std::vector<uint8_t>& raw = fillBuffers_[static_cast<std::size_t>(2 * t)];
-        std::vector<uint8_t>& converted = fillBuffers_[static_cast<std::size_t>(2 * t + 1)];
+        // Buffers kept by the reader for the next record, so that their pages are
+        // not faulted in anew.
+        Scratch rawBuffer(scratch_), convertedBuffer(scratch_);
+        const std::span<uint8_t> raw = rawBuffer.First(pieceSamples * w);
+        const std::span<uint8_t> converted = convertedBuffer.First(convert ? pieceSamples * stored : 0);
         for (;;) {
             const int64_t piece = next.fetch_add(1, std::memory_order_relaxed);
             if (piece >= pieces || outcome.load(std::memory_order_relaxed) != -1) return;
             const int64_t first = piece * pieceSamples, n = std::min(pieceSamples, target - first);
-            const int64_t got = data_.ReadAt(offset + first * w, First(raw, n * w));
+            const int64_t got = data_.ReadAt(offset + first * w, raw.first(static_cast<std::size_t>(n * w)));
             if (got != n * w) {
                 int none = -1;
                 outcome.compare_exchange_strong(none, got < 0 ? 0 : kFillEndedEarly);
                 return;
             }
-            std::span<const uint8_t> values = First(raw, n * w);
+            std::span<const uint8_t> values = raw.first(static_cast<std::size_t>(n * w));
             if (convert) {
                 ConvertSampleRun(code, w, converted, values, n, swap, false);
-                values = First(converted, n * stored);
+                values = converted.first(static_cast<std::size_t>(n * stored));
             }
             summary.FillAt(first, values, kept[static_cast<std::size_t>(t)]);
         }
@@ -868,39 +853,41 @@ int CWaveFile::FillSummary(EnvelopeSummary& summary, int64_t offset, int64_t tar
     return -1;
 }
 
-int CWaveFile::FeedSummary(EnvelopeSummary& summary, int64_t from, int64_t target) {
+int CWaveFile::FeedSummary(const Place& at, EnvelopeSummary& summary, int64_t from, int64_t target) const {
     const int stored = summary.SampleBytes();
-    const int code = StoredCode(stored);
+    const int code = StoredCode(at, stored);
     constexpr int64_t kFeedSamples = int64_t{256} << 10;
-    Grow(chunkBuffer_, kFeedSamples * stored);
+    Scratch feed(scratch_);
+    const std::span<uint8_t> chunk = feed.First(kFeedSamples * stored);
     while (summary.Samples() < target) {
         const int64_t want = std::min(kFeedSamples, target - summary.Samples());
-        int64_t at = 0, expected = 0;
-        StreamSpan(from, want, at, expected);
-        if (at != summary.Samples()) return 0;  // would not continue the stream
+        int64_t first = 0, expected = 0;
+        StreamSpan(at, from, want, first, expected);
+        if (first != summary.Samples()) return 0;  // would not continue the stream
         int64_t got = 0;
-        const int result = ReadData(from, want, First(chunkBuffer_, want * stored), got, code);
+        const int result = ReadDataAt(at, from, want, chunk.first(static_cast<std::size_t>(want * stored)), got, code);
         if (result != kFileOk) return result;
         if (got <= 0) break;
-        summary.Append(std::span<const uint8_t>(chunkBuffer_).first(static_cast<std::size_t>(got * stored)));
+        summary.Append(chunk.first(static_cast<std::size_t>(got * stored)));
         from += got;
         if (got < want) break;
     }
     return -1;
 }
 
-void CWaveFile::WantExpectedCuts(EnvelopeSummary& summary, std::span<const StreamChunk> also, int stepCode,
-                                 int64_t capacity) {
+void CWaveFile::WantExpectedCuts(const Place& at, EnvelopeSummary& summary, std::span<const StreamChunk> also,
+                                 int stepCode, int64_t capacity) const {
     std::vector<int64_t> cuts, blocks;
     EnvelopeSummary::CutsOf(also, stepCode, capacity, cuts, blocks);
     std::vector<StreamChunk> chunks;
-    for (EnvelopeRead r : expected_) {
-        if (!ExpectedHere(r)) continue;
-        const int outSize = OutputSize(r.code, CurrentWidth());
+    for (EnvelopeRead r : ExpectedReads()) {
+        if (!ExpectedHere(at, r)) continue;
+        const int outSize = OutputSize(r.code, WidthOf(at.trace));
         if (outSize == 0 || r.stepCode / 256 < EnvelopeSummary::kBlock || r.pos < 0 || r.count <= 0) continue;
         int64_t first = 0, end = 0;
         constexpr int64_t kAny = int64_t{1} << 40;
-        if (!PlanEnvelope(r.stepCode, ShapeOf(r.stepCode, r.count, outSize), r.pos, r.count, kAny, chunks, first, end))
+        if (!PlanEnvelope(at, r.stepCode, ShapeOf(r.stepCode, r.count, outSize), r.pos, r.count, kAny, chunks, first,
+                          end))
             continue;
         EnvelopeSummary::CutsOf(chunks, r.stepCode, kAny, cuts, blocks);
     }
@@ -911,49 +898,51 @@ void CWaveFile::WantExpectedCuts(EnvelopeSummary& summary, std::span<const Strea
     summary.WantCuts(std::move(cuts), std::move(blocks));
 }
 
-bool CWaveFile::PlanEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count, int64_t dstCapacity,
-                             std::vector<StreamChunk>& chunks, int64_t& first, int64_t& end) {
+bool CWaveFile::PlanEnvelope(const Place& at, int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
+                             int64_t dstCapacity, std::vector<StreamChunk>& chunks, int64_t& first,
+                             int64_t& end) const {
     chunks.clear();
     first = end = 0;
     int64_t running = pos, left = count, values = 0;
     while (left > 0 && values < dstCapacity) {
         const int64_t want = std::min(shape.perRead, left);
         left -= want;
-        int64_t at = 0, got = 0;
-        StreamSpan(running, want, at, got);
+        int64_t from = 0, got = 0;
+        StreamSpan(at, running, want, from, got);
         if (got <= 0) break;
-        if (chunks.empty()) first = at;
-        else if (at != end) return false;  // not one stretch of the stream
+        if (chunks.empty()) first = from;
+        else if (from != end) return false;  // not one stretch of the stream
         for (int64_t k = 0; k < got && values < dstCapacity; k += shape.chunk) {
             const int64_t n = std::min(shape.chunk, got - k);
-            chunks.push_back({at + k, n});
+            chunks.push_back({from + k, n});
             values += std::min(2 * EnvelopeSummary::GroupsOf(n, stepCode), dstCapacity - values);
         }
-        end = at + got;
+        end = from + got;
         running += got;
         if (got < want && shape.perRead != shape.chunk) break;
     }
     return !chunks.empty();
 }
 
-bool CWaveFile::SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
-                                std::span<uint8_t> dst, int64_t& outCount, int code, int& result) {
-    const int w = CurrentWidth(), outSize = OutputSize(code, w);
+bool CWaveFile::SummaryEnvelope(const Place& at, int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
+                                std::span<uint8_t> dst, int64_t& outCount, int code, int& result) const {
+    const int w = WidthOf(at.trace), outSize = OutputSize(code, w);
     const int stored = std::min(w, outSize);
-    const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
+    const int kind = traces_[static_cast<std::size_t>(at.trace)].DataKind;
     SummaryKey key;
-    if (!SummaryKeyFor(stored, CompareOf(kind), key)) return false;
+    if (!SummaryKeyFor(at, stored, CompareOf(kind), key)) return false;
     const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
     std::vector<StreamChunk> chunks;
     int64_t first = 0, end = 0;
-    if (dstCapacity <= 0 || !PlanEnvelope(stepCode, shape, pos, count, dstCapacity, chunks, first, end)) return false;
+    if (dstCapacity <= 0 || !PlanEnvelope(at, stepCode, shape, pos, count, dstCapacity, chunks, first, end))
+        return false;
 
-    if (EnvelopeSummary* summary = summaries_->Find(key))
-        return ReduceFromSummary(*summary, key, chunks, stepCode, dst, outCount, code, result);
+    if (SummaryStore::Lease summary = summaries_->Find(key))
+        return ReduceFromSummary(at, summary, key, chunks, stepCode, dst, outCount, code, result);
 
     // Built while a read that covers most of the record passes over its samples.
     int64_t start = 0, target = 0;
-    StreamSpan(0, GetBlockSize(), start, target);
+    StreamSpan(at, 0, BlockSizeAt(at), start, target);
     if (start != 0 || end > target || 2 * (end - first) < target) return false;
     if (!summaries_->Fits(EnvelopeSummary::EstimateBytes(target, stored))) return false;
     auto summary = std::make_unique<EnvelopeSummary>(stored, CompareOf(kind), target);
@@ -961,54 +950,57 @@ bool CWaveFile::SummaryEnvelope(int stepCode, const EnvelopeShape& shape, int64_
     // from the summary, which keeps the samples it needs around its cuts.
     constexpr int64_t kFillBytes = int64_t{4} << 20;
     int64_t offset = 0;
-    if (stepCode / 256 >= EnvelopeSummary::kBlock && target * w >= kFillBytes && ContiguousRecord(offset)) {
-        WantExpectedCuts(*summary, chunks, stepCode, dstCapacity);
-        const int filled = FillSummary(*summary, offset, target);
+    if (stepCode / 256 >= EnvelopeSummary::kBlock && target * w >= kFillBytes && ContiguousRecord(at, offset)) {
+        WantExpectedCuts(at, *summary, chunks, stepCode, dstCapacity);
+        const int filled = FillSummary(at, *summary, offset, target);
         if (filled == kFillEndedEarly) return false;  // the data end before the record does
         result = filled;
         if (filled != kFileOk) return true;  // a failed or cancelled read leaves no summary
         summary->Finish();
         summaries_->Insert(key, std::move(summary));
-        EnvelopeSummary* kept = summaries_->Find(key);
-        return kept && ReduceFromSummary(*kept, key, chunks, stepCode, dst, outCount, code, result);
+        SummaryStore::Lease kept = summaries_->Find(key);
+        return kept && ReduceFromSummary(at, kept, key, chunks, stepCode, dst, outCount, code, result);
     }
-    WantExpectedCuts(*summary);
-    if (first > 0 && (FeedSummary(*summary, 0, first) != kFileOk || summary->Samples() != first)) return false;
+    WantExpectedCuts(at, *summary);
+    if (first > 0 && (FeedSummary(at, *summary, 0, first) != kFileOk || summary->Samples() != first)) return false;
     int64_t running = 0;
     bool ended = false;
-    result = StreamEnvelope(stepCode, shape, pos, count, dst, outCount, code, summary.get(), running, ended);
+    result = StreamEnvelope(at, stepCode, shape, pos, count, dst, outCount, code, summary.get(), running, ended);
     if (result != kFileOk) return true;
-    if (!ended && FeedSummary(*summary, running, target) != kFileOk) return true;
+    if (!ended && FeedSummary(at, *summary, running, target) != kFileOk) return true;
     summary->Finish();
     summaries_->Insert(key, std::move(summary));
     return true;
 }
 
-bool CWaveFile::ReduceFromSummary(EnvelopeSummary& summary, const SummaryKey& key, std::span<const StreamChunk> chunks,
-                                  int stepCode, std::span<uint8_t> dst, int64_t& outCount, int code, int& result) {
-    const int w = CurrentWidth(), outSize = OutputSize(code, w), stored = summary.SampleBytes();
-    const int kind = traces_[static_cast<std::size_t>(currentTrace_)].DataKind;
+bool CWaveFile::ReduceFromSummary(const Place& at, SummaryStore::Lease& summary, const SummaryKey& key,
+                                  std::span<const StreamChunk> chunks, int stepCode, std::span<uint8_t> dst,
+                                  int64_t& outCount, int code, int& result) const {
+    const int w = WidthOf(at.trace), outSize = OutputSize(code, w), stored = summary->SampleBytes();
+    const int kind = traces_[static_cast<std::size_t>(at.trace)].DataKind;
     const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
-    if (stepCode / 256 < EnvelopeSummary::kBlock || chunks.back().first + chunks.back().count > summary.Samples())
+    if (stepCode / 256 < EnvelopeSummary::kBlock || chunks.back().first + chunks.back().count > summary->Samples())
         return false;
-    Grow(summaryBuffer_, dstCapacity * stored);
-    const int storedCode = StoredCode(stored);
-    const StreamReader read = [this, storedCode](int64_t at, int64_t n, std::span<uint8_t> out, int64_t& got) {
-        return ReadData(at, n, out, got, storedCode);
+    Scratch reduced(scratch_);
+    const std::span<uint8_t> values = reduced.First(dstCapacity * stored);
+    const int storedCode = StoredCode(at, stored);
+    const StreamReader read = [this, &at, storedCode](int64_t from, int64_t n, std::span<uint8_t> out, int64_t& got) {
+        return ReadDataAt(at, from, n, out, got, storedCode);
     };
     int64_t written = 0;
-    result = summary.Reduce(chunks, stepCode, read, summaryBuffer_, dstCapacity, written);
+    result = summary->Reduce(chunks, stepCode, read, values, dstCapacity, written);
     if (result == kSummaryStale) {
         summaries_->Erase(key);  // the file is not what it was
         return false;
     }
-    summaries_->Update(key);
+    summaries_->Update(key, summary);
     if (result != kFileOk) return true;
     const bool zeroExtend = kind == kKindBit || kind == kKindUnsigned;
     if (stored == outSize) {
-        std::memcpy(dst.data(), summaryBuffer_.data(), static_cast<std::size_t>(written * outSize));
+        std::memcpy(dst.data(), values.data(), static_cast<std::size_t>(written * outSize));
     } else {
-        ConvertSampleRun(code, stored, dst, First(summaryBuffer_, written * stored), written, false, zeroExtend);
+        ConvertSampleRun(code, stored, dst, values.first(static_cast<std::size_t>(written * stored)), written, false,
+                         zeroExtend);
     }
     outCount = written;
     return true;

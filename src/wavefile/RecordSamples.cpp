@@ -1,14 +1,10 @@
 #include "wavefile/RecordSamples.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
-#include <optional>
-#include <typeinfo>
 
 #include "wavefile/CFldFile.h"
 #include "wavefile/CRtmFile.h"
-#include "wavefile/RtmRegionScope.h"
 
 namespace kivelo {
 
@@ -72,23 +68,6 @@ void Scale(const uint8_t* raw, std::span<double> dst, double resolution, double 
     }
 }
 
-// Puts the reader's current block and trace back as they were.
-class PositionScope {
-public:
-    explicit PositionScope(CWaveFile& file)
-        : file_(file), block_(file.GetCurrentBlock()), trace_(file.GetCurrentTrace()) {}
-    ~PositionScope() {
-        file_.SetBlock(block_);
-        file_.SetTrace(trace_);
-    }
-    PositionScope(const PositionScope&) = delete;
-    PositionScope& operator=(const PositionScope&) = delete;
-
-private:
-    CWaveFile& file_;
-    int block_, trace_;
-};
-
 }  // namespace
 
 std::string_view SampleKindName(SampleKind kind) {
@@ -102,12 +81,7 @@ std::string_view SampleKindName(SampleKind kind) {
 }
 
 RecordSamples::RecordSamples(CWaveFile& file)
-    : file_(file),
-      fld_(dynamic_cast<CFldFile*>(&file)),
-      rtm_(dynamic_cast<CRtmFile*>(&file)),
-      direct_(typeid(file) == typeid(CWaveFile) &&
-              (!file.GetByteOrderConversion() ||
-               (file.GetPublicInfo().Endian == "Ltl" && std::endian::native == std::endian::little))) {
+    : file_(file), fld_(dynamic_cast<CFldFile*>(&file)), rtm_(dynamic_cast<CRtmFile*>(&file)) {
     file_.GetModel(model_);
     model_ = FieldText(model_);
     file_.GetHorzInfo(horz_);
@@ -121,18 +95,13 @@ RecordSamples::RecordSamples(CWaveFile& file)
     }
 }
 
-int64_t RecordSamples::BlockSize(int trace, int block) {
+int64_t RecordSamples::BlockSize(int trace, int block) const {
     if (trace < 0 || trace >= static_cast<int>(traces_.size()) || block < 0 || block >= blocks_) return 0;
     if (fld_ != nullptr) return fld_->GetSampleCount();
-    PositionScope keep(file_);
-    std::optional<RtmRegionScope> region;
-    if (rtm_ != nullptr) region.emplace(*rtm_, 0);
-    file_.SetBlock(block);
-    file_.SetTrace(trace);
-    return std::max<int64_t>(file_.GetBlockSize(), 0);
+    return std::max<int64_t>(file_.GetBlockSize(block, trace), 0);
 }
 
-bool RecordSamples::DateTime(int block, std::string& date, std::string& time) {
+bool RecordSamples::DateTime(int block, std::string& date, std::string& time) const {
     if (block < 0 || block >= blocks_ || file_.GetDateTime(block, date, time) != kFileOk) {
         date.clear();
         time.clear();
@@ -143,7 +112,7 @@ bool RecordSamples::DateTime(int block, std::string& date, std::string& time) {
     return true;
 }
 
-bool RecordSamples::CheckSpan(int trace, int block, int64_t first, int64_t count, std::string& error) {
+bool RecordSamples::CheckSpan(int trace, int block, int64_t first, int64_t count, std::string& error) const {
     const int traces = static_cast<int>(traces_.size());
     if (trace < 0 || trace >= traces) {
         error = "the file has no trace W" + std::to_string(trace + 1) + " (it has " + std::to_string(traces) + ")";
@@ -169,7 +138,7 @@ bool RecordSamples::CheckSpan(int trace, int block, int64_t first, int64_t count
 }
 
 bool RecordSamples::ReadRaw(int trace, int block, int64_t first, int64_t count, std::span<uint8_t> dst,
-                            std::string& error) {
+                            std::string& error) const {
     if (!CheckSpan(trace, block, first, count, error)) return false;
     const RecordTrace& t = traces_[static_cast<std::size_t>(trace)];
     if (static_cast<int64_t>(dst.size()) < count * t.width) {
@@ -180,11 +149,9 @@ bool RecordSamples::ReadRaw(int trace, int block, int64_t first, int64_t count, 
 }
 
 bool RecordSamples::ReadChecked(const RecordTrace& t, int block, int64_t first, int64_t count, std::span<uint8_t> dst,
-                                std::string& error) {
-    PositionScope keep(file_);
-    std::optional<RtmRegionScope> region;
-    if (rtm_ != nullptr) region.emplace(*rtm_, 0);
+                                std::string& error) const {
     const auto w = static_cast<std::size_t>(t.width);
+    std::vector<uint8_t> work;
     for (int64_t done = 0; done < count;) {
         const int64_t pos = first + done;
         const int64_t want = std::min(count - done, kPiece);
@@ -201,20 +168,14 @@ bool RecordSamples::ReadChecked(const RecordTrace& t, int block, int64_t first, 
             const int64_t lead = pos % 2;
             const int64_t span = (lead + want + 1) / 2 * 2;
             const bool direct = lead == 0 && span == want;
-            if (!direct) work_.resize(static_cast<std::size_t>(span) * w);
-            std::span<uint8_t> into = direct ? out : std::span<uint8_t>(work_);
+            if (!direct) work.resize(static_cast<std::size_t>(span) * w);
+            std::span<uint8_t> into = direct ? out : std::span<uint8_t>(work);
             ok = file_.ReadData(block, t.index, pos - lead, span, into, got, kWidthNative) == kFileOk;
             got = std::min(got - lead, want);
             if (ok && got > 0 && !direct)
-                std::memcpy(out.data(), work_.data() + lead * w, static_cast<std::size_t>(got) * w);
-        } else if (direct_) {
-            // Stored as the machine keeps them: straight from the file, one copy less.
-            file_.SetBlock(block);
-            file_.SetTrace(t.index);
-            int64_t bytes = 0;
-            ok = file_.ReadRaw(pos * t.width, want * t.width, out, bytes) == kFileOk;
-            got = bytes / t.width;
+                std::memcpy(out.data(), work.data() + lead * w, static_cast<std::size_t>(got) * w);
         } else {
+            // Samples stored as the machine keeps them are read straight into dst.
             ok = file_.ReadData(block, t.index, pos, want, out, got, kWidthNative) == kFileOk;
         }
         if (!ok || got < want) {
@@ -228,7 +189,7 @@ bool RecordSamples::ReadChecked(const RecordTrace& t, int block, int64_t first, 
 }
 
 bool RecordSamples::ReadValues(int trace, int block, int64_t first, int64_t count, std::span<double> dst,
-                               std::string& error) {
+                               std::string& error) const {
     if (!CheckSpan(trace, block, first, count, error)) return false;
     if (static_cast<int64_t>(dst.size()) < count) {
         error = "the destination holds fewer than " + std::to_string(count) + " values";

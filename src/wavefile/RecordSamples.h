@@ -3,10 +3,10 @@
 // holds (traces with label, kind, width and scaling; records; time base) and the
 // samples of a span of one trace in one record, in their stored type and the
 // machine's byte order, or as physical values. Reads take the record and trace
-// as arguments and leave the reader's current block, trace and realtime region
-// as they found them. A floating file is one float trace whose values are its
-// stored floats (scale 1, offset 0); realtime files give their full-rate samples.
-// Not thread-safe: the reader is shared state; callers on several threads hold a lock.
+// as arguments and change nothing in the reader, so several threads may read
+// through one object at once. A floating file is one float trace whose values
+// are its stored floats (scale 1, offset 0); realtime files give their full-rate
+// samples.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -74,32 +74,31 @@ public:
     const std::vector<RecordTrace>& Traces() const { return traces_; }
 
     // Samples of a trace in a record (0 when either is out of range).
-    int64_t BlockSize(int trace, int block);
+    int64_t BlockSize(int trace, int block) const;
     // Date and time texts of a record; false when it has none.
-    bool DateTime(int block, std::string& date, std::string& time);
+    bool DateTime(int block, std::string& date, std::string& time) const;
 
     // The trace and record exist, the trace is readable and [first, first + count)
     // lies inside the record; else false with the reason in error.
-    bool CheckSpan(int trace, int block, int64_t first, int64_t count, std::string& error);
+    bool CheckSpan(int trace, int block, int64_t first, int64_t count, std::string& error) const;
     // count samples of the trace's record from first into dst (count x width bytes).
     // False with the reason when the span is refused or the data end early.
-    bool ReadRaw(int trace, int block, int64_t first, int64_t count, std::span<uint8_t> dst, std::string& error);
+    bool ReadRaw(int trace, int block, int64_t first, int64_t count, std::span<uint8_t> dst, std::string& error) const;
     // The same samples as physical values: raw x VResolution + VOffset.
-    bool ReadValues(int trace, int block, int64_t first, int64_t count, std::span<double> dst, std::string& error);
+    bool ReadValues(int trace, int block, int64_t first, int64_t count, std::span<double> dst,
+                    std::string& error) const;
 
 private:
     bool ReadChecked(const RecordTrace& t, int block, int64_t first, int64_t count, std::span<uint8_t> dst,
-                     std::string& error);
+                     std::string& error) const;
 
     CWaveFile& file_;
     CFldFile* fld_ = nullptr;
     CRtmFile* rtm_ = nullptr;
-    bool direct_ = false;  // a .wvf whose samples need no byte reversal on this machine
     std::string model_;
     HorzInfo horz_;
     int blocks_ = 0;
     std::vector<RecordTrace> traces_;
-    std::vector<uint8_t> work_;
 };
 
 }  // namespace kivelo

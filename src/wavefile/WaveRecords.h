@@ -73,7 +73,7 @@ enum OpenResult : int {
     kOpenAlreadyOpen = 4,
 };
 
-// Results of CheckCache.
+// Results of the window cache check.
 enum CacheResult : int { kCacheHit = 0, kCacheMiss = 3, kCacheNone = 4 };
 
 }  // namespace kivelo

@@ -84,25 +84,25 @@ TEST(LoadDisplayPointsTest, SampleFormatsAndReadsPastTheEnd) {
     f.AddTrace("A", {{1, -1, 127}});
     DisplayTrace t;
     t.bytesPerSample = 1;  // byte-wide samples go to the upper byte
-    ASSERT_TRUE(LoadDisplayPoints(t, f, 512, 0, 3, 0));
+    ASSERT_TRUE(LoadDisplayPoints(t, f, 0, 512, 0, 3, 0));
     EXPECT_EQ(std::vector<int16_t>(t.samples.begin(), t.samples.begin() + 3),
               (std::vector<int16_t>{256, -256, 127 * 256}));
     t.bytesPerSample = 2;
     t.isSigned = 0;  // offset binary: 0xFFFF + 0x8000 wraps
-    ASSERT_TRUE(LoadDisplayPoints(t, f, 512, 0, 3, 0));
+    ASSERT_TRUE(LoadDisplayPoints(t, f, 0, 512, 0, 3, 0));
     EXPECT_EQ(std::vector<int16_t>(t.samples.begin(), t.samples.begin() + 2), (std::vector<int16_t>{-32767, 0x7FFF}));
     // Cut at the record end and held at the last value, keeping the count asked.
     FakeWaveFile g;
     g.AddTrace("A", {Ramp(100)});
     t.isSigned = 1;
-    ASSERT_TRUE(LoadDisplayPoints(t, g, 512, 95, 12, 0));
+    ASSERT_TRUE(LoadDisplayPoints(t, g, 0, 512, 95, 12, 0));
     EXPECT_EQ(t.pointCount, 12u);
     EXPECT_EQ(t.samples[4], 99);
     EXPECT_EQ(t.samples[11], 99);
-    EXPECT_FALSE(LoadDisplayPoints(t, g, 512, 100, 12, 0));
+    EXPECT_FALSE(LoadDisplayPoints(t, g, 0, 512, 100, 12, 0));
     EXPECT_EQ(t.pointCount, 0u);
-    EXPECT_FALSE(LoadDisplayPoints(t, g, 512, 0, 12, -1));  // absent trace
-    EXPECT_FALSE(LoadDisplayPoints(t, g, 512, 0, 12, 5));   // no such channel
+    EXPECT_FALSE(LoadDisplayPoints(t, g, 0, 512, 0, 12, -1));  // absent trace
+    EXPECT_FALSE(LoadDisplayPoints(t, g, 0, 512, 0, 12, 5));   // no such channel
     const std::pair<int64_t, int32_t> steps[] = {{500, 512}, {3000, 768}, {1000000, 256000}, {0, 512}};
     for (const auto& [length, step] : steps) EXPECT_EQ(DisplayStepCode(length, std::min<int64_t>(length, 2000)), step);
 }

@@ -19,7 +19,7 @@ public:
     std::vector<Trace> traces;
     std::string model = "QV7000";
     std::vector<std::string> times;  // per record; "08:00:00" beyond
-    int readCalls = 0;
+    mutable int readCalls = 0;
 
     void AddTrace(const std::string& name, std::vector<std::vector<int16_t>> records, int kind = kKindSigned,
                   int width = 2, double resolution = 0.001, double offset = 0.0, const std::string& unit = "V") {
@@ -36,11 +36,8 @@ public:
         traces.push_back(std::move(t));
     }
 
-    void SetBlock(int block) override { block_ = block; }
-    void SetTrace(int trace) override { trace_ = trace; }
     int GetBlockNumber() override { return traces.empty() ? 0 : static_cast<int>(traces[0].records.size()); }
     int GetTraceTotalNumber() override { return static_cast<int>(traces.size()); }
-    int32_t GetBlockSize() override { return Record() ? static_cast<int32_t>(Record()->size()) : 0; }
     uint32_t GetChannelMask() override { return (1U << traces.size()) - 1; }
     int GetTraceInfo(int trace, TraceInfo& out) override {
         if (trace < 0 || trace >= static_cast<int>(traces.size())) return 0;
@@ -61,13 +58,17 @@ public:
         out = model;
         return -1;
     }
+
+protected:
+    int32_t BlockSizeAt(const Place& at) const override {
+        return Record(at) ? static_cast<int32_t>(Record(at)->size()) : 0;
+    }
     // Min/max of whole groups of step/256 samples; step 512 copies.
-    int ReadEnvelope(int step, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
-                     int code) override {
+    int ReadEnvelopeAt(const Place& at, int step, int64_t pos, int64_t count, std::span<uint8_t> dst, int64_t& outCount,
+                       int code) const override {
         ++readCalls;
-        SetTrace(trace);
         outCount = 0;
-        const auto* r = Record();
+        const auto* r = Record(at);
         if (!r || code != kWidth2) return 0;
         const int64_t end = std::min<int64_t>(pos + count, static_cast<int64_t>(r->size()));
         const int64_t g = step / 256;
@@ -86,13 +87,12 @@ public:
     }
 
 private:
-    const std::vector<int16_t>* Record() const {
-        if (trace_ < 0 || trace_ >= static_cast<int>(traces.size())) return nullptr;
-        const auto& recs = traces[static_cast<size_t>(trace_)].records;
-        return block_ >= 0 && block_ < static_cast<int>(recs.size()) ? &recs[static_cast<size_t>(block_)] : nullptr;
+    const std::vector<int16_t>* Record(const Place& at) const {
+        if (at.trace < 0 || at.trace >= static_cast<int>(traces.size())) return nullptr;
+        const auto& recs = traces[static_cast<size_t>(at.trace)].records;
+        return at.block >= 0 && at.block < static_cast<int>(recs.size()) ? &recs[static_cast<size_t>(at.block)]
+                                                                         : nullptr;
     }
-    int block_ = 0;
-    int trace_ = 0;
 };
 
 }  // namespace kivelo::test

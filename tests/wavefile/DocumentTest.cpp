@@ -64,10 +64,10 @@ TEST_F(DocumentTest, MonitorCountsReadsAndCancelStopsThem) {
     std::vector<uint8_t> out(2 * 2000 * 2);
     int64_t got = 0;
     monitor.Reset();
-    EXPECT_EQ(doc.Current()->ReadEnvelope(512 * 4, 0, 0, 4096, out, got, 2), -1);
+    EXPECT_EQ(doc.Current()->ReadEnvelope(512 * 4, 0, 0, 0, 4096, out, got, 2), -1);
     EXPECT_EQ(monitor.bytesRead.load(), 2 * 4096);
     monitor.cancel = true;
-    EXPECT_NE(doc.Current()->ReadEnvelope(512 * 4, 0, 0, 4096, out, got, 2), -1);
+    EXPECT_NE(doc.Current()->ReadEnvelope(512 * 4, 0, 0, 0, 4096, out, got, 2), -1);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::vector<int16_t> Envelope(CFldFile& f, int stepCode, int64_t pos, int64_t co
                               int* result = nullptr) {
     std::vector<uint8_t> buf(dstBytes);
     int64_t out = -1;
-    const int r = f.ReadEnvelope(stepCode, 0, pos, count, buf, out, kivelo::kWidthNative);
+    const int r = f.ReadEnvelope(stepCode, 0, 0, pos, count, buf, out, kivelo::kWidthNative);
     if (result) *result = r;
     return kivelo::test::Int16s(buf, out);
 }

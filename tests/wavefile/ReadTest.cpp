@@ -114,9 +114,9 @@ TEST_F(ReadTest, ShortDataFileGivesShortReads) {
         std::vector<uint8_t> buf(100);
         std::vector<ValueText> texts(10);
         int64_t got = 0;
-        EXPECT_EQ(f.ReadEnvelope(1024, 0, 0, 1000, buf, got, 0), -1);
+        EXPECT_EQ(f.ReadEnvelope(1024, 0, 0, 0, 1000, buf, got, 0), -1);
         EXPECT_EQ(got, 4);  // (1, 4) and (5, 5)
-        EXPECT_EQ(f.ReadText(0, 0, 10, texts, got), -1);
+        EXPECT_EQ(f.ReadText(0, 0, 0, 10, texts, got), -1);
         EXPECT_EQ(got, 5);
     }
 }
@@ -151,14 +151,14 @@ TEST_F(ReadTest, BadRequestsReadNothing) {
     std::vector<ValueText> texts(8);
     std::vector<double> values(8);
     int64_t got = 9;
-    EXPECT_EQ(f.ReadData(0, 0, 4, buf, got, 0), 0);  // width 0
+    EXPECT_EQ(f.ReadData(0, 0, 0, 4, buf, got, 0), 0);  // width 0
     EXPECT_EQ(got, 0);
-    EXPECT_EQ(f.ReadText(0, 0, 4, texts, got), 0);
-    EXPECT_EQ(f.ReadValues(0, 0, 4, values, got), 0);
-    EXPECT_EQ(f.ReadEnvelope(1024, 0, 0, 4, buf, got, 0), 0);
-    EXPECT_EQ(f.ReadData(1, 0, 4, buf, got, 0), 0);  // empty block
-    EXPECT_EQ(f.ReadData(3, 0, 4, buf, got, 0), 0);  // no such trace
-    EXPECT_EQ(f.ReadData(-1, 0, 4, buf, got, 0), 0);
+    EXPECT_EQ(f.ReadText(0, 0, 0, 4, texts, got), 0);
+    EXPECT_EQ(f.ReadValues(0, 0, 0, 4, values, got), 0);
+    EXPECT_EQ(f.ReadEnvelope(1024, 0, 0, 0, 4, buf, got, 0), 0);
+    EXPECT_EQ(f.ReadData(0, 1, 0, 4, buf, got, 0), 0);  // empty block
+    EXPECT_EQ(f.ReadData(0, 3, 0, 4, buf, got, 0), 0);  // no such trace
+    EXPECT_EQ(f.ReadData(0, -1, 0, 4, buf, got, 0), 0);
     EXPECT_EQ(f.ReadData(5, 2, 0, 4, buf, got, 0), 0);  // no such block
     EXPECT_EQ(f.ReadData(-5, 2, 0, 4, buf, got, 0), 0);
     EXPECT_EQ(f.ReadData(0, 2, -1, 4, buf, got, 0), 0);
@@ -176,7 +176,7 @@ TEST_F(ReadTest, BadRequestsReadNothing) {
     CWaveFile empty(Write(desc, std::string(16, '\0'), "none"), 0);
     ASSERT_TRUE(empty.IsOpen());
     EXPECT_EQ(empty.GetTraceTotalNumber(), 0);
-    EXPECT_EQ(empty.ReadData(0, 0, 2, buf, got, 0), 0);
+    EXPECT_EQ(empty.ReadData(0, 0, 0, 2, buf, got, 0), 0);
 }
 
 TEST_F(ReadTest, SmallDestinationsAreNeverOverrun) {
@@ -186,17 +186,17 @@ TEST_F(ReadTest, SmallDestinationsAreNeverOverrun) {
     std::vector<ValueText> texts(2);
     std::vector<double> values(1);
     int64_t got = 0;
-    EXPECT_EQ(f.ReadData(0, 0, 50, buf, got, 0), -1);
+    EXPECT_EQ(f.ReadData(0, 0, 0, 50, buf, got, 0), -1);
     EXPECT_EQ(got, 3);
-    EXPECT_EQ(f.ReadData(0, 0, 50, buf, got, 3), -1);
+    EXPECT_EQ(f.ReadData(0, 0, 0, 50, buf, got, 3), -1);
     EXPECT_EQ(got, 1);
-    EXPECT_EQ(f.ReadText(0, 0, 50, texts, got), -1);
+    EXPECT_EQ(f.ReadText(0, 0, 0, 50, texts, got), -1);
     EXPECT_EQ(got, 2);
-    EXPECT_EQ(f.ReadValues(0, 0, 50, values, got), -1);
+    EXPECT_EQ(f.ReadValues(0, 0, 0, 50, values, got), -1);
     EXPECT_EQ(got, 1);
-    EXPECT_EQ(f.ReadEnvelope(512, 0, 0, 100, std::span(buf).first(5), got, 0), -1);
+    EXPECT_EQ(f.ReadEnvelope(512, 0, 0, 0, 100, std::span(buf).first(5), got, 0), -1);
     EXPECT_EQ(got, 2);
-    EXPECT_EQ(f.ReadEnvelope(512, 0, 0, 100, {}, got, 0), -1);
+    EXPECT_EQ(f.ReadEnvelope(512, 0, 0, 0, 100, {}, got, 0), -1);
     EXPECT_EQ(got, 0);
 }
 
@@ -208,10 +208,9 @@ TEST_F(ReadTest, HugeSizesDoNotOverflowOffsets) {
         test::ProbeWaveFile f;
         ASSERT_EQ(f.Open(Write(desc, std::string(16, '\x02'), layout), 4096), -1);
         EXPECT_EQ(Read(f, 0, 1, 1, 0, 4), (U{0x02020202}));
+        if (layout == "Other") EXPECT_EQ(f.OffsetOf(999, 2, 0), -1);  // only trace 0 of block 0
+        else EXPECT_GT(f.OffsetOf(999, 2, 0), 0);
         f.SetBlock(999);
-        f.SetTrace(2);
-        if (layout == "Other") EXPECT_EQ(f.TraceByteOffset(0), -1);  // only trace 0 of block 0
-        else EXPECT_GT(f.TraceByteOffset(0), 0);
         EXPECT_EQ(Read(f, 2, 0, 4, 0, 4), U{});
     }
 }

@@ -145,17 +145,17 @@ TEST(RtmRegions, StepCodeChoosesTheCoarsestFineEnoughRegion) {
     std::vector<uint8_t> buf(2000);
     int64_t out = 0;
     // r = 1,000: the display region with step code 512 copies its samples.
-    ASSERT_EQ(r.file.ReadEnvelope(512000, 0, 0, 200000, buf, out, kivelo::kWidthNative), -1);
+    ASSERT_EQ(r.file.ReadEnvelope(512000, 0, 0, 0, 200000, buf, out, kivelo::kWidthNative), -1);
     ASSERT_EQ(out, 200);
     EXPECT_EQ(At(buf, 37), Expected(desc, 0, 2, 37, 1)[0]);
     // r = 2: the acquisition region, copied as well.
-    ASSERT_EQ(r.file.ReadEnvelope(512, 0, 500, 100, buf, out, kivelo::kWidthNative), -1);
+    ASSERT_EQ(r.file.ReadEnvelope(512, 0, 0, 500, 100, buf, out, kivelo::kWidthNative), -1);
     ASSERT_EQ(out, 100);
     EXPECT_EQ(At(buf, 3), Expected(desc, 0, 0, 503, 1)[0]);
     EXPECT_EQ(r.file.GetRegion(), 0);
 
     // Ratio 250: 2,000 acquisition samples -> 20 PP samples -> groups of 5 -> 4 (min, max) pairs.
-    ASSERT_EQ(r.file.ReadEnvelopeRatio(250, 0, 1000, 2000, buf, out, kivelo::kWidthNative), -1);
+    ASSERT_EQ(r.file.ReadEnvelopeRatio(250, 0, 0, 1000, 2000, buf, out, kivelo::kWidthNative), -1);
     EXPECT_EQ(r.file.GetRegion(), 0);
     ASSERT_EQ(out, 8);
     const auto pp = Expected(desc, 0, 1, 10, 20);
@@ -196,7 +196,7 @@ TEST(RtmHostile, TrailersThatCannotBeReadGiveNothing) {
         EXPECT_EQ(result, 0);
         std::vector<uint8_t> buf(100);
         int64_t out = 5;
-        EXPECT_EQ(r.file.ReadEnvelope(1024, c.trace, 0, 40, buf, out, kivelo::kWidthNative), 0);
+        EXPECT_EQ(r.file.ReadEnvelope(1024, 0, c.trace, 0, 40, buf, out, kivelo::kWidthNative), 0);
         EXPECT_EQ(out, 0);
     }
     OpenedRtm r(CounterDesc(0x100, 100));
@@ -225,7 +225,7 @@ TEST(RtmHostile, NegativeAndHugeRegionSizesNeverReadOutsideTheFile) {
         r.file.SelectRegion(0);
         std::vector<uint8_t> buf(4000);
         int64_t out = 0;
-        EXPECT_EQ(r.file.ReadEnvelope(512 * 2000, 0, 0, 2000000, buf, out, kivelo::kWidthNative), -1);
+        EXPECT_EQ(r.file.ReadEnvelope(512 * 2000, 0, 0, 0, 2000000, buf, out, kivelo::kWidthNative), -1);
     }
 }
 

@@ -14,7 +14,8 @@ namespace kivelo::test {
 // Exposes the layout arithmetic for the overflow checks.
 class ProbeWaveFile : public CWaveFile {
 public:
-    using CWaveFile::TraceByteOffset;
+    // File offset of byte p of a record of a trace.
+    int64_t OffsetOf(int block, int trace, int64_t p) const { return TraceByteOffset({block, trace, 0, false}, p); }
 };
 
 class WaveFileFixture : public ::testing::Test {
@@ -44,7 +45,8 @@ protected:
                                       int outSize = 2) {
         std::vector<uint8_t> buf(static_cast<std::size_t>(count * outSize));
         int64_t got = -1;
-        EXPECT_EQ(f.ReadData(trace, pos, count, buf, got, code), -1);
+        f.SetTrace(trace);
+        EXPECT_EQ(f.ReadData(pos, count, buf, got, code), -1);
         std::vector<uint32_t> out(static_cast<std::size_t>(got));
         for (std::size_t i = 0; i < out.size(); ++i)
             std::memcpy(&out[i], buf.data() + i * static_cast<std::size_t>(outSize), static_cast<std::size_t>(outSize));

@@ -54,8 +54,7 @@ int RunCsv(int argc, char** argv) {
     if (block >= file->GetBlockNumber())
         return UsageError("csv", "the file has no block " + std::to_string(block) + " (it has " +
                                      std::to_string(file->GetBlockNumber()) + ")");
-    file->SetBlock(static_cast<int>(block));
-    int64_t size = file->GetBlockSize();
+    int64_t size = file->GetBlockSize(static_cast<int>(block), 0);
     if (first > size)
         return UsageError(
             "csv", "--first " + std::to_string(first) + " is beyond the block's " + std::to_string(size) + " samples");

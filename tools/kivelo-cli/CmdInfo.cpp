@@ -65,11 +65,7 @@ int RunInfo(int argc, char** argv) {
         file->GetDateTime(b, date, time);
         std::printf("  block %-4d date \"%s\"  time \"%s\"  sizes", b, date.c_str(), time.c_str());
         // Asked of the file itself: a floating file's trace record carries no sizes.
-        file->SetBlock(b);
-        for (int t = 0; t < traces; ++t) {
-            file->SetTrace(t);
-            std::printf(" %d", file->GetBlockSize());
-        }
+        for (int t = 0; t < traces; ++t) std::printf(" %d", file->GetBlockSize(b, t));
         std::printf("\n");
     }
 

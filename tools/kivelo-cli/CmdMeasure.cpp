@@ -104,11 +104,9 @@ int RunMeasure(int argc, char** argv) {
     // shortest trace measured) is only for the default count.
     if (!args.Has("--count") && block < file->GetBlockNumber()) {
         int64_t size = kInt32Max;
-        file->SetBlock(static_cast<int>(block));
-        for (int t : selected) {
-            file->SetTrace(t);
-            if (t < file->GetTraceTotalNumber()) size = std::min<int64_t>(size, file->GetBlockSize());
-        }
+        for (int t : selected)
+            if (t < file->GetTraceTotalNumber())
+                size = std::min<int64_t>(size, file->GetBlockSize(static_cast<int>(block), t));
         count = std::max<int64_t>(size - first, 1);
     }
 

@@ -66,9 +66,7 @@ int RunSpectrum(int argc, char** argv) {
     // The engine says what the file cannot give; the record's length is only for the default count.
     int64_t size = 0;
     if (block < file->GetBlockNumber() && trace < file->GetTraceTotalNumber()) {
-        file->SetBlock(static_cast<int>(block));
-        file->SetTrace(trace);
-        size = file->GetBlockSize();
+        size = file->GetBlockSize(static_cast<int>(block), trace);
     }
     if (!args.Has("--count")) count = std::max<int64_t>(size - first, 1);
 
