@@ -24,6 +24,7 @@
 #include "analysis/Spectrum.h"
 #include "common/UniqueFd.h"
 #include "display/DocumentBinding.h"
+#include "display/RenderCache.h"
 #include "display/qt/FrameComposer.h"
 #include "wavefile/WaveDocument.h"
 #include "wavefile/WavefileOptions.h"
@@ -82,9 +83,10 @@ void BM_MeasureDuringAutoRoll(benchmark::State& state) {
     WaveDocument document(WavefileOptions::From(std::getenv).summaryBudget);
     if (!document.Load(Record()).ok) std::abort();
     auto model = std::make_unique<DisplayModel>();
+    auto drawn = std::make_unique<RenderCache>();
     BindDocument(*model, *document.Current());
     const TextMetrics metrics = TextMetrics::Normal();
-    ComposedFrame frame = ComposeWindows(*model, document.Current(), 1280, 1024, metrics);
+    ComposedFrame frame = ComposeWindows(*model, *drawn, document.Current(), 1280, 1024, metrics);
     const int64_t L = model->document.recordLength;
     ZoomController& z = model->zoom;
     MomentsCache cache;
@@ -101,7 +103,7 @@ void BM_MeasureDuringAutoRoll(benchmark::State& state) {
             }
             const auto t0 = Clock::now();
             z.Tick(L);
-            RenderWindows(*model, document.Current(), frame.windows, metrics, 1280, 1024, kZoomAndXy);
+            RenderWindows(*model, *drawn, document.Current(), frame.windows, metrics, 1280, 1024, kZoomAndXy);
             redrawMs.push_back(Ms(t0, Clock::now()));
             measureMs.push_back(MeasureMs(*document.Current(), cache, z.ZoomStart(), z.SpanOf(L)));
         }
