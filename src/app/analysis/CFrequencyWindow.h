@@ -21,18 +21,18 @@ class QTimer;
 namespace kivelo::app {
 
 class CCommandHost;
-class CSpectrumPlot;
+class CAmplitudePlot;
 
-class CSpectrumWindow : public QWidget {
+class CFrequencyWindow : public QWidget {
     Q_OBJECT
 public:
-    CSpectrumWindow(CCommandHost& frame, std::function<SpanChoice()> span);
-    ~CSpectrumWindow() override;
+    CFrequencyWindow(CCommandHost& frame, std::function<SpanChoice()> span);
+    ~CFrequencyWindow() override;
 
     // Asks for a new spectrum when the span, record, trace or window changed.
     void Follow();
     bool UpToDate() const { return shownSerial_ == askedSerial_; }
-    CSpectrumPlot& Plot() { return *plot_; }
+    CAmplitudePlot& Plot() { return *plot_; }
 
 signals:
     // The user closed the window itself (not the program at its exit).
@@ -63,7 +63,7 @@ private:
     QLabel* peak_ = nullptr;
     QLabel* pointer_ = nullptr;
     QLabel* status_ = nullptr;
-    CSpectrumPlot* plot_ = nullptr;
+    CAmplitudePlot* plot_ = nullptr;
     QTimer* follow_ = nullptr;
     std::string unit_;
     Request asked_;
