@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -45,7 +44,7 @@ QString Formatted(double value, const std::string& unit) {
 }  // namespace
 
 CFrequencyWindow::CFrequencyWindow(CCommandHost& frame, std::function<SpanChoice()> span)
-    : QWidget(&frame.Widget(), Qt::Tool), frame_(frame), span_(std::move(span)), reader_(frame.Document().Options()) {
+    : CFollowingWindow(frame, kFollowMs), frame_(frame), span_(std::move(span)), reader_(frame.Document().Options()) {
     setObjectName(QStringLiteral("spectrumWindow"));
     setWindowTitle(QStringLiteral("Spectrum"));
     setAccessibleName(QStringLiteral("Spectrum"));
@@ -79,29 +78,10 @@ CFrequencyWindow::CFrequencyWindow(CCommandHost& frame, std::function<SpanChoice
                               ? QString()
                               : QStringLiteral("%1  %2").arg(Formatted(f, "Hz"), Formatted(level, "dB" + unit_)));
     });
-    follow_ = new QTimer(this);
-    follow_->setInterval(kFollowMs);
-    connect(follow_, &QTimer::timeout, this, &CFrequencyWindow::Follow);
     resize(720, 420);
 }
 
 CFrequencyWindow::~CFrequencyWindow() = default;
-
-void CFrequencyWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    follow_->start();
-    Follow();
-}
-
-void CFrequencyWindow::closeEvent(QCloseEvent* event) {
-    QWidget::closeEvent(event);
-    emit closedByUser();
-}
-
-void CFrequencyWindow::hideEvent(QHideEvent* event) {
-    follow_->stop();
-    QWidget::hideEvent(event);
-}
 
 void CFrequencyWindow::RefillTraces() {
     QStringList labels;
