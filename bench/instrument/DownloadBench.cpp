@@ -107,4 +107,4 @@ BENCHMARK(BM_DownloadGpib)->Arg(1000000)->Arg(4000000)->Unit(benchmark::kMillise
 
 }  // namespace
 
-BENCHMARK_MAIN();
+KIVELO_BENCHMARK_MAIN()

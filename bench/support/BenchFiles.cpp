@@ -144,4 +144,11 @@ double PeakRssMb() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+void PairedTimes::Report(benchmark::State& state, const std::string& baseline, const std::string& work) const {
+    const double b = Median(baselineMs_), w = Median(workMs_);
+    state.counters[baseline + "_ms"] = b;
+    state.counters[work + "_ms"] = w;
+    state.counters[work + "_over_" + baseline] = b > 0 ? w / b : 0;
+}
+
 }  // namespace kivelo::bench

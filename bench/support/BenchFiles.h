@@ -7,6 +7,10 @@
 
 #include "common/TempDir.h"
 
+namespace benchmark {
+class State;
+}
+
 namespace kivelo::bench {
 
 // Writes a one-block .hdr/.wvf pair of `traces` 2-byte little-endian traces of
@@ -61,6 +65,27 @@ inline double Ms(Clock::time_point a, Clock::time_point b) {
 double ProcessCpuMs();
 // The middle value of a run's timings (0 for none).
 double Median(std::vector<double> v);
+
+// A baseline and the work it is compared with, timed back to back in each
+// iteration; Report puts both medians and their ratio into the counters as
+// "<baseline>_ms", "<work>_ms" and "<work>_over_<baseline>".
+class PairedTimes {
+public:
+    template <typename Baseline, typename Work>
+    void Time(Baseline&& baseline, Work&& work) {
+        const auto t0 = Clock::now();
+        baseline();
+        const auto t1 = Clock::now();
+        work();
+        const auto t2 = Clock::now();
+        baselineMs_.push_back(Ms(t0, t1));
+        workMs_.push_back(Ms(t1, t2));
+    }
+    void Report(benchmark::State& state, const std::string& baseline, const std::string& work) const;
+
+private:
+    std::vector<double> baselineMs_, workMs_;
+};
 
 }  // namespace kivelo::bench
 
