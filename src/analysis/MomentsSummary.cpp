@@ -1,27 +1,50 @@
 #include "analysis/MomentsSummary.h"
 
 #include <algorithm>
+#include <thread>
+
+#include "analysis/MomentKernels.h"
 
 namespace kivelo {
 
-bool MomentsSummary::Build(SampleSource& source, std::string& error, const std::atomic<bool>* stop) {
-    static_assert(SampleSource::kPiece % kBlock == 0, "pieces hold whole runs");
+bool MomentsSummary::Build(SampleSource& source, std::string& error, const std::atomic<bool>* stop, int threads) {
     size_ = source.Size();
-    runs_.clear();
     groups_.clear();
-    runs_.reserve(static_cast<std::size_t>((size_ + kBlock - 1) / kBlock));
-    const int64_t width = static_cast<int64_t>(WithSampleType(source.Type(), [](auto t) { return sizeof(t); }));
-    const bool ok = source.Read(
-        0, size_,
-        [&](const uint8_t* bytes, int64_t n, int64_t) {
-            if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
-            for (int64_t i = 0; i < n; i += kBlock)
-                runs_.push_back(MomentsOf(source.Type(), bytes + i * width, std::min(kBlock, n - i)));
-            return true;
-        },
-        error);
-    if (!ok) {
+    runs_.assign(static_cast<std::size_t>((size_ + kBlock - 1) / kBlock), Moments{});
+    const SampleType type = source.Type();
+    const int64_t width = static_cast<int64_t>(WithSampleType(type, [](auto t) { return sizeof(t); }));
+    // Pieces of 256 KB: each is summed while the read has left it in the cache.
+    const int64_t piece = std::max(kBlock, (int64_t{256} << 10) / width / kBlock * kBlock);
+    const int64_t pieces = (size_ + piece - 1) / piece;
+    // Contiguous ranges of whole pieces, one per thread, each read through its own buffer.
+    const int used = static_cast<int>(std::clamp<int64_t>(threads, 1, std::max<int64_t>(pieces / 4, 1)));
+    std::vector<std::string> errors(static_cast<std::size_t>(used));
+    std::atomic<bool> failed{false};
+    const auto range = [&](int k) {
+        const int64_t from = std::min(size_, pieces * k / used * piece);
+        const int64_t to = std::min(size_, pieces * (k + 1) / used * piece);
+        std::vector<uint8_t> buffer;
+        const bool ok = source.ReadWith(
+            buffer, from, to - from, piece,
+            [&](const uint8_t* bytes, int64_t n, int64_t pos) {
+                if (failed.load(std::memory_order_relaxed) ||
+                    (stop != nullptr && stop->load(std::memory_order_relaxed)))
+                    return false;
+                RunMoments(type, bytes, n, kBlock, &runs_[static_cast<std::size_t>(pos / kBlock)]);
+                return true;
+            },
+            errors[static_cast<std::size_t>(k)]);
+        if (!ok) failed.store(true, std::memory_order_relaxed);
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (int k = 1; k < used; ++k) helpers.emplace_back(range, k);
+        range(0);
+    }
+    if (failed.load()) {
         runs_.clear();
+        const auto cause = std::find_if(errors.begin(), errors.end(), [](const std::string& e) { return !e.empty(); });
+        error = cause != errors.end() ? *cause : std::string();
         return false;
     }
     groups_.reserve(runs_.size() / kFan + 1);
