@@ -65,9 +65,29 @@ void BM_MomentsFirstBuild(benchmark::State& state) {
     state.counters["build_cpu_ms"] = bench::Median(buildCpu);
 }
 
+// The sums alone over a 256 KB buffer already in the cache, per sample type
+// (range(0): SampleType), in bytes per second.
+void BM_MomentKernel(benchmark::State& state) {
+    const auto type = static_cast<SampleType>(state.range(0));
+    constexpr int64_t kBytes = int64_t{256} << 10;
+    const int64_t width = type == SampleType::Int8 || type == SampleType::UInt8     ? 1
+                          : type == SampleType::Int16 || type == SampleType::UInt16 ? 2
+                                                                                    : 4;
+    std::vector<uint8_t> bytes(kBytes);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+    std::vector<Moments> runs(static_cast<std::size_t>(kBytes / width / 4096 + 1));
+    for (auto _ : state) {
+        RunMoments(type, bytes.data(), kBytes / width, 4096, runs.data());
+        benchmark::DoNotOptimize(runs.data());
+    }
+    state.SetBytesProcessed(state.iterations() * kBytes);
+    state.SetLabel(MomentsTarget());
+}
+
 }  // namespace
 
 // clang-format off
+BENCHMARK(BM_MomentKernel)->ArgName("type")->DenseRange(0, 6);
 BENCHMARK(BM_MomentsFirstBuild)->ArgName("threads")->ArgsProduct({{1, 2, 0}})
     ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 // clang-format on

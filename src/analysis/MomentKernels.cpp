@@ -80,8 +80,8 @@ HWY_INLINE hn::Vec<DU64> AddHalves(DU64 du64, V32 v, hn::Vec<DU64> acc) {
 // 8- and 16-bit samples (8-bit ones widened to 16): sums of pairs in 32-bit
 // lanes by multiply-add. A pair of squares reaches 2^31 (two -32768s), which
 // wraps a signed lane but is exact read as unsigned.
-template <typename T>
-HWY_INLINE void NarrowChunk(const uint8_t* HWY_RESTRICT bytes, int64_t n, bool offset, IntTotals& t) {
+template <typename T, bool kOffset>
+HWY_INLINE void NarrowChunk(const uint8_t* HWY_RESTRICT bytes, int64_t n, IntTotals& t) {
     const hn::ScalableTag<int16_t> d16;
     const hn::RepartitionToWide<decltype(d16)> d32;
     const hn::Repartition<uint32_t, decltype(d16)> du32;
@@ -90,47 +90,61 @@ HWY_INLINE void NarrowChunk(const uint8_t* HWY_RESTRICT bytes, int64_t n, bool o
     const auto ones = hn::Set(d16, int16_t{1});
     auto vmin = hn::Set(d16, INT16_MAX), vmax = hn::Set(d16, INT16_MIN);
     auto s0 = hn::Zero(d32), s1 = hn::Zero(d32);
-    auto q = hn::Zero(du64);
+    auto q0 = hn::Zero(du64), q1 = hn::Zero(du64);
     const auto load = [&](int64_t i) HWY_ATTR {
         if constexpr (sizeof(T) == 1) {
             const hn::Rebind<int8_t, decltype(d16)> d8;
             auto v = hn::LoadU(d8, reinterpret_cast<const int8_t*>(bytes) + i);
-            if (offset) v = hn::Xor(v, hn::Set(d8, INT8_MIN));
+            if constexpr (kOffset) v = hn::Xor(v, hn::Set(d8, INT8_MIN));
             return hn::PromoteTo(d16, v);
         } else {
             const hn::Repartition<uint8_t, decltype(d16)> d8;
             auto v = hn::BitCast(d16, hn::LoadU(d8, bytes + 2 * i));
-            return offset ? hn::Xor(v, hn::Set(d16, INT16_MIN)) : v;
+            if constexpr (kOffset) v = hn::Xor(v, hn::Set(d16, INT16_MIN));
+            return v;
         }
     };
+    const auto squares = [&](decltype(vmin) v, decltype(q0)& q) HWY_ATTR {
+        auto p1 = hn::Zero(d32);
+        const auto p0 = hn::ReorderWidenMulAccumulate(d32, v, v, hn::Zero(d32), p1);
+        q = AddHalves(du64, hn::BitCast(du32, p0), q);
+        q = AddHalves(du64, hn::BitCast(du32, p1), q);
+    };
     int64_t i = 0;
+    for (; i + 2 * N <= n; i += 2 * N) {
+        const auto v0 = load(i), v1 = load(i + N);
+        vmin = hn::Min(vmin, hn::Min(v0, v1));
+        vmax = hn::Max(vmax, hn::Max(v0, v1));
+        s0 = hn::ReorderWidenMulAccumulate(d32, v0, ones, s0, s1);
+        s0 = hn::ReorderWidenMulAccumulate(d32, v1, ones, s0, s1);
+        squares(v0, q0);
+        squares(v1, q1);
+    }
     for (; i + N <= n; i += N) {
         const auto v = load(i);
         vmin = hn::Min(vmin, v);
         vmax = hn::Max(vmax, v);
         s0 = hn::ReorderWidenMulAccumulate(d32, v, ones, s0, s1);
-        auto p1 = hn::Zero(d32);
-        const auto p0 = hn::ReorderWidenMulAccumulate(d32, v, v, hn::Zero(d32), p1);
-        q = AddHalves(du64, hn::BitCast(du32, p0), q);
-        q = AddHalves(du64, hn::BitCast(du32, p1), q);
+        squares(v, q0);
     }
     int64_t lo = INT64_MAX, hi = INT64_MIN, sum = 0, sumSq = 0;
     if (i > 0) {
         lo = hn::GetLane(hn::MinOfLanes(d16, vmin));
         hi = hn::GetLane(hn::MaxOfLanes(d16, vmax));
         sum = hn::GetLane(hn::SumOfLanes(d32, hn::Add(s0, s1)));
-        sumSq = static_cast<int64_t>(hn::GetLane(hn::SumOfLanes(du64, q)));
+        sumSq = static_cast<int64_t>(hn::GetLane(hn::SumOfLanes(du64, hn::Add(q0, q1))));
     }
     t.lo = std::min(t.lo, lo);
     t.hi = std::max(t.hi, hi);
     t.sum += sum;
     t.sumSq += sumSq;
-    ScalarChunk<T>(bytes + i * sizeof(T), n - i, offset, t);
+    ScalarChunk<T>(bytes + i * sizeof(T), n - i, kOffset, t);
 }
 
 // 32-bit samples: sums in 64-bit lanes, squares (up to 2^62) split into their
 // 32-bit halves so that each half sums in a 64-bit lane.
-HWY_INLINE void WideChunk(const uint8_t* HWY_RESTRICT bytes, int64_t n, bool offset, IntTotals& t) {
+template <bool kOffset>
+HWY_INLINE void WideChunk(const uint8_t* HWY_RESTRICT bytes, int64_t n, IntTotals& t) {
     const hn::ScalableTag<int32_t> d32;
     const hn::RepartitionToWide<decltype(d32)> d64;
     const hn::Rebind<int32_t, decltype(d64)> dh;
@@ -145,7 +159,8 @@ HWY_INLINE void WideChunk(const uint8_t* HWY_RESTRICT bytes, int64_t n, bool off
     auto qlo = hn::Zero(du64), qhi = hn::Zero(du64);
     const auto half = [&](const uint8_t* p) HWY_ATTR {
         auto v = hn::BitCast(dh, hn::LoadU(dh8, p));
-        return hn::PromoteTo(d64, offset ? hn::Xor(v, flipH) : v);
+        if constexpr (kOffset) v = hn::Xor(v, flipH);
+        return hn::PromoteTo(d64, v);
     };
     const auto square = [&](decltype(s) w) HWY_ATTR {
         const auto sq = hn::BitCast(du64, hn::MulEven(hn::BitCast(d32, w), hn::BitCast(d32, w)));
@@ -155,7 +170,7 @@ HWY_INLINE void WideChunk(const uint8_t* HWY_RESTRICT bytes, int64_t n, bool off
     int64_t i = 0;
     for (; i + N <= n; i += N) {
         auto v = hn::BitCast(d32, hn::LoadU(d8, bytes + 4 * i));
-        if (offset) v = hn::Xor(v, flip);
+        if constexpr (kOffset) v = hn::Xor(v, flip);
         vmin = hn::Min(vmin, v);
         vmax = hn::Max(vmax, v);
         const auto w0 = half(bytes + 4 * i), w1 = half(bytes + 4 * (i + H));
@@ -176,29 +191,37 @@ HWY_INLINE void WideChunk(const uint8_t* HWY_RESTRICT bytes, int64_t n, bool off
     t.hi = std::max(t.hi, hi);
     t.sum += sum;
     t.sumSq += sumSq;
-    ScalarChunk<int32_t>(bytes + 4 * i, n - i, offset, t);
+    ScalarChunk<int32_t>(bytes + 4 * i, n - i, kOffset, t);
 }
 #endif
 
-// Integer moments of n samples of type (0 .. 5: Int8 .. UInt32) in chunks.
-Moments IntegerMomentsOf(int type, const uint8_t* bytes, int64_t n) {
-    const bool offset = type % 2 == 1;
-    const int width = 1 << (type / 2);
+// Integer moments of n samples of S (signed; kOffset: unsigned ones) in chunks.
+template <typename S, bool kOffset>
+HWY_INLINE Moments ChunkedMoments(const uint8_t* bytes, int64_t n) {
     IntTotals t;
     for (int64_t i = 0; i < n; i += kChunk) {
         const int64_t len = std::min(kChunk, n - i);
-        const uint8_t* p = bytes + i * width;
+        const uint8_t* p = bytes + i * static_cast<int64_t>(sizeof(S));
 #if HWY_TARGET == HWY_SCALAR
-        if (width == 1) ScalarChunk<int8_t>(p, len, offset, t);
-        else if (width == 2) ScalarChunk<int16_t>(p, len, offset, t);
-        else ScalarChunk<int32_t>(p, len, offset, t);
+        ScalarChunk<S>(p, len, kOffset, t);
 #else
-        if (width == 1) NarrowChunk<int8_t>(p, len, offset, t);
-        else if (width == 2) NarrowChunk<int16_t>(p, len, offset, t);
-        else WideChunk(p, len, offset, t);
+        if constexpr (sizeof(S) == 4) WideChunk<kOffset>(p, len, t);
+        else NarrowChunk<S, kOffset>(p, len, t);
 #endif
     }
-    return moments::ToMoments(t, n, offset ? int64_t{1} << (8 * width - 1) : 0);
+    return moments::ToMoments(t, n, kOffset ? int64_t{1} << (8 * sizeof(S) - 1) : 0);
+}
+
+// type 0 .. 5: Int8, UInt8, Int16, UInt16, Int32, UInt32.
+Moments IntegerMomentsOf(int type, const uint8_t* bytes, int64_t n) {
+    switch (type) {
+    case 0: return ChunkedMoments<int8_t, false>(bytes, n);
+    case 1: return ChunkedMoments<int8_t, true>(bytes, n);
+    case 2: return ChunkedMoments<int16_t, false>(bytes, n);
+    case 3: return ChunkedMoments<int16_t, true>(bytes, n);
+    case 4: return ChunkedMoments<int32_t, false>(bytes, n);
+    default: return ChunkedMoments<int32_t, true>(bytes, n);
+    }
 }
 
 // Whole float runs, one run per lane: each lane takes its run's samples in order,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/HugePageAllocator.h"
 #include "analysis/Moments.h"
 #include "analysis/SampleSource.h"
 
@@ -32,8 +33,8 @@ private:
     void MergeRuns(int64_t from, int64_t to, Moments& out) const;
 
     int64_t size_ = 0;
-    std::vector<Moments> runs_;    // one per kBlock samples (the last may be shorter)
-    std::vector<Moments> groups_;  // one per kFan runs
+    std::vector<Moments, HugePageAllocator<Moments>> runs_;  // one per kBlock samples (the last may be shorter)
+    std::vector<Moments> groups_;                            // one per kFan runs
 };
 
 }  // namespace kivelo
