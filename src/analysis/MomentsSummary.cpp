@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "analysis/MomentKernels.h"
+#include "wavefile/ScratchPool.h"
 
 namespace kivelo {
 
@@ -20,12 +21,14 @@ bool MomentsSummary::Build(SampleSource& source, std::string& error, const std::
     const int used = static_cast<int>(std::clamp<int64_t>(threads, 1, std::max<int64_t>(pieces / 4, 1)));
     std::vector<std::string> errors(static_cast<std::size_t>(used));
     std::atomic<bool> failed{false};
+    // Buffers kept from build to build: fresh memory costs a page fault per 4 KB.
+    static ScratchPool<uint8_t> pool;
     const auto range = [&](int k) {
         const int64_t from = std::min(size_, pieces * k / used * piece);
         const int64_t to = std::min(size_, pieces * (k + 1) / used * piece);
-        std::vector<uint8_t> buffer;
+        ScratchPool<uint8_t>::Lease buffer(pool);
         const bool ok = source.ReadWith(
-            buffer, from, to - from, piece,
+            buffer.First(piece * width), from, to - from, piece,
             [&](const uint8_t* bytes, int64_t n, int64_t pos) {
                 if (failed.load(std::memory_order_relaxed) ||
                     (stop != nullptr && stop->load(std::memory_order_relaxed)))

@@ -44,9 +44,8 @@ bool SampleSource::CheckSpan(int64_t first, int64_t count, std::string& error) c
     return true;
 }
 
-bool SampleSource::ReadPiece(std::vector<uint8_t>& buffer, int64_t pos, int64_t n, std::string& error) const {
-    buffer.resize(static_cast<std::size_t>(n * trace().width));
-    return samples_->ReadRaw(trace_, block_, pos, n, buffer, error);
+bool SampleSource::ReadPiece(std::span<uint8_t> buffer, int64_t pos, int64_t n, std::string& error) const {
+    return samples_->ReadRaw(trace_, block_, pos, n, buffer.first(static_cast<std::size_t>(n * trace().width)), error);
 }
 
 }  // namespace kivelo

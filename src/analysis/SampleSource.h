@@ -54,12 +54,15 @@ public:
     // (then error stays empty).
     template <class Piece>
     bool Read(int64_t first, int64_t count, Piece&& piece, std::string& error) {
+        if (!CheckSpan(first, count, error)) return false;
+        buffer_.resize(static_cast<std::size_t>(std::min(kPiece, count) * trace().width));
         return ReadWith(buffer_, first, count, kPiece, piece, error);
     }
-    // The same in pieces of `pieceSamples` through the caller's buffer: several
-    // threads may read one source at once, each with its own buffer.
+    // The same in pieces of `pieceSamples` through the caller's buffer (of at least
+    // that many samples): several threads may read one source at once, each with
+    // its own buffer.
     template <class Piece>
-    bool ReadWith(std::vector<uint8_t>& buffer, int64_t first, int64_t count, int64_t pieceSamples, Piece&& piece,
+    bool ReadWith(std::span<uint8_t> buffer, int64_t first, int64_t count, int64_t pieceSamples, Piece&& piece,
                   std::string& error) const {
         if (!CheckSpan(first, count, error)) return false;
         for (int64_t done = 0; done < count;) {
@@ -75,7 +78,7 @@ public:
     bool CheckSpan(int64_t first, int64_t count, std::string& error) const;
 
 private:
-    bool ReadPiece(std::vector<uint8_t>& buffer, int64_t pos, int64_t n, std::string& error) const;
+    bool ReadPiece(std::span<uint8_t> buffer, int64_t pos, int64_t n, std::string& error) const;
     const RecordTrace& trace() const { return samples_->Traces()[static_cast<std::size_t>(trace_)]; }
 
     std::optional<RecordSamples> samples_;
