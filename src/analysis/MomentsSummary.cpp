@@ -17,32 +17,37 @@ bool MomentsSummary::Build(SampleSource& source, std::string& error, const std::
     // Pieces of 256 KB: each is summed while the read has left it in the cache.
     const int64_t piece = std::max(kBlock, (int64_t{256} << 10) / width / kBlock * kBlock);
     const int64_t pieces = (size_ + piece - 1) / piece;
-    // Contiguous ranges of whole pieces, one per thread, each read through its own buffer.
-    const int used = static_cast<int>(std::clamp<int64_t>(threads, 1, std::max<int64_t>(pieces / 4, 1)));
+    // Threads take stretches of kStretch pieces in turn, so that one held up on a
+    // busy machine leaves the rest to the others; each reads through its own buffer.
+    constexpr int64_t kStretch = 8;
+    const int used = static_cast<int>(std::clamp<int64_t>(threads, 1, (pieces + kStretch - 1) / kStretch));
     std::vector<std::string> errors(static_cast<std::size_t>(used));
     std::atomic<bool> failed{false};
+    std::atomic<int64_t> next{used};
     // Buffers kept from build to build: fresh memory costs a page fault per 4 KB.
     static ScratchPool<uint8_t> pool;
-    const auto range = [&](int k) {
-        const int64_t from = std::min(size_, pieces * k / used * piece);
-        const int64_t to = std::min(size_, pieces * (k + 1) / used * piece);
+    const auto work = [&](int k) {
         ScratchPool<uint8_t>::Lease buffer(pool);
-        const bool ok = source.ReadWith(
-            buffer.First(piece * width), from, to - from, piece,
-            [&](const uint8_t* bytes, int64_t n, int64_t pos) {
-                if (failed.load(std::memory_order_relaxed) ||
-                    (stop != nullptr && stop->load(std::memory_order_relaxed)))
-                    return false;
-                RunMoments(type, bytes, n, kBlock, &runs_[static_cast<std::size_t>(pos / kBlock)]);
-                return true;
-            },
-            errors[static_cast<std::size_t>(k)]);
-        if (!ok) failed.store(true, std::memory_order_relaxed);
+        const std::span<uint8_t> bytes = buffer.First(piece * width);
+        const auto sum = [&](const uint8_t* at, int64_t n, int64_t pos) {
+            if (failed.load(std::memory_order_relaxed) || (stop != nullptr && stop->load(std::memory_order_relaxed)))
+                return false;
+            RunMoments(type, at, n, kBlock, &runs_[static_cast<std::size_t>(pos / kBlock)]);
+            return true;
+        };
+        // Thread k starts with stretch k, then takes the next one not taken.
+        for (int64_t stretch = k; stretch * kStretch < pieces; stretch = next.fetch_add(1)) {
+            const int64_t from = stretch * kStretch * piece, to = std::min(size_, (stretch + 1) * kStretch * piece);
+            if (!source.ReadWith(bytes, from, to - from, piece, sum, errors[static_cast<std::size_t>(k)])) {
+                failed.store(true, std::memory_order_relaxed);
+                return;
+            }
+        }
     };
     {
         std::vector<std::jthread> helpers;
-        for (int k = 1; k < used; ++k) helpers.emplace_back(range, k);
-        range(0);
+        for (int k = 1; k < used; ++k) helpers.emplace_back(work, k);
+        work(0);
     }
     if (failed.load()) {
         runs_.clear();

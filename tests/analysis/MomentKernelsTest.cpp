@@ -139,10 +139,10 @@ TEST(MomentKernels, VectorisedMatchesPlainOnEveryInstructionSet) {
     hwy::SetSupportedTargetsForTest(0);
 }
 
-// A record long enough for several ranges: built on 3 threads, every span's
+// A record long enough for several stretches: built on 3 threads, every span's
 // moments are those of the summary built on one.
 TEST(MomentKernels, SummaryOnSeveralThreadsMatchesOne) {
-    const int64_t n = 9 * (int64_t{1} << 16) + 4097;
+    const int64_t n = 20 * (int64_t{1} << 16) + 4097;
     std::mt19937_64 rng(7);
     TempDir dir;
     for (const char* token : {"IS2", "FS4"}) {
