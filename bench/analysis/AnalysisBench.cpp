@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "AnalysisRecord.h"
 #include "BenchFiles.h"
 #include "analysis/Measurement.h"
 #include "analysis/MomentsCache.h"
@@ -36,16 +37,11 @@ using bench::Clock;
 using bench::Median;
 using bench::Ms;
 
-constexpr int kTraces = 8;
+constexpr int kTraces = bench::kAnalysisTraces;
 constexpr uint32_t kZoomAndXy =
     (1u << static_cast<uint32_t>(WindowId::Zoom)) | (1u << static_cast<uint32_t>(WindowId::Xy));
 
-const std::string& Record() {
-    const char* text = std::getenv("KIVELO_BENCH_SAMPLES");
-    const int64_t samples = text && std::atoll(text) > 0 ? std::atoll(text) : int64_t{128} << 20;
-    static const bench::ScratchRecord record(kTraces, samples);
-    return record.Path();
-}
+const std::string& Record() { return bench::AnalysisRecord(); }
 
 // Streams `bytes` bytes of the file from `offset` through a 1 MB buffer.
 double StreamMs(int64_t offset, int64_t bytes) {

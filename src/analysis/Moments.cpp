@@ -1,5 +1,7 @@
 #include "analysis/Moments.h"
 
+#include "analysis/MomentKernels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -16,50 +18,12 @@ inline void TwoSum(double a, double b, double& s, double& e) {
     e = (a - (s - bb)) + (b - bb);
 }
 
-// Integers: within one call the sums fit 64 bits for narrow samples, so the
-// loop stays in plain registers and the compiler can vectorise it.
-template <class T>
-Moments IntegerMoments(const T* p, int64_t n) {
-    Moments m;
-    m.count = n;
-    if (n == 0) return m;
-    T lo = p[0], hi = p[0];
-    if constexpr (sizeof(T) <= 2) {
-        constexpr int64_t kRun = int64_t{1} << 20;  // 2^20 x 2^32 stays below 2^63
-        for (int64_t start = 0; start < n; start += kRun) {
-            const int64_t end = std::min(n, start + kRun);
-            int64_t s = 0, q = 0;
-            for (int64_t i = start; i < end; ++i) {
-                const int64_t v = p[i];
-                s += v;
-                q += v * v;
-                lo = std::min(lo, p[i]);
-                hi = std::max(hi, p[i]);
-            }
-            m.sum += s;
-            m.sumSq += q;
-        }
-    } else {
-        __int128 s = 0, q = 0;
-        for (int64_t i = 0; i < n; ++i) {
-            const int64_t v = p[i];
-            s += v;
-            q += static_cast<__int128>(v) * v;
-            lo = std::min(lo, p[i]);
-            hi = std::max(hi, p[i]);
-        }
-        m.sum = s;
-        m.sumSq = q;
-    }
-    m.min = static_cast<double>(lo);
-    m.max = static_cast<double>(hi);
-    return m;
-}
-
-Moments FloatMoments(const float* p, int64_t n) {
+Moments FloatMoments(const uint8_t* bytes, int64_t n) {
     Moments m;
     for (int64_t i = 0; i < n; ++i) {
-        const double v = p[i];
+        float f;
+        std::memcpy(&f, bytes + i * 4, 4);
+        const double v = f;
         if (!std::isfinite(v)) {
             ++m.nan;
             continue;
@@ -119,15 +83,7 @@ void Moments::Merge(const Moments& o) {
 }
 
 Moments MomentsOf(SampleType type, const uint8_t* bytes, int64_t n) {
-    return WithSampleType(type, [&](auto tag) {
-        using T = decltype(tag);
-        // Pieces come from byte buffers; copying keeps the access aligned and legal.
-        static thread_local std::vector<T> values;
-        values.resize(static_cast<std::size_t>(n));
-        if (n > 0) std::memcpy(values.data(), bytes, static_cast<std::size_t>(n) * sizeof(T));
-        if constexpr (std::is_floating_point_v<T>) return FloatMoments(values.data(), n);
-        else return IntegerMoments(values.data(), n);
-    });
+    return type == SampleType::Float32 ? FloatMoments(bytes, n) : IntegerSpanMoments(type, bytes, n);
 }
 
 void ToPhysical(SampleType type, const uint8_t* bytes, int64_t n, double gain, double offset, double* out) {

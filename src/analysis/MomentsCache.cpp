@@ -1,6 +1,13 @@
 #include "analysis/MomentsCache.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace kivelo {
+
+MomentsCache::MomentsCache(int64_t budgetBytes, int threads)
+    : budget_(budgetBytes),
+      threads_(threads > 0 ? threads : static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u))) {}
 
 std::shared_ptr<const MomentsSummary> MomentsCache::Find(const SampleSource& source) {
     std::lock_guard lock(mutex_);
@@ -20,7 +27,7 @@ std::shared_ptr<const MomentsSummary> MomentsCache::Get(SampleSource& source, st
                                                         const std::atomic<bool>* stop) {
     if (auto kept = Find(source)) return kept;
     auto built = std::make_shared<MomentsSummary>();
-    if (!built->Build(source, error, stop)) return nullptr;
+    if (!built->Build(source, error, stop, threads_)) return nullptr;
     const Key key{source.OpenSerial(), source.Block(), source.Trace()};
     std::lock_guard lock(mutex_);
     if (auto kept = FindLocked(key)) return kept;  // another thread built it meanwhile

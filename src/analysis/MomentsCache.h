@@ -16,7 +16,8 @@ namespace kivelo {
 
 class MomentsCache {
 public:
-    explicit MomentsCache(int64_t budgetBytes = int64_t{256} << 20) : budget_(budgetBytes) {}
+    // Each summary is built on `threads` threads (0: one per processor).
+    explicit MomentsCache(int64_t budgetBytes = int64_t{256} << 20, int threads = 0);
 
     // The summary of the source's record, built on first use; null with the cause
     // in error (or an empty error when stop was raised).
@@ -26,6 +27,8 @@ public:
     std::shared_ptr<const MomentsSummary> Find(const SampleSource& source);
     void Clear();
     int64_t Bytes() const;
+    // The threads a build uses.
+    int Threads() const { return threads_; }
 
 private:
     using Key = std::tuple<uint64_t, int, int>;
@@ -37,6 +40,7 @@ private:
     std::shared_ptr<const MomentsSummary> FindLocked(const Key& key);
 
     int64_t budget_;
+    int threads_;
     mutable std::mutex mutex_;
     std::list<Entry> entries_;  // most recently used first
     int64_t bytes_ = 0;

@@ -1,27 +1,58 @@
 #include "analysis/MomentsSummary.h"
 
 #include <algorithm>
+#include <thread>
+
+#include "analysis/MomentKernels.h"
+#include "wavefile/ScratchPool.h"
 
 namespace kivelo {
 
-bool MomentsSummary::Build(SampleSource& source, std::string& error, const std::atomic<bool>* stop) {
-    static_assert(SampleSource::kPiece % kBlock == 0, "pieces hold whole runs");
+bool MomentsSummary::Build(SampleSource& source, std::string& error, const std::atomic<bool>* stop, int threads) {
     size_ = source.Size();
-    runs_.clear();
     groups_.clear();
-    runs_.reserve(static_cast<std::size_t>((size_ + kBlock - 1) / kBlock));
-    const int64_t width = static_cast<int64_t>(WithSampleType(source.Type(), [](auto t) { return sizeof(t); }));
-    const bool ok = source.Read(
-        0, size_,
-        [&](const uint8_t* bytes, int64_t n, int64_t) {
-            if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
-            for (int64_t i = 0; i < n; i += kBlock)
-                runs_.push_back(MomentsOf(source.Type(), bytes + i * width, std::min(kBlock, n - i)));
+    runs_.assign(static_cast<std::size_t>((size_ + kBlock - 1) / kBlock), Moments{});
+    const SampleType type = source.Type();
+    const int64_t width = static_cast<int64_t>(WithSampleType(type, [](auto t) { return sizeof(t); }));
+    // Pieces of 256 KB: each is summed while the read has left it in the cache.
+    const int64_t piece = std::max(kBlock, (int64_t{256} << 10) / width / kBlock * kBlock);
+    const int64_t pieces = (size_ + piece - 1) / piece;
+    // Threads take stretches of kStretch pieces in turn, so that one held up on a
+    // busy machine leaves the rest to the others; each reads through its own buffer.
+    constexpr int64_t kStretch = 8;
+    const int used = static_cast<int>(std::clamp<int64_t>(threads, 1, (pieces + kStretch - 1) / kStretch));
+    std::vector<std::string> errors(static_cast<std::size_t>(used));
+    std::atomic<bool> failed{false};
+    std::atomic<int64_t> next{used};
+    // Buffers kept from build to build: fresh memory costs a page fault per 4 KB.
+    static ScratchPool<uint8_t> pool;
+    const auto work = [&](int k) {
+        ScratchPool<uint8_t>::Lease buffer(pool);
+        const std::span<uint8_t> bytes = buffer.First(piece * width);
+        const auto sum = [&](const uint8_t* at, int64_t n, int64_t pos) {
+            if (failed.load(std::memory_order_relaxed) || (stop != nullptr && stop->load(std::memory_order_relaxed)))
+                return false;
+            RunMoments(type, at, n, kBlock, &runs_[static_cast<std::size_t>(pos / kBlock)]);
             return true;
-        },
-        error);
-    if (!ok) {
+        };
+        // Thread k starts with stretch k, then takes the next one not taken.
+        for (int64_t stretch = k; stretch * kStretch < pieces; stretch = next.fetch_add(1)) {
+            const int64_t from = stretch * kStretch * piece, to = std::min(size_, (stretch + 1) * kStretch * piece);
+            if (!source.ReadWith(bytes, from, to - from, piece, sum, errors[static_cast<std::size_t>(k)])) {
+                failed.store(true, std::memory_order_relaxed);
+                return;
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (int k = 1; k < used; ++k) helpers.emplace_back(work, k);
+        work(0);
+    }
+    if (failed.load()) {
         runs_.clear();
+        const auto cause = std::find_if(errors.begin(), errors.end(), [](const std::string& e) { return !e.empty(); });
+        error = cause != errors.end() ? *cause : std::string();
         return false;
     }
     groups_.reserve(runs_.size() / kFan + 1);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/HugePageAllocator.h"
 #include "analysis/Moments.h"
 #include "analysis/SampleSource.h"
 
@@ -17,9 +18,9 @@ public:
     static constexpr int64_t kBlock = 4096;
     static constexpr int64_t kFan = 64;
 
-    // Reads the whole record once; false with the cause in error (or, when stop
-    // was raised, with an empty error).
-    bool Build(SampleSource& source, std::string& error, const std::atomic<bool>* stop = nullptr);
+    // Reads the whole record once, in ranges on up to `threads` threads; false with
+    // the cause in error (or, when stop was raised, with an empty error).
+    bool Build(SampleSource& source, std::string& error, const std::atomic<bool>* stop = nullptr, int threads = 1);
     // The moments of [first, first + count) of the record the summary was built from,
     // reading the samples before the first and after the last whole run from source.
     bool Query(SampleSource& source, int64_t first, int64_t count, Moments& out, std::string& error) const;
@@ -32,8 +33,8 @@ private:
     void MergeRuns(int64_t from, int64_t to, Moments& out) const;
 
     int64_t size_ = 0;
-    std::vector<Moments> runs_;    // one per kBlock samples (the last may be shorter)
-    std::vector<Moments> groups_;  // one per kFan runs
+    std::vector<Moments, HugePageAllocator<Moments>> runs_;  // one per kBlock samples (the last may be shorter)
+    std::vector<Moments> groups_;                            // one per kFan runs
 };
 
 }  // namespace kivelo

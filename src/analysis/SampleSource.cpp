@@ -44,11 +44,8 @@ bool SampleSource::CheckSpan(int64_t first, int64_t count, std::string& error) c
     return true;
 }
 
-bool SampleSource::ReadPiece(int64_t pos, int64_t n, const uint8_t*& bytes, std::string& error) {
-    buffer_.resize(static_cast<std::size_t>(n * trace().width));
-    if (!samples_->ReadRaw(trace_, block_, pos, n, buffer_, error)) return false;
-    bytes = buffer_.data();
-    return true;
+bool SampleSource::ReadPiece(std::span<uint8_t> buffer, int64_t pos, int64_t n, std::string& error) const {
+    return samples_->ReadRaw(trace_, block_, pos, n, buffer.first(static_cast<std::size_t>(n * trace().width)), error);
 }
 
 }  // namespace kivelo

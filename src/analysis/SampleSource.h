@@ -55,11 +55,20 @@ public:
     template <class Piece>
     bool Read(int64_t first, int64_t count, Piece&& piece, std::string& error) {
         if (!CheckSpan(first, count, error)) return false;
+        buffer_.resize(static_cast<std::size_t>(std::min(kPiece, count) * trace().width));
+        return ReadWith(buffer_, first, count, kPiece, piece, error);
+    }
+    // The same in pieces of `pieceSamples` through the caller's buffer (of at least
+    // that many samples): several threads may read one source at once, each with
+    // its own buffer.
+    template <class Piece>
+    bool ReadWith(std::span<uint8_t> buffer, int64_t first, int64_t count, int64_t pieceSamples, Piece&& piece,
+                  std::string& error) const {
+        if (!CheckSpan(first, count, error)) return false;
         for (int64_t done = 0; done < count;) {
-            const int64_t n = std::min(kPiece, count - done);
-            const uint8_t* bytes = nullptr;
-            if (!ReadPiece(first + done, n, bytes, error)) return false;
-            if (!piece(bytes, n, first + done)) return false;
+            const int64_t n = std::min(pieceSamples, count - done);
+            if (!ReadPiece(buffer, first + done, n, error)) return false;
+            if (!piece(static_cast<const uint8_t*>(buffer.data()), n, first + done)) return false;
             done += n;
         }
         return true;
@@ -69,7 +78,7 @@ public:
     bool CheckSpan(int64_t first, int64_t count, std::string& error) const;
 
 private:
-    bool ReadPiece(int64_t pos, int64_t n, const uint8_t*& bytes, std::string& error);
+    bool ReadPiece(std::span<uint8_t> buffer, int64_t pos, int64_t n, std::string& error) const;
     const RecordTrace& trace() const { return samples_->Traces()[static_cast<std::size_t>(trace_)]; }
 
     std::optional<RecordSamples> samples_;
