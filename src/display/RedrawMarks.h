@@ -40,6 +40,8 @@ class RedrawMarks {
 public:
     void Mark(ModelChange change);
     void MarkWindows(uint32_t windows, bool atOnce);
+    // All four windows: after a command's dialog is cancelled or its work ends.
+    void MarkAll(bool atOnce);
     uint32_t Pending() const { return dirty_.load(); }
     // The marked windows; the marks are cleared.
     uint32_t Take() { return dirty_.exchange(0); }

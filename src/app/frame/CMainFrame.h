@@ -68,7 +68,8 @@ public:
     void OpenScaleDialogFor(int trace) override;
     DisplayModel& Model() override { return model_; }
     CWaveFile* File() override { return document_.Current(); }
-    void RequestRedraw() override;
+    // Coalesced redraw of all four windows (70 ms after the last request).
+    void RequestRedraw();
     void RedrawWindows(WindowMask windows) override;
     void LayOutWindows(bool force) override;
     bool OpenTraceSelection(WindowId window) override;
