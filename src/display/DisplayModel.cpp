@@ -56,6 +56,38 @@ void DisplayModel::SetShown(WindowId window, bool on) {
     redraw.Mark(ModelChange::Layout);
 }
 
+bool DisplayModel::SetXTrace(int index) {
+    if (index < 0 || index >= std::min(static_cast<int>(xy.xTraceList.size()), kTraceCount)) return false;
+    xy.xTrace = index;
+    mainSet.SetXTrace(index);
+    zoomSet.SetXTrace(index);
+    redraw.Mark(ModelChange::XyFigure);
+    return true;
+}
+
+void DisplayModel::SetXyRange(bool main) {
+    xy.rangeMain = main;
+    redraw.Mark(ModelChange::XyFigure);
+}
+
+void DisplayModel::SetAllOverlayMarks(bool on) {
+    if (!document.loaded) return;
+    HistoryState::SetAllMarks(document.overlayMarks, document.recordCount, on);
+    redraw.Mark(ModelChange::Records);
+}
+
+void DisplayModel::SetChaser(bool on) {
+    history.SetChaser(on);
+    if (on) ChaseRecords();
+    redraw.Mark(ModelChange::Records);
+}
+
+void DisplayModel::FollowChaser() { redraw.Mark(ChaseRecords() ? ModelChange::Records : ModelChange::HistoryCells); }
+
+bool DisplayModel::ChaseRecords() {
+    return document.loaded && history.ApplyChaser(document.overlayMarks, document.recordCount, document.currentRecord);
+}
+
 void DisplayModel::ApplyColours(bool forOverlay) {
     const bool alternative = LightMode() != forOverlay;
     mainSet.ApplyColourAssignment(alternative);

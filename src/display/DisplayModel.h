@@ -71,6 +71,16 @@ public:
     void SetMouseMode(MouseMode mode);
     // A window shown or hidden by its toolbar button (the frame lays the windows out again).
     void SetShown(WindowId window, bool on);
+    // The XY figure's X trace, an index into the "X-TRACE" list; false when outside it.
+    bool SetXTrace(int index);
+    // The XY figure's range follows the Main (or the Zoom) window.
+    void SetXyRange(bool main);
+    // The overlay marks of all records set or cleared.
+    void SetAllOverlayMarks(bool on);
+    void SetChaser(bool on);
+    // After the History window shows other records: with the chaser on, the
+    // overlay marks and the current record follow them.
+    void FollowChaser();
     // Snapshots asked for so far (the render cache takes each one once).
     uint64_t SnapshotsTaken() const { return snapshots_; }
     // Applies the primary (or alternative) colour assignment to the main, zoom
@@ -81,6 +91,9 @@ public:
     uint64_t PointsEpoch() const { return pointsEpoch_; }
 
 private:
+    // With the chaser on, the overlay marks and the current record follow the shown records.
+    bool ChaseRecords();
+
     bool snapshot_ = false;
     uint64_t snapshots_ = 0;
     uint64_t pointsEpoch_ = 0;

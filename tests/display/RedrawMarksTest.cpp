@@ -11,6 +11,11 @@ namespace {
 
 constexpr uint32_t kMain = 1, kZoom = 2, kHistory = 4, kXy = 8, kAll = 15;
 
+void Loaded(DisplayModel& m) {
+    m.document.loaded = true;
+    m.document.recordCount = 5;
+}
+
 // What the listener heard: per mark, whether it was for at once and the windows marked until then.
 using Heard = std::vector<std::pair<bool, uint32_t>>;
 
@@ -33,6 +38,46 @@ TEST(RedrawMarksTest, EachModelChangeMarksTheWindowsThatShowIt) {
         // The Zoom window coming back is drawn at once, the others with the layout.
         {"Zoom shown", [](DisplayModel& m) { m.SetShown(WindowId::Zoom, true); }, {{true, kZoom}, {false, kAll}}},
         {"XY shown", [](DisplayModel& m) { m.SetShown(WindowId::Xy, true); }, {{false, kAll}}},
+        {"X trace",
+         [](DisplayModel& m) {
+             m.xy.xTraceList = {"W1", "W2"};
+             EXPECT_TRUE(m.SetXTrace(1));
+         },
+         {{true, kXy}}},
+        {"X trace past the list",
+         [](DisplayModel& m) {
+             m.xy.xTraceList = {"W1"};
+             EXPECT_FALSE(m.SetXTrace(1));
+         },
+         {}},
+        {"XY range", [](DisplayModel& m) { m.SetXyRange(false); }, {{true, kXy}}},
+        // The overlay marks show in every window; without a document there are none.
+        {"all overlay marks",
+         [](DisplayModel& m) {
+             Loaded(m);
+             m.SetAllOverlayMarks(true);
+         },
+         {{true, kAll}}},
+        {"overlay marks, no file", [](DisplayModel& m) { m.SetAllOverlayMarks(true); }, {}},
+        {"chaser off",
+         [](DisplayModel& m) {
+             Loaded(m);
+             m.SetChaser(false);
+         },
+         {{true, kAll}}},
+        {"chaser on",
+         [](DisplayModel& m) {
+             Loaded(m);
+             m.SetChaser(true);
+         },
+         {{true, kAll}}},
+        // Scrolling with the chaser off shows other cells only.
+        {"cells scrolled",
+         [](DisplayModel& m) {
+             Loaded(m);
+             m.FollowChaser();
+         },
+         {{true, kHistory}}},
         // Drawing applies the colours of the set it draws: that marks nothing, or drawing would never end.
         {"colours of a draw", [](DisplayModel& m) { m.ApplyColours(true); }, {}},
         {"points forgotten", [](DisplayModel& m) { m.InvalidatePoints(); }, {}},
