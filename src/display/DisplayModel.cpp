@@ -56,6 +56,22 @@ void DisplayModel::SetShown(WindowId window, bool on) {
     redraw.Mark(ModelChange::Layout);
 }
 
+bool DisplayModel::ToggleTrace(WindowId window, int index) {
+    if (index < 0 || index >= kTraceCount) return false;
+    uint8_t& value = (window == WindowId::Zoom ? zoom.onOff : mainOnOff)[static_cast<size_t>(index)];
+    if (value != kTraceOff && value != kTraceOn) return false;
+    value = value == kTraceOn ? kTraceOff : kTraceOn;
+    redraw.Mark(window == WindowId::Zoom ? ModelChange::ZoomTraces : ModelChange::MainTraces);
+    return true;
+}
+
+bool DisplayModel::SetSplit(WindowId window, int count, int maxSplit) {
+    if (count < 1 || count > maxSplit) return false;
+    (window == WindowId::Zoom ? zoom.splitCount : mainSplit) = count;
+    redraw.Mark(window == WindowId::Zoom ? ModelChange::ZoomTraces : ModelChange::MainTraces);
+    return true;
+}
+
 bool DisplayModel::SetXTrace(int index) {
     if (index < 0 || index >= std::min(static_cast<int>(xy.xTraceList.size()), kTraceCount)) return false;
     xy.xTrace = index;

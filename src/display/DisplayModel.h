@@ -71,6 +71,10 @@ public:
     void SetMouseMode(MouseMode mode);
     // A window shown or hidden by its toolbar button (the frame lays the windows out again).
     void SetShown(WindowId window, bool on);
+    // Turns trace `index` of the Main or Zoom window on or off; false for a trace not in the file.
+    bool ToggleTrace(WindowId window, int index);
+    // The Main or Zoom window's split count, 1..maxSplit; false outside it.
+    bool SetSplit(WindowId window, int count, int maxSplit);
     // The XY figure's X trace, an index into the "X-TRACE" list; false when outside it.
     bool SetXTrace(int index);
     // The XY figure's range follows the Main (or the Zoom) window.

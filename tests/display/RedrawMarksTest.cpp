@@ -38,6 +38,40 @@ TEST(RedrawMarksTest, EachModelChangeMarksTheWindowsThatShowIt) {
         // The Zoom window coming back is drawn at once, the others with the layout.
         {"Zoom shown", [](DisplayModel& m) { m.SetShown(WindowId::Zoom, true); }, {{true, kZoom}, {false, kAll}}},
         {"XY shown", [](DisplayModel& m) { m.SetShown(WindowId::Xy, true); }, {{false, kAll}}},
+        // The Main window's traces are also the thumbnails' and the XY figure's.
+        {"Main trace",
+         [](DisplayModel& m) {
+             m.mainOnOff[2] = kTraceOn;
+             EXPECT_TRUE(m.ToggleTrace(WindowId::Main, 2));
+             EXPECT_EQ(m.mainOnOff[2], kTraceOff);
+         },
+         {{true, kMain | kHistory | kXy}}},
+        {"Zoom trace",
+         [](DisplayModel& m) {
+             m.zoom.onOff[0] = kTraceOff;
+             EXPECT_TRUE(m.ToggleTrace(WindowId::Zoom, 0));
+             EXPECT_EQ(m.zoom.onOff[0], kTraceOn);
+         },
+         {{true, kZoom | kXy}}},
+        {"absent trace", [](DisplayModel& m) { EXPECT_FALSE(m.ToggleTrace(WindowId::Main, 2)); }, {}},
+        {"Main split",
+         [](DisplayModel& m) {
+             EXPECT_TRUE(m.SetSplit(WindowId::Main, 3, 16));
+             EXPECT_EQ(m.mainSplit, 3);
+         },
+         {{true, kMain | kHistory | kXy}}},
+        {"Zoom split",
+         [](DisplayModel& m) {
+             EXPECT_TRUE(m.SetSplit(WindowId::Zoom, 16, 16));
+             EXPECT_EQ(m.zoom.splitCount, 16);
+         },
+         {{true, kZoom | kXy}}},
+        {"split too high",
+         [](DisplayModel& m) {
+             EXPECT_FALSE(m.SetSplit(WindowId::Zoom, 17, 16));
+             EXPECT_EQ(m.zoom.splitCount, 1);
+         },
+         {}},
         {"X trace",
          [](DisplayModel& m) {
              m.xy.xTraceList = {"W1", "W2"};
