@@ -2,8 +2,8 @@
 
 #include <QSettings>
 
+#include "app/analysis/CFrequencyWindow.h"
 #include "app/analysis/CMeasureWindow.h"
-#include "app/analysis/CSpectrumWindow.h"
 #include "app/core/CommandTable.h"
 #include "app/core/SettingsRecord.h"
 #include "app/frame/CCommandHost.h"
@@ -30,11 +30,11 @@ void Toggle(QWidget* w, const QString& key) {
 
 CAnalysisCommands::CAnalysisCommands(CCommandHost& frame)
     : measure_(new CMeasureWindow(frame)),
-      spectrum_(new CSpectrumWindow(frame, [this] { return measure_->Choice(); })) {
+      spectrum_(new CFrequencyWindow(frame, [this] { return measure_->Choice(); })) {
     frame.Handle(cmd::kMeasureWindow, [this] { Toggle(measure_, kMeasureShown); });
     frame.Handle(cmd::kSpectrumWindow, [this] { Toggle(spectrum_, kSpectrumShown); });
     QObject::connect(measure_, &CMeasureWindow::closedByUser, [] { QSettings().setValue(kMeasureShown, false); });
-    QObject::connect(spectrum_, &CSpectrumWindow::closedByUser, [] { QSettings().setValue(kSpectrumShown, false); });
+    QObject::connect(spectrum_, &CFrequencyWindow::closedByUser, [] { QSettings().setValue(kSpectrumShown, false); });
 }
 
 void CAnalysisCommands::SettingsLoaded() {

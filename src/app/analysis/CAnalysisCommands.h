@@ -6,7 +6,7 @@
 namespace kivelo::app {
 
 class CMeasureWindow;
-class CSpectrumWindow;
+class CFrequencyWindow;
 
 class CAnalysisCommands : public CCommandModule {
 public:
@@ -15,11 +15,11 @@ public:
     void SettingsLoaded() override;
 
     CMeasureWindow& Measure() { return *measure_; }
-    CSpectrumWindow& Spectrum() { return *spectrum_; }
+    CFrequencyWindow& Spectrum() { return *spectrum_; }
 
 private:
-    CMeasureWindow* measure_;    // owned by the frame
-    CSpectrumWindow* spectrum_;  // owned by the frame
+    CMeasureWindow* measure_;     // owned by the frame
+    CFrequencyWindow* spectrum_;  // owned by the frame
 };
 
 }  // namespace kivelo::app

@@ -10,7 +10,6 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -39,7 +38,7 @@ QString Value(const std::optional<double>& v, const std::string& unit, double re
 }  // namespace
 
 CMeasureWindow::CMeasureWindow(CCommandHost& frame)
-    : QWidget(&frame.Widget(), Qt::Tool), frame_(frame), reader_(frame.Document().Options()) {
+    : CFollowingWindow(frame, kFollowMs), frame_(frame), reader_(frame.Document().Options()) {
     setObjectName(QStringLiteral("measureWindow"));
     setWindowTitle(QStringLiteral("Measure"));
     setAccessibleName(QStringLiteral("Measure"));
@@ -74,31 +73,12 @@ CMeasureWindow::CMeasureWindow(CCommandHost& frame)
         Follow();
         emit spanChoiceChanged();
     });
-    follow_ = new QTimer(this);
-    follow_->setInterval(kFollowMs);
-    connect(follow_, &QTimer::timeout, this, &CMeasureWindow::Follow);
     resize(1000, 260);
 }
 
 CMeasureWindow::~CMeasureWindow() = default;
 
 SpanChoice CMeasureWindow::Choice() const { return static_cast<SpanChoice>(std::max(span_->currentIndex(), 0)); }
-
-void CMeasureWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    follow_->start();
-    Follow();
-}
-
-void CMeasureWindow::closeEvent(QCloseEvent* event) {
-    QWidget::closeEvent(event);
-    emit closedByUser();
-}
-
-void CMeasureWindow::hideEvent(QHideEvent* event) {
-    follow_->stop();
-    QWidget::hideEvent(event);
-}
 
 void CMeasureWindow::Follow() {
     Request r;

@@ -4,7 +4,6 @@
 // (the Zoom stretch, between the cursors, the whole record). It follows the
 // display live; the values are computed on a worker thread and shown when ready,
 // the last ones staying meanwhile. Ctrl+C copies the table as CSV text.
-#include <QWidget>
 
 #include <string>
 #include <utility>
@@ -12,6 +11,7 @@
 
 #include "analysis/LatestJob.h"
 #include "analysis/Measurement.h"
+#include "app/analysis/CFollowingWindow.h"
 #include "app/analysis/MeasureSpan.h"
 #include "app/analysis/PrivateReader.h"
 
@@ -24,7 +24,7 @@ namespace kivelo::app {
 
 class CCommandHost;
 
-class CMeasureWindow : public QWidget {
+class CMeasureWindow : public CFollowingWindow {
     Q_OBJECT
 public:
     explicit CMeasureWindow(CCommandHost& frame);
@@ -32,21 +32,14 @@ public:
 
     SpanChoice Choice() const;
     // Asks for new values when the display's span, record or traces changed.
-    void Follow();
+    void Follow() override;
     // The table's texts as CSV (a header line, then one line per row).
     QString TableCsv() const;
     // The values on screen are those of the span now asked for, crossings included.
     bool UpToDate() const { return shownSerial_ == askedSerial_ && complete_; }
 
 signals:
-    // The user closed the window itself (not the program at its exit).
-    void closedByUser();
     void spanChoiceChanged();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct Request {
@@ -61,7 +54,6 @@ private:
     QComboBox* span_ = nullptr;
     QLabel* where_ = nullptr;
     QTableWidget* table_ = nullptr;
-    QTimer* follow_ = nullptr;
     Request asked_;
     uint64_t askedSerial_ = 0, shownSerial_ = 0;
     bool complete_ = false;

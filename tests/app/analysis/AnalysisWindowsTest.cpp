@@ -20,10 +20,10 @@
 #include "CScriptedUi.h"
 #include "WidgetChecks.h"
 #include "analysis/Measurement.h"
+#include "app/analysis/CAmplitudePlot.h"
 #include "app/analysis/CAnalysisCommands.h"
+#include "app/analysis/CFrequencyWindow.h"
 #include "app/analysis/CMeasureWindow.h"
-#include "app/analysis/CSpectrumPlot.h"
-#include "app/analysis/CSpectrumWindow.h"
 #include "app/frame/CKiveloApp.h"
 #include "app/frame/CMainFrame.h"
 #include "display/NumberFormat.h"
@@ -112,7 +112,7 @@ private slots:
 
     void spectrumShowsThePeak() {
         QVERIFY(Frame().RunCommand(cmd::kSpectrumWindow));
-        auto* w = Frame().findChild<CSpectrumWindow*>(QStringLiteral("spectrumWindow"));
+        auto* w = Frame().findChild<CFrequencyWindow*>(QStringLiteral("spectrumWindow"));
         QVERIFY(w != nullptr && w->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(w->UpToDate() && !w->Plot().Shown().amplitude.empty(), 10000);
         // The whole record of W1 (the Measure window's choice): 10000 samples.

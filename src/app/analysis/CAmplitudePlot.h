@@ -10,10 +10,10 @@
 
 namespace kivelo::app {
 
-class CSpectrumPlot : public QWidget {
+class CAmplitudePlot : public QWidget {
     Q_OBJECT
 public:
-    explicit CSpectrumPlot(QWidget* parent);
+    explicit CAmplitudePlot(QWidget* parent);
 
     void SetSpectrum(Spectrum spectrum, std::string unit);
     void SetLogAxis(bool on);

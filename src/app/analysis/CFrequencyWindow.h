@@ -4,13 +4,13 @@
 // function and the frequency axis to choose, the peak's frequency and level and
 // a readout of the point under the pointer. Computed on a worker thread; the
 // last spectrum stays on screen meanwhile.
-#include <QWidget>
 
 #include <functional>
 #include <string>
 
 #include "analysis/LatestJob.h"
 #include "analysis/Spectrum.h"
+#include "app/analysis/CFollowingWindow.h"
 #include "app/analysis/MeasureSpan.h"
 #include "app/analysis/PrivateReader.h"
 
@@ -21,27 +21,18 @@ class QTimer;
 namespace kivelo::app {
 
 class CCommandHost;
-class CSpectrumPlot;
+class CAmplitudePlot;
 
-class CSpectrumWindow : public QWidget {
+class CFrequencyWindow : public CFollowingWindow {
     Q_OBJECT
 public:
-    CSpectrumWindow(CCommandHost& frame, std::function<SpanChoice()> span);
-    ~CSpectrumWindow() override;
+    CFrequencyWindow(CCommandHost& frame, std::function<SpanChoice()> span);
+    ~CFrequencyWindow() override;
 
     // Asks for a new spectrum when the span, record, trace or window changed.
-    void Follow();
+    void Follow() override;
     bool UpToDate() const { return shownSerial_ == askedSerial_; }
-    CSpectrumPlot& Plot() { return *plot_; }
-
-signals:
-    // The user closed the window itself (not the program at its exit).
-    void closedByUser();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    CAmplitudePlot& Plot() { return *plot_; }
 
 private:
     struct Request {
@@ -63,8 +54,7 @@ private:
     QLabel* peak_ = nullptr;
     QLabel* pointer_ = nullptr;
     QLabel* status_ = nullptr;
-    CSpectrumPlot* plot_ = nullptr;
-    QTimer* follow_ = nullptr;
+    CAmplitudePlot* plot_ = nullptr;
     std::string unit_;
     Request asked_;
     uint64_t askedSerial_ = 0, shownSerial_ = 0;

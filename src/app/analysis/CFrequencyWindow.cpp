@@ -1,16 +1,15 @@
-#include "app/analysis/CSpectrumWindow.h"
+#include "app/analysis/CFrequencyWindow.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
 
 #include "analysis/Measurement.h"
-#include "app/analysis/CSpectrumPlot.h"
+#include "app/analysis/CAmplitudePlot.h"
 #include "app/frame/CCommandHost.h"
 #include "display/NumberFormat.h"
 #include "wavefile/WaveDocument.h"
@@ -44,8 +43,8 @@ QString Formatted(double value, const std::string& unit) {
 
 }  // namespace
 
-CSpectrumWindow::CSpectrumWindow(CCommandHost& frame, std::function<SpanChoice()> span)
-    : QWidget(&frame.Widget(), Qt::Tool), frame_(frame), span_(std::move(span)), reader_(frame.Document().Options()) {
+CFrequencyWindow::CFrequencyWindow(CCommandHost& frame, std::function<SpanChoice()> span)
+    : CFollowingWindow(frame, kFollowMs), frame_(frame), span_(std::move(span)), reader_(frame.Document().Options()) {
     setObjectName(QStringLiteral("spectrumWindow"));
     setWindowTitle(QStringLiteral("Spectrum"));
     setAccessibleName(QStringLiteral("Spectrum"));
@@ -56,7 +55,7 @@ CSpectrumWindow::CSpectrumWindow(CCommandHost& frame, std::function<SpanChoice()
     peak_ = Label(this, "spectrumPeak", "Peak");
     pointer_ = Label(this, "spectrumPointer", "Pointer readout");
     status_ = Label(this, "spectrumStatus", "Span analysed");
-    plot_ = new CSpectrumPlot(this);
+    plot_ = new CAmplitudePlot(this);
     auto* controls = new QHBoxLayout;
     controls->addWidget(trace_);
     controls->addWidget(window_);
@@ -71,39 +70,20 @@ CSpectrumWindow::CSpectrumWindow(CCommandHost& frame, std::function<SpanChoice()
     layout->addWidget(status_);
     layout->addWidget(plot_, 1);
     layout->addLayout(readouts);
-    connect(trace_, &QComboBox::currentIndexChanged, this, &CSpectrumWindow::Follow);
-    connect(window_, &QComboBox::currentIndexChanged, this, &CSpectrumWindow::Follow);
+    connect(trace_, &QComboBox::currentIndexChanged, this, &CFrequencyWindow::Follow);
+    connect(window_, &QComboBox::currentIndexChanged, this, &CFrequencyWindow::Follow);
     connect(axis_, &QComboBox::currentIndexChanged, this, [this](int i) { plot_->SetLogAxis(i == 1); });
-    connect(plot_, &CSpectrumPlot::pointerMoved, this, [this](double f, double level) {
+    connect(plot_, &CAmplitudePlot::pointerMoved, this, [this](double f, double level) {
         pointer_->setText(std::isnan(f)
                               ? QString()
                               : QStringLiteral("%1  %2").arg(Formatted(f, "Hz"), Formatted(level, "dB" + unit_)));
     });
-    follow_ = new QTimer(this);
-    follow_->setInterval(kFollowMs);
-    connect(follow_, &QTimer::timeout, this, &CSpectrumWindow::Follow);
     resize(720, 420);
 }
 
-CSpectrumWindow::~CSpectrumWindow() = default;
+CFrequencyWindow::~CFrequencyWindow() = default;
 
-void CSpectrumWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    follow_->start();
-    Follow();
-}
-
-void CSpectrumWindow::closeEvent(QCloseEvent* event) {
-    QWidget::closeEvent(event);
-    emit closedByUser();
-}
-
-void CSpectrumWindow::hideEvent(QHideEvent* event) {
-    follow_->stop();
-    QWidget::hideEvent(event);
-}
-
-void CSpectrumWindow::RefillTraces() {
+void CFrequencyWindow::RefillTraces() {
     QStringList labels;
     QList<int> traces;
     if (CWaveFile* file = frame_.File(); file != nullptr && frame_.Document().IsOpen()) {
@@ -124,7 +104,7 @@ void CSpectrumWindow::RefillTraces() {
     trace_->setCurrentIndex(std::max(trace_->findText(current), 0));
 }
 
-void CSpectrumWindow::Follow() {
+void CFrequencyWindow::Follow() {
     RefillTraces();
     Request r;
     if (trace_->currentIndex() >= 0) r.where = CurrentSpan(frame_.Document(), frame_.Model(), span_());
@@ -171,7 +151,7 @@ void CSpectrumWindow::Follow() {
     });
 }
 
-void CSpectrumWindow::Show(uint64_t serial, Spectrum spectrum, const std::string& unit, const QString& error) {
+void CFrequencyWindow::Show(uint64_t serial, Spectrum spectrum, const std::string& unit, const QString& error) {
     if (serial != askedSerial_) return;  // a newer span was asked for meanwhile
     shownSerial_ = serial;
     if (!error.isEmpty()) {
@@ -191,7 +171,7 @@ void CSpectrumWindow::Show(uint64_t serial, Spectrum spectrum, const std::string
     ShowPeak();
 }
 
-void CSpectrumWindow::ShowPeak() {
+void CFrequencyWindow::ShowPeak() {
     const int peak = plot_->PeakBin();
     if (peak < 0) {
         peak_->clear();

@@ -1,4 +1,4 @@
-#include "app/analysis/CSpectrumPlot.h"
+#include "app/analysis/CAmplitudePlot.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,14 +17,14 @@ constexpr double kFloorDb = 120.0;  // levels shown below the peak
 
 }  // namespace
 
-CSpectrumPlot::CSpectrumPlot(QWidget* parent) : QWidget(parent) {
+CAmplitudePlot::CAmplitudePlot(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("spectrumPlot"));
     setAccessibleName(QStringLiteral("Spectrum plot"));
     setMouseTracking(true);
     setMinimumSize(320, 200);
 }
 
-void CSpectrumPlot::SetSpectrum(Spectrum spectrum, std::string unit) {
+void CAmplitudePlot::SetSpectrum(Spectrum spectrum, std::string unit) {
     spectrum_ = std::move(spectrum);
     unit_ = std::move(unit);
     const int peak = PeakBin();
@@ -35,32 +35,32 @@ void CSpectrumPlot::SetSpectrum(Spectrum spectrum, std::string unit) {
     update();
 }
 
-void CSpectrumPlot::SetLogAxis(bool on) {
+void CAmplitudePlot::SetLogAxis(bool on) {
     log_ = on;
     update();
 }
 
-void CSpectrumPlot::SetLight(bool on) {
+void CAmplitudePlot::SetLight(bool on) {
     light_ = on;
     update();
 }
 
-int CSpectrumPlot::PeakBin() const {
+int CAmplitudePlot::PeakBin() const {
     const auto& a = spectrum_.amplitude;
     if (a.empty()) return -1;
     if (a.size() == 1) return 0;
     return static_cast<int>(std::max_element(a.begin() + 1, a.end()) - a.begin());
 }
 
-double CSpectrumPlot::LevelOf(std::size_t bin) const { return 20.0 * std::log10(spectrum_.amplitude[bin]); }
+double CAmplitudePlot::LevelOf(std::size_t bin) const { return 20.0 * std::log10(spectrum_.amplitude[bin]); }
 
-QRect CSpectrumPlot::PlotRect() const {
+QRect CAmplitudePlot::PlotRect() const {
     const int left = fontMetrics().horizontalAdvance(QStringLiteral("-000 dB")) + 8;
     const int bottom = fontMetrics().height() + 8;
     return rect().adjusted(left, 8, -12, -bottom);
 }
 
-double CSpectrumPlot::XOf(double f) const {
+double CAmplitudePlot::XOf(double f) const {
     const QRect r = PlotRect();
     const double fMax = spectrum_.Frequency(spectrum_.amplitude.size() - 1);
     if (fMax <= 0.0) return r.left();
@@ -70,7 +70,7 @@ double CSpectrumPlot::XOf(double f) const {
     return r.left() + (std::isfinite(at) ? at : 0.0) * r.width();
 }
 
-double CSpectrumPlot::FrequencyAt(int x) const {
+double CAmplitudePlot::FrequencyAt(int x) const {
     const QRect r = PlotRect();
     if (spectrum_.amplitude.size() < 2 || x < r.left() || x > r.right() || spectrum_.binHz <= 0.0) return kNaN;
     const double at = static_cast<double>(x - r.left()) / r.width();
@@ -79,7 +79,7 @@ double CSpectrumPlot::FrequencyAt(int x) const {
     return spectrum_.binHz * std::pow(fMax / spectrum_.binHz, at);
 }
 
-void CSpectrumPlot::paintEvent(QPaintEvent*) {
+void CAmplitudePlot::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QColor back = light_ ? Qt::white : Qt::black;
     const QColor fore = light_ ? Qt::black : Qt::white;
@@ -147,7 +147,7 @@ void CSpectrumPlot::paintEvent(QPaintEvent*) {
     }
 }
 
-void CSpectrumPlot::mouseMoveEvent(QMouseEvent* event) {
+void CAmplitudePlot::mouseMoveEvent(QMouseEvent* event) {
     const double f = FrequencyAt(static_cast<int>(event->position().x()));
     if (std::isnan(f)) {
         emit pointerMoved(kNaN, kNaN);
@@ -158,6 +158,6 @@ void CSpectrumPlot::mouseMoveEvent(QMouseEvent* event) {
     emit pointerMoved(spectrum_.Frequency(bin), LevelOf(bin));
 }
 
-void CSpectrumPlot::leaveEvent(QEvent*) { emit pointerMoved(kNaN, kNaN); }
+void CAmplitudePlot::leaveEvent(QEvent*) { emit pointerMoved(kNaN, kNaN); }
 
 }  // namespace kivelo::app
