@@ -98,6 +98,26 @@ void DisplayModel::SetChaser(bool on) {
     redraw.Mark(ModelChange::Records);
 }
 
+bool DisplayModel::ChangeZoom(bool remember, const std::function<bool(ZoomController&, int64_t)>& change) {
+    const int64_t length = document.recordLength;
+    if (!document.loaded || length <= 0) return false;
+    if (remember) zoomHistory.Push(zoom);
+    if (!change(zoom, length)) return false;
+    redraw.Mark(ModelChange::ZoomStretch);
+    return true;
+}
+
+bool DisplayModel::ZoomBack() {
+    return ChangeZoom(false, [this](ZoomController& z, int64_t length) { return zoomHistory.Back(z, length); });
+}
+
+bool DisplayModel::ClickRecord(int record, bool left) {
+    if (!HistoryState::Click(record, left, document.overlayMarks, document.recordCount, document.currentRecord))
+        return false;
+    redraw.Mark(ModelChange::Records);
+    return true;
+}
+
 void DisplayModel::FollowChaser() { redraw.Mark(ChaseRecords() ? ModelChange::Records : ModelChange::HistoryCells); }
 
 bool DisplayModel::ChaseRecords() {

@@ -3,7 +3,10 @@
 // sets, view areas, the palette and the state of the window panels. The
 // application owns one and passes it by reference; drawing only reads it (what
 // drawing keeps lives in a RenderCache beside it).
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -82,6 +85,15 @@ public:
     // The overlay marks of all records set or cleared.
     void SetAllOverlayMarks(bool on);
     void SetChaser(bool on);
+    // Changes the Zoom window's stretch through `change` (given the record
+    // length), after keeping the stretch for "back" when `remember`; marks the
+    // redraw when `change` says it moved. False without a record or when nothing moved.
+    bool ChangeZoom(bool remember, const std::function<bool(ZoomController&, int64_t)>& change);
+    // Back to the stretch kept last.
+    bool ZoomBack();
+    // A History cell clicked: the left button makes its record the current one,
+    // the right one toggles its overlay mark (not the current record's). False when nothing changed.
+    bool ClickRecord(int record, bool left);
     // After the History window shows other records: with the chaser on, the
     // overlay marks and the current record follow them.
     void FollowChaser();
@@ -93,6 +105,9 @@ public:
     // Forgets which data every set holds: the next draw reads its points again.
     void InvalidatePoints() { ++pointsEpoch_; }
     uint64_t PointsEpoch() const { return pointsEpoch_; }
+    // After a copy of this model was drawn and dropped (a failed or cancelled
+    // open): the points the render cache keeps of it are not this model's.
+    void ForgetPointsOf(const DisplayModel& copy) { pointsEpoch_ = std::max(pointsEpoch_, copy.pointsEpoch_) + 1; }
 
 private:
     // With the chaser on, the overlay marks and the current record follow the shown records.

@@ -112,6 +112,49 @@ TEST(RedrawMarksTest, EachModelChangeMarksTheWindowsThatShowIt) {
              m.FollowChaser();
          },
          {{true, kHistory}}},
+        {"History cell clicked",
+         [](DisplayModel& m) {
+             Loaded(m);
+             EXPECT_TRUE(m.ClickRecord(3, true));
+             EXPECT_EQ(m.document.currentRecord, 3);
+         },
+         {{true, kAll}}},
+        {"current record clicked again",
+         [](DisplayModel& m) {
+             Loaded(m);
+             EXPECT_FALSE(m.ClickRecord(m.document.currentRecord, true));
+         },
+         {}},
+        // Every change of the Zoom stretch goes through one setter that marks only what moved.
+        {"zoom moved",
+         [](DisplayModel& m) {
+             Loaded(m);
+             m.document.recordLength = 1000;
+             EXPECT_TRUE(m.ChangeZoom(false, [](ZoomController&, int64_t length) { return length == 1000; }));
+         },
+         {{true, kZoom | kXy}}},
+        {"zoom not moved",
+         [](DisplayModel& m) {
+             Loaded(m);
+             m.document.recordLength = 1000;
+             EXPECT_FALSE(m.ChangeZoom(true, [](ZoomController&, int64_t) { return false; }));
+         },
+         {}},
+        {"zoom without a record",
+         [](DisplayModel& m) {
+             EXPECT_FALSE(m.ChangeZoom(false, [](ZoomController&, int64_t) {
+                 ADD_FAILURE() << "changed without a record";
+                 return true;
+             }));
+         },
+         {}},
+        {"zoom back with nothing kept",
+         [](DisplayModel& m) {
+             Loaded(m);
+             m.document.recordLength = 1000;
+             EXPECT_FALSE(m.ZoomBack());
+         },
+         {}},
         // Drawing applies the colours of the set it draws: that marks nothing, or drawing would never end.
         {"colours of a draw", [](DisplayModel& m) { m.ApplyColours(true); }, {}},
         {"points forgotten", [](DisplayModel& m) { m.InvalidatePoints(); }, {}},
