@@ -3,7 +3,10 @@
 // sets, view areas, the palette and the state of the window panels. The
 // application owns one and passes it by reference; drawing only reads it (what
 // drawing keeps lives in a RenderCache beside it).
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +74,29 @@ public:
     void SetMouseMode(MouseMode mode);
     // A window shown or hidden by its toolbar button (the frame lays the windows out again).
     void SetShown(WindowId window, bool on);
+    // Turns trace `index` of the Main or Zoom window on or off; false for a trace not in the file.
+    bool ToggleTrace(WindowId window, int index);
+    // The Main or Zoom window's split count, 1..maxSplit; false outside it.
+    bool SetSplit(WindowId window, int count, int maxSplit);
+    // The XY figure's X trace, an index into the "X-TRACE" list; false when outside it.
+    bool SetXTrace(int index);
+    // The XY figure's range follows the Main (or the Zoom) window.
+    void SetXyRange(bool main);
+    // The overlay marks of all records set or cleared.
+    void SetAllOverlayMarks(bool on);
+    void SetChaser(bool on);
+    // Changes the Zoom window's stretch through `change` (given the record
+    // length), after keeping the stretch for "back" when `remember`; marks the
+    // redraw when `change` says it moved. False without a record or when nothing moved.
+    bool ChangeZoom(bool remember, const std::function<bool(ZoomController&, int64_t)>& change);
+    // Back to the stretch kept last.
+    bool ZoomBack();
+    // A History cell clicked: the left button makes its record the current one,
+    // the right one toggles its overlay mark (not the current record's). False when nothing changed.
+    bool ClickRecord(int record, bool left);
+    // After the History window shows other records: with the chaser on, the
+    // overlay marks and the current record follow them.
+    void FollowChaser();
     // Snapshots asked for so far (the render cache takes each one once).
     uint64_t SnapshotsTaken() const { return snapshots_; }
     // Applies the primary (or alternative) colour assignment to the main, zoom
@@ -79,8 +105,14 @@ public:
     // Forgets which data every set holds: the next draw reads its points again.
     void InvalidatePoints() { ++pointsEpoch_; }
     uint64_t PointsEpoch() const { return pointsEpoch_; }
+    // After a copy of this model was drawn and dropped (a failed or cancelled
+    // open): the points the render cache keeps of it are not this model's.
+    void ForgetPointsOf(const DisplayModel& copy) { pointsEpoch_ = std::max(pointsEpoch_, copy.pointsEpoch_) + 1; }
 
 private:
+    // With the chaser on, the overlay marks and the current record follow the shown records.
+    bool ChaseRecords();
+
     bool snapshot_ = false;
     uint64_t snapshots_ = 0;
     uint64_t pointsEpoch_ = 0;

@@ -37,6 +37,8 @@ void RedrawMarks::Mark(ModelChange change) {
     MarkWindows(r.windows, r.atOnce);
 }
 
+void RedrawMarks::MarkAll(bool atOnce) { MarkWindows(kAll, atOnce); }
+
 void RedrawMarks::MarkWindows(uint32_t windows, bool atOnce) {
     if (windows == 0) return;
     dirty_.fetch_or(windows);

@@ -38,8 +38,16 @@ ChangeRedraw RedrawOf(ModelChange change);
 
 class RedrawMarks {
 public:
+    RedrawMarks() = default;
+    // A copy of a model (the open's worker binds one) has no marks and tells
+    // no one; a model given a copy's state keeps its own marks and listener.
+    RedrawMarks(const RedrawMarks&) {}
+    RedrawMarks& operator=(const RedrawMarks&) { return *this; }
+
     void Mark(ModelChange change);
     void MarkWindows(uint32_t windows, bool atOnce);
+    // All four windows: after a command's dialog is cancelled or its work ends.
+    void MarkAll(bool atOnce);
     uint32_t Pending() const { return dirty_.load(); }
     // The marked windows; the marks are cleared.
     uint32_t Take() { return dirty_.exchange(0); }
@@ -47,7 +55,7 @@ public:
     void SetListener(std::function<void(bool)> listener) { listener_ = std::move(listener); }
 
 private:
-    // A worker that owns the model may mark while the window reads.
+    // Marks may come from any thread; only the window's thread draws.
     std::atomic<uint32_t> dirty_{0};
     std::function<void(bool)> listener_;
 };

@@ -3,7 +3,7 @@
 namespace kivelo {
 
 void RedrawScheduler::Request(Clock::time_point now) {
-    if (ready_) due_ = now + kDelay;
+    if (ready_ && !due_) due_ = now + kDelay;
 }
 
 std::optional<RedrawScheduler::Clock::duration> RedrawScheduler::Remaining(Clock::time_point now) const {

@@ -1,6 +1,8 @@
 #pragma once
-// Coalesces redraw requests: each request (re)starts a 70 ms timer and the
-// windows are redrawn once when it runs out. The shell feeds it the time.
+// Coalesces redraw requests: the first request starts a 70 ms timer, later
+// ones join it, and the windows are redrawn once when it runs out. A request
+// does not restart a running timer, so changes that keep coming (a held key,
+// a dragged edge) are still drawn at every tick. The shell feeds it the time.
 #include <chrono>
 #include <optional>
 

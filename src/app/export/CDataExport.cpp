@@ -98,7 +98,7 @@ void CDataExport::ConvertToCsv() {
         QStringLiteral("Convert RTM or WVF file (*.rtm or *.wvf) to CSV file (*.csv)") + QLatin1String(kModeTitles[0]);
     const std::optional<QString> path = AskOpenName(frame_, title, kWvfFilter, "WVF");
     if (!path) {
-        frame_.RedrawWindows(kAllWindows);
+        frame_.Model().redraw.MarkAll(true);
         return;
     }
     if (!EndsWith(*path, "wvf")) return;
@@ -116,7 +116,7 @@ void CDataExport::ConvertToCsv() {
 void CDataExport::WriteCsv(CWaveFile& file, const CsvRequest& plain) {
     const std::optional<QString> path = AskSaveName(frame_, kCsvFilter, "csv");
     if (!path) {
-        frame_.RedrawWindows(kAllWindows);
+        frame_.Model().redraw.MarkAll(true);
         return;
     }
     if (!MayWrite(frame_, *path)) return;
@@ -140,7 +140,7 @@ void CDataExport::WriteCsv(CWaveFile& file, const CsvRequest& plain) {
     if (cancelled) ShowStatus(frame_, QStringLiteral("The CSV export was cancelled; nothing was written"));
     else if (result != CsvWriter::kWritten)
         ShowError(frame_, QStringLiteral("The CSV file was not written.\n") + QString::fromStdString(writer.Message()));
-    frame_.RedrawWindows(kAllWindows);
+    frame_.Model().redraw.MarkAll(true);
 }
 
 void CDataExport::ConvertToWvf(int mode) {
@@ -148,7 +148,7 @@ void CDataExport::ConvertToWvf(int mode) {
                           QLatin1String(kModeTitles[static_cast<size_t>(mode)]);
     const std::optional<QString> source = AskOpenName(frame_, title, kRtmFilter, "RTM");
     if (!source) {
-        frame_.RedrawWindows(kAllWindows);
+        frame_.Model().redraw.MarkAll(true);
         return;
     }
     if (!EndsWith(*source, "rtm")) return;
@@ -166,7 +166,7 @@ void CDataExport::SaveAsWvf(int mode) {
     if (!frame_.Document().IsRealtime()) return;
     const std::optional<QString> target = AskSaveName(frame_, kWvfFilter, "wvf");
     if (!target) {
-        frame_.RedrawWindows(kAllWindows);
+        frame_.Model().redraw.MarkAll(true);
         return;
     }
     Convert(frame_.Document().Rtm(), mode, *target, true);

@@ -102,9 +102,10 @@ bool CImageExport::WriteImage(const QImage& picture, const QString& path, QStrin
 void CImageExport::Save(std::optional<WindowId> window) {
     const std::optional<QString> path = AskSaveName(frame_, kImageFilter, "bmp");
     if (!path || !MayWrite(frame_, *path)) {
-        frame_.RedrawWindows(kAllWindows);
+        frame_.Model().redraw.MarkAll(true);
         return;
     }
+    // Drawn now, not marked: the picture is taken next.
     frame_.RedrawWindows(kAllWindows);
     const QImage picture = window ? CaptureWindow(frame_, *window) : CaptureFrame(frame_);
     QString error;

@@ -50,7 +50,7 @@ CPrintCommands::CPrintCommands(CCommandHost& frame) : QObject(&frame.Widget()), 
     dialog_ = new CPrintFormatDialog(&frame.Widget());
     dialog_->hide();
     dialog_->onOk = [this] { OnFormatOk(); };
-    dialog_->onCancel = [this] { frame_.RedrawWindows(kAllWindows); };
+    dialog_->onCancel = [this] { frame_.Model().redraw.MarkAll(true); };
 }
 
 CPrintCommands::~CPrintCommands() {
@@ -110,7 +110,7 @@ void CPrintCommands::OnFormatOk() {
     SettingsRecord& record = frame_.Settings();
     record.StoreList(SettingsList::Header, headers_.Entries());
     record.StoreList(SettingsList::Footer, footers_.Entries());
-    frame_.RedrawWindows(kAllWindows);
+    frame_.Model().redraw.MarkAll(true);
 }
 
 // ---- printing -------------------------------------------------------------
@@ -121,6 +121,7 @@ PrintTexts CPrintCommands::Texts() const {
 }
 
 void CPrintCommands::Capture() {
+    // Drawn now, not marked: the picture is taken next.
     frame_.RedrawWindows(kAllWindows);
     // The window area is the frame's client rectangle below the panel strip:
     // x 4, y = panel height, frame width - 8 by frame height - panel height - 22.
@@ -194,7 +195,7 @@ void CPrintCommands::Print() {
         if (dialog.exec() == QDialog::Accepted) PrintPage();
     }
     EndPrinting();
-    frame_.RequestRedraw();
+    frame_.Model().redraw.MarkAll(false);
 }
 
 void CPrintCommands::Preview() {
@@ -213,7 +214,7 @@ void CPrintCommands::Preview() {
         preview.exec();
     }
     EndPrinting();
-    frame_.RequestRedraw();
+    frame_.Model().redraw.MarkAll(false);
 }
 
 void CPrintCommands::Setup() {
@@ -222,7 +223,7 @@ void CPrintCommands::Setup() {
         dialog.setObjectName(QStringLiteral("printSetup"));
         dialog.exec();
     }
-    frame_.RequestRedraw();
+    frame_.Model().redraw.MarkAll(false);
 }
 
 }  // namespace kivelo::app

@@ -104,7 +104,7 @@ void CRecordExport::Run() {
         ShowStatus(frame_, QStringLiteral("The export was cancelled; nothing was written"));
     else if (!result.Ok())
         ShowError(frame_, QStringLiteral("The file was not written.\n") + QString::fromStdString(result.message));
-    frame_.RedrawWindows(kAllWindows);
+    frame_.Model().redraw.MarkAll(true);
 }
 
 }  // namespace kivelo::app

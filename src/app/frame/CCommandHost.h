@@ -46,9 +46,8 @@ public:
     virtual bool OpenPath(const QString& path) = 0;
     virtual void CloseDocument() = 0;
 
-    // Coalesced redraw of all four windows (70 ms after the last request).
-    virtual void RequestRedraw() = 0;
-    // Draws these windows now, in the order Main, Zoom, History, XY.
+    // Draws these windows now, in the order Main, Zoom, History, XY: for a picture
+    // taken at once. Anything else marks the model's redraw marks.
     virtual void RedrawWindows(WindowMask windows) = 0;
     // Places the windows again; force moves every window.
     virtual void LayOutWindows(bool force) = 0;

@@ -69,9 +69,9 @@ CFramePanels::CFramePanels(CMainFrame& frame) : frame_(frame), parts_(std::make_
     p.zoomPosition->setZoomPosition = [this](double t) {
         DisplayModel& m = frame_.Model();
         const HorzInfo& h = m.document.horz;
-        const bool accepted = m.zoom.SetZoomPosition(t, h.HOffset, h.HResolution, m.document.recordLength);
-        if (accepted) m.redraw.Mark(ModelChange::ZoomStretch);
-        return accepted;
+        return m.ChangeZoom(false, [&h, t](ZoomController& z, int64_t length) {
+            return z.SetZoomPosition(t, h.HOffset, h.HResolution, length);
+        });
     };
     p.cursorTime = new CCursorTimeDialog(frame.Ui(), &frame);
     p.cursorTime->setCursorTime = [this](bool mes, double t) {
@@ -130,10 +130,8 @@ void CFramePanels::OpenCursorTimeDialog(QPoint globalPos, WindowId window, bool 
 }
 
 bool CFramePanels::ZoomBack() {
-    DisplayModel& m = frame_.Model();
-    if (!m.document.loaded || !m.zoomHistory.Back(m.zoom, m.document.recordLength)) return false;
+    if (!frame_.Model().ZoomBack()) return false;
     parts_->zoom->SyncFromModel();
-    m.redraw.Mark(ModelChange::ZoomStretch);
     return true;
 }
 

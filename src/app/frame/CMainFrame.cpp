@@ -301,7 +301,7 @@ void CMainFrame::ShowDocumentInfo() {
 
 void CMainFrame::OnAbout() {
     panels_->ShowAbout();
-    RequestRedraw();
+    model_.redraw.MarkAll(false);
 }
 
 // ---- the open flow --------------------------------------------------------
@@ -314,7 +314,7 @@ void CMainFrame::OnOpen() {
     request.mustExist = true;
     const std::optional<QString> path = ui_.FileName(this, request);
     if (!path) {
-        RedrawWindows(kAllWindows);
+        model_.redraw.MarkAll(true);
         LayOutWindows(false);
         return;
     }
@@ -326,10 +326,10 @@ void CMainFrame::CloseDocument() {
     if (busy_->Running()) return;
     document_.Close();
     UnbindDocument(model_);
+    model_.redraw.MarkAll(true);
     setWindowTitle(Q(document_.Caption()));
     ShowDocumentInfo();
     panels_->SyncFromModel();
-    RedrawWindows(kAllWindows);
     UpdateCommandStates();
     for (auto& m : modules_) m->DocumentChanged();
     emit documentChanged();
@@ -345,14 +345,23 @@ void CMainFrame::StoreSettings() {
 
 bool CMainFrame::RunBusy(const QString& text, const std::function<void()>& work,
                          const std::function<double()>& progress, const std::function<void()>& cancel) {
+    return RunBusyThen(text, work, progress, cancel, {});
+}
+
+bool CMainFrame::RunBusyThen(const QString& text, const std::function<void()>& work,
+                             const std::function<double()>& progress, const std::function<void()>& cancel,
+                             const std::function<void()>& done) {
     // Only while abandoned work still runs can a command get here meanwhile.
     // While the busy window runs, the frame neither draws nor lays out nor runs
-    // commands (each checks Running()), so work may change the model and the
+    // commands (each checks Running()), so work may use the document and the
     // render cache; what it owes is done when it ends.
     if (busy_->Running()) return false;
     const bool finished = busy_->Run(text, CBusyWindow::Work{work, progress, cancel});
+    // The work's results are taken here, before the layouts and redraws that waited for it.
+    if (finished && done) done();
     if (owedLayout_) LayOutWindows(false);
-    if (owedRedraw_) RedrawWindows(std::exchange(owedRedraw_, 0));
+    // Marks made meanwhile were kept for now.
+    DrawMarked();
     if (closeAfterWork_) QTimer::singleShot(0, this, [this] { close(); });
     return finished;
 }
@@ -360,47 +369,50 @@ bool CMainFrame::RunBusy(const QString& text, const std::function<void()>& work,
 bool CMainFrame::OpenPath(const QString& path) {
     if (busy_->Running()) return false;
     CloseDocument();
+    // Direct: the closed state shows behind the busy window.
+    DrawMarked();
 
-    std::array<QImage, kWindowCount> images;
+    // The worker loads the document, binds a copy of the model to it and draws
+    // the first frame from that copy (the reads the busy window shows and can
+    // cancel); this thread takes the binding and the frame when it has ended.
+    OpenedFrame opened;
+    opened.model = model_;
     for (int i = 0; i < kWindowCount; ++i) {
         CDisplayWindow& w = area_->Window(static_cast<WindowId>(i));
         if (model_.shown[static_cast<size_t>(i)] && w.isVisible())
-            images[static_cast<size_t>(i)] = w.PrepareImage().copy();
+            opened.images[static_cast<size_t>(i)] = w.PrepareImage().copy();
     }
     const std::string file = path.toStdString();
     const int frameW = width(), frameH = height();
     std::atomic<int64_t> expected{0};
-    WaveDocument::LoadResult result;
+    WaveDocument::LoadResult& result = opened.result;
     monitor_.Reset();
-    const bool finished = RunBusy(
+    const bool finished = RunBusyThen(
         QStringLiteral("Loading ..."),
         [&] {
             result = document_.Load(file);
             if (!result.ok) return;
-            BindDocument(model_, *document_.Current());
-            expected = FirstFrameReadBytes(*document_.Current(), model_);
-            RenderWindows(model_, cache_, document_.Current(), images, metrics_, frameW, frameH);
+            BindDocument(opened.model, *document_.Current());
+            expected = FirstFrameReadBytes(*document_.Current(), opened.model);
+            RenderWindows(opened.model, cache_, document_.Current(), opened.images, metrics_, frameW, frameH);
         },
         [&] {
             const int64_t total = expected.load();
             if (total <= 0) return -1.0;
             return std::min(0.99, static_cast<double>(monitor_.bytesRead.load()) / static_cast<double>(total));
         },
-        [&] { monitor_.cancel = true; });
+        [&] { monitor_.cancel = true; }, [&] { TakeOpenedFrame(opened); });
 
-    const bool opened = finished && result.ok && !monitor_.Cancelled();
-    if (!opened) {
+    const bool ok = finished && result.ok && !monitor_.Cancelled();
+    if (!ok) {
         document_.Close();
-        UnbindDocument(model_);
-        RedrawWindows(kAllWindows);
+        // The cache may hold points drawn from the dropped copy.
+        model_.ForgetPointsOf(opened.model);
+        model_.redraw.MarkAll(true);
         if (finished && !result.ok)
             ui_.Message(this, QString::fromStdString(result.message), QStringLiteral("ERROR"), MsgIcon::Exclamation);
         else statusBar()->showMessage(QStringLiteral("Opening %1 was cancelled").arg(path), 5000);
     } else {
-        for (int i = 0; i < kWindowCount; ++i)
-            if (!images[static_cast<size_t>(i)].isNull())
-                area_->Window(static_cast<WindowId>(i)).SetImage(std::move(images[static_cast<size_t>(i)]));
-        redraws_++;
         AddRecentFile(path);
         if (!result.warning.empty())
             ui_.Message(this, QString::fromStdString(result.warning), QStringLiteral("WARNING"), MsgIcon::Exclamation);
@@ -412,7 +424,18 @@ bool CMainFrame::OpenPath(const QString& path) {
     UpdateCommandStates();
     for (auto& m : modules_) m->DocumentChanged();
     emit documentChanged();
-    return opened;
+    return ok;
+}
+
+void CMainFrame::TakeOpenedFrame(OpenedFrame& opened) {
+    if (!opened.result.ok || monitor_.Cancelled()) return;
+    // Nothing on this thread changed the model while the work ran (input,
+    // layouts and draws wait for it), so the copy is the model plus the binding.
+    model_ = opened.model;
+    for (int i = 0; i < kWindowCount; ++i)
+        if (!opened.images[static_cast<size_t>(i)].isNull())
+            area_->Window(static_cast<WindowId>(i)).SetImage(std::move(opened.images[static_cast<size_t>(i)]));
+    ++redraws_;
 }
 
 void CMainFrame::ApplyModelToControls() {
@@ -485,14 +508,13 @@ void CMainFrame::RebuildRecentMenu() {
 
 // ---- drawing --------------------------------------------------------------
 
-void CMainFrame::RequestRedraw() { model_.redraw.MarkWindows(kAllWindows, false); }
-
 void CMainFrame::ScheduleRedraw(bool atOnce) {
     // Only the window's thread draws; a mark made elsewhere waits for its next draw.
     if (!ready_ || QThread::currentThread() != thread()) return;
     if (!atOnce) {
+        // A running timer is not restarted: changes that keep coming are drawn at every tick.
         scheduler_.Request(RedrawScheduler::Clock::now());
-        redrawTimer_.start();
+        if (!redrawTimer_.isActive()) redrawTimer_.start();
         return;
     }
     if (std::exchange(drawPosted_, true)) return;
@@ -506,12 +528,14 @@ void CMainFrame::ScheduleRedraw(bool atOnce) {
 }
 
 void CMainFrame::DrawMarked() {
+    // While work runs the marks stay; RunBusy draws them when it ends.
+    if (busy_->Running()) return;
     if (const WindowMask windows = model_.redraw.Take()) RedrawWindows(windows);
 }
 
 void CMainFrame::RedrawWindows(WindowMask windows) {
     if (busy_->Running()) {
-        owedRedraw_ |= windows;
+        model_.redraw.MarkWindows(windows, true);
         return;
     }
     std::array<QImage, kWindowCount> images;
@@ -562,7 +586,7 @@ void CMainFrame::LayOutWithResize(std::optional<WindowResize> resized, std::opti
     model_.shown = shown;
     area_->Place(layout, force);
     panels_->Place();
-    RequestRedraw();
+    model_.redraw.Mark(ModelChange::Layout);
     UpdateCommandStates();
 }
 
@@ -619,7 +643,9 @@ void CMainFrame::OnWheel(const WheelInput& in) {
     context.frameWidth = width();
     context.frameHeight = height();
     const MouseOutcome out = MouseHandler::Wheel(model_, in, context);
-    if (out.redraw) RedrawWindows(out.redraw);
+    model_.redraw.MarkWindows(out.redraw, true);
+    // The ratio list and the bar follow now; the picture at the end of the event.
+    if (out.redraw & MaskOf(WindowId::Zoom)) panels_->SyncZoomPosition();
 }
 
 // Rows of the cursor readouts (MesCursor:, RefCursor:) below the trace area, in window coordinates.
@@ -711,6 +737,7 @@ void CMainFrame::OnMouse(const MouseInput& in) {
             main.update();
         }
     }
+    // Direct: the cursors, selection and dialogs below go over the picture drawn now.
     if (out.redraw) RedrawWindows(out.redraw);
     for (const WindowId id : {WindowId::Main, WindowId::Zoom}) {
         if (!(out.cursors & MaskOf(id)) || (out.redraw & MaskOf(id))) continue;
@@ -725,11 +752,10 @@ void CMainFrame::OnHistoryMouse(const MouseInput& in) {
     if (in.action != MouseAction::Press || !model_.document.loaded) return;
     if (width() < kMinFrameWidth || height() < kMinFrameHeight) return;
     const CDisplayWindow& w = area_->Window(WindowId::History);
-    DisplayDocument& d = model_.document;
+    const DisplayDocument& d = model_.document;
     const std::optional<int> record = model_.history.CellAt(in.x, in.y, w.width(), w.height(), d.recordCount);
     if (!record) return;
-    if (HistoryState::Click(*record, in.button == MouseButton::Left, d.overlayMarks, d.recordCount, d.currentRecord))
-        RedrawWindows(kAllWindows);
+    model_.ClickRecord(*record, in.button == MouseButton::Left);
 }
 
 // ---- trace selection ------------------------------------------------------

@@ -2,6 +2,7 @@
 // The main window: menus from the command table, toolbar with the toolbar
 // panel, status bar, the four display windows and every dialog. It routes
 // commands, coalesces redraws on its 70 ms timer and runs the open flow.
+#include <QImage>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -68,7 +69,7 @@ public:
     void OpenScaleDialogFor(int trace) override;
     DisplayModel& Model() override { return model_; }
     CWaveFile* File() override { return document_.Current(); }
-    void RequestRedraw() override;
+    // Draws now; changes to the model mark their windows instead (see ScheduleRedraw).
     void RedrawWindows(WindowMask windows) override;
     void LayOutWindows(bool force) override;
     bool OpenTraceSelection(WindowId window) override;
@@ -136,6 +137,16 @@ private:
     void RepaintCursors(WindowId window);
     void DrawSelection(int fromX, int toX);
     void ReportReady();
+    // What the open's worker hands to this thread.
+    struct OpenedFrame {
+        WaveDocument::LoadResult result;
+        DisplayModel model;                       // a copy of the model, bound to the loaded document
+        std::array<QImage, kWindowCount> images;  // the first frame, drawn from that copy
+    };
+    void TakeOpenedFrame(OpenedFrame& opened);
+    // RunBusy, then `done` on this thread when the work finished (not cancelled).
+    bool RunBusyThen(const QString& text, const std::function<void()>& work, const std::function<double()>& progress,
+                     const std::function<void()>& cancel, const std::function<void()>& done);
     // After the model was marked: draw at the end of this event, or on the 70 ms timer.
     void ScheduleRedraw(bool atOnce);
     // Draws the windows the model has marked.
@@ -162,7 +173,6 @@ private:
     MouseHandler mouse_;
     ReadMonitor monitor_;
     bool ready_ = false;
-    WindowMask owedRedraw_ = 0;  // redraws asked for while working
     bool owedLayout_ = false;
     bool closeAfterWork_ = false;
     bool drawPosted_ = false;  // a draw of the marked windows waits for the event's end

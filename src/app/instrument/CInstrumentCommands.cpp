@@ -98,12 +98,12 @@ CInstrumentCommands::CInstrumentCommands(CCommandHost& frame) : frame_(frame), p
 
     comm_->accepted = [this] {
         StoreChosenDevices();
-        frame_.RequestRedraw();
+        frame_.Model().redraw.MarkAll(false);
     };
     comm_->portOptionsChanged = [this](const PortOptions& options) { ports_ = std::make_unique<PortTable>(options); };
     recorder_->sendLine = [this](const std::string& line) { SendRemote(line); };
     recorder_->listsChanged = [this] { StoreRecorderLists(); };
-    recorder_->closed = [this] { frame_.RequestRedraw(); };
+    recorder_->closed = [this] { frame_.Model().redraw.MarkAll(false); };
 
     frame_.Handle(cmd::kCommSetup, [this] { ShowCommSetup(); });
     frame_.Handle(cmd::kDownload, [this] { DownloadAndSave(); });
@@ -320,7 +320,7 @@ void CInstrumentCommands::DownloadAndSave() {
     case DownloadOutcome::Status::kDeclined:
     case DownloadOutcome::Status::kAbandoned: return;
     }
-    frame_.RequestRedraw();
+    frame_.Model().redraw.MarkAll(false);
 }
 
 std::optional<QString> CInstrumentCommands::AskForDataPath() {

@@ -151,33 +151,13 @@ void CHistoryPanel::ChooseSize(int index) {
     const QSize window = WindowSize();
     m.history.SetCellSize(kSizes[static_cast<size_t>(index)].cell, window.width(), window.height());
     // Another size shows other records: the chaser's marks follow them.
-    const ModelChange change = Chase();
+    m.FollowChaser();
     SyncScrollBar();
-    actions_.Model().redraw.Mark(change);
 }
 
-void CHistoryPanel::SetAllMarks(bool on) {
-    DisplayDocument& doc = actions_.Model().document;
-    if (!doc.loaded) return;
-    HistoryState::SetAllMarks(doc.overlayMarks, doc.recordCount, on);
-    actions_.Model().redraw.Mark(ModelChange::Records);
-}
+void CHistoryPanel::SetAllMarks(bool on) { actions_.Model().SetAllOverlayMarks(on); }
 
-void CHistoryPanel::ToggleChaser(bool on) {
-    DisplayModel& m = actions_.Model();
-    m.history.SetChaser(on);
-    if (on) Chase();
-    m.redraw.Mark(ModelChange::Records);
-}
-
-ModelChange CHistoryPanel::Chase() {
-    DisplayModel& m = actions_.Model();
-    DisplayDocument& doc = m.document;
-    if (!doc.loaded || !m.history.ApplyChaser(doc.overlayMarks, doc.recordCount, doc.currentRecord)) {
-        return ModelChange::HistoryCells;
-    }
-    return ModelChange::Records;
-}
+void CHistoryPanel::ToggleChaser(bool on) { actions_.Model().SetChaser(on); }
 
 void CHistoryPanel::OnBarAction(int action) {
     DisplayModel& m = actions_.Model();
@@ -193,7 +173,7 @@ void CHistoryPanel::OnBarAction(int action) {
     default: return;
     }
     bar_->setSliderPosition(m.history.FirstShown());
-    m.redraw.Mark(Chase());
+    m.FollowChaser();
 }
 
 }  // namespace kivelo::app

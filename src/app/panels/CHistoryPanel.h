@@ -36,8 +36,6 @@ private:
     void ToggleChaser(bool on);
     void OnBarAction(int action);
     void SyncScrollBar();
-    // Applies the chaser when it is on; what changed then (the marks it moved, or only the cells).
-    ModelChange Chase();
     QSize WindowSize() const;
     // Records the display keeps of the document (at most 1000).
     int RecordCount() const;

@@ -129,14 +129,8 @@ void CTracePanel::SyncButton(int index) {
 }
 
 void CTracePanel::Press(int index) {
-    uint8_t& value = Table()[static_cast<size_t>(index)];
-    if (value != kTraceOff && value != kTraceOn) {
-        SyncButton(index);
-        return;
-    }
-    value = value == kTraceOn ? kTraceOff : kTraceOn;
+    actions_.Model().ToggleTrace(window_, index);
     SyncButton(index);
-    MarkChanged();
 }
 
 void CTracePanel::OpenMore() {
@@ -151,14 +145,9 @@ int CTracePanel::Split() const {
 }
 
 void CTracePanel::SetSplit(int count) {
-    if (count < 1 || count > kMaxSplit) return;
-    DisplayModel& m = actions_.Model();
-    (window_ == WindowId::Zoom ? m.zoom.splitCount : m.mainSplit) = count;
-    {
-        const QSignalBlocker block(split_);
-        split_->setCurrentIndex(count - 1);
-    }
-    MarkChanged();
+    if (!actions_.Model().SetSplit(window_, count, kMaxSplit)) return;
+    const QSignalBlocker block(split_);
+    split_->setCurrentIndex(count - 1);
 }
 
 std::optional<int> CTracePanel::SplitOfCommand(int commandId) {

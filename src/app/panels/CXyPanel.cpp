@@ -85,18 +85,8 @@ void CXyPanel::Place(int windowWidth, int windowHeight) {
     overflow_->Finish(windowWidth);
 }
 
-void CXyPanel::ChooseXTrace(int index) {
-    DisplayModel& m = actions_.Model();
-    if (index < 0 || index >= std::min(static_cast<int>(m.xy.xTraceList.size()), kTraceCount)) return;
-    m.xy.xTrace = index;
-    m.mainSet.SetXTrace(index);
-    m.zoomSet.SetXTrace(index);
-    m.redraw.Mark(ModelChange::XyFigure);
-}
+void CXyPanel::ChooseXTrace(int index) { actions_.Model().SetXTrace(index); }
 
-void CXyPanel::ChooseRange(bool main) {
-    actions_.Model().xy.rangeMain = main;
-    actions_.Model().redraw.Mark(ModelChange::XyFigure);
-}
+void CXyPanel::ChooseRange(bool main) { actions_.Model().SetXyRange(main); }
 
 }  // namespace kivelo::app

@@ -167,40 +167,35 @@ void CZoomPanel::moveEvent(QMoveEvent* event) {
     PlaceSpeedPanel();
 }
 
-void CZoomPanel::Redraw() {
-    SyncScrollBar();
-    actions_.Model().redraw.Mark(ModelChange::ZoomStretch);
-}
-
 void CZoomPanel::ChooseRatio(int index) {
-    if (index < 0 || !HasRecord()) return;
-    actions_.Model().zoomHistory.Push(actions_.Model().zoom);
-    if (!actions_.Model().zoom.SelectZoomRatio(static_cast<uint32_t>(index), RecordLength())) return;
-    Redraw();
+    if (index < 0) return;
+    if (actions_.Model().ChangeZoom(true, [index](ZoomController& z, int64_t length) {
+            return z.SelectZoomRatio(static_cast<uint32_t>(index), length);
+        }))
+        SyncScrollBar();
 }
 
 void CZoomPanel::StepRatio(bool next) {
     // The controller keeps the last document's list after a close; without a record there is nothing to zoom.
-    if (!HasRecord()) return;
-    ZoomController& z = actions_.Model().zoom;
-    actions_.Model().zoomHistory.Push(z);
-    const bool moved = next ? z.SelectNext(RecordLength()) : z.SelectPrevious(RecordLength());
+    DisplayModel& m = actions_.Model();
+    const bool moved = m.ChangeZoom(true, [next](ZoomController& z, int64_t length) {
+        return next ? z.SelectNext(length) : z.SelectPrevious(length);
+    });
     if (!moved) return;
     {
         const QSignalBlocker block(ratio_);
-        ratio_->setCurrentIndex(static_cast<int>(z.Selected()));
+        ratio_->setCurrentIndex(static_cast<int>(m.zoom.Selected()));
     }
-    Redraw();
+    SyncScrollBar();
 }
 
 void CZoomPanel::Scroll(ScrollCode code, int thumb) {
-    if (!HasRecord()) {
-        SyncScrollBar();
-        return;
-    }
-    actions_.Model().zoom.Scroll(code, thumb, RecordLength());
-    FollowRollEnd();
-    Redraw();
+    const bool scrolled = actions_.Model().ChangeZoom(false, [code, thumb](ZoomController& z, int64_t length) {
+        z.Scroll(code, thumb, length);
+        return true;
+    });
+    if (scrolled) FollowRollEnd();
+    SyncScrollBar();
 }
 
 void CZoomPanel::OnBarAction(int action) {
@@ -219,10 +214,9 @@ void CZoomPanel::OnBarAction(int action) {
 }
 
 void CZoomPanel::MoveSamples(int64_t samples, bool remember) {
-    if (!HasRecord()) return;
-    DisplayModel& m = actions_.Model();
-    if (remember) m.zoomHistory.Push(m.zoom);
-    if (MoveBySamples(m.zoom, RecordLength(), samples)) Redraw();
+    if (actions_.Model().ChangeZoom(
+            remember, [samples](ZoomController& z, int64_t length) { return MoveBySamples(z, length, samples); }))
+        SyncScrollBar();
 }
 
 bool CZoomPanel::HandleKey(int qtKey) {
@@ -280,12 +274,12 @@ void CZoomPanel::FollowRollEnd() {
 }
 
 void CZoomPanel::OnRollTimer() {
-    if (!HasRecord() || !actions_.Model().zoom.Tick(RecordLength())) {
+    if (!actions_.Model().ChangeZoom(false, [](ZoomController& z, int64_t length) { return z.Tick(length); })) {
         StopRolling();
         return;
     }
     FollowRollEnd();
-    Redraw();
+    SyncScrollBar();
 }
 
 }  // namespace kivelo::app

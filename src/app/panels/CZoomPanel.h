@@ -71,7 +71,6 @@ private:
     void StopRolling();
     void FollowRollEnd();
     void PlaceSpeedPanel();
-    void Redraw();
 
     CDisplayActions& actions_;
     CTracePanel* traces_ = nullptr;

@@ -2,6 +2,7 @@
 // redraw coalescing, window layout and the settings record at start and exit.
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -173,17 +174,56 @@ private slots:
         QVERIFY(ui_.Messages().empty());
     }
 
-    void manyRedrawRequestsGiveOneRedraw() {
+    // A burst of layout marks is drawn once; marks that keep coming (a dragged
+    // edge) are still drawn at every tick rather than put off until they stop.
+    void layoutMarksAreCoalescedAndNeverPutOff() {
         CMainFrame& f = app_->Frame();
+        DisplayModel& m = app_->Model();
         QTest::qWait(200);
-        const int before = f.RedrawCount();
-        for (int i = 0; i < 10; ++i) {
-            f.RequestRedraw();
-            QTest::qWait(5);
-        }
+        int before = f.RedrawCount();
+        for (int i = 0; i < 10; ++i) m.redraw.Mark(ModelChange::Layout);
         QCOMPARE(f.RedrawCount(), before);
         QTest::qWait(250);
         QCOMPARE(f.RedrawCount(), before + 1);
+        before = f.RedrawCount();
+        QElapsedTimer held;
+        held.start();
+        while (held.elapsed() < 600) {
+            m.redraw.Mark(ModelChange::Layout);
+            QTest::qWait(20);
+        }
+        QVERIFY2(f.RedrawCount() - before >= 3, qPrintable(QString::number(f.RedrawCount() - before)));
+    }
+
+    // The open's worker binds a copy of the model: the model the windows draw
+    // from changes only on this thread, after the work, or not at all when cancelled.
+    void anOpenBindsTheModelOnlyWhenItsWorkHasEnded() {
+        CMainFrame& f = app_->Frame();
+        const QString big = QString::fromStdString(Generate(dir_.path(), "big.wvf", 4, 1000000, 1));
+        for (const bool cancel : {false, true}) {
+            bool sawWork = false, boundMeanwhile = false;
+            QTimer watch;
+            watch.setInterval(1);
+            connect(&watch, &QTimer::timeout, &f, [&] {
+                if (!f.Busy().Running()) return;
+                sawWork = true;
+                boundMeanwhile = boundMeanwhile || app_->Model().document.loaded;
+                if (cancel) f.Busy().findChild<QPushButton*>(QStringLiteral("busyCancel"))->click();
+            });
+            watch.start();
+            const bool opened = f.OpenPath(big);
+            watch.stop();
+            QVERIFY2(sawWork, cancel ? "cancelled" : "opened");
+            QVERIFY(!boundMeanwhile);
+            QCOMPARE(opened, !cancel);
+            QCOMPARE(app_->Model().document.loaded, !cancel);
+            QCOMPARE(app_->Document().IsOpen(), !cancel);
+        }
+        // What the cancelled open drew is not taken for the next one's points.
+        QVERIFY(f.OpenPath(QString::fromStdString(threeTraces_)));
+        const QImage afterCancel = f.Area().Window(WindowId::Main).Image().copy();
+        QVERIFY(f.OpenPath(QString::fromStdString(threeTraces_)));
+        QCOMPARE(f.Area().Window(WindowId::Main).Image(), afterCancel);
     }
 
     void resizesAreClampedAndTheSharesKept() {
