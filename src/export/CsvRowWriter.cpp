@@ -5,33 +5,9 @@
 #include <string_view>
 #include <system_error>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace kivelo {
 
-namespace {
-
-// Length of a value text (NUL-terminated, at most the slot): the first 16 bytes
-// are looked at in one comparison, as nearly every text is shorter.
-std::size_t TextLength(const ValueText& text) {
-    std::size_t n = 0;
-#if defined(__SSE2__)
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data()));
-    const unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-    if (zeros != 0) return static_cast<std::size_t>(__builtin_ctz(zeros));
-    n = 16;
-#endif
-    while (n < text.size() && text[n] != '\0') ++n;
-    return n;
-}
-
-}  // namespace
-
-CsvRowWriter::CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded,
-                           CsvProgress* progress)
-    : out_(out), traces_(traces), stride_(stride), progress_(progress) {
+CsvRowWriter::CsvRowWriter(StagedFile& out, bool threaded, CsvProgress* progress) : out_(out), progress_(progress) {
     if (!threaded) return;
     try {
         thread_ = std::thread([this] { Run(); });
@@ -49,20 +25,22 @@ CsvRowWriter::~CsvRowWriter() {
     if (thread_.joinable()) thread_.join();
 }
 
-std::size_t CsvRowWriter::LayOut(std::vector<char>& rows, std::size_t at, std::span<const ValueText> texts,
-                                 std::size_t traces, std::size_t stride, std::size_t count) {
-    // Each text is copied as its whole slot into room reserved for it and the end
-    // moved back to its length, which beats a copy of variable size.
-    constexpr std::size_t kSlot = sizeof(ValueText);
-    const std::size_t room = at + count * (traces * (kSlot + 1) + 1) + kSlot;
+std::size_t CsvRowWriter::LayOut(std::vector<char>& rows, std::size_t at, std::span<const CsvColumn> columns,
+                                 std::size_t count) {
+    // Each slot is copied whole into room reserved for it and the end moved on by
+    // its length, which beats a copy of variable size.
+    constexpr std::size_t kSlot = CsvTextTable::kSlot;
+    const std::size_t room = at + count * (columns.size() * kSlot + 1) + kSlot;
     if (rows.size() < room) rows.resize(room);
     char* p = rows.data() + at;
     for (std::size_t r = 0; r < count; ++r) {
-        for (std::size_t i = 0; i < traces; ++i) {
-            const ValueText& t = texts[i * stride + r];
-            std::memcpy(p, t.data(), kSlot);
-            p += TextLength(t);
-            *p++ = ',';
+        for (const CsvColumn& c : columns) {
+            const uint16_t i = c.index[r];
+            std::size_t n = c.lengths[i];
+            if (n == 0) [[unlikely]]
+                n = c.table->Make(i);
+            std::memcpy(p, c.slots + std::size_t{i} * kSlot, kSlot);
+            p += n;
         }
         *p++ = '\n';
     }
@@ -104,11 +82,6 @@ void CsvRowWriter::Run() {
     }
 }
 
-std::span<ValueText> CsvRowWriter::NextPass() {
-    if (texts_.empty()) texts_.resize(traces_ * stride_);
-    return texts_;
-}
-
 bool CsvRowWriter::HandOver() {
     {
         std::lock_guard lock(mutex_);
@@ -121,10 +94,10 @@ bool CsvRowWriter::HandOver() {
     return !failed_;
 }
 
-bool CsvRowWriter::Submit(std::size_t rows, int64_t rowsDone) {
+bool CsvRowWriter::Submit(std::span<const CsvColumn> columns, std::size_t rows, int64_t rowsDone) {
     if (!thread_.joinable() && failed_) return false;
     Batch& batch = batches_[fill_];
-    batch.bytes = LayOut(batch.rows, batch.bytes, texts_, traces_, stride_, rows);
+    batch.bytes = LayOut(batch.rows, batch.bytes, columns, rows);
     batch.rowsDone = rowsDone;
     // A failure of the writer thread is seen at the next hand-over.
     if (batch.bytes < kWriteBytes) return true;

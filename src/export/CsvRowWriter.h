@@ -1,7 +1,7 @@
 #pragma once
 // The second half of a CSV write: lays out passes of value texts as rows (each
 // trace's text and a comma, then LF) and appends them to the output in the order
-// they came. The caller lays out each pass while its texts are in its cache,
+// they came. The caller lays out each pass while its samples are in its cache,
 // into batches of a megabyte or more; each batch goes to the file in one write
 // without a further copy. With a thread of its own, that thread makes the writes
 // while the caller fetches the next passes: a ring of batches absorbs the
@@ -18,9 +18,19 @@
 
 #include "common/StagedFile.h"
 #include "export/CsvProgress.h"
-#include "wavefile/WaveRecords.h"
+#include "export/CsvTextTable.h"
 
 namespace kivelo {
+
+// One written trace's texts for the rows of a pass: row r's text and comma are
+// the first lengths[index[r]] bytes of slot index[r] (CsvTextTable::kSlot bytes
+// each). A length 0 is a slot not made yet: table makes it.
+struct CsvColumn {
+    const uint16_t* index = nullptr;
+    const char* slots = nullptr;
+    const uint8_t* lengths = nullptr;
+    CsvTextTable* table = nullptr;  // null when every slot is made
+};
 
 class CsvRowWriter {
 public:
@@ -28,26 +38,23 @@ public:
     // is no larger takes them without a copy.
     static constexpr std::size_t kWriteBytes = std::size_t{1} << 20;
 
-    // A pass holds at most `stride` rows of `traces` texts: trace i's text of row r
-    // at i * stride + r. `out` and `progress` (may be null) must outlive this.
-    CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded, CsvProgress* progress);
+    // `out` and `progress` (may be null) must outlive this.
+    CsvRowWriter(StagedFile& out, bool threaded, CsvProgress* progress);
     ~CsvRowWriter();
     CsvRowWriter(const CsvRowWriter&) = delete;
     CsvRowWriter& operator=(const CsvRowWriter&) = delete;
 
-    // The buffer for the next pass's texts.
-    std::span<ValueText> NextPass();
-    // Lays out the pass just filled: `rows` rows, `rowsDone` rows of the whole
+    // Lays out a pass: `rows` rows of the columns, `rowsDone` rows of the whole
     // write once it is written. False when a write has failed (see Error()).
-    bool Submit(std::size_t rows, int64_t rowsDone);
+    bool Submit(std::span<const CsvColumn> columns, std::size_t rows, int64_t rowsDone);
     // Writes what is left and waits until every batch is written; false when a write failed.
     bool Finish();
     const std::string& Error() const { return error_; }
 
-    // The rows of `count` rows of texts laid out into `rows` from byte `at` (the
-    // end is the result; `rows` is never shrunk, so its pages are not zeroed again).
-    static std::size_t LayOut(std::vector<char>& rows, std::size_t at, std::span<const ValueText> texts,
-                              std::size_t traces, std::size_t stride, std::size_t count);
+    // `count` rows of the columns laid out into `rows` from byte `at` (the end is
+    // the result; `rows` is never shrunk, so its pages are not zeroed again).
+    static std::size_t LayOut(std::vector<char>& rows, std::size_t at, std::span<const CsvColumn> columns,
+                              std::size_t count);
 
 private:
     struct Batch {
@@ -65,10 +72,7 @@ private:
     void Run();
 
     StagedFile& out_;
-    const std::size_t traces_;
-    const std::size_t stride_;
     CsvProgress* const progress_;
-    std::vector<ValueText> texts_;
     std::array<Batch, kBatches> batches_;
     std::size_t fill_ = 0;     // the batch the caller lays out into
     std::size_t written_ = 0;  // the batch the writer thread takes next

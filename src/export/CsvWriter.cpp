@@ -2,20 +2,23 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <thread>
 
 #include "common/StagedFile.h"
 #include "export/CsvRowWriter.h"
+#include "export/CsvTextTable.h"
+#include "wavefile/CFldFile.h"
 #include "wavefile/NumberText.h"
 
 namespace kivelo {
 
 namespace {
 
-// Rows of a pass: each trace's texts of a pass are fetched with one ReadText and
-// laid out as rows while they are still in the processor's cache (the formatters
-// keep their tables per trace, so switching traces often costs nothing). A pass
-// holds at most kPassTexts texts (320 KB); only the laid-out rows go to a second thread.
+// Rows of a pass: each trace's samples of a pass are fetched with one read and
+// laid out as rows while they are still in the processor's cache. A pass holds
+// at most kPassTexts samples; only the laid-out rows go to a second thread.
 constexpr int64_t kChunk = 100;
 constexpr int64_t kPassTexts = 16384;
 constexpr int64_t kMaxPassRows = 4096;
@@ -82,6 +85,68 @@ std::string Header(CWaveFile& file, const std::vector<int>& traces, const CsvReq
     h += "\"Time\"," + Quoted(time) + "\n\n";
     return h;
 }
+
+// One written trace's texts, a pass at a time. Traces of 1- and 2-byte samples are
+// read as samples and their texts taken from a table by sample value; the others
+// (4-byte samples, and floating files, whose texts are their floats and not
+// their display samples) are read as texts.
+class TraceColumn {
+public:
+    TraceColumn(CWaveFile& file, int trace, std::size_t capacity) : trace_(trace), index_(capacity) {
+        TraceInfo info;
+        file.GetTraceInfo(trace, info);
+        width_ = info.DataWidth;
+        if ((width_ == 1 || width_ == 2) && dynamic_cast<const CFldFile*>(&file) == nullptr) {
+            const bool isUnsigned = info.DataKind == kKindBit || info.DataKind == kKindUnsigned;
+            table_ = std::make_unique<CsvTextTable>(info.VResolution, info.VOffset, isUnsigned, width_);
+            if (width_ == 1) bytes_.resize(capacity);
+            column_ = {index_.data(), table_->Slots(), table_->Lengths(), table_.get()};
+            return;
+        }
+        texts_.resize(capacity);
+        slots_.resize(capacity * CsvTextTable::kSlot);
+        lengths_.resize(capacity);
+        for (std::size_t i = 0; i < capacity; ++i) index_[i] = static_cast<uint16_t>(i);
+        column_ = {index_.data(), slots_.data(), lengths_.data(), nullptr};
+    }
+
+    // Reads up to `count` texts from sample pos of the block; got: how many came.
+    int Fetch(const CWaveFile& file, int block, int64_t pos, int64_t count, int64_t& got) {
+        const auto n = static_cast<std::size_t>(count);
+        if (table_ && width_ == 2) {
+            // The samples are the slot numbers.
+            const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(index_.data()), 2 * n);
+            return file.ReadData(block, trace_, pos, count, bytes, got, kWidthNative);
+        }
+        if (table_) {
+            const int result = file.ReadData(block, trace_, pos, count, std::span(bytes_).first(n), got, kWidthNative);
+            std::copy_n(bytes_.begin(), std::max<int64_t>(got, 0), index_.begin());
+            return result;
+        }
+        const int result = file.ReadText(block, trace_, pos, count, std::span(texts_).first(n), got);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(std::max<int64_t>(got, 0)); ++i) {
+            char* slot = slots_.data() + i * CsvTextTable::kSlot;
+            const std::size_t length = ::strnlen(texts_[i].data(), CsvTextTable::kSlot - 1);
+            std::memcpy(slot, texts_[i].data(), length);
+            slot[length] = ',';
+            lengths_[i] = static_cast<uint8_t>(length + 1);
+        }
+        return result;
+    }
+
+    const CsvColumn& Column() const { return column_; }
+
+private:
+    int trace_;
+    int width_ = 0;
+    std::unique_ptr<CsvTextTable> table_;
+    std::vector<uint16_t> index_;
+    std::vector<uint8_t> bytes_;
+    std::vector<ValueText> texts_;
+    std::vector<char> slots_;
+    std::vector<uint8_t> lengths_;
+    CsvColumn column_;
+};
 
 }  // namespace
 
@@ -150,10 +215,8 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     if (!out.Create(path, StagedFile::Existing::Replace)) return Fail(out.Error());
     out.Append(Header(file, traces, request));
 
-    std::size_t width = traces.size();
-    const int64_t passRows = PassRows(width);
+    const int64_t passRows = PassRows(traces.size());
     const bool threaded = ThreadCount(request.threads) > 1 && request.count > passRows;
-    auto stride = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count));
     CsvProgress* progress = request.progress;
     auto stopped = [&] {
         if (progress == nullptr || !progress->Cancelled()) return false;
@@ -161,23 +224,29 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
         Fail("The CSV export was cancelled");
         return true;
     };
-    CsvRowWriter rowWriter(out, width, stride, threaded, progress);
+    // A realtime file delivers whole pairs of samples: an odd count is read one
+    // longer, hence the one spare place.
+    const auto capacity = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count) + 1);
+    std::vector<TraceColumn> sources;
+    std::vector<CsvColumn> columns;
+    sources.reserve(traces.size());
+    for (int t : traces) sources.emplace_back(file, t, capacity);
+    CsvRowWriter rowWriter(out, threaded, progress);
     int64_t done = 0;
     while (done < request.count) {
-        int64_t rows = std::min(passRows, request.count - done);
-        const std::span<ValueText> texts = rowWriter.NextPass();
-        for (std::size_t i = 0; i < width; ++i) {
+        const int64_t rows = std::min(passRows, request.count - done);
+        const int64_t pos = request.first + done;
+        columns.clear();
+        for (TraceColumn& source : sources) {
             if (stopped()) return 0;
-            const int64_t pos = request.first + done;
             int64_t got = 0;
-            if (file.ReadText(request.block, traces[i], pos, rows,
-                              texts.subspan(i * stride, static_cast<std::size_t>(rows)), got) != kFileOk ||
-                got < rows)
-                return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) + " from sample " +
-                            std::to_string(pos + std::max<int64_t>(got, 0)));
+            if (source.Fetch(file, request.block, pos, rows + rows % 2, got) != kFileOk || got < rows)
+                return Fail("Cannot read the samples of trace " + std::to_string(traces[columns.size()] + 1) +
+                            " from sample " + std::to_string(pos + std::max<int64_t>(got, 0)));
+            columns.push_back(source.Column());
         }
         done += rows;
-        if (!rowWriter.Submit(static_cast<std::size_t>(rows), done)) return Fail(rowWriter.Error());
+        if (!rowWriter.Submit(columns, static_cast<std::size_t>(rows), done)) return Fail(rowWriter.Error());
     }
     if (!rowWriter.Finish()) return Fail(rowWriter.Error());
     if (stopped()) return 0;
