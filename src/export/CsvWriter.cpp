@@ -1,15 +1,16 @@
 #include "export/CsvWriter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
+#include <new>
+#include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "common/StagedFile.h"
 #include "export/CsvRowWriter.h"
-#include "export/CsvTextTable.h"
-#include "wavefile/CFldFile.h"
+#include "export/CsvTraceReader.h"
 #include "wavefile/NumberText.h"
 
 namespace kivelo {
@@ -22,9 +23,11 @@ namespace {
 constexpr int64_t kChunk = 100;
 constexpr int64_t kPassTexts = 16384;
 constexpr int64_t kMaxPassRows = 4096;
+// Rows are appended in batches of this many passes (about a megabyte for four traces).
+constexpr int64_t kPassesPerBatch = 8;
 
-// Threads a write uses: the caller's, and by default one writing the rows when a
-// second processor is free. When every processor is busy a second thread gets no
+// Threads a write uses: the caller's, and by default a second one when a second
+// processor is free. When every processor is busy a second thread gets no
 // more processor time (the scheduler shares it between sessions, not threads)
 // and only adds hand-overs, so the default then stays on one.
 int ThreadCount(int asked) {
@@ -85,68 +88,6 @@ std::string Header(CWaveFile& file, const std::vector<int>& traces, const CsvReq
     h += "\"Time\"," + Quoted(time) + "\n\n";
     return h;
 }
-
-// One written trace's texts, a pass at a time. Traces of 1- and 2-byte samples are
-// read as samples and their texts taken from a table by sample value; the others
-// (4-byte samples, and floating files, whose texts are their floats and not
-// their display samples) are read as texts.
-class TraceColumn {
-public:
-    TraceColumn(CWaveFile& file, int trace, std::size_t capacity) : trace_(trace), index_(capacity) {
-        TraceInfo info;
-        file.GetTraceInfo(trace, info);
-        width_ = info.DataWidth;
-        if ((width_ == 1 || width_ == 2) && dynamic_cast<const CFldFile*>(&file) == nullptr) {
-            const bool isUnsigned = info.DataKind == kKindBit || info.DataKind == kKindUnsigned;
-            table_ = std::make_unique<CsvTextTable>(info.VResolution, info.VOffset, isUnsigned, width_);
-            if (width_ == 1) bytes_.resize(capacity);
-            column_ = {index_.data(), table_->Slots(), table_->Lengths(), table_.get()};
-            return;
-        }
-        texts_.resize(capacity);
-        slots_.resize(capacity * CsvTextTable::kSlot);
-        lengths_.resize(capacity);
-        for (std::size_t i = 0; i < capacity; ++i) index_[i] = static_cast<uint16_t>(i);
-        column_ = {index_.data(), slots_.data(), lengths_.data(), nullptr};
-    }
-
-    // Reads up to `count` texts from sample pos of the block; got: how many came.
-    int Fetch(const CWaveFile& file, int block, int64_t pos, int64_t count, int64_t& got) {
-        const auto n = static_cast<std::size_t>(count);
-        if (table_ && width_ == 2) {
-            // The samples are the slot numbers.
-            const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(index_.data()), 2 * n);
-            return file.ReadData(block, trace_, pos, count, bytes, got, kWidthNative);
-        }
-        if (table_) {
-            const int result = file.ReadData(block, trace_, pos, count, std::span(bytes_).first(n), got, kWidthNative);
-            std::copy_n(bytes_.begin(), std::max<int64_t>(got, 0), index_.begin());
-            return result;
-        }
-        const int result = file.ReadText(block, trace_, pos, count, std::span(texts_).first(n), got);
-        for (std::size_t i = 0; i < static_cast<std::size_t>(std::max<int64_t>(got, 0)); ++i) {
-            char* slot = slots_.data() + i * CsvTextTable::kSlot;
-            const std::size_t length = ::strnlen(texts_[i].data(), CsvTextTable::kSlot - 1);
-            std::memcpy(slot, texts_[i].data(), length);
-            slot[length] = ',';
-            lengths_[i] = static_cast<uint8_t>(length + 1);
-        }
-        return result;
-    }
-
-    const CsvColumn& Column() const { return column_; }
-
-private:
-    int trace_;
-    int width_ = 0;
-    std::unique_ptr<CsvTextTable> table_;
-    std::vector<uint16_t> index_;
-    std::vector<uint8_t> bytes_;
-    std::vector<ValueText> texts_;
-    std::vector<char> slots_;
-    std::vector<uint8_t> lengths_;
-    CsvColumn column_;
-};
 
 }  // namespace
 
@@ -211,45 +152,77 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     std::vector<int> traces = SelectTraces(request.onOff, file.GetTraceTotalNumber());
     if (!CheckRange(file, traces, request)) return 0;
 
-    StagedFile out(CsvRowWriter::kWriteBytes);
+    StagedFile out(CsvRowWriter::kOutputBuffer);
     if (!out.Create(path, StagedFile::Existing::Replace)) return Fail(out.Error());
     out.Append(Header(file, traces, request));
 
     const int64_t passRows = PassRows(traces.size());
-    const bool threaded = ThreadCount(request.threads) > 1 && request.count > passRows;
+    const int64_t batchRows = passRows * kPassesPerBatch;
+    int threads = ThreadCount(request.threads) > 1 && request.count > batchRows ? 2 : 1;
     CsvProgress* progress = request.progress;
-    auto stopped = [&] {
-        if (progress == nullptr || !progress->Cancelled()) return false;
-        cancelled_ = true;
-        Fail("The CSV export was cancelled");
-        return true;
-    };
-    // A realtime file delivers whole pairs of samples: an odd count is read one
-    // longer, hence the one spare place.
-    const auto capacity = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count) + 1);
-    std::vector<TraceColumn> sources;
-    std::vector<CsvColumn> columns;
-    sources.reserve(traces.size());
-    for (int t : traces) sources.emplace_back(file, t, capacity);
-    CsvRowWriter rowWriter(out, threaded, progress);
-    int64_t done = 0;
-    while (done < request.count) {
-        const int64_t rows = std::min(passRows, request.count - done);
-        const int64_t pos = request.first + done;
-        columns.clear();
-        for (TraceColumn& source : sources) {
-            if (stopped()) return 0;
-            int64_t got = 0;
-            if (source.Fetch(file, request.block, pos, rows + rows % 2, got) != kFileOk || got < rows)
-                return Fail("Cannot read the samples of trace " + std::to_string(traces[columns.size()] + 1) +
-                            " from sample " + std::to_string(pos + std::max<int64_t>(got, 0)));
-            columns.push_back(source.Column());
+    CsvRowWriter rowWriter(out, progress);
+    std::atomic<bool> cancelled{false};
+    // Thread `worker` of `threads` lays out and appends batches worker, worker +
+    // threads, ... with texts and tables of its own.
+    auto work = [&](int worker) {
+        try {
+            // A realtime file delivers whole pairs of samples: an odd count is read
+            // one longer, hence the one spare place.
+            const auto capacity = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count) + 1);
+            std::vector<CsvTraceReader> sources;
+            sources.reserve(traces.size());
+            for (int t : traces) sources.emplace_back(file, t, capacity);
+            std::vector<CsvColumn> columns;
+            // Room for a batch of the longest texts, made once.
+            std::vector<char> batch(static_cast<std::size_t>(std::min<int64_t>(batchRows, request.count)) *
+                                        (traces.size() * CsvTextTable::kSlot + 1) +
+                                    CsvTextTable::kSlot);
+            for (int64_t k = worker; k * batchRows < request.count; k += threads) {
+                const int64_t end = std::min((k + 1) * batchRows, int64_t{request.count});
+                std::size_t bytes = 0;
+                for (int64_t done = k * batchRows; done < end; done += passRows) {
+                    if (progress != nullptr && progress->Cancelled()) {
+                        cancelled = true;
+                        rowWriter.Stop("The CSV export was cancelled");
+                        return;
+                    }
+                    const int64_t rows = std::min(passRows, end - done);
+                    const int64_t pos = request.first + done;
+                    columns.clear();
+                    for (CsvTraceReader& source : sources) {
+                        int64_t got = 0;
+                        if (source.Fetch(file, request.block, pos, rows + rows % 2, got) != kFileOk || got < rows) {
+                            rowWriter.Stop("Cannot read the samples of trace " +
+                                           std::to_string(traces[columns.size()] + 1) + " from sample " +
+                                           std::to_string(pos + std::max<int64_t>(got, 0)));
+                            return;
+                        }
+                        columns.push_back(source.Column());
+                    }
+                    bytes = CsvRowWriter::LayOut(batch, bytes, columns, static_cast<std::size_t>(rows));
+                }
+                if (!rowWriter.Append(static_cast<std::size_t>(k), std::string_view(batch.data(), bytes), end)) return;
+            }
+        } catch (const std::bad_alloc&) {
+            rowWriter.Stop("Not enough memory for the CSV export");
         }
-        done += rows;
-        if (!rowWriter.Submit(columns, static_cast<std::size_t>(rows), done)) return Fail(rowWriter.Error());
+    };
+    {
+        std::jthread second;
+        if (threads == 2) {
+            try {
+                second = std::jthread(work, 1);
+            } catch (const std::system_error&) {
+                threads = 1;  // no thread to spare: this one takes every batch
+            }
+        }
+        work(0);
     }
-    if (!rowWriter.Finish()) return Fail(rowWriter.Error());
-    if (stopped()) return 0;
+    if (cancelled) {
+        cancelled_ = true;
+        return Fail("The CSV export was cancelled");
+    }
+    if (const std::string error = rowWriter.Error(); !error.empty()) return Fail(error);
     if (!out.Commit()) return Fail(out.Error());
     return -1;
 }
