@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace kivelo {
@@ -12,6 +13,44 @@ namespace {
 char* TrimZeros(char* from, char* end) {
     while (end > from && end[-1] == '0') --end;
     return end;
+}
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// a times 10^k with one rounding (the powers up to 10^22 are exact doubles).
+double Scaled(double a, int k) { return k >= 0 ? a * kPow10[k] : a / kPow10[-k]; }
+
+// The 7 significant digits of a (> 0) and its decimal exponent, rounded to
+// nearest as to_chars rounds. One product carries an error below 2e-9 of a
+// digit, so it decides the rounding unless it lies that close to a tie; false
+// then (and out of the range where the powers are exact).
+bool QuickDigits(double a, uint32_t& digits, int& e) {
+    if (!(a >= 1e-15 && a < 1e15)) return false;
+    // floor(log2(a) x log10(2)): the exponent or one less.
+    e = (std::ilogb(a) * 78913) >> 18;
+    double m = Scaled(a, 6 - e);
+    if (m < 1e6) m = Scaled(a, 6 - --e);
+    else if (m >= 1e7) m = Scaled(a, 6 - ++e);
+    const double whole = std::floor(m);
+    if (std::fabs(m - whole - 0.5) < 1e-8) return false;
+    digits = static_cast<uint32_t>(m - whole < 0.5 ? whole : whole + 1);
+    if (digits == 10000000) {
+        digits = 1000000;
+        ++e;
+    }
+    return true;
+}
+
+// The same from to_chars: "d.dddddde+XX".
+void ExactDigits(double a, uint32_t& digits, int& e) {
+    char sci[32];
+    const char* end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 6).ptr;
+    digits = 0;
+    for (const int i : {0, 2, 3, 4, 5, 6, 7}) digits = digits * 10 + static_cast<uint32_t>(sci[i] - '0');
+    e = 0;
+    for (const char* d = sci + 10; d < end; ++d) e = e * 10 + (*d - '0');
+    if (sci[9] == '-') e = -e;
 }
 
 }  // namespace
@@ -47,27 +86,29 @@ std::size_t CsvTextTable::Format(double v, char* out) {
         std::memcpy(p, "inf", 3);
         return static_cast<std::size_t>(p + 3 - out);
     }
-    // Rounded once to 7 significant digits: "d.dddddde+XX". The fixed form has the
-    // same digits, as both round at the same decimal place.
-    char sci[32];
-    const char* end = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific, 6).ptr;
-    const char* digitsEnd = sci + 8;  // "d.dddddd"
+    // Rounded once to 7 significant digits; the fixed form has the same digits,
+    // as both round at the same decimal place.
+    const double a = std::fabs(v);
+    uint32_t value = 0;
     int e = 0;
-    for (const char* d = digitsEnd + 2; d < end; ++d) e = e * 10 + (*d - '0');
-    const bool negativeExponent = digitsEnd[1] == '-';
-    if (negativeExponent) e = -e;
+    if (!QuickDigits(a, value, e)) ExactDigits(a, value, e);
+    char digits[7];
+    for (int i = 6; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
     if (e < -1 || e > 6) {
-        std::memcpy(p, sci, 8);
-        p = TrimZeros(p + 2, p + 8);
+        *p++ = digits[0];
+        *p++ = '.';
+        std::memcpy(p, digits + 1, 6);
+        p = TrimZeros(p, p + 6);
         *p++ = 'e';
-        *p++ = negativeExponent ? '-' : '+';
+        *p++ = e < 0 ? '-' : '+';
         // At least three exponent digits.
-        const auto expDigits = static_cast<std::size_t>(end - (digitsEnd + 2));
+        char exponent[8];
+        const char* expEnd = std::to_chars(exponent, exponent + sizeof exponent, std::abs(e)).ptr;
+        const auto expDigits = static_cast<std::size_t>(expEnd - exponent);
         for (std::size_t k = expDigits; k < 3; ++k) *p++ = '0';
-        std::memcpy(p, digitsEnd + 2, expDigits);
+        std::memcpy(p, exponent, expDigits);
         return static_cast<std::size_t>(p + expDigits - out);
     }
-    const char digits[7] = {sci[0], sci[2], sci[3], sci[4], sci[5], sci[6], sci[7]};
     if (e == 6) {  // no fraction digit and no point
         std::memcpy(p, digits, 7);
         return static_cast<std::size_t>(p + 7 - out);
