@@ -4,14 +4,10 @@
 
 namespace kivelo {
 
-std::size_t CsvRowWriter::LayOut(std::vector<char>& rows, std::size_t at, std::span<const CsvColumn> columns,
-                                 std::size_t count) {
+char* CsvRowWriter::LayOut(char* p, std::span<const CsvColumn> columns, std::size_t count) {
     // Each slot is copied whole into room reserved for it and the end moved on by
     // its length, which beats a copy of variable size.
     constexpr std::size_t kSlot = CsvTextTable::kSlot;
-    const std::size_t room = at + count * (columns.size() * kSlot + 1) + kSlot;
-    if (rows.size() < room) rows.resize(room);
-    char* p = rows.data() + at;
     for (std::size_t r = 0; r < count; ++r) {
         for (const CsvColumn& c : columns) {
             const uint16_t i = c.index[r];
@@ -23,7 +19,7 @@ std::size_t CsvRowWriter::LayOut(std::vector<char>& rows, std::size_t at, std::s
         }
         *p++ = '\n';
     }
-    return static_cast<std::size_t>(p - rows.data());
+    return p;
 }
 
 bool CsvRowWriter::Append(std::size_t k, std::string_view rows, int64_t rowsDone) {

@@ -11,7 +11,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/StagedFile.h"
 #include "export/CsvProgress.h"
@@ -45,10 +44,12 @@ public:
     void Stop(const std::string& reason);
     std::string Error() const;
 
-    // `count` rows of the columns laid out into `rows` from byte `at` (the end is
-    // the result; `rows` is never shrunk, so its pages are not zeroed again).
-    static std::size_t LayOut(std::vector<char>& rows, std::size_t at, std::span<const CsvColumn> columns,
-                              std::size_t count);
+    // Room for `count` rows of the longest texts of `columns` columns.
+    static std::size_t Room(std::size_t columns, std::size_t count) {
+        return count * (columns * CsvTextTable::kSlot + 1) + CsvTextTable::kSlot;
+    }
+    // `count` rows of the columns laid out from p, which has Room for them; the end is the result.
+    static char* LayOut(char* p, std::span<const CsvColumn> columns, std::size_t count);
 
 private:
     StagedFile& out_;

@@ -56,19 +56,16 @@ void ExactDigits(double a, uint32_t& digits, int& e) {
 }  // namespace
 
 CsvTextTable::CsvTextTable(double vResolution, double vOffset, bool isUnsigned, int width)
-    : width_(width == 1 ? 1 : 2) {
+    : width_(width == 1 ? 1 : 2), slots_((std::size_t{1} << (8 * width_)) * kSlot) {
     values_.Set(vResolution, vOffset, isUnsigned);
-    const std::size_t n = std::size_t{1} << (8 * width_);
-    // Untouched slots cost no memory: the pages are only mapped when first written.
-    slots_ = std::make_unique_for_overwrite<char[]>(n * kSlot);
-    lengths_ = std::make_unique<uint8_t[]>(n);
+    lengths_ = std::make_unique<uint8_t[]>(std::size_t{1} << (8 * width_));
 }
 
 uint8_t CsvTextTable::Make(uint16_t i) {
     // The value exactly as ReadText computes it.
     const double v = width_ == 1 ? values_.Value1(static_cast<int8_t>(static_cast<uint8_t>(i)))
                                  : values_.Value2(static_cast<int16_t>(i));
-    char* slot = slots_.get() + std::size_t{i} * kSlot;
+    char* slot = slots_.Data() + std::size_t{i} * kSlot;
     const std::size_t n = Format(v, slot);
     slot[n] = ',';
     lengths_[i] = static_cast<uint8_t>(n + 1);

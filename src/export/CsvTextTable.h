@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "export/HugeBuffer.h"
 #include "wavefile/CValueFormatter.h"
 
 namespace kivelo {
@@ -19,7 +20,7 @@ public:
     CsvTextTable(double vResolution, double vOffset, bool isUnsigned, int width);
 
     // The slots and their lengths (0: not made yet, see Make).
-    const char* Slots() const { return slots_.get(); }
+    const char* Slots() const { return slots_.Data(); }
     const uint8_t* Lengths() const { return lengths_.get(); }
     // Makes slot i and returns its length.
     uint8_t Make(uint16_t i);
@@ -31,7 +32,7 @@ public:
 private:
     CValueFormatter values_;
     int width_;
-    std::unique_ptr<char[]> slots_;
+    HugeBuffer slots_;
     std::unique_ptr<uint8_t[]> lengths_;
 };
 

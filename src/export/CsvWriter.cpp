@@ -11,6 +11,7 @@
 #include "common/StagedFile.h"
 #include "export/CsvRowWriter.h"
 #include "export/CsvTraceReader.h"
+#include "export/HugeBuffer.h"
 #include "wavefile/NumberText.h"
 
 namespace kivelo {
@@ -173,20 +174,18 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
             sources.reserve(traces.size());
             for (int t : traces) sources.emplace_back(file, t, capacity);
             std::vector<CsvColumn> columns;
-            // Room for a batch of the longest texts, made once.
-            std::vector<char> batch(static_cast<std::size_t>(std::min<int64_t>(batchRows, request.count)) *
-                                        (traces.size() * CsvTextTable::kSlot + 1) +
-                                    CsvTextTable::kSlot);
+            HugeBuffer batch(CsvRowWriter::Room(traces.size(),
+                                                static_cast<std::size_t>(std::min<int64_t>(batchRows, request.count))));
             for (int64_t k = worker; k * batchRows < request.count; k += threads) {
-                const int64_t end = std::min((k + 1) * batchRows, int64_t{request.count});
-                std::size_t bytes = 0;
-                for (int64_t done = k * batchRows; done < end; done += passRows) {
+                const int64_t last = std::min((k + 1) * batchRows, int64_t{request.count});
+                char* end = batch.Data();
+                for (int64_t done = k * batchRows; done < last; done += passRows) {
                     if (progress != nullptr && progress->Cancelled()) {
                         cancelled = true;
                         rowWriter.Stop("The CSV export was cancelled");
                         return;
                     }
-                    const int64_t rows = std::min(passRows, end - done);
+                    const int64_t rows = std::min(passRows, last - done);
                     const int64_t pos = request.first + done;
                     columns.clear();
                     for (CsvTraceReader& source : sources) {
@@ -199,9 +198,10 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
                         }
                         columns.push_back(source.Column());
                     }
-                    bytes = CsvRowWriter::LayOut(batch, bytes, columns, static_cast<std::size_t>(rows));
+                    end = CsvRowWriter::LayOut(end, columns, static_cast<std::size_t>(rows));
                 }
-                if (!rowWriter.Append(static_cast<std::size_t>(k), std::string_view(batch.data(), bytes), end)) return;
+                const std::string_view laidOut(batch.Data(), static_cast<std::size_t>(end - batch.Data()));
+                if (!rowWriter.Append(static_cast<std::size_t>(k), laidOut, last)) return;
             }
         } catch (const std::bad_alloc&) {
             rowWriter.Stop("Not enough memory for the CSV export");
