@@ -8,13 +8,15 @@ char* CsvRowWriter::LayOut(char* p, std::span<const CsvColumn> columns, std::siz
     // Each slot is copied whole into room reserved for it and the end moved on by
     // its length, which beats a copy of variable size.
     constexpr std::size_t kSlot = CsvTextTable::kSlot;
+    char spare[kSlot];
     for (std::size_t r = 0; r < count; ++r) {
         for (const CsvColumn& c : columns) {
             const uint16_t i = c.index[r];
-            std::size_t n = c.lengths[i];
-            if (n == 0) [[unlikely]]
-                n = c.table->Make(i);
-            std::memcpy(p, c.slots + std::size_t{i} * kSlot, kSlot);
+            const char* text = c.slots + std::size_t{i} * kSlot;
+            std::size_t n = CsvTextTable::Length(c.lengths, i);
+            if (n == 0 || n == CsvTextTable::kMaking) [[unlikely]]
+                text = c.table->Make(i, spare, n);
+            std::memcpy(p, text, kSlot);
             p += n;
         }
         *p++ = '\n';

@@ -19,12 +19,12 @@
 namespace kivelo {
 
 // One written trace's texts for the rows of a pass: row r's text and comma are
-// the first lengths[index[r]] bytes of slot index[r] (CsvTextTable::kSlot bytes
-// each). A length 0 is a slot not made yet: table makes it.
+// the first CsvTextTable::Length(lengths, index[r]) bytes of slot index[r]
+// (CsvTextTable::kSlot bytes each). A slot not made yet is made by table.
 struct CsvColumn {
     const uint16_t* index = nullptr;
     const char* slots = nullptr;
-    const uint8_t* lengths = nullptr;
+    uint8_t* lengths = nullptr;
     CsvTextTable* table = nullptr;  // null when every slot is made
 };
 

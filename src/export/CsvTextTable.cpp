@@ -61,15 +61,30 @@ CsvTextTable::CsvTextTable(double vResolution, double vOffset, bool isUnsigned, 
     lengths_ = std::make_unique<uint8_t[]>(std::size_t{1} << (8 * width_));
 }
 
-uint8_t CsvTextTable::Make(uint16_t i) {
+std::size_t CsvTextTable::Fill(uint16_t i, char* out) const {
     // The value exactly as ReadText computes it.
     const double v = width_ == 1 ? values_.Value1(static_cast<int8_t>(static_cast<uint8_t>(i)))
                                  : values_.Value2(static_cast<int16_t>(i));
+    const std::size_t n = Format(v, out);
+    out[n] = ',';
+    return n + 1;
+}
+
+const char* CsvTextTable::Make(uint16_t i, char* spare, std::size_t& length) {
+    std::atomic_ref<uint8_t> state(lengths_[i]);
+    uint8_t seen = 0;
     char* slot = slots_.Data() + std::size_t{i} * kSlot;
-    const std::size_t n = Format(v, slot);
-    slot[n] = ',';
-    lengths_[i] = static_cast<uint8_t>(n + 1);
-    return lengths_[i];
+    if (state.compare_exchange_strong(seen, kMaking, std::memory_order_acquire)) {
+        length = Fill(i, slot);
+        state.store(static_cast<uint8_t>(length), std::memory_order_release);
+        return slot;
+    }
+    if (seen != kMaking) {
+        length = seen;
+        return slot;
+    }
+    length = Fill(i, spare);
+    return spare;
 }
 
 std::size_t CsvTextTable::Format(double v, char* out) {

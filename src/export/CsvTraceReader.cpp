@@ -8,15 +8,19 @@
 
 namespace kivelo {
 
-CsvTraceReader::CsvTraceReader(CWaveFile& file, int trace, std::size_t capacity) : trace_(trace), index_(capacity) {
+std::unique_ptr<CsvTextTable> CsvTraceReader::TableFor(CWaveFile& file, int trace) {
     TraceInfo info;
     file.GetTraceInfo(trace, info);
-    width_ = info.DataWidth;
-    if ((width_ == 1 || width_ == 2) && dynamic_cast<const CFldFile*>(&file) == nullptr) {
-        const bool isUnsigned = info.DataKind == kKindBit || info.DataKind == kKindUnsigned;
-        table_ = std::make_unique<CsvTextTable>(info.VResolution, info.VOffset, isUnsigned, width_);
-        if (width_ == 1) bytes_.resize(capacity);
-        column_ = {index_.data(), table_->Slots(), table_->Lengths(), table_.get()};
+    if ((info.DataWidth != 1 && info.DataWidth != 2) || dynamic_cast<const CFldFile*>(&file) != nullptr) return nullptr;
+    const bool isUnsigned = info.DataKind == kKindBit || info.DataKind == kKindUnsigned;
+    return std::make_unique<CsvTextTable>(info.VResolution, info.VOffset, isUnsigned, info.DataWidth);
+}
+
+CsvTraceReader::CsvTraceReader(int trace, CsvTextTable* table, std::size_t capacity)
+    : trace_(trace), table_(table), index_(capacity) {
+    if (table_) {
+        if (table_->Width() == 1) bytes_.resize(capacity);
+        column_ = {index_.data(), table_->Slots(), table_->Lengths(), table_};
         return;
     }
     texts_.resize(capacity);
@@ -28,7 +32,7 @@ CsvTraceReader::CsvTraceReader(CWaveFile& file, int trace, std::size_t capacity)
 
 int CsvTraceReader::Fetch(const CWaveFile& file, int block, int64_t pos, int64_t count, int64_t& got) {
     const auto n = static_cast<std::size_t>(count);
-    if (table_ && width_ == 2) {
+    if (table_ && table_->Width() == 2) {
         // The samples are the slot numbers.
         const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(index_.data()), 2 * n);
         return file.ReadData(block, trace_, pos, count, bytes, got, kWidthNative);

@@ -2,7 +2,8 @@
 // One written trace's texts for a CSV write, a pass of rows at a time. Traces of
 // 1- and 2-byte samples are read as samples and their texts taken from a table
 // by sample value; the others (4-byte samples, and floating files, whose texts
-// are their floats and not their display samples) are read as texts.
+// are their floats and not their display samples) are read as texts. The
+// threads of a write share the tables.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,8 +17,11 @@ namespace kivelo {
 
 class CsvTraceReader {
 public:
-    // Passes of at most `capacity` rows of trace `trace` of the file.
-    CsvTraceReader(CWaveFile& file, int trace, std::size_t capacity);
+    // The table of the trace's texts; null when they are read as texts.
+    static std::unique_ptr<CsvTextTable> TableFor(CWaveFile& file, int trace);
+
+    // Passes of at most `capacity` rows of trace `trace`, with its table (may be null).
+    CsvTraceReader(int trace, CsvTextTable* table, std::size_t capacity);
 
     // Reads up to `count` texts from sample pos of the block; got: how many came.
     int Fetch(const CWaveFile& file, int block, int64_t pos, int64_t count, int64_t& got);
@@ -26,8 +30,7 @@ public:
 
 private:
     int trace_;
-    int width_ = 0;
-    std::unique_ptr<CsvTextTable> table_;
+    CsvTextTable* table_;
     std::vector<uint16_t> index_;
     std::vector<uint8_t> bytes_;
     std::vector<ValueText> texts_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <system_error>
@@ -163,8 +164,14 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     CsvProgress* progress = request.progress;
     CsvRowWriter rowWriter(out, progress);
     std::atomic<bool> cancelled{false};
+    std::vector<std::unique_ptr<CsvTextTable>> tables;
+    try {
+        for (int t : traces) tables.push_back(CsvTraceReader::TableFor(file, t));
+    } catch (const std::bad_alloc&) {
+        return Fail("Not enough memory for the CSV export");
+    }
     // Thread `worker` of `threads` lays out and appends batches worker, worker +
-    // threads, ... with texts and tables of its own.
+    // threads, ... with reads of its own and the shared tables.
     auto work = [&](int worker) {
         try {
             // A realtime file delivers whole pairs of samples: an odd count is read
@@ -172,7 +179,7 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
             const auto capacity = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count) + 1);
             std::vector<CsvTraceReader> sources;
             sources.reserve(traces.size());
-            for (int t : traces) sources.emplace_back(file, t, capacity);
+            for (std::size_t i = 0; i < traces.size(); ++i) sources.emplace_back(traces[i], tables[i].get(), capacity);
             std::vector<CsvColumn> columns;
             HugeBuffer batch(CsvRowWriter::Room(traces.size(),
                                                 static_cast<std::size_t>(std::min<int64_t>(batchRows, request.count))));

@@ -38,9 +38,12 @@ TEST(CsvTextTable, EverySlotAsReadTextFormatsIt) {
             ValueText want;
             if (c.width == 1) formatter.Text1(static_cast<int8_t>(i), want);
             else formatter.Text2(static_cast<int16_t>(index), want);
-            const uint8_t length = table.Make(index);
-            ASSERT_EQ(table.Lengths()[index], length);
-            const std::string got(table.Slots() + std::size_t{index} * CsvTextTable::kSlot, length);
+            char spare[CsvTextTable::kSlot];
+            std::size_t length = 0;
+            const char* text = table.Make(index, spare, length);
+            ASSERT_EQ(text, table.Slots() + std::size_t{index} * CsvTextTable::kSlot);
+            ASSERT_EQ(CsvTextTable::Length(table.Lengths(), index), length);
+            const std::string got(text, length);
             if (got != std::string(want.data()) + "," && ++wrong <= 3)
                 ADD_FAILURE() << "res " << c.res << " off " << c.off << " slot " << i << ": " << got << " want "
                               << want.data();
