@@ -19,14 +19,14 @@ namespace kivelo {
 
 namespace {
 
-// Rows of a pass: each trace's samples of a pass are fetched with one read and
-// laid out as rows while they are still in the processor's cache. A pass holds
-// at most kPassTexts samples; only the laid-out rows go to a second thread.
+// Rows of a batch: each trace's samples of a batch are fetched with one read
+// (of 64 KB for four 2-byte traces: reads that large bypass the reader's window
+// cache, which would copy them once more and which two threads would take from
+// each other) and laid out as rows while they are in the processor's cache; a
+// batch holds at most kBatchSamples samples, a megabyte of rows for four traces.
 constexpr int64_t kChunk = 100;
-constexpr int64_t kPassTexts = 16384;
-constexpr int64_t kMaxPassRows = 4096;
-// Rows are appended in batches of this many passes (about a megabyte for four traces).
-constexpr int64_t kPassesPerBatch = 8;
+constexpr int64_t kBatchSamples = 131072;
+constexpr int64_t kMaxBatchRows = 32768;
 
 // Threads a write uses: the caller's, and by default a second one when a second
 // processor is free. When every processor is busy a second thread gets no
@@ -40,9 +40,9 @@ int ThreadCount(int asked) {
     return ::getloadavg(&load, 1) == 1 && load > static_cast<double>(cores - 1) ? 1 : 2;
 }
 
-int64_t PassRows(std::size_t traces) {
-    int64_t rows = kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
-    return std::clamp(rows / kChunk * kChunk, kChunk, kMaxPassRows);
+int64_t BatchRows(std::size_t traces) {
+    int64_t rows = kBatchSamples / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
+    return std::clamp(rows / kChunk * kChunk, kChunk, kMaxBatchRows);
 }
 
 // A text between double quotes; a quote inside is doubled so the field stays one field.
@@ -158,8 +158,7 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     if (!out.Create(path, StagedFile::Existing::Replace)) return Fail(out.Error());
     out.Append(Header(file, traces, request));
 
-    const int64_t passRows = PassRows(traces.size());
-    const int64_t batchRows = passRows * kPassesPerBatch;
+    const int64_t batchRows = BatchRows(traces.size());
     int threads = ThreadCount(request.threads) > 1 && request.count > batchRows ? 2 : 1;
     CsvProgress* progress = request.progress;
     CsvRowWriter rowWriter(out, progress);
@@ -176,39 +175,34 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
         try {
             // A realtime file delivers whole pairs of samples: an odd count is read
             // one longer, hence the one spare place.
-            const auto capacity = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count) + 1);
+            const auto capacity = static_cast<std::size_t>(std::min<int64_t>(batchRows, request.count) + 1);
             std::vector<CsvTraceReader> sources;
             sources.reserve(traces.size());
             for (std::size_t i = 0; i < traces.size(); ++i) sources.emplace_back(traces[i], tables[i].get(), capacity);
             std::vector<CsvColumn> columns;
-            HugeBuffer batch(CsvRowWriter::Room(traces.size(),
-                                                static_cast<std::size_t>(std::min<int64_t>(batchRows, request.count))));
+            HugeBuffer batch(CsvRowWriter::Room(traces.size(), capacity));
             for (int64_t k = worker; k * batchRows < request.count; k += threads) {
-                const int64_t last = std::min((k + 1) * batchRows, int64_t{request.count});
-                char* end = batch.Data();
-                for (int64_t done = k * batchRows; done < last; done += passRows) {
-                    if (progress != nullptr && progress->Cancelled()) {
-                        cancelled = true;
-                        rowWriter.Stop("The CSV export was cancelled");
+                if (progress != nullptr && progress->Cancelled()) {
+                    cancelled = true;
+                    rowWriter.Stop("The CSV export was cancelled");
+                    return;
+                }
+                const int64_t rows = std::min(batchRows, request.count - k * batchRows);
+                const int64_t pos = request.first + k * batchRows;
+                columns.clear();
+                for (CsvTraceReader& source : sources) {
+                    int64_t got = 0;
+                    if (source.Fetch(file, request.block, pos, rows + rows % 2, got) != kFileOk || got < rows) {
+                        rowWriter.Stop("Cannot read the samples of trace " +
+                                       std::to_string(traces[columns.size()] + 1) + " from sample " +
+                                       std::to_string(pos + std::max<int64_t>(got, 0)));
                         return;
                     }
-                    const int64_t rows = std::min(passRows, last - done);
-                    const int64_t pos = request.first + done;
-                    columns.clear();
-                    for (CsvTraceReader& source : sources) {
-                        int64_t got = 0;
-                        if (source.Fetch(file, request.block, pos, rows + rows % 2, got) != kFileOk || got < rows) {
-                            rowWriter.Stop("Cannot read the samples of trace " +
-                                           std::to_string(traces[columns.size()] + 1) + " from sample " +
-                                           std::to_string(pos + std::max<int64_t>(got, 0)));
-                            return;
-                        }
-                        columns.push_back(source.Column());
-                    }
-                    end = CsvRowWriter::LayOut(end, columns, static_cast<std::size_t>(rows));
+                    columns.push_back(source.Column());
                 }
+                const char* end = CsvRowWriter::LayOut(batch.Data(), columns, static_cast<std::size_t>(rows));
                 const std::string_view laidOut(batch.Data(), static_cast<std::size_t>(end - batch.Data()));
-                if (!rowWriter.Append(static_cast<std::size_t>(k), laidOut, last)) return;
+                if (!rowWriter.Append(static_cast<std::size_t>(k), laidOut, pos - request.first + rows)) return;
             }
         } catch (const std::bad_alloc&) {
             rowWriter.Stop("Not enough memory for the CSV export");
