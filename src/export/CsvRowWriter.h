@@ -1,83 +1,64 @@
 #pragma once
-// The second half of a CSV write: lays out passes of value texts as rows (each
-// trace's text and a comma, then LF) and appends them to the output in the order
-// they came. The caller lays out each pass while its texts are in its cache,
-// into batches of a megabyte or more; each batch goes to the file in one write
-// without a further copy. With a thread of its own, that thread makes the writes
-// while the caller fetches the next passes: a ring of batches absorbs the
-// moments when one of the two threads has no processor (the machine is shared).
-#include <array>
+// The second half of a CSV write: lays out passes of texts as rows (each trace's
+// text and a comma, then LF) into batches, and appends the batches to the output
+// in their order. With two threads each thread lays out the batches it takes
+// and appends each one when its turn comes: a batch goes to the file from the
+// cache of the processor that made it, while the other thread makes its next one.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <span>
 #include <string>
-#include <thread>
-#include <vector>
+#include <string_view>
 
 #include "common/StagedFile.h"
 #include "export/CsvProgress.h"
-#include "wavefile/WaveRecords.h"
+#include "export/CsvTextTable.h"
 
 namespace kivelo {
 
+// One written trace's texts for the rows of a pass: row r's text and comma are
+// the first CsvTextTable::Length(lengths, index[r]) bytes of slot index[r]
+// (CsvTextTable::kSlot bytes each). A slot not made yet is made by table.
+struct CsvColumn {
+    const uint16_t* index = nullptr;
+    const char* slots = nullptr;
+    uint8_t* lengths = nullptr;
+    CsvTextTable* table = nullptr;  // null when every slot is made
+};
+
 class CsvRowWriter {
 public:
-    // Rows go to the file in writes of at least this size; an output whose buffer
-    // is no larger takes them without a copy.
-    static constexpr std::size_t kWriteBytes = std::size_t{1} << 20;
+    // An output whose buffer is no larger than a batch takes it without a copy.
+    static constexpr std::size_t kOutputBuffer = std::size_t{64} << 10;
 
-    // A pass holds at most `stride` rows of `traces` texts: trace i's text of row r
-    // at i * stride + r. `out` and `progress` (may be null) must outlive this.
-    CsvRowWriter(StagedFile& out, std::size_t traces, std::size_t stride, bool threaded, CsvProgress* progress);
-    ~CsvRowWriter();
-    CsvRowWriter(const CsvRowWriter&) = delete;
-    CsvRowWriter& operator=(const CsvRowWriter&) = delete;
+    // `out` and `progress` (may be null) must outlive this.
+    CsvRowWriter(StagedFile& out, CsvProgress* progress) : out_(out), progress_(progress) {}
 
-    // The buffer for the next pass's texts.
-    std::span<ValueText> NextPass();
-    // Lays out the pass just filled: `rows` rows, `rowsDone` rows of the whole
-    // write once it is written. False when a write has failed (see Error()).
-    bool Submit(std::size_t rows, int64_t rowsDone);
-    // Writes what is left and waits until every batch is written; false when a write failed.
-    bool Finish();
-    const std::string& Error() const { return error_; }
+    // Appends batch k (numbered from 0) once batches 0 .. k-1 are appended, and
+    // counts its last row, rowsDone, as written. False when a write has failed
+    // or Stop was called (the first reason is kept, see Error()).
+    bool Append(std::size_t k, std::string_view rows, int64_t rowsDone);
+    // Every Append waiting or to come returns false.
+    void Stop(const std::string& reason);
+    std::string Error() const;
 
-    // The rows of `count` rows of texts laid out into `rows` from byte `at` (the
-    // end is the result; `rows` is never shrunk, so its pages are not zeroed again).
-    static std::size_t LayOut(std::vector<char>& rows, std::size_t at, std::span<const ValueText> texts,
-                              std::size_t traces, std::size_t stride, std::size_t count);
+    // Room for `count` rows of the longest texts of `columns` columns.
+    static std::size_t Room(std::size_t columns, std::size_t count) {
+        return count * (columns * CsvTextTable::kSlot + 1) + CsvTextTable::kSlot;
+    }
+    // `count` rows of the columns laid out from p, which has Room for them; the end is the result.
+    static char* LayOut(char* p, std::span<const CsvColumn> columns, std::size_t count);
 
 private:
-    struct Batch {
-        std::vector<char> rows;
-        std::size_t bytes = 0;
-        int64_t rowsDone = 0;
-        bool full = false;  // handed to the writer thread and not yet written
-    };
-    static constexpr std::size_t kBatches = 4;
-
-    // Writes a batch and empties it; false on a write failure.
-    bool WriteBatch(Batch& batch);
-    // Gives the batch being filled to the writer thread and waits for the next one to be free.
-    bool HandOver();
-    void Run();
-
     StagedFile& out_;
-    const std::size_t traces_;
-    const std::size_t stride_;
     CsvProgress* const progress_;
-    std::vector<ValueText> texts_;
-    std::array<Batch, kBatches> batches_;
-    std::size_t fill_ = 0;     // the batch the caller lays out into
-    std::size_t written_ = 0;  // the batch the writer thread takes next
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool stop_ = false;
-    bool failed_ = false;
+    mutable std::mutex mutex_;
+    std::condition_variable turn_;
+    std::size_t next_ = 0;  // the batch whose turn it is
+    bool stopped_ = false;
     std::string error_;
-    std::thread thread_;  // last: it runs on the members above
 };
 
 }  // namespace kivelo

@@ -1,27 +1,35 @@
 #include "export/CsvWriter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "common/StagedFile.h"
 #include "export/CsvRowWriter.h"
+#include "export/CsvTraceReader.h"
+#include "export/HugeBuffer.h"
 #include "wavefile/NumberText.h"
 
 namespace kivelo {
 
 namespace {
 
-// Rows of a pass: each trace's texts of a pass are fetched with one ReadText and
-// laid out as rows while they are still in the processor's cache (the formatters
-// keep their tables per trace, so switching traces often costs nothing). A pass
-// holds at most kPassTexts texts (320 KB); only the laid-out rows go to a second thread.
+// Rows of a batch: each trace's samples of a batch are fetched with one read
+// (of 64 KB for four 2-byte traces: reads that large bypass the reader's window
+// cache, which would copy them once more and which two threads would take from
+// each other) and laid out as rows while they are in the processor's cache; a
+// batch holds at most kBatchSamples samples, a megabyte of rows for four traces.
 constexpr int64_t kChunk = 100;
-constexpr int64_t kPassTexts = 16384;
-constexpr int64_t kMaxPassRows = 4096;
+constexpr int64_t kBatchSamples = 131072;
+constexpr int64_t kMaxBatchRows = 32768;
 
-// Threads a write uses: the caller's, and by default one writing the rows when a
-// second processor is free. When every processor is busy a second thread gets no
+// Threads a write uses: the caller's, and by default a second one when a second
+// processor is free. When every processor is busy a second thread gets no
 // more processor time (the scheduler shares it between sessions, not threads)
 // and only adds hand-overs, so the default then stays on one.
 int ThreadCount(int asked) {
@@ -32,9 +40,9 @@ int ThreadCount(int asked) {
     return ::getloadavg(&load, 1) == 1 && load > static_cast<double>(cores - 1) ? 1 : 2;
 }
 
-int64_t PassRows(std::size_t traces) {
-    int64_t rows = kPassTexts / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
-    return std::clamp(rows / kChunk * kChunk, kChunk, kMaxPassRows);
+int64_t BatchRows(std::size_t traces) {
+    int64_t rows = kBatchSamples / static_cast<int64_t>(std::max<std::size_t>(traces, 1));
+    return std::clamp(rows / kChunk * kChunk, kChunk, kMaxBatchRows);
 }
 
 // A text between double quotes; a quote inside is doubled so the field stays one field.
@@ -146,41 +154,76 @@ int CsvWriter::Write(CWaveFile& file, const std::string& path, const CsvRequest&
     std::vector<int> traces = SelectTraces(request.onOff, file.GetTraceTotalNumber());
     if (!CheckRange(file, traces, request)) return 0;
 
-    StagedFile out(CsvRowWriter::kWriteBytes);
+    StagedFile out(CsvRowWriter::kOutputBuffer);
     if (!out.Create(path, StagedFile::Existing::Replace)) return Fail(out.Error());
     out.Append(Header(file, traces, request));
 
-    std::size_t width = traces.size();
-    const int64_t passRows = PassRows(width);
-    const bool threaded = ThreadCount(request.threads) > 1 && request.count > passRows;
-    auto stride = static_cast<std::size_t>(std::min<int64_t>(passRows, request.count));
+    const int64_t batchRows = BatchRows(traces.size());
+    int threads = ThreadCount(request.threads) > 1 && request.count > batchRows ? 2 : 1;
     CsvProgress* progress = request.progress;
-    auto stopped = [&] {
-        if (progress == nullptr || !progress->Cancelled()) return false;
-        cancelled_ = true;
-        Fail("The CSV export was cancelled");
-        return true;
-    };
-    CsvRowWriter rowWriter(out, width, stride, threaded, progress);
-    int64_t done = 0;
-    while (done < request.count) {
-        int64_t rows = std::min(passRows, request.count - done);
-        const std::span<ValueText> texts = rowWriter.NextPass();
-        for (std::size_t i = 0; i < width; ++i) {
-            if (stopped()) return 0;
-            const int64_t pos = request.first + done;
-            int64_t got = 0;
-            if (file.ReadText(request.block, traces[i], pos, rows,
-                              texts.subspan(i * stride, static_cast<std::size_t>(rows)), got) != kFileOk ||
-                got < rows)
-                return Fail("Cannot read the samples of trace " + std::to_string(traces[i] + 1) + " from sample " +
-                            std::to_string(pos + std::max<int64_t>(got, 0)));
-        }
-        done += rows;
-        if (!rowWriter.Submit(static_cast<std::size_t>(rows), done)) return Fail(rowWriter.Error());
+    CsvRowWriter rowWriter(out, progress);
+    std::atomic<bool> cancelled{false};
+    std::vector<std::unique_ptr<CsvTextTable>> tables;
+    try {
+        for (int t : traces) tables.push_back(CsvTraceReader::TableFor(file, t));
+    } catch (const std::bad_alloc&) {
+        return Fail("Not enough memory for the CSV export");
     }
-    if (!rowWriter.Finish()) return Fail(rowWriter.Error());
-    if (stopped()) return 0;
+    // Thread `worker` of `threads` lays out and appends batches worker, worker +
+    // threads, ... with reads of its own and the shared tables.
+    auto work = [&](int worker) {
+        try {
+            // A realtime file delivers whole pairs of samples: an odd count is read
+            // one longer, hence the one spare place.
+            const auto capacity = static_cast<std::size_t>(std::min<int64_t>(batchRows, request.count) + 1);
+            std::vector<CsvTraceReader> sources;
+            sources.reserve(traces.size());
+            for (std::size_t i = 0; i < traces.size(); ++i) sources.emplace_back(traces[i], tables[i].get(), capacity);
+            std::vector<CsvColumn> columns;
+            HugeBuffer batch(CsvRowWriter::Room(traces.size(), capacity));
+            for (int64_t k = worker; k * batchRows < request.count; k += threads) {
+                if (progress != nullptr && progress->Cancelled()) {
+                    cancelled = true;
+                    rowWriter.Stop("The CSV export was cancelled");
+                    return;
+                }
+                const int64_t rows = std::min(batchRows, request.count - k * batchRows);
+                const int64_t pos = request.first + k * batchRows;
+                columns.clear();
+                for (CsvTraceReader& source : sources) {
+                    int64_t got = 0;
+                    if (source.Fetch(file, request.block, pos, rows + rows % 2, got) != kFileOk || got < rows) {
+                        rowWriter.Stop("Cannot read the samples of trace " +
+                                       std::to_string(traces[columns.size()] + 1) + " from sample " +
+                                       std::to_string(pos + std::max<int64_t>(got, 0)));
+                        return;
+                    }
+                    columns.push_back(source.Column());
+                }
+                const char* end = CsvRowWriter::LayOut(batch.Data(), columns, static_cast<std::size_t>(rows));
+                const std::string_view laidOut(batch.Data(), static_cast<std::size_t>(end - batch.Data()));
+                if (!rowWriter.Append(static_cast<std::size_t>(k), laidOut, pos - request.first + rows)) return;
+            }
+        } catch (const std::bad_alloc&) {
+            rowWriter.Stop("Not enough memory for the CSV export");
+        }
+    };
+    {
+        std::jthread second;
+        if (threads == 2) {
+            try {
+                second = std::jthread(work, 1);
+            } catch (const std::system_error&) {
+                threads = 1;  // no thread to spare: this one takes every batch
+            }
+        }
+        work(0);
+    }
+    if (cancelled) {
+        cancelled_ = true;
+        return Fail("The CSV export was cancelled");
+    }
+    if (const std::string error = rowWriter.Error(); !error.empty()) return Fail(error);
     if (!out.Commit()) return Fail(out.Error());
     return -1;
 }

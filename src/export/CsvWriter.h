@@ -23,8 +23,9 @@ struct CsvRequest {
     std::span<const uint8_t> onOff;
     // Rows written so far and a request to stop; none when nobody follows the write.
     CsvProgress* progress = nullptr;
-    // 1: everything on the caller's thread; 2: a second thread writes the rows;
-    // 0: a second thread when a second processor is free. The bytes are the same.
+    // 1: everything on the caller's thread; 2: the caller's and a second thread
+    // each lay out and write every other batch of rows; 0: a second thread when a
+    // second processor is free. The bytes are the same.
     int threads = 0;
 };
 

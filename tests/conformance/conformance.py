@@ -408,10 +408,11 @@ def rtm_regions_and_rings(c):
                  dspchattr=0b1010, little=False, ring_flag=(1, 0, 0), ring_start=(2, 0, 0))
     c.csv(p)
     c.csv(p, first=3, count=4)   # an odd first sample: reads start on whole frames
-    # An odd block size: the last sample of a pair can't be read alone.
+    # An odd block size and odd counts: the last pair is read whole and its first sample written.
     p = rtm_case(c, 'odd', [0, 1], 2, 151, (2 * 2 * 152, 2 * 2 * 2, 2 * 2 * 2), 0b11)
     c.csv(p)
     c.csv(p, count=150)
+    c.csv(p, first=1, count=7)
 
 
 @case('convert')

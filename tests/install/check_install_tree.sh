@@ -20,7 +20,8 @@ share=$prefix/$KIVELO_DATADIR
 
 # ---- the tree ----------------------------------------------------------------
 expected=(
-    "$KIVELO_BINDIR/kivelo-cli" "$KIVELO_BINDIR/qvsim" "$KIVELO_LIBDIR/libqvsim-gpib.so"
+    "$KIVELO_BINDIR/kivelo-cli" "$KIVELO_LIBEXECDIR/kivelo/kivelo-cli-full"
+    "$KIVELO_BINDIR/qvsim" "$KIVELO_LIBDIR/libqvsim-gpib.so"
     "$KIVELO_DATADIR/mime/packages/$id.xml"
     "$KIVELO_MANDIR/man1/kivelo-cli.1.gz" "$KIVELO_MANDIR/man1/qvsim.1.gz"
     "$KIVELO_DOCDIR/README.md" "$KIVELO_DOCDIR/copyright" "$KIVELO_DOCDIR/changelog.gz"
@@ -52,6 +53,8 @@ done
 # ---- the programs run from the prefix -----------------------------------------
 cli=$prefix/$KIVELO_BINDIR/kivelo-cli
 "$cli" --help >"$work/help" 2>&1 || fail "installed kivelo-cli --help: $(cat "$work/help")"
+# export runs in kivelo-cli-full, found in libexec from bin/.
+"$cli" export --help >"$work/help" 2>&1 || fail "installed kivelo-cli export --help: $(cat "$work/help")"
 for f in demo_wave.wvf demo_realtime.rtm demo_float.fld; do
     if ! "$cli" info "$share/kivelo/demo/$f" >"$work/info" 2>&1 || ! grep -q '^Traces' "$work/info"; then
         fail "installed kivelo-cli info $f: $(head -3 "$work/info")"

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "CliArgs.h"
+#include "CliFullProgram.h"
 
 namespace kivelo::cli {
 
@@ -22,6 +23,13 @@ int RunExport(int argc, char** argv);
 
 namespace {
 
+// kivelo-cli runs the commands marked Full in kivelo-cli-full (see CliFullProgram.h).
+#ifdef KIVELO_CLI_QUICK
+#define Full(run) nullptr
+#else
+#define Full(run) run
+#endif
+
 struct Command {
     const char* name;
     int (*run)(int argc, char** argv);
@@ -32,15 +40,15 @@ constexpr Command kCommands[] = {
     {"info", RunInfo, "show the traces, blocks and time base of a waveform file"},
     {"csv", RunCsv, "write one block of a waveform file as CSV"},
 #ifdef KIVELO_CLI_RENDER
-    {"render", RunRender, "draw the display windows of a waveform file as .bmp or .png"},
-    {"print", RunPrint, "write the printed page of a waveform file as a one-page PDF"},
+    {"render", Full(RunRender), "draw the display windows of a waveform file as .bmp or .png"},
+    {"print", Full(RunPrint), "write the printed page of a waveform file as a one-page PDF"},
 #endif
     {"convert", RunConvert, "convert a realtime file to a .wvf/.hdr pair"},
     {"download", RunDownload, "fetch an instrument's records into a .wvf/.hdr pair"},
     {"remote", RunRemote, "send one remote-control command line to an instrument"},
     {"measure", RunMeasure, "measure min, max, mean, rms, frequency, ... of a span of a record"},
     {"spectrum", RunSpectrum, "write the amplitude spectrum of a span of one trace as CSV"},
-    {"export", RunExport, "write traces as HDF5, a sigrok session, VCD, WAV or CSV with time"},
+    {"export", Full(RunExport), "write traces as HDF5, a sigrok session, VCD, WAV or CSV with time"},
 };
 
 void PrintUsage(std::FILE* out) {
@@ -68,7 +76,7 @@ int Main(int argc, char** argv) {
         return kExitOk;
     }
     for (const Command& c : kCommands)
-        if (name == c.name) return c.run(argc - 1, argv + 1);
+        if (name == c.name) return c.run != nullptr ? c.run(argc - 1, argv + 1) : RunFullProgram(argv);
     std::fprintf(stderr, "kivelo-cli: unknown command '%s' (see kivelo-cli --help)\n", argv[1]);
     return kExitUsage;
 }

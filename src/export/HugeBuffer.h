@@ -1,0 +1,26 @@
+#pragma once
+// A large work buffer of uninitialised bytes, on huge pages where the system
+// gives them (only a hint): in a virtual machine a first touch of a small page
+// can cost as much as filling thousands of bytes, and a CSV write touches
+// megabytes of tables and rows once.
+#include <cstddef>
+
+namespace kivelo {
+
+class HugeBuffer {
+public:
+    explicit HugeBuffer(std::size_t bytes);
+    ~HugeBuffer();
+    HugeBuffer(const HugeBuffer&) = delete;
+    HugeBuffer& operator=(const HugeBuffer&) = delete;
+
+    char* Data() const { return data_; }
+    std::size_t Size() const { return size_; }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    bool huge_ = false;
+};
+
+}  // namespace kivelo
