@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace kivelo {
@@ -64,12 +65,21 @@ bool ReadSamples(const DisplayTrace& trace, const CWaveFile& file, int record, i
     if (channel < 0 || start < 0 || count <= 0) return false;
     count = std::min(count, file.GetBlockSize(record, channel) - start);
     if (count <= 0) return false;
-    std::vector<uint8_t> buffer(static_cast<size_t>(count) * 2 + 16);
+    // Read straight into out (its storage kept from run to run), then made display values in place.
+    out.resize(static_cast<size_t>(count) + 8);
+    const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(out.data()), out.size() * 2);
     int64_t delivered = 0;
-    if (file.ReadEnvelope(512, record, channel, start, count, buffer, delivered, kWidth2) != kFileOk) return false;
+    if (file.ReadEnvelope(512, record, channel, start, count, bytes, delivered, kWidth2) != kFileOk) {
+        out.clear();
+        return false;
+    }
     delivered = std::clamp<int64_t>(delivered, 0, count);
     out.resize(static_cast<size_t>(delivered));
-    for (int64_t i = 0; i < delivered; ++i) out[static_cast<size_t>(i)] = AsDisplayed(trace, buffer.data() + 2 * i);
+    // AsDisplayed for every value, written so that it vectorises.
+    const int shift = trace.bytesPerSample == 1 ? 8 : 0;
+    const uint16_t flip = trace.isSigned ? 0 : 0x8000;
+    auto* u = reinterpret_cast<uint16_t*>(out.data());
+    for (int64_t i = 0; i < delivered; ++i) u[i] = static_cast<uint16_t>(static_cast<uint16_t>(u[i] << shift) + flip);
     return delivered > 0;
 }
 

@@ -1,7 +1,10 @@
 #include "display/XyFigureCache.h"
 
 #include <algorithm>
+#include <climits>
 #include <optional>
+#include <span>
+#include <thread>
 
 #include "display/ColourCode.h"
 #include "display/DisplayPointLoader.h"
@@ -42,7 +45,85 @@ std::vector<int64_t> KeyOf(const ViewArea& area, const TraceSet& set, const OnOf
     return key;
 }
 
+// Positions of the points of one run for every trace plotted, each point that
+// falls on the pixel of the one before left out (the drawing leaves it out too).
+struct RunPoints {
+    bool xRead = false;
+    std::vector<uint8_t> read;                // per trace plotted
+    std::vector<std::vector<XyCell>> points;  // per trace plotted
+};
+
+// Runs [first, last) of a long figure: the X samples read once per run, their
+// columns looked up once, each trace's rows looked up and compared with the point before.
+void PointsOfRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+                  std::span<const int> plotted, const XyRange& range, const std::vector<int32_t>& columnTable,
+                  std::span<const std::vector<int32_t>> rowTables, int64_t first, int64_t last,
+                  std::span<RunPoints> out) {
+    std::vector<int16_t> xs, ys;
+    std::vector<int32_t> columns;
+    std::vector<XyCell> previous(plotted.size(), XyCell{INT32_MIN, INT32_MIN});  // never a position
+    for (int64_t r = first; r < last; ++r) {
+        RunPoints& run = out[static_cast<size_t>(r - first)];
+        run.read.assign(plotted.size(), 0);
+        run.points.resize(plotted.size());
+        const int64_t at = range.start + r * XyFigureCache::kRun;
+        const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
+        run.xRead = ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs);
+        if (!run.xRead) return;
+        columns.resize(xs.size());
+        for (size_t i = 0; i < xs.size(); ++i) columns[i] = columnTable[static_cast<uint16_t>(xs[i])];
+        for (size_t k = 0; k < plotted.size(); ++k) {
+            std::vector<XyCell>& points = run.points[k];
+            points.clear();
+            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at, n, ys)) continue;
+            run.read[k] = 1;
+            const int32_t* rows = rowTables[k].data();
+            const size_t m = std::min(columns.size(), ys.size());
+            XyCell p = previous[k];
+            for (size_t i = 0; i < m; ++i) {
+                const int32_t x = columns[i], y = rows[static_cast<uint16_t>(ys[i])];
+                if (x == p.x && y == p.y) continue;
+                p = {x, y};
+                points.push_back(p);
+            }
+            previous[k] = p;
+        }
+    }
+}
+
 }  // namespace
+
+void XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
+                             const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range,
+                             std::span<std::optional<XyPoint>> carries) {
+    // Positions by table: the same as worked out one by one, at one load per sample.
+    const std::vector<int32_t> columnTable = XyColumnTable(area, set[xIndex]);
+    std::vector<std::vector<int32_t>> rowTables;
+    for (const int i : plotted) rowTables.push_back(XyRowTable(area, set[i]));
+    // Runs looked at on several threads a stretch at a time; drawn in order on this one.
+    const int threads = std::clamp(file.WorkThreads(), 1, 16);
+    const int64_t runs = (range.count + kRun - 1) / kRun, perThread = 8, stretch = perThread * threads;
+    std::vector<RunPoints> points(static_cast<size_t>(stretch));
+    for (int64_t first = 0; first < runs; first += stretch) {
+        const int64_t last = std::min(first + stretch, runs);
+        auto work = [&](int t) {
+            const int64_t a = std::min(first + t * perThread, last), b = std::min(a + perThread, last);
+            PointsOfRuns(file, set, table, xIndex, plotted, range, columnTable, rowTables, a, b,
+                         std::span(points).subspan(static_cast<size_t>(a - first)));
+        };
+        {
+            std::vector<std::jthread> helpers;
+            for (int t = 1; t < threads && first + t * perThread < last; ++t) helpers.emplace_back(work, t);
+            work(0);
+        }
+        for (int64_t r = first; r < last; ++r) {
+            const RunPoints& run = points[static_cast<size_t>(r - first)];
+            if (!run.xRead) return;
+            for (size_t k = 0; k < plotted.size(); ++k)
+                if (run.read[k]) DrawXYPoints(plane, area, run.points[k], set[plotted[k]].colour, carries[k]);
+        }
+    }
+}
 
 void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& area, const TraceSet& set,
                          const OnOffTable& table, int xIndex, const XyRange& range) {
@@ -65,6 +146,10 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
     for (int i = 0; i < kTraceCount; ++i)
         if (Plotted(set[i], table, i, xIndex)) plotted.push_back(i);
     std::vector<std::optional<XyPoint>> carries(plotted.size());
+    if (range.count >= kTablesFrom) {
+        DrawLong(plane, file, area, set, table, xIndex, plotted, range, carries);
+        plotted.clear();
+    }
     std::vector<int16_t> xs, ys;
     for (int64_t at = range.start; !plotted.empty() && at < range.start + range.count; at += kRun) {
         const int64_t n = std::min(kRun, range.start + range.count - at);

@@ -929,6 +929,9 @@ bool CWaveFile::SummaryEnvelope(const Place& at, int stepCode, const EnvelopeSha
     const int w = WidthOf(at.trace), outSize = OutputSize(code, w);
     const int stored = std::min(w, outSize);
     const int kind = traces_[static_cast<std::size_t>(at.trace)].DataKind;
+    // Finer than a summary block and too short to build one while it passes: the
+    // summaries have nothing to give (reads of the samples themselves, run by run).
+    if (stepCode / 256 < EnvelopeSummary::kBlock && 2 * count + 2 < BlockSizeAt(at)) return false;
     SummaryKey key;
     if (!SummaryKeyFor(at, stored, CompareOf(kind), key)) return false;
     const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
