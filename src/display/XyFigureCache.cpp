@@ -45,6 +45,12 @@ std::vector<int64_t> KeyOf(const ViewArea& area, const TraceSet& set, const OnOf
     return key;
 }
 
+std::vector<int32_t> ByStoredValue(const DisplayTrace& trace, const std::vector<int32_t>& byDisplayed) {
+    std::vector<int32_t> table(byDisplayed.size());
+    for (uint32_t v = 0; v < table.size(); ++v) table[v] = byDisplayed[DisplayedBits(trace, static_cast<uint16_t>(v))];
+    return table;
+}
+
 // Positions of the points of one run for every trace plotted, each point that
 // falls on the pixel of the one before left out (the drawing leaves it out too).
 struct RunPoints {
@@ -54,7 +60,7 @@ struct RunPoints {
 };
 
 // Runs [first, last) of a long figure: the X samples read once per run, their
-// columns looked up once, each trace's rows looked up and compared with the point before.
+// columns looked up once, each trace's rows looked up (both by the values as read) and compared with the point before.
 void PointsOfRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                   std::span<const int> plotted, const XyRange& range, const std::vector<int32_t>& columnTable,
                   std::span<const std::vector<int32_t>> rowTables, int64_t first, int64_t last,
@@ -68,14 +74,14 @@ void PointsOfRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& 
         run.points.resize(plotted.size());
         const int64_t at = range.start + r * XyFigureCache::kRun;
         const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
-        run.xRead = ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs);
+        run.xRead = ReadStoredSamples(file, range.record, ChannelOf(table, xIndex), at, n, xs);
         if (!run.xRead) return;
         columns.resize(xs.size());
         for (size_t i = 0; i < xs.size(); ++i) columns[i] = columnTable[static_cast<uint16_t>(xs[i])];
         for (size_t k = 0; k < plotted.size(); ++k) {
             std::vector<XyCell>& points = run.points[k];
             points.clear();
-            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at, n, ys)) continue;
+            if (!ReadStoredSamples(file, range.record, ChannelOf(table, plotted[k]), at, n, ys)) continue;
             run.read[k] = 1;
             const int32_t* rows = rowTables[k].data();
             const size_t m = std::min(columns.size(), ys.size());
@@ -96,10 +102,11 @@ void PointsOfRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& 
 void XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
                              const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range,
                              std::span<std::optional<XyPoint>> carries) {
-    // Positions by table: the same as worked out one by one, at one load per sample.
-    const std::vector<int32_t> columnTable = XyColumnTable(area, set[xIndex]);
+    // Positions by table, indexed by the values as read: the same as worked out one
+    // by one from display values, at one load per sample.
+    const std::vector<int32_t> columnTable = ByStoredValue(set[xIndex], XyColumnTable(area, set[xIndex]));
     std::vector<std::vector<int32_t>> rowTables;
-    for (const int i : plotted) rowTables.push_back(XyRowTable(area, set[i]));
+    for (const int i : plotted) rowTables.push_back(ByStoredValue(set[i], XyRowTable(area, set[i])));
     // Runs looked at on several threads a stretch at a time; drawn in order on this one.
     const int threads = std::clamp(file.WorkThreads(), 1, 16);
     const int64_t runs = (range.count + kRun - 1) / kRun, perThread = 8, stretch = perThread * threads;
