@@ -138,10 +138,27 @@ HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits,
 #if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
     constexpr int64_t K = static_cast<int64_t>(hn::MaxLanes(d));
     if constexpr (K > 1 && K <= kBlock && kBlock % K == 0) {
-        HWY_ALIGN T a[K], b[K];
+        HWY_ALIGN T a[K], b[K], starts[K];
         for (; blocks >= K; blocks -= K) {
-            if (bits) FoldLaneBlocks(d, x, AndOp(), OrOp(), a, b);
-            else FoldLaneBlocks(d, x, MinOp(), MaxOp(), a, b);
+            if (bits) {
+                FoldLaneBlocks(d, x, AndOp(), OrOp(), a, b);
+                hn::StoreInterleaved2(hn::Load(d, a), hn::Load(d, b), d, out);
+                x += K * kBlock;
+                out += 2 * K;
+                continue;
+            }
+            FoldLaneBlocks(d, x, MinOp(), MaxOp(), a, b);
+            // The order of every block at once where each starts at one of its
+            // extremes (as smooth signals mostly do); else block by block below.
+            for (int64_t j = 0; j < K; ++j) starts[j] = x[j * kBlock];
+            const auto mn = hn::Load(d, a), mx = hn::Load(d, b), x0 = hn::Load(d, starts);
+            const auto atMin = hn::Or(hn::Eq(mn, mx), hn::Eq(x0, mn));
+            if (hn::AllTrue(d, hn::Or(atMin, hn::Eq(x0, mx)))) {
+                hn::StoreInterleaved2(hn::IfThenElse(atMin, mn, mx), hn::IfThenElse(atMin, mx, mn), d, out);
+                x += K * kBlock;
+                out += 2 * K;
+                continue;
+            }
             for (int64_t j = 0; j < K; ++j, x += kBlock, out += 2) {
                 const T mn = a[j], mx = b[j];
                 // Smooth signals mostly start a block at one of its extremes.
