@@ -79,12 +79,13 @@ struct Program {
     TextMetrics metrics = TextMetrics::Normal();
     ReadMonitor monitor;
 
-    Program(const std::string& path, int64_t summaryBudget, int threads = 0, int zoomEntry = 0)
+    Program(const std::string& path, int64_t summaryBudget, int threads = 0, int zoomEntry = 0, bool xyShown = true)
         : document(summaryBudget) {
         document.SetReadMonitor(&monitor);
         document.Summaries().SetThreads(threads);
         if (!document.Load(path).ok) std::abort();
         BindDocument(*model, *document.Current());
+        model->shown[static_cast<size_t>(WindowId::Xy)] = xyShown;
         if (zoomEntry != 0) {
             const auto last = static_cast<int>(model->zoom.RatioTexts().size()) - 1;
             model->zoom.SelectZoomRatio(static_cast<uint32_t>(zoomEntry < 0 ? last : std::min(zoomEntry, last)),
@@ -100,13 +101,14 @@ struct Program {
 
 // Each iteration, in this order: the file streamed through a 1 MB buffer (the
 // baseline), the first frame with summaries made on `threads` threads (0: all)
-// and the Zoom window at its widest ratio, the same at its narrowest ratio, and
-// on all threads also the frame without summaries.
+// and the Zoom window at its widest ratio, the same at its narrowest ratio, the
+// same without the XY window (whose figure of the whole record plots every
+// sample pair), and on all threads also the frame without summaries.
 void BM_FirstFrameOverPlainRead(benchmark::State& state) {
     const std::string& path = LargeRecord();
     const int threads = static_cast<int>(state.range(0));
     const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
-    std::vector<double> readMs, frameMs, narrowMs, withoutMs, readCpu, frameCpu;
+    std::vector<double> readMs, frameMs, narrowMs, withoutMs, readCpu, frameCpu, noXyMs, noXyCpu;
     double readPerByte = 0, summaryPerByte = 0;
     int used = 0;
     for (auto _ : state) {
@@ -125,6 +127,11 @@ void BM_FirstFrameOverPlainRead(benchmark::State& state) {
         readCpu.push_back(c1 - c0);
         frameCpu.push_back(bench::ProcessCpuMs() - c1);
         { Program p(path, WavefileOptions::From(std::getenv).summaryBudget, threads, -1); }
+        const double c3 = bench::ProcessCpuMs();
+        const auto t3a = Clock::now();
+        { Program p(path, WavefileOptions::From(std::getenv).summaryBudget, threads, 0, false); }
+        noXyMs.push_back(Ms(t3a, Clock::now()));
+        noXyCpu.push_back(bench::ProcessCpuMs() - c3);
         const auto t3 = Clock::now();
         if (threads == 0) {
             Program p(path, 0);
@@ -132,7 +139,7 @@ void BM_FirstFrameOverPlainRead(benchmark::State& state) {
         const auto t4 = Clock::now();
         readMs.push_back(Ms(t0, t1));
         frameMs.push_back(Ms(t1, t2));
-        narrowMs.push_back(Ms(t2, t3));
+        narrowMs.push_back(Ms(t2, t3a));
         if (threads == 0) withoutMs.push_back(Ms(t3, t4));
     }
     const double read = Median(readMs), frame = Median(frameMs), narrow = Median(narrowMs);
@@ -148,6 +155,10 @@ void BM_FirstFrameOverPlainRead(benchmark::State& state) {
     state.counters["narrowest_zoom_frame_ms"] = narrow;
     state.counters["widest_beyond_narrowest_over_read"] = (frame - narrow) / read;
     if (!withoutMs.empty()) state.counters["without_summary_ms"] = Median(withoutMs);
+    // The three other windows alone: what the XY figure of every sample pair adds.
+    state.counters["without_xy_ms"] = Median(noXyMs);
+    state.counters["without_xy_over_read"] = Median(noXyMs) / read;
+    state.counters["without_xy_cpu_ms"] = Median(noXyCpu);
     state.counters["bytes_read_per_record_byte"] = readPerByte;
     state.counters["summary_per_record_byte"] = summaryPerByte;
     state.counters["peak_rss_MB"] = bench::PeakRssMb();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace kivelo {
@@ -58,19 +59,40 @@ bool LoadDisplayPoints(DisplayTrace& trace, const CWaveFile& file, int record, i
     return true;
 }
 
-bool ReadSamples(const DisplayTrace& trace, const CWaveFile& file, int record, int channel, int64_t start,
-                 int64_t count, std::vector<int16_t>& out) {
+bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t start, int64_t count,
+                       std::vector<int16_t>& out) {
     out.clear();
     if (channel < 0 || start < 0 || count <= 0) return false;
     count = std::min(count, file.GetBlockSize(record, channel) - start);
     if (count <= 0) return false;
-    std::vector<uint8_t> buffer(static_cast<size_t>(count) * 2 + 16);
+    // Read straight into out, whose storage is kept from run to run.
+    out.resize(static_cast<size_t>(count) + 8);
+    const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(out.data()), out.size() * 2);
     int64_t delivered = 0;
-    if (file.ReadEnvelope(512, record, channel, start, count, buffer, delivered, kWidth2) != kFileOk) return false;
-    delivered = std::clamp<int64_t>(delivered, 0, count);
-    out.resize(static_cast<size_t>(delivered));
-    for (int64_t i = 0; i < delivered; ++i) out[static_cast<size_t>(i)] = AsDisplayed(trace, buffer.data() + 2 * i);
-    return delivered > 0;
+    if (file.ReadEnvelope(512, record, channel, start, count, bytes, delivered, kWidth2) != kFileOk) {
+        out.clear();
+        return false;
+    }
+    out.resize(static_cast<size_t>(std::clamp<int64_t>(delivered, 0, count)));
+    return !out.empty();
+}
+
+uint16_t DisplayedBits(const DisplayTrace& trace, uint16_t stored) {
+    int16_t v;
+    std::memcpy(&v, &stored, 2);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&v);
+    return static_cast<uint16_t>(AsDisplayed(trace, bytes));
+}
+
+bool ReadSamples(const DisplayTrace& trace, const CWaveFile& file, int record, int channel, int64_t start,
+                 int64_t count, std::vector<int16_t>& out) {
+    if (!ReadStoredSamples(file, record, channel, start, count, out)) return false;
+    // AsDisplayed for every value, in place.
+    const int shift = trace.bytesPerSample == 1 ? 8 : 0;
+    const uint16_t flip = trace.isSigned ? 0 : 0x8000;
+    auto* u = reinterpret_cast<uint16_t*>(out.data());
+    for (size_t i = 0; i < out.size(); ++i) u[i] = static_cast<uint16_t>(static_cast<uint16_t>(u[i] << shift) + flip);
+    return true;
 }
 
 }  // namespace kivelo

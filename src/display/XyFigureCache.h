@@ -3,11 +3,14 @@
 // from min/max display points), once: the drawn area is kept and put back
 // into the plane while record, range, X trace, traces and scales stay the same.
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "display/RasterPlane.h"
 #include "display/TraceSet.h"
 #include "display/ViewArea.h"
+#include "display/XyPlot.h"
 #include "wavefile/CWaveFile.h"
 
 namespace kivelo {
@@ -22,6 +25,8 @@ struct XyRange {
 class XyFigureCache {
 public:
     static constexpr int64_t kRun = 65536;  // samples read at a time
+    // Ranges from this long are drawn through tables of the positions of every value.
+    static constexpr int64_t kTablesFrom = int64_t{1} << 20;
 
     // Plots every trace of `set` that is on (not logic, not the X trace)
     // against trace xIndex over the range, reading the samples from the file,
@@ -33,6 +38,10 @@ public:
     void Clear() { key_.clear(); }
 
 private:
+    void DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
+                  const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range,
+                  std::span<std::optional<XyPoint>> carries);
+
     std::vector<int64_t> key_;
     std::vector<uint8_t> bits_;  // trace layers (bits 0..5) of the area, row by row
     int drawn_ = 0;

@@ -130,17 +130,18 @@ std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace,
     return columns;
 }
 
-void DrawXYRun(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
-               std::span<const int16_t> samples, uint32_t colour, std::optional<XyPoint>& carry) {
-    if (trace.logic) return;
-    const size_t count = std::min(columns.size(), samples.size());
+namespace {
+
+// Joins the points pointAt(0 .. count - 1) to each other and to carry.
+template <typename PointAt>
+void DrawPoints(RasterPlane& plane, const ViewArea& area, size_t count, PointAt&& pointAt, uint32_t colour,
+                std::optional<XyPoint>& carry) {
     const Box box{area.AreaLeft(), area.AreaTop(), area.AreaLeft() + area.areaWidth, area.AreaTop() + area.areaHeight};
-    const AxisScale scale = YScale(area, trace);
     XyPoint previous = carry.value_or(XyPoint{});
     bool havePrevious = carry.has_value();
     bool previousInside = havePrevious && box.Inside(previous.x, previous.y);
     for (size_t i = 0; i < count; ++i) {
-        const XyPoint p{columns[i], scale.Row(samples[i])};
+        const XyPoint p = pointAt(i);
         // A point on the pixel of the one before draws nothing new (long records repeat pixels a lot).
         if (havePrevious && p.x == previous.x && p.y == previous.y) continue;
         const bool inside = box.Inside(p.x, p.y);
@@ -154,6 +155,45 @@ void DrawXYRun(RasterPlane& plane, const ViewArea& area, const DisplayTrace& tra
         havePrevious = true;
     }
     if (havePrevious) carry = previous;
+}
+
+std::vector<int32_t> TableOf(const AxisScale& scale, bool row) {
+    std::vector<int32_t> table(size_t{1} << 16);
+    for (int v = -32768; v < 32768; ++v)
+        table[static_cast<uint16_t>(v)] = static_cast<int32_t>(row ? scale.Row(v) : scale.Column(v));
+    return table;
+}
+
+}  // namespace
+
+void DrawXYRun(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
+               std::span<const int16_t> samples, uint32_t colour, std::optional<XyPoint>& carry) {
+    if (trace.logic) return;
+    const AxisScale scale = YScale(area, trace);
+    DrawPoints(
+        plane, area, std::min(columns.size(), samples.size()),
+        [&](size_t i) {
+            return XyPoint{columns[i], scale.Row(samples[i])};
+        },
+        colour, carry);
+}
+
+void DrawXYPoints(RasterPlane& plane, const ViewArea& area, std::span<const XyCell> points, uint32_t colour,
+                  std::optional<XyPoint>& carry) {
+    DrawPoints(
+        plane, area, points.size(),
+        [&](size_t i) {
+            return XyPoint{points[i].x, points[i].y};
+        },
+        colour, carry);
+}
+
+std::vector<int32_t> XyColumnTable(const ViewArea& area, const DisplayTrace& xTrace) {
+    return TableOf(XScale(area, xTrace), false);
+}
+
+std::vector<int32_t> XyRowTable(const ViewArea& area, const DisplayTrace& trace) {
+    return TableOf(YScale(area, trace), true);
 }
 
 }  // namespace kivelo

@@ -669,15 +669,20 @@ int CWaveFile::StreamEnvelope(const Place& at, int stepCode, const EnvelopeShape
         const int64_t want = std::min(perRead, left);
         left -= want;
         int64_t got = 0;
-        const int result =
-            ReadDataAt(at, running, want, chunks.first(static_cast<std::size_t>(want * outSize)), got, code);
+        // The samples themselves (step 512) go straight where they are wanted when they fit.
+        const bool direct = stepCode == 512 && want <= dstCapacity - outCount;
+        const std::span<uint8_t> into =
+            direct ? dst.subspan(static_cast<std::size_t>(outCount * outSize), static_cast<std::size_t>(want * outSize))
+                   : chunks.first(static_cast<std::size_t>(want * outSize));
+        const int result = ReadDataAt(at, running, want, into, got, code);
         if (result != kFileOk) return result;
         if (got <= 0) {  // end of the data
             ended = true;
             break;
         }
-        if (builder) AppendToSummary(*builder, chunks.first(static_cast<std::size_t>(got * outSize)), outSize);
-        for (int64_t k = 0; k < got && outCount < dstCapacity; k += chunk) {
+        if (builder) AppendToSummary(*builder, into.first(static_cast<std::size_t>(got * outSize)), outSize);
+        if (direct) outCount += std::min(got, want);
+        for (int64_t k = 0; !direct && k < got && outCount < dstCapacity; k += chunk) {
             const int64_t n = std::min(chunk, got - k);
             const int64_t made =
                 ReduceChunk(outSize, kind, chunks.data() + k * outSize, n, stepCode, pairs.data(), pairCapacity);
@@ -929,6 +934,9 @@ bool CWaveFile::SummaryEnvelope(const Place& at, int stepCode, const EnvelopeSha
     const int w = WidthOf(at.trace), outSize = OutputSize(code, w);
     const int stored = std::min(w, outSize);
     const int kind = traces_[static_cast<std::size_t>(at.trace)].DataKind;
+    // Finer than a summary block and too short to build one while it passes: the
+    // summaries have nothing to give (reads of the samples themselves, run by run).
+    if (stepCode / 256 < EnvelopeSummary::kBlock && 2 * count + 2 < BlockSizeAt(at)) return false;
     SummaryKey key;
     if (!SummaryKeyFor(at, stored, CompareOf(kind), key)) return false;
     const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;

@@ -94,6 +94,8 @@ public:
     void SetSummaryStore(SummaryStore* store);
     // A store of this reader's own, within `bytes` (0: none).
     void SetSummaryBudget(int64_t bytes);
+    // Threads that work through many samples may use: those the summaries are made on.
+    int WorkThreads() const { return summaries_ ? summaries_->Threads() : 1; }
     // Envelope reads expected next, of any record (say those that the windows
     // showing a record make): a summary built meanwhile keeps what they need of
     // the samples where their groups start and end inside a block, so that they

@@ -99,9 +99,78 @@ HWY_INLINE void FoldBlock(D d, const T* HWY_RESTRICT x, const LoOp& lo, const Hi
     b = Fold(d, vb, hi);
 }
 
+#if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
+// lo and hi of each of as many whole blocks as a vector has lanes, lane j for the
+// block at x + j * kBlock: each block's vectors folded into one, then neighbouring
+// lanes folded pairwise across all of them at once (each fold halves the lanes a
+// block holds and packs two blocks into one vector) instead of one block at a time.
+template <class D, typename T, class LoOp, class HiOp>
+HWY_INLINE void FoldLaneBlocks(D d, const T* HWY_RESTRICT x, const LoOp& lo, const HiOp& hi, T* HWY_RESTRICT a,
+                               T* HWY_RESTRICT b) {
+    constexpr size_t K = hn::MaxLanes(d);
+    using V = hn::Vec<D>;
+    V va[K], vb[K];
+    for (size_t j = 0; j < K; ++j) {
+        const T* p = x + j * kBlock;
+        V mn = hn::LoadU(d, p), mx = mn;
+        for (size_t i = K; i < static_cast<size_t>(kBlock); i += K) {
+            const V v = hn::LoadU(d, p + i);
+            mn = lo(mn, v);
+            mx = hi(mx, v);
+        }
+        va[j] = mn;
+        vb[j] = mx;
+    }
+    for (size_t n = K; n > 1; n /= 2) {
+        for (size_t j = 0; j < n / 2; ++j) {
+            va[j] = lo(hn::ConcatEven(d, va[2 * j + 1], va[2 * j]), hn::ConcatOdd(d, va[2 * j + 1], va[2 * j]));
+            vb[j] = hi(hn::ConcatEven(d, vb[2 * j + 1], vb[2 * j]), hn::ConcatOdd(d, vb[2 * j + 1], vb[2 * j]));
+        }
+    }
+    hn::StoreU(va[0], d, a);
+    hn::StoreU(vb[0], d, b);
+}
+#endif
+
 template <typename T>
 HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits, T* HWY_RESTRICT out) {
     const hn::CappedTag<T, kBlock> d;
+#if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
+    constexpr int64_t K = static_cast<int64_t>(hn::MaxLanes(d));
+    if constexpr (K > 1 && K <= kBlock && kBlock % K == 0) {
+        HWY_ALIGN T a[K], b[K], starts[K];
+        for (; blocks >= K; blocks -= K) {
+            if (bits) {
+                FoldLaneBlocks(d, x, AndOp(), OrOp(), a, b);
+                hn::StoreInterleaved2(hn::Load(d, a), hn::Load(d, b), d, out);
+                x += K * kBlock;
+                out += 2 * K;
+                continue;
+            }
+            FoldLaneBlocks(d, x, MinOp(), MaxOp(), a, b);
+            // The order of every block at once where each starts at one of its
+            // extremes (as smooth signals mostly do); else block by block below.
+            for (int64_t j = 0; j < K; ++j) starts[j] = x[j * kBlock];
+            const auto mn = hn::Load(d, a), mx = hn::Load(d, b), x0 = hn::Load(d, starts);
+            const auto atMin = hn::Or(hn::Eq(mn, mx), hn::Eq(x0, mn));
+            if (hn::AllTrue(d, hn::Or(atMin, hn::Eq(x0, mx)))) {
+                hn::StoreInterleaved2(hn::IfThenElse(atMin, mn, mx), hn::IfThenElse(atMin, mx, mn), d, out);
+                x += K * kBlock;
+                out += 2 * K;
+                continue;
+            }
+            for (int64_t j = 0; j < K; ++j, x += kBlock, out += 2) {
+                const T mn = a[j], mx = b[j];
+                // Smooth signals mostly start a block at one of its extremes.
+                const bool minFirst = bits || mn == mx || x[0] == mn ? true
+                                      : x[0] == mx                   ? false
+                                                                     : MinComesFirst(d, x, mn, mx);
+                out[0] = minFirst ? mn : mx;
+                out[1] = minFirst ? mx : mn;
+            }
+        }
+    }
+#endif
     for (int64_t k = 0; k < blocks; ++k, x += kBlock, out += 2) {
         if (bits) {
             FoldBlock(d, x, AndOp(), OrOp(), out[0], out[1]);

@@ -413,6 +413,7 @@ template <typename T>
 int64_t SummaryLevels<T>::GroupsOf(int64_t n, int stepCode) {
     const int64_t g = stepCode / 256, f = stepCode % 256;
     if (g < 1 || n <= 0) return 0;
+    if (f == 0) return (n + g - 1) / g;  // groups of g, the last one shorter
     int64_t groups = 0, size = std::min(g, n), acc = 0;
     for (int64_t pos = 0; pos < n; ++groups) {
         pos += std::min(size, n - pos);

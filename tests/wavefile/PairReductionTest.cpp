@@ -80,10 +80,30 @@ Case RandomCase(std::mt19937& rng) {
     return c;
 }
 
+// Whole blocks of every shape, many more than a vector's lanes (the blocks are
+// folded a vector's lanes at a time) and a few left over, from a misaligned start.
+template <typename T>
+void CheckManyBlocks(std::mt19937& rng) {
+    constexpr int64_t kBlocks = 64 * 3 + 5;
+    for (int shape = 0; shape < static_cast<int>(Shape::Count); ++shape) {
+        for (const bool bits : {false, true}) {
+            SCOPED_TRACE("many blocks, shape " + std::to_string(shape) + (bits ? " bits" : ""));
+            const std::vector<T> buffer =
+                Samples<T>(static_cast<Shape>(shape), kBlocks * kSummaryBlockSamples + 3, rng);
+            std::vector<T> pairs(2 * kBlocks), want(pairs.size());
+            ReducePairs(buffer.data() + 3, kBlocks * kSummaryBlockSamples, static_cast<int>(kSummaryBlockSamples * 256),
+                        bits, want.data(), 2 * kBlocks);
+            SummaryBlockPairs(buffer.data() + 3, kBlocks, bits, pairs.data());
+            ASSERT_EQ(pairs, want);
+        }
+    }
+}
+
 template <typename T>
 void CheckType(std::mt19937& rng) {
     SCOPED_TRACE(std::string("sample bytes ") + std::to_string(sizeof(T)) +
                  (std::is_signed_v<T> ? " signed" : " unsigned"));
+    CheckManyBlocks<T>(rng);
     for (int i = 0; i < 150; ++i) {
         const Case c = RandomCase(rng);
         SCOPED_TRACE(Describe(c));

@@ -1,0 +1,112 @@
+// The XY figure of a long range, drawn through tables of positions on one or
+// several threads, against the same figure worked out point by point run by run.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Wavegen.h"
+#include "common/TempDir.h"
+#include "display/DisplayPointLoader.h"
+#include "display/XyFigureCache.h"
+#include "display/XyPlot.h"
+#include "wavefile/SummaryStore.h"
+
+namespace kivelo {
+namespace {
+
+// Every sample pair of the range, run by run, each position worked out by itself.
+void DrawPointByPoint(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
+                      const OnOffTable& table, int xIndex, const XyRange& range) {
+    std::vector<std::optional<XyPoint>> carries(kTraceCount);
+    std::vector<int16_t> xs, ys;
+    for (int64_t at = range.start; at < range.start + range.count; at += XyFigureCache::kRun) {
+        const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
+        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs)) break;
+        const std::vector<int64_t> columns = XyColumns(area, set[xIndex], xs);
+        for (int i = 0; i < kTraceCount; ++i) {
+            if (table[static_cast<size_t>(i)] != kTraceOn || i == xIndex) continue;
+            if (!ReadSamples(set[i], file, range.record, ChannelOf(table, i), at, n, ys)) continue;
+            const size_t m = std::min(columns.size(), ys.size());
+            DrawXYRun(plane, area, set[i], std::span<const int64_t>(columns).first(m),
+                      std::span<const int16_t>(ys).first(m), set[i].colour, carries[static_cast<size_t>(i)]);
+        }
+    }
+}
+
+struct Case {
+    std::string name;
+    std::string types;  // of the traces, in wavegen's notation
+    wavegen::Signal signal;
+    int32_t zoom;      // vertical zoom of every trace, 16.16
+    int32_t position;  // vertical position of the plotted traces
+    int64_t start, count;
+    int threads;
+};
+
+TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
+    constexpr int64_t kSamples = (int64_t{1} << 20) + 12345;
+    const std::vector<Case> cases = {
+        {"sine, whole record", "IS2,IS2,IS2,IS2", wavegen::Signal::Sine, 67109, 0, 0, kSamples, 1},
+        {"sine, two threads", "IS2,IS2,IS2,IS2", wavegen::Signal::Sine, 67109, 0, 0, kSamples, 2},
+        {"noise, odd stretch, three threads", "IS2,IS2,IS2", wavegen::Signal::Noise, 65536, 0, 7, kSamples - 100, 3},
+        {"zoomed: lines cut at the edge", "IS2,IS2,IS2", wavegen::Signal::Noise, 65536 * 4, 900, 5, kSamples - 5, 2},
+        {"byte-wide, unsigned and wide kinds", "IU1,IS1,IU2,IS4", wavegen::Signal::Ramp, 70000, -20, 0, kSamples, 2},
+        {"range past the record's end", "IS2,IS2", wavegen::Signal::Noise, 65536, 0, 12345, int64_t{2} << 20, 2},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        wavegen::WvfDesc desc;
+        desc.traces = wavegen::MakeTraces(static_cast<int>(std::count(c.types.begin(), c.types.end(), ',')) + 1,
+                                          c.types, c.signal, 90000);
+        for (size_t i = 0; i < desc.traces.size(); ++i) {
+            desc.traces[i].signal.period = 90000 + 37 * static_cast<int64_t>(i);
+            desc.traces[i].signal.seed = i + 1;
+        }
+        desc.blocks = 1;
+        desc.samples = kSamples;
+        const std::string path = dir.File("xy.wvf");
+        ASSERT_TRUE(wavegen::WriteWvf(path, desc));
+        SummaryStore store(0);
+        store.SetThreads(c.threads);
+        CWaveFile file;
+        ASSERT_EQ(file.Open(path, 0), -1);
+        file.SetSummaryStore(&store);
+        ASSERT_EQ(file.WorkThreads(), c.threads);
+
+        ViewArea area;
+        area.SetWindow(0, 0, 400, 400);
+        area.SetArea(10, 16, 254, 254);
+        TraceSet set;
+        OnOffTable table;
+        table.fill(kTraceAbsent);
+        for (size_t i = 0; i < desc.traces.size(); ++i) {
+            const int t = static_cast<int>(i);
+            table[i] = kTraceOn;
+            set[t].verticalZoom = c.zoom;
+            set[t].verticalPosition = t == 0 ? 0 : c.position * t;
+            set[t].colour = static_cast<uint32_t>(t + 1);
+            set[t].bytesPerSample = static_cast<uint8_t>(c.types[4 * i + 2] - '0');
+            set[t].isSigned = c.types[4 * i + 1] == 'S' ? 1 : 0;
+        }
+        const XyRange range{1, 0, c.start, c.count};
+        ASSERT_GE(range.count, XyFigureCache::kTablesFrom);
+        RasterPlane expected, drawn;
+        DrawPointByPoint(expected, file, area, set, table, 0, range);
+        XyFigureCache figure;
+        figure.Draw(drawn, file, area, set, table, 0, range);
+        EXPECT_EQ(figure.FiguresDrawn(), 1);
+        int painted = 0;
+        for (int y = 0; y < drawn.Height(); ++y)
+            for (int x = 0; x < drawn.Width(); ++x) {
+                ASSERT_EQ(drawn.At(x, y), expected.At(x, y)) << x << "," << y;
+                painted += drawn.At(x, y) != 0;
+            }
+        EXPECT_GT(painted, 100);
+    }
+}
+
+}  // namespace
+}  // namespace kivelo
