@@ -28,7 +28,5 @@ bool ReadSamples(const DisplayTrace& trace, const CWaveFile& file, int record, i
 // ReadSamples without the conversion: the 16-bit values as read.
 bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t start, int64_t count,
                        std::vector<int16_t>& out);
-// The display value (as uint16_t) of a 16-bit value as read.
-uint16_t DisplayedBits(const DisplayTrace& trace, uint16_t stored);
 
 }  // namespace kivelo

@@ -8,7 +8,9 @@
 
 #include "display/ColourCode.h"
 #include "display/DisplayPointLoader.h"
+#include "display/XyPixelRuns.h"
 #include "display/XyPlot.h"
+#include "display/XyValueBox.h"
 
 namespace kivelo {
 namespace {
@@ -45,12 +47,6 @@ std::vector<int64_t> KeyOf(const ViewArea& area, const TraceSet& set, const OnOf
     return key;
 }
 
-std::vector<int32_t> ByStoredValue(const DisplayTrace& trace, const std::vector<int32_t>& byDisplayed) {
-    std::vector<int32_t> table(byDisplayed.size());
-    for (uint32_t v = 0; v < table.size(); ++v) table[v] = byDisplayed[DisplayedBits(trace, static_cast<uint16_t>(v))];
-    return table;
-}
-
 // Positions of the points of one run for every trace plotted, each point that
 // falls on the pixel of the one before left out (the drawing leaves it out too).
 struct RunPoints {
@@ -59,56 +55,53 @@ struct RunPoints {
     std::vector<std::vector<XyCell>> points;  // per trace plotted
 };
 
-// Runs [first, last) of a long figure: the X samples read once per run, their
-// columns looked up once, each trace's rows looked up (both by the values as read) and compared with the point before.
+// Runs [first, last) of a long figure: the X samples read once per run; each
+// trace's pairs that stay on the pixel of the point before are passed a vector
+// at a time, and a new point is looked up only where a pair leaves that pixel.
 void PointsOfRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
-                  std::span<const int> plotted, const XyRange& range, const std::vector<int32_t>& columnTable,
-                  std::span<const std::vector<int32_t>> rowTables, int64_t first, int64_t last,
-                  std::span<RunPoints> out) {
+                  std::span<const int> plotted, const XyRange& range, const XyPixelRuns& columnRuns,
+                  std::span<const XyPixelRuns> rowRuns, int64_t first, int64_t last, std::span<RunPoints> out) {
     std::vector<int16_t> xs, ys;
-    std::vector<int32_t> columns;
     std::vector<XyCell> previous(plotted.size(), XyCell{INT32_MIN, INT32_MIN});  // never a position
+    std::vector<size_t> rowHints(plotted.size(), 0);
+    size_t columnHint = 0;
     for (int64_t r = first; r < last; ++r) {
         RunPoints& run = out[static_cast<size_t>(r - first)];
         run.read.assign(plotted.size(), 0);
         run.points.resize(plotted.size());
         const int64_t at = range.start + r * XyFigureCache::kRun;
         const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
-        run.xRead = ReadStoredSamples(file, range.record, ChannelOf(table, xIndex), at, n, xs);
+        run.xRead = ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs);
         if (!run.xRead) return;
-        columns.resize(xs.size());
-        for (size_t i = 0; i < xs.size(); ++i) columns[i] = columnTable[static_cast<uint16_t>(xs[i])];
         for (size_t k = 0; k < plotted.size(); ++k) {
             std::vector<XyCell>& points = run.points[k];
             points.clear();
-            if (!ReadStoredSamples(file, range.record, ChannelOf(table, plotted[k]), at, n, ys)) continue;
+            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at, n, ys)) continue;
             run.read[k] = 1;
-            const int32_t* rows = rowTables[k].data();
-            const size_t m = std::min(columns.size(), ys.size());
-            // Column and row packed into one key: one comparison per point, and
-            // four points on the pixel of the one before them passed with one branch.
-            auto key = [&](size_t i) {
-                return static_cast<uint64_t>(static_cast<uint32_t>(columns[i])) << 32 |
-                       static_cast<uint32_t>(rows[static_cast<uint16_t>(ys[i])]);
-            };
-            uint64_t last = static_cast<uint64_t>(static_cast<uint32_t>(previous[k].x)) << 32 |
-                            static_cast<uint32_t>(previous[k].y);
-            auto take = [&](uint64_t q) {
-                if (q == last) return;
-                last = q;
-                points.push_back({static_cast<int32_t>(q >> 32), static_cast<int32_t>(q & 0xFFFFFFFFu)});
-            };
-            size_t i = 0;
-            for (; i + 4 <= m; i += 4) {
-                const uint64_t k0 = key(i), k1 = key(i + 1), k2 = key(i + 2), k3 = key(i + 3);
-                if (((k0 ^ last) | (k1 ^ last) | (k2 ^ last) | (k3 ^ last)) == 0) continue;
-                take(k0);
-                take(k1);
-                take(k2);
-                take(k3);
+            const size_t m = std::min(xs.size(), ys.size());
+            XyCell last = previous[k];
+            XyValueBox box{};
+            bool boxed = false;
+            for (size_t i = 0; i < m;) {
+                const int16_t x = xs[i], y = ys[i];
+                if (boxed && box.xLow <= x && x <= box.xHigh && box.yLow <= y && y <= box.yHigh) {
+                    ++i;
+                    i += FirstPairOutside(xs.data() + i, ys.data() + i, m - i, box);
+                    continue;
+                }
+                columnHint = columnRuns.RunOf(x, columnHint);
+                rowHints[k] = rowRuns[k].RunOf(y, rowHints[k]);
+                const XyPixelRuns::Run& c = columnRuns.At(columnHint);
+                const XyPixelRuns::Run& w = rowRuns[k].At(rowHints[k]);
+                if (c.pixel != last.x || w.pixel != last.y) {
+                    last = {c.pixel, w.pixel};
+                    points.push_back(last);
+                }
+                box = {c.low, c.high, w.low, w.high};
+                boxed = true;
+                ++i;
             }
-            for (; i < m; ++i) take(key(i));
-            previous[k] = {static_cast<int32_t>(last >> 32), static_cast<int32_t>(last & 0xFFFFFFFFu)};
+            previous[k] = last;
         }
     }
 }
@@ -118,11 +111,10 @@ void PointsOfRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& 
 void XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
                              const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range,
                              std::span<std::optional<XyPoint>> carries) {
-    // Positions by table, indexed by the values as read: the same as worked out one
-    // by one from display values, at one load per sample.
-    const std::vector<int32_t> columnTable = ByStoredValue(set[xIndex], XyColumnTable(area, set[xIndex]));
-    std::vector<std::vector<int32_t>> rowTables;
-    for (const int i : plotted) rowTables.push_back(ByStoredValue(set[i], XyRowTable(area, set[i])));
+    // Positions worked out once per display value, by the same code as point by point.
+    const XyPixelRuns columnRuns(XyColumnTable(area, set[xIndex]));
+    std::vector<XyPixelRuns> rowRuns;
+    for (const int i : plotted) rowRuns.emplace_back(XyRowTable(area, set[i]));
     // Runs looked at on several threads a stretch at a time; drawn in order on this one.
     const int threads = std::clamp(file.WorkThreads(), 1, 16);
     const int64_t runs = (range.count + kRun - 1) / kRun, perThread = 8, stretch = perThread * threads;
@@ -131,7 +123,7 @@ void XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
         const int64_t last = std::min(first + stretch, runs);
         auto work = [&](int t) {
             const int64_t a = std::min(first + t * perThread, last), b = std::min(a + perThread, last);
-            PointsOfRuns(file, set, table, xIndex, plotted, range, columnTable, rowTables, a, b,
+            PointsOfRuns(file, set, table, xIndex, plotted, range, columnRuns, rowRuns, a, b,
                          std::span(points).subspan(static_cast<size_t>(a - first)));
         };
         {

@@ -2,7 +2,11 @@
 // several threads, against the same figure worked out point by point run by run.
 #include <gtest/gtest.h>
 
+#include <hwy/targets.h>
+
+#include <algorithm>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,6 +15,7 @@
 #include "display/DisplayPointLoader.h"
 #include "display/XyFigureCache.h"
 #include "display/XyPlot.h"
+#include "display/XyValueBox.h"
 #include "wavefile/SummaryStore.h"
 
 namespace kivelo {
@@ -106,6 +111,41 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
             }
         EXPECT_GT(painted, 100);
     }
+}
+
+// The scan that passes pairs staying on one pixel, on every instruction set the
+// processor runs, against the plain rule: random boxes, runs that leave at every
+// lane, at the last sample and never, from misaligned starts.
+TEST(XyValueBox, FirstPairOutsideOnEveryInstructionSet) {
+    std::mt19937 random(11);
+    std::vector<int16_t> xs(1000), ys(1000);
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        SCOPED_TRACE(hwy::TargetName(target));
+        for (int trial = 0; trial < 300; ++trial) {
+            const auto a = static_cast<int16_t>(random()), b = static_cast<int16_t>(random());
+            const XyValueBox box{std::min(a, b), std::max(a, b), static_cast<int16_t>(std::min(a, b) / 2),
+                                 static_cast<int16_t>(std::max(a, b) / 2)};
+            for (size_t i = 0; i < xs.size(); ++i) {
+                xs[i] = static_cast<int16_t>(box.xLow + static_cast<int>(random() % (box.xHigh - box.xLow + 1u)));
+                ys[i] = static_cast<int16_t>(box.yLow + static_cast<int>(random() % (box.yHigh - box.yLow + 1u)));
+            }
+            const size_t leave = random() % (xs.size() + 1), start = random() % 40;
+            if (leave < xs.size()) {
+                if (trial % 2 && box.xHigh < 32767) xs[leave] = static_cast<int16_t>(box.xHigh + 1);
+                else if (box.yLow > -32768) ys[leave] = static_cast<int16_t>(box.yLow - 1);
+            }
+            size_t expected = xs.size() - start;
+            for (size_t i = start; i < xs.size(); ++i)
+                if (xs[i] < box.xLow || xs[i] > box.xHigh || ys[i] < box.yLow || ys[i] > box.yHigh) {
+                    expected = i - start;
+                    break;
+                }
+            ASSERT_EQ(FirstPairOutside(xs.data() + start, ys.data() + start, xs.size() - start, box), expected)
+                << "trial " << trial;
+        }
+    }
+    hwy::SetSupportedTargetsForTest(0);
 }
 
 }  // namespace
