@@ -31,6 +31,7 @@ public:
 private:
     int64_t n_ = 0;
     double* in_ = nullptr;  // n values in, n / 2 + 1 complex bins out
+    std::size_t bytes_ = 0;
     void* plan_ = nullptr;
 };
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/HugePageAllocator.h"
 #include "analysis/Moments.h"
 #include "analysis/SampleSource.h"
+#include "common/HugePages.h"
 
 namespace kivelo {
 

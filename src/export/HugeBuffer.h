@@ -1,8 +1,7 @@
 #pragma once
 // A large work buffer of uninitialised bytes, on huge pages where the system
-// gives them (only a hint): in a virtual machine a first touch of a small page
-// can cost as much as filling thousands of bytes, and a CSV write touches
-// megabytes of tables and rows once.
+// gives them (see common/HugePages.h): a CSV write touches megabytes of tables
+// and rows once.
 #include <cstddef>
 
 namespace kivelo {
@@ -20,7 +19,6 @@ public:
 private:
     char* data_ = nullptr;
     std::size_t size_ = 0;
-    bool huge_ = false;
 };
 
 }  // namespace kivelo

@@ -1,7 +1,5 @@
 #include "wavefile/SummaryLevels.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
@@ -50,25 +48,6 @@ constexpr int64_t kGapBytes = 8192;
 constexpr int64_t kMaxRunBytes = int64_t{1} << 20;
 
 }  // namespace
-
-namespace {
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-}
-
-void* AllocateLevel(std::size_t bytes) {
-    if (bytes < kHugePage) return ::operator new(bytes);
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = ::operator new (rounded, std::align_val_t{kHugePage});
-#ifdef MADV_HUGEPAGE
-    ::madvise(p, rounded, MADV_HUGEPAGE);  // only a hint: small pages work too
-#endif
-    return p;
-}
-
-void FreeLevel(void* p, std::size_t bytes) {
-    if (bytes < kHugePage) ::operator delete(p);
-    else ::operator delete (p, std::align_val_t{kHugePage});
-}
 
 template <typename T>
 SummaryLevels<T>::SummaryLevels(bool bits, int64_t expectedSamples) : bits_(bits) {

@@ -17,23 +17,17 @@
 #include <utility>
 #include <vector>
 
+#include "common/HugePages.h"
+
 namespace kivelo {
 
-// Memory of a summary level: large ones on 2 MB boundaries and backed by huge
-// pages, so a fresh level costs a few page faults instead of thousands.
-void* AllocateLevel(std::size_t bytes);
-void FreeLevel(void* p, std::size_t bytes);
-
-// Storage of a summary level (see AllocateLevel), not zeroed when sized: every
-// pair is written before it is read.
+// Storage of a summary level: large ones on huge pages (common/HugePages.h),
+// not zeroed when sized: every pair is written before it is read.
 template <typename T>
-struct LevelAllocator {
-    using value_type = T;
+struct LevelAllocator : HugePageAllocator<T> {
     LevelAllocator() = default;
     template <typename U>
     LevelAllocator(const LevelAllocator<U>&) {}
-    T* allocate(std::size_t n) { return static_cast<T*>(AllocateLevel(n * sizeof(T))); }
-    void deallocate(T* p, std::size_t n) { FreeLevel(p, n * sizeof(T)); }
     template <typename U>
     void construct(U* p) noexcept {
         ::new (static_cast<void*>(p)) U;
@@ -42,7 +36,6 @@ struct LevelAllocator {
     void construct(U* p, Args&&... args) {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
-    friend bool operator==(const LevelAllocator&, const LevelAllocator&) { return true; }
 };
 
 // A stretch of the stream reduced by itself (one envelope chunk).
