@@ -2,6 +2,7 @@
 # [--prefix DIR]` and for the Debian package (cmake/KiveloPackage.cmake):
 #
 #   bin/                                   kivelo, kivelo-cli, qvsim
+#   libexec/kivelo/kivelo-cli-full         the commands of kivelo-cli that load Qt, HDF5 or libsigrok
 #   lib.../kivelo/qvsim/libqvsim-gpib.so   the simulator's GPIB library (KIVELO_GPIB_LIBRARY)
 #   share/applications/ID.desktop          desktop entry, opens files with `kivelo %F`
 #   share/metainfo/ID.metainfo.xml         AppStream description

@@ -1,6 +1,7 @@
 #include "RtmWriter.h"
 
 #include <algorithm>
+#include <climits>
 #include <bit>
 #include <cstring>
 #include <vector>
@@ -233,6 +234,10 @@ std::array<uint8_t, kRtmTrailerBytes> EncodeRtmTrailer(const RtmTrailer& t, bool
 }
 
 Result WriteRtm(const std::string& dataPath, const RtmDesc& s) {
+    // The header gives region offsets and sizes as 32-bit integers: a larger file could not be read.
+    if (!s.headerSizes && RtmRegionBytes(s, 0) + RtmRegionBytes(s, 1) + RtmRegionBytes(s, 2) > INT32_MAX)
+        return Result::Fail("the regions of " + std::to_string(s.samples) +
+                            " samples need more than 2147483647 bytes, the most a realtime header can describe");
     std::vector<TraceDesc> traces;
     for (int c = 0; c < 32; ++c) {
         if (!(s.channelMask & (1u << c))) continue;
