@@ -22,7 +22,7 @@
 #include "BenchFiles.h"
 #include "analysis/Measurement.h"
 #include "analysis/MomentsCache.h"
-#include "analysis/Spectrum.h"
+#include "analysis/AmplitudeBins.h"
 #include "common/UniqueFd.h"
 #include "display/DocumentBinding.h"
 #include "display/RenderCache.h"

@@ -6,7 +6,7 @@
 
 #include "CliArgs.h"
 #include "CliEnvironment.h"
-#include "analysis/Spectrum.h"
+#include "analysis/AmplitudeBins.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo::cli {

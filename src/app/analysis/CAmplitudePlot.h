@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "analysis/Spectrum.h"
+#include "analysis/AmplitudeBins.h"
 
 namespace kivelo::app {
 

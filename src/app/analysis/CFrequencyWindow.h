@@ -9,7 +9,7 @@
 #include <string>
 
 #include "analysis/LatestJob.h"
-#include "analysis/Spectrum.h"
+#include "analysis/AmplitudeBins.h"
 #include "app/analysis/CFollowingWindow.h"
 #include "app/analysis/MeasureSpan.h"
 #include "app/analysis/PrivateReader.h"

@@ -1,4 +1,4 @@
-#include "analysis/Spectrum.h"
+#include "analysis/AmplitudeBins.h"
 
 #include <cerrno>
 #include <charconv>

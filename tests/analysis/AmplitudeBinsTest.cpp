@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "AnalysisRecords.h"
-#include "analysis/Spectrum.h"
+#include "analysis/AmplitudeBins.h"
 
 namespace kivelo {
 namespace {
