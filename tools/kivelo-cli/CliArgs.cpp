@@ -1,5 +1,7 @@
 #include "CliArgs.h"
 
+#include <limits>
+
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -78,6 +80,12 @@ const std::string* CliArgs::Value(std::string_view name) const {
     for (const auto& [n, v] : given_)
         if (n == name) found = &v;
     return found;
+}
+
+bool CliArgs::SpanValues(int64_t countFallback, int64_t countMin, int64_t& block, int64_t& first, int64_t& count) {
+    constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+    return IntValue("--block", 0, 0, kInt32Max - 1, block) && IntValue("--first", 0, 0, kInt32Max, first) &&
+           IntValue("--count", countFallback, countMin, kInt32Max, count);
 }
 
 bool CliArgs::IntValue(std::string_view name, int64_t fallback, int64_t min, int64_t max, int64_t& out) {

@@ -41,6 +41,9 @@ public:
     const std::string* Value(std::string_view name) const;
     // A whole number in min..max, or fallback when the option is absent.
     bool IntValue(std::string_view name, int64_t fallback, int64_t min, int64_t max, int64_t& out);
+    // --block (default 0), --first (default 0) and --count (default countFallback, at
+    // least countMin) of a span of one record, each within what a record can hold.
+    bool SpanValues(int64_t countFallback, int64_t countMin, int64_t& block, int64_t& first, int64_t& count);
     const std::vector<std::string>& Positional() const { return positional_; }
     const std::string& Error() const { return error_; }
 

@@ -1,7 +1,6 @@
 // kivelo-cli csv: one block of a waveform file as CSV.
 #include <sys/stat.h>
 #include <cstdio>
-#include <limits>
 
 #include "CliArgs.h"
 #include "CliEnvironment.h"
@@ -13,8 +12,6 @@ namespace kivelo::cli {
 namespace {
 
 constexpr int64_t kCsvCache = 65536;
-constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
-
 const char kHelp[] =
     "Usage: kivelo-cli csv FILE -o OUT.csv [--block N] [--first N] [--count N] [--threads N]\n"
     "                     [--force]\n"
@@ -41,8 +38,7 @@ int RunCsv(int argc, char** argv) {
     const std::string* output = args.Value("-o");
     if (output == nullptr || output->empty()) return UsageError("csv", "missing -o OUT.csv");
     int64_t block = 0, first = 0, count = 0, threads = 0;
-    if (!args.IntValue("--block", 0, 0, kInt32Max - 1, block) || !args.IntValue("--first", 0, 0, kInt32Max, first) ||
-        !args.IntValue("--count", -1, 0, kInt32Max, count) || !args.IntValue("--threads", 0, 1, 2, threads))
+    if (!args.SpanValues(-1, 0, block, first, count) || !args.IntValue("--threads", 0, 1, 2, threads))
         return UsageError("csv", args.Error());
 
     struct stat st {};

@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 
 #include "CliArgs.h"
 #include "CliEnvironment.h"
@@ -12,8 +11,6 @@
 namespace kivelo::cli {
 
 namespace {
-
-constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 const char kHelp[] =
     "Usage: kivelo-cli spectrum FILE --trace Wn -o OUT.csv [--block N] [--first N] [--count N]\n"
@@ -52,9 +49,7 @@ int RunSpectrum(int argc, char** argv) {
     if (const std::string* w = args.Value("--window"); w != nullptr && !ParseSpectrumWindow(*w, window))
         return UsageError("spectrum", "--window needs rect, hann or flattop, not '" + *w + "'");
     int64_t block = 0, first = 0, count = 0;
-    if (!args.IntValue("--block", 0, 0, kInt32Max - 1, block) || !args.IntValue("--first", 0, 0, kInt32Max, first) ||
-        !args.IntValue("--count", 0, 1, kInt32Max, count))
-        return UsageError("spectrum", args.Error());
+    if (!args.SpanValues(0, 1, block, first, count)) return UsageError("spectrum", args.Error());
 
     const bool force = args.Has("--force");
     struct stat st {};

@@ -87,9 +87,7 @@ int RunMeasure(int argc, char** argv) {
     int exitCode = kExitOk;
     if (!args.ParseCommand(argc, argv, "measure", kHelp, "FILE", exitCode)) return exitCode;
     int64_t block = 0, first = 0, count = 0;
-    if (!args.IntValue("--block", 0, 0, kInt32Max - 1, block) || !args.IntValue("--first", 0, 0, kInt32Max, first) ||
-        !args.IntValue("--count", 0, 1, kInt32Max, count))
-        return UsageError("measure", args.Error());
+    if (!args.SpanValues(0, 1, block, first, count)) return UsageError("measure", args.Error());
     std::vector<int> selected;
     if (const std::string* list = args.Value("--traces"); list != nullptr && !ParseTraces(*list, selected))
         return UsageError("measure", "--traces needs trace labels such as W1,W3, not '" + *list + "'");
