@@ -25,7 +25,7 @@ struct XyRange {
 class XyFigureCache {
 public:
     static constexpr int64_t kRun = 65536;  // samples read at a time
-    // Ranges from this long are drawn through tables of the positions of every value.
+    // Ranges from this long are worked out on several threads through runs of values that share a pixel.
     static constexpr int64_t kTablesFrom = int64_t{1} << 20;
 
     // Plots every trace of `set` that is on (not logic, not the X trace)

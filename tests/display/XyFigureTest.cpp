@@ -1,4 +1,4 @@
-// The XY figure of a long range, drawn through tables of positions on one or
+// The XY figure of a long range, drawn through runs of values per pixel on one or
 // several threads, against the same figure worked out point by point run by run.
 #include <gtest/gtest.h>
 
