@@ -61,11 +61,14 @@ bool LoadDisplayPoints(DisplayTrace& trace, const CWaveFile& file, int record, i
 
 bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t start, int64_t count,
                        std::vector<int16_t>& out) {
-    out.clear();
-    if (channel < 0 || start < 0 || count <= 0) return false;
-    count = std::min(count, file.GetBlockSize(record, channel) - start);
-    if (count <= 0) return false;
-    // Read straight into out, whose storage is kept from run to run.
+    if (channel < 0 || start < 0 || count <= 0) count = 0;
+    else count = std::min(count, file.GetBlockSize(record, channel) - start);
+    if (count <= 0) {
+        out.clear();
+        return false;
+    }
+    // Read straight into out, whose storage is kept from run to run: resized from
+    // what the run before left, only the difference is filled.
     out.resize(static_cast<size_t>(count) + 8);
     const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(out.data()), out.size() * 2);
     int64_t delivered = 0;

@@ -10,7 +10,7 @@
 #include "display/DisplayPointLoader.h"
 #include "display/XyPixelRuns.h"
 #include "display/XyPlot.h"
-#include "display/XyValueBox.h"
+#include "display/XyStroke.h"
 
 namespace kivelo {
 namespace {
@@ -47,97 +47,105 @@ std::vector<int64_t> KeyOf(const ViewArea& area, const TraceSet& set, const OnOf
     return key;
 }
 
-// Positions of the points of one run for every trace plotted, each point that
-// falls on the pixel of the one before left out (the drawing leaves it out too).
-struct RunPoints {
-    bool xRead = false;
-    std::vector<uint8_t> read;                // per trace plotted
-    std::vector<std::vector<XyCell>> points;  // per trace plotted
+// A stretch of runs drawn by one thread into a layer of its own, each trace's
+// line continued from the pixel of the pair before the stretch. Runs from
+// `xFailed` on were not drawn: their X samples could not be read.
+struct Stretch {
+    int64_t first = 0, last = 0;
+    XyLayer layer;
+    int64_t xFailed = INT64_MAX;
 };
 
-// Runs [first, last) of a long figure: the X samples read once per run; each
-// trace's pairs that stay on the pixel of the point before are passed a vector
-// at a time, and a new point is looked up only where a pair leaves that pixel.
-void PointsOfRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
-                  std::span<const int> plotted, const XyRange& range, const XyPixelRuns& columnRuns,
-                  std::span<const XyPixelRuns> rowRuns, int64_t first, int64_t last, std::span<RunPoints> out) {
+// The line of each trace goes on from the pixel of its last pair before `at`.
+bool StartStrokes(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+                  std::span<const int> plotted, const XyRange& range, int64_t at, std::span<XyStroke> strokes) {
+    constexpr int64_t kBefore = 2;  // a whole pair: realtime reads deliver no less
     std::vector<int16_t> xs, ys;
-    std::vector<XyCell> previous(plotted.size(), XyCell{INT32_MIN, INT32_MIN});  // never a position
-    std::vector<size_t> rowHints(plotted.size(), 0);
-    size_t columnHint = 0;
-    for (int64_t r = first; r < last; ++r) {
-        RunPoints& run = out[static_cast<size_t>(r - first)];
-        run.read.assign(plotted.size(), 0);
-        run.points.resize(plotted.size());
+    if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kBefore, kBefore, xs) ||
+        xs.size() != kBefore)
+        return false;
+    for (size_t k = 0; k < plotted.size(); ++k) {
+        if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kBefore, kBefore,
+                         ys) ||
+            ys.size() != kBefore)
+            return false;
+        strokes[k].pen.StartFrom(strokes[k].PixelOf(xs.back(), ys.back()));
+    }
+    return true;
+}
+
+bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+                 std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, Stretch& out) {
+    std::vector<int16_t> xs, ys;
+    for (int64_t r = out.first; r < out.last; ++r) {
         const int64_t at = range.start + r * XyFigureCache::kRun;
         const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
-        run.xRead = ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs);
-        if (!run.xRead) return;
+        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs)) {
+            out.xFailed = r;
+            return true;
+        }
+        if (r == out.first && r > 0 && !StartStrokes(file, set, table, xIndex, plotted, range, at, strokes))
+            return false;
         for (size_t k = 0; k < plotted.size(); ++k) {
-            std::vector<XyCell>& points = run.points[k];
-            points.clear();
-            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at, n, ys)) continue;
-            run.read[k] = 1;
-            const size_t m = std::min(xs.size(), ys.size());
-            XyCell last = previous[k];
-            XyValueBox box{};
-            bool boxed = false;
-            for (size_t i = 0; i < m;) {
-                const int16_t x = xs[i], y = ys[i];
-                if (boxed && box.xLow <= x && x <= box.xHigh && box.yLow <= y && y <= box.yHigh) {
-                    ++i;
-                    i += FirstPairOutside(xs.data() + i, ys.data() + i, m - i, box);
-                    continue;
-                }
-                columnHint = columnRuns.RunOf(x, columnHint);
-                rowHints[k] = rowRuns[k].RunOf(y, rowHints[k]);
-                const XyPixelRuns::Run& c = columnRuns.At(columnHint);
-                const XyPixelRuns::Run& w = rowRuns[k].At(rowHints[k]);
-                if (c.pixel != last.x || w.pixel != last.y) {
-                    last = {c.pixel, w.pixel};
-                    points.push_back(last);
-                }
-                box = {c.low, c.high, w.low, w.high};
-                boxed = true;
-                ++i;
-            }
-            previous[k] = last;
+            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at, n, ys))
+                return false;
+            strokes[k].Add(xs.data(), ys.data(), std::min(xs.size(), ys.size()), out.layer);
         }
     }
+    return true;
 }
 
 }  // namespace
 
-void XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
-                             const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range,
-                             std::span<std::optional<XyPoint>> carries) {
+bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
+                             const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range) {
+    // A layer holds colour codes; other codes are drawn in order by the caller.
+    for (const int i : plotted)
+        if (set[i].colour < 1 || set[i].colour > colour_code::kTraceMask) return false;
     // Positions worked out once per display value, by the same code as point by point.
     const XyPixelRuns columnRuns(XyColumnTable(area, set[xIndex]));
     std::vector<XyPixelRuns> rowRuns;
     for (const int i : plotted) rowRuns.emplace_back(XyRowTable(area, set[i]));
-    // Runs looked at on several threads a stretch at a time; drawn in order on this one.
-    const int threads = std::clamp(file.WorkThreads(), 1, 16);
-    const int64_t runs = (range.count + kRun - 1) / kRun, perThread = 8, stretch = perThread * threads;
-    std::vector<RunPoints> points(static_cast<size_t>(stretch));
-    for (int64_t first = 0; first < runs; first += stretch) {
-        const int64_t last = std::min(first + stretch, runs);
-        auto work = [&](int t) {
-            const int64_t a = std::min(first + t * perThread, last), b = std::min(a + perThread, last);
-            PointsOfRuns(file, set, table, xIndex, plotted, range, columnRuns, rowRuns, a, b,
-                         std::span(points).subspan(static_cast<size_t>(a - first)));
-        };
-        {
-            std::vector<std::jthread> helpers;
-            for (int t = 1; t < threads && first + t * perThread < last; ++t) helpers.emplace_back(work, t);
-            work(0);
-        }
-        for (int64_t r = first; r < last; ++r) {
-            const RunPoints& run = points[static_cast<size_t>(r - first)];
-            if (!run.xRead) return;
-            for (size_t k = 0; k < plotted.size(); ++k)
-                if (run.read[k]) DrawXYPoints(plane, area, run.points[k], set[plotted[k]].colour, carries[k]);
-        }
+    const XyBox box{area.AreaLeft(), area.AreaTop(), area.AreaLeft() + area.areaWidth,
+                    area.AreaTop() + area.areaHeight};
+    // Each thread draws a stretch of whole runs into its own layer; later stretches
+    // are laid over earlier ones, which is the order in which one thread paints.
+    const int64_t runs = (range.count + kRun - 1) / kRun;
+    const int threads = static_cast<int>(std::clamp<int64_t>(file.WorkThreads(), 1, std::min<int64_t>(16, runs)));
+    std::vector<Stretch> stretches(static_cast<size_t>(threads));
+    std::vector<uint8_t> ok(stretches.size(), 0);
+    auto work = [&](size_t t) {
+        Stretch& s = stretches[t];
+        s.first = runs * static_cast<int64_t>(t) / threads;
+        s.last = runs * static_cast<int64_t>(t + 1) / threads;
+        s.layer = {box.left, box.top, area.areaWidth,
+                   std::vector<uint8_t>(static_cast<size_t>(area.areaWidth) * static_cast<size_t>(area.areaHeight))};
+        std::vector<XyStroke> strokes;
+        for (size_t k = 0; k < plotted.size(); ++k)
+            strokes.emplace_back(columnRuns, rowRuns[k], box, static_cast<uint8_t>(set[plotted[k]].colour));
+        ok[t] = DrawStretch(file, set, table, xIndex, plotted, range, strokes, s);
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (size_t t = 1; t < stretches.size(); ++t) helpers.emplace_back(work, t);
+        work(0);
     }
+    // Stretches after the first whose X samples could not be read are not drawn.
+    size_t drawn = 0;
+    while (drawn < stretches.size()) {
+        if (!ok[drawn]) return false;
+        if (stretches[drawn++].xFailed != INT64_MAX) break;
+    }
+    for (int64_t y = 0; y < area.areaHeight; ++y)
+        for (int64_t x = 0; x < area.areaWidth; ++x) {
+            const size_t i = static_cast<size_t>(y * area.areaWidth + x);
+            for (size_t t = drawn; t-- > 0;)
+                if (const uint8_t code = stretches[t].layer.codes[i]) {
+                    plane.Paint(static_cast<int>(box.left + x), static_cast<int>(box.top + y), code);
+                    break;
+                }
+        }
+    return true;
 }
 
 void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& area, const TraceSet& set,
@@ -161,10 +169,7 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
     for (int i = 0; i < kTraceCount; ++i)
         if (Plotted(set[i], table, i, xIndex)) plotted.push_back(i);
     std::vector<std::optional<XyPoint>> carries(plotted.size());
-    if (range.count >= kTablesFrom) {
-        DrawLong(plane, file, area, set, table, xIndex, plotted, range, carries);
-        plotted.clear();
-    }
+    if (range.count >= kTablesFrom && DrawLong(plane, file, area, set, table, xIndex, plotted, range)) plotted.clear();
     std::vector<int16_t> xs, ys;
     for (int64_t at = range.start; !plotted.empty() && at < range.start + range.count; at += kRun) {
         const int64_t n = std::min(kRun, range.start + range.count - at);

@@ -25,7 +25,7 @@ struct XyRange {
 class XyFigureCache {
 public:
     static constexpr int64_t kRun = 65536;  // samples read at a time
-    // Ranges from this long are worked out on several threads through runs of values that share a pixel.
+    // Ranges from this long are drawn on several threads through runs of values that share a pixel.
     static constexpr int64_t kTablesFrom = int64_t{1} << 20;
 
     // Plots every trace of `set` that is on (not logic, not the X trace)
@@ -38,9 +38,11 @@ public:
     void Clear() { key_.clear(); }
 
 private:
-    void DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
-                  const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range,
-                  std::span<std::optional<XyPoint>> carries);
+    // The figure of a long range on several threads; false (nothing drawn) when a
+    // read other than one of X samples failed or a colour is no trace colour: the
+    // caller then draws it on one thread.
+    bool DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
+                  const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range);
 
     std::vector<int64_t> key_;
     std::vector<uint8_t> bits_;  // trace layers (bits 0..5) of the area, row by row

@@ -13,9 +13,7 @@ XyPixelRuns::XyPixelRuns(const std::vector<int32_t>& byDisplayed) {
     }
 }
 
-size_t XyPixelRuns::RunOf(int16_t v, size_t hint) const {
-    for (size_t i = hint > 0 ? hint - 1 : 0; i < std::min(hint + 2, runs_.size()); ++i)
-        if (runs_[i].low <= v && v <= runs_[i].high) return i;
+size_t XyPixelRuns::Search(int16_t v) const {
     const auto after =
         std::upper_bound(runs_.begin(), runs_.end(), v, [](int16_t x, const Run& r) { return x < r.low; });
     return static_cast<size_t>(after - runs_.begin()) - 1;

@@ -8,13 +8,9 @@
 #include "display/DisplayTrace.h"
 #include "display/RasterPlane.h"
 #include "display/ViewArea.h"
+#include "display/XyLine.h"
 
 namespace kivelo {
-
-struct XyPoint {
-    int64_t x = 0;
-    int64_t y = 0;
-};
 
 // Plane position of display point (xs, ys) for the X trace's and the trace's scaling.
 XyPoint XyPosition(const ViewArea& area, const DisplayTrace& xTrace, const DisplayTrace& trace, int xs, int ys);
@@ -37,17 +33,9 @@ std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace,
 void DrawXYRun(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
                std::span<const int16_t> samples, uint32_t colour, std::optional<XyPoint>& carry);
 
-// A plot position held small: every position is clamped to +-2^28.
-struct XyCell {
-    int32_t x = 0;
-    int32_t y = 0;
-};
 // Column of every X value and row of every value of a trace, indexed by the
 // value as uint16_t: the same positions as worked out one by one.
 std::vector<int32_t> XyColumnTable(const ViewArea& area, const DisplayTrace& xTrace);
 std::vector<int32_t> XyRowTable(const ViewArea& area, const DisplayTrace& trace);
-// DrawXYRun with the points worked out beforehand.
-void DrawXYPoints(RasterPlane& plane, const ViewArea& area, std::span<const XyCell> points, uint32_t colour,
-                  std::optional<XyPoint>& carry);
 
 }  // namespace kivelo

@@ -153,21 +153,18 @@ HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits,
             for (int64_t j = 0; j < K; ++j) starts[j] = x[j * kBlock];
             const auto mn = hn::Load(d, a), mx = hn::Load(d, b), x0 = hn::Load(d, starts);
             const auto atMin = hn::Or(hn::Eq(mn, mx), hn::Eq(x0, mn));
-            if (hn::AllTrue(d, hn::Or(atMin, hn::Eq(x0, mx)))) {
-                hn::StoreInterleaved2(hn::IfThenElse(atMin, mn, mx), hn::IfThenElse(atMin, mx, mn), d, out);
-                x += K * kBlock;
-                out += 2 * K;
-                continue;
+            hn::StoreInterleaved2(hn::IfThenElse(atMin, mn, mx), hn::IfThenElse(atMin, mx, mn), d, out);
+            // The few blocks that start at neither extreme are searched one by one.
+            uint8_t undecided[(K + 7) / 8] = {};
+            hn::StoreMaskBits(d, hn::Not(hn::Or(atMin, hn::Eq(x0, mx))), undecided);
+            for (int64_t j = 0; j < K; ++j) {
+                if (!(undecided[j / 8] >> (j % 8) & 1)) continue;
+                const bool minFirst = MinComesFirst(d, x + j * kBlock, a[j], b[j]);
+                out[2 * j] = minFirst ? a[j] : b[j];
+                out[2 * j + 1] = minFirst ? b[j] : a[j];
             }
-            for (int64_t j = 0; j < K; ++j, x += kBlock, out += 2) {
-                const T mn = a[j], mx = b[j];
-                // Smooth signals mostly start a block at one of its extremes.
-                const bool minFirst = bits || mn == mx || x[0] == mn ? true
-                                      : x[0] == mx                   ? false
-                                                                     : MinComesFirst(d, x, mn, mx);
-                out[0] = minFirst ? mn : mx;
-                out[1] = minFirst ? mx : mn;
-            }
+            x += K * kBlock;
+            out += 2 * K;
         }
     }
 #endif

@@ -15,7 +15,7 @@
 #include "display/DisplayPointLoader.h"
 #include "display/XyFigureCache.h"
 #include "display/XyPlot.h"
-#include "display/XyValueBox.h"
+#include "display/XyStroke.h"
 #include "wavefile/SummaryStore.h"
 
 namespace kivelo {

@@ -1,0 +1,80 @@
+// Built with Highway once per instruction set of the platform; the best one
+// the processor runs is chosen at the first call.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "display/XyStroke.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "display/XyStroke.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace kivelo {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+HWY_INLINE size_t Outside(const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n,
+                          const XyValueBox& box) {
+    const hn::ScalableTag<int16_t> d;
+    const size_t N = hn::Lanes(d);
+    const auto xl = hn::Set(d, box.xLow), xh = hn::Set(d, box.xHigh), yl = hn::Set(d, box.yLow),
+               yh = hn::Set(d, box.yHigh);
+    const auto outside = [&](size_t i) {
+        const auto x = hn::LoadU(d, xs + i), y = hn::LoadU(d, ys + i);
+        return hn::Or(hn::Or(hn::Lt(x, xl), hn::Gt(x, xh)), hn::Or(hn::Lt(y, yl), hn::Gt(y, yh)));
+    };
+    size_t i = 0;
+    // Two vectors a step: the common case is a long run that never leaves.
+    for (; i + 2 * N <= n; i += 2 * N) {
+        const auto a = outside(i), b = outside(i + N);
+        if (!hn::AllFalse(d, hn::Or(a, b))) {
+            if (!hn::AllFalse(d, a)) return i + hn::FindKnownFirstTrue(d, a);
+            return i + N + hn::FindKnownFirstTrue(d, b);
+        }
+    }
+    for (; i < n; ++i)
+        if (xs[i] < box.xLow || xs[i] > box.xHigh || ys[i] < box.yLow || ys[i] > box.yHigh) return i;
+    return n;
+}
+
+size_t FirstPairOutsideImpl(const int16_t* xs, const int16_t* ys, size_t n, const XyValueBox& box) {
+    return Outside(xs, ys, n, box);
+}
+
+void AddImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n, XyLayer& layer) {
+    uint8_t* codes = layer.codes.data();
+    const int64_t left = layer.left, top = layer.top, width = layer.width;
+    const uint8_t code = s.code;
+    const auto paint = [=](int64_t x, int64_t y) { codes[(y - top) * width + (x - left)] = code; };
+    for (size_t i = 0; i < n; ++i) {
+        if (s.boxed) {
+            i += Outside(xs + i, ys + i, n - i, s.box);
+            if (i == n) break;
+        }
+        const XyPoint p = s.PixelOf(xs[i], ys[i]);
+        s.pen.To(p, paint);
+        const XyPixelRuns::Run &c = s.columns->At(s.columnHint), &r = s.rows->At(s.rowHint);
+        s.box = {c.low, c.high, r.low, r.high};
+        s.boxed = true;
+    }
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace kivelo
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace kivelo {
+
+HWY_EXPORT(FirstPairOutsideImpl);
+HWY_EXPORT(AddImpl);
+
+size_t FirstPairOutside(const int16_t* xs, const int16_t* ys, size_t n, const XyValueBox& box) {
+    return HWY_DYNAMIC_DISPATCH(FirstPairOutsideImpl)(xs, ys, n, box);
+}
+
+void XyStroke::Add(const int16_t* xs, const int16_t* ys, size_t n, XyLayer& layer) {
+    HWY_DYNAMIC_DISPATCH(AddImpl)(*this, xs, ys, n, layer);
+}
+
+}  // namespace kivelo
+#endif

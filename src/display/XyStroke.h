@@ -1,0 +1,51 @@
+#pragma once
+// One trace's line through a long stretch of XY sample pairs, painted into a
+// layer of the area. The pairs that stay on the pixel of the point before draw
+// nothing new: they are passed a vector at a time while they stay inside the
+// box of values of that pixel, and a point is looked up only where a pair leaves it.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "display/XyLine.h"
+#include "display/XyPixelRuns.h"
+
+namespace kivelo {
+
+struct XyValueBox {
+    int16_t xLow, xHigh, yLow, yHigh;  // closed ranges
+};
+
+// Index of the first pair (xs[i], ys[i]) outside the box, or n when all are inside.
+// Vectorised for the processor's best instruction set.
+size_t FirstPairOutside(const int16_t* xs, const int16_t* ys, size_t n, const XyValueBox& box);
+
+// The colour codes one thread painted into the area, row by row; 0 where it painted nothing.
+struct XyLayer {
+    int64_t left = 0, top = 0, width = 0;
+    std::vector<uint8_t> codes;
+};
+
+struct XyStroke {
+    XyStroke(const XyPixelRuns& columnRuns, const XyPixelRuns& rowRuns, const XyBox& box, uint8_t colour)
+        : columns(&columnRuns), rows(&rowRuns), pen(box), code(colour) {}
+    // The pixel of pair (x, y), as the line would reach it.
+    [[gnu::always_inline]] XyPoint PixelOf(int16_t x, int16_t y) {
+        columnHint = columns->RunOf(x, columnHint);
+        rowHint = rows->RunOf(y, rowHint);
+        return {columns->At(columnHint).pixel, rows->At(rowHint).pixel};
+    }
+    // Draws the line on through the pairs (xs[i], ys[i]) into the layer.
+    void Add(const int16_t* xs, const int16_t* ys, size_t n, XyLayer& layer);
+
+    const XyPixelRuns* columns;
+    const XyPixelRuns* rows;
+    XyPen pen;
+    uint8_t code;
+    size_t columnHint = 0, rowHint = 0;
+    XyValueBox box{};
+    bool boxed = false;  // box holds the pen's last point
+};
+
+}  // namespace kivelo
