@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
-#include <random>
 
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "FolderEntries.h"
+#include "SettingsRecords.h"
 #include "app/core/SettingsRecord.h"
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
@@ -24,6 +24,9 @@ namespace kivelo::app {
 namespace {
 
 using test::FolderEntries;
+using test::FullRecord;
+using test::RandomBytes;
+using test::WriteBytes;
 using wavegen::ReadFileBytes;
 constexpr std::size_t kSize = 11588;
 
@@ -38,66 +41,8 @@ std::string TextIn(const std::vector<uint8_t>& b, std::size_t at, std::size_t si
     return s;
 }
 
-bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-std::vector<uint8_t> RandomBytes(std::size_t n, uint32_t seed, int lo = 0, int hi = 255) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> byte(lo, hi);
-    std::vector<uint8_t> b(n);
-    for (uint8_t& v : b) v = static_cast<uint8_t>(byte(rng));
-    return b;
-}
-
 constexpr SettingsList kLists[] = {SettingsList::Header,    SettingsList::Footer,    SettingsList::Recorder1,
                                    SettingsList::Recorder2, SettingsList::Recorder3, SettingsList::Recorder4};
-
-// A record with every field set, and random bytes after every text's terminator
-// (bytes the program reads past nowhere, but must keep).
-SettingsRecord FullRecord() {
-    SettingsRecord r;
-    r.MutableRaw() = [] {
-        std::array<uint8_t, kSize> a{};
-        const auto b = RandomBytes(kSize, 7);
-        std::copy(b.begin(), b.end(), a.begin());
-        return a;
-    }();
-    auto& raw = r.MutableRaw();
-    // Short texts with their terminator, the random bytes behind it stay.
-    auto put = [&raw](std::size_t at, const std::string& s) {
-        std::copy(s.begin(), s.end(), raw.begin() + static_cast<std::ptrdiff_t>(at));
-        raw[at + s.size()] = 0;
-    };
-    put(0, "/home/user/records");
-    put(256, "Notes line 1\r\nline 2");
-    for (int i = 0; i < 16; ++i) {
-        put(1280 + 256 * i, "header " + std::to_string(i));
-        put(5376 + 256 * i, "footer " + std::to_string(i));
-        put(9536 + 16 * i, "F" + std::to_string(i));
-        put(9792 + 48 * i, "comment " + std::to_string(i));
-        put(10560 + 16 * i, "G" + std::to_string(i));
-        put(10816 + 48 * i, "remark " + std::to_string(i));
-    }
-    r.SetInterface(1);
-    r.SetGpibAddress(7);
-    r.SetSerialPort(2);
-    r.SetMainShown(1);
-    r.SetZoomShown(0);
-    r.SetHistoryShown(1);
-    r.SetXyShown(0);
-    r.SetGraticuleType(2);
-    r.SetLightMode(1);
-    r.SetFrameRectangle({10, 20, 810, 620});
-    r.SetMainShare(0.625f);
-    r.SetHistoryShare(0.375f);
-    r.SetRightShare(0.25f);
-    r.SetDivisions(16);
-    return r;
-}
 
 // --- the record ------------------------------------------------------------
 

@@ -352,27 +352,6 @@ private slots:
         QCOMPARE(back.Divisions(), 10);
     }
 
-    void damagedSettingsFilesStartWithEveryWindow() {
-        for (const QByteArray& bytes : {QByteArray(100, '\x7f'), QByteArray(20000, '\xa5')}) {
-            const QString path = QDir(dir_.path()).filePath("damaged.stp");
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(bytes);
-            f.close();
-            app_.reset();
-            app_ = std::make_unique<CKiveloApp>(ui_, path.toStdString());
-            app_->LoadSettings();
-            app_->Frame().show();
-            QVERIFY(app_->Frame().OpenPath(QString::fromStdString(threeTraces_)));
-            const DisplayModel& m = app_->Model();
-            QVERIFY(m.shares.main > 0.0 && m.shares.main < 1.0);
-            if (bytes.size() < qsizetype(SettingsRecord::kSize))
-                QVERIFY(m.shown[0] && m.shown[1] && m.shown[2] && m.shown[3]);
-            QVERIFY(app_->SaveSettings());
-            QCOMPARE(ReadAll(path).size(), qsizetype(SettingsRecord::kSize));
-        }
-    }
-
 private:
     QTemporaryDir dir_;
     std::string threeTraces_;

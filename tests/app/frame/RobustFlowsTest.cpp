@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -149,24 +150,33 @@ private slots:
             QStringLiteral("Loading ..."), [] {}, nullptr, [] {}));
     }
 
-    void damagedSettingsAreKeptAsideAndTheDefaultsUsed() {
-        const QString stp = Path("damaged/kivelo.stp");
-        QDir().mkpath(Path("damaged"));
+    // Damaged settings files (whole, short, long): the notice arrives at start,
+    // every window comes up, a record opens and the exit writes a whole record.
+    // What is kept aside and that an older copy stays is the settings store's.
+    void damagedSettingsStartWithEveryWindowAndANotice() {
         std::mt19937 rng(23);
         QByteArray garbage(int(SettingsRecord::kSize), '\0');
         for (char& c : garbage) c = char(rng());
-        WriteAll(stp, garbage);
-        for (const char* kept : {".damaged", ".damaged.1"}) {
+        const std::string wvf = Generate(dir_.path(), "three.wvf", 3, 4000);
+        for (const QByteArray& bytes : {garbage, QByteArray(100, '\x7f'), QByteArray(20000, '\xa5')}) {
+            const QString stp = Path(QStringLiteral("damaged%1/kivelo.stp").arg(bytes.size()));
+            QDir().mkpath(QFileInfo(stp).path());
+            WriteAll(stp, bytes);
             CKiveloApp app(ui_, stp.toStdString());
             app.LoadSettings();
             const QString notice = app.Frame().statusBar()->currentMessage();
-            QVERIFY2(notice.contains(QStringLiteral("kept as ") + stp + QLatin1String(kept)), qPrintable(notice));
-            QVERIFY2(notice.contains(QStringLiteral("the defaults are used")), qPrintable(notice));
-            QCOMPARE(ReadAll(stp + QLatin1String(kept)), garbage);
-            QVERIFY(app.Model().shown[0] && app.Model().shown[1]);
-            WriteAll(stp, garbage);  // the next start meets the same damage
+            QVERIFY2(notice.contains(QStringLiteral("kept as ") + stp + QStringLiteral(".damaged")),
+                     qPrintable(notice));
+            QCOMPARE(ReadAll(stp + QStringLiteral(".damaged")), bytes);
+            app.Frame().show();
+            QVERIFY(app.Frame().OpenPath(QString::fromStdString(wvf)));
+            const DisplayModel& m = app.Model();
+            QVERIFY(m.shares.main > 0.0 && m.shares.main < 1.0);
+            if (bytes.size() <= qsizetype(SettingsRecord::kSize))
+                QVERIFY(m.shown[0] && m.shown[1] && m.shown[2] && m.shown[3]);
+            QVERIFY(app.SaveSettings());
+            QCOMPARE(ReadAll(stp).size(), qsizetype(SettingsRecord::kSize));
         }
-        QCOMPARE(ReadAll(stp + QStringLiteral(".damaged")), garbage);  // never replaced
     }
 
     void longListEntriesKeepThePrintFormatDialogOnTheScreen() {
