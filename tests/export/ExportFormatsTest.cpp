@@ -3,7 +3,6 @@
 // the readers give; refusals, failures and cancels leave no file.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -17,6 +16,7 @@
 #include <utility>
 
 #include "FolderEntries.h"
+#include "ToolRun.h"
 #include "Wavegen.h"
 #include "export/ExportFormats.h"
 #include "export/Exporter.h"
@@ -28,45 +28,17 @@ namespace kivelo {
 namespace {
 
 using test::FolderEntries;
+using test::Have;
+using test::Shell;
+using test::SplitLines;
+using test::SplitWords;
+using test::ToolRun;
 constexpr const char* kPython = "/usr/bin/python3";
-
-struct ToolRun {
-    int code = -1;
-    std::string out;
-};
-
-// Runs a shell command line, its standard output captured (errors to the test's log).
-ToolRun Shell(const std::string& command) {
-    ToolRun r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 bool WriteText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
     return static_cast<bool>(out);
-}
-
-bool Have(const std::string& check) { return Shell(check + " >/dev/null 2>&1").code == 0; }
-
-std::vector<std::string> Words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 // The samples of one trace's record as the reader gives them.
@@ -258,8 +230,8 @@ H5Dump ReadH5(const std::string& dir, const std::string& path) {
     WriteText(dir + "/dump.py", kH5Dump);
     ToolRun r = Shell(std::string(kPython) + " " + dir + "/dump.py '" + path + "'");
     EXPECT_EQ(r.code, 0) << r.out;
-    for (const std::string& line : Lines(r.out)) {
-        std::vector<std::string> w = Words(line);
+    for (const std::string& line : SplitLines(r.out)) {
+        std::vector<std::string> w = SplitWords(line);
         if (w.size() < 2) continue;
         if (w[0] == "A" && w.size() >= 3) {
             const std::size_t at = line.find(' ', line.find(' ', 2) + 1);
@@ -368,7 +340,7 @@ TEST_F(ExportFormatsTest, FloatingFileGivesItsStoredValues) {
 std::vector<std::vector<std::string>> SigrokRows(const std::string& text, std::vector<std::string>& names) {
     std::vector<std::vector<std::string>> rows;
     bool unitsSeen = false;
-    for (std::string line : Lines(text)) {
+    for (std::string line : SplitLines(text)) {
         if (line.rfind("; Channels (", 0) == 0) {
             std::istringstream in(line.substr(line.find(": ") + 2));
             for (std::string name; std::getline(in, name, ',');) names.push_back(name.substr(name[0] == ' ' ? 1 : 0));
@@ -450,7 +422,7 @@ struct VcdDump {
 VcdDump ParseVcd(const std::string& text) {
     VcdDump d;
     std::map<std::string, std::string> names;
-    std::vector<std::string> w = Words(text);
+    std::vector<std::string> w = SplitWords(text);
     int64_t now = 0;
     for (std::size_t i = 0; i < w.size(); ++i) {
         if (w[i] == "$timezero") d.timezero = std::stoll(w[++i]);
@@ -571,8 +543,8 @@ TEST_F(ExportFormatsTest, WavReadByPython) {
         const ToolRun r = Shell(std::string(kPython) + " " + Out("wav.py") + " " + out);
         ASSERT_EQ(r.code, 0);
         std::map<std::string, std::vector<std::string>> chunks;
-        for (const std::string& line : Lines(r.out)) {
-            std::vector<std::string> w = Words(line);
+        for (const std::string& line : SplitLines(r.out)) {
+            std::vector<std::string> w = SplitWords(line);
             chunks[w.at(0)] = {w.begin() + 1, w.end()};
         }
         const auto channels = static_cast<int64_t>(c.traces.size());
@@ -602,7 +574,7 @@ TEST_F(ExportFormatsTest, CsvWithTimeColumn) {
     request.first = 10;
     request.count = 12;
     ASSERT_TRUE(Export(kNarrow, out, request).Ok());
-    const std::vector<std::string> lines = Lines(wavegen::ReadFileText(out));
+    const std::vector<std::string> lines = SplitLines(wavegen::ReadFileText(out));
     ASSERT_EQ(lines.size(), 13u);
     EXPECT_EQ(lines[0], "\"Time [s]\",\"CH3 [V]\",\"CH2 [A]\"");
     const Samples logic = ReadSamples(File(kNarrow), 2, 1, 10, 12), ramp = ReadSamples(File(kNarrow), 1, 1, 10, 12);
@@ -633,7 +605,7 @@ TEST_F(ExportFormatsTest, RealtimeFileFromAnOddSample) {
     request.count = 7;
     const Outcome<ExportCode> result = Exporter().Write(*file, Out("r.csv"), request);
     ASSERT_TRUE(result.Ok()) << result.message;
-    const std::vector<std::string> lines = Lines(wavegen::ReadFileText(Out("r.csv")));
+    const std::vector<std::string> lines = SplitLines(wavegen::ReadFileText(Out("r.csv")));
     ASSERT_EQ(lines.size(), 8u);
     for (int t : request.traces) {
         // The reader's own even window around the span.
