@@ -58,6 +58,17 @@ inline QString MakeRtm(const QString& dir, const QString& name, int64_t samples 
     return path;
 }
 
+// The records the cases open, generated once per test program.
+struct Records {
+    QTemporaryDir dir;
+    QString wvf = MakeWvf(dir.path(), "three.wvf");
+    QString rtm = MakeRtm(dir.path(), "four.rtm");
+};
+inline const Records& SharedRecords() {
+    static const Records records;
+    return records;
+}
+
 // kivelo-cli's exit code.
 inline int RunCli(const QStringList& args) {
     QProcess p;
@@ -98,6 +109,7 @@ struct ProgramFixture {
     CMainFrame& Frame() { return app->Frame(); }
 
     void Start(const QString& settings = QString()) {
+        QStandardPaths::setTestModeEnabled(true);
         ui.Clear();
         app = std::make_unique<CKiveloApp>(ui, (settings.isEmpty() ? File("kivelo.stp") : settings).toStdString());
         app->Frame().resize(1000, 760);
