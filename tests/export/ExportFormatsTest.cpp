@@ -1,6 +1,7 @@
 // The export formats read back by the tools they are made for (h5py, sigrok-cli,
 // GTKWave's vcd2fst, Python's reading of a WAV) and compared with the samples
-// the readers give; refusals, failures and cancels leave no file.
+// the readers give; refusals, failures and cancels leave no file. How realtime
+// and floating files give their samples is RecordSamples' test.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -21,7 +22,6 @@
 #include "export/ExportFormats.h"
 #include "export/Exporter.h"
 #include "export/VcdExport.h"
-#include "wavefile/CFldFile.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo {
@@ -51,13 +51,6 @@ struct Samples {
 
 Samples ReadSamples(CWaveFile& file, int trace, int block, int64_t first, int64_t count) {
     Samples s;
-    if (auto* fld = dynamic_cast<CFldFile*>(&file)) {
-        s.kind = kKindFloat;
-        s.floats.resize(static_cast<std::size_t>(count));
-        EXPECT_EQ(fld->ReadFloats(first, s.floats), count);
-        for (float f : s.floats) s.values.push_back(f);
-        return s;
-    }
     TraceInfo info;
     file.GetTraceInfo(trace, info);
     s.kind = info.DataKind;
@@ -314,25 +307,6 @@ TEST_F(ExportFormatsTest, Hdf5ReadByH5py) {
     }
 }
 
-TEST_F(ExportFormatsTest, FloatingFileGivesItsStoredValues) {
-    if (!Have(std::string(kPython) + " -c 'import h5py'")) GTEST_SKIP() << "h5py for /usr/bin/python3 is missing";
-    wavegen::FldDesc fld;
-    fld.samples = 300;
-    ASSERT_TRUE(wavegen::WriteFld(Out("f.fld"), fld).ok);
-    std::string error;
-    auto file = OpenWaveFileAt(Out("f.fld"), 0, error);
-    ASSERT_TRUE(file) << error;
-    ASSERT_TRUE(Exporter().Write(*file, Out("f.h5"), {}).Ok());
-    const H5Dump d = ReadH5(dir_.Path(), Out("f.h5"));
-    EXPECT_EQ(d.attrs.at("/W1 kind"), "float");
-    EXPECT_EQ(d.attrs.at("/W1 vresolution"), "1.0");
-    EXPECT_EQ(d.attrs.at("/W1 voffset"), "0.0");
-    const std::vector<std::string>& got = d.values.at("/W1/block0");
-    ASSERT_EQ(got.size(), 300u);
-    for (int64_t i = 0; i < 300; ++i)
-        EXPECT_EQ(static_cast<float>(std::stod(got[static_cast<std::size_t>(i)])), wavegen::FldSample(fld, i));
-}
-
 // The rows of a sigrok-cli CSV dump, one column per channel, and the channel
 // names of its "; Channels (n/n): a, b" comment. The line of units, the other
 // comments and the "name: value" lines sigrok-cli prints of analog data besides
@@ -586,38 +560,6 @@ TEST_F(ExportFormatsTest, CsvWithTimeColumn) {
         EXPECT_TRUE(Near(cells[0], -0.002 + static_cast<double>(10 + i) * 1e-4, 1e-12)) << lines[i + 1];
         EXPECT_TRUE(Near(cells[1], logic.values[i], 1e-11));
         EXPECT_TRUE(Near(cells[2], ramp.values[i], 1e-11));
-    }
-}
-
-// A realtime file reads in whole pairs from even positions; an export from an
-// odd sample of it still starts there and holds every sample asked for.
-TEST_F(ExportFormatsTest, RealtimeFileFromAnOddSample) {
-    wavegen::RtmDesc rtm;
-    rtm.samples = 400;
-    rtm.signal.kind = wavegen::Signal::Counter;
-    ASSERT_TRUE(wavegen::WriteRtm(Out("r.rtm"), rtm).ok);
-    std::string error;
-    auto file = OpenWaveFileAt(Out("r.rtm"), 0, error);
-    ASSERT_TRUE(file) << error;
-    ExportRequest request;
-    request.traces = {1, 3};
-    request.first = 11;
-    request.count = 7;
-    const Outcome<ExportCode> result = Exporter().Write(*file, Out("r.csv"), request);
-    ASSERT_TRUE(result.Ok()) << result.message;
-    const std::vector<std::string> lines = SplitLines(wavegen::ReadFileText(Out("r.csv")));
-    ASSERT_EQ(lines.size(), 8u);
-    for (int t : request.traces) {
-        // The reader's own even window around the span.
-        const Samples around = ReadSamples(*file, t, 0, 10, 8);
-        for (std::size_t i = 0; i < 7; ++i) {
-            std::vector<std::string> cells;
-            std::istringstream in(lines[i + 1]);
-            for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
-            ASSERT_EQ(cells.size(), 3u);
-            EXPECT_TRUE(Near(std::stod(cells[0]), static_cast<double>(11 + i) * 1e-3, 1e-12)) << lines[i + 1];
-            EXPECT_TRUE(Near(std::stod(cells[t == 1 ? 1 : 2]), around.values[i + 1], 1e-11)) << lines[i + 1];
-        }
     }
 }
 
