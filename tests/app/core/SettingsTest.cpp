@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <functional>
@@ -15,6 +13,7 @@
 #include "FileSizeLimit.h"
 #include "FolderEntries.h"
 #include "SettingsRecords.h"
+#include "Unprivileged.h"
 #include "app/core/SettingsRecord.h"
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
@@ -23,9 +22,11 @@
 namespace kivelo::app {
 namespace {
 
+using test::ChildRun;
 using test::FolderEntries;
 using test::FullRecord;
 using test::RandomBytes;
+using test::RunUnprivileged;
 using test::WriteBytes;
 using wavegen::ReadFileBytes;
 constexpr std::size_t kSize = 11588;
@@ -447,23 +448,6 @@ TEST(SettingsRules, ExitFieldsGoIntoTheRecordAndComeBack) {
 
 // --- where the file lives ---------------------------------------------------------
 
-// Runs fn in a child process whose file permissions are checked (as "nobody"
-// when the tests run as root, for whom folder modes mean nothing). Returns the
-// child's exit code, or -1; 100 = privileges couldn't be dropped.
-int RunUnprivileged(const std::function<int()>& fn) {
-    const pid_t pid = ::fork();
-    if (pid < 0) return -1;
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
-                                 ::setresuid(65534, 65534, 65534) != 0))
-            ::_exit(100);
-        ::_exit(fn());
-    }
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 struct PathFixture {
     TempDir dir;
     std::string exe, xdg, home;
@@ -528,20 +512,22 @@ TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
     const SettingsPathInputs in = f.Inputs();
     SettingsPathInputs noXdg = in;
     noXdg.xdgConfigHome.reset();
-    const int rc = RunUnprivileged([&] {
+    const ChildRun run = RunUnprivileged([&](std::string&) {
         if (::access(in.exeDirectory.c_str(), W_OK) == 0) return 3;
         if (SettingsStore::ResolvePath(in) != f.xdg + "/kivelo/kivelo.stp") return 1;
         if (SettingsStore::ResolvePath(noXdg) != f.home + "/.config/kivelo/kivelo.stp") return 2;
         return 0;
     });
-    if (rc == 100) GTEST_SKIP() << "cannot drop root privileges";
-    EXPECT_EQ(rc, 0);
+    if (run.code == ChildRun::kCannotDrop) GTEST_SKIP() << "cannot drop root privileges";
+    EXPECT_EQ(run.code, 0);
 
     // A writable folder with a read-only settings file in it: the file is not taken.
     ASSERT_EQ(::chmod(f.exe.c_str(), 0777), 0);
     ASSERT_TRUE(WriteBytes(f.exe + "/kivelo.stp", {1, 2, 3}));
     ASSERT_EQ(::chmod((f.exe + "/kivelo.stp").c_str(), 0444), 0);
-    EXPECT_EQ(RunUnprivileged([&] { return SettingsStore::ResolvePath(in) == f.xdg + "/kivelo/kivelo.stp" ? 0 : 1; }),
+    EXPECT_EQ(RunUnprivileged([&](std::string&) {
+                  return SettingsStore::ResolvePath(in) == f.xdg + "/kivelo/kivelo.stp" ? 0 : 1;
+              }).code,
               0);
 }
 
@@ -583,22 +569,15 @@ TEST(SettingsStore, FailedSavesLeaveTheOldFile) {
     ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
 
-    // A folder that can't be written: the message comes back through a pipe.
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const int rc = RunUnprivileged([&] {
+    // A folder that can't be written: the message names it.
+    const ChildRun run = RunUnprivileged([&](std::string& said) {
         const SettingsSaveResult r = SettingsStore::Save(path, FullRecord());
-        (void)!::write(fds[1], r.message.data(), r.message.size());
+        said = r.message;
         return r.Ok() ? 1 : 0;
     });
-    ::close(fds[1]);
-    char buffer[512] = {};
-    const ssize_t n = ::read(fds[0], buffer, sizeof buffer - 1);
-    ::close(fds[0]);
-    if (rc == 100) GTEST_SKIP() << "cannot drop root privileges";
-    EXPECT_EQ(rc, 0);
-    EXPECT_GT(n, 0);
-    EXPECT_NE(std::string(buffer).find(folder), std::string::npos) << buffer;
+    if (run.code == ChildRun::kCannotDrop) GTEST_SKIP() << "cannot drop root privileges";
+    EXPECT_EQ(run.code, 0);
+    EXPECT_NE(run.said.find(folder), std::string::npos) << run.said;
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"kivelo.stp"});
 
