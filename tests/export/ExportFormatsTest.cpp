@@ -138,6 +138,16 @@ protected:
     std::string Out(const std::string& name) const { return dir_.File(name); }
     CWaveFile& File(int record) { return *files_[static_cast<std::size_t>(record)]; }
 
+    // Traces (all when empty), records and a span of them.
+    static ExportRequest Span(std::vector<int> traces, std::vector<int> blocks, int64_t first = 0, int64_t count = -1) {
+        ExportRequest request;
+        request.traces = std::move(traces);
+        request.blocks = std::move(blocks);
+        request.first = first;
+        request.count = count;
+        return request;
+    }
+
     Outcome<ExportCode> Export(int record, const std::string& out, ExportRequest request) {
         request.sourceName = record == kNarrow ? "narrow.wvf" : "wide.wvf";
         return Exporter().Write(File(record), out, request);
@@ -257,12 +267,7 @@ TEST_F(ExportFormatsTest, Hdf5ReadByH5py) {
         SCOPED_TRACE(c.name);
         CWaveFile& file = File(c.record);
         const std::string out = Out(std::string(c.name) + ".h5");
-        ExportRequest request;
-        request.traces = c.traces;
-        request.blocks = c.blocks;
-        request.first = c.first;
-        request.count = c.count;
-        const Outcome<ExportCode> result = Export(c.record, out, request);
+        const Outcome<ExportCode> result = Export(c.record, out, Span(c.traces, c.blocks, c.first, c.count));
         ASSERT_TRUE(result.Ok()) << result.message;
         const H5Dump d = ReadH5(dir_.Path(), out);
         EXPECT_EQ(d.attrs.at("/ model"), "QV708");
@@ -350,12 +355,7 @@ TEST_F(ExportFormatsTest, SigrokSessionReadBySigrokCli) {
         SCOPED_TRACE(c.name);
         CWaveFile& file = File(c.record);
         const std::string out = Out(std::string(c.name) + ".sr");
-        ExportRequest request;
-        request.traces = c.traces;
-        request.blocks = {c.block};
-        request.first = c.first;
-        request.count = c.count;
-        const Outcome<ExportCode> result = Export(c.record, out, request);
+        const Outcome<ExportCode> result = Export(c.record, out, Span(c.traces, {c.block}, c.first, c.count));
         ASSERT_TRUE(result.Ok()) << result.message;
         const ToolRun r = Shell("sigrok-cli -i '" + out + "' -O csv");
         ASSERT_EQ(r.code, 0) << r.out;
@@ -439,11 +439,7 @@ TEST_F(ExportFormatsTest, VcdAcceptedByGtkwave) {
         SCOPED_TRACE(c.names[0]);
         CWaveFile& file = File(c.record);
         const std::string out = Out("span" + std::to_string(c.record) + ".vcd");
-        ExportRequest request;
-        request.blocks = {1};
-        request.first = 5;
-        request.count = 30;
-        ASSERT_TRUE(Export(c.record, out, request).Ok());
+        ASSERT_TRUE(Export(c.record, out, Span({}, {1}, 5, 30)).Ok());
         const std::string text = wavegen::ReadFileText(out);
         EXPECT_NE(text.find("$timescale 100 us $end"), std::string::npos);
         for (const std::string& line : c.declarations) EXPECT_NE(text.find(line), std::string::npos) << line;
@@ -508,12 +504,7 @@ TEST_F(ExportFormatsTest, WavReadByPython) {
     for (const WavCase& c : cases) {
         SCOPED_TRACE(c.record);
         const std::string out = Out("span" + std::to_string(c.record) + ".wav");
-        ExportRequest request;
-        request.traces = c.traces;
-        request.blocks = {c.block};
-        request.first = c.first;
-        request.count = c.count;
-        ASSERT_TRUE(Export(c.record, out, request).Ok());
+        ASSERT_TRUE(Export(c.record, out, Span(c.traces, {c.block}, c.first, c.count)).Ok());
         const ToolRun r = Shell(std::string(kPython) + " " + Out("wav.py") + " " + out);
         ASSERT_EQ(r.code, 0);
         std::map<std::string, std::vector<std::string>> chunks;
@@ -542,12 +533,7 @@ TEST_F(ExportFormatsTest, WavReadByPython) {
 
 TEST_F(ExportFormatsTest, CsvWithTimeColumn) {
     const std::string out = Out("span.csv");
-    ExportRequest request;
-    request.traces = {2, 1};
-    request.blocks = {1};
-    request.first = 10;
-    request.count = 12;
-    ASSERT_TRUE(Export(kNarrow, out, request).Ok());
+    ASSERT_TRUE(Export(kNarrow, out, Span({2, 1}, {1}, 10, 12)).Ok());
     const std::vector<std::string> lines = SplitLines(wavegen::ReadFileText(out));
     ASSERT_EQ(lines.size(), 13u);
     EXPECT_EQ(lines[0], "\"Time [s]\",\"CH3 [V]\",\"CH2 [A]\"");
@@ -641,8 +627,7 @@ TEST_F(ExportFormatsTest, UnreadableSamplesAndCancelLeaveNoFile) {
 TEST_F(ExportFormatsTest, ProgressCountsEverySample) {
     for (const char* name : {"p.h5", "p.wav", "p.vcd", "p.csv", "p.sr"}) {
         ExportProgress progress;
-        ExportRequest request;
-        request.blocks = {1};
+        ExportRequest request = Span({}, {1});
         request.progress = &progress;
         ASSERT_TRUE(Export(kNarrow, Out(name), request).Ok()) << name;
         EXPECT_EQ(progress.total.load(), 3 * kSamples) << name;

@@ -20,7 +20,7 @@
 #include <fstream>
 #include <thread>
 
-#include "CScriptedUi.h"
+#include "ProgramFixture.h"
 #include "WidgetChecks.h"
 #include "WvfWriter.h"
 #include "app/core/SettingsRecord.h"
@@ -32,6 +32,7 @@
 
 using namespace kivelo;
 using namespace kivelo::app;
+using kivelo::app::test::ReadAll;
 
 namespace {
 
@@ -43,11 +44,6 @@ std::string Generate(const QString& dir, const QString& name, int traces, int sa
     const std::string path = QDir(dir).filePath(name).toStdString();
     if (!wavegen::WriteWvf(path, desc).ok) qFatal("cannot write test data %s", path.c_str());
     return path;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void Drop(QWidget& target, const QString& path) {
