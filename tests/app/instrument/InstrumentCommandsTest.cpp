@@ -22,6 +22,7 @@
 #include <optional>
 
 #include "CScriptedUi.h"
+#include "ProgramFixture.h"
 #include "SampleData.h"
 #include "ScopedEnv.h"
 #include "SimPeer.h"
@@ -79,8 +80,6 @@ struct Sim {
 };
 
 QStringList FilesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
-// Staged leftovers (hidden) included.
-QStringList AllFilesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 // The lines the simulator received.
 QStringList Received(const QString& log) {
@@ -467,7 +466,7 @@ private slots:
             QVERIFY(sim.Gpib(address));
             Download(File("fail.wvf"));
             ExpectError(QString::fromLatin1(message));
-            QVERIFY2(AllFilesIn(work_->path()).isEmpty() && !app_->Document().IsOpen(), what);
+            QVERIFY2(app::test::Entries(work_->path()).isEmpty() && !app_->Document().IsOpen(), what);
         }
 
         // A short block arrives padded with zeros, so every block keeps its size.
@@ -608,7 +607,7 @@ private slots:
         QVERIFY(!Frame().Busy().isVisible());
         QCOMPARE(ui_.MessageTexts(), QStringList{QStringLiteral("Comunication was interruped")});
         QVERIFY(ui_.FileRequests().empty());
-        QVERIFY(AllFilesIn(work_->path()).isEmpty());
+        QVERIFY(app::test::Entries(work_->path()).isEmpty());
     }
 
     // The wire log: the box in Setup Comm Port, or KIVELO_COMM_LOG from the start.
