@@ -1,9 +1,9 @@
 // The export formats read back by the tools they are made for (h5py, sigrok-cli,
 // GTKWave's vcd2fst, Python's reading of a WAV) and compared with the samples
-// the readers give; refusals, failures and cancels leave no file.
+// the readers give; refusals, failures and cancels leave no file. How realtime
+// and floating files give their samples is RecordSamples' test.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -17,56 +17,28 @@
 #include <utility>
 
 #include "FolderEntries.h"
+#include "ToolRun.h"
 #include "Wavegen.h"
 #include "export/ExportFormats.h"
 #include "export/Exporter.h"
 #include "export/VcdExport.h"
-#include "wavefile/CFldFile.h"
 #include "wavefile/WaveDocument.h"
 
 namespace kivelo {
 namespace {
 
 using test::FolderEntries;
+using test::Have;
+using test::Shell;
+using test::SplitLines;
+using test::SplitWords;
+using test::ToolRun;
 constexpr const char* kPython = "/usr/bin/python3";
-
-struct ToolRun {
-    int code = -1;
-    std::string out;
-};
-
-// Runs a shell command line, its standard output captured (errors to the test's log).
-ToolRun Shell(const std::string& command) {
-    ToolRun r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 bool WriteText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
     return static_cast<bool>(out);
-}
-
-bool Have(const std::string& check) { return Shell(check + " >/dev/null 2>&1").code == 0; }
-
-std::vector<std::string> Words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 // The samples of one trace's record as the reader gives them.
@@ -79,13 +51,6 @@ struct Samples {
 
 Samples ReadSamples(CWaveFile& file, int trace, int block, int64_t first, int64_t count) {
     Samples s;
-    if (auto* fld = dynamic_cast<CFldFile*>(&file)) {
-        s.kind = kKindFloat;
-        s.floats.resize(static_cast<std::size_t>(count));
-        EXPECT_EQ(fld->ReadFloats(first, s.floats), count);
-        for (float f : s.floats) s.values.push_back(f);
-        return s;
-    }
     TraceInfo info;
     file.GetTraceInfo(trace, info);
     s.kind = info.DataKind;
@@ -173,6 +138,16 @@ protected:
     std::string Out(const std::string& name) const { return dir_.File(name); }
     CWaveFile& File(int record) { return *files_[static_cast<std::size_t>(record)]; }
 
+    // Traces (all when empty), records and a span of them.
+    static ExportRequest Span(std::vector<int> traces, std::vector<int> blocks, int64_t first = 0, int64_t count = -1) {
+        ExportRequest request;
+        request.traces = std::move(traces);
+        request.blocks = std::move(blocks);
+        request.first = first;
+        request.count = count;
+        return request;
+    }
+
     Outcome<ExportCode> Export(int record, const std::string& out, ExportRequest request) {
         request.sourceName = record == kNarrow ? "narrow.wvf" : "wide.wvf";
         return Exporter().Write(File(record), out, request);
@@ -258,8 +233,8 @@ H5Dump ReadH5(const std::string& dir, const std::string& path) {
     WriteText(dir + "/dump.py", kH5Dump);
     ToolRun r = Shell(std::string(kPython) + " " + dir + "/dump.py '" + path + "'");
     EXPECT_EQ(r.code, 0) << r.out;
-    for (const std::string& line : Lines(r.out)) {
-        std::vector<std::string> w = Words(line);
+    for (const std::string& line : SplitLines(r.out)) {
+        std::vector<std::string> w = SplitWords(line);
         if (w.size() < 2) continue;
         if (w[0] == "A" && w.size() >= 3) {
             const std::size_t at = line.find(' ', line.find(' ', 2) + 1);
@@ -292,12 +267,7 @@ TEST_F(ExportFormatsTest, Hdf5ReadByH5py) {
         SCOPED_TRACE(c.name);
         CWaveFile& file = File(c.record);
         const std::string out = Out(std::string(c.name) + ".h5");
-        ExportRequest request;
-        request.traces = c.traces;
-        request.blocks = c.blocks;
-        request.first = c.first;
-        request.count = c.count;
-        const Outcome<ExportCode> result = Export(c.record, out, request);
+        const Outcome<ExportCode> result = Export(c.record, out, Span(c.traces, c.blocks, c.first, c.count));
         ASSERT_TRUE(result.Ok()) << result.message;
         const H5Dump d = ReadH5(dir_.Path(), out);
         EXPECT_EQ(d.attrs.at("/ model"), "QV708");
@@ -342,25 +312,6 @@ TEST_F(ExportFormatsTest, Hdf5ReadByH5py) {
     }
 }
 
-TEST_F(ExportFormatsTest, FloatingFileGivesItsStoredValues) {
-    if (!Have(std::string(kPython) + " -c 'import h5py'")) GTEST_SKIP() << "h5py for /usr/bin/python3 is missing";
-    wavegen::FldDesc fld;
-    fld.samples = 300;
-    ASSERT_TRUE(wavegen::WriteFld(Out("f.fld"), fld).ok);
-    std::string error;
-    auto file = OpenWaveFileAt(Out("f.fld"), 0, error);
-    ASSERT_TRUE(file) << error;
-    ASSERT_TRUE(Exporter().Write(*file, Out("f.h5"), {}).Ok());
-    const H5Dump d = ReadH5(dir_.Path(), Out("f.h5"));
-    EXPECT_EQ(d.attrs.at("/W1 kind"), "float");
-    EXPECT_EQ(d.attrs.at("/W1 vresolution"), "1.0");
-    EXPECT_EQ(d.attrs.at("/W1 voffset"), "0.0");
-    const std::vector<std::string>& got = d.values.at("/W1/block0");
-    ASSERT_EQ(got.size(), 300u);
-    for (int64_t i = 0; i < 300; ++i)
-        EXPECT_EQ(static_cast<float>(std::stod(got[static_cast<std::size_t>(i)])), wavegen::FldSample(fld, i));
-}
-
 // The rows of a sigrok-cli CSV dump, one column per channel, and the channel
 // names of its "; Channels (n/n): a, b" comment. The line of units, the other
 // comments and the "name: value" lines sigrok-cli prints of analog data besides
@@ -368,7 +319,7 @@ TEST_F(ExportFormatsTest, FloatingFileGivesItsStoredValues) {
 std::vector<std::vector<std::string>> SigrokRows(const std::string& text, std::vector<std::string>& names) {
     std::vector<std::vector<std::string>> rows;
     bool unitsSeen = false;
-    for (std::string line : Lines(text)) {
+    for (std::string line : SplitLines(text)) {
         if (line.rfind("; Channels (", 0) == 0) {
             std::istringstream in(line.substr(line.find(": ") + 2));
             for (std::string name; std::getline(in, name, ',');) names.push_back(name.substr(name[0] == ' ' ? 1 : 0));
@@ -404,12 +355,7 @@ TEST_F(ExportFormatsTest, SigrokSessionReadBySigrokCli) {
         SCOPED_TRACE(c.name);
         CWaveFile& file = File(c.record);
         const std::string out = Out(std::string(c.name) + ".sr");
-        ExportRequest request;
-        request.traces = c.traces;
-        request.blocks = {c.block};
-        request.first = c.first;
-        request.count = c.count;
-        const Outcome<ExportCode> result = Export(c.record, out, request);
+        const Outcome<ExportCode> result = Export(c.record, out, Span(c.traces, {c.block}, c.first, c.count));
         ASSERT_TRUE(result.Ok()) << result.message;
         const ToolRun r = Shell("sigrok-cli -i '" + out + "' -O csv");
         ASSERT_EQ(r.code, 0) << r.out;
@@ -450,7 +396,7 @@ struct VcdDump {
 VcdDump ParseVcd(const std::string& text) {
     VcdDump d;
     std::map<std::string, std::string> names;
-    std::vector<std::string> w = Words(text);
+    std::vector<std::string> w = SplitWords(text);
     int64_t now = 0;
     for (std::size_t i = 0; i < w.size(); ++i) {
         if (w[i] == "$timezero") d.timezero = std::stoll(w[++i]);
@@ -493,11 +439,7 @@ TEST_F(ExportFormatsTest, VcdAcceptedByGtkwave) {
         SCOPED_TRACE(c.names[0]);
         CWaveFile& file = File(c.record);
         const std::string out = Out("span" + std::to_string(c.record) + ".vcd");
-        ExportRequest request;
-        request.blocks = {1};
-        request.first = 5;
-        request.count = 30;
-        ASSERT_TRUE(Export(c.record, out, request).Ok());
+        ASSERT_TRUE(Export(c.record, out, Span({}, {1}, 5, 30)).Ok());
         const std::string text = wavegen::ReadFileText(out);
         EXPECT_NE(text.find("$timescale 100 us $end"), std::string::npos);
         for (const std::string& line : c.declarations) EXPECT_NE(text.find(line), std::string::npos) << line;
@@ -562,17 +504,12 @@ TEST_F(ExportFormatsTest, WavReadByPython) {
     for (const WavCase& c : cases) {
         SCOPED_TRACE(c.record);
         const std::string out = Out("span" + std::to_string(c.record) + ".wav");
-        ExportRequest request;
-        request.traces = c.traces;
-        request.blocks = {c.block};
-        request.first = c.first;
-        request.count = c.count;
-        ASSERT_TRUE(Export(c.record, out, request).Ok());
+        ASSERT_TRUE(Export(c.record, out, Span(c.traces, {c.block}, c.first, c.count)).Ok());
         const ToolRun r = Shell(std::string(kPython) + " " + Out("wav.py") + " " + out);
         ASSERT_EQ(r.code, 0);
         std::map<std::string, std::vector<std::string>> chunks;
-        for (const std::string& line : Lines(r.out)) {
-            std::vector<std::string> w = Words(line);
+        for (const std::string& line : SplitLines(r.out)) {
+            std::vector<std::string> w = SplitWords(line);
             chunks[w.at(0)] = {w.begin() + 1, w.end()};
         }
         const auto channels = static_cast<int64_t>(c.traces.size());
@@ -596,13 +533,8 @@ TEST_F(ExportFormatsTest, WavReadByPython) {
 
 TEST_F(ExportFormatsTest, CsvWithTimeColumn) {
     const std::string out = Out("span.csv");
-    ExportRequest request;
-    request.traces = {2, 1};
-    request.blocks = {1};
-    request.first = 10;
-    request.count = 12;
-    ASSERT_TRUE(Export(kNarrow, out, request).Ok());
-    const std::vector<std::string> lines = Lines(wavegen::ReadFileText(out));
+    ASSERT_TRUE(Export(kNarrow, out, Span({2, 1}, {1}, 10, 12)).Ok());
+    const std::vector<std::string> lines = SplitLines(wavegen::ReadFileText(out));
     ASSERT_EQ(lines.size(), 13u);
     EXPECT_EQ(lines[0], "\"Time [s]\",\"CH3 [V]\",\"CH2 [A]\"");
     const Samples logic = ReadSamples(File(kNarrow), 2, 1, 10, 12), ramp = ReadSamples(File(kNarrow), 1, 1, 10, 12);
@@ -614,38 +546,6 @@ TEST_F(ExportFormatsTest, CsvWithTimeColumn) {
         EXPECT_TRUE(Near(cells[0], -0.002 + static_cast<double>(10 + i) * 1e-4, 1e-12)) << lines[i + 1];
         EXPECT_TRUE(Near(cells[1], logic.values[i], 1e-11));
         EXPECT_TRUE(Near(cells[2], ramp.values[i], 1e-11));
-    }
-}
-
-// A realtime file reads in whole pairs from even positions; an export from an
-// odd sample of it still starts there and holds every sample asked for.
-TEST_F(ExportFormatsTest, RealtimeFileFromAnOddSample) {
-    wavegen::RtmDesc rtm;
-    rtm.samples = 400;
-    rtm.signal.kind = wavegen::Signal::Counter;
-    ASSERT_TRUE(wavegen::WriteRtm(Out("r.rtm"), rtm).ok);
-    std::string error;
-    auto file = OpenWaveFileAt(Out("r.rtm"), 0, error);
-    ASSERT_TRUE(file) << error;
-    ExportRequest request;
-    request.traces = {1, 3};
-    request.first = 11;
-    request.count = 7;
-    const Outcome<ExportCode> result = Exporter().Write(*file, Out("r.csv"), request);
-    ASSERT_TRUE(result.Ok()) << result.message;
-    const std::vector<std::string> lines = Lines(wavegen::ReadFileText(Out("r.csv")));
-    ASSERT_EQ(lines.size(), 8u);
-    for (int t : request.traces) {
-        // The reader's own even window around the span.
-        const Samples around = ReadSamples(*file, t, 0, 10, 8);
-        for (std::size_t i = 0; i < 7; ++i) {
-            std::vector<std::string> cells;
-            std::istringstream in(lines[i + 1]);
-            for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
-            ASSERT_EQ(cells.size(), 3u);
-            EXPECT_TRUE(Near(std::stod(cells[0]), static_cast<double>(11 + i) * 1e-3, 1e-12)) << lines[i + 1];
-            EXPECT_TRUE(Near(std::stod(cells[t == 1 ? 1 : 2]), around.values[i + 1], 1e-11)) << lines[i + 1];
-        }
     }
 }
 
@@ -727,8 +627,7 @@ TEST_F(ExportFormatsTest, UnreadableSamplesAndCancelLeaveNoFile) {
 TEST_F(ExportFormatsTest, ProgressCountsEverySample) {
     for (const char* name : {"p.h5", "p.wav", "p.vcd", "p.csv", "p.sr"}) {
         ExportProgress progress;
-        ExportRequest request;
-        request.blocks = {1};
+        ExportRequest request = Span({}, {1});
         request.progress = &progress;
         ASSERT_TRUE(Export(kNarrow, Out(name), request).Ok()) << name;
         EXPECT_EQ(progress.total.load(), 3 * kSamples) << name;

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "ToolRun.h"
+
 #if KIVELO_HAVE_ZLIB
 #include <zlib.h>
 #endif
@@ -46,13 +48,7 @@ bool WriteBytes(const fs::path& path, const std::string& bytes) {
 
 std::string UnifiedDiff(const fs::path& expected, const fs::path& actual) {
     const std::string command = "diff -u '" + expected.string() + "' '" + actual.string() + "' 2>&1";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0 && out.size() < 8000) out.append(buf, n);
-        pclose(pipe);
-    }
+    std::string out = Shell(command).out;
     if (out.size() >= 8000) out.resize(8000), out += "\n[diff cut short]\n";
     return out;
 }

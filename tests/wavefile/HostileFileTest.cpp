@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "Unprivileged.h"
 #include "WaveFileFixture.h"
 #include "wavefile/WaveDocument.h"
 
@@ -181,37 +181,17 @@ TEST_F(WaveFileFixture, UnreadableDataFileSaysPermissionDenied) {
     Header(dir, kFull);
     const std::string path = Data(dir, 4 * 2 * kSamples);
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-    if (::geteuid() != 0) {
-        WaveDocument doc(0);
-        const WaveDocument::LoadResult r = doc.Load(path);
-        EXPECT_EQ(r.failure.cause, path + ": permission denied");
-        return;
-    }
     ::chmod(dir.Path().c_str(), 0755);
     ::chmod(dir.File("x.hdr").c_str(), 0644);
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(out[0]);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
-        WaveDocument doc(0);
-        const std::string cause = doc.Load(path).failure.cause;
-        const bool written = ::write(out[1], cause.data(), cause.size()) == static_cast<ssize_t>(cause.size());
-        ::_exit(written ? 0 : 4);
-    }
-    ::close(out[1]);
-    std::string cause(512, '\0');
-    const ssize_t n = ::read(out[0], cause.data(), cause.size());
-    ::close(out[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 3) GTEST_SKIP() << "running as root and cannot drop to uid 65534";
-    if (n > 0 && cause.find("x.hdr: permission denied") != std::string::npos)
+    const ChildRun run = RunUnprivileged([&](std::string& said) {
+        said = WaveDocument(0).Load(path).failure.cause;
+        return 0;
+    });
+    if (run.code == ChildRun::kCannotDrop) GTEST_SKIP() << "running as root and cannot drop to uid 65534";
+    if (run.said.find("x.hdr: permission denied") != std::string::npos)
         GTEST_SKIP() << "uid 65534 cannot reach the test folder " << dir.Path();
-    ASSERT_GT(n, 0);
-    cause.resize(static_cast<std::size_t>(n));
-    EXPECT_EQ(cause, path + ": permission denied");
+    ASSERT_EQ(run.code, 0);
+    EXPECT_EQ(run.said, path + ": permission denied");
 }
 
 TEST_F(WaveFileFixture, ShortDataIsNeverReadAsSamples) {

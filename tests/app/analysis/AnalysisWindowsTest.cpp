@@ -17,7 +17,7 @@
 
 #include <memory>
 
-#include "CScriptedUi.h"
+#include "ProgramFixture.h"
 #include "WidgetChecks.h"
 #include "analysis/Measurement.h"
 #include "app/analysis/CAmplitudePlot.h"
@@ -54,10 +54,7 @@ private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
         QSettings().clear();
-        app_ = std::make_unique<CKiveloApp>(ui_, QDir(dir_.path()).filePath("kivelo.stp").toStdString());
-        Frame().resize(1000, 760);
-        Frame().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+        p_.Start();
         QVERIFY(Frame().OpenPath(kDemo));
     }
 
@@ -84,7 +81,7 @@ private slots:
         ExpectEngineValues(*table, SpanNow());
 
         // A page to the right: the table follows.
-        DisplayModel& model = app_->Model();
+        DisplayModel& model = p_.app->Model();
         const int64_t before = model.zoom.ZoomStart();
         model.zoom.Scroll(ScrollCode::PageRight, 0, model.document.recordLength);
         Frame().RedrawWindows(kAllWindows);
@@ -134,23 +131,23 @@ private slots:
     // Shown at the next start as the user left them; the program's exit hides them without changing that.
     void visibilityIsKeptInTheProfile() {
         QVERIFY(Frame().RunCommand(cmd::kSpectrumWindow));  // hides it
-        app_.reset();
-        app_ = std::make_unique<CKiveloApp>(ui_, QDir(dir_.path()).filePath("kivelo.stp").toStdString());
+        p_.Stop();
+        p_.app = std::make_unique<CKiveloApp>(p_.ui, p_.File("kivelo.stp").toStdString());
         Frame().show();
-        app_->LoadSettings();
+        p_.app->LoadSettings();
         QVERIFY(Frame().findChild<QWidget*>(QStringLiteral("measureWindow"))->isVisible());
         QVERIFY(!Frame().findChild<QWidget*>(QStringLiteral("spectrumWindow"))->isVisible());
         Frame().findChild<QWidget*>(QStringLiteral("measureWindow"))->close();
         QCOMPARE(QSettings().value(QStringLiteral("analysis/measureShown")).toBool(), false);
     }
 
-    void cleanupTestCase() { app_.reset(); }
+    void cleanupTestCase() { p_.Stop(); }
 
 private:
-    CMainFrame& Frame() { return app_->Frame(); }
+    CMainFrame& Frame() { return p_.app->Frame(); }
 
     std::pair<int64_t, int64_t> SpanNow() {
-        const DisplayModel& m = app_->Model();
+        const DisplayModel& m = p_.app->Model();
         return {m.zoom.ZoomStart(), m.zoom.SpanOf(m.document.recordLength)};
     }
 
@@ -168,9 +165,7 @@ private:
         }
     }
 
-    QTemporaryDir dir_;
-    CScriptedUi ui_;
-    std::unique_ptr<CKiveloApp> app_;
+    test::ProgramFixture p_;
 };
 
 QTEST_MAIN(AnalysisWindowsTest)

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <random>
 
 #include "FileBytes.h"
+#include "SettingsRecords.h"
 #include "app/core/SettingsCheck.h"
 #include "app/core/SettingsStore.h"
 #include "common/TempDir.h"
@@ -20,38 +20,7 @@ namespace kivelo::app {
 namespace {
 
 using wavegen::ReadFileBytes;
-
-bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-std::vector<uint8_t> Bytes(const SettingsRecord& r) { return {r.Raw().begin(), r.Raw().end()}; }
-
-// A record as the program writes it.
-SettingsRecord Good() {
-    SettingsRecord r;
-    r.SetCurrentDirectory("/home/user/data");
-    r.SetPrintNotes("Notes-----\r\nsecond line");
-    r.SetListEntry(SettingsList::Header, 0, "Bench 3 \xc2\xb5V");
-    r.SetListEntry(SettingsList::Recorder2, 1, "first run");
-    r.SetInterface(1);
-    r.SetGpibAddress(7);
-    r.SetSerialPort(2);
-    r.SetMainShown(1);
-    r.SetZoomShown(0);
-    r.SetHistoryShown(1);
-    r.SetXyShown(1);
-    r.SetGraticuleType(2);
-    r.SetDivisions(16);
-    r.SetFrameRectangle({100, 80, 1800, 1000});
-    r.SetMainShare(0.6f);
-    r.SetHistoryShare(0.4f);
-    r.SetRightShare(0.3f);
-    return r;
-}
+using namespace test;
 
 struct DamageCase {
     const char* name;
@@ -61,35 +30,28 @@ struct DamageCase {
     std::vector<std::string> badFields;           // what the check repaired (applied records only)
 };
 
-std::vector<uint8_t> Garbage(std::size_t n) {
-    std::mt19937 rng(11588);
-    std::vector<uint8_t> b(n);
-    for (uint8_t& v : b) v = static_cast<uint8_t>(rng());
-    return b;
-}
-
 // clang-format off
 const DamageCase kCases[] = {
-    {"AsWritten", [] { return Bytes(Good()); }, true, nullptr, {}},
+    {"AsWritten", [] { return Bytes(FullRecord()); }, true, nullptr, {}},
     {"Empty", [] { return std::vector<uint8_t>(); }, false, nullptr, {}},
-    {"RandomBytes", [] { return Garbage(SettingsRecord::kSize); }, false, ".damaged", {}},
-    {"CutShort", [] { auto b = Bytes(Good()); b.resize(5000); return b; }, false, ".damaged", {}},
-    {"Oversized", [] { auto b = Bytes(Good()); b.resize(b.size() + 4096, 'x'); return b; }, true, ".damaged", {}},
+    {"RandomBytes", [] { return RandomBytes(SettingsRecord::kSize, 11588); }, false, ".damaged", {}},
+    {"CutShort", [] { auto b = Bytes(FullRecord()); b.resize(5000); return b; }, false, ".damaged", {}},
+    {"Oversized", [] { auto b = Bytes(FullRecord()); b.resize(b.size() + 4096, 'x'); return b; }, true, ".damaged", {}},
     {"ThreeFieldsOut", [] {
-         SettingsRecord r = Good();
+         SettingsRecord r = FullRecord();
          r.SetGpibAddress(99);
          r.SetMainShare(std::numeric_limits<float>::quiet_NaN());
          r.SetDivisions(12);
          return Bytes(r);
      }, true, nullptr, {"GPIB address", "divisions", "Main height share"}},
     {"UnterminatedNotesAndControlCharacters", [] {
-         SettingsRecord r = Good();
+         SettingsRecord r = FullRecord();
          std::memset(r.MutableRaw().data() + 256, 'n', 1024);        // notes without terminator
          r.SetListEntry(SettingsList::Footer, 3, "bell\a");           // a control character
          return Bytes(r);
      }, true, nullptr, {"print notes", "footer list"}},
     {"FiveFieldsOut", [] {
-         SettingsRecord r = Good();
+         SettingsRecord r = FullRecord();
          r.SetInterface(7);
          r.SetSerialPort(-3);
          r.SetGraticuleType(9);
@@ -138,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SettingsDamage, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<DamageCase>& info) { return info.param.name; });
 
 TEST(SettingsDamage, RepairedFieldsTakeTheirDefaults) {
-    SettingsRecord r = Good();
+    SettingsRecord r = FullRecord();
     r.SetGpibAddress(99);
     r.SetMainShare(std::numeric_limits<float>::quiet_NaN());
     r.SetListEntry(SettingsList::Footer, 3, "bell\a");
@@ -153,7 +115,7 @@ TEST(SettingsDamage, RepairedFieldsTakeTheirDefaults) {
 TEST(SettingsDamage, AnExistingCopyIsNeverReplaced) {
     TempDir dir;
     const std::string path = dir.File("kivelo.stp");
-    const std::vector<uint8_t> first = Garbage(SettingsRecord::kSize);
+    const std::vector<uint8_t> first = RandomBytes(SettingsRecord::kSize, 11588);
     ASSERT_TRUE(WriteBytes(path + ".damaged", {'o', 'l', 'd'}));
     ASSERT_TRUE(WriteBytes(path, first));
     SettingsRecord record;

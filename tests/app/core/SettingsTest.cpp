@@ -3,18 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <functional>
 #include <limits>
-#include <random>
 
 #include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "FolderEntries.h"
+#include "SettingsRecords.h"
+#include "Unprivileged.h"
 #include "app/core/SettingsRecord.h"
 #include "app/core/SettingsRules.h"
 #include "app/core/SettingsStore.h"
@@ -23,7 +22,12 @@
 namespace kivelo::app {
 namespace {
 
+using test::ChildRun;
 using test::FolderEntries;
+using test::FullRecord;
+using test::RandomBytes;
+using test::RunUnprivileged;
+using test::WriteBytes;
 using wavegen::ReadFileBytes;
 constexpr std::size_t kSize = 11588;
 
@@ -38,66 +42,8 @@ std::string TextIn(const std::vector<uint8_t>& b, std::size_t at, std::size_t si
     return s;
 }
 
-bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-std::vector<uint8_t> RandomBytes(std::size_t n, uint32_t seed, int lo = 0, int hi = 255) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> byte(lo, hi);
-    std::vector<uint8_t> b(n);
-    for (uint8_t& v : b) v = static_cast<uint8_t>(byte(rng));
-    return b;
-}
-
 constexpr SettingsList kLists[] = {SettingsList::Header,    SettingsList::Footer,    SettingsList::Recorder1,
                                    SettingsList::Recorder2, SettingsList::Recorder3, SettingsList::Recorder4};
-
-// A record with every field set, and random bytes after every text's terminator
-// (bytes the program reads past nowhere, but must keep).
-SettingsRecord FullRecord() {
-    SettingsRecord r;
-    r.MutableRaw() = [] {
-        std::array<uint8_t, kSize> a{};
-        const auto b = RandomBytes(kSize, 7);
-        std::copy(b.begin(), b.end(), a.begin());
-        return a;
-    }();
-    auto& raw = r.MutableRaw();
-    // Short texts with their terminator, the random bytes behind it stay.
-    auto put = [&raw](std::size_t at, const std::string& s) {
-        std::copy(s.begin(), s.end(), raw.begin() + static_cast<std::ptrdiff_t>(at));
-        raw[at + s.size()] = 0;
-    };
-    put(0, "/home/user/records");
-    put(256, "Notes line 1\r\nline 2");
-    for (int i = 0; i < 16; ++i) {
-        put(1280 + 256 * i, "header " + std::to_string(i));
-        put(5376 + 256 * i, "footer " + std::to_string(i));
-        put(9536 + 16 * i, "F" + std::to_string(i));
-        put(9792 + 48 * i, "comment " + std::to_string(i));
-        put(10560 + 16 * i, "G" + std::to_string(i));
-        put(10816 + 48 * i, "remark " + std::to_string(i));
-    }
-    r.SetInterface(1);
-    r.SetGpibAddress(7);
-    r.SetSerialPort(2);
-    r.SetMainShown(1);
-    r.SetZoomShown(0);
-    r.SetHistoryShown(1);
-    r.SetXyShown(0);
-    r.SetGraticuleType(2);
-    r.SetLightMode(1);
-    r.SetFrameRectangle({10, 20, 810, 620});
-    r.SetMainShare(0.625f);
-    r.SetHistoryShare(0.375f);
-    r.SetRightShare(0.25f);
-    r.SetDivisions(16);
-    return r;
-}
 
 // --- the record ------------------------------------------------------------
 
@@ -502,23 +448,6 @@ TEST(SettingsRules, ExitFieldsGoIntoTheRecordAndComeBack) {
 
 // --- where the file lives ---------------------------------------------------------
 
-// Runs fn in a child process whose file permissions are checked (as "nobody"
-// when the tests run as root, for whom folder modes mean nothing). Returns the
-// child's exit code, or -1; 100 = privileges couldn't be dropped.
-int RunUnprivileged(const std::function<int()>& fn) {
-    const pid_t pid = ::fork();
-    if (pid < 0) return -1;
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
-                                 ::setresuid(65534, 65534, 65534) != 0))
-            ::_exit(100);
-        ::_exit(fn());
-    }
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 struct PathFixture {
     TempDir dir;
     std::string exe, xdg, home;
@@ -583,20 +512,22 @@ TEST(SettingsPath, ReadOnlyExecutableFolderGoesToTheConfigFolder) {
     const SettingsPathInputs in = f.Inputs();
     SettingsPathInputs noXdg = in;
     noXdg.xdgConfigHome.reset();
-    const int rc = RunUnprivileged([&] {
+    const ChildRun run = RunUnprivileged([&](std::string&) {
         if (::access(in.exeDirectory.c_str(), W_OK) == 0) return 3;
         if (SettingsStore::ResolvePath(in) != f.xdg + "/kivelo/kivelo.stp") return 1;
         if (SettingsStore::ResolvePath(noXdg) != f.home + "/.config/kivelo/kivelo.stp") return 2;
         return 0;
     });
-    if (rc == 100) GTEST_SKIP() << "cannot drop root privileges";
-    EXPECT_EQ(rc, 0);
+    if (run.code == ChildRun::kCannotDrop) GTEST_SKIP() << "cannot drop root privileges";
+    EXPECT_EQ(run.code, 0);
 
     // A writable folder with a read-only settings file in it: the file is not taken.
     ASSERT_EQ(::chmod(f.exe.c_str(), 0777), 0);
     ASSERT_TRUE(WriteBytes(f.exe + "/kivelo.stp", {1, 2, 3}));
     ASSERT_EQ(::chmod((f.exe + "/kivelo.stp").c_str(), 0444), 0);
-    EXPECT_EQ(RunUnprivileged([&] { return SettingsStore::ResolvePath(in) == f.xdg + "/kivelo/kivelo.stp" ? 0 : 1; }),
+    EXPECT_EQ(RunUnprivileged([&](std::string&) {
+                  return SettingsStore::ResolvePath(in) == f.xdg + "/kivelo/kivelo.stp" ? 0 : 1;
+              }).code,
               0);
 }
 
@@ -638,22 +569,15 @@ TEST(SettingsStore, FailedSavesLeaveTheOldFile) {
     ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
 
-    // A folder that can't be written: the message comes back through a pipe.
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const int rc = RunUnprivileged([&] {
+    // A folder that can't be written: the message names it.
+    const ChildRun run = RunUnprivileged([&](std::string& said) {
         const SettingsSaveResult r = SettingsStore::Save(path, FullRecord());
-        (void)!::write(fds[1], r.message.data(), r.message.size());
+        said = r.message;
         return r.Ok() ? 1 : 0;
     });
-    ::close(fds[1]);
-    char buffer[512] = {};
-    const ssize_t n = ::read(fds[0], buffer, sizeof buffer - 1);
-    ::close(fds[0]);
-    if (rc == 100) GTEST_SKIP() << "cannot drop root privileges";
-    EXPECT_EQ(rc, 0);
-    EXPECT_GT(n, 0);
-    EXPECT_NE(std::string(buffer).find(folder), std::string::npos) << buffer;
+    if (run.code == ChildRun::kCannotDrop) GTEST_SKIP() << "cannot drop root privileges";
+    EXPECT_EQ(run.code, 0);
+    EXPECT_NE(run.said.find(folder), std::string::npos) << run.said;
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"kivelo.stp"});
 

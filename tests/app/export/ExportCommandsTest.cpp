@@ -68,12 +68,6 @@ class ExportCommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(data_.isValid());
-        wvf_ = MakeWvf(data_.path(), "three.wvf");
-        rtm_ = MakeRtm(data_.path(), "four.rtm");
-    }
     void init() { p_.Start(); }
     void cleanup() { p_.Stop(); }
 
@@ -462,8 +456,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir data_;
-    QString wvf_, rtm_;
+    const QString wvf_ = SharedRecords().wvf, rtm_ = SharedRecords().rtm;
     ProgramFixture p_;
 };
 

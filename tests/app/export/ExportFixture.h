@@ -1,6 +1,6 @@
 #pragma once
-// What the export and print tests share: generated records, the program made
-// with a scripted seam, kivelo-cli runs and file helpers.
+// What the export and print tests share: generated records, kivelo-cli runs
+// and a cancel of long work.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -12,28 +12,12 @@
 #include <functional>
 #include <memory>
 
-#include "CScriptedUi.h"
+#include "ProgramFixture.h"
 #include "Wavegen.h"
-#include "app/frame/CKiveloApp.h"
 #include "app/frame/CMainFrame.h"
 #include "app/ui/CBusyWindow.h"
 
 namespace kivelo::app::test {
-
-inline QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-// Names in a folder, hidden ones (the staged outputs) included.
-inline QStringList Entries(const QString& dir) {
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 // Three IS2 traces of 4000 samples in two blocks, HResolution 0.001, HOffset -0.5.
 inline QString MakeWvf(const QString& dir, const QString& name, int traces = 3, int64_t samples = 4000) {
@@ -56,6 +40,17 @@ inline QString MakeRtm(const QString& dir, const QString& name, int64_t samples 
     const QString path = QDir(dir).filePath(name);
     if (!wavegen::WriteRtm(path.toStdString(), desc).ok) qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+// The records the cases open, generated once per test program.
+struct Records {
+    QTemporaryDir dir;
+    QString wvf = MakeWvf(dir.path(), "three.wvf");
+    QString rtm = MakeRtm(dir.path(), "four.rtm");
+};
+inline const Records& SharedRecords() {
+    static const Records records;
+    return records;
 }
 
 // kivelo-cli's exit code.
@@ -86,25 +81,6 @@ public:
 private:
     QTimer timer_;
     bool clicked_ = false;
-};
-
-// The program on a fresh settings file, shown, with a scripted seam.
-struct ProgramFixture {
-    QTemporaryDir dir;
-    CScriptedUi ui;
-    std::unique_ptr<CKiveloApp> app;
-
-    QString File(const QString& name) const { return QDir(dir.path()).filePath(name); }
-    CMainFrame& Frame() { return app->Frame(); }
-
-    void Start(const QString& settings = QString()) {
-        ui.Clear();
-        app = std::make_unique<CKiveloApp>(ui, (settings.isEmpty() ? File("kivelo.stp") : settings).toStdString());
-        app->Frame().resize(1000, 760);
-        app->Frame().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&app->Frame()));
-    }
-    void Stop() { app.reset(); }
 };
 
 }  // namespace kivelo::app::test

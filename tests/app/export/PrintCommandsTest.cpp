@@ -103,9 +103,6 @@ class PrintCommandsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(data_.isValid());
-        wvf_ = MakeWvf(data_.path(), "three.wvf");
         for (const char* tool : {"pdftotext", "pdftoppm", "pdfimages", "pdfinfo"})
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 QSKIP("poppler's PDF tools are needed (scripts/setup installs them)");
@@ -348,8 +345,7 @@ private:
         d.findChild<QPushButton*>("idOK")->click();
     }
 
-    QTemporaryDir data_;
-    QString wvf_;
+    const QString wvf_ = SharedRecords().wvf;
     ProgramFixture p_;
     CPrintCommands* print_ = nullptr;
 };

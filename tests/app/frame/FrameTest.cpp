@@ -20,7 +20,7 @@
 #include <fstream>
 #include <thread>
 
-#include "CScriptedUi.h"
+#include "ProgramFixture.h"
 #include "WidgetChecks.h"
 #include "WvfWriter.h"
 #include "app/core/SettingsRecord.h"
@@ -32,6 +32,7 @@
 
 using namespace kivelo;
 using namespace kivelo::app;
+using kivelo::app::test::ReadAll;
 
 namespace {
 
@@ -43,11 +44,6 @@ std::string Generate(const QString& dir, const QString& name, int traces, int sa
     const std::string path = QDir(dir).filePath(name).toStdString();
     if (!wavegen::WriteWvf(path, desc).ok) qFatal("cannot write test data %s", path.c_str());
     return path;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void Drop(QWidget& target, const QString& path) {
@@ -350,27 +346,6 @@ private slots:
         QCOMPARE(back.ListEntry(SettingsList::Recorder4, 15), std::string("comment"));
         QCOMPARE(back.ZoomShown(), 0);
         QCOMPARE(back.Divisions(), 10);
-    }
-
-    void damagedSettingsFilesStartWithEveryWindow() {
-        for (const QByteArray& bytes : {QByteArray(100, '\x7f'), QByteArray(20000, '\xa5')}) {
-            const QString path = QDir(dir_.path()).filePath("damaged.stp");
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(bytes);
-            f.close();
-            app_.reset();
-            app_ = std::make_unique<CKiveloApp>(ui_, path.toStdString());
-            app_->LoadSettings();
-            app_->Frame().show();
-            QVERIFY(app_->Frame().OpenPath(QString::fromStdString(threeTraces_)));
-            const DisplayModel& m = app_->Model();
-            QVERIFY(m.shares.main > 0.0 && m.shares.main < 1.0);
-            if (bytes.size() < qsizetype(SettingsRecord::kSize))
-                QVERIFY(m.shown[0] && m.shown[1] && m.shown[2] && m.shown[3]);
-            QVERIFY(app_->SaveSettings());
-            QCOMPARE(ReadAll(path).size(), qsizetype(SettingsRecord::kSize));
-        }
     }
 
 private:

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -21,8 +22,7 @@
 #include <random>
 #include <thread>
 
-#include "CScriptedUi.h"
-#include "FileBytes.h"
+#include "ProgramFixture.h"
 #include "WvfWriter.h"
 #include "app/core/CommandTable.h"
 #include "app/core/SettingsRecord.h"
@@ -33,6 +33,7 @@
 
 using namespace kivelo;
 using namespace kivelo::app;
+using namespace kivelo::app::test;
 
 namespace {
 
@@ -46,67 +47,50 @@ std::string Generate(const QString& dir, const QString& name, int traces, int sa
     return path;
 }
 
-QByteArray ReadAll(const QString& path) {
-    const std::vector<uint8_t> bytes = wavegen::ReadFileBytes(path.toStdString());
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
-}
-
 }  // namespace
 
 class RobustFlowsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        ui_.Clear();
-        QVERIFY(dir_.isValid());
-        app_ = std::make_unique<CKiveloApp>(ui_, Path("kivelo.stp").toStdString());
-        app_->Frame().resize(1100, 800);
-        app_->Frame().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&app_->Frame()));
-    }
-    void cleanup() { app_.reset(); }
+    void init() { p_.Start(QString(), QSize(1100, 800)); }
+    void cleanup() { p_.Stop(); }
 
     void fifoFailsAtOnceNamingItsCause() {
-        const std::string path = Generate(dir_.path(), "pipe.wvf", 2, 1000);
+        const std::string path = Generate(p_.dir.path(), "pipe.wvf", 2, 1000);
         std::filesystem::remove(path);
         QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!app_->Frame().OpenPath(QString::fromStdString(path)));
+        QVERIFY(!p_.app->Frame().OpenPath(QString::fromStdString(path)));
         QVERIFY(clock.elapsed() < 2000);
-        QCOMPARE(ui_.Messages().size(), size_t(1));
-        QCOMPARE(ui_.Messages()[0].caption, QStringLiteral("ERROR"));
-        QCOMPARE(ui_.Messages()[0].text, QStringLiteral("Cannot oepn this file. \n\n  Check *.hdr \n") +
-                                             QString::fromStdString(path) +
-                                             QStringLiteral(": not a regular file (a named pipe)"));
+        QCOMPARE(p_.ui.Messages().size(), size_t(1));
+        QCOMPARE(p_.ui.Messages()[0].caption, QStringLiteral("ERROR"));
+        QCOMPARE(p_.ui.Messages()[0].text, QStringLiteral("Cannot oepn this file. \n\n  Check *.hdr \n") +
+                                               QString::fromStdString(path) +
+                                               QStringLiteral(": not a regular file (a named pipe)"));
     }
 
     void shortDataOpensWithAWarningAndIsNeverExported() {
-        CMainFrame& f = app_->Frame();
-        const std::string path = Generate(dir_.path(), "short.wvf", 4, 4000);
+        CMainFrame& f = p_.app->Frame();
+        const std::string path = Generate(p_.dir.path(), "short.wvf", 4, 4000);
         // W1, W2 whole, 500 samples of W3, nothing of W4.
         std::filesystem::resize_file(path, 2 * 4000 * 2 + 1000);
         QVERIFY(f.OpenPath(QString::fromStdString(path)));
-        QCOMPARE(ui_.Messages().size(), size_t(1));
-        QCOMPARE(ui_.Messages()[0].caption, QStringLiteral("WARNING"));
-        const QString warning = ui_.Messages()[0].text;
+        QCOMPARE(p_.ui.Messages().size(), size_t(1));
+        QCOMPARE(p_.ui.Messages()[0].caption, QStringLiteral("WARNING"));
+        const QString warning = p_.ui.Messages()[0].text;
         QVERIFY2(warning.contains(QStringLiteral("W3 has 500 of 4000 samples in block 0")), qPrintable(warning));
         QVERIFY2(warning.contains(QStringLiteral("W4 has nothing in block 0")), qPrintable(warning));
         const auto* info = f.findChild<QLabel*>(QStringLiteral("documentInfo"));
         QVERIFY(info);
         QVERIFY2(info->text().endsWith(QStringLiteral("WARNING: data missing in W3 W4")), qPrintable(info->text()));
 
-        const QString csv = Path("short.csv");
-        ui_.QueueFileName(csv);
+        const QString csv = p_.File("short.csv");
+        p_.ui.QueueFileName(csv);
         QVERIFY(f.RunCommand(cmd::kCsvAll));
-        QCOMPARE(ui_.Messages().size(), size_t(2));
-        const QString refused = ui_.Messages()[1].text;
+        QCOMPARE(p_.ui.Messages().size(), size_t(2));
+        const QString refused = p_.ui.Messages()[1].text;
         QVERIFY2(refused.startsWith(QStringLiteral("The CSV file was not written.\n")), qPrintable(refused));
         QVERIFY2(refused.contains(QStringLiteral("W3 has only 500 of its 4000 samples of block 0")),
                  qPrintable(refused));
@@ -114,7 +98,7 @@ private slots:
     }
 
     void workThatDoesNotStopIsLeftAndTheWindowGoesOn() {
-        CMainFrame& f = app_->Frame();
+        CMainFrame& f = p_.app->Frame();
         std::atomic<bool> release{false};
         QElapsedTimer clock;
         qint64 cancelledAt = -1, abandonedAt = -1;
@@ -149,36 +133,46 @@ private slots:
             QStringLiteral("Loading ..."), [] {}, nullptr, [] {}));
     }
 
-    void damagedSettingsAreKeptAsideAndTheDefaultsUsed() {
-        const QString stp = Path("damaged/kivelo.stp");
-        QDir().mkpath(Path("damaged"));
+    // Damaged settings files (whole, short, long): the notice arrives at start,
+    // every window comes up, a record opens and the exit writes a whole record.
+    // What is kept aside and that an older copy stays is the settings store's.
+    void damagedSettingsStartWithEveryWindowAndANotice() {
         std::mt19937 rng(23);
         QByteArray garbage(int(SettingsRecord::kSize), '\0');
         for (char& c : garbage) c = char(rng());
-        WriteAll(stp, garbage);
-        for (const char* kept : {".damaged", ".damaged.1"}) {
-            CKiveloApp app(ui_, stp.toStdString());
+        const std::string wvf = Generate(p_.dir.path(), "three.wvf", 3, 4000);
+        for (const QByteArray& bytes : {garbage, QByteArray(100, '\x7f'), QByteArray(20000, '\xa5')}) {
+            const QString stp = p_.File(QStringLiteral("damaged%1/kivelo.stp").arg(bytes.size()));
+            QDir().mkpath(QFileInfo(stp).path());
+            QVERIFY(WriteAll(stp, bytes));
+            CKiveloApp app(p_.ui, stp.toStdString());
             app.LoadSettings();
             const QString notice = app.Frame().statusBar()->currentMessage();
-            QVERIFY2(notice.contains(QStringLiteral("kept as ") + stp + QLatin1String(kept)), qPrintable(notice));
-            QVERIFY2(notice.contains(QStringLiteral("the defaults are used")), qPrintable(notice));
-            QCOMPARE(ReadAll(stp + QLatin1String(kept)), garbage);
-            QVERIFY(app.Model().shown[0] && app.Model().shown[1]);
-            WriteAll(stp, garbage);  // the next start meets the same damage
+            QVERIFY2(notice.contains(QStringLiteral("kept as ") + stp + QStringLiteral(".damaged")),
+                     qPrintable(notice));
+            QCOMPARE(ReadAll(stp + QStringLiteral(".damaged")), bytes);
+            app.Frame().show();
+            QVERIFY(app.Frame().OpenPath(QString::fromStdString(wvf)));
+            const DisplayModel& m = app.Model();
+            QVERIFY(m.shares.main > 0.0 && m.shares.main < 1.0);
+            if (bytes.size() <= qsizetype(SettingsRecord::kSize))
+                QVERIFY(m.shown[0] && m.shown[1] && m.shown[2] && m.shown[3]);
+            QVERIFY(app.SaveSettings());
+            QCOMPARE(ReadAll(stp).size(), qsizetype(SettingsRecord::kSize));
         }
-        QCOMPARE(ReadAll(stp + QStringLiteral(".damaged")), garbage);  // never replaced
     }
 
     void longListEntriesKeepThePrintFormatDialogOnTheScreen() {
-        const QString stp = Path("long/kivelo.stp");
-        QDir().mkpath(Path("long"));
+        const QString stp = p_.File("long/kivelo.stp");
+        QDir().mkpath(p_.File("long"));
         SettingsRecord record;
         std::vector<std::string> entries(16, std::string(255, 'W'));
         record.StoreList(SettingsList::Header, entries);
         record.StoreList(SettingsList::Footer, entries);
         record.SetMainShown(1);
-        WriteAll(stp, QByteArray(reinterpret_cast<const char*>(record.Raw().data()), int(record.Raw().size())));
-        CKiveloApp app(ui_, stp.toStdString());
+        QVERIFY(
+            WriteAll(stp, QByteArray(reinterpret_cast<const char*>(record.Raw().data()), int(record.Raw().size()))));
+        CKiveloApp app(p_.ui, stp.toStdString());
         app.LoadSettings();
         auto* dialog = app.Frame().findChild<CPrintFormatDialog*>();
         QVERIFY(dialog);
@@ -190,11 +184,7 @@ private slots:
     }
 
 private:
-    QString Path(const QString& name) const { return QDir(dir_.path()).filePath(name); }
-
-    QTemporaryDir dir_;
-    CScriptedUi ui_;
-    std::unique_ptr<CKiveloApp> app_;
+    ProgramFixture p_;
 };
 
 QTEST_MAIN(RobustFlowsTest)

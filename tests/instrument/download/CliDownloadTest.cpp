@@ -2,33 +2,20 @@
 // library: what they print and their exit codes.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "FileBytes.h"
+#include "ToolRun.h"
 #include "common/TempDir.h"
 
 namespace kivelo::test {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;  // stdout and stderr together
-};
-
-CliRun RunCli(const std::string& args, const std::string& input = "", const std::string& env = "") {
-    const std::string command = "printf '" + input + "' | KIVELO_GPIB_LIBRARY='" QVSIM_GPIB_LIBRARY "' " + env +
-                                " '" KIVELO_CLI "' " + args + " 2>&1";
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    for (size_t n = 0; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+// stdout and stderr together.
+test::ToolRun RunCli(const std::string& args, const std::string& input = "", const std::string& env = "") {
+    return test::Shell("printf '" + input + "' | KIVELO_GPIB_LIBRARY='" QVSIM_GPIB_LIBRARY "' " + env +
+                       " '" KIVELO_CLI "' " + args + " 2>&1");
 }
 
 const std::string kQv60 = "QVSIM_FAMILY=qv60 QVSIM_LENGTH=100 QVSIM_RECORDS=1 QVSIM_ADDRESS=5";
@@ -36,11 +23,11 @@ const std::string kQv60 = "QVSIM_FAMILY=qv60 QVSIM_LENGTH=100 QVSIM_RECORDS=1 QV
 TEST(CliDownload, ConfirmedOrDeclined) {
     TempDir dir;
     const std::string out = " -o " + dir.File("a.wvf");
-    CliRun run = RunCli("download --gpib 5" + out, "n\\n", kQv60);
-    EXPECT_NE(run.exitCode, 0);
+    test::ToolRun run = RunCli("download --gpib 5" + out, "n\\n", kQv60);
+    EXPECT_NE(run.code, 0);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
     run = RunCli("download --gpib 5" + out, "y\\n", kQv60);
-    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.code, 0) << run.out;
     EXPECT_NE(run.out.find("MODEL: 6010\nNUMBER OF CH: 4\nDATA LENGTH: 100\nAbout 10 Sec\n"), std::string::npos)
         << run.out;
     EXPECT_EQ(std::filesystem::file_size(dir.File("a.wvf")), 4u * 100 * 2);
@@ -51,23 +38,23 @@ TEST(CliDownload, ConfirmedOrDeclined) {
 TEST(CliDownload, ExitCodes) {
     TempDir dir;
     const std::string out = " -o " + dir.File("a.wvf") + " --yes";
-    CliRun run = RunCli("download --gpib 6" + out, "", kQv60);
-    EXPECT_EQ(run.exitCode, 1);
+    test::ToolRun run = RunCli("download --gpib 6" + out, "", kQv60);
+    EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.out, "No response. GPIB Addr:  6\n");
     run = RunCli("download --gpib 5" + out, "", "QVSIM_FAMILY=qv60 QVSIM_LENGTH=10 QVSIM_ADDRESS=5");
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.out, "MODEL: 6010 NUMBER OF CH: 4 DATA LENGTH: 10 More than 20 data is required!\n");
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 
     std::ofstream(dir.File("a.hdr")) << "keep";
-    EXPECT_EQ(RunCli("download --gpib 5" + out, "", kQv60).exitCode, 3);
+    EXPECT_EQ(RunCli("download --gpib 5" + out, "", kQv60).code, 3);
     EXPECT_EQ(wavegen::ReadFileText(dir.File("a.hdr")), "keep");
 
     for (const char* usage : {"download --gpib 31 -o x.wvf", "download --gpib 5 --com 1 -o x.wvf",
                               "download --gpib 5 -o x.csv", "remote --gpib 5"})
-        EXPECT_EQ(RunCli(usage).exitCode, 2) << usage;
-    EXPECT_EQ(RunCli("download --help").exitCode, 0);
-    EXPECT_EQ(RunCli("remote --help").exitCode, 0);
+        EXPECT_EQ(RunCli(usage).code, 2) << usage;
+    EXPECT_EQ(RunCli("download --help").code, 0);
+    EXPECT_EQ(RunCli("remote --help").code, 0);
 }
 
 // The cause the system knows goes after "No response.", on the same line.
@@ -77,19 +64,19 @@ TEST(CliDownload, NoResponseWithItsCause) {
     const std::string missing = "The device " + device +
                                 " does not exist: is the instrument's cable or USB adapter "
                                 "plugged in?\n";
-    CliRun run = RunCli("download --serial " + device + " --yes -o " + dir.File("a.wvf"));
-    EXPECT_EQ(run.exitCode, 1);
+    test::ToolRun run = RunCli("download --serial " + device + " --yes -o " + dir.File("a.wvf"));
+    EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.out, "No response. RS232 Port:  " + device + " " + missing);
     run = RunCli("remote --serial " + device + " START");
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.out, "No response. RS232 Port:  " + device + " " + missing);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST(CliRemote, SendsOrReportsNoResponse) {
-    EXPECT_EQ(RunCli("remote --gpib 5 START", "", kQv60).exitCode, 0);
-    const CliRun run = RunCli("remote --gpib 9 START", "", kQv60);
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(RunCli("remote --gpib 5 START", "", kQv60).code, 0);
+    const test::ToolRun run = RunCli("remote --gpib 9 START", "", kQv60);
+    EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.out, "No response. GPIB Addr:  9\n");
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "FileBytes.h"
+#include "FolderEntries.h"
 #include "ScriptedPort.h"
 #include "common/TempDir.h"
 #include "instrument/download/Download.h"
@@ -16,14 +17,6 @@
 
 namespace kivelo::test {
 namespace {
-
-std::vector<std::string> Entries(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Channels 1, 3 and 4 on, 3 N-single records of 50 points; other queries "1".
 class DownloadTest : public ::testing::TestWithParam<BlockFraming> {
@@ -90,7 +83,7 @@ TEST_P(DownloadTest, TracesThenRecordsInOrder) {
         for (int record : {1, 2, 3}) expected += PatternBytes(channel, record, 50);
     EXPECT_TRUE(wavegen::ReadFileText(base + ".wvf") == expected);
     EXPECT_NE(wavegen::ReadFileText(base + ".hdr").find("TraceTotalNumber    3"), std::string::npos);
-    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"out.hdr", "out.wvf"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"out.hdr", "out.wvf"}));
     EXPECT_EQ(lastDone, 3 * 3 * 50 * 2);
     EXPECT_EQ(lastTotal, lastDone);
     // The transfer starts after the acquisition is stopped.
@@ -115,7 +108,7 @@ TEST_P(DownloadTest, TracesThenRecordsInOrder) {
 TEST_P(DownloadTest, CancelLeavesNoFilesAndDoesNotLinger) {
     port.onSend = [&](int block) { cancel = block == 2; };
     EXPECT_EQ(Download(), kDownloadInterrupted);
-    EXPECT_TRUE(Entries(dir).empty());
+    EXPECT_TRUE(FolderEntries(dir.Path()).empty());
     EXPECT_FALSE(port.isOpen);
     port.onSend = nullptr;
     EXPECT_EQ(Download(), kDownloadOk);
@@ -157,7 +150,8 @@ TEST_P(DownloadTest, FailuresLeaveNoFiles) {
         if (row.idn != nullptr && *row.idn != '\0') port.answers["*IDN?"] = row.idn;
         const std::string base = where.File(std::string(row.folder) + "out");
         EXPECT_EQ(DownloadToFiles(port, target, base, plan, control), row.result);
-        EXPECT_EQ(Entries(where), row.existing ? std::vector<std::string>{row.existing} : std::vector<std::string>{});
+        EXPECT_EQ(FolderEntries(where.Path()),
+                  row.existing ? std::vector<std::string>{row.existing} : std::vector<std::string>{});
         if (row.existing != nullptr) {
             EXPECT_EQ(wavegen::ReadFileText(where.File(row.existing)), "mine");
             EXPECT_TRUE(port.log.empty());  // refused before a word is sent

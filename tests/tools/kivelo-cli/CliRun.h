@@ -1,14 +1,15 @@
 #pragma once
-// Runs the built kivelo-cli and kivelo-gen in a folder and captures what they print.
+// Runs the built kivelo-cli and kivelo-gen in a folder and captures what they print
+// (the arguments split at white space).
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ToolRun.h"
 #include "Wavegen.h"
 
 namespace kivelo {
@@ -20,13 +21,6 @@ struct RunResult {
     std::string out;
     std::string err;
 };
-
-inline std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
 
 // Runs a built program in folder `cwd`, capturing its output.
 inline RunResult Run(const std::string& cwd, const std::string& program, std::vector<std::string> args) {
@@ -55,10 +49,12 @@ inline RunResult Run(const std::string& cwd, const std::string& program, std::ve
     return r;
 }
 
-inline RunResult Cli(const std::string& cwd, const std::string& args) { return Run(cwd, "kivelo-cli", Words(args)); }
+inline RunResult Cli(const std::string& cwd, const std::string& args) {
+    return Run(cwd, "kivelo-cli", test::SplitWords(args));
+}
 
 inline void Generate(const std::string& cwd, const std::string& args) {
-    RunResult r = Run(cwd, "kivelo-gen", Words(args));
+    RunResult r = Run(cwd, "kivelo-gen", test::SplitWords(args));
     ASSERT_EQ(r.code, 0) << args << ": " << r.err;
 }
 
