@@ -100,7 +100,11 @@ public:
 
 private:
     bool WriteTrace(hid_t file, const ExportTrace& trace) {
-        Hid group(H5Gcreate2(file, trace.label.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT), H5Gclose);
+        // No object times: the same record exported twice gives the same bytes.
+        Hid create(H5Pcreate(H5P_GROUP_CREATE), H5Pclose);
+        if (!create.Ok() || H5Pset_obj_track_times(create.Get(), false) < 0)
+            return Fail("Cannot lay out the HDF5 group " + trace.label);
+        Hid group(H5Gcreate2(file, trace.label.c_str(), H5P_DEFAULT, create.Get(), H5P_DEFAULT), H5Gclose);
         if (!group.Ok() || !TextAttribute(group.Get(), "name", trace.name) ||
             !TextAttribute(group.Get(), "unit", trace.unit) ||
             !TextAttribute(group.Get(), "kind", std::string(SampleKindName(trace.kind))) ||
@@ -121,7 +125,7 @@ private:
         Hid props(H5Pcreate(H5P_DATASET_CREATE), H5Pclose);
         // Every chunk is written whole, once: no fill values first.
         if (!space.Ok() || !props.Ok() || H5Pset_chunk(props.Get(), 1, &chunk) < 0 ||
-            H5Pset_fill_time(props.Get(), H5D_FILL_TIME_NEVER) < 0)
+            H5Pset_fill_time(props.Get(), H5D_FILL_TIME_NEVER) < 0 || H5Pset_obj_track_times(props.Get(), false) < 0)
             return Fail("Cannot lay out the HDF5 dataset " + trace.label + "/" + name);
         const hid_t type = NativeType(trace);
         Hid data(H5Dcreate2(group, name.c_str(), type, space.Get(), H5P_DEFAULT, props.Get(), H5P_DEFAULT), H5Dclose);

@@ -162,7 +162,9 @@ TEST_P(HostileFiles, FailAtOnceWithTheirCauseOrOpenSayingWhatIsMissing) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     ASSERT_EQ(r.ok, c.opens) << r.message;
     const std::string& text = c.opens ? r.warning : r.failure.cause;
-    if (c.opens) EXPECT_EQ(c.says.empty(), r.warning.empty()) << r.warning;
+    if (c.opens) {
+        EXPECT_EQ(c.says.empty(), r.warning.empty()) << r.warning;
+    }
     for (const std::string& part : c.says) EXPECT_NE(text.find(part), std::string::npos) << text;
     if (!c.opens) {
         // The program's own words first, the cause on the line below.

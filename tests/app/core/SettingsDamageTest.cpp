@@ -85,7 +85,9 @@ TEST_P(SettingsDamage, StartsNormallyAndLosesNothing) {
     }
     if (!c.apply) {
         EXPECT_EQ(record, SettingsRecord()) << "the defaults";
-        if (c.keptAs) EXPECT_NE(o.notice.find("the defaults are used"), std::string::npos) << o.notice;
+        if (c.keptAs) {
+            EXPECT_NE(o.notice.find("the defaults are used"), std::string::npos) << o.notice;
+        }
         return;
     }
     // What was applied passes the check untouched.

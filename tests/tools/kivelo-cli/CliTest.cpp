@@ -179,7 +179,9 @@ TEST(KiveloCliExport, OptionsChooseTracesRecordsAndSpan) {
                   "W3/block0 40 0\nW3/block1 40 0\nW3/block2 40 0\n");
         EXPECT_EQ(Tool(dir.Path(), list + "span.h5"), "W1/block1 10 4\nW3/block1 10 4\n");
     }
-    if (test::Have("command -v vcd2fst")) EXPECT_EQ(Tool(dir.Path(), "vcd2fst b1.vcd b1.fst >/dev/null"), "");
+    if (test::Have("command -v vcd2fst")) {
+        EXPECT_EQ(Tool(dir.Path(), "vcd2fst b1.vcd b1.fst >/dev/null"), "");
+    }
     if (test::Have("command -v sigrok-cli")) {
         const std::string shown = Tool(dir.Path(), "sigrok-cli -i b1.sr --show");
         EXPECT_NE(shown.find("Samplerate: 10000"), std::string::npos) << shown;
