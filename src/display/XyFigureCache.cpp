@@ -69,7 +69,8 @@ bool StartStrokes(const CWaveFile& file, const TraceSet& set, const OnOffTable& 
                          ys) ||
             ys.size() != kBefore)
             return false;
-        strokes[k].pen.StartFrom(strokes[k].PixelOf(xs.back(), ys.back()));
+        strokes[k].pen.StartFrom(strokes[k].Reach(xs.back(), ys.back()));
+        strokes[k].boxed = true;
     }
     return true;
 }

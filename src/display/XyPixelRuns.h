@@ -18,27 +18,13 @@ public:
     // byDisplayed: the pixel of every display value, indexed by its 16 bits.
     explicit XyPixelRuns(const std::vector<int32_t>& byDisplayed);
 
-    // Index of the run holding v; `hint`, the run of a nearby value, is tried
-    // first (a few hundred runs for a window: they stay in the nearest cache).
-    [[gnu::always_inline]] size_t RunOf(int16_t v, size_t hint) const {
-        if (hint < runs_.size()) {
-            const Run& r = runs_[hint];
-            if (v < r.low) {
-                if (hint > 0 && runs_[hint - 1].low <= v) return hint - 1;
-            } else if (v <= r.high) {
-                return hint;
-            } else if (hint + 1 < runs_.size() && v <= runs_[hint + 1].high) {
-                return hint + 1;
-            }
-        }
-        return Search(v);
-    }
-    const Run& At(size_t index) const { return runs_[index]; }
+    // The run holding v: looked up, not searched, so that no branch depends on
+    // where the samples go.
+    const Run& RunOf(int16_t v) const { return runs_[runOfValue_[static_cast<uint16_t>(v)]]; }
 
 private:
-    size_t Search(int16_t v) const;
-
     std::vector<Run> runs_;
+    std::vector<uint16_t> runOfValue_;  // indexed by the value's 16 bits
 };
 
 }  // namespace kivelo

@@ -50,10 +50,7 @@ void AddImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RES
             i += Outside(xs + i, ys + i, n - i, s.box);
             if (i == n) break;
         }
-        const XyPoint p = s.PixelOf(xs[i], ys[i]);
-        s.pen.To(p, paint);
-        const XyPixelRuns::Run &c = s.columns->At(s.columnHint), &r = s.rows->At(s.rowHint);
-        s.box = {c.low, c.high, r.low, r.high};
+        s.pen.To(s.Reach(xs[i], ys[i]), paint);
         s.boxed = true;
     }
 }

@@ -30,11 +30,11 @@ struct XyLayer {
 struct XyStroke {
     XyStroke(const XyPixelRuns& columnRuns, const XyPixelRuns& rowRuns, const XyBox& box, uint8_t colour)
         : columns(&columnRuns), rows(&rowRuns), pen(box), code(colour) {}
-    // The pixel of pair (x, y), as the line would reach it.
-    [[gnu::always_inline]] XyPoint PixelOf(int16_t x, int16_t y) {
-        columnHint = columns->RunOf(x, columnHint);
-        rowHint = rows->RunOf(y, rowHint);
-        return {columns->At(columnHint).pixel, rows->At(rowHint).pixel};
+    // Where pair (x, y) goes: its pixel, and the values that stay on that pixel.
+    [[gnu::always_inline]] XyPoint Reach(int16_t x, int16_t y) {
+        const XyPixelRuns::Run &c = columns->RunOf(x), &r = rows->RunOf(y);
+        box = {c.low, c.high, r.low, r.high};
+        return {c.pixel, r.pixel};
     }
     // Draws the line on through the pairs (xs[i], ys[i]) into the layer.
     void Add(const int16_t* xs, const int16_t* ys, size_t n, XyLayer& layer);
@@ -43,9 +43,8 @@ struct XyStroke {
     const XyPixelRuns* rows;
     XyPen pen;
     uint8_t code;
-    size_t columnHint = 0, rowHint = 0;
     XyValueBox box{};
-    bool boxed = false;  // box holds the pen's last point
+    bool boxed = false;  // box holds the values of the pen's last point
 };
 
 }  // namespace kivelo
