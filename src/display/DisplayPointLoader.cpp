@@ -59,8 +59,7 @@ bool LoadDisplayPoints(DisplayTrace& trace, const CWaveFile& file, int record, i
     return true;
 }
 
-bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t start, int64_t count,
-                       std::vector<int16_t>& out) {
+bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t start, int64_t count, SampleRun& out) {
     if (channel < 0 || start < 0 || count <= 0) count = 0;
     else count = std::min(count, file.GetBlockSize(record, channel) - start);
     if (count <= 0) {
@@ -81,7 +80,7 @@ bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t s
 }
 
 bool ReadSamples(const DisplayTrace& trace, const CWaveFile& file, int record, int channel, int64_t start,
-                 int64_t count, std::vector<int16_t>& out) {
+                 int64_t count, SampleRun& out) {
     if (!ReadStoredSamples(file, record, channel, start, count, out)) return false;
     // AsDisplayed for every value, in place, a loop per step so that each vectorises.
     auto* u = reinterpret_cast<uint16_t*>(out.data());

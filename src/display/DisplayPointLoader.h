@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/HugePages.h"
 #include "display/DisplayTrace.h"
 #include "wavefile/CWaveFile.h"
 
@@ -20,13 +21,15 @@ int32_t DisplayStepCode(int64_t recordLength, int64_t points);
 bool LoadDisplayPoints(DisplayTrace& trace, const CWaveFile& file, int record, int32_t step, int64_t start, int points,
                        int channel);
 
+// Samples read for a figure; kept from read to read (on a huge page once large).
+using SampleRun = std::vector<int16_t, HugePageAllocator<int16_t>>;
+
 // Reads `count` samples themselves from sample `start` of record `record`
 // for `channel`, converted as display points are (see above), into `out`
 // (cut to the end of the record). False when nothing could be read.
 bool ReadSamples(const DisplayTrace& trace, const CWaveFile& file, int record, int channel, int64_t start,
-                 int64_t count, std::vector<int16_t>& out);
+                 int64_t count, SampleRun& out);
 // ReadSamples without the conversion: the 16-bit values as read.
-bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t start, int64_t count,
-                       std::vector<int16_t>& out);
+bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t start, int64_t count, SampleRun& out);
 
 }  // namespace kivelo

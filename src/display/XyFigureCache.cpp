@@ -16,6 +16,7 @@ namespace kivelo {
 namespace {
 
 constexpr uint8_t kTraceLayers = 0x3F;
+constexpr size_t kHugeSamples = (size_t{2} << 20) / sizeof(int16_t);
 
 bool Plotted(const DisplayTrace& t, const OnOffTable& table, int index, int xIndex) {
     return table[static_cast<size_t>(index)] == kTraceOn && !t.logic && index != xIndex;
@@ -60,7 +61,7 @@ struct Stretch {
 bool StartStrokes(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                   std::span<const int> plotted, const XyRange& range, int64_t at, std::span<XyStroke> strokes) {
     constexpr int64_t kBefore = 2;  // a whole pair: realtime reads deliver no less
-    std::vector<int16_t> xs, ys;
+    SampleRun xs, ys;
     if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kBefore, kBefore, xs) ||
         xs.size() != kBefore)
         return false;
@@ -77,7 +78,10 @@ bool StartStrokes(const CWaveFile& file, const TraceSet& set, const OnOffTable& 
 
 bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                  std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, Stretch& out) {
-    std::vector<int16_t> xs, ys;
+    // On huge pages: the runs read into them need one address translation each.
+    SampleRun xs, ys;
+    xs.reserve(kHugeSamples);
+    ys.reserve(kHugeSamples);
     for (int64_t r = out.first; r < out.last; ++r) {
         const int64_t at = range.start + r * XyFigureCache::kRun;
         const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
@@ -171,7 +175,7 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
         if (Plotted(set[i], table, i, xIndex)) plotted.push_back(i);
     std::vector<std::optional<XyPoint>> carries(plotted.size());
     if (range.count >= kTablesFrom && DrawLong(plane, file, area, set, table, xIndex, plotted, range)) plotted.clear();
-    std::vector<int16_t> xs, ys;
+    SampleRun xs, ys;
     for (int64_t at = range.start; !plotted.empty() && at < range.start + range.count; at += kRun) {
         const int64_t n = std::min(kRun, range.start + range.count - at);
         if (!ReadSamples(xTrace, file, range.record, xChannel, at, n, xs)) break;

@@ -1,7 +1,7 @@
 #pragma once
 // Work buffers that the reads of one reader borrow, one buffer per read at a time,
 // so that reads on several threads never share one; a returned buffer keeps its
-// memory for later reads until Clear.
+// memory for later reads until Clear. Large ones are on huge pages.
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -9,10 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "common/HugePages.h"
+
 namespace kivelo {
 
 template <class T>
 class ScratchPool {
+    using Buffer = std::vector<T, HugePageAllocator<T>>;
+
 public:
     // A buffer taken from the pool for as long as the lease lives.
     class Lease {
@@ -38,7 +42,7 @@ public:
 
     private:
         ScratchPool& pool_;
-        std::vector<T> buffer_;
+        Buffer buffer_;
     };
 
     ScratchPool() = default;
@@ -53,20 +57,20 @@ public:
     }
 
 private:
-    std::vector<T> TakeBuffer() {
+    Buffer TakeBuffer() {
         std::lock_guard lock(mutex_);
         if (free_.empty()) return {};
-        std::vector<T> b = std::move(free_.back());
+        Buffer b = std::move(free_.back());
         free_.pop_back();
         return b;
     }
-    void GiveBack(std::vector<T>&& b) {
+    void GiveBack(Buffer&& b) {
         std::lock_guard lock(mutex_);
         free_.push_back(std::move(b));
     }
 
     std::mutex mutex_;
-    std::vector<std::vector<T>> free_;
+    std::vector<Buffer> free_;
 };
 
 }  // namespace kivelo

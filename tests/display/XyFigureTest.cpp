@@ -25,7 +25,7 @@ namespace {
 void DrawPointByPoint(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
                       const OnOffTable& table, int xIndex, const XyRange& range) {
     std::vector<std::optional<XyPoint>> carries(kTraceCount);
-    std::vector<int16_t> xs, ys;
+    SampleRun xs, ys;
     for (int64_t at = range.start; at < range.start + range.count; at += XyFigureCache::kRun) {
         const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
         if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs)) break;
