@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <thread>
 
 #include "display/ColourCode.h"
@@ -123,17 +125,28 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
         Stretch& s = stretches[t];
         s.first = runs * static_cast<int64_t>(t) / threads;
         s.last = runs * static_cast<int64_t>(t + 1) / threads;
-        s.layer = {box.left, box.top, area.areaWidth,
-                   std::vector<uint8_t>(static_cast<size_t>(area.areaWidth) * static_cast<size_t>(area.areaHeight))};
-        std::vector<XyStroke> strokes;
-        for (size_t k = 0; k < plotted.size(); ++k)
-            strokes.emplace_back(columnRuns, rowRuns[k], box, static_cast<uint8_t>(set[plotted[k]].colour));
-        ok[t] = DrawStretch(file, set, table, xIndex, plotted, range, strokes, s);
+        try {
+            s.layer = {
+                box.left, box.top, area.areaWidth,
+                std::vector<uint8_t>(static_cast<size_t>(area.areaWidth) * static_cast<size_t>(area.areaHeight))};
+            std::vector<XyStroke> strokes;
+            for (size_t k = 0; k < plotted.size(); ++k)
+                strokes.emplace_back(columnRuns, rowRuns[k], box, static_cast<uint8_t>(set[plotted[k]].colour));
+            ok[t] = DrawStretch(file, set, table, xIndex, plotted, range, strokes, s);
+        } catch (const std::bad_alloc&) {
+            ok[t] = 0;  // no memory for a layer: drawn on one thread instead
+        }
     };
     {
         std::vector<std::jthread> helpers;
-        for (size_t t = 1; t < stretches.size(); ++t) helpers.emplace_back(work, t);
+        size_t started = 1;
+        try {
+            for (; started < stretches.size(); ++started) helpers.emplace_back(work, started);
+        } catch (const std::system_error&) {
+            // No more threads: this one draws the stretches left.
+        }
         work(0);
+        for (size_t t = started; t < stretches.size(); ++t) work(t);
     }
     // Stretches after the first whose X samples could not be read are not drawn.
     size_t drawn = 0;
