@@ -5,7 +5,7 @@
 namespace kivelo {
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugePage = kHugePageBytes;
 constexpr std::size_t kSmallAlign = 64;
 
 bool IsHuge(std::size_t bytes) { return bytes >= kHugePage / 2; }

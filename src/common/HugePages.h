@@ -9,6 +9,9 @@
 
 namespace kivelo {
 
+// One huge page: a buffer of this size, reused for many reads, is one address translation.
+inline constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+
 // 64-byte aligned; throws std::bad_alloc as operator new does.
 void* AllocateHuge(std::size_t bytes);
 // bytes: as given to AllocateHuge.

@@ -60,9 +60,8 @@ bool LoadDisplayPoints(DisplayTrace& trace, const CWaveFile& file, int record, i
 }
 
 bool ReadStoredSamples(const CWaveFile& file, int record, int channel, int64_t start, int64_t count, SampleRun& out) {
-    if (channel < 0 || start < 0 || count <= 0) count = 0;
-    else count = std::min(count, file.GetBlockSize(record, channel) - start);
-    if (count <= 0) {
+    if (channel >= 0 && start >= 0 && count > 0) count = std::min(count, file.GetBlockSize(record, channel) - start);
+    if (channel < 0 || start < 0 || count <= 0) {
         out.clear();
         return false;
     }

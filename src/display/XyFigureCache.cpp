@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "common/HugePages.h"
 #include "display/ColourCode.h"
 #include "display/DisplayPointLoader.h"
 #include "display/XyPixelRuns.h"
@@ -18,7 +19,7 @@ namespace kivelo {
 namespace {
 
 constexpr uint8_t kTraceLayers = 0x3F;
-constexpr size_t kHugeSamples = (size_t{2} << 20) / sizeof(int16_t);
+constexpr size_t kHugeSamples = kHugePageBytes / sizeof(int16_t);
 
 bool Plotted(const DisplayTrace& t, const OnOffTable& table, int index, int xIndex) {
     return table[static_cast<size_t>(index)] == kTraceOn && !t.logic && index != xIndex;

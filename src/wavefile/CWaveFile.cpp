@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "common/ErrorText.h"
+#include "common/HugePages.h"
 #include "wavefile/PairReduction.h"
 #include "wavefile/SampleConversion.h"
 #include "wavefile/SummaryStore.h"
@@ -825,7 +826,7 @@ int CWaveFile::FillSummary(const Place& at, EnvelopeSummary& summary, int64_t of
         // not faulted in anew.
         // Each on one huge page: the pieces read into it need one address
         // translation, not one per 4 KB after every read.
-        constexpr int64_t kHugeBytes = int64_t{2} << 20;
+        constexpr auto kHugeBytes = static_cast<int64_t>(kHugePageBytes);
         Scratch rawBuffer(scratch_), convertedBuffer(scratch_);
         const std::span<uint8_t> raw = rawBuffer.First(std::max(kHugeBytes, pieceSamples * w));
         const std::span<uint8_t> converted =
