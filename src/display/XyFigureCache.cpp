@@ -110,12 +110,12 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
     // A layer holds colour codes; other codes are drawn in order by the caller.
     for (const int i : plotted)
         if (set[i].colour < 1 || set[i].colour > colour_code::kTraceMask) return false;
-    // Positions worked out once per display value, by the same code as point by point.
-    const XyPixelRuns columnRuns(XyColumnTable(area, set[xIndex]));
-    std::vector<XyPixelRuns> rowRuns;
-    for (const int i : plotted) rowRuns.emplace_back(XyRowTable(area, set[i]));
+    // Positions by the same axes as point by point.
     const XyBox box{area.AreaLeft(), area.AreaTop(), area.AreaLeft() + area.areaWidth,
                     area.AreaTop() + area.areaHeight};
+    const XyPixelRuns columnRuns(XyColumnAxis(area, set[xIndex]), box.left, box.right);
+    std::vector<XyPixelRuns> rowRuns;
+    for (const int i : plotted) rowRuns.emplace_back(XyRowAxis(area, set[i]), box.top, box.bottom);
     // Each thread draws a stretch of whole runs into its own layer; later stretches
     // are laid over earlier ones, which is the order in which one thread paints.
     const int64_t runs = (range.count + kRun - 1) / kRun;

@@ -1,15 +1,20 @@
 #include "display/XyPixelRuns.h"
 
+#include <algorithm>
+
 namespace kivelo {
 
-XyPixelRuns::XyPixelRuns(const std::vector<int32_t>& byDisplayed) : runOfValue_(size_t{1} << 16) {
+XyPixelRuns::XyPixelRuns(const XyAxis& axis, int64_t first, int64_t last)
+    : axis_(axis), first_(first), byPixel_(static_cast<size_t>(std::max<int64_t>(last - first + 1, 0))) {
+    std::vector<bool> seen(byPixel_.size());
     for (int v = -32768; v <= 32767; ++v) {
-        const int32_t pixel = byDisplayed[static_cast<uint16_t>(v)];
-        if (runs_.empty() || runs_.back().pixel != pixel)
-            runs_.push_back({static_cast<int16_t>(v), static_cast<int16_t>(v), pixel});
-        else runs_.back().high = static_cast<int16_t>(v);
-        // At most 65536 runs, one per value.
-        runOfValue_[static_cast<uint16_t>(v)] = static_cast<uint16_t>(runs_.size() - 1);
+        const auto i = static_cast<uint64_t>(axis.Pixel(v) - first);
+        if (i >= byPixel_.size()) continue;
+        Run& run = byPixel_[i];
+        const auto value = static_cast<int16_t>(v);
+        if (!seen[i]) run = {value, value, static_cast<int32_t>(first + static_cast<int64_t>(i))};
+        run.high = value;  // values come in order and a pixel's values follow each other
+        seen[i] = true;
     }
 }
 

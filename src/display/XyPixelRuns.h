@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "display/XyAxis.h"
+
 namespace kivelo {
 
 class XyPixelRuns {
@@ -15,16 +17,24 @@ public:
         int32_t pixel;
     };
 
-    // byDisplayed: the pixel of every display value, indexed by its 16 bits.
-    explicit XyPixelRuns(const std::vector<int32_t>& byDisplayed);
+    // The runs of the pixels from `first` to `last` (the area and its edges); a
+    // value whose pixel lies beyond them is a run by itself.
+    XyPixelRuns(const XyAxis& axis, int64_t first, int64_t last);
 
-    // The run holding v: looked up, not searched, so that no branch depends on
-    // where the samples go.
-    const Run& RunOf(int16_t v) const { return runs_[runOfValue_[static_cast<uint16_t>(v)]]; }
+    // The run holding v: its pixel worked out, its run looked up by pixel in a
+    // table small enough to stay in the processor's cache.
+    Run RunOf(int16_t v) const {
+        const int64_t pixel = axis_.Pixel(v);
+        const auto i = static_cast<uint64_t>(pixel - first_);
+        if (i < byPixel_.size()) [[likely]]
+            return byPixel_[i];
+        return {v, v, static_cast<int32_t>(pixel)};
+    }
 
 private:
-    std::vector<Run> runs_;
-    std::vector<uint16_t> runOfValue_;  // indexed by the value's 16 bits
+    XyAxis axis_;
+    int64_t first_;
+    std::vector<Run> byPixel_;
 };
 
 }  // namespace kivelo

@@ -1,50 +1,31 @@
 #include "display/XyPlot.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 
 namespace kivelo {
+
+XyAxis XyColumnAxis(const ViewArea& area, const DisplayTrace& xTrace) {
+    return XyAxis(xTrace.verticalZoom, xTrace.verticalPosition, area.areaWidth, area.AreaLeft(), false);
+}
+
+XyAxis XyRowAxis(const ViewArea& area, const DisplayTrace& trace) {
+    return XyAxis(trace.verticalZoom, trace.verticalPosition, area.areaHeight, area.AreaTop(), true);
+}
+
 namespace {
-
-constexpr double kFar = 1 << 28;
-
-int64_t Far(double v) { return static_cast<int64_t>(std::clamp(v, -kFar, kFar)); }
-
-// One axis of the plot for a trace's vertical zoom and position.
-struct AxisScale {
-    double scale, centre;
-    int half, origin;
-    AxisScale(const DisplayTrace& t, int size, int start)
-        : scale(static_cast<double>(t.verticalZoom) * size / 65536.0),
-          centre(std::trunc(t.verticalPosition * scale / 65536.0)),
-          half(size / 2),
-          origin(start) {}
-    double Offset(int v) const { return std::trunc(scale * v / 65536.0); }
-    // Column of an X trace value; row of a trace value (rows grow downward).
-    int64_t Column(int v) const { return Far(Offset(v) + half - centre + origin); }
-    int64_t Row(int v) const { return Far(centre + half + origin - Offset(v)); }
-};
-
-AxisScale XScale(const ViewArea& area, const DisplayTrace& xTrace) {
-    return AxisScale(xTrace, area.areaWidth, area.AreaLeft());
-}
-AxisScale YScale(const ViewArea& area, const DisplayTrace& trace) {
-    return AxisScale(trace, area.areaHeight, area.AreaTop());
-}
 
 size_t PointsOf(const DisplayTrace& trace) { return std::min<size_t>(trace.pointCount, DisplayTrace::kMaxPoints); }
 
 }  // namespace
 
 XyPoint XyPosition(const ViewArea& area, const DisplayTrace& xTrace, const DisplayTrace& trace, int xs, int ys) {
-    return {XScale(area, xTrace).Column(xs), YScale(area, trace).Row(ys)};
+    return {XyColumnAxis(area, xTrace).Pixel(xs), XyRowAxis(area, trace).Pixel(ys)};
 }
 
 std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace) {
-    const AxisScale scale = XScale(area, xTrace);
+    const XyAxis scale = XyColumnAxis(area, xTrace);
     std::vector<int64_t> columns(PointsOf(xTrace));
-    for (size_t i = 0; i < columns.size(); ++i) columns[i] = scale.Column(xTrace.samples[i]);
+    for (size_t i = 0; i < columns.size(); ++i) columns[i] = scale.Pixel(xTrace.samples[i]);
     return columns;
 }
 
@@ -65,9 +46,9 @@ void DrawXY(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace,
 }
 
 std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace, std::span<const int16_t> xSamples) {
-    const AxisScale scale = XScale(area, xTrace);
+    const XyAxis scale = XyColumnAxis(area, xTrace);
     std::vector<int64_t> columns(xSamples.size());
-    for (size_t i = 0; i < columns.size(); ++i) columns[i] = scale.Column(xSamples[i]);
+    for (size_t i = 0; i < columns.size(); ++i) columns[i] = scale.Pixel(xSamples[i]);
     return columns;
 }
 
@@ -84,33 +65,18 @@ void DrawPoints(RasterPlane& plane, const ViewArea& area, size_t count, PointAt&
     if (pen.HasPrevious()) carry = pen.Previous();
 }
 
-std::vector<int32_t> TableOf(const AxisScale& scale, bool row) {
-    std::vector<int32_t> table(size_t{1} << 16);
-    for (int v = -32768; v < 32768; ++v)
-        table[static_cast<uint16_t>(v)] = static_cast<int32_t>(row ? scale.Row(v) : scale.Column(v));
-    return table;
-}
-
 }  // namespace
 
 void DrawXYRun(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
                std::span<const int16_t> samples, uint32_t colour, std::optional<XyPoint>& carry) {
     if (trace.logic) return;
-    const AxisScale scale = YScale(area, trace);
+    const XyAxis scale = XyRowAxis(area, trace);
     DrawPoints(
         plane, area, std::min(columns.size(), samples.size()),
         [&](size_t i) {
-            return XyPoint{columns[i], scale.Row(samples[i])};
+            return XyPoint{columns[i], scale.Pixel(samples[i])};
         },
         colour, carry);
-}
-
-std::vector<int32_t> XyColumnTable(const ViewArea& area, const DisplayTrace& xTrace) {
-    return TableOf(XScale(area, xTrace), false);
-}
-
-std::vector<int32_t> XyRowTable(const ViewArea& area, const DisplayTrace& trace) {
-    return TableOf(YScale(area, trace), true);
 }
 
 }  // namespace kivelo

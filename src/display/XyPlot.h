@@ -8,6 +8,7 @@
 #include "display/DisplayTrace.h"
 #include "display/RasterPlane.h"
 #include "display/ViewArea.h"
+#include "display/XyAxis.h"
 #include "display/XyLine.h"
 
 namespace kivelo {
@@ -33,9 +34,8 @@ std::vector<int64_t> XyColumns(const ViewArea& area, const DisplayTrace& xTrace,
 void DrawXYRun(RasterPlane& plane, const ViewArea& area, const DisplayTrace& trace, std::span<const int64_t> columns,
                std::span<const int16_t> samples, uint32_t colour, std::optional<XyPoint>& carry);
 
-// Column of every X value and row of every value of a trace, indexed by the
-// value as uint16_t: the same positions as worked out one by one.
-std::vector<int32_t> XyColumnTable(const ViewArea& area, const DisplayTrace& xTrace);
-std::vector<int32_t> XyRowTable(const ViewArea& area, const DisplayTrace& trace);
+// The plot's axes: columns of X trace values, rows of a trace's values.
+XyAxis XyColumnAxis(const ViewArea& area, const DisplayTrace& xTrace);
+XyAxis XyRowAxis(const ViewArea& area, const DisplayTrace& trace);
 
 }  // namespace kivelo

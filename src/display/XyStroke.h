@@ -32,7 +32,7 @@ struct XyStroke {
         : columns(&columnRuns), rows(&rowRuns), pen(box), code(colour) {}
     // Where pair (x, y) goes: its pixel, and the values that stay on that pixel.
     [[gnu::always_inline]] XyPoint Reach(int16_t x, int16_t y) {
-        const XyPixelRuns::Run &c = columns->RunOf(x), &r = rows->RunOf(y);
+        const XyPixelRuns::Run c = columns->RunOf(x), r = rows->RunOf(y);
         box = {c.low, c.high, r.low, r.high};
         return {c.pixel, r.pixel};
     }
