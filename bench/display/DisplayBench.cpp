@@ -177,8 +177,11 @@ void BM_LargeFileFirstMainFrame(benchmark::State& state) {
 
 // The XY figure of a whole 8 x 16M-sample record drawn from its sample pairs
 // (the cache cleared each time) beside a streaming read of the file.
+// KIVELO_BENCH_XY_SAMPLES sets the samples per trace.
 void BM_XyFigureFirstDraw(benchmark::State& state) {
-    static const kivelo::bench::ScratchRecord record(8, int64_t{16} << 20);
+    const char* samples = std::getenv("KIVELO_BENCH_XY_SAMPLES");
+    static const kivelo::bench::ScratchRecord record(
+        8, samples && std::atoll(samples) > 0 ? std::atoll(samples) : int64_t{16} << 20);
     Scene scene(record.Path());
     kivelo::bench::PairedTimes times;
     for (auto _ : state) {

@@ -5,6 +5,9 @@
 #include <hwy/targets.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <random>
 #include <string>
@@ -13,6 +16,7 @@
 #include "Wavegen.h"
 #include "common/TempDir.h"
 #include "display/DisplayPointLoader.h"
+#include "display/XyAxis.h"
 #include "display/XyFigureCache.h"
 #include "display/XyPlot.h"
 #include "display/XyStroke.h"
@@ -48,6 +52,7 @@ struct Case {
     int32_t position;  // vertical position of the plotted traces
     int64_t start, count;
     int threads;
+    double amplitude = 0.8;  // of full scale
 };
 
 TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
@@ -59,6 +64,10 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
         {"zoomed: lines cut at the edge", "IS2,IS2,IS2", wavegen::Signal::Noise, 65536 * 4, 900, 5, kSamples - 5, 2},
         {"byte-wide, unsigned and wide kinds", "IU1,IS1,IU2,IS4", wavegen::Signal::Ramp, 70000, -20, 0, kSamples, 2},
         {"range past the record's end", "IS2,IS2", wavegen::Signal::Noise, 65536, 0, 12345, int64_t{2} << 20, 2},
+        {"zoomed 40 times: many points beyond the area", "IS2,IS2,IS2", wavegen::Signal::Noise, 65536 * 40, 5, 0,
+         kSamples, 2, 0.04},
+        {"zoomed: a smooth figure leaving the area and coming back", "IS2,IS2,IS2", wavegen::Signal::Sine, 65536 * 2,
+         0, 0, kSamples, 2},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -69,6 +78,7 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
         for (size_t i = 0; i < desc.traces.size(); ++i) {
             desc.traces[i].signal.period = 90000 + 37 * static_cast<int64_t>(i);
             desc.traces[i].signal.seed = i + 1;
+            desc.traces[i].signal.amplitude = c.amplitude;
         }
         desc.blocks = 1;
         desc.samples = kSamples;
@@ -146,6 +156,35 @@ TEST(XyValueBox, FirstPairOutsideOnEveryInstructionSet) {
         }
     }
     hwy::SetSupportedTargetsForTest(0);
+}
+
+// The plot's positions as they were worked out in floating point, exact while
+// zoom x size x value stays below 2^53.
+int64_t FloatingPixel(int32_t zoom, int32_t position, int size, int start, bool down, int v) {
+    const double scale = static_cast<double>(zoom) * size / 65536.0;
+    const double centre = std::trunc(position * scale / 65536.0), offset = std::trunc(scale * v / 65536.0);
+    const double half = size / 2, far = XyAxis::kFar;
+    return static_cast<int64_t>(std::clamp(down ? centre + half + start - offset : offset + half - centre + start,
+                                           -far, far));
+}
+
+TEST(XyAxisTest, WholeNumberPositionsAreTheFloatingOnesAndMonotonic) {
+    for (const int32_t zoom : {1, 3, 65536, 67109, 70000, 65536 * 4, 1 << 24, 1 << 26, INT32_MAX})
+        for (const int size : {0, 1, 254, 255, 1000, 16384})
+            for (const int32_t position : {0, 900, -900, 1 << 20, -(1 << 24), INT32_MAX, INT32_MIN})
+                for (const bool down : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << zoom << " x " << size << " at " << position << (down ? " down" : ""));
+                    const XyAxis axis(zoom, position, size, 10, down);
+                    int64_t before = axis.Pixel(-32768);
+                    for (int v = -32768; v <= 32767; v += v > -32000 && v < 32000 ? 7 : 1) {
+                        const int64_t pixel = axis.Pixel(v);
+                        ASSERT_LE(std::llabs(pixel), XyAxis::kFar);
+                        ASSERT_TRUE(down ? pixel <= before : pixel >= before) << v;
+                        before = pixel;
+                        const double product = static_cast<double>(zoom) * size * std::abs(v);
+                        if (product < 0x1p53) ASSERT_EQ(pixel, FloatingPixel(zoom, position, size, 10, down, v)) << v;
+                    }
+                }
 }
 
 }  // namespace
