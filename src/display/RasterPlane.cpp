@@ -7,19 +7,21 @@
 
 namespace kivelo {
 
-RasterPlane::RasterPlane() : bytes_(static_cast<size_t>(kWidth) * kHeight, 0) {}
+RasterPlane::RasterPlane() : bytes_(StrideOf(kWidth) * kHeight, 0) {}
 
 void RasterPlane::EnsureSize(int width, int height) {
     const int w = std::clamp(std::max(width, width_), 1, std::max(kMaxSide, width_));
     const int h = std::clamp(std::max(height, height_), 1, std::max(kMaxSide, height_));
     if (w == width_ && h == height_) return;
-    std::vector<uint8_t> grown(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    const size_t stride = StrideOf(w);
+    std::vector<uint8_t> grown(stride * static_cast<size_t>(h), 0);
     for (int y = 0; y < height_; ++y)
         std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(Index(0, y)), width_,
-                    grown.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y) * static_cast<size_t>(w)));
+                    grown.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y) * stride));
     bytes_ = std::move(grown);
     width_ = w;
     height_ = h;
+    stride_ = stride;
 }
 
 void RasterPlane::Clear(int x, int y, int width, int height, uint8_t mask) {

@@ -45,6 +45,38 @@ TEST(RasterPlaneTest, WritesOutsideThePlaneAreDropped) {
     EXPECT_EQ(std::count_if(plane.Bytes().begin(), plane.Bytes().end(), [](uint8_t b) { return b & 0x1F; }), 0);
 }
 
+// Rows lie further apart than the plane is wide: every pixel must still be found
+// at its place by At, Row and PaintColumn, before and after the plane grows.
+TEST(RasterPlaneTest, PixelsKeepTheirPlaceThroughColumnsRowsAndGrowth) {
+    RasterPlane plane;
+    EXPECT_GE(plane.Stride(), static_cast<size_t>(plane.Width()));
+    plane.PaintColumn(2047, 0, 1199, 3);  // the last column, top to bottom
+    plane.PaintColumn(0, 5, 7, 4);
+    plane.Set(1000, 600, 9);
+    const auto check = [&] {
+        for (int y = 0; y < 1200; ++y) {
+            ASSERT_EQ(plane.At(2047, y), 3) << y;
+            ASSERT_EQ(plane.Row(y)[2047], 3) << y;
+        }
+        for (int y = 5; y <= 7; ++y) EXPECT_EQ(plane.Row(y)[0], 4);
+        EXPECT_EQ(plane.At(0, 4), 0);
+        EXPECT_EQ(plane.At(0, 8), 0);
+        EXPECT_EQ(plane.At(1000, 600), 9);
+        // Nothing else was written, between the rows either.
+        EXPECT_EQ(std::count_if(plane.Bytes().begin(), plane.Bytes().end(), [](uint8_t b) { return b != 0; }),
+                  1200 + 3 + 1);
+    };
+    check();
+    plane.EnsureSize(3001, 1301);
+    ASSERT_EQ(plane.Width(), 3001);
+    EXPECT_EQ(plane.Row(0).size(), 3001u);
+    check();
+    plane.PaintColumn(3000, 1300, 1200, 5);
+    EXPECT_EQ(plane.At(3000, 1250), 5);
+    EXPECT_EQ(plane.At(2999, 1250), 0);
+    EXPECT_EQ(plane.Row(1300)[3000], 5);
+}
+
 // Runs are cut at their band's edges, so split groups never draw into each other.
 TEST(Rasterise, RunsStayInsideTheirBand) {
     ViewArea a;
