@@ -188,7 +188,7 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
     for (int i = 0; i < kTraceCount; ++i)
         if (Plotted(set[i], table, i, xIndex)) plotted.push_back(i);
     std::vector<std::optional<XyPoint>> carries(plotted.size());
-    if (range.count >= kTablesFrom && DrawLong(plane, file, area, set, table, xIndex, plotted, range)) plotted.clear();
+    if (range.count >= kLongFrom && DrawLong(plane, file, area, set, table, xIndex, plotted, range)) plotted.clear();
     SampleRun xs, ys;
     for (int64_t at = range.start; !plotted.empty() && at < range.start + range.count; at += kRun) {
         const int64_t n = std::min(kRun, range.start + range.count - at);

@@ -26,7 +26,7 @@ class XyFigureCache {
 public:
     static constexpr int64_t kRun = 65536;  // samples read at a time
     // Ranges from this long are drawn on several threads through runs of values that share a pixel.
-    static constexpr int64_t kTablesFrom = int64_t{1} << 20;
+    static constexpr int64_t kLongFrom = int64_t{1} << 20;
 
     // Plots every trace of `set` that is on (not logic, not the X trace)
     // against trace xIndex over the range, reading the samples from the file,

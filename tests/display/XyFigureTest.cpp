@@ -107,7 +107,7 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
             set[t].isSigned = c.types[4 * i + 1] == 'S' ? 1 : 0;
         }
         const XyRange range{1, 0, c.start, c.count};
-        ASSERT_GE(range.count, XyFigureCache::kTablesFrom);
+        ASSERT_GE(range.count, XyFigureCache::kLongFrom);
         RasterPlane expected, drawn;
         DrawPointByPoint(expected, file, area, set, table, 0, range);
         XyFigureCache figure;
