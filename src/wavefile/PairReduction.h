@@ -15,7 +15,7 @@ inline int64_t EnvelopeChunk(int64_t g, int64_t count) {
 }
 
 // Samples per pair of a summary's finest level.
-inline constexpr int64_t kSummaryBlockSamples = 64;
+inline constexpr int64_t kSummaryBlockSamples = 256;
 
 namespace detail {
 

@@ -400,9 +400,11 @@ TEST_F(SummaryTest, ExpectedReadsReadNoSampleAgain) {
                                             {static_cast<int>(2000000 * 0.256), 4000 * 123, 2000000, 2},
                                             {1001 * 256 + 77, 12345, 1000000, 2},
                                             {66 * 1000 * 256, 0, n, 2}};
-    // Realtime reads of windows' sizes with pairs of at least a block in the acquisition region.
-    const std::vector<EnvelopeRead> acquisition{
-        {70 * 256, 4000 * 7, 130000, 2}, {150 * 256 + 200, 1001, 290000, 2}, {199 * 256 + 1, 2000001, 300000, 2}};
+    // Realtime reads with pairs of at least a block in the region reduced 1/1000
+    // (the acquisition region's pairs are all shorter than a block).
+    const std::vector<EnvelopeRead> reduced{{static_cast<int>(kBlock + 6) * 256 * 1000, 4000 * 7, 2000000, 2},
+                                            {static_cast<int>(2 * kBlock + 22) * 256 * 1000 + 200, 1001, 2900000, 2},
+                                            {static_cast<int>(3 * kBlock + 7) * 256 * 1000 + 1, 20001, 2900000, 2}};
     auto check = [&](CWaveFile& summarised, CWaveFile& plain, const std::vector<EnvelopeRead>& expected, int fullStep,
                      const std::string& what) {
         SCOPED_TRACE(what);
@@ -423,7 +425,7 @@ TEST_F(SummaryTest, ExpectedReadsReadNoSampleAgain) {
     CWaveFile wa(wvf, 0), wb(wvf, 0);
     check(wa, wb, windows, MainStep(n), "wvf");
     CRtmFile ra(dir.File("run.rtm"), 0), rb(dir.File("run.rtm"), 0);
-    check(ra, rb, acquisition, 64 * 256 + 3, "rtm");
+    check(ra, rb, reduced, static_cast<int>(kBlock) * 256 * 1000 + 3, "rtm");
     CFldFile fa, fb;
     ASSERT_EQ(fa.Open(dir.File("run.fld"), 0), -1);
     ASSERT_EQ(fb.Open(dir.File("run.fld"), 0), -1);
