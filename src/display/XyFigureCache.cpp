@@ -171,10 +171,15 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
                          const OnOffTable& table, int xIndex, const XyRange& range) {
     const int left = area.AreaLeft(), top = area.AreaTop(), w = area.areaWidth, h = area.areaHeight;
     std::vector<int64_t> key = KeyOf(area, set, table, xIndex, range);
-    if (key == key_ && bits_.size() == static_cast<size_t>(w) * static_cast<size_t>(h)) {
+    const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
+    const auto kept = std::find_if(kept_.begin(), kept_.end(),
+                                   [&](const Figure& f) { return f.key == key && f.bits.size() == pixels; });
+    if (kept != kept_.end()) {
+        std::rotate(kept_.begin(), kept, kept + 1);
+        const std::vector<uint8_t>& bits = kept_.front().bits;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                const uint8_t b = bits_[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+                const uint8_t b = bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
                 if (b)
                     plane.Set(left + x, top + y,
                               static_cast<uint8_t>((plane.At(left + x, top + y) & ~kTraceLayers) | b));
@@ -203,12 +208,13 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
         }
     }
     ++drawn_;
-    key_ = std::move(key);
-    bits_.assign(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    Figure figure{std::move(key), std::vector<uint8_t>(pixels)};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            bits_[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
+            figure.bits[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] =
                 static_cast<uint8_t>(plane.At(left + x, top + y) & kTraceLayers);
+    if (kept_.size() >= kKept) kept_.pop_back();
+    kept_.insert(kept_.begin(), std::move(figure));
 }
 
 }  // namespace kivelo

@@ -2,6 +2,8 @@
 // The XY figure of a long range drawn from the sample pairs themselves (not
 // from min/max display points), once: the drawn area is kept and put back
 // into the plane while record, range, X trace, traces and scales stay the same.
+// The last few figures are kept, so that going back to a record or a scale
+// just left (History clicks back and forth) draws nothing anew.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -35,7 +37,8 @@ public:
               int xIndex, const XyRange& range);
     // Draws made from the file so far (for tests: the cache's hits do not count).
     int FiguresDrawn() const { return drawn_; }
-    void Clear() { key_.clear(); }
+    void Clear() { kept_.clear(); }
+    static constexpr size_t kKept = 4;
 
 private:
     // The figure of a long range on several threads; false (nothing drawn) when a
@@ -44,8 +47,11 @@ private:
     bool DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
                   const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range);
 
-    std::vector<int64_t> key_;
-    std::vector<uint8_t> bits_;  // trace layers (bits 0..5) of the area, row by row
+    struct Figure {
+        std::vector<int64_t> key;
+        std::vector<uint8_t> bits;  // trace layers (bits 0..5) of the area, row by row
+    };
+    std::vector<Figure> kept_;  // the most recently used first, at most kKept
     int drawn_ = 0;
 };
 

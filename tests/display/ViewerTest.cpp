@@ -307,6 +307,22 @@ TEST_F(Viewer, TwoSinesAQuarterTurnApartDrawACircleFromTheCache) {
     m.mainSet[1].SetVerticalZoom(2.0);  // another scale draws anew
     DrawXy(m, *cache, file, again);
     EXPECT_EQ(cache->xyFigure.FiguresDrawn(), drawn + 1);
+    EXPECT_NE(Pixels(m.mainSet[1].colour), pixels);
+    // Back to the scale before: that figure was kept too, and comes back as it was.
+    m.mainSet[1].SetVerticalZoom(1.0);
+    DrawXy(m, *cache, file, again);
+    EXPECT_EQ(cache->xyFigure.FiguresDrawn(), drawn + 1);
+    EXPECT_EQ(Pixels(m.mainSet[1].colour), pixels);
+    // Beyond the figures kept, the least recently used one is drawn again.
+    for (int k = 1; k <= static_cast<int>(XyFigureCache::kKept); ++k) {
+        m.mainSet[1].SetVerticalZoom(1.0 + 0.25 * k);
+        DrawXy(m, *cache, file, again);
+    }
+    const int before = cache->xyFigure.FiguresDrawn();
+    m.mainSet[1].SetVerticalZoom(1.0);
+    DrawXy(m, *cache, file, again);
+    EXPECT_EQ(cache->xyFigure.FiguresDrawn(), before + 1);
+    EXPECT_EQ(Pixels(m.mainSet[1].colour), pixels);
 }
 
 TEST_F(Viewer, PlaneGrowsToLargeFramesAndTheXyWindowReachesTheRightEdge) {
