@@ -11,6 +11,7 @@
 #include "common/HugePages.h"
 #include "display/ColourCode.h"
 #include "display/DisplayPointLoader.h"
+#include "display/XyLayerCover.h"
 #include "display/XyPixelRuns.h"
 #include "display/XyPlot.h"
 #include "display/XyStroke.h"
@@ -79,12 +80,151 @@ bool StartStrokes(const CWaveFile& file, const TraceSet& set, const OnOffTable& 
     return true;
 }
 
+// The smallest and largest values of some samples, widened by them.
+void Widen(std::span<const int16_t> values, int16_t& low, int16_t& high) {
+    for (const int16_t v : values) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+}
+
+// Once this few pixels in reach are left unpainted, the runs before are searched
+// pair by pair for the last line through each of them, instead of drawn.
+constexpr int64_t kFewLeft = 16;
+
+// Runs last down to first: the colour of the last line through each pixel in
+// reach that `later` has not painted, pairs taken from the last backward.
+bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+                      std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, int64_t first,
+                      int64_t last, const XyReach& reach, XyLayer& later) {
+    std::vector<XyPoint> left;  // unpainted pixels in reach, in plane coordinates
+    const int64_t width = later.width, height = static_cast<int64_t>(later.codes.size()) / width;
+    for (int64_t y = 0; y < height; ++y)
+        for (int64_t x = 0; x < width; ++x) {
+            const auto i = static_cast<size_t>(y * width + x);
+            if (reach.Has(i) && !later.codes[i]) left.push_back({later.left + x, later.top + y});
+        }
+    constexpr int64_t kBefore = 2;  // the pair before the run, read as a whole pair
+    SampleRun xs, ys;
+    std::vector<XyPoint> moves;
+    for (int64_t r = last; r >= first && !left.empty(); --r) {
+        const int64_t at = range.start + r * XyFigureCache::kRun;
+        const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at) + kBefore;
+        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kBefore, n, xs)) return false;
+        for (size_t k = plotted.size(); k-- > 0 && !left.empty();) {
+            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kBefore, n, ys))
+                return false;
+            // The points where the line moves, found a vector at a time as when drawing.
+            XyStroke s = strokes[k];
+            const size_t pairs = std::min(xs.size(), ys.size());
+            if (pairs <= static_cast<size_t>(kBefore)) continue;
+            moves.clear();
+            moves.push_back(s.Reach(xs[kBefore - 1], ys[kBefore - 1]));
+            for (size_t i = kBefore;;) {
+                i += FirstPairOutside(xs.data() + i, ys.data() + i, pairs - i, s.box);
+                if (i >= pairs) break;
+                const XyPoint p = s.Reach(xs[i], ys[i]);
+                if (p.x != moves.back().x || p.y != moves.back().y) moves.push_back(p);
+            }
+            const XyBox& box = s.pen.Box();
+            for (size_t j = moves.size() - 1; j > 0 && !left.empty(); --j) {
+                const XyPoint a = moves[j - 1], b = moves[j];
+                for (size_t m = 0; m < left.size();) {
+                    const XyPoint p = left[m];
+                    bool hit = false;
+                    if (std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y &&
+                        p.y <= std::max(a.y, b.y))
+                        s.pen.Join(a, box.Inside(a.x, a.y), b, box.Inside(b.x, b.y),
+                                   [&](int64_t x, int64_t y) { hit = hit || (x == p.x && y == p.y); });
+                    if (!hit) {
+                        ++m;
+                        continue;
+                    }
+                    later.codes[static_cast<size_t>((p.y - later.top) * width + (p.x - later.left))] = s.code;
+                    left[m] = left.back();
+                    left.pop_back();
+                }
+            }
+        }
+    }
+    return true;
+}
+
+// Runs [from, out.last) of a figure without holes: from the last run backward,
+// each run's lines (continued from the pair before it) laid under what the runs
+// after it painted. A run none of whose lines can reach an unpainted pixel is
+// passed over, and the drawing ends once every pixel the runs could reach is
+// painted. The pixels it paints are those of drawing the runs in order over the layer.
+bool DrawRestBackward(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+                      std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, int64_t from,
+                      Stretch& out) {
+    const int64_t width = out.layer.width, height = static_cast<int64_t>(out.layer.codes.size()) / width;
+    auto runStart = [&](int64_t r) { return range.start + r * XyFigureCache::kRun; };
+    auto runLength = [&](int64_t r) { return std::min(XyFigureCache::kRun, range.start + range.count - runStart(r)); };
+    constexpr int64_t kBefore = 2;  // a whole pair: realtime reads deliver no less
+    SampleRun xs, ys;
+    xs.reserve(kHugeSamples);
+    ys.reserve(kHugeSamples);
+    // What the runs left can reach: the rectangles of their pairs and of the pair before them.
+    int16_t xLow = INT16_MAX, xHigh = INT16_MIN;
+    std::vector<int16_t> yLow(plotted.size(), INT16_MAX), yHigh(plotted.size(), INT16_MIN);
+    int64_t end = out.last;
+    for (int64_t r = from; r < end; ++r) {
+        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), runStart(r) - kBefore,
+                         runLength(r) + kBefore, xs)) {
+            end = r;  // drawn in order, the figure would stop here
+            break;
+        }
+        for (size_t k = 0; k < plotted.size(); ++k) {
+            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), runStart(r) - kBefore,
+                             runLength(r) + kBefore, ys))
+                return false;
+            const size_t n = std::min(xs.size(), ys.size());
+            Widen(std::span<const int16_t>(xs).first(n), xLow, xHigh);
+            Widen(std::span<const int16_t>(ys).first(n), yLow[k], yHigh[k]);
+        }
+    }
+    XyReach reach(out.layer.left, out.layer.top, width, height);
+    for (size_t k = 0; k < plotted.size(); ++k)
+        if (xLow <= xHigh && yLow[k] <= yHigh[k])
+            reach.AddRectangle(strokes[k].columns->RunOf(xLow).pixel, strokes[k].columns->RunOf(xHigh).pixel,
+                               strokes[k].rows->RunOf(yLow[k]).pixel, strokes[k].rows->RunOf(yHigh[k]).pixel);
+
+    XyLayer later{out.layer.left, out.layer.top, width, std::vector<uint8_t>(out.layer.codes.size())};
+    XyLayer run = later;
+    int64_t covered = 0;
+    int64_t r = end - 1;
+    for (; r >= from && reach.Count() - covered > kFewLeft; --r) {
+        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), runStart(r), runLength(r), xs) ||
+            !StartStrokes(file, set, table, xIndex, plotted, range, runStart(r), strokes))
+            return false;
+        std::fill(run.codes.begin(), run.codes.end(), uint8_t{0});
+        for (size_t k = 0; k < plotted.size(); ++k) {
+            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), runStart(r),
+                             runLength(r), ys))
+                return false;
+            strokes[k].Add(xs.data(), ys.data(), std::min(xs.size(), ys.size()), run);
+        }
+        covered += LayUnder(later, run, reach);
+    }
+    if (r >= from && covered < reach.Count() &&
+        !FindLastPainters(file, set, table, xIndex, plotted, range, strokes, from, r, reach, later))
+        return false;
+    LayUnder(later, out.layer, reach);
+    out.layer = std::move(later);
+    if (end < out.last) out.xFailed = end;
+    return true;
+}
+
 bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                  std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, Stretch& out) {
     // On huge pages: the runs read into them need one address translation each.
     SampleRun xs, ys;
     xs.reserve(kHugeSamples);
     ys.reserve(kHugeSamples);
+    // Whether the figure has holes is asked after 1, 2, 4, ... runs: rarely, yet
+    // a dense figure is found before it has cost twice what its first check saw.
+    int64_t nextCheck = 1;
     for (int64_t r = out.first; r < out.last; ++r) {
         const int64_t at = range.start + r * XyFigureCache::kRun;
         const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
@@ -98,6 +238,11 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
             if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at, n, ys))
                 return false;
             strokes[k].Add(xs.data(), ys.data(), std::min(xs.size(), ys.size()), out.layer);
+        }
+        if (r + 1 - out.first == nextCheck && r + 1 < out.last) {
+            nextCheck *= 2;
+            if (WithoutHoles(out.layer))
+                return DrawRestBackward(file, set, table, xIndex, plotted, range, strokes, r + 1, out);
         }
     }
     return true;

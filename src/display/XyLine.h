@@ -92,13 +92,8 @@ public:
     [[gnu::always_inline]] void To(const XyPoint& p, Paint&& paint) {
         if (havePrevious_ && p.x == previous_.x && p.y == previous_.y) return;
         const bool inside = box_.Inside(p.x, p.y);
-        if (havePrevious_ && inside && previousInside_ && std::llabs(p.x - previous_.x) <= 1 &&
-            std::llabs(p.y - previous_.y) <= 1) {
-            // Neighbours, the common case of a long figure: what the line's steps paint.
-            paint(previous_.x, previous_.y);
-            paint(p.x, p.y);
-        } else if (havePrevious_ && (inside || previousInside_)) {
-            XyLine(box_, previous_, p, paint);
+        if (havePrevious_) {
+            Join(previous_, previousInside_, p, inside, paint);
         } else if (inside) {
             paint(p.x, p.y);
         }
@@ -106,6 +101,20 @@ public:
         previousInside_ = inside;
         havePrevious_ = true;
     }
+
+    // What To paints for the line from a to b, two points on different pixels.
+    template <typename Paint>
+    [[gnu::always_inline]] void Join(const XyPoint& a, bool aInside, const XyPoint& b, bool bInside,
+                                     Paint&& paint) const {
+        if (aInside && bInside && std::llabs(b.x - a.x) <= 1 && std::llabs(b.y - a.y) <= 1) {
+            // Neighbours, the common case of a long figure: what the line's steps paint.
+            paint(a.x, a.y);
+            paint(b.x, b.y);
+        } else if (aInside || bInside) {
+            XyLine(box_, a, b, paint);
+        }
+    }
+    const XyBox& Box() const { return box_; }
 
 private:
     XyBox box_;

@@ -1,0 +1,38 @@
+#pragma once
+// For dense XY figures, whose later pairs mostly paint over what earlier ones
+// painted: a stretch's last runs are drawn first, each laid under what the runs
+// after it painted, until every pixel that the runs left could reach is painted.
+#include <cstdint>
+#include <vector>
+
+#include "display/XyStroke.h"
+
+namespace kivelo {
+
+// Whether the layer has painted pixels and they leave no gap along any row or
+// column: what a dense figure of traces around a common centre paints.
+bool WithoutHoles(const XyLayer& layer);
+
+// The pixels of a layer's area that lines between some points can paint: the
+// rectangles their points span, strictly inside the area (whose first column and
+// row are its edges), as lines and their cuts at the edge never leave them.
+class XyReach {
+public:
+    XyReach(int64_t left, int64_t top, int64_t width, int64_t height);
+    // Columns x0..x1 and rows y0..y1, in plane coordinates, in either order.
+    void AddRectangle(int64_t x0, int64_t x1, int64_t y0, int64_t y1);
+    int64_t Count() const { return count_; }
+    bool Has(size_t i) const { return marks_[i] != 0; }
+
+private:
+    int64_t left_, top_, width_, height_;
+    std::vector<uint8_t> marks_;  // row by row, as a layer's codes
+    int64_t count_ = 0;
+
+};
+
+// Puts the pixels of `earlier` where `later` has none; returns how many of them
+// lie in `reach`.
+int64_t LayUnder(XyLayer& later, const XyLayer& earlier, const XyReach& reach);
+
+}  // namespace kivelo
