@@ -120,9 +120,13 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
             if (pairs <= static_cast<size_t>(kBefore)) continue;
             moves.clear();
             moves.push_back(s.Reach(xs[kBefore - 1], ys[kBefore - 1]));
-            for (size_t i = kBefore;;) {
-                i += FirstPairOutside(xs.data() + i, ys.data() + i, pairs - i, s.box);
-                if (i >= pairs) break;
+            for (size_t i = kBefore; i < pairs; ++i) {
+                // A dense figure's line moves at nearly every pair: the next one is tried first.
+                const XyValueBox& v = s.box;
+                if (xs[i] >= v.xLow && xs[i] <= v.xHigh && ys[i] >= v.yLow && ys[i] <= v.yHigh) {
+                    i += FirstPairOutside(xs.data() + i, ys.data() + i, pairs - i, s.box);
+                    if (i >= pairs) break;
+                }
                 const XyPoint p = s.Reach(xs[i], ys[i]);
                 if (p.x != moves.back().x || p.y != moves.back().y) moves.push_back(p);
             }
