@@ -154,11 +154,11 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
     return true;
 }
 
-// Runs [from, out.last) of a figure without holes: from the last run backward,
-// each run's lines (continued from the pair before it) laid under what the runs
-// after it painted. A run none of whose lines can reach an unpainted pixel is
-// passed over, and the drawing ends once every pixel the runs could reach is
-// painted. The pixels it paints are those of drawing the runs in order over the layer.
+// Runs [from, out.last) of a dense figure: from the last run backward, each run's
+// lines (continued from the pair before it) laid under what the runs after it
+// painted, until only a few of the pixels that the runs could reach are left
+// unpainted; the last line through each of those is then looked for pair by pair.
+// The pixels it paints are those of drawing the runs in order over the layer.
 bool DrawRestBackward(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                       std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, int64_t from,
                       Stretch& out) {
@@ -226,7 +226,7 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
     SampleRun xs, ys;
     xs.reserve(kHugeSamples);
     ys.reserve(kHugeSamples);
-    // Whether the figure has holes is asked after 1, 2, 4, ... runs: rarely, yet
+    // Whether the figure is dense is asked after 1, 2, 4, ... runs: rarely, yet
     // a dense figure is found before it has cost twice what its first check saw.
     int64_t nextCheck = 1;
     for (int64_t r = out.first; r < out.last; ++r) {
@@ -245,7 +245,7 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
         }
         if (r + 1 - out.first == nextCheck && r + 1 < out.last) {
             nextCheck *= 2;
-            if (WithoutHoles(out.layer))
+            if (Dense(out.layer))
                 return DrawRestBackward(file, set, table, xIndex, plotted, range, strokes, r + 1, out);
         }
     }

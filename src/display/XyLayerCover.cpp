@@ -4,12 +4,12 @@
 
 namespace kivelo {
 
-bool WithoutHoles(const XyLayer& layer) {
+bool Dense(const XyLayer& layer) {
     const int64_t w = layer.width, h = w > 0 ? static_cast<int64_t>(layer.codes.size()) / w : 0;
     // Per column: the first and last painted row and how many rows between are painted.
     std::vector<int64_t> top(static_cast<size_t>(std::max<int64_t>(w, 0)), -1), bottom(top.size(), -1),
         count(top.size(), 0);
-    bool any = false;
+    int64_t painted = 0, x0 = w, x1 = -1, y0 = -1, y1 = -1;
     for (int64_t y = 0; y < h; ++y) {
         const uint8_t* row = layer.codes.data() + y * w;
         int64_t first = 0;
@@ -18,17 +18,21 @@ bool WithoutHoles(const XyLayer& layer) {
         int64_t last = w - 1;
         while (!row[last]) --last;
         if (std::find(row + first, row + last + 1, uint8_t{0}) != row + last + 1) return false;
-        any = true;
         for (int64_t x = first; x <= last; ++x) {
             const auto c = static_cast<size_t>(x);
             if (top[c] < 0) top[c] = y;
             bottom[c] = y;
             ++count[c];
         }
+        painted += last - first + 1;
+        x0 = std::min(x0, first);
+        x1 = std::max(x1, last);
+        if (y0 < 0) y0 = y;
+        y1 = y;
     }
     for (size_t c = 0; c < top.size(); ++c)
         if (top[c] >= 0 && count[c] != bottom[c] - top[c] + 1) return false;
-    return any;
+    return painted > 0 && 2 * painted >= (x1 - x0 + 1) * (y1 - y0 + 1);
 }
 
 XyReach::XyReach(int64_t left, int64_t top, int64_t width, int64_t height)

@@ -9,9 +9,10 @@
 
 namespace kivelo {
 
-// Whether the layer has painted pixels and they leave no gap along any row or
-// column: what a dense figure of traces around a common centre paints.
-bool WithoutHoles(const XyLayer& layer);
+// Whether the layer's painted pixels leave no gap along any row or column and
+// cover at least half the rectangle they span: what a dense figure of traces
+// around a common centre paints (and a line or a curve does not).
+bool Dense(const XyLayer& layer);
 
 // The pixels of a layer's area that lines between some points can paint: the
 // rectangles their points span, strictly inside the area (whose first column and

@@ -18,15 +18,15 @@ XyLayer LayerOf(const std::vector<std::string>& rows) {
     return layer;
 }
 
-TEST(XyLayerCover, WithoutHolesAlongEveryRowAndColumn) {
-    EXPECT_FALSE(WithoutHoles(LayerOf({"....", "...."})));  // nothing painted
-    EXPECT_TRUE(WithoutHoles(LayerOf({"....", ".1..", "...."})));
+TEST(XyLayerCover, DenseWithoutGapsAlongRowsAndColumnsAndFillingHalfItsRectangle) {
+    EXPECT_FALSE(Dense(LayerOf({"....", "...."})));  // nothing painted
+    EXPECT_TRUE(Dense(LayerOf({"....", ".1..", "...."})));
     // Rectangles of several traces around a common centre, corners left out.
-    EXPECT_TRUE(WithoutHoles(LayerOf({"......", "..22..", ".1111.", ".1211.", "..22..", "......"})));
-    EXPECT_TRUE(WithoutHoles(LayerOf({"1...", ".1..", "..1.", "...1"})));  // a diagonal
-    EXPECT_FALSE(WithoutHoles(LayerOf({".....", ".111.", ".1.1.", ".111.", "....."})));  // a ring
-    EXPECT_FALSE(WithoutHoles(LayerOf({"11.11", "....."})));                             // a gap in a row
-    EXPECT_FALSE(WithoutHoles(LayerOf({"1...", "....", "1..."})));                       // a gap in a column
+    EXPECT_TRUE(Dense(LayerOf({"......", "..22..", ".1111.", ".1211.", "..22..", "......"})));
+    EXPECT_FALSE(Dense(LayerOf({"1...", ".1..", "..1.", "...1"})));                // a line
+    EXPECT_FALSE(Dense(LayerOf({".....", ".111.", ".1.1.", ".111.", "....."})));  // a ring
+    EXPECT_FALSE(Dense(LayerOf({"11.11", "....."})));                             // a gap in a row
+    EXPECT_FALSE(Dense(LayerOf({"1...", "....", "1..."})));                       // a gap in a column
 }
 
 TEST(XyLayerCover, ReachCountsPixelsStrictlyInsideOnceAndLayUnderFillsOnlyEmptyOnes) {
