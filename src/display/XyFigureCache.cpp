@@ -20,6 +20,9 @@ namespace kivelo {
 namespace {
 
 constexpr uint8_t kTraceLayers = 0x3F;
+// Samples read before a run for the pair that its line starts from: a whole pair,
+// as realtime reads deliver no less.
+constexpr int64_t kPairBefore = 2;
 constexpr size_t kHugeSamples = kHugePageBytes / sizeof(int16_t);
 
 bool Plotted(const DisplayTrace& t, const OnOffTable& table, int index, int xIndex) {
@@ -64,15 +67,14 @@ struct Stretch {
 // The line of each trace goes on from the pixel of its last pair before `at`.
 bool StartStrokes(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                   std::span<const int> plotted, const XyRange& range, int64_t at, std::span<XyStroke> strokes) {
-    constexpr int64_t kBefore = 2;  // a whole pair: realtime reads deliver no less
     SampleRun xs, ys;
-    if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kBefore, kBefore, xs) ||
-        xs.size() != kBefore)
+    if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kPairBefore, kPairBefore, xs) ||
+        xs.size() != kPairBefore)
         return false;
     for (size_t k = 0; k < plotted.size(); ++k) {
-        if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kBefore, kBefore,
+        if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kPairBefore, kPairBefore,
                          ys) ||
-            ys.size() != kBefore)
+            ys.size() != kPairBefore)
             return false;
         strokes[k].pen.StartFrom(strokes[k].Reach(xs.back(), ys.back()));
         strokes[k].boxed = true;
@@ -104,23 +106,22 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
             const auto i = static_cast<size_t>(y * width + x);
             if (reach.Has(i) && !later.codes[i]) left.push_back({later.left + x, later.top + y});
         }
-    constexpr int64_t kBefore = 2;  // the pair before the run, read as a whole pair
     SampleRun xs, ys;
     std::vector<XyPoint> moves;
     for (int64_t r = last; r >= first && !left.empty(); --r) {
         const int64_t at = range.start + r * XyFigureCache::kRun;
-        const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at) + kBefore;
-        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kBefore, n, xs)) return false;
+        const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at) + kPairBefore;
+        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kPairBefore, n, xs)) return false;
         for (size_t k = plotted.size(); k-- > 0 && !left.empty();) {
-            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kBefore, n, ys))
+            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kPairBefore, n, ys))
                 return false;
             // The points where the line moves, found a vector at a time as when drawing.
             XyStroke s = strokes[k];
             const size_t pairs = std::min(xs.size(), ys.size());
-            if (pairs <= static_cast<size_t>(kBefore)) continue;
+            if (pairs <= static_cast<size_t>(kPairBefore)) continue;
             moves.clear();
-            moves.push_back(s.Reach(xs[kBefore - 1], ys[kBefore - 1]));
-            for (size_t i = kBefore; i < pairs; ++i) {
+            moves.push_back(s.Reach(xs[kPairBefore - 1], ys[kPairBefore - 1]));
+            for (size_t i = kPairBefore; i < pairs; ++i) {
                 // A dense figure's line moves at nearly every pair: the next one is tried first.
                 const XyValueBox& v = s.box;
                 if (xs[i] >= v.xLow && xs[i] <= v.xHigh && ys[i] >= v.yLow && ys[i] <= v.yHigh) {
@@ -165,7 +166,6 @@ bool DrawRestBackward(const CWaveFile& file, const TraceSet& set, const OnOffTab
     const int64_t width = out.layer.width, height = static_cast<int64_t>(out.layer.codes.size()) / width;
     auto runStart = [&](int64_t r) { return range.start + r * XyFigureCache::kRun; };
     auto runLength = [&](int64_t r) { return std::min(XyFigureCache::kRun, range.start + range.count - runStart(r)); };
-    constexpr int64_t kBefore = 2;  // a whole pair: realtime reads deliver no less
     SampleRun xs, ys;
     xs.reserve(kHugeSamples);
     ys.reserve(kHugeSamples);
@@ -174,14 +174,14 @@ bool DrawRestBackward(const CWaveFile& file, const TraceSet& set, const OnOffTab
     std::vector<int16_t> yLow(plotted.size(), INT16_MAX), yHigh(plotted.size(), INT16_MIN);
     int64_t end = out.last;
     for (int64_t r = from; r < end; ++r) {
-        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), runStart(r) - kBefore,
-                         runLength(r) + kBefore, xs)) {
+        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), runStart(r) - kPairBefore,
+                         runLength(r) + kPairBefore, xs)) {
             end = r;  // drawn in order, the figure would stop here
             break;
         }
         for (size_t k = 0; k < plotted.size(); ++k) {
-            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), runStart(r) - kBefore,
-                             runLength(r) + kBefore, ys))
+            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), runStart(r) - kPairBefore,
+                             runLength(r) + kPairBefore, ys))
                 return false;
             const size_t n = std::min(xs.size(), ys.size());
             Widen(std::span<const int16_t>(xs).first(n), xLow, xHigh);
