@@ -95,7 +95,8 @@ void Widen(std::span<const int16_t> values, int16_t& low, int16_t& high) {
 constexpr int64_t kFewLeft = 16;
 
 // Runs last down to first: the colour of the last line through each pixel in
-// reach that `later` has not painted, pairs taken from the last backward.
+// reach that `later` has not painted, pairs taken from the last backward. Only
+// the lines whose values come near one of those pixels are looked at.
 bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                       std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, int64_t first,
                       int64_t last, const XyReach& reach, XyLayer& later) {
@@ -107,7 +108,8 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
             if (reach.Has(i) && !later.codes[i]) left.push_back({later.left + x, later.top + y});
         }
     SampleRun xs, ys;
-    std::vector<XyPoint> moves;
+    std::vector<XyValueBox> windows;
+    std::vector<uint32_t> near;
     for (int64_t r = last; r >= first && !left.empty(); --r) {
         const int64_t at = range.start + r * XyFigureCache::kRun;
         const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at) + kPairBefore;
@@ -115,25 +117,25 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
         for (size_t k = plotted.size(); k-- > 0 && !left.empty();) {
             if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kPairBefore, n, ys))
                 return false;
-            // The points where the line moves, found a vector at a time as when drawing.
-            XyStroke s = strokes[k];
+            const XyStroke& s = strokes[k];
             const size_t pairs = std::min(xs.size(), ys.size());
             if (pairs <= static_cast<size_t>(kPairBefore)) continue;
-            moves.clear();
-            moves.push_back(s.Reach(xs[kPairBefore - 1], ys[kPairBefore - 1]));
-            for (size_t i = kPairBefore; i < pairs; ++i) {
-                // A dense figure's line moves at nearly every pair: the next one is tried first.
-                const XyValueBox& v = s.box;
-                if (xs[i] >= v.xLow && xs[i] <= v.xHigh && ys[i] >= v.yLow && ys[i] <= v.yHigh) {
-                    i += FirstPairOutside(xs.data() + i, ys.data() + i, pairs - i, s.box);
-                    if (i >= pairs) break;
-                }
-                const XyPoint p = s.Reach(xs[i], ys[i]);
-                if (p.x != moves.back().x || p.y != moves.back().y) moves.push_back(p);
+            windows.clear();
+            for (const XyPoint& p : left) {
+                XyValueBox w{};
+                if (s.columns->Reaching(p.x, w.xLow, w.xHigh) && s.rows->Reaching(p.y, w.yLow, w.yHigh))
+                    windows.push_back(w);
             }
+            // The lines from the pair before the run on, each from pair i - 1 to pair i.
+            constexpr size_t kFrom = kPairBefore - 1;
+            near.clear();
+            PairsNear(xs.data() + kFrom, ys.data() + kFrom, pairs - kFrom, windows, near);
+            auto pointOf = [&](size_t i) { return XyPoint{s.columns->RunOf(xs[i]).pixel, s.rows->RunOf(ys[i]).pixel}; };
             const XyBox& box = s.pen.Box();
-            for (size_t j = moves.size() - 1; j > 0 && !left.empty(); --j) {
-                const XyPoint a = moves[j - 1], b = moves[j];
+            for (size_t q = near.size(); q-- > 0 && !left.empty();) {
+                const size_t i = near[q] + kFrom;
+                const XyPoint a = pointOf(i - 1), b = pointOf(i);
+                if (a.x == b.x && a.y == b.y) continue;  // on one pixel: no line
                 for (size_t m = 0; m < left.size();) {
                     const XyPoint p = left[m];
                     bool hit = false;

@@ -19,4 +19,26 @@ XyPixelRuns::XyPixelRuns(const XyAxis& axis, int64_t first, int64_t last)
     }
 }
 
+bool XyPixelRuns::Reaching(int64_t c, int16_t& low, int16_t& high) const {
+    auto pixel = [&](int v) { return int64_t{RunOf(static_cast<int16_t>(v)).pixel}; };
+    // The first value from which pred holds (it holds on every value after); 32768 when none.
+    auto firstTrue = [](auto pred) {
+        int lo = INT16_MIN, hi = INT16_MAX + 1;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (pred(mid)) hi = mid;
+            else lo = mid + 1;
+        }
+        return lo;
+    };
+    const bool up = pixel(INT16_MIN) <= pixel(INT16_MAX);
+    const int l = up ? firstTrue([&](int v) { return pixel(v) >= c; }) : firstTrue([&](int v) { return pixel(v) <= c; });
+    const int h =
+        (up ? firstTrue([&](int v) { return pixel(v) > c; }) : firstTrue([&](int v) { return pixel(v) < c; })) - 1;
+    if (l > INT16_MAX || h < INT16_MIN) return false;
+    low = static_cast<int16_t>(l);
+    high = static_cast<int16_t>(h);
+    return true;
+}
+
 }  // namespace kivelo

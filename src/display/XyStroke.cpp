@@ -7,6 +7,8 @@
 
 #include "display/XyStroke.h"
 
+#include <algorithm>
+
 HWY_BEFORE_NAMESPACE();
 namespace kivelo {
 namespace HWY_NAMESPACE {
@@ -35,6 +37,34 @@ size_t FirstPairOutsideImpl(const int16_t* xs, const int16_t* ys, size_t n, cons
     return Outside(xs, ys, n, box);
 }
 
+void PairsNearImpl(const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n,
+                   std::span<const XyValueBox> windows, std::vector<uint32_t>& out) {
+    const hn::ScalableTag<int16_t> d;
+    const size_t N = hn::Lanes(d);
+    auto near = [&](int16_t xa, int16_t xb, int16_t ya, int16_t yb) {
+        for (const XyValueBox& w : windows)
+            if (std::min(xa, xb) <= w.xHigh && std::max(xa, xb) >= w.xLow && std::min(ya, yb) <= w.yHigh &&
+                std::max(ya, yb) >= w.yLow)
+                return true;
+        return false;
+    };
+    size_t i = 1;
+    for (; i + N <= n; i += N) {
+        const auto x0 = hn::LoadU(d, xs + i - 1), x1 = hn::LoadU(d, xs + i);
+        const auto y0 = hn::LoadU(d, ys + i - 1), y1 = hn::LoadU(d, ys + i);
+        const auto xMin = hn::Min(x0, x1), xMax = hn::Max(x0, x1), yMin = hn::Min(y0, y1), yMax = hn::Max(y0, y1);
+        auto any = hn::Lt(xMin, xMin);
+        for (const XyValueBox& w : windows)
+            any = hn::Or(any, hn::Not(hn::Or(hn::Or(hn::Gt(xMin, hn::Set(d, w.xHigh)), hn::Lt(xMax, hn::Set(d, w.xLow))),
+                                             hn::Or(hn::Gt(yMin, hn::Set(d, w.yHigh)), hn::Lt(yMax, hn::Set(d, w.yLow))))));
+        if (hn::AllFalse(d, any)) continue;
+        for (size_t j = 0; j < N; ++j)
+            if (near(xs[i + j - 1], xs[i + j], ys[i + j - 1], ys[i + j])) out.push_back(static_cast<uint32_t>(i + j));
+    }
+    for (; i < n; ++i)
+        if (near(xs[i - 1], xs[i], ys[i - 1], ys[i])) out.push_back(static_cast<uint32_t>(i));
+}
+
 void AddImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n, XyLayer& layer) {
     uint8_t* codes = layer.codes.data();
     const int64_t left = layer.left, top = layer.top, width = layer.width;
@@ -59,6 +89,12 @@ namespace kivelo {
 
 HWY_EXPORT(FirstPairOutsideImpl);
 HWY_EXPORT(AddImpl);
+HWY_EXPORT(PairsNearImpl);
+
+void PairsNear(const int16_t* xs, const int16_t* ys, size_t n, std::span<const XyValueBox> windows,
+               std::vector<uint32_t>& out) {
+    HWY_DYNAMIC_DISPATCH(PairsNearImpl)(xs, ys, n, windows, out);
+}
 
 size_t FirstPairOutside(const int16_t* xs, const int16_t* ys, size_t n, const XyValueBox& box) {
     return HWY_DYNAMIC_DISPATCH(FirstPairOutsideImpl)(xs, ys, n, box);

@@ -21,6 +21,13 @@ struct XyValueBox {
 // Vectorised for the processor's best instruction set.
 size_t FirstPairOutside(const int16_t* xs, const int16_t* ys, size_t n, const XyValueBox& box);
 
+// Pairs i whose line from pair i - 1 may pass a pixel: for some window, the two
+// pairs' X values reach from at most xHigh to at least xLow and their Y values
+// from at most yHigh to at least yLow. Appends those i in [1, n) to `out`, in order.
+// Vectorised for the processor's best instruction set.
+void PairsNear(const int16_t* xs, const int16_t* ys, size_t n, std::span<const XyValueBox> windows,
+               std::vector<uint32_t>& out);
+
 // The colour codes one thread painted into the area, row by row; 0 where it painted nothing.
 struct XyLayer {
     int64_t left = 0, top = 0, width = 0;

@@ -19,6 +19,7 @@
 #include "display/DisplayPointLoader.h"
 #include "display/XyAxis.h"
 #include "display/XyFigureCache.h"
+#include "display/XyPixelRuns.h"
 #include "display/XyPlot.h"
 #include "display/XyStroke.h"
 #include "wavefile/SummaryStore.h"
@@ -54,7 +55,7 @@ struct Case {
     int64_t start, count;
     int threads;
     double amplitude = 0.8;  // of full scale
-    std::optional<wavegen::Signal> last;  // of the last trace, when it differs
+    std::optional<wavegen::Signal> last = std::nullopt;  // of the last trace, when it differs
 };
 
 TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
@@ -196,6 +197,38 @@ TEST(XyAxisTest, WholeNumberPositionsAreTheFloatingOnesAndMonotonic) {
                         if (product < 0x1p53) ASSERT_EQ(pixel, FloatingPixel(zoom, position, size, 10, down, v)) << v;
                     }
                 }
+}
+
+// The values whose lines can span a pixel, against the pixels of random pairs of
+// values, across zooms, directions and pixels inside, at and beyond the area.
+TEST(XyAxisTest, ValuesReachingAPixelAreThoseOfTheLinesSpanningIt) {
+    std::mt19937 rnd(5);
+    for (const int32_t zoom : {3, 65536, 67109, 65536 * 40, 1 << 26})
+        for (const bool down : {false, true}) {
+            const XyAxis axis(zoom, 900, 254, 10, down);
+            const XyPixelRuns runs(axis, 10, 264);
+            for (const int64_t c : {int64_t{-5}, int64_t{10}, int64_t{11}, int64_t{100}, int64_t{137}, int64_t{263},
+                                    int64_t{264}, int64_t{400}}) {
+                SCOPED_TRACE(testing::Message() << zoom << (down ? " down" : "") << " pixel " << c);
+                int16_t low = 0, high = 0;
+                const bool any = runs.Reaching(c, low, high);
+                for (int i = 0; i < 20000; ++i) {
+                    // Values from anywhere, and from around the pixel's own values.
+                    const auto near = [&] {
+                        return static_cast<int16_t>(std::clamp<int>((i % 2 ? low : high) + static_cast<int>(rnd() % 9) - 4,
+                                                                    INT16_MIN, INT16_MAX));
+                    };
+                    const auto a = i % 3 ? static_cast<int16_t>(rnd()) : near(), b = i % 5 ? static_cast<int16_t>(rnd()) : near();
+                    const int64_t pa = axis.Pixel(a), pb = axis.Pixel(b);
+                    const bool spans = std::min(pa, pb) <= c && c <= std::max(pa, pb);
+                    const bool said = any && std::min(a, b) <= high && std::max(a, b) >= low;
+                    if (spans != said) {
+                        ADD_FAILURE() << a << " " << b;
+                        break;
+                    }
+                }
+            }
+        }
 }
 
 }  // namespace
