@@ -64,16 +64,26 @@ struct Stretch {
     int64_t xFailed = INT64_MAX;
 };
 
+// Where run r of the range starts, and how many samples it holds.
+int64_t RunStart(const XyRange& range, int64_t r) { return range.start + r * XyFigureCache::kRun; }
+int64_t RunLength(const XyRange& range, int64_t r) {
+    return std::min(XyFigureCache::kRun, range.start + range.count - RunStart(range, r));
+}
+
+// Samples [at, at + n) of trace `index` of the set, as displayed.
+bool ReadTrace(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, const XyRange& range, int index,
+               int64_t at, int64_t n, SampleRun& out) {
+    return ReadSamples(set[index], file, range.record, ChannelOf(table, index), at, n, out);
+}
+
 // The line of each trace goes on from the pixel of its last pair before `at`.
 bool StartStrokes(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                   std::span<const int> plotted, const XyRange& range, int64_t at, std::span<XyStroke> strokes) {
     SampleRun xs, ys;
-    if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kPairBefore, kPairBefore, xs) ||
-        xs.size() != kPairBefore)
+    if (!ReadTrace(file, set, table, range, xIndex, at - kPairBefore, kPairBefore, xs) || xs.size() != kPairBefore)
         return false;
     for (size_t k = 0; k < plotted.size(); ++k) {
-        if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kPairBefore, kPairBefore,
-                         ys) ||
+        if (!ReadTrace(file, set, table, range, plotted[k], at - kPairBefore, kPairBefore, ys) ||
             ys.size() != kPairBefore)
             return false;
         strokes[k].pen.StartFrom(strokes[k].Reach(xs.back(), ys.back()));
@@ -111,12 +121,10 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
     std::vector<XyValueBox> windows;
     std::vector<uint32_t> near;
     for (int64_t r = last; r >= first && !left.empty(); --r) {
-        const int64_t at = range.start + r * XyFigureCache::kRun;
-        const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at) + kPairBefore;
-        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at - kPairBefore, n, xs)) return false;
+        const int64_t at = RunStart(range, r), n = RunLength(range, r) + kPairBefore;
+        if (!ReadTrace(file, set, table, range, xIndex, at - kPairBefore, n, xs)) return false;
         for (size_t k = plotted.size(); k-- > 0 && !left.empty();) {
-            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at - kPairBefore, n, ys))
-                return false;
+            if (!ReadTrace(file, set, table, range, plotted[k], at - kPairBefore, n, ys)) return false;
             const XyStroke& s = strokes[k];
             const size_t pairs = std::min(xs.size(), ys.size());
             if (pairs <= static_cast<size_t>(kPairBefore)) continue;
@@ -166,8 +174,6 @@ bool DrawRestBackward(const CWaveFile& file, const TraceSet& set, const OnOffTab
                       std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, int64_t from,
                       Stretch& out) {
     const int64_t width = out.layer.width, height = static_cast<int64_t>(out.layer.codes.size()) / width;
-    auto runStart = [&](int64_t r) { return range.start + r * XyFigureCache::kRun; };
-    auto runLength = [&](int64_t r) { return std::min(XyFigureCache::kRun, range.start + range.count - runStart(r)); };
     SampleRun xs, ys;
     xs.reserve(kHugeSamples);
     ys.reserve(kHugeSamples);
@@ -176,14 +182,14 @@ bool DrawRestBackward(const CWaveFile& file, const TraceSet& set, const OnOffTab
     std::vector<int16_t> yLow(plotted.size(), INT16_MAX), yHigh(plotted.size(), INT16_MIN);
     int64_t end = out.last;
     for (int64_t r = from; r < end; ++r) {
-        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), runStart(r) - kPairBefore,
-                         runLength(r) + kPairBefore, xs)) {
+        if (!ReadTrace(file, set, table, range, xIndex, RunStart(range, r) - kPairBefore,
+                       RunLength(range, r) + kPairBefore, xs)) {
             end = r;  // drawn in order, the figure would stop here
             break;
         }
         for (size_t k = 0; k < plotted.size(); ++k) {
-            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), runStart(r) - kPairBefore,
-                             runLength(r) + kPairBefore, ys))
+            if (!ReadTrace(file, set, table, range, plotted[k], RunStart(range, r) - kPairBefore,
+                           RunLength(range, r) + kPairBefore, ys))
                 return false;
             const size_t n = std::min(xs.size(), ys.size());
             Widen(std::span<const int16_t>(xs).first(n), xLow, xHigh);
@@ -201,13 +207,12 @@ bool DrawRestBackward(const CWaveFile& file, const TraceSet& set, const OnOffTab
     int64_t covered = 0;
     int64_t r = end - 1;
     for (; r >= from && reach.Count() - covered > kFewLeft; --r) {
-        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), runStart(r), runLength(r), xs) ||
-            !StartStrokes(file, set, table, xIndex, plotted, range, runStart(r), strokes))
+        if (!ReadTrace(file, set, table, range, xIndex, RunStart(range, r), RunLength(range, r), xs) ||
+            !StartStrokes(file, set, table, xIndex, plotted, range, RunStart(range, r), strokes))
             return false;
         std::fill(run.codes.begin(), run.codes.end(), uint8_t{0});
         for (size_t k = 0; k < plotted.size(); ++k) {
-            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), runStart(r),
-                             runLength(r), ys))
+            if (!ReadTrace(file, set, table, range, plotted[k], RunStart(range, r), RunLength(range, r), ys))
                 return false;
             strokes[k].Add(xs.data(), ys.data(), std::min(xs.size(), ys.size()), run);
         }
@@ -232,17 +237,15 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
     // a dense figure is found before it has cost twice what its first check saw.
     int64_t nextCheck = 1;
     for (int64_t r = out.first; r < out.last; ++r) {
-        const int64_t at = range.start + r * XyFigureCache::kRun;
-        const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
-        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs)) {
+        const int64_t at = RunStart(range, r), n = RunLength(range, r);
+        if (!ReadTrace(file, set, table, range, xIndex, at, n, xs)) {
             out.xFailed = r;
             return true;
         }
         if (r == out.first && r > 0 && !StartStrokes(file, set, table, xIndex, plotted, range, at, strokes))
             return false;
         for (size_t k = 0; k < plotted.size(); ++k) {
-            if (!ReadSamples(set[plotted[k]], file, range.record, ChannelOf(table, plotted[k]), at, n, ys))
-                return false;
+            if (!ReadTrace(file, set, table, range, plotted[k], at, n, ys)) return false;
             strokes[k].Add(xs.data(), ys.data(), std::min(xs.size(), ys.size()), out.layer);
         }
         if (r + 1 - out.first == nextCheck && r + 1 < out.last) {
