@@ -55,13 +55,11 @@ std::vector<int64_t> KeyOf(const ViewArea& area, const TraceSet& set, const OnOf
     return key;
 }
 
-// A stretch of runs drawn by one thread into a layer of its own, each trace's
-// line continued from the pixel of the pair before the stretch. Runs from
-// `xFailed` on were not drawn: their X samples could not be read.
+// A stretch of runs drawn by one thread into a layer of its own, from its last
+// pair backward; each trace's line starts from the pair before the stretch.
 struct Stretch {
     int64_t first = 0, last = 0;
     XyLayer layer;
-    int64_t xFailed = INT64_MAX;
 };
 
 // Where run r of the range starts, and how many samples it holds.
@@ -69,27 +67,22 @@ int64_t RunStart(const XyRange& range, int64_t r) { return range.start + r * XyF
 int64_t RunLength(const XyRange& range, int64_t r) {
     return std::min(XyFigureCache::kRun, range.start + range.count - RunStart(range, r));
 }
+// Samples read before run r for the pair that its lines start from: a whole
+// pair, as realtime reads deliver no less; none before the range's first run.
+int64_t ReadBefore(int64_t r) { return r > 0 ? kPairBefore : 0; }
 
-// Samples [at, at + n) of trace `index` of the set, as displayed.
+// Samples [at, at + n) of trace `index` of the set, as displayed; false unless all were read.
 bool ReadTrace(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, const XyRange& range, int index,
                int64_t at, int64_t n, SampleRun& out) {
-    return ReadSamples(set[index], file, range.record, ChannelOf(table, index), at, n, out);
+    return ReadSamples(set[index], file, range.record, ChannelOf(table, index), at, n, out) &&
+           static_cast<int64_t>(out.size()) == n;
 }
 
-// The line of each trace goes on from the pixel of its last pair before `at`.
-bool StartStrokes(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
-                  std::span<const int> plotted, const XyRange& range, int64_t at, std::span<XyStroke> strokes) {
-    SampleRun xs, ys;
-    if (!ReadTrace(file, set, table, range, xIndex, at - kPairBefore, kPairBefore, xs) || xs.size() != kPairBefore)
-        return false;
-    for (size_t k = 0; k < plotted.size(); ++k) {
-        if (!ReadTrace(file, set, table, range, plotted[k], at - kPairBefore, kPairBefore, ys) ||
-            ys.size() != kPairBefore)
-            return false;
-        strokes[k].pen.StartFrom(strokes[k].Reach(xs.back(), ys.back()));
-        strokes[k].boxed = true;
-    }
-    return true;
+// Run r of trace `index` with the samples read before it.
+bool ReadRun(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, const XyRange& range, int index,
+             int64_t r, SampleRun& out) {
+    return ReadTrace(file, set, table, range, index, RunStart(range, r) - ReadBefore(r),
+                     RunLength(range, r) + ReadBefore(r), out);
 }
 
 // The smallest and largest values of some samples, widened by them.
@@ -98,6 +91,28 @@ void Widen(std::span<const int16_t> values, int16_t& low, int16_t& high) {
         low = std::min(low, v);
         high = std::max(high, v);
     }
+}
+
+// What runs first..last can reach: the rectangles of their pairs and of the pair before them.
+bool ReachOf(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+             std::span<const int> plotted, const XyRange& range, std::span<const XyStroke> strokes, int64_t first,
+             int64_t last, XyReach& reach) {
+    SampleRun xs, ys;
+    int16_t xLow = INT16_MAX, xHigh = INT16_MIN;
+    std::vector<int16_t> yLow(plotted.size(), INT16_MAX), yHigh(plotted.size(), INT16_MIN);
+    for (int64_t r = first; r <= last; ++r) {
+        if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
+        Widen(xs, xLow, xHigh);
+        for (size_t k = 0; k < plotted.size(); ++k) {
+            if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
+            Widen(ys, yLow[k], yHigh[k]);
+        }
+    }
+    for (size_t k = 0; k < plotted.size(); ++k)
+        if (xLow <= xHigh && yLow[k] <= yHigh[k])
+            reach.AddRectangle(strokes[k].columns->RunOf(xLow).pixel, strokes[k].columns->RunOf(xHigh).pixel,
+                               strokes[k].rows->RunOf(yLow[k]).pixel, strokes[k].rows->RunOf(yHigh[k]).pixel);
+    return true;
 }
 
 // Once this few pixels in reach are left unpainted, the runs before are searched
@@ -117,17 +132,20 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
             const auto i = static_cast<size_t>(y * width + x);
             if (reach.Has(i) && !later.codes[i]) left.push_back({later.left + x, later.top + y});
         }
+    const auto found = [&](size_t m, uint8_t code) {
+        later.codes[static_cast<size_t>((left[m].y - later.top) * width + (left[m].x - later.left))] = code;
+        left[m] = left.back();
+        left.pop_back();
+    };
     SampleRun xs, ys;
     std::vector<XyValueBox> windows;
     std::vector<uint32_t> near;
     for (int64_t r = last; r >= first && !left.empty(); --r) {
-        const int64_t at = RunStart(range, r), n = RunLength(range, r) + kPairBefore;
-        if (!ReadTrace(file, set, table, range, xIndex, at - kPairBefore, n, xs)) return false;
+        if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
         for (size_t k = plotted.size(); k-- > 0 && !left.empty();) {
-            if (!ReadTrace(file, set, table, range, plotted[k], at - kPairBefore, n, ys)) return false;
+            if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
             const XyStroke& s = strokes[k];
-            const size_t pairs = std::min(xs.size(), ys.size());
-            if (pairs <= static_cast<size_t>(kPairBefore)) continue;
+            auto pointOf = [&](size_t i) { return XyPoint{s.columns->RunOf(xs[i]).pixel, s.rows->RunOf(ys[i]).pixel}; };
             windows.clear();
             for (const XyPoint& p : left) {
                 XyValueBox w{};
@@ -135,13 +153,12 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
                     windows.push_back(w);
             }
             // The lines from the pair before the run on, each from pair i - 1 to pair i.
-            constexpr size_t kFrom = kPairBefore - 1;
+            const size_t from = ReadBefore(r) ? kPairBefore - 1 : 0;
             near.clear();
-            PairsNear(xs.data() + kFrom, ys.data() + kFrom, pairs - kFrom, windows, near);
-            auto pointOf = [&](size_t i) { return XyPoint{s.columns->RunOf(xs[i]).pixel, s.rows->RunOf(ys[i]).pixel}; };
+            PairsNear(xs.data() + from, ys.data() + from, xs.size() - from, windows, near);
             const XyBox& box = s.pen.Box();
             for (size_t q = near.size(); q-- > 0 && !left.empty();) {
-                const size_t i = near[q] + kFrom;
+                const size_t i = near[q] + from;
                 const XyPoint a = pointOf(i - 1), b = pointOf(i);
                 if (a.x == b.x && a.y == b.y) continue;  // on one pixel: no line
                 for (size_t m = 0; m < left.size();) {
@@ -151,107 +168,63 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
                         p.y <= std::max(a.y, b.y))
                         s.pen.Join(a, box.Inside(a.x, a.y), b, box.Inside(b.x, b.y),
                                    [&](int64_t x, int64_t y) { hit = hit || (x == p.x && y == p.y); });
-                    if (!hit) {
-                        ++m;
-                        continue;
-                    }
-                    later.codes[static_cast<size_t>((p.y - later.top) * width + (p.x - later.left))] = s.code;
-                    left[m] = left.back();
-                    left.pop_back();
+                    if (hit) found(m, s.code);
+                    else ++m;
                 }
             }
+            // The range's first pair, painted by itself before any line.
+            if (r == 0)
+                for (size_t m = 0; m < left.size(); ++m)
+                    if (const XyPoint p = pointOf(0); p.x == left[m].x && p.y == left[m].y) {
+                        found(m, s.code);
+                        break;
+                    }
         }
     }
     return true;
 }
 
-// Runs [from, out.last) of a dense figure: from the last run backward, each run's
-// lines (continued from the pair before it) laid under what the runs after it
-// painted, until only a few of the pixels that the runs could reach are left
-// unpainted; the last line through each of those is then looked for pair by pair.
-// The pixels it paints are those of drawing the runs in order over the layer.
-bool DrawRestBackward(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
-                      std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, int64_t from,
-                      Stretch& out) {
-    const int64_t width = out.layer.width, height = static_cast<int64_t>(out.layer.codes.size()) / width;
-    SampleRun xs, ys;
-    xs.reserve(kHugeSamples);
-    ys.reserve(kHugeSamples);
-    // What the runs left can reach: the rectangles of their pairs and of the pair before them.
-    int16_t xLow = INT16_MAX, xHigh = INT16_MIN;
-    std::vector<int16_t> yLow(plotted.size(), INT16_MAX), yHigh(plotted.size(), INT16_MIN);
-    int64_t end = out.last;
-    for (int64_t r = from; r < end; ++r) {
-        if (!ReadTrace(file, set, table, range, xIndex, RunStart(range, r) - kPairBefore,
-                       RunLength(range, r) + kPairBefore, xs)) {
-            end = r;  // drawn in order, the figure would stop here
-            break;
-        }
-        for (size_t k = 0; k < plotted.size(); ++k) {
-            if (!ReadTrace(file, set, table, range, plotted[k], RunStart(range, r) - kPairBefore,
-                           RunLength(range, r) + kPairBefore, ys))
-                return false;
-            const size_t n = std::min(xs.size(), ys.size());
-            Widen(std::span<const int16_t>(xs).first(n), xLow, xHigh);
-            Widen(std::span<const int16_t>(ys).first(n), yLow[k], yHigh[k]);
-        }
-    }
-    XyReach reach(out.layer.left, out.layer.top, width, height);
-    for (size_t k = 0; k < plotted.size(); ++k)
-        if (xLow <= xHigh && yLow[k] <= yHigh[k])
-            reach.AddRectangle(strokes[k].columns->RunOf(xLow).pixel, strokes[k].columns->RunOf(xHigh).pixel,
-                               strokes[k].rows->RunOf(yLow[k]).pixel, strokes[k].rows->RunOf(yHigh[k]).pixel);
-
-    XyLayer later{out.layer.left, out.layer.top, width, std::vector<uint8_t>(out.layer.codes.size())};
-    XyLayer run = later;
-    int64_t covered = 0;
-    int64_t r = end - 1;
-    for (; r >= from && reach.Count() - covered > kFewLeft; --r) {
-        if (!ReadTrace(file, set, table, range, xIndex, RunStart(range, r), RunLength(range, r), xs) ||
-            !StartStrokes(file, set, table, xIndex, plotted, range, RunStart(range, r), strokes))
-            return false;
-        std::fill(run.codes.begin(), run.codes.end(), uint8_t{0});
-        for (size_t k = 0; k < plotted.size(); ++k) {
-            if (!ReadTrace(file, set, table, range, plotted[k], RunStart(range, r), RunLength(range, r), ys))
-                return false;
-            strokes[k].Add(xs.data(), ys.data(), std::min(xs.size(), ys.size()), run);
-        }
-        covered += LayUnder(later, run, reach);
-    }
-    if (r >= from && covered < reach.Count() &&
-        !FindLastPainters(file, set, table, xIndex, plotted, range, strokes, from, r, reach, later))
-        return false;
-    LayUnder(later, out.layer, reach);
-    out.layer = std::move(later);
-    if (end < out.last) out.xFailed = end;
-    return true;
+// Unpainted pixels of the layer in reach.
+int64_t UnpaintedIn(const XyLayer& layer, const XyReach& reach) {
+    int64_t n = 0;
+    for (size_t i = 0; i < layer.codes.size(); ++i) n += !layer.codes[i] && reach.Has(i);
+    return n;
 }
 
+// The stretch's runs from the last backward, each trace's line painted where no
+// later line painted. Once the layer is dense (looked at after 1, 2, 4, ... runs),
+// the pixels that the runs left can reach are found; when only a few of them are
+// left unpainted, the last line through each is looked for pair by pair.
 bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                  std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, Stretch& out) {
     // On huge pages: the runs read into them need one address translation each.
     SampleRun xs, ys;
     xs.reserve(kHugeSamples);
     ys.reserve(kHugeSamples);
-    // Whether the figure is dense is asked after 1, 2, 4, ... runs: rarely, yet
-    // a dense figure is found before it has cost twice what its first check saw.
+    if (strokes.empty()) return true;
+    std::optional<XyReach> reach;
+    XyBlockReach columns;  // of the X trace's blocks, for every trace
+    const XyBox& box = strokes[0].pen.Box();
+    const int64_t height = static_cast<int64_t>(out.layer.codes.size()) / std::max<int64_t>(out.layer.width, 1);
     int64_t nextCheck = 1;
-    for (int64_t r = out.first; r < out.last; ++r) {
-        const int64_t at = RunStart(range, r), n = RunLength(range, r);
-        if (!ReadTrace(file, set, table, range, xIndex, at, n, xs)) {
-            out.xFailed = r;
-            return true;
+    for (int64_t r = out.last - 1; r >= out.first; --r) {
+        if (reach && UnpaintedIn(out.layer, *reach) <= kFewLeft)
+            return FindLastPainters(file, set, table, xIndex, plotted, range, strokes, out.first, r, *reach, out.layer);
+        if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
+        // The run's pairs and the one before it: the last sample read before belongs to that pair.
+        const size_t from = ReadBefore(r) ? kPairBefore - 1 : 0, n = xs.size() - from;
+        columns.Of(xs.data() + from, n, *strokes[0].columns, box.left + 1, box.right - 1);
+        for (size_t k = plotted.size(); k-- > 0;) {
+            if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
+            strokes[k].AddBackward(xs.data() + from, ys.data() + from, n, columns, out.layer);
+            if (r == 0) strokes[k].PaintFirst(xs[0], ys[0], out.layer);
         }
-        if (r == out.first && r > 0 && !StartStrokes(file, set, table, xIndex, plotted, range, at, strokes))
-            return false;
-        for (size_t k = 0; k < plotted.size(); ++k) {
-            if (!ReadTrace(file, set, table, range, plotted[k], at, n, ys)) return false;
-            strokes[k].Add(xs.data(), ys.data(), std::min(xs.size(), ys.size()), out.layer);
-        }
-        if (r + 1 - out.first == nextCheck && r + 1 < out.last) {
+        if (!reach && out.last - r == nextCheck && r > out.first) {
             nextCheck *= 2;
-            if (Dense(out.layer))
-                return DrawRestBackward(file, set, table, xIndex, plotted, range, strokes, r + 1, out);
+            if (Dense(out.layer)) {
+                reach.emplace(out.layer.left, out.layer.top, out.layer.width, height);
+                if (!ReachOf(file, set, table, xIndex, plotted, range, strokes, out.first, r - 1, *reach)) return false;
+            }
         }
     }
     return true;
@@ -303,16 +276,12 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
         work(0);
         for (size_t t = started; t < stretches.size(); ++t) work(t);
     }
-    // Stretches after the first whose X samples could not be read are not drawn.
-    size_t drawn = 0;
-    while (drawn < stretches.size()) {
-        if (!ok[drawn]) return false;
-        if (stretches[drawn++].xFailed != INT64_MAX) break;
-    }
+    for (const uint8_t o : ok)
+        if (!o) return false;
     for (int64_t y = 0; y < area.areaHeight; ++y)
         for (int64_t x = 0; x < area.areaWidth; ++x) {
             const size_t i = static_cast<size_t>(y * area.areaWidth + x);
-            for (size_t t = drawn; t-- > 0;)
+            for (size_t t = stretches.size(); t-- > 0;)
                 if (const uint8_t code = stretches[t].layer.codes[i]) {
                     plane.Paint(static_cast<int>(box.left + x), static_cast<int>(box.top + y), code);
                     break;

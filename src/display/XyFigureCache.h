@@ -42,8 +42,8 @@ public:
 
 private:
     // The figure of a long range on several threads; false (nothing drawn) when a
-    // read other than one of X samples failed or a colour is no trace colour: the
-    // caller then draws it on one thread.
+    // read failed or came back short, or a colour is no trace colour: the caller
+    // then draws it point by point on one thread, which stops where X stops.
     bool DrawLong(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
                   const OnOffTable& table, int xIndex, std::span<const int> plotted, const XyRange& range);
 

@@ -56,15 +56,4 @@ void XyReach::AddRectangle(int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
         }
 }
 
-int64_t LayUnder(XyLayer& later, const XyLayer& earlier, const XyReach& reach) {
-    int64_t added = 0;
-    const size_t n = std::min(later.codes.size(), earlier.codes.size());
-    for (size_t i = 0; i < n; ++i)
-        if (!later.codes[i] && earlier.codes[i]) {
-            later.codes[i] = earlier.codes[i];
-            added += reach.Has(i);
-        }
-    return added;
-}
-
 }  // namespace kivelo

@@ -1,7 +1,7 @@
 #pragma once
 // For dense XY figures, whose later pairs mostly paint over what earlier ones
-// painted: a stretch's last runs are drawn first, each laid under what the runs
-// after it painted, until every pixel that the runs left could reach is painted.
+// painted: drawn from the end backward, they leave only a few pixels that the
+// earlier runs could reach unpainted, and those are then looked for one by one.
 #include <cstdint>
 #include <vector>
 
@@ -29,11 +29,6 @@ private:
     int64_t left_, top_, width_, height_;
     std::vector<uint8_t> marks_;  // row by row, as a layer's codes
     int64_t count_ = 0;
-
 };
-
-// Puts the pixels of `earlier` where `later` has none; returns how many of them
-// lie in `reach`.
-int64_t LayUnder(XyLayer& later, const XyLayer& earlier, const XyReach& reach);
 
 }  // namespace kivelo

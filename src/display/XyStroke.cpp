@@ -8,6 +8,8 @@
 #include "display/XyStroke.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 
 HWY_BEFORE_NAMESPACE();
 namespace kivelo {
@@ -55,8 +57,9 @@ void PairsNearImpl(const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT y
         const auto xMin = hn::Min(x0, x1), xMax = hn::Max(x0, x1), yMin = hn::Min(y0, y1), yMax = hn::Max(y0, y1);
         auto any = hn::Lt(xMin, xMin);
         for (const XyValueBox& w : windows)
-            any = hn::Or(any, hn::Not(hn::Or(hn::Or(hn::Gt(xMin, hn::Set(d, w.xHigh)), hn::Lt(xMax, hn::Set(d, w.xLow))),
-                                             hn::Or(hn::Gt(yMin, hn::Set(d, w.yHigh)), hn::Lt(yMax, hn::Set(d, w.yLow))))));
+            any = hn::Or(any,
+                         hn::Not(hn::Or(hn::Or(hn::Gt(xMin, hn::Set(d, w.xHigh)), hn::Lt(xMax, hn::Set(d, w.xLow))),
+                                        hn::Or(hn::Gt(yMin, hn::Set(d, w.yHigh)), hn::Lt(yMax, hn::Set(d, w.yLow))))));
         if (hn::AllFalse(d, any)) continue;
         for (size_t j = 0; j < N; ++j)
             if (near(xs[i + j - 1], xs[i + j], ys[i + j - 1], ys[i + j])) out.push_back(static_cast<uint32_t>(i + j));
@@ -65,18 +68,90 @@ void PairsNearImpl(const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT y
         if (near(xs[i - 1], xs[i], ys[i - 1], ys[i])) out.push_back(static_cast<uint32_t>(i));
 }
 
-void AddImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n, XyLayer& layer) {
+// The smallest and largest of each of `blocks` whole blocks of kXyBlock values.
+void BlockRangesImpl(const int16_t* HWY_RESTRICT v, size_t blocks, int16_t* HWY_RESTRICT lows,
+                     int16_t* HWY_RESTRICT highs) {
+#if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
+    const hn::ScalableTag<int16_t> d;
+    // As many blocks as a vector has lanes at once: each block's vectors folded
+    // into one, then neighbouring lanes folded pairwise across all of them (each
+    // fold halves the lanes a block holds and packs two blocks into one vector).
+    constexpr size_t K = hn::MaxLanes(d);
+    if constexpr (K > 1 && kXyBlock % K == 0) {
+        using V = hn::Vec<decltype(d)>;
+        for (; blocks >= K; blocks -= K, v += K * kXyBlock, lows += K, highs += K) {
+            V low[K], high[K];
+            for (size_t j = 0; j < K; ++j) {
+                const int16_t* p = v + j * kXyBlock;
+                V mn = hn::LoadU(d, p), mx = mn;
+                for (size_t i = K; i < kXyBlock; i += K) {
+                    const V x = hn::LoadU(d, p + i);
+                    mn = hn::Min(mn, x);
+                    mx = hn::Max(mx, x);
+                }
+                low[j] = mn;
+                high[j] = mx;
+            }
+            for (size_t m = K; m > 1; m /= 2)
+                for (size_t j = 0; j < m / 2; ++j) {
+                    low[j] = hn::Min(hn::ConcatEven(d, low[2 * j + 1], low[2 * j]),
+                                     hn::ConcatOdd(d, low[2 * j + 1], low[2 * j]));
+                    high[j] = hn::Max(hn::ConcatEven(d, high[2 * j + 1], high[2 * j]),
+                                      hn::ConcatOdd(d, high[2 * j + 1], high[2 * j]));
+                }
+            hn::StoreU(low[0], d, lows);
+            hn::StoreU(high[0], d, highs);
+        }
+    }
+#endif
+    for (; blocks > 0; --blocks, v += kXyBlock, ++lows, ++highs) {
+        const auto [mn, mx] = std::minmax_element(v, v + kXyBlock);
+        *lows = *mn;
+        *highs = *mx;
+    }
+}
+
+void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n,
+                     const XyBlockReach& columns, XyLayer& layer) {
     uint8_t* codes = layer.codes.data();
     const int64_t left = layer.left, top = layer.top, width = layer.width;
     const uint8_t code = s.code;
-    const auto paint = [=](int64_t x, int64_t y) { codes[(y - top) * width + (x - left)] = code; };
-    for (size_t i = 0; i < n; ++i) {
-        if (s.boxed) {
-            i += Outside(xs + i, ys + i, n - i, s.box);
-            if (i == n) break;
+    const XyBox& box = s.pen.Box();
+    const auto paint = [=](int64_t x, int64_t y) {
+        uint8_t& c = codes[(y - top) * width + (x - left)];
+        if (!c) c = code;
+    };
+    const auto painted = [=](int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+        for (int64_t y = y0; y <= y1; ++y) {
+            const uint8_t* row = codes + (y - top) * width + (x0 - left);
+            for (int64_t x = 0; x <= x1 - x0; ++x)
+                if (!row[x]) return false;
         }
-        s.pen.To(s.Reach(xs[i], ys[i]), paint);
-        s.boxed = true;
+        return true;
+    };
+    const XyBlockReach& rows = s.rowReach;
+    s.rowReach.Of(ys, n, *s.rows, box.top + 1, box.bottom - 1);
+    std::vector<XyPoint>& points = s.points;
+    for (size_t j = std::min(columns.Blocks(), rows.Blocks()); j-- > 0;) {
+        // Lines never leave the rectangle of their ends: a block whose rectangle
+        // holds no unpainted pixel inside the area paints nothing.
+        const int64_t x0 = columns.low[j], x1 = columns.high[j], y0 = rows.low[j], y1 = rows.high[j];
+        if (x0 > x1 || y0 > y1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && painted(x0, x1, y0, y1)))
+            continue;
+        // The block's points in order from the pair before it, each on another pixel than the one before.
+        const size_t b = j * kXyBlock, e = std::min(n, b + kXyBlock);
+        points.clear();
+        points.push_back(b > 0 ? s.Reach(xs[b - 1], ys[b - 1]) : s.Reach(xs[0], ys[0]));
+        for (size_t i = b > 0 ? b : 1; i < e; ++i) {
+            i += Outside(xs + i, ys + i, e - i, s.box);
+            if (i == e) break;
+            const XyPoint p = s.Reach(xs[i], ys[i]);
+            if (p.x != points.back().x || p.y != points.back().y) points.push_back(p);
+        }
+        for (size_t k = points.size() - 1; k-- > 0;) {
+            const XyPoint &a = points[k], &z = points[k + 1];
+            s.pen.Join(a, box.Inside(a.x, a.y), z, box.Inside(z.x, z.y), paint);
+        }
     }
 }
 
@@ -88,7 +163,8 @@ HWY_AFTER_NAMESPACE();
 namespace kivelo {
 
 HWY_EXPORT(FirstPairOutsideImpl);
-HWY_EXPORT(AddImpl);
+HWY_EXPORT(AddBackwardImpl);
+HWY_EXPORT(BlockRangesImpl);
 HWY_EXPORT(PairsNearImpl);
 
 void PairsNear(const int16_t* xs, const int16_t* ys, size_t n, std::span<const XyValueBox> windows,
@@ -100,8 +176,40 @@ size_t FirstPairOutside(const int16_t* xs, const int16_t* ys, size_t n, const Xy
     return HWY_DYNAMIC_DISPATCH(FirstPairOutsideImpl)(xs, ys, n, box);
 }
 
-void XyStroke::Add(const int16_t* xs, const int16_t* ys, size_t n, XyLayer& layer) {
-    HWY_DYNAMIC_DISPATCH(AddImpl)(*this, xs, ys, n, layer);
+void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, int64_t first, int64_t last) {
+    const size_t blocks = (n + kXyBlock - 1) / kXyBlock, whole = n / kXyBlock;
+    low.resize(blocks);
+    high.resize(blocks);
+    lows.resize(blocks);
+    highs.resize(blocks);
+    HWY_DYNAMIC_DISPATCH(BlockRangesImpl)(values, whole, lows.data(), highs.data());
+    if (whole < blocks) {
+        const auto [mn, mx] = std::minmax_element(values + whole * kXyBlock, values + n);
+        lows[whole] = *mn;
+        highs[whole] = *mx;
+    }
+    for (size_t j = 0; j < blocks; ++j) {
+        int16_t lo = lows[j], hi = highs[j];
+        if (j > 0) {  // the line from the value before the block
+            lo = std::min(lo, values[j * kXyBlock - 1]);
+            hi = std::max(hi, values[j * kXyBlock - 1]);
+        }
+        int64_t p0 = runs.RunOf(lo).pixel, p1 = runs.RunOf(hi).pixel;
+        if (p0 > p1) std::swap(p0, p1);
+        low[j] = std::max(p0, first);
+        high[j] = std::min(p1, last);
+    }
+}
+
+void XyStroke::AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& reach, XyLayer& layer) {
+    HWY_DYNAMIC_DISPATCH(AddBackwardImpl)(*this, xs, ys, n, reach, layer);
+}
+
+void XyStroke::PaintFirst(int16_t x, int16_t y, XyLayer& layer) {
+    const XyPoint p = Reach(x, y);
+    if (!pen.Box().Inside(p.x, p.y)) return;
+    uint8_t& c = layer.codes[static_cast<size_t>((p.y - layer.top) * layer.width + (p.x - layer.left))];
+    if (!c) c = code;
 }
 
 }  // namespace kivelo

@@ -1,8 +1,11 @@
 #pragma once
 // One trace's line through a long stretch of XY sample pairs, painted into a
-// layer of the area. The pairs that stay on the pixel of the point before draw
-// nothing new: they are passed a vector at a time while they stay inside the
-// box of values of that pixel, and a point is looked up only where a pair leaves it.
+// layer of the area from its latest pair backward: a pixel keeps the colour of
+// the first line that reaches it, which is the last line drawn in order. The
+// pairs that stay on the pixel of the point before draw nothing new: they are
+// passed a vector at a time while they stay inside the box of values of that
+// pixel, and a point is looked up only where a pair leaves it. A block of pairs
+// whose lines can only reach pixels already painted is passed whole.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -34,7 +37,25 @@ struct XyLayer {
     std::vector<uint8_t> codes;
 };
 
+// Pairs taken together when looking whether their lines can reach an unpainted
+// pixel: a run's pairs from the first on, block j from pair j x kXyBlock.
+inline constexpr size_t kXyBlock = 256;
+
+// The pixels along one axis that the lines ending in each block of pairs can
+// reach: those of the block's values and of the value before it, cut to first..last.
+struct XyBlockReach {
+    std::vector<int64_t> low, high;    // per block; low > high when none
+    std::vector<int16_t> lows, highs;  // the blocks' values, reused
+
+    // For the n values of a run. Vectorised for the processor's best instruction set.
+    void Of(const int16_t* values, size_t n, const XyPixelRuns& runs, int64_t first, int64_t last);
+    size_t Blocks() const { return low.size(); }
+};
+
 struct XyStroke {
+    // Blocks spanning more pixels than this are drawn without looking.
+    static constexpr int64_t kLookedAt = 256;
+
     XyStroke(const XyPixelRuns& columnRuns, const XyPixelRuns& rowRuns, const XyBox& box, uint8_t colour)
         : columns(&columnRuns), rows(&rowRuns), pen(box), code(colour) {}
     // Where pair (x, y) goes: its pixel, and the values that stay on that pixel.
@@ -43,15 +64,21 @@ struct XyStroke {
         box = {c.low, c.high, r.low, r.high};
         return {c.pixel, r.pixel};
     }
-    // Draws the line on through the pairs (xs[i], ys[i]) into the layer.
-    void Add(const int16_t* xs, const int16_t* ys, size_t n, XyLayer& layer);
+    // Draws the line through the pairs (xs[i], ys[i]) of a run into the pixels of
+    // the layer left unpainted, the latest line first, when every line after
+    // pair n - 1 is in the layer already: what drawing them in order paints
+    // there. `reach` holds the columns of the run's blocks (the X trace's, shared).
+    void AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& reach, XyLayer& layer);
+    // The first pair of a figure is painted by itself, before any line, as the pen does.
+    void PaintFirst(int16_t x, int16_t y, XyLayer& layer);
 
     const XyPixelRuns* columns;
     const XyPixelRuns* rows;
     XyPen pen;
     uint8_t code;
     XyValueBox box{};
-    bool boxed = false;  // box holds the values of the pen's last point
+    XyBlockReach rowReach;        // reused run by run
+    std::vector<XyPoint> points;  // a block's points, reused
 };
 
 }  // namespace kivelo

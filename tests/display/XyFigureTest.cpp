@@ -1,6 +1,6 @@
-// The XY figure of a long range, drawn through runs of values per pixel on one or
-// several threads (dense figures from the end backward), against the same figure
-// worked out point by point run by run.
+// The XY figure of a long range, drawn from its end backward through blocks of
+// pairs and runs of values per pixel on one or several threads, against the same
+// figure worked out point by point run by run; and its pieces.
 #include <gtest/gtest.h>
 
 #include <hwy/targets.h>
@@ -54,7 +54,7 @@ struct Case {
     int32_t position;  // vertical position of the plotted traces
     int64_t start, count;
     int threads;
-    double amplitude = 0.8;  // of full scale
+    double amplitude = 0.8;                              // of full scale
     std::optional<wavegen::Signal> last = std::nullopt;  // of the last trace, when it differs
 };
 
@@ -69,13 +69,15 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
         {"range past the record's end", "IS2,IS2", wavegen::Signal::Noise, 65536, 0, 12345, int64_t{2} << 20, 2},
         {"zoomed 40 times: many points beyond the area", "IS2,IS2,IS2", wavegen::Signal::Noise, 65536 * 40, 5, 0,
          kSamples, 2, 0.04},
-        {"zoomed: a smooth figure leaving the area and coming back", "IS2,IS2,IS2", wavegen::Signal::Sine, 65536 * 2,
-         0, 0, kSamples, 2},
+        {"zoomed: a smooth figure leaving the area and coming back", "IS2,IS2,IS2", wavegen::Signal::Sine, 65536 * 2, 0,
+         0, kSamples, 2},
         // Figures without holes: each stretch's last runs drawn first, then the last line through each pixel left.
         {"dense: noise on one thread", "IS2,IS2,IS2", wavegen::Signal::Noise, 65536, 0, 0, kSamples, 1},
         {"dense: noise shifted per trace", "IS2,IS2,IS2,IS2", wavegen::Signal::Noise, 65536, 2500, 3, kSamples - 3, 2},
         {"dense: a ramp sweeping over noise", "IS2,IS2,IS2", wavegen::Signal::Noise, 65536, 0, 0, kSamples, 2, 0.8,
          wavegen::Signal::Ramp},
+        // Every pair on one pixel: no line, only the first pair painted by itself.
+        {"constant: the first pair alone", "IS2,IS2,IS2", wavegen::Signal::Sine, 65536, 0, 0, kSamples, 2, 0.0},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -131,7 +133,7 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
                 painted += drawn.At(x, y) != 0;
             }
         EXPECT_EQ(differ, 0) << "first at " << first;
-        EXPECT_GT(painted, 100);
+        EXPECT_GT(painted, c.amplitude > 0 ? 100 : 0);
     }
 }
 
@@ -170,14 +172,108 @@ TEST(XyValueBox, FirstPairOutsideOnEveryInstructionSet) {
     hwy::SetSupportedTargetsForTest(0);
 }
 
+// The pixels each block of a run can reach, on every instruction set the processor
+// runs, against the plain rule: random values and lengths around whole batches of
+// blocks, steep and flat axes in either direction, cut to the area.
+TEST(XyStrokeTest, BlockReachIsThePixelsOfEachBlockAndTheValueBefore) {
+    std::mt19937 random(31);
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        SCOPED_TRACE(hwy::TargetName(target));
+        for (const size_t n : {size_t{1}, size_t{255}, size_t{256}, size_t{257}, size_t{300}, size_t{4097},
+                               size_t{8192}, size_t{8193}, size_t{9000}, size_t{65537}}) {
+            for (int fill = 0; fill < 4; ++fill) {
+                const XyAxis axis(fill % 2 ? 65536 * 3 : 65536, 0, 200, 10, fill > 1);
+                const XyPixelRuns runs(axis, 10, 210);
+                std::vector<int16_t> values(n);
+                // A walk of a few pixels a step, now and then a jump: each block's own extremes.
+                int v = 0;
+                for (int16_t& value : values) {
+                    v = random() % 97 == 0 ? static_cast<int>(random() % 65536) - 32768
+                                           : std::clamp(v + static_cast<int>(random() % 2001) - 1000, -32768, 32767);
+                    value = static_cast<int16_t>(v);
+                }
+                XyBlockReach reach;
+                reach.Of(values.data(), n, runs, 11, 209);
+                ASSERT_EQ(reach.Blocks(), (n + kXyBlock - 1) / kXyBlock);
+                for (size_t j = 0; j < reach.Blocks(); ++j) {
+                    const size_t from = j > 0 ? j * kXyBlock - 1 : 0, to = std::min(n, (j + 1) * kXyBlock);
+                    int64_t low = INT64_MAX, high = INT64_MIN;
+                    for (size_t i = from; i < to; ++i) {
+                        low = std::min(low, axis.Pixel(values[i]));
+                        high = std::max(high, axis.Pixel(values[i]));
+                    }
+                    ASSERT_EQ(reach.low[j], std::max<int64_t>(low, 11)) << "n " << n << " block " << j;
+                    ASSERT_EQ(reach.high[j], std::min<int64_t>(high, 209)) << "n " << n << " block " << j;
+                }
+            }
+        }
+    }
+    hwy::SetSupportedTargetsForTest(0);
+}
+
+// A trace's line drawn run by run from the last run backward, each run from the
+// pair before it, against the pen drawing every pair in order. The values keep to
+// a few levels, so that most blocks of pairs can only reach pixels painted already
+// and are passed whole; levels change at block edges and everywhere else, also
+// from and to points beyond the area. On every instruction set the processor runs.
+TEST(XyStrokeTest, DrawnBackwardRunByRunIsThePenInOrder) {
+    std::mt19937 random(23);
+    const XyBox box{10, 20, 74, 84};
+    const std::vector<int64_t> targets = hwy::SupportedAndGeneratedTargets();
+    for (int trial = 0; trial < 60; ++trial) {
+        const int64_t target = targets[static_cast<size_t>(trial) % targets.size()];
+        hwy::SetSupportedTargetsForTest(target);
+        SCOPED_TRACE(testing::Message() << "trial " << trial << " on " << hwy::TargetName(target));
+        const int32_t zoom = trial % 4 == 3 ? 65536 * 8 : 65536;
+        const XyAxis columnAxis(zoom, 0, 64, 10, false), rowAxis(zoom, 0, 64, 20, true);
+        const XyPixelRuns columns(columnAxis, box.left, box.right), rows(rowAxis, box.top, box.bottom);
+        const std::vector<int16_t> levels = {-30000, -9000, -8000, 0, 700, 12000, 31000};
+        std::vector<int16_t> xs, ys;
+        const size_t n = 3000 + random() % 6000;
+        while (xs.size() < n) {
+            const std::vector<size_t> lengths = {1, 2, 255, 256, 257, 511, 512, 100 + random() % 400};
+            const size_t length = lengths[random() % lengths.size()];
+            const int16_t x = levels[random() % levels.size()], y = levels[random() % levels.size()];
+            for (size_t i = 0; i < length && xs.size() < n; ++i) {
+                // Now and then a pair off the level, as noise on a settled signal.
+                const bool off = random() % 50 == 0;
+                xs.push_back(static_cast<int16_t>(x + (off ? 1500 : 0)));
+                ys.push_back(y);
+            }
+        }
+        XyLayer expected{box.left, box.top, box.right - box.left,
+                         std::vector<uint8_t>(static_cast<size_t>((box.right - box.left) * (box.bottom - box.top)))};
+        XyLayer drawn = expected;
+        XyPen pen(box);
+        for (size_t i = 0; i < n; ++i)
+            pen.To({columnAxis.Pixel(xs[i]), rowAxis.Pixel(ys[i])}, [&](int64_t x, int64_t y) {
+                expected.codes[static_cast<size_t>((y - box.top) * expected.width + (x - box.left))] = 3;
+            });
+        // Runs of uneven lengths, the last first.
+        std::vector<size_t> starts = {0};
+        while (starts.back() + 1 < n) starts.push_back(std::min(n - 1, starts.back() + 1 + random() % 2000));
+        XyStroke stroke(columns, rows, box, 3);
+        XyBlockReach reach;
+        for (size_t r = starts.size(); r-- > 0;) {
+            const size_t from = r > 0 ? starts[r] - 1 : 0, end = r + 1 < starts.size() ? starts[r + 1] : n;
+            reach.Of(xs.data() + from, end - from, columns, box.left + 1, box.right - 1);
+            stroke.AddBackward(xs.data() + from, ys.data() + from, end - from, reach, drawn);
+        }
+        stroke.PaintFirst(xs[0], ys[0], drawn);
+        ASSERT_EQ(drawn.codes, expected.codes);
+    }
+    hwy::SetSupportedTargetsForTest(0);
+}
+
 // The plot's positions as they were worked out in floating point, exact while
 // zoom x size x value stays below 2^53.
 int64_t FloatingPixel(int32_t zoom, int32_t position, int size, int start, bool down, int v) {
     const double scale = static_cast<double>(zoom) * size / 65536.0;
     const double centre = std::trunc(position * scale / 65536.0), offset = std::trunc(scale * v / 65536.0);
     const double half = size / 2, far = XyAxis::kFar;
-    return static_cast<int64_t>(std::clamp(down ? centre + half + start - offset : offset + half - centre + start,
-                                           -far, far));
+    return static_cast<int64_t>(
+        std::clamp(down ? centre + half + start - offset : offset + half - centre + start, -far, far));
 }
 
 TEST(XyAxisTest, WholeNumberPositionsAreTheFloatingOnesAndMonotonic) {
@@ -185,7 +281,8 @@ TEST(XyAxisTest, WholeNumberPositionsAreTheFloatingOnesAndMonotonic) {
         for (const int size : {0, 1, 254, 255, 1000, 16384})
             for (const int32_t position : {0, 900, -900, 1 << 20, -(1 << 24), INT32_MAX, INT32_MIN})
                 for (const bool down : {false, true}) {
-                    SCOPED_TRACE(testing::Message() << zoom << " x " << size << " at " << position << (down ? " down" : ""));
+                    SCOPED_TRACE(testing::Message()
+                                 << zoom << " x " << size << " at " << position << (down ? " down" : ""));
                     const XyAxis axis(zoom, position, size, 10, down);
                     int64_t before = axis.Pixel(-32768);
                     for (int v = -32768; v <= 32767; v += v > -32000 && v < 32000 ? 7 : 1) {
@@ -194,7 +291,9 @@ TEST(XyAxisTest, WholeNumberPositionsAreTheFloatingOnesAndMonotonic) {
                         ASSERT_TRUE(down ? pixel <= before : pixel >= before) << v;
                         before = pixel;
                         const double product = static_cast<double>(zoom) * size * std::abs(v);
-                        if (product < 0x1p53) ASSERT_EQ(pixel, FloatingPixel(zoom, position, size, 10, down, v)) << v;
+                        if (product < 0x1p53) {
+                            ASSERT_EQ(pixel, FloatingPixel(zoom, position, size, 10, down, v)) << v;
+                        }
                     }
                 }
 }
@@ -215,10 +314,11 @@ TEST(XyAxisTest, ValuesReachingAPixelAreThoseOfTheLinesSpanningIt) {
                 for (int i = 0; i < 20000; ++i) {
                     // Values from anywhere, and from around the pixel's own values.
                     const auto near = [&] {
-                        return static_cast<int16_t>(std::clamp<int>((i % 2 ? low : high) + static_cast<int>(rnd() % 9) - 4,
-                                                                    INT16_MIN, INT16_MAX));
+                        return static_cast<int16_t>(std::clamp<int>(
+                            (i % 2 ? low : high) + static_cast<int>(rnd() % 9) - 4, INT16_MIN, INT16_MAX));
                     };
-                    const auto a = i % 3 ? static_cast<int16_t>(rnd()) : near(), b = i % 5 ? static_cast<int16_t>(rnd()) : near();
+                    const auto a = i % 3 ? static_cast<int16_t>(rnd()) : near(),
+                               b = i % 5 ? static_cast<int16_t>(rnd()) : near();
                     const int64_t pa = axis.Pixel(a), pb = axis.Pixel(b);
                     const bool spans = std::min(pa, pb) <= c && c <= std::max(pa, pb);
                     const bool said = any && std::min(a, b) <= high && std::max(a, b) >= low;
