@@ -24,6 +24,8 @@ constexpr uint8_t kTraceLayers = 0x3F;
 // as realtime reads deliver no less.
 constexpr int64_t kPairBefore = 2;
 constexpr size_t kHugeSamples = kHugePageBytes / sizeof(int16_t);
+// Runs asked for at a time ahead of their reading: 2 MB of each 2-byte trace.
+constexpr int64_t kAheadRuns = 16;
 
 bool Plotted(const DisplayTrace& t, const OnOffTable& table, int index, int xIndex) {
     return table[static_cast<size_t>(index)] == kTraceOn && !t.logic && index != xIndex;
@@ -85,6 +87,25 @@ bool ReadRun(const CWaveFile& file, const TraceSet& set, const OnOffTable& table
                      RunLength(range, r) + ReadBefore(r), out);
 }
 
+// Going backward from run `top` to run `bottom`, at run r: every trace's runs of
+// the window after the next are asked to be read into the system's cache (it
+// reads nothing ahead by itself for reads that go backward); at the first run,
+// those of the next window too.
+void AskAhead(const CWaveFile& file, const OnOffTable& table, int xIndex, std::span<const int> plotted,
+              const XyRange& range, int64_t top, int64_t bottom, int64_t r) {
+    const auto willRead = [&](int64_t first, int64_t last) {
+        first = std::max(first, bottom);
+        if (first > last) return;
+        const int64_t at = RunStart(range, first) - ReadBefore(first),
+                      end = RunStart(range, last) + RunLength(range, last);
+        file.WillRead(range.record, ChannelOf(table, xIndex), at, end - at);
+        for (const int i : plotted) file.WillRead(range.record, ChannelOf(table, i), at, end - at);
+    };
+    if ((top - r) % kAheadRuns != 0) return;
+    if (r == top) willRead(r - kAheadRuns + 1, r);
+    willRead(r - 2 * kAheadRuns + 1, r - kAheadRuns);
+}
+
 // The smallest and largest values of some samples, widened by them.
 void Widen(std::span<const int16_t> values, int16_t& low, int16_t& high) {
     for (const int16_t v : values) {
@@ -141,6 +162,7 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
     std::vector<XyValueBox> windows;
     std::vector<uint32_t> near;
     for (int64_t r = last; r >= first && !left.empty(); --r) {
+        AskAhead(file, table, xIndex, plotted, range, last, first, r);
         if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
         for (size_t k = plotted.size(); k-- > 0 && !left.empty();) {
             if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
@@ -208,6 +230,7 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
     const int64_t height = static_cast<int64_t>(out.layer.codes.size()) / std::max<int64_t>(out.layer.width, 1);
     int64_t nextCheck = 1;
     for (int64_t r = out.last - 1; r >= out.first; --r) {
+        AskAhead(file, table, xIndex, plotted, range, out.last - 1, out.first, r);
         if (reach && UnpaintedIn(out.layer, *reach) <= kFewLeft)
             return FindLastPainters(file, set, table, xIndex, plotted, range, strokes, out.first, r, *reach, out.layer);
         if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;

@@ -8,8 +8,6 @@
 #include "display/XyStroke.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
 
 HWY_BEFORE_NAMESPACE();
 namespace kivelo {

@@ -615,6 +615,14 @@ int CWaveFile::ReadEnvelopeRatioAt(const Place& at, int ratio, int64_t pos, int6
     return ReadEnvelopeAt(at, static_cast<int>(step), pos, count, dst, outCount, code);
 }
 
+void CWaveFile::WillRead(int block, int trace, int64_t pos, int64_t count) const {
+    const Place at = PlaceOf(block, trace);
+    int64_t offset = 0, from = 0, bytes = 0;
+    if (pos < 0 || count <= 0 || !Readable(at) || !ContiguousRecord(at, offset)) return;
+    const int64_t w = WidthOf(at.trace);
+    if (MulAdd(pos, w, offset, from) && MulAdd(count, w, 0, bytes)) data_.WillNeed(from, bytes);
+}
+
 int CWaveFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
                             int64_t& outCount, int code) const {
     return ReadEnvelopeAt(PlaceOf(block, trace), stepCode, pos, count, dst, outCount, code);

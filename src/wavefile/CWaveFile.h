@@ -56,6 +56,11 @@ public:
                           int64_t& outCount, int code) const;
     int ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,
                      int64_t& outCount, int code) const;
+    // Asks the system to start reading samples pos .. pos + count - 1 of the
+    // block's trace into its cache, for reads that follow soon (which the system
+    // does not foresee when they go backward); nothing for samples not stored
+    // one after the other.
+    void WillRead(int block, int trace, int64_t pos, int64_t count) const;
 
     // The current block and trace, and the reads of them: the same reads at the
     // pair SetBlock and SetTrace chose.

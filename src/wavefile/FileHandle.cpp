@@ -54,6 +54,11 @@ int64_t FileHandle::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
     return static_cast<int64_t>(done);
 }
 
+void FileHandle::WillNeed(int64_t offset, int64_t length) const {
+    if (fd_.IsOpen() && offset >= 0 && length > 0)
+        (void)::posix_fadvise(fd_.Get(), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
 int64_t FileHandle::Size() const {
     struct stat st {};
     if (!fd_.IsOpen() || ::fstat(fd_.Get(), &st) != 0) return -1;

@@ -43,6 +43,9 @@ public:
     int64_t ReadAt(int64_t offset, std::span<uint8_t> buffer) const;
     // Reads are counted into the monitor and fail (-1) once it is cancelled; null: none.
     void SetMonitor(ReadMonitor* monitor) { monitor_ = monitor; }
+    // Starts reading bytes offset .. offset + length - 1 into the system's cache
+    // without waiting; a hint, so failures are ignored.
+    void WillNeed(int64_t offset, int64_t length) const;
     // File size in bytes, -1 when unknown.
     int64_t Size() const;
     // False when the file cannot be asked.
