@@ -72,6 +72,9 @@ int64_t RunLength(const XyRange& range, int64_t r) {
 // Samples read before run r for the pair that its lines start from: a whole
 // pair, as realtime reads deliver no less; none before the range's first run.
 int64_t ReadBefore(int64_t r) { return r > 0 ? kPairBefore : 0; }
+// Where, in what ReadRun reads of run r, the pair before the run lies (the last
+// sample read before it), or the run's first pair when none is read before.
+size_t PairBefore(int64_t r) { return ReadBefore(r) ? kPairBefore - 1 : 0; }
 
 // Samples [at, at + n) of trace `index` of the set, as displayed; false unless all were read.
 bool ReadTrace(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, const XyRange& range, int index,
@@ -175,7 +178,7 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
                     windows.push_back(w);
             }
             // The lines from the pair before the run on, each from pair i - 1 to pair i.
-            const size_t from = ReadBefore(r) ? kPairBefore - 1 : 0;
+            const size_t from = PairBefore(r);
             near.clear();
             PairsNear(xs.data() + from, ys.data() + from, xs.size() - from, windows, near);
             const XyBox& box = s.pen.Box();
@@ -234,8 +237,8 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
         if (reach && UnpaintedIn(out.layer, *reach) <= kFewLeft)
             return FindLastPainters(file, set, table, xIndex, plotted, range, strokes, out.first, r, *reach, out.layer);
         if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
-        // The run's pairs and the one before it: the last sample read before belongs to that pair.
-        const size_t from = ReadBefore(r) ? kPairBefore - 1 : 0, n = xs.size() - from;
+        // The run's pairs and the one before it.
+        const size_t from = PairBefore(r), n = xs.size() - from;
         columns.Of(xs.data() + from, n, *strokes[0].columns, box.left + 1, box.right - 1);
         for (size_t k = plotted.size(); k-- > 0;) {
             if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;

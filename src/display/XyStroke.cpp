@@ -137,10 +137,10 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
         if (x0 > x1 || y0 > y1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && painted(x0, x1, y0, y1)))
             continue;
         // The block's points in order from the pair before it, each on another pixel than the one before.
-        const size_t b = j * kXyBlock, e = std::min(n, b + kXyBlock);
+        const size_t from = j > 0 ? j * kXyBlock - 1 : 0, e = std::min(n, (j + 1) * kXyBlock);
         points.clear();
-        points.push_back(b > 0 ? s.Reach(xs[b - 1], ys[b - 1]) : s.Reach(xs[0], ys[0]));
-        for (size_t i = b > 0 ? b : 1; i < e; ++i) {
+        points.push_back(s.Reach(xs[from], ys[from]));
+        for (size_t i = from + 1; i < e; ++i) {
             i += Outside(xs + i, ys + i, e - i, s.box);
             if (i == e) break;
             const XyPoint p = s.Reach(xs[i], ys[i]);
