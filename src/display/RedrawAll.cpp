@@ -40,6 +40,9 @@ void RedrawAll(const DisplayModel& model, RenderCache& cache, CWaveFile* file,
     auto target = [&](WindowId w) { return WindowPainter(model, painters, windows, w); };
     auto at = [&](DisplayPainter& p) { return RenderTarget{model, cache, file, p, metrics, frameWidth, frameHeight}; };
     DisplayPainter* mainPainter = shown(WindowId::Main);
+    // The XY window first: a figure of every sample pair reads whole records, and
+    // the summaries made from those reads serve the other windows.
+    if (DisplayPainter* p = target(WindowId::Xy)) DrawXyWindow(at(*p));
     if (target(WindowId::Main)) {
         const RenderTarget main = at(*mainPainter);
         DrawMainWindow(main);
@@ -52,7 +55,6 @@ void RedrawAll(const DisplayModel& model, RenderCache& cache, CWaveFile* file,
     }
     if (DisplayPainter* p = target(WindowId::Zoom)) DrawZoomWindow(at(*p), mainPainter);
     if (DisplayPainter* p = target(WindowId::History)) DrawHistoryWindow(at(*p));
-    if (DisplayPainter* p = target(WindowId::Xy)) DrawXyWindow(at(*p));
 }
 
 }  // namespace kivelo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <span>
@@ -20,9 +21,11 @@ namespace kivelo {
 namespace {
 
 constexpr uint8_t kTraceLayers = 0x3F;
-// Samples read before a run for the pair that its line starts from: a whole pair,
-// as realtime reads deliver no less.
-constexpr int64_t kPairBefore = 2;
+// Samples read before a run for the pair that its line starts from: a cache line
+// of 2-byte samples, so that a run's samples lie as aligned in memory as in the
+// file (copies and vector loads across misaligned lines go at half speed), and
+// whole pairs, as realtime reads deliver no less.
+constexpr int64_t kPairBefore = 32;
 constexpr size_t kHugeSamples = kHugePageBytes / sizeof(int16_t);
 // Runs asked for at a time ahead of their reading: 2 MB of each 2-byte trace.
 constexpr int64_t kAheadRuns = 16;
@@ -216,35 +219,97 @@ int64_t UnpaintedIn(const XyLayer& layer, const XyReach& reach) {
     return n;
 }
 
+static_assert(kXyBlock == EnvelopeSummary::kBlock, "a figure's blocks are those of the summaries");
+
+// The smallest and largest values of the whole blocks of a run that a summary
+// feed was handed already: the figure need not find them again.
+struct KnownExtremes {
+    std::vector<int16_t> lowBuffer, highBuffer;
+    std::span<const int16_t> lows, highs;  // empty when not known
+
+    // Of the n samples of run r of the trace of feeds[k] (see Feed).
+    void Of(std::span<SummaryFeed* const> feeds, size_t k, const XyRange& range, int64_t r, size_t n) {
+        lows = highs = {};
+        const size_t whole = n / kXyBlock;
+        if (k >= feeds.size() || !feeds[k] || whole == 0 || RunStart(range, r) % kXyBlock != 0) return;
+        lowBuffer.resize(whole);
+        highBuffer.resize(whole);
+        if (!feeds[k]->BlockExtremes(RunStart(range, r) / kXyBlock, lowBuffer, highBuffer)) return;
+        lows = lowBuffer;
+        highs = highBuffer;
+    }
+};
+
+// Run r of a trace, read with the samples before it, handed over to feeds[k] (the
+// X trace's at 0, plotted[k - 1]'s at k), if there is one.
+void Feed(std::span<SummaryFeed* const> feeds, size_t k, int thread, const XyRange& range, int64_t r,
+          const SampleRun& run) {
+    if (k < feeds.size() && feeds[k])
+        feeds[k]->Fill(thread, RunStart(range, r), std::span<const int16_t>(run).subspan(ReadBefore(r)));
+}
+
+// Runs first..last - 1 of the traces that have feeds, read and handed over.
+bool FeedRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+              std::span<const int> plotted, const XyRange& range, std::span<SummaryFeed* const> feeds, int thread,
+              int64_t first, int64_t last) {
+    SampleRun run;
+    for (int64_t r = first; r < last; ++r)
+        for (size_t k = 0; k < feeds.size(); ++k) {
+            if (!feeds[k]) continue;
+            if (!ReadRun(file, set, table, range, k == 0 ? xIndex : plotted[k - 1], r, run)) return false;
+            Feed(feeds, k, thread, range, r, run);
+        }
+    return true;
+}
+
 // The stretch's runs from the last backward, each trace's line painted where no
 // later line painted. Once the layer is dense (looked at after 1, 2, 4, ... runs),
 // the pixels that the runs left can reach are found; when only a few of them are
 // left unpainted, the last line through each is looked for pair by pair.
+// The runs read are handed over to the feeds (see Feed) by `thread`.
 bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
-                 std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, Stretch& out) {
+                 std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes,
+                 std::span<SummaryFeed* const> feeds, int thread, Stretch& out) {
+    // Every run the drawing does not read is read for the summaries at the end.
+    int64_t unfed = out.last;
+    const auto feedRest = [&] {
+        return FeedRuns(file, set, table, xIndex, plotted, range, feeds, thread, out.first, unfed);
+    };
     // On huge pages: the runs read into them need one address translation each.
     SampleRun xs, ys;
     xs.reserve(kHugeSamples);
     ys.reserve(kHugeSamples);
-    if (strokes.empty()) return true;
+    if (strokes.empty()) return feedRest();
     std::optional<XyReach> reach;
     XyBlockReach columns;  // of the X trace's blocks, for every trace
+    KnownExtremes known;
     const XyBox& box = strokes[0].pen.Box();
     const int64_t height = static_cast<int64_t>(out.layer.codes.size()) / std::max<int64_t>(out.layer.width, 1);
     int64_t nextCheck = 1;
     for (int64_t r = out.last - 1; r >= out.first; --r) {
         AskAhead(file, table, xIndex, plotted, range, out.last - 1, out.first, r);
         if (reach && UnpaintedIn(out.layer, *reach) <= kFewLeft)
-            return FindLastPainters(file, set, table, xIndex, plotted, range, strokes, out.first, r, *reach, out.layer);
+            return FindLastPainters(file, set, table, xIndex, plotted, range, strokes, out.first, r, *reach,
+                                    out.layer) &&
+                   feedRest();
         if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
-        // The run's pairs and the one before it.
-        const size_t from = PairBefore(r), n = xs.size() - from;
-        columns.Of(xs.data() + from, n, *strokes[0].columns, box.left + 1, box.right - 1);
+        Feed(feeds, 0, thread, range, r, xs);
+        // The run's own pairs; the line from the pair before them is joined last.
+        const auto at = static_cast<size_t>(ReadBefore(r));
+        const size_t n = xs.size() - at;
+        known.Of(feeds, 0, range, r, n);
+        columns.Of(xs.data() + at, n, *strokes[0].columns, box.left + 1, box.right - 1, known.lows, known.highs);
         for (size_t k = plotted.size(); k-- > 0;) {
             if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
-            strokes[k].AddBackward(xs.data() + from, ys.data() + from, n, columns, out.layer);
-            if (r == 0) strokes[k].PaintFirst(xs[0], ys[0], out.layer);
+            Feed(feeds, k + 1, thread, range, r, ys);
+            XyStroke& s = strokes[k];
+            known.Of(feeds, k + 1, range, r, n);
+            s.rowReach.Of(ys.data() + at, n, *s.rows, box.top + 1, box.bottom - 1, known.lows, known.highs);
+            s.AddBackward(xs.data() + at, ys.data() + at, n, columns, s.rowReach, out.layer);
+            if (at > 0) s.JoinBackward(xs[at - 1], ys[at - 1], xs[at], ys[at], out.layer);
+            if (r == 0) s.PaintFirst(xs[0], ys[0], out.layer);
         }
+        unfed = r;
         if (!reach && out.last - r == nextCheck && r > out.first) {
             nextCheck *= 2;
             if (Dense(out.layer)) {
@@ -253,7 +318,7 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
             }
         }
     }
-    return true;
+    return feedRest();
 }
 
 }  // namespace
@@ -274,6 +339,16 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
     const int64_t runs = (range.count + kRun - 1) / kRun;
     const int threads = static_cast<int>(std::clamp<int64_t>(file.WorkThreads(), 1, std::min<int64_t>(16, runs)));
     std::vector<Stretch> stretches(static_cast<size_t>(threads));
+    // The summaries of the traces whose every sample the figure reads are made
+    // from those reads, so that the other windows read no sample again.
+    std::vector<std::unique_ptr<SummaryFeed>> feeds;
+    std::vector<SummaryFeed*> feedsOf;
+    if (range.start == 0) {
+        feeds.push_back(file.StartSummaryFeed(range.record, ChannelOf(table, xIndex), threads));
+        for (const int i : plotted) feeds.push_back(file.StartSummaryFeed(range.record, ChannelOf(table, i), threads));
+        for (const auto& f : feeds) feedsOf.push_back(f.get());
+        if (std::ranges::all_of(feeds, [](const auto& f) { return !f; })) feedsOf.clear();
+    }
     std::vector<uint8_t> ok(stretches.size(), 0);
     auto work = [&](size_t t) {
         Stretch& s = stretches[t];
@@ -286,7 +361,7 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
             std::vector<XyStroke> strokes;
             for (size_t k = 0; k < plotted.size(); ++k)
                 strokes.emplace_back(columnRuns, rowRuns[k], box, static_cast<uint8_t>(set[plotted[k]].colour));
-            ok[t] = DrawStretch(file, set, table, xIndex, plotted, range, strokes, s);
+            ok[t] = DrawStretch(file, set, table, xIndex, plotted, range, strokes, feedsOf, static_cast<int>(t), s);
         } catch (const std::bad_alloc&) {
             ok[t] = 0;  // no memory for a layer: drawn on one thread instead
         }
@@ -304,6 +379,8 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
     }
     for (const uint8_t o : ok)
         if (!o) return false;
+    for (const auto& f : feeds)
+        if (f) f->Keep();
     for (int64_t y = 0; y < area.areaHeight; ++y)
         for (int64_t x = 0; x < area.areaWidth; ++x) {
             const size_t i = static_cast<size_t>(y * area.areaWidth + x);

@@ -110,7 +110,7 @@ void BlockRangesImpl(const int16_t* HWY_RESTRICT v, size_t blocks, int16_t* HWY_
 }
 
 void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n,
-                     const XyBlockReach& columns, XyLayer& layer) {
+                     const XyBlockReach& columns, const XyBlockReach& rows, XyLayer& layer) {
     uint8_t* codes = layer.codes.data();
     const int64_t left = layer.left, top = layer.top, width = layer.width;
     const uint8_t code = s.code;
@@ -127,8 +127,6 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
         }
         return true;
     };
-    const XyBlockReach& rows = s.rowReach;
-    s.rowReach.Of(ys, n, *s.rows, box.top + 1, box.bottom - 1);
     std::vector<XyPoint>& points = s.points;
     for (size_t j = std::min(columns.Blocks(), rows.Blocks()); j-- > 0;) {
         // Lines never leave the rectangle of their ends: a block whose rectangle
@@ -174,13 +172,19 @@ size_t FirstPairOutside(const int16_t* xs, const int16_t* ys, size_t n, const Xy
     return HWY_DYNAMIC_DISPATCH(FirstPairOutsideImpl)(xs, ys, n, box);
 }
 
-void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, int64_t first, int64_t last) {
+void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, int64_t first, int64_t last,
+                      std::span<const int16_t> wholeLows, std::span<const int16_t> wholeHighs) {
     const size_t blocks = (n + kXyBlock - 1) / kXyBlock, whole = n / kXyBlock;
     low.resize(blocks);
     high.resize(blocks);
     lows.resize(blocks);
     highs.resize(blocks);
-    HWY_DYNAMIC_DISPATCH(BlockRangesImpl)(values, whole, lows.data(), highs.data());
+    if (wholeLows.size() == whole && wholeHighs.size() == whole) {
+        std::copy(wholeLows.begin(), wholeLows.end(), lows.begin());
+        std::copy(wholeHighs.begin(), wholeHighs.end(), highs.begin());
+    } else {
+        HWY_DYNAMIC_DISPATCH(BlockRangesImpl)(values, whole, lows.data(), highs.data());
+    }
     if (whole < blocks) {
         const auto [mn, mx] = std::minmax_element(values + whole * kXyBlock, values + n);
         lows[whole] = *mn;
@@ -199,15 +203,26 @@ void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, 
     }
 }
 
-void XyStroke::AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& reach, XyLayer& layer) {
-    HWY_DYNAMIC_DISPATCH(AddBackwardImpl)(*this, xs, ys, n, reach, layer);
+void XyStroke::AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& columns,
+                           const XyBlockReach& rows, XyLayer& layer) {
+    HWY_DYNAMIC_DISPATCH(AddBackwardImpl)(*this, xs, ys, n, columns, rows, layer);
+}
+
+void XyStroke::JoinBackward(int16_t x0, int16_t y0, int16_t x1, int16_t y1, XyLayer& layer) {
+    const XyPoint a = Reach(x0, y0), b = Reach(x1, y1);
+    if (a.x == b.x && a.y == b.y) return;  // on one pixel: no line
+    const XyBox& box = pen.Box();
+    pen.Join(a, box.Inside(a.x, a.y), b, box.Inside(b.x, b.y), [&](int64_t x, int64_t y) { Paint(x, y, layer); });
+}
+
+void XyStroke::Paint(int64_t x, int64_t y, XyLayer& layer) const {
+    uint8_t& c = layer.codes[static_cast<size_t>((y - layer.top) * layer.width + (x - layer.left))];
+    if (!c) c = code;
 }
 
 void XyStroke::PaintFirst(int16_t x, int16_t y, XyLayer& layer) {
     const XyPoint p = Reach(x, y);
-    if (!pen.Box().Inside(p.x, p.y)) return;
-    uint8_t& c = layer.codes[static_cast<size_t>((p.y - layer.top) * layer.width + (p.x - layer.left))];
-    if (!c) c = code;
+    if (pen.Box().Inside(p.x, p.y)) Paint(p.x, p.y, layer);
 }
 
 }  // namespace kivelo

@@ -48,7 +48,10 @@ struct XyBlockReach {
     std::vector<int16_t> lows, highs;  // the blocks' values, reused
 
     // For the n values of a run. Vectorised for the processor's best instruction set.
-    void Of(const int16_t* values, size_t n, const XyPixelRuns& runs, int64_t first, int64_t last);
+    // The smallest and largest values of its whole blocks, when known already
+    // (wholeLows and wholeHighs of n / kXyBlock each), are taken as they are.
+    void Of(const int16_t* values, size_t n, const XyPixelRuns& runs, int64_t first, int64_t last,
+            std::span<const int16_t> wholeLows = {}, std::span<const int16_t> wholeHighs = {});
     size_t Blocks() const { return low.size(); }
 };
 
@@ -67,17 +70,24 @@ struct XyStroke {
     // Draws the line through the pairs (xs[i], ys[i]) of a run into the pixels of
     // the layer left unpainted, the latest line first, when every line after
     // pair n - 1 is in the layer already: what drawing them in order paints
-    // there. `reach` holds the columns of the run's blocks (the X trace's, shared).
-    void AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& reach, XyLayer& layer);
+    // there. `columns` holds the reach of the run's blocks in X (the X trace's,
+    // shared), `rows` in Y (this trace's).
+    void AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& columns,
+                     const XyBlockReach& rows, XyLayer& layer);
+    // The line from pair (x0, y0) to the next pair (x1, y1), drawn as AddBackward draws it.
+    void JoinBackward(int16_t x0, int16_t y0, int16_t x1, int16_t y1, XyLayer& layer);
     // The first pair of a figure is painted by itself, before any line, as the pen does.
     void PaintFirst(int16_t x, int16_t y, XyLayer& layer);
+
+    // Pixel (x, y), inside the area, gets the stroke's colour unless painted already.
+    void Paint(int64_t x, int64_t y, XyLayer& layer) const;
 
     const XyPixelRuns* columns;
     const XyPixelRuns* rows;
     XyPen pen;
     uint8_t code;
     XyValueBox box{};
-    XyBlockReach rowReach;        // reused run by run
+    XyBlockReach rowReach;        // for the caller, reused run by run
     std::vector<XyPoint> points;  // a block's points, reused
 };
 

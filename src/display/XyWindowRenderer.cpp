@@ -42,6 +42,14 @@ bool DrawXyWindow(const RenderTarget& target) {
     const int record = m.document.currentRecord;
 
     set.ApplyColourAssignment(m.LightMode());
+    // Display points of a long range are min/max pairs, which plotted against each
+    // other draw a wrong figure: every sample pair of the range is plotted. First:
+    // its reads of the whole record make the summaries that the points then come from.
+    if (plan.step != 512) {
+        XyRange xyRange{m.document.generation, record, plan.start, rangeMain ? L : m.zoom.SpanOf(L)};
+        xyRange.count = std::min(xyRange.count, L - xyRange.start);
+        cache.xyFigure.Draw(cache.plane, *target.file, area, set, table, xIndex, xyRange);
+    }
     DrawRecordPass(m, cache, *target.file, set, table, area, record, plan, false);
     DisplayTrace& xTrace = set[xIndex];
     if (table[static_cast<size_t>(xIndex)] <= kTraceOn) {
@@ -53,12 +61,6 @@ bool DrawXyWindow(const RenderTarget& target) {
         for (DisplayTrace& t : set) {
             if (t.displayOn && &t != &xTrace) DrawXY(cache.plane, area, t, columns, t.colour);
         }
-    } else {
-        // Display points of a long range are min/max pairs, which plotted against
-        // each other draw a wrong figure: plot every sample pair of the range.
-        XyRange xyRange{m.document.generation, record, plan.start, rangeMain ? L : m.zoom.SpanOf(L)};
-        xyRange.count = std::min(xyRange.count, L - xyRange.start);
-        cache.xyFigure.Draw(cache.plane, *target.file, area, set, table, xIndex, xyRange);
     }
     if (snapshot) {
         for (const DisplayTrace& t : *snapshot) {

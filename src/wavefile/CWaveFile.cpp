@@ -814,6 +814,24 @@ void CWaveFile::AppendToSummary(EnvelopeSummary& summary, std::span<const uint8_
     summary.Append(out);
 }
 
+std::unique_ptr<SummaryFeed> CWaveFile::StartSummaryFeed(int block, int trace, int threads) const {
+    const Place at = PlaceOf(block, trace);
+    if (!Readable(at) || WidthOf(at.trace) != 2 || threads < 1) return nullptr;
+    constexpr auto kCompare = EnvelopeSummary::Compare::Signed;
+    if (CompareOf(traces_[static_cast<std::size_t>(at.trace)].DataKind) != kCompare) return nullptr;
+    SummaryKey key;
+    if (!SummaryKeyFor(at, 2, kCompare, key) || summaries_->Find(key)) return nullptr;
+    // The whole record, stored from its start.
+    int64_t start = 0, target = 0, offset = 0;
+    StreamSpan(at, 0, BlockSizeAt(at), start, target);
+    if (start != 0 || target <= 0 || !ContiguousRecord(at, offset) ||
+        !summaries_->Fits(EnvelopeSummary::EstimateBytes(target, 2)))
+        return nullptr;
+    auto summary = std::make_unique<EnvelopeSummary>(2, kCompare, target);
+    WantExpectedCuts(at, *summary);
+    return std::make_unique<SummaryFeed>(*summaries_, key, std::move(summary), target, threads);
+}
+
 int CWaveFile::FillSummary(const Place& at, EnvelopeSummary& summary, int64_t offset, int64_t target) const {
     const int w = WidthOf(at.trace), stored = summary.SampleBytes(), code = StoredCode(at, stored);
     const bool swap = NeedsSwap(at), convert = swap || stored != w;

@@ -18,6 +18,7 @@
 #include "wavefile/HeaderRecords.h"
 #include "wavefile/OpenReport.h"
 #include "wavefile/ScratchPool.h"
+#include "wavefile/SummaryFeed.h"
 #include "wavefile/SummaryKey.h"
 #include "wavefile/SummaryStore.h"
 #include "wavefile/WaveRecords.h"
@@ -61,6 +62,12 @@ public:
     // does not foresee when they go backward); nothing for samples not stored
     // one after the other.
     void WillRead(int block, int trace, int64_t pos, int64_t count) const;
+    // A summary of the block's trace made from the caller's own reads of all its
+    // samples (see SummaryFeed), to be kept as an envelope read passing over the
+    // record would keep it; null when one is kept already or none would be made
+    // (no store, samples not 2-byte signed or not stored one after
+    // the other, over the budget). `threads`: those that will hand samples over.
+    std::unique_ptr<SummaryFeed> StartSummaryFeed(int block, int trace, int threads) const;
 
     // The current block and trace, and the reads of them: the same reads at the
     // pair SetBlock and SetTrace chose.

@@ -98,6 +98,14 @@ public:
     void Finish();
     int64_t Samples() const { return samples_; }
     int64_t Bytes() const;
+    // The pairs of whole blocks [first, first + n) of the finest level, as written
+    // so far (a0 b0 a1 b1 ...); empty when they lie beyond it.
+    std::span<const T> BlockPairs(int64_t first, int64_t n) const {
+        const int64_t have = static_cast<int64_t>(levels_[0].size() / 2);
+        if (first < 0 || n < 0 || first > have || n > have - first) return {};
+        return std::span<const T>(levels_[0])
+            .subspan(static_cast<std::size_t>(2 * first), static_cast<std::size_t>(2 * n));
+    }
     // Forgets the kept cut positions.
     void DropCuts();
     // Cut positions and blocks (both in order) to keep while the samples come:

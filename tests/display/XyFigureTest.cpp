@@ -6,6 +6,7 @@
 #include <hwy/targets.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -56,6 +57,7 @@ struct Case {
     int threads;
     double amplitude = 0.8;                              // of full scale
     std::optional<wavegen::Signal> last = std::nullopt;  // of the last trace, when it differs
+    int64_t period = 0;                                  // of every trace; 0: a little different for each
 };
 
 TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
@@ -78,6 +80,9 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
          wavegen::Signal::Ramp},
         // Every pair on one pixel: no line, only the first pair painted by itself.
         {"constant: the first pair alone", "IS2,IS2,IS2", wavegen::Signal::Sine, 65536, 0, 0, kSamples, 2, 0.0},
+        // Every jump between the two levels from the last pair of a run to the first of the next.
+        {"steps at the runs' edges: lines across runs", "IS2,IS2,IS2", wavegen::Signal::Step, 65536, 0, 0, kSamples, 2,
+         0.8, std::nullopt, 2 * XyFigureCache::kRun},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -86,7 +91,7 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
         desc.traces = wavegen::MakeTraces(static_cast<int>(std::count(c.types.begin(), c.types.end(), ',')) + 1,
                                           c.types, c.signal, 90000);
         for (size_t i = 0; i < desc.traces.size(); ++i) {
-            desc.traces[i].signal.period = 90000 + 37 * static_cast<int64_t>(i);
+            desc.traces[i].signal.period = c.period > 0 ? c.period : 90000 + 37 * static_cast<int64_t>(i);
             desc.traces[i].signal.seed = i + 1;
             desc.traces[i].signal.amplitude = c.amplitude;
         }
@@ -95,45 +100,52 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
         desc.samples = kSamples;
         const std::string path = dir.File("xy.wvf");
         ASSERT_TRUE(wavegen::WriteWvf(path, desc));
-        SummaryStore store(0);
-        store.SetThreads(c.threads);
-        CWaveFile file;
-        ASSERT_EQ(file.Open(path, 0), -1);
-        file.SetSummaryStore(&store);
-        ASSERT_EQ(file.WorkThreads(), c.threads);
+        // Without summaries, and with them made from the figure's own reads.
+        for (const int64_t budget : {int64_t{0}, int64_t{1} << 30}) {
+            SCOPED_TRACE(budget ? "summaries made meanwhile" : "no summaries");
+            SummaryStore store(budget, std::chrono::milliseconds(0));
+            store.SetThreads(c.threads);
+            CWaveFile file;
+            ASSERT_EQ(file.Open(path, 0), -1);
+            file.SetSummaryStore(&store);
+            ASSERT_EQ(file.WorkThreads(), c.threads);
 
-        ViewArea area;
-        area.SetWindow(0, 0, 400, 400);
-        area.SetArea(10, 16, 254, 254);
-        TraceSet set;
-        OnOffTable table;
-        table.fill(kTraceAbsent);
-        for (size_t i = 0; i < desc.traces.size(); ++i) {
-            const int t = static_cast<int>(i);
-            table[i] = kTraceOn;
-            set[t].verticalZoom = c.zoom;
-            set[t].verticalPosition = t == 0 ? 0 : c.position * t;
-            set[t].colour = static_cast<uint32_t>(t + 1);
-            set[t].bytesPerSample = static_cast<uint8_t>(c.types[4 * i + 2] - '0');
-            set[t].isSigned = c.types[4 * i + 1] == 'S' ? 1 : 0;
-        }
-        const XyRange range{1, 0, c.start, c.count};
-        ASSERT_GE(range.count, XyFigureCache::kLongFrom);
-        RasterPlane expected, drawn;
-        DrawPointByPoint(expected, file, area, set, table, 0, range);
-        XyFigureCache figure;
-        figure.Draw(drawn, file, area, set, table, 0, range);
-        EXPECT_EQ(figure.FiguresDrawn(), 1);
-        int painted = 0, differ = 0;
-        std::string first;
-        for (int y = 0; y < drawn.Height(); ++y)
-            for (int x = 0; x < drawn.Width(); ++x) {
-                if (drawn.At(x, y) != expected.At(x, y) && differ++ == 0)
-                    first = std::to_string(x) + "," + std::to_string(y);
-                painted += drawn.At(x, y) != 0;
+            ViewArea area;
+            area.SetWindow(0, 0, 400, 400);
+            area.SetArea(10, 16, 254, 254);
+            TraceSet set;
+            OnOffTable table;
+            table.fill(kTraceAbsent);
+            for (size_t i = 0; i < desc.traces.size(); ++i) {
+                const int t = static_cast<int>(i);
+                table[i] = kTraceOn;
+                set[t].verticalZoom = c.zoom;
+                set[t].verticalPosition = t == 0 ? 0 : c.position * t;
+                set[t].colour = static_cast<uint32_t>(t + 1);
+                set[t].bytesPerSample = static_cast<uint8_t>(c.types[4 * i + 2] - '0');
+                set[t].isSigned = c.types[4 * i + 1] == 'S' ? 1 : 0;
             }
-        EXPECT_EQ(differ, 0) << "first at " << first;
-        EXPECT_GT(painted, c.amplitude > 0 ? 100 : 0);
+            const XyRange range{1, 0, c.start, c.count};
+            ASSERT_GE(range.count, XyFigureCache::kLongFrom);
+            RasterPlane expected, drawn;
+            DrawPointByPoint(expected, file, area, set, table, 0, range);
+            XyFigureCache figure;
+            figure.Draw(drawn, file, area, set, table, 0, range);
+            EXPECT_EQ(figure.FiguresDrawn(), 1);
+            int painted = 0, differ = 0;
+            std::string first;
+            for (int y = 0; y < drawn.Height(); ++y)
+                for (int x = 0; x < drawn.Width(); ++x) {
+                    if (drawn.At(x, y) != expected.At(x, y) && differ++ == 0)
+                        first = std::to_string(x) + "," + std::to_string(y);
+                    painted += drawn.At(x, y) != 0;
+                }
+            EXPECT_EQ(differ, 0) << "first at " << first;
+            EXPECT_GT(painted, c.amplitude > 0 ? 100 : 0);
+            const bool whole =
+                c.start == 0 && c.count == kSamples && c.types.find_first_not_of("IS2,") == std::string::npos;
+            EXPECT_EQ(store.Count(), budget && whole ? desc.traces.size() : 0u) << "summaries kept";
+        }
     }
 }
 
@@ -193,9 +205,21 @@ TEST(XyStrokeTest, BlockReachIsThePixelsOfEachBlockAndTheValueBefore) {
                                            : std::clamp(v + static_cast<int>(random() % 2001) - 1000, -32768, 32767);
                     value = static_cast<int16_t>(v);
                 }
-                XyBlockReach reach;
+                XyBlockReach reach, given;
                 reach.Of(values.data(), n, runs, 11, 209);
                 ASSERT_EQ(reach.Blocks(), (n + kXyBlock - 1) / kXyBlock);
+                // The whole blocks' extremes handed in, as a summary knows them: the same reach.
+                std::vector<int16_t> lows, highs;
+                for (size_t j = 0; j < n / kXyBlock; ++j) {
+                    const auto [mn, mx] =
+                        std::minmax_element(values.begin() + static_cast<ptrdiff_t>(j * kXyBlock),
+                                            values.begin() + static_cast<ptrdiff_t>((j + 1) * kXyBlock));
+                    lows.push_back(*mn);
+                    highs.push_back(*mx);
+                }
+                given.Of(values.data(), n, runs, 11, 209, lows, highs);
+                ASSERT_EQ(given.low, reach.low);
+                ASSERT_EQ(given.high, reach.high);
                 for (size_t j = 0; j < reach.Blocks(); ++j) {
                     const size_t from = j > 0 ? j * kXyBlock - 1 : 0, to = std::min(n, (j + 1) * kXyBlock);
                     int64_t low = INT64_MAX, high = INT64_MIN;
@@ -254,11 +278,16 @@ TEST(XyStrokeTest, DrawnBackwardRunByRunIsThePenInOrder) {
         std::vector<size_t> starts = {0};
         while (starts.back() + 1 < n) starts.push_back(std::min(n - 1, starts.back() + 1 + random() % 2000));
         XyStroke stroke(columns, rows, box, 3);
-        XyBlockReach reach;
+        XyBlockReach reach, rowReach;
         for (size_t r = starts.size(); r-- > 0;) {
-            const size_t from = r > 0 ? starts[r] - 1 : 0, end = r + 1 < starts.size() ? starts[r + 1] : n;
+            // Every other run without the pair before it, whose line is joined by itself afterwards.
+            const bool joined = r > 0 && trial % 2 == 1;
+            const size_t from = r > 0 && !joined ? starts[r] - 1 : starts[r];
+            const size_t end = r + 1 < starts.size() ? starts[r + 1] : n;
             reach.Of(xs.data() + from, end - from, columns, box.left + 1, box.right - 1);
-            stroke.AddBackward(xs.data() + from, ys.data() + from, end - from, reach, drawn);
+            rowReach.Of(ys.data() + from, end - from, rows, box.top + 1, box.bottom - 1);
+            stroke.AddBackward(xs.data() + from, ys.data() + from, end - from, reach, rowReach, drawn);
+            if (joined) stroke.JoinBackward(xs[from - 1], ys[from - 1], xs[from], ys[from], drawn);
         }
         stroke.PaintFirst(xs[0], ys[0], drawn);
         ASSERT_EQ(drawn.codes, expected.codes);

@@ -3,11 +3,13 @@
 // codes and kinds, realtime regions and floating files; and what the summaries
 // must never do: outlive a change of the file, survive a cancelled read, exceed
 // their budget.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string_view>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "Wavegen.h"
 #include "wavefile/CFldFile.h"
 #include "wavefile/CRtmFile.h"
+#include "wavefile/SummaryFeed.h"
 #include "wavefile/SummaryStore.h"
 #include "wavefile/WaveDocument.h"
 
@@ -580,6 +583,79 @@ TEST_F(SummaryTest, ACancelledReadLeavesNoSummary) {
         const Query zoom{10000 * 256, 4096, 10000 * 500, 4096, 2};
         EXPECT_EQ(ReadPairs(summarised, 0, 0, zoom, 2), ReadPairs(plain, 0, 0, zoom, 2));
     }
+}
+
+// A summary made from runs its caller read anyway, handed over out of order from
+// two threads, answers reads as a reader without summaries does and tells each
+// run's block extremes; a run left out, handed over twice or not aligned leaves
+// no summary, and a summary kept already gets no feed.
+TEST_F(SummaryTest, FedSummariesMatchStreamedReadsAndNeedEveryRunOnce) {
+    std::mt19937 rnd(77);
+    const int64_t n = 2100011;
+    std::vector<int64_t> samples;
+    for (int t = 0; t < 2; ++t) {
+        const std::vector<int64_t> walk = Walk(rnd, n, 2);
+        samples.insert(samples.end(), walk.begin(), walk.end());
+    }
+    const std::string path = Write(Simple({"IS2", "IS2"}, static_cast<int>(n)), SampleBytes(samples, 2, true), "fed");
+    CWaveFile plain(path, 0), fed(path, 0);
+    fed.SetSummaryStore(&store);
+    constexpr int64_t kRun = 65536;
+    std::vector<int64_t> runs;
+    for (int64_t first = 0; first < n; first += kRun) runs.push_back(first);
+    std::shuffle(runs.begin(), runs.end(), rnd);
+    const auto run = [&](int trace, int64_t first, int64_t count) {
+        std::vector<int16_t> v;
+        for (int64_t i = first; i < std::min(first + count, n); ++i)
+            v.push_back(static_cast<int16_t>(samples[static_cast<size_t>(trace * n + i)]));
+        return v;
+    };
+
+    std::unique_ptr<SummaryFeed> feed = fed.StartSummaryFeed(0, 0, 2);
+    ASSERT_TRUE(feed);
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const std::vector<int16_t> v = run(0, runs[i], kRun);
+        feed->Fill(static_cast<int>(i % 2), runs[i], v);
+        const size_t whole = v.size() / kBlock;
+        std::vector<int16_t> lows(whole), highs(whole);
+        ASSERT_TRUE(feed->BlockExtremes(runs[i] / kBlock, lows, highs));
+        for (size_t j = 0; j < whole; ++j) {
+            const auto [mn, mx] = std::minmax_element(v.begin() + j * kBlock, v.begin() + (j + 1) * kBlock);
+            ASSERT_EQ(lows[j], *mn) << runs[i] << " block " << j;
+            ASSERT_EQ(highs[j], *mx) << runs[i] << " block " << j;
+        }
+    }
+    std::vector<int16_t> lows(1), highs(1);
+    EXPECT_FALSE(feed->BlockExtremes(n / kBlock, lows, highs)) << "the last partial block";
+    ASSERT_TRUE(feed->Keep());
+    EXPECT_FALSE(fed.StartSummaryFeed(0, 0, 2)) << "kept already";
+    const Query main{MainStep(n), 0, n, 4096, 2};
+    ASSERT_EQ(ReadPairs(fed, 0, 0, main, 2), ReadPairs(plain, 0, 0, main, 2));
+    for (int i = 0; i < 25; ++i) {
+        const Query q = RandomQuery(rnd, n, 2);
+        SCOPED_TRACE(Describe(q));
+        EXPECT_EQ(ReadPairs(fed, 0, 0, q, 2), ReadPairs(plain, 0, 0, q, 2));
+    }
+
+    // Trace 1: every way of handing over other than each aligned run once.
+    const auto handOver = [&](std::vector<std::pair<int64_t, int64_t>> pieces) {
+        std::unique_ptr<SummaryFeed> f = fed.StartSummaryFeed(0, 1, 1);
+        if (!f) return true;
+        for (const auto& [first, count] : pieces) f->Fill(0, first, run(1, first, count));
+        return f->Keep();
+    };
+    std::vector<std::pair<int64_t, int64_t>> all;
+    for (int64_t first = 0; first < n; first += kRun) all.emplace_back(first, kRun);
+    auto gap = all, repeat = all, shifted = all;
+    gap.erase(gap.begin() + 3);
+    repeat.push_back(repeat[5]);
+    shifted[2].first += 1000;
+    EXPECT_FALSE(handOver(gap));
+    EXPECT_FALSE(handOver(repeat));
+    EXPECT_FALSE(handOver(shifted));
+    EXPECT_EQ(store.Count(), 1u);
+    EXPECT_TRUE(handOver(all));
+    EXPECT_EQ(store.Count(), 2u);
 }
 
 TEST(SummaryBudget, TheVariableSetsItInMegabytes) {
