@@ -6,6 +6,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -529,9 +530,11 @@ int CWaveFile::ReadDataAt(const Place& at, int64_t pos, int64_t count, std::span
     if (outSize == 0 || pos < 0 || count < 0 || pos > kMaxPosition) return 0;
     count = std::min(count, static_cast<int64_t>(dst.size()) / outSize);
     const int64_t bytes = count * w;
-    // Same output size: read straight into the destination and convert in place.
-    Scratch buffer(scratch_);
-    std::span<uint8_t> raw = outSize == w ? dst.first(static_cast<std::size_t>(bytes)) : buffer.First(bytes);
+    // Same output size: read straight into the destination and convert in place
+    // (no buffer lent: threads reading at once would wait on the pool's lock).
+    std::optional<Scratch> buffer;
+    std::span<uint8_t> raw =
+        outSize == w ? dst.first(static_cast<std::size_t>(bytes)) : buffer.emplace(scratch_).First(bytes);
     int64_t got = 0;
     const int result = ReadCachedAt(at, pos * w, bytes, raw, got);
     if (result != kFileOk) return result;
@@ -665,9 +668,9 @@ int CWaveFile::StreamEnvelope(const Place& at, int stepCode, const EnvelopeShape
     const int outSize = OutputSize(code, WidthOf(at.trace));
     const int64_t g = stepCode / 256, chunk = shape.chunk, perRead = shape.perRead;
     const int64_t pairCapacity = 2 * (chunk / g + 2);
-    Scratch chunkBuffer(scratch_), pairBuffer(scratch_);
-    const std::span<uint8_t> chunks = chunkBuffer.First(perRead * outSize);
-    const std::span<uint8_t> pairs = pairBuffer.First(pairCapacity * outSize);
+    // Lent at the first read that reduces: the samples themselves need neither.
+    std::optional<Scratch> chunkBuffer, pairBuffer;
+    std::span<uint8_t> chunks, pairs;
     const int kind = traces_[static_cast<std::size_t>(at.trace)].DataKind;
     const int64_t dstCapacity = static_cast<int64_t>(dst.size()) / outSize;
 
@@ -680,6 +683,10 @@ int CWaveFile::StreamEnvelope(const Place& at, int stepCode, const EnvelopeShape
         int64_t got = 0;
         // The samples themselves (step 512) go straight where they are wanted when they fit.
         const bool direct = stepCode == 512 && want <= dstCapacity - outCount;
+        if (!direct && !chunkBuffer) {
+            chunks = chunkBuffer.emplace(scratch_).First(perRead * outSize);
+            pairs = pairBuffer.emplace(scratch_).First(pairCapacity * outSize);
+        }
         const std::span<uint8_t> into =
             direct ? dst.subspan(static_cast<std::size_t>(outCount * outSize), static_cast<std::size_t>(want * outSize))
                    : chunks.first(static_cast<std::size_t>(want * outSize));
