@@ -50,10 +50,13 @@ bool DrawXyWindow(const RenderTarget& target) {
         xyRange.count = std::min(xyRange.count, L - xyRange.start);
         cache.xyFigure.Draw(cache.plane, *target.file, area, set, table, xIndex, xyRange);
     }
-    DrawRecordPass(m, cache, *target.file, set, table, area, record, plan, false);
+    // The points the range's window keeps: drawn first, this window loads them for it.
+    PointCache& points = rangeMain ? cache.mainPoints : cache.zoomPoints;
+    points.Resize(RenderCache::kRecentRecords);
+    DrawRecordPass(m, cache, *target.file, set, table, area, record, plan, false, &points);
     DisplayTrace& xTrace = set[xIndex];
     if (table[static_cast<size_t>(xIndex)] <= kTraceOn) {
-        EnsurePoints(m, cache, *target.file, xTrace, table, xIndex, record, plan);
+        EnsurePoints(m, cache, *target.file, xTrace, table, xIndex, record, plan, &points);
     }
     const std::vector<int64_t> columns = XyColumns(area, xTrace);
     if (plan.step == 512) {
