@@ -343,9 +343,15 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
     // from those reads, so that the other windows read no sample again.
     std::vector<std::unique_ptr<SummaryFeed>> feeds;
     std::vector<SummaryFeed*> feedsOf;
+    // Only samples read as they are stored are handed over: 2-byte signed ones.
+    const auto feedOf = [&](int i) {
+        return set[i].bytesPerSample == 2 && set[i].isSigned
+                   ? file.StartSummaryFeed(range.record, ChannelOf(table, i), threads)
+                   : nullptr;
+    };
     if (range.start == 0) {
-        feeds.push_back(file.StartSummaryFeed(range.record, ChannelOf(table, xIndex), threads));
-        for (const int i : plotted) feeds.push_back(file.StartSummaryFeed(range.record, ChannelOf(table, i), threads));
+        feeds.push_back(feedOf(xIndex));
+        for (const int i : plotted) feeds.push_back(feedOf(i));
         for (const auto& f : feeds) feedsOf.push_back(f.get());
         if (std::ranges::all_of(feeds, [](const auto& f) { return !f; })) feedsOf.clear();
     }
