@@ -109,6 +109,35 @@ void BlockRangesImpl(const int16_t* HWY_RESTRICT v, size_t blocks, int16_t* HWY_
     }
 }
 
+// Whether the w x h pixels from `row` on, `stride` apart row to row, are all
+// painted: a vector of a row at a time, lanes past the row's end masked off. A
+// vector reaching past the layer's end is not read; those rows go pixel by pixel.
+HWY_INLINE bool AllPainted(const uint8_t* HWY_RESTRICT row, const uint8_t* end, size_t stride, size_t w, size_t h) {
+    const hn::ScalableTag<uint8_t> d;
+    const size_t N = hn::Lanes(d);
+    const auto zero = hn::Zero(d);
+    for (; h > 0; --h, row += stride) {
+        size_t x = 0;
+        for (const size_t room = static_cast<size_t>(end - row); x < w && x + N <= room; x += N) {
+            const auto gap = hn::Eq(hn::LoadU(d, row + x), zero);
+            if (!hn::AllFalse(d, x + N <= w ? gap : hn::And(gap, hn::FirstN(d, w - x)))) return false;
+        }
+        for (; x < w; ++x)
+            if (!row[x]) return false;
+    }
+    return true;
+}
+
+bool RectanglePaintedImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+    const uint8_t* codes = layer.codes.data();
+    return AllPainted(codes + (y0 - layer.top) * layer.width + (x0 - layer.left), codes + layer.codes.size(),
+                      static_cast<size_t>(layer.width), static_cast<size_t>(x1 - x0 + 1),
+                      static_cast<size_t>(y1 - y0 + 1));
+}
+
+// Blocks whose joint rectangle is looked at first.
+constexpr size_t kGroup = 8;
+
 void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n,
                      const XyBlockReach& columns, const XyBlockReach& rows, XyLayer& layer) {
     uint8_t* codes = layer.codes.data();
@@ -119,21 +148,18 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
         uint8_t& c = codes[(y - top) * width + (x - left)];
         if (!c) c = code;
     };
+    const uint8_t* end = codes + layer.codes.size();
     const auto painted = [=](int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
-        for (int64_t y = y0; y <= y1; ++y) {
-            const uint8_t* row = codes + (y - top) * width + (x0 - left);
-            for (int64_t x = 0; x <= x1 - x0; ++x)
-                if (!row[x]) return false;
-        }
-        return true;
+        return AllPainted(codes + (y0 - top) * width + (x0 - left), end, static_cast<size_t>(width),
+                          static_cast<size_t>(x1 - x0 + 1), static_cast<size_t>(y1 - y0 + 1));
     };
     std::vector<XyPoint>& points = s.points;
-    for (size_t j = std::min(columns.Blocks(), rows.Blocks()); j-- > 0;) {
+    const auto block = [&](size_t j) {
         // Lines never leave the rectangle of their ends: a block whose rectangle
         // holds no unpainted pixel inside the area paints nothing.
         const int64_t x0 = columns.low[j], x1 = columns.high[j], y0 = rows.low[j], y1 = rows.high[j];
         if (x0 > x1 || y0 > y1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && painted(x0, x1, y0, y1)))
-            continue;
+            return;
         // The block's points in order from the pair before it, each on another pixel than the one before.
         const size_t from = j > 0 ? j * kXyBlock - 1 : 0, e = std::min(n, (j + 1) * kXyBlock);
         points.clear();
@@ -148,6 +174,23 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
             const XyPoint &a = points[k], &z = points[k + 1];
             s.pen.Join(a, box.Inside(a.x, a.y), z, box.Inside(z.x, z.y), paint);
         }
+    };
+    // Where a line moves slowly, the rectangle of a group of blocks is painted as
+    // a whole more often than not: one look passes all of them.
+    const size_t blocks = std::min(columns.Blocks(), rows.Blocks());
+    for (size_t g = (blocks + kGroup - 1) / kGroup; g-- > 0;) {
+        const size_t first = g * kGroup, past = std::min(blocks, first + kGroup);
+        int64_t x0 = INT64_MAX, x1 = INT64_MIN, y0 = INT64_MAX, y1 = INT64_MIN;
+        for (size_t j = first; j < past; ++j)
+            if (columns.low[j] <= columns.high[j] && rows.low[j] <= rows.high[j]) {
+                x0 = std::min(x0, columns.low[j]);
+                x1 = std::max(x1, columns.high[j]);
+                y0 = std::min(y0, rows.low[j]);
+                y1 = std::max(y1, rows.high[j]);
+            }
+        if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= kGroup * XyStroke::kLookedAt && painted(x0, x1, y0, y1)))
+            continue;
+        for (size_t j = past; j-- > first;) block(j);
     }
 }
 
@@ -162,6 +205,11 @@ HWY_EXPORT(FirstPairOutsideImpl);
 HWY_EXPORT(AddBackwardImpl);
 HWY_EXPORT(BlockRangesImpl);
 HWY_EXPORT(PairsNearImpl);
+HWY_EXPORT(RectanglePaintedImpl);
+
+bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+    return HWY_DYNAMIC_DISPATCH(RectanglePaintedImpl)(layer, x0, x1, y0, y1);
+}
 
 void PairsNear(const int16_t* xs, const int16_t* ys, size_t n, std::span<const XyValueBox> windows,
                std::vector<uint32_t>& out) {

@@ -37,6 +37,11 @@ struct XyLayer {
     std::vector<uint8_t> codes;
 };
 
+// Whether every pixel of columns x0..x1 and rows y0..y1 (plane coordinates, in
+// order, inside the layer's area) is painted. Vectorised for the processor's best
+// instruction set.
+bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1);
+
 // Pairs taken together when looking whether their lines can reach an unpainted
 // pixel: a run's pairs from the first on, block j from pair j x kXyBlock.
 inline constexpr size_t kXyBlock = 256;

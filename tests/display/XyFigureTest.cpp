@@ -184,6 +184,35 @@ TEST(XyValueBox, FirstPairOutsideOnEveryInstructionSet) {
     hwy::SetSupportedTargetsForTest(0);
 }
 
+// The painted check on every instruction set against looking at each pixel:
+// layers of a few widths with a few holes, rectangles of every shape up to the
+// layer's last pixel, where a vector would reach past its end.
+TEST(XyStrokeTest, RectanglePaintedIsEveryPixelPainted) {
+    std::mt19937 random(41);
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        SCOPED_TRACE(hwy::TargetName(target));
+        for (const int64_t width : {int64_t{1}, int64_t{7}, int64_t{64}, int64_t{65}, int64_t{130}}) {
+            const int64_t height = 1 + static_cast<int64_t>(random() % 40);
+            XyLayer layer{5, 9, width, std::vector<uint8_t>(static_cast<size_t>(width * height), 2)};
+            for (int hole = 0; hole < 3; ++hole) layer.codes[random() % layer.codes.size()] = 0;
+            for (int trial = 0; trial < 400; ++trial) {
+                int64_t c0 = static_cast<int64_t>(random() % width), c1 = static_cast<int64_t>(random() % width);
+                int64_t r0 = static_cast<int64_t>(random() % height), r1 = static_cast<int64_t>(random() % height);
+                if (trial % 4 == 0) c1 = width - 1, r1 = height - 1;  // up to the last pixel
+                if (c0 > c1) std::swap(c0, c1);
+                if (r0 > r1) std::swap(r0, r1);
+                bool expected = true;
+                for (int64_t r = r0; r <= r1; ++r)
+                    for (int64_t c = c0; c <= c1; ++c) expected &= layer.codes[static_cast<size_t>(r * width + c)] != 0;
+                ASSERT_EQ(RectanglePainted(layer, 5 + c0, 5 + c1, 9 + r0, 9 + r1), expected)
+                    << "width " << width << " columns " << c0 << ".." << c1 << " rows " << r0 << ".." << r1;
+            }
+        }
+    }
+    hwy::SetSupportedTargetsForTest(0);
+}
+
 // The pixels each block of a run can reach, on every instruction set the processor
 // runs, against the plain rule: random values and lengths around whole batches of
 // blocks, steep and flat axes in either direction, cut to the area.
