@@ -27,6 +27,10 @@ public:
         const int64_t offset = perValue_ * v / (int64_t{1} << 32);
         return std::clamp(down_ ? base_ - offset : base_ + offset, -kFar, kFar);
     }
+    // The terms of Pixel, for working out many values at once.
+    int64_t PerValue() const { return perValue_; }
+    int64_t Base() const { return base_; }
+    bool Down() const { return down_; }
 
 private:
     static constexpr int kSizeLimit = 1 << 16;  // keeps zoom x size x value inside 64 bits

@@ -31,6 +31,8 @@ public:
         return {v, v, static_cast<int32_t>(pixel)};
     }
 
+    const XyAxis& Axis() const { return axis_; }
+
     // The values low..high such that the pixels of two values a and b span pixel c
     // exactly when min(a, b) <= high and max(a, b) >= low; false when no two do.
     bool Reaching(int64_t c, int16_t& low, int16_t& high) const;

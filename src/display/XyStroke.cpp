@@ -128,6 +128,35 @@ HWY_INLINE bool AllPainted(const uint8_t* HWY_RESTRICT row, const uint8_t* end, 
     return true;
 }
 
+// In place, for n blocks: the pixels of each block's smallest value (low) and
+// largest value (high), as the axis works them out, in order and cut to first..last.
+void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, int64_t* HWY_RESTRICT low,
+                     int64_t* HWY_RESTRICT high, size_t n) {
+    const hn::ScalableTag<int64_t> d;
+    const size_t N = hn::Lanes(d);
+    const auto per = hn::Set(d, axis.PerValue()), base = hn::Set(d, axis.Base());
+    const auto far = hn::Set(d, XyAxis::kFar), nearFar = hn::Set(d, -XyAxis::kFar);
+    const auto from = hn::Set(d, first), to = hn::Set(d, last), below = hn::Set(d, (int64_t{1} << 32) - 1);
+    const bool down = axis.Down();
+    const auto pixel = [&](auto v) {
+        // perValue x v / 2^32, truncated toward zero as Pixel divides.
+        const auto p = hn::Mul(per, v);
+        const auto offset = hn::ShiftRight<32>(hn::Add(p, hn::And(hn::ShiftRight<63>(p), below)));
+        return hn::Min(hn::Max(down ? hn::Sub(base, offset) : hn::Add(base, offset), nearFar), far);
+    };
+    size_t j = 0;
+    for (; j + N <= n; j += N) {
+        const auto a = pixel(hn::LoadU(d, low + j)), b = pixel(hn::LoadU(d, high + j));
+        hn::StoreU(hn::Max(hn::Min(a, b), from), d, low + j);
+        hn::StoreU(hn::Min(hn::Max(a, b), to), d, high + j);
+    }
+    for (; j < n; ++j) {
+        const int64_t a = axis.Pixel(static_cast<int>(low[j])), b = axis.Pixel(static_cast<int>(high[j]));
+        low[j] = std::max(std::min(a, b), first);
+        high[j] = std::min(std::max(a, b), last);
+    }
+}
+
 bool RectanglePaintedImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
     const uint8_t* codes = layer.codes.data();
     return AllPainted(codes + (y0 - layer.top) * layer.width + (x0 - layer.left), codes + layer.codes.size(),
@@ -188,7 +217,7 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
                 y0 = std::min(y0, rows.low[j]);
                 y1 = std::max(y1, rows.high[j]);
             }
-        if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= kGroup * XyStroke::kLookedAt && painted(x0, x1, y0, y1)))
+        if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt && painted(x0, x1, y0, y1)))
             continue;
         for (size_t j = past; j-- > first;) block(j);
     }
@@ -206,6 +235,7 @@ HWY_EXPORT(AddBackwardImpl);
 HWY_EXPORT(BlockRangesImpl);
 HWY_EXPORT(PairsNearImpl);
 HWY_EXPORT(RectanglePaintedImpl);
+HWY_EXPORT(BlockPixelsImpl);
 
 bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
     return HWY_DYNAMIC_DISPATCH(RectanglePaintedImpl)(layer, x0, x1, y0, y1);
@@ -244,11 +274,10 @@ void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, 
             lo = std::min(lo, values[j * kXyBlock - 1]);
             hi = std::max(hi, values[j * kXyBlock - 1]);
         }
-        int64_t p0 = runs.RunOf(lo).pixel, p1 = runs.RunOf(hi).pixel;
-        if (p0 > p1) std::swap(p0, p1);
-        low[j] = std::max(p0, first);
-        high[j] = std::min(p1, last);
+        low[j] = lo;
+        high[j] = hi;
     }
+    HWY_DYNAMIC_DISPATCH(BlockPixelsImpl)(runs.Axis(), first, last, low.data(), high.data(), blocks);
 }
 
 void XyStroke::AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& columns,

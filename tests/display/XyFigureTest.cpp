@@ -6,6 +6,7 @@
 #include <hwy/targets.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -215,7 +216,8 @@ TEST(XyStrokeTest, RectanglePaintedIsEveryPixelPainted) {
 
 // The pixels each block of a run can reach, on every instruction set the processor
 // runs, against the plain rule: random values and lengths around whole batches of
-// blocks, steep and flat axes in either direction, cut to the area.
+// blocks, flat, steep and very steep axes in either direction, centred and off
+// centre, cut to the area.
 TEST(XyStrokeTest, BlockReachIsThePixelsOfEachBlockAndTheValueBefore) {
     std::mt19937 random(31);
     for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
@@ -223,8 +225,9 @@ TEST(XyStrokeTest, BlockReachIsThePixelsOfEachBlockAndTheValueBefore) {
         SCOPED_TRACE(hwy::TargetName(target));
         for (const size_t n : {size_t{1}, size_t{255}, size_t{256}, size_t{257}, size_t{300}, size_t{4097},
                                size_t{8192}, size_t{8193}, size_t{9000}, size_t{65537}}) {
-            for (int fill = 0; fill < 4; ++fill) {
-                const XyAxis axis(fill % 2 ? 65536 * 3 : 65536, 0, 200, 10, fill > 1);
+            for (int fill = 0; fill < 6; ++fill) {
+                const int32_t zoom = std::array{65536, 65536 * 3, 65536 * 30000}[static_cast<size_t>(fill % 3)];
+                const XyAxis axis(zoom, fill == 2 || fill == 5 ? 1 : 3000 * fill, 200, 10, fill > 2);
                 const XyPixelRuns runs(axis, 10, 210);
                 std::vector<int16_t> values(n);
                 // A walk of a few pixels a step, now and then a jump: each block's own extremes.
