@@ -2,7 +2,8 @@
 // through 16M sample pairs each drawn backward run by run into one layer, as
 // the figure's first draw does. The pairs are the bench record's slow sines with
 // a small saw on them, in memory, their blocks' extremes known as the summaries
-// give them; most blocks of pairs reach only pixels painted already. A measure of drawing alone, for comparing builds; it states no ratio.
+// give them; most blocks of pairs reach only pixels painted already. A measure
+// of drawing alone, for comparing builds; it states no ratio.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -28,8 +29,8 @@ std::vector<int16_t> SlowSine(int t) {
     std::vector<int16_t> v(static_cast<size_t>(kPairs));
     const double w = 1e-5 * (t + 1);
     for (int64_t s = 0; s < kPairs; ++s)
-        v[static_cast<size_t>(s)] = static_cast<int16_t>(20000.0 * std::sin(static_cast<double>(s) * w) +
-                                                         static_cast<double>(s % 997));
+        v[static_cast<size_t>(s)] =
+            static_cast<int16_t>(20000.0 * std::sin(static_cast<double>(s) * w) + static_cast<double>(s % 997));
     return v;
 }
 
@@ -45,9 +46,7 @@ struct Extremes {
         }
     }
     std::span<const int16_t> Lows(int64_t at, size_t n) const { return {lows.data() + at / kXyBlock, n / kXyBlock}; }
-    std::span<const int16_t> Highs(int64_t at, size_t n) const {
-        return {highs.data() + at / kXyBlock, n / kXyBlock};
-    }
+    std::span<const int16_t> Highs(int64_t at, size_t n) const { return {highs.data() + at / kXyBlock, n / kXyBlock}; }
 };
 
 void BM_XyStrokesBackward(benchmark::State& state) {
@@ -72,7 +71,8 @@ void BM_XyStrokesBackward(benchmark::State& state) {
         for (int64_t at = (kPairs - 1) / kRun * kRun; at >= 0; at -= kRun) {
             const auto n = static_cast<size_t>(std::min(kRun, kPairs - at));
             // Copied run by run as a read copies them: the drawing finds them in the cache.
-            const auto from = static_cast<size_t>(at > 0 ? at - 1 : 0), count = n + static_cast<size_t>(at - static_cast<int64_t>(from));
+            const auto from = static_cast<size_t>(at > 0 ? at - 1 : 0),
+                       count = n + static_cast<size_t>(at - static_cast<int64_t>(from));
             xRun.assign(traces[0].begin() + from, traces[0].begin() + from + count);
             const int16_t* xs = xRun.data() + (at - static_cast<int64_t>(from));
             columnReach.Of(xs, n, columns, box.left + 1, box.right - 1, extremes[0].Lows(at, n),

@@ -177,10 +177,8 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
         uint8_t& c = codes[(y - top) * width + (x - left)];
         if (!c) c = code;
     };
-    const uint8_t* end = codes + layer.codes.size();
-    const auto painted = [=](int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
-        return AllPainted(codes + (y0 - top) * width + (x0 - left), end, static_cast<size_t>(width),
-                          static_cast<size_t>(x1 - x0 + 1), static_cast<size_t>(y1 - y0 + 1));
+    const auto painted = [&](int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+        return RectanglePaintedImpl(layer, x0, x1, y0, y1);
     };
     std::vector<XyPoint>& points = s.points;
     const auto block = [&](size_t j) {
@@ -217,7 +215,8 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
                 y0 = std::min(y0, rows.low[j]);
                 y1 = std::max(y1, rows.high[j]);
             }
-        if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt && painted(x0, x1, y0, y1)))
+        if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt &&
+                        painted(x0, x1, y0, y1)))
             continue;
         for (size_t j = past; j-- > first;) block(j);
     }
