@@ -109,25 +109,6 @@ void BlockRangesImpl(const int16_t* HWY_RESTRICT v, size_t blocks, int16_t* HWY_
     }
 }
 
-// Whether the w x h pixels from `row` on, `stride` apart row to row, are all
-// painted: a vector of a row at a time, lanes past the row's end masked off. A
-// vector reaching past the layer's end is not read; those rows go pixel by pixel.
-HWY_INLINE bool AllPainted(const uint8_t* HWY_RESTRICT row, const uint8_t* end, size_t stride, size_t w, size_t h) {
-    const hn::ScalableTag<uint8_t> d;
-    const size_t N = hn::Lanes(d);
-    const auto zero = hn::Zero(d);
-    for (; h > 0; --h, row += stride) {
-        size_t x = 0;
-        for (const size_t room = static_cast<size_t>(end - row); x < w && x + N <= room; x += N) {
-            const auto gap = hn::Eq(hn::LoadU(d, row + x), zero);
-            if (!hn::AllFalse(d, x + N <= w ? gap : hn::And(gap, hn::FirstN(d, w - x)))) return false;
-        }
-        for (; x < w; ++x)
-            if (!row[x]) return false;
-    }
-    return true;
-}
-
 // In place, for n blocks: the pixels of each block's smallest value (low) and
 // largest value (high), as the axis works them out, in order and cut to first..last.
 void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, int64_t* HWY_RESTRICT low,
@@ -157,11 +138,24 @@ void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, int64_t* H
     }
 }
 
+// A vector of a row at a time, lanes past the rectangle's right edge masked off.
+// A vector that would reach past the layer's end is not read: such rows go pixel by pixel.
 bool RectanglePaintedImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
-    const uint8_t* codes = layer.codes.data();
-    return AllPainted(codes + (y0 - layer.top) * layer.width + (x0 - layer.left), codes + layer.codes.size(),
-                      static_cast<size_t>(layer.width), static_cast<size_t>(x1 - x0 + 1),
-                      static_cast<size_t>(y1 - y0 + 1));
+    const hn::ScalableTag<uint8_t> d;
+    const size_t N = hn::Lanes(d), w = static_cast<size_t>(x1 - x0 + 1), stride = static_cast<size_t>(layer.width);
+    const auto zero = hn::Zero(d);
+    const uint8_t* end = layer.codes.data() + layer.codes.size();
+    const uint8_t* row = layer.codes.data() + (y0 - layer.top) * layer.width + (x0 - layer.left);
+    for (int64_t y = y0; y <= y1; ++y, row += stride) {
+        size_t x = 0;
+        for (const size_t room = static_cast<size_t>(end - row); x < w && x + N <= room; x += N) {
+            const auto gap = hn::Eq(hn::LoadU(d, row + x), zero);
+            if (!hn::AllFalse(d, x + N <= w ? gap : hn::And(gap, hn::FirstN(d, w - x)))) return false;
+        }
+        for (; x < w; ++x)
+            if (!row[x]) return false;
+    }
+    return true;
 }
 
 // Blocks whose joint rectangle is looked at first.

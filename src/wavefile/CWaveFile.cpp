@@ -821,6 +821,12 @@ void CWaveFile::AppendToSummary(EnvelopeSummary& summary, std::span<const uint8_
     summary.Append(out);
 }
 
+int64_t CWaveFile::RecordSummarySamples(const Place& at, int stored) const {
+    int64_t start = 0, target = 0;
+    StreamSpan(at, 0, BlockSizeAt(at), start, target);
+    return start == 0 && target > 0 && summaries_->Fits(EnvelopeSummary::EstimateBytes(target, stored)) ? target : 0;
+}
+
 std::unique_ptr<SummaryFeed> CWaveFile::StartSummaryFeed(int block, int trace, int threads) const {
     const Place at = PlaceOf(block, trace);
     if (!Readable(at) || WidthOf(at.trace) != 2 || threads < 1) return nullptr;
@@ -828,12 +834,9 @@ std::unique_ptr<SummaryFeed> CWaveFile::StartSummaryFeed(int block, int trace, i
     if (CompareOf(traces_[static_cast<std::size_t>(at.trace)].DataKind) != kCompare) return nullptr;
     SummaryKey key;
     if (!SummaryKeyFor(at, 2, kCompare, key) || summaries_->Find(key)) return nullptr;
-    // The whole record, stored from its start.
-    int64_t start = 0, target = 0, offset = 0;
-    StreamSpan(at, 0, BlockSizeAt(at), start, target);
-    if (start != 0 || target <= 0 || !ContiguousRecord(at, offset) ||
-        !summaries_->Fits(EnvelopeSummary::EstimateBytes(target, 2)))
-        return nullptr;
+    int64_t offset = 0;
+    const int64_t target = RecordSummarySamples(at, 2);
+    if (target == 0 || !ContiguousRecord(at, offset)) return nullptr;
     auto summary = std::make_unique<EnvelopeSummary>(2, kCompare, target);
     WantExpectedCuts(at, *summary);
     return std::make_unique<SummaryFeed>(*summaries_, key, std::move(summary), target, threads);
@@ -987,10 +990,8 @@ bool CWaveFile::SummaryEnvelope(const Place& at, int stepCode, const EnvelopeSha
         return ReduceFromSummary(at, summary, key, chunks, stepCode, dst, outCount, code, result);
 
     // Built while a read that covers most of the record passes over its samples.
-    int64_t start = 0, target = 0;
-    StreamSpan(at, 0, BlockSizeAt(at), start, target);
-    if (start != 0 || end > target || 2 * (end - first) < target) return false;
-    if (!summaries_->Fits(EnvelopeSummary::EstimateBytes(target, stored))) return false;
+    const int64_t target = RecordSummarySamples(at, stored);
+    if (target == 0 || end > target || 2 * (end - first) < target) return false;
     auto summary = std::make_unique<EnvelopeSummary>(stored, CompareOf(kind), target);
     // Large records are summarised on all processors first; the read then comes
     // from the summary, which keeps the samples it needs around its cuts.

@@ -252,6 +252,10 @@ private:
     // its batches read; false when it reads nothing.
     bool PlanEnvelope(const Place& at, int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
                       int64_t dstCapacity, std::vector<StreamChunk>& chunks, int64_t& first, int64_t& end) const;
+    // The samples a summary of the whole record at `at` holds, `stored` bytes a
+    // sample: 0 when its samples do not start at the record's beginning or the
+    // store's budget has no room for it.
+    int64_t RecordSummarySamples(const Place& at, int stored) const;
     // Answers the read from a summary, or builds one while reading; false when the
     // read is to be streamed as it is.
     bool SummaryEnvelope(const Place& at, int stepCode, const EnvelopeShape& shape, int64_t pos, int64_t count,
