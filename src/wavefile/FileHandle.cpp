@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <cerrno>
 
@@ -54,9 +55,20 @@ int64_t FileHandle::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
     return static_cast<int64_t>(done);
 }
 
+bool FileHandle::InCache(int64_t offset) const {
+    if (!fd_.IsOpen() || offset < 0) return false;
+    uint8_t byte = 0;
+    iovec one{&byte, 1};
+    return ::preadv2(fd_.Get(), &one, 1, static_cast<off_t>(offset), RWF_NOWAIT) == 1;
+}
+
 void FileHandle::WillNeed(int64_t offset, int64_t length) const {
-    if (fd_.IsOpen() && offset >= 0 && length > 0)
-        (void)::posix_fadvise(fd_.Get(), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+    if (!fd_.IsOpen() || offset < 0 || length <= 0) return;
+    // The system looks up every page of the span even when all are there, which
+    // on a warm file cost about a sixth of copying them; a span whose start and
+    // middle are there is taken to be there.
+    if (InCache(offset) && InCache(offset + length / 2)) return;
+    (void)::posix_fadvise(fd_.Get(), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
 }
 
 int64_t FileHandle::Size() const {

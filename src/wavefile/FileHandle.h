@@ -44,8 +44,11 @@ public:
     // Reads are counted into the monitor and fail (-1) once it is cancelled; null: none.
     void SetMonitor(ReadMonitor* monitor) { monitor_ = monitor; }
     // Starts reading bytes offset .. offset + length - 1 into the system's cache
-    // without waiting; a hint, so failures are ignored.
+    // without waiting, unless they seem to be there; a hint, so failures are ignored.
     void WillNeed(int64_t offset, int64_t length) const;
+    // Whether the byte at offset is in the system's cache (false past the end,
+    // or where the system cannot tell without waiting).
+    bool InCache(int64_t offset) const;
     // File size in bytes, -1 when unknown.
     int64_t Size() const;
     // False when the file cannot be asked.

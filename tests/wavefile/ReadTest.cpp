@@ -1,8 +1,12 @@
+#include <linux/magic.h>
+#include <sys/vfs.h>
+
 #include <bit>
 #include <cmath>
 #include <tuple>
 
 #include "WaveFileFixture.h"
+#include "wavefile/FileHandle.h"
 #include "wavefile/NumberText.h"
 
 namespace kivelo {
@@ -213,6 +217,30 @@ TEST_F(ReadTest, HugeSizesDoNotOverflowOffsets) {
         f.SetBlock(999);
         EXPECT_EQ(Read(f, 2, 0, 4, 0, 4), U{});
     }
+}
+
+// The cache probe that spares asking for spans already in the system's cache:
+// bytes just read answer yes (else every figure would ask again), bytes past
+// the end, negative offsets and a closed file answer no.
+TEST_F(ReadTest, CacheProbeAnswersForReadBytesOnly) {
+    const std::string path = Put("probe.bin", std::string(3 * 4096 + 10, 'x'));
+    FileHandle file;
+    ASSERT_TRUE(file.OpenRead(path));
+    std::vector<uint8_t> bytes(3 * 4096 + 10);
+    ASSERT_EQ(file.ReadAt(0, bytes), static_cast<int64_t>(bytes.size()));
+    struct statfs fs {};
+    ASSERT_EQ(::statfs(path.c_str(), &fs), 0);
+    if (fs.f_type == TMPFS_MAGIC) GTEST_SKIP() << "tmpfs cannot be asked without waiting";
+    EXPECT_TRUE(file.InCache(0));
+    EXPECT_TRUE(file.InCache(3 * 4096 + 9));
+    EXPECT_FALSE(file.InCache(3 * 4096 + 10));
+    EXPECT_FALSE(file.InCache(-1));
+    file.WillNeed(0, 3 * 4096);  // a hint on a span that is there, and on none
+    file.WillNeed(1 << 20, 4096);
+    ASSERT_EQ(file.ReadAt(4096, std::span(bytes).first(4)), 4);
+    EXPECT_EQ(bytes[0], 'x');
+    file.Close();
+    EXPECT_FALSE(file.InCache(0));
 }
 
 }  // namespace
