@@ -171,16 +171,15 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
         uint8_t& c = codes[(y - top) * width + (x - left)];
         if (!c) c = code;
     };
-    const auto painted = [&](int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
-        return RectanglePaintedImpl(layer, x0, x1, y0, y1);
-    };
+    // Whether block j reaches any pixel inside the area.
+    const auto reaches = [&](size_t j) { return columns.low[j] <= columns.high[j] && rows.low[j] <= rows.high[j]; };
     std::vector<XyPoint>& points = s.points;
     const auto block = [&](size_t j) {
         // Lines never leave the rectangle of their ends: a block whose rectangle
         // holds no unpainted pixel inside the area paints nothing.
+        if (!reaches(j)) return;
         const int64_t x0 = columns.low[j], x1 = columns.high[j], y0 = rows.low[j], y1 = rows.high[j];
-        if (x0 > x1 || y0 > y1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && painted(x0, x1, y0, y1)))
-            return;
+        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && RectanglePaintedImpl(layer, x0, x1, y0, y1)) return;
         // The block's points in order from the pair before it, each on another pixel than the one before.
         const size_t from = j > 0 ? j * kXyBlock - 1 : 0, e = std::min(n, (j + 1) * kXyBlock);
         points.clear();
@@ -203,14 +202,14 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
         const size_t first = g * kGroup, past = std::min(blocks, first + kGroup);
         int64_t x0 = INT64_MAX, x1 = INT64_MIN, y0 = INT64_MAX, y1 = INT64_MIN;
         for (size_t j = first; j < past; ++j)
-            if (columns.low[j] <= columns.high[j] && rows.low[j] <= rows.high[j]) {
+            if (reaches(j)) {
                 x0 = std::min(x0, columns.low[j]);
                 x1 = std::max(x1, columns.high[j]);
                 y0 = std::min(y0, rows.low[j]);
                 y1 = std::max(y1, rows.high[j]);
             }
         if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt &&
-                        painted(x0, x1, y0, y1)))
+                        RectanglePaintedImpl(layer, x0, x1, y0, y1)))
             continue;
         for (size_t j = past; j-- > first;) block(j);
     }
