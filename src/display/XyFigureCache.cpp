@@ -276,9 +276,11 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
         return FeedRuns(file, set, table, xIndex, plotted, range, feeds, thread, out.first, unfed);
     };
     // On huge pages: the runs read into them need one address translation each.
-    SampleRun xs, ys;
+    SampleRun xs;
     xs.reserve(kHugeSamples);
-    ys.reserve(kHugeSamples);
+    // A buffer per trace: the system's copy into the one just drawn from went slower.
+    std::vector<SampleRun> yRuns(plotted.size());
+    for (SampleRun& y : yRuns) y.reserve(static_cast<size_t>(XyFigureCache::kRun + kPairBefore + 8));
     if (strokes.empty()) return feedRest();
     std::optional<XyReach> reach;
     XyBlockReach columns;  // of the X trace's blocks, for every trace
@@ -300,6 +302,7 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
         known.Of(feeds, 0, range, r, n);
         columns.Of(xs.data() + at, n, *strokes[0].columns, box.left + 1, box.right - 1, known.lows, known.highs);
         for (size_t k = plotted.size(); k-- > 0;) {
+            SampleRun& ys = yRuns[k];
             if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
             Feed(feeds, k + 1, thread, range, r, ys);
             XyStroke& s = strokes[k];

@@ -867,17 +867,21 @@ int CWaveFile::FillSummary(const Place& at, EnvelopeSummary& summary, int64_t of
         const std::span<uint8_t> raw = rawBuffer.First(std::max(kHugeBytes, pieceSamples * w));
         const std::span<uint8_t> converted =
             convertedBuffer.First(convert ? std::max(kHugeBytes, pieceSamples * stored) : 0);
-        for (;;) {
+        // Each read goes to the next piece's place in the buffer: the system's copy
+        // into the place just summarised went about a quarter slower.
+        const auto places = static_cast<std::size_t>(raw.size() / static_cast<std::size_t>(pieceSamples * w));
+        for (std::size_t place = 0;; place = (place + 1) % places) {
             const int64_t piece = next.fetch_add(1, std::memory_order_relaxed);
             if (piece >= pieces || outcome.load(std::memory_order_relaxed) != -1) return;
             const int64_t first = piece * pieceSamples, n = std::min(pieceSamples, target - first);
-            const int64_t got = data_.ReadAt(offset + first * w, raw.first(static_cast<std::size_t>(n * w)));
+            const std::span<uint8_t> into = raw.subspan(place * static_cast<std::size_t>(pieceSamples * w));
+            const int64_t got = data_.ReadAt(offset + first * w, into.first(static_cast<std::size_t>(n * w)));
             if (got != n * w) {
                 int none = -1;
                 outcome.compare_exchange_strong(none, got < 0 ? 0 : kFillEndedEarly);
                 return;
             }
-            std::span<const uint8_t> values = raw.first(static_cast<std::size_t>(n * w));
+            std::span<const uint8_t> values = into.first(static_cast<std::size_t>(n * w));
             if (convert) {
                 ConvertSampleRun(code, w, converted, values, n, swap, false);
                 values = converted.first(static_cast<std::size_t>(n * stored));

@@ -162,7 +162,8 @@ TEST_F(SummaryTest, LargeRecordsSummarisedOnAllProcessorsMatchStreamedReads) {
         {"IU1", 4200007, true, {5000 * 256 + 9, 0, 4200007, 4096, 2}},
         {"IS2", 2100011, false, {3000 * 256, 1001, 2000000, 4096, 0}},
         {"IS4", 1050001, true, {12001 * 256, 64, 900000, 4096, 2}},
-        {"IS2", 2100011, true, {600 * 256 + 100, 0, 2100011, 301, 3}},
+        // Pieces enough that each thread reuses every place of its read buffer.
+        {"IS2", 5000011, true, {600 * 256 + 100, 0, 5000011, 301, 3}},
         {"B16", 2200013, false, {1100 * 256 + 3, 7, 2200006, 4096, 0}},
         {"IU2", 2097152, true, {1024 * 256, 0, 2097152, 4096, 3}, 2},
     };
