@@ -28,7 +28,7 @@ constexpr uint8_t kTraceLayers = 0x3F;
 constexpr int64_t kPairBefore = 32;
 constexpr size_t kHugeSamples = kHugePageBytes / sizeof(int16_t);
 // Runs asked for at a time ahead of their reading: 2 MB of each 2-byte trace.
-constexpr int64_t kAheadRuns = 16;
+constexpr int64_t kAheadRuns = 8;
 
 bool Plotted(const DisplayTrace& t, const OnOffTable& table, int index, int xIndex) {
     return table[static_cast<size_t>(index)] == kTraceOn && !t.logic && index != xIndex;
@@ -142,27 +142,43 @@ bool ReachOf(const CWaveFile& file, const TraceSet& set, const OnOffTable& table
     return true;
 }
 
-// Once this few pixels in reach are left unpainted, the runs before are searched
-// pair by pair for the last line through each of them, instead of drawn.
+// Once this few pixels in reach are left below the last trace's rank, the runs
+// before are searched pair by pair for the latest trace through each of them,
+// instead of drawn.
 constexpr int64_t kFewLeft = 16;
 
-// Runs last down to first: the colour of the last line through each pixel in
-// reach that `later` has not painted, pairs taken from the last backward. Only
-// the lines whose values come near one of those pixels are looked at.
+// Pixels of the layer in reach that hold a rank before `top`.
+int64_t BelowIn(const XyLayer& layer, const XyReach& reach, uint8_t top) {
+    int64_t n = 0;
+    for (size_t i = 0; i < layer.codes.size(); ++i) n += layer.codes[i] < top && reach.Has(i);
+    return n;
+}
+
+// Runs last down to first: each pixel in reach that holds a rank before the last
+// trace's is raised to that of the latest trace whose lines of those runs pass it.
+// Only the lines whose values come near those pixels are looked at.
 bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
                       std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, int64_t first,
                       int64_t last, const XyReach& reach, XyLayer& later) {
-    std::vector<XyPoint> left;  // unpainted pixels in reach, in plane coordinates
+    const auto top = static_cast<uint8_t>(strokes.size());
+    std::vector<XyPoint> left;  // pixels in reach below the top rank, in plane coordinates
     const int64_t width = later.width, height = static_cast<int64_t>(later.codes.size()) / width;
     for (int64_t y = 0; y < height; ++y)
         for (int64_t x = 0; x < width; ++x) {
             const auto i = static_cast<size_t>(y * width + x);
-            if (reach.Has(i) && !later.codes[i]) left.push_back({later.left + x, later.top + y});
+            if (reach.Has(i) && later.codes[i] < top) left.push_back({later.left + x, later.top + y});
         }
-    const auto found = [&](size_t m, uint8_t code) {
-        later.codes[static_cast<size_t>((left[m].y - later.top) * width + (left[m].x - later.left))] = code;
+    const auto rankAt = [&](const XyPoint& p) -> uint8_t& {
+        return later.codes[static_cast<size_t>((p.y - later.top) * width + (p.x - later.left))];
+    };
+    // Pixel m is passed by a line of `rank`: raised; at the top rank no longer looked for.
+    const auto found = [&](size_t m, uint8_t rank) {
+        uint8_t& c = rankAt(left[m]);
+        c = std::max(c, rank);
+        if (c < top) return false;
         left[m] = left.back();
         left.pop_back();
+        return true;
     };
     SampleRun xs, ys;
     std::vector<XyValueBox> windows;
@@ -177,7 +193,8 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
             windows.clear();
             for (const XyPoint& p : left) {
                 XyValueBox w{};
-                if (s.columns->Reaching(p.x, w.xLow, w.xHigh) && s.rows->Reaching(p.y, w.yLow, w.yHigh))
+                if (rankAt(p) < s.rank && s.columns->Reaching(p.x, w.xLow, w.xHigh) &&
+                    s.rows->Reaching(p.y, w.yLow, w.yHigh))
                     windows.push_back(w);
             }
             // The lines from the pair before the run on, each from pair i - 1 to pair i.
@@ -192,31 +209,23 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
                 for (size_t m = 0; m < left.size();) {
                     const XyPoint p = left[m];
                     bool hit = false;
-                    if (std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y &&
-                        p.y <= std::max(a.y, b.y))
+                    if (rankAt(p) < s.rank && std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) &&
+                        std::min(a.y, b.y) <= p.y && p.y <= std::max(a.y, b.y))
                         s.pen.Join(a, box.Inside(a.x, a.y), b, box.Inside(b.x, b.y),
                                    [&](int64_t x, int64_t y) { hit = hit || (x == p.x && y == p.y); });
-                    if (hit) found(m, s.code);
-                    else ++m;
+                    if (!hit || !found(m, s.rank)) ++m;
                 }
             }
             // The range's first pair, painted by itself before any line.
             if (r == 0)
                 for (size_t m = 0; m < left.size(); ++m)
                     if (const XyPoint p = pointOf(0); p.x == left[m].x && p.y == left[m].y) {
-                        found(m, s.code);
+                        found(m, s.rank);
                         break;
                     }
         }
     }
     return true;
-}
-
-// Unpainted pixels of the layer in reach.
-int64_t UnpaintedIn(const XyLayer& layer, const XyReach& reach) {
-    int64_t n = 0;
-    for (size_t i = 0; i < layer.codes.size(); ++i) n += !layer.codes[i] && reach.Has(i);
-    return n;
 }
 
 static_assert(kXyBlock == EnvelopeSummary::kBlock, "a figure's blocks are those of the summaries");
@@ -290,7 +299,7 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
     int64_t nextCheck = 1;
     for (int64_t r = out.last - 1; r >= out.first; --r) {
         AskAhead(file, table, xIndex, plotted, range, out.last - 1, out.first, r);
-        if (reach && UnpaintedIn(out.layer, *reach) <= kFewLeft)
+        if (reach && BelowIn(out.layer, *reach, static_cast<uint8_t>(strokes.size())) <= kFewLeft)
             return FindLastPainters(file, set, table, xIndex, plotted, range, strokes, out.first, r, *reach,
                                     out.layer) &&
                    feedRest();
@@ -337,8 +346,8 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
     const XyPixelRuns columnRuns(XyColumnAxis(area, set[xIndex]), box.left, box.right);
     std::vector<XyPixelRuns> rowRuns;
     for (const int i : plotted) rowRuns.emplace_back(XyRowAxis(area, set[i]), box.top, box.bottom);
-    // Each thread draws a stretch of whole runs into its own layer; later stretches
-    // are laid over earlier ones, which is the order in which one thread paints.
+    // Each thread draws a stretch of whole runs into its own layer of ranks; a
+    // pixel shows the latest trace of any of them.
     const int64_t runs = (range.count + kRun - 1) / kRun;
     const int threads = static_cast<int>(std::clamp<int64_t>(file.WorkThreads(), 1, std::min<int64_t>(16, runs)));
     std::vector<Stretch> stretches(static_cast<size_t>(threads));
@@ -369,7 +378,7 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
                 std::vector<uint8_t>(static_cast<size_t>(area.areaWidth) * static_cast<size_t>(area.areaHeight))};
             std::vector<XyStroke> strokes;
             for (size_t k = 0; k < plotted.size(); ++k)
-                strokes.emplace_back(columnRuns, rowRuns[k], box, static_cast<uint8_t>(set[plotted[k]].colour));
+                strokes.emplace_back(columnRuns, rowRuns[k], box, static_cast<uint8_t>(k + 1));
             ok[t] = DrawStretch(file, set, table, xIndex, plotted, range, strokes, feedsOf, static_cast<int>(t), s);
         } catch (const std::bad_alloc&) {
             ok[t] = 0;  // no memory for a layer: drawn on one thread instead
@@ -390,14 +399,15 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
         if (!o) return false;
     for (const auto& f : feeds)
         if (f) f->Keep();
+    // A pixel shows the latest trace that any stretch drew through it.
     for (int64_t y = 0; y < area.areaHeight; ++y)
         for (int64_t x = 0; x < area.areaWidth; ++x) {
             const size_t i = static_cast<size_t>(y * area.areaWidth + x);
-            for (size_t t = stretches.size(); t-- > 0;)
-                if (const uint8_t code = stretches[t].layer.codes[i]) {
-                    plane.Paint(static_cast<int>(box.left + x), static_cast<int>(box.top + y), code);
-                    break;
-                }
+            uint8_t rank = 0;
+            for (const Stretch& s : stretches) rank = std::max(rank, s.layer.codes[i]);
+            if (rank)
+                plane.Paint(static_cast<int>(box.left + x), static_cast<int>(box.top + y),
+                            static_cast<uint8_t>(set[plotted[rank - 1U]].colour));
         }
     return true;
 }
@@ -421,25 +431,26 @@ void XyFigureCache::Draw(RasterPlane& plane, CWaveFile& file, const ViewArea& ar
             }
         return;
     }
-    // Run by run: the X samples are read once, each trace continues its own line from the run before.
+    // Trace by trace, each over the whole range, so that where traces cross the
+    // later one shows; run by run, each continuing its line from the run before.
     const DisplayTrace& xTrace = set[xIndex];
     const int xChannel = ChannelOf(table, xIndex);
     std::vector<int> plotted;
     for (int i = 0; i < kTraceCount; ++i)
         if (Plotted(set[i], table, i, xIndex)) plotted.push_back(i);
-    std::vector<std::optional<XyPoint>> carries(plotted.size());
     if (range.count >= kLongFrom && DrawLong(plane, file, area, set, table, xIndex, plotted, range)) plotted.clear();
     SampleRun xs, ys;
-    for (int64_t at = range.start; !plotted.empty() && at < range.start + range.count; at += kRun) {
-        const int64_t n = std::min(kRun, range.start + range.count - at);
-        if (!ReadSamples(xTrace, file, range.record, xChannel, at, n, xs)) break;
-        const std::vector<int64_t> columns = XyColumns(area, xTrace, xs);
-        for (size_t k = 0; k < plotted.size(); ++k) {
-            const DisplayTrace& t = set[plotted[k]];
-            if (!ReadSamples(t, file, range.record, ChannelOf(table, plotted[k]), at, n, ys)) continue;
+    for (const int i : plotted) {
+        const DisplayTrace& t = set[i];
+        std::optional<XyPoint> carry;
+        for (int64_t at = range.start; at < range.start + range.count; at += kRun) {
+            const int64_t n = std::min(kRun, range.start + range.count - at);
+            if (!ReadSamples(xTrace, file, range.record, xChannel, at, n, xs)) break;
+            if (!ReadSamples(t, file, range.record, ChannelOf(table, i), at, n, ys)) continue;
+            const std::vector<int64_t> columns = XyColumns(area, xTrace, xs);
             const size_t m = std::min(columns.size(), ys.size());
             DrawXYRun(plane, area, t, std::span<const int64_t>(columns).first(m), std::span<const int16_t>(ys).first(m),
-                      t.colour, carries[k]);
+                      t.colour, carry);
         }
     }
     ++drawn_;

@@ -26,7 +26,7 @@ struct XyRange {
 
 class XyFigureCache {
 public:
-    static constexpr int64_t kRun = 65536;  // samples read at a time
+    static constexpr int64_t kRun = 131072;  // samples read at a time
     // Ranges from this long are drawn on several threads through runs of values that share a pixel.
     static constexpr int64_t kLongFrom = int64_t{1} << 20;
 

@@ -1,7 +1,8 @@
 #pragma once
 // For dense XY figures, whose later pairs mostly paint over what earlier ones
 // painted: drawn from the end backward, they leave only a few pixels that the
-// earlier runs could reach unpainted, and those are then looked for one by one.
+// earlier runs could reach below the last trace's rank, and those are then
+// looked for one by one.
 #include <cstdint>
 #include <vector>
 

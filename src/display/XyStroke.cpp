@@ -140,20 +140,20 @@ void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, int64_t* H
 
 // A vector of a row at a time, lanes past the rectangle's right edge masked off.
 // A vector that would reach past the layer's end is not read: such rows go pixel by pixel.
-bool RectanglePaintedImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+bool RectanglePaintedImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
     const hn::ScalableTag<uint8_t> d;
     const size_t N = hn::Lanes(d), w = static_cast<size_t>(x1 - x0 + 1), stride = static_cast<size_t>(layer.width);
-    const auto zero = hn::Zero(d);
+    const auto least = hn::Set(d, rank);
     const uint8_t* end = layer.codes.data() + layer.codes.size();
     const uint8_t* row = layer.codes.data() + (y0 - layer.top) * layer.width + (x0 - layer.left);
     for (int64_t y = y0; y <= y1; ++y, row += stride) {
         size_t x = 0;
         for (const size_t room = static_cast<size_t>(end - row); x < w && x + N <= room; x += N) {
-            const auto gap = hn::Eq(hn::LoadU(d, row + x), zero);
+            const auto gap = hn::Lt(hn::LoadU(d, row + x), least);
             if (!hn::AllFalse(d, x + N <= w ? gap : hn::And(gap, hn::FirstN(d, w - x)))) return false;
         }
         for (; x < w; ++x)
-            if (!row[x]) return false;
+            if (row[x] < rank) return false;
     }
     return true;
 }
@@ -165,21 +165,21 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
                      const XyBlockReach& columns, const XyBlockReach& rows, XyLayer& layer) {
     uint8_t* codes = layer.codes.data();
     const int64_t left = layer.left, top = layer.top, width = layer.width;
-    const uint8_t code = s.code;
+    const uint8_t rank = s.rank;
     const XyBox& box = s.pen.Box();
     const auto paint = [=](int64_t x, int64_t y) {
         uint8_t& c = codes[(y - top) * width + (x - left)];
-        if (!c) c = code;
+        c = std::max(c, rank);
     };
     // Whether block j reaches any pixel inside the area.
     const auto reaches = [&](size_t j) { return columns.low[j] <= columns.high[j] && rows.low[j] <= rows.high[j]; };
     std::vector<XyPoint>& points = s.points;
     const auto block = [&](size_t j) {
         // Lines never leave the rectangle of their ends: a block whose rectangle
-        // holds no unpainted pixel inside the area paints nothing.
+        // holds no pixel of an earlier rank inside the area paints nothing.
         if (!reaches(j)) return;
         const int64_t x0 = columns.low[j], x1 = columns.high[j], y0 = rows.low[j], y1 = rows.high[j];
-        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && RectanglePaintedImpl(layer, x0, x1, y0, y1)) return;
+        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && RectanglePaintedImpl(layer, x0, x1, y0, y1, rank)) return;
         // The block's points in order from the pair before it, each on another pixel than the one before.
         const size_t from = j > 0 ? j * kXyBlock - 1 : 0, e = std::min(n, (j + 1) * kXyBlock);
         points.clear();
@@ -209,7 +209,7 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
                 y1 = std::max(y1, rows.high[j]);
             }
         if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt &&
-                        RectanglePaintedImpl(layer, x0, x1, y0, y1)))
+                        RectanglePaintedImpl(layer, x0, x1, y0, y1, rank)))
             continue;
         for (size_t j = past; j-- > first;) block(j);
     }
@@ -229,8 +229,8 @@ HWY_EXPORT(PairsNearImpl);
 HWY_EXPORT(RectanglePaintedImpl);
 HWY_EXPORT(BlockPixelsImpl);
 
-bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
-    return HWY_DYNAMIC_DISPATCH(RectanglePaintedImpl)(layer, x0, x1, y0, y1);
+bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
+    return HWY_DYNAMIC_DISPATCH(RectanglePaintedImpl)(layer, x0, x1, y0, y1, rank);
 }
 
 void PairsNear(const int16_t* xs, const int16_t* ys, size_t n, std::span<const XyValueBox> windows,
@@ -286,7 +286,7 @@ void XyStroke::JoinBackward(int16_t x0, int16_t y0, int16_t x1, int16_t y1, XyLa
 
 void XyStroke::Paint(int64_t x, int64_t y, XyLayer& layer) const {
     uint8_t& c = layer.codes[static_cast<size_t>((y - layer.top) * layer.width + (x - layer.left))];
-    if (!c) c = code;
+    c = std::max(c, rank);
 }
 
 void XyStroke::PaintFirst(int16_t x, int16_t y, XyLayer& layer) {

@@ -1,11 +1,12 @@
 #pragma once
 // One trace's line through a long stretch of XY sample pairs, painted into a
-// layer of the area from its latest pair backward: a pixel keeps the colour of
-// the first line that reaches it, which is the last line drawn in order. The
-// pairs that stay on the pixel of the point before draw nothing new: they are
-// passed a vector at a time while they stay inside the box of values of that
-// pixel, and a point is looked up only where a pair leaves it. A block of pairs
-// whose lines can only reach pixels already painted is passed whole.
+// layer of the area from its latest pair backward. The traces are plotted one
+// after the other, so a pixel shows the latest trace whose lines reach it: the
+// layer keeps that trace's rank, whatever order the lines come in. The pairs that
+// stay on the pixel of the point before draw nothing new: they are passed a
+// vector at a time while they stay inside the box of values of that pixel, and a
+// point is looked up only where a pair leaves it. A block of pairs whose lines
+// can only reach pixels of this trace's rank or a later one is passed whole.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -31,16 +32,19 @@ size_t FirstPairOutside(const int16_t* xs, const int16_t* ys, size_t n, const Xy
 void PairsNear(const int16_t* xs, const int16_t* ys, size_t n, std::span<const XyValueBox> windows,
                std::vector<uint32_t>& out);
 
-// The colour codes one thread painted into the area, row by row; 0 where it painted nothing.
+// What one thread painted into the area, row by row: at each pixel the rank of the
+// latest trace in plotting order whose lines reach it (1 for the first), 0 where none.
+// Within a trace every line has the same colour, so that rank is the pixel's
+// colour whatever order the lines are drawn in.
 struct XyLayer {
     int64_t left = 0, top = 0, width = 0;
     std::vector<uint8_t> codes;
 };
 
 // Whether every pixel of columns x0..x1 and rows y0..y1 (plane coordinates, in
-// order, inside the layer's area) is painted. Vectorised for the processor's best
-// instruction set.
-bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1);
+// order, inside the layer's area) holds rank `rank` or a later one. Vectorised for
+// the processor's best instruction set.
+bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank);
 
 // Pairs taken together when looking whether their lines can reach an unpainted
 // pixel: a run's pairs from the first on, block j from pair j x kXyBlock.
@@ -64,8 +68,8 @@ struct XyStroke {
     // Blocks spanning more pixels than this are drawn without looking.
     static constexpr int64_t kLookedAt = 256;
 
-    XyStroke(const XyPixelRuns& columnRuns, const XyPixelRuns& rowRuns, const XyBox& box, uint8_t colour)
-        : columns(&columnRuns), rows(&rowRuns), pen(box), code(colour) {}
+    XyStroke(const XyPixelRuns& columnRuns, const XyPixelRuns& rowRuns, const XyBox& box, uint8_t traceRank)
+        : columns(&columnRuns), rows(&rowRuns), pen(box), rank(traceRank) {}
     // Where pair (x, y) goes: its pixel, and the values that stay on that pixel.
     [[gnu::always_inline]] XyPoint Reach(int16_t x, int16_t y) {
         const XyPixelRuns::Run c = columns->RunOf(x), r = rows->RunOf(y);
@@ -73,10 +77,9 @@ struct XyStroke {
         return {c.pixel, r.pixel};
     }
     // Draws the line through the pairs (xs[i], ys[i]) of a run into the pixels of
-    // the layer left unpainted, the latest line first, when every line after
-    // pair n - 1 is in the layer already: what drawing them in order paints
-    // there. `columns` holds the reach of the run's blocks in X (the X trace's,
-    // shared), `rows` in Y (this trace's).
+    // the layer that hold an earlier rank, passing the blocks of pairs whose lines
+    // can reach none. `columns` holds the reach of the run's blocks in X (the X
+    // trace's, shared), `rows` in Y (this trace's).
     void AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& columns,
                      const XyBlockReach& rows, XyLayer& layer);
     // The line from pair (x0, y0) to the next pair (x1, y1), drawn as AddBackward draws it.
@@ -84,13 +87,13 @@ struct XyStroke {
     // The first pair of a figure is painted by itself, before any line, as the pen does.
     void PaintFirst(int16_t x, int16_t y, XyLayer& layer);
 
-    // Pixel (x, y), inside the area, gets the stroke's colour unless painted already.
+    // Pixel (x, y), inside the area, gets the stroke's rank unless it holds a later one.
     void Paint(int64_t x, int64_t y, XyLayer& layer) const;
 
     const XyPixelRuns* columns;
     const XyPixelRuns* rows;
     XyPen pen;
-    uint8_t code;
+    uint8_t rank;
     XyValueBox box{};
     XyBlockReach rowReach;        // for the caller, reused run by run
     std::vector<XyPoint> points;  // a block's points, reused

@@ -1,6 +1,6 @@
 // The XY figure of a long range, drawn from its end backward through blocks of
 // pairs and runs of values per pixel on one or several threads, against the same
-// figure worked out point by point run by run; and its pieces.
+// figure worked out point by point, trace by trace; and its pieces.
 #include <gtest/gtest.h>
 
 #include <hwy/targets.h>
@@ -29,22 +29,20 @@
 namespace kivelo {
 namespace {
 
-// Every sample pair of the range, run by run, each position worked out by itself.
+// Every sample pair of the range, trace by trace, each trace's pairs read at once
+// (so no read size of the figure's can show), each position worked out by itself.
 void DrawPointByPoint(RasterPlane& plane, const CWaveFile& file, const ViewArea& area, const TraceSet& set,
                       const OnOffTable& table, int xIndex, const XyRange& range) {
-    std::vector<std::optional<XyPoint>> carries(kTraceCount);
     SampleRun xs, ys;
-    for (int64_t at = range.start; at < range.start + range.count; at += XyFigureCache::kRun) {
-        const int64_t n = std::min(XyFigureCache::kRun, range.start + range.count - at);
-        if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), at, n, xs)) break;
-        const std::vector<int64_t> columns = XyColumns(area, set[xIndex], xs);
-        for (int i = 0; i < kTraceCount; ++i) {
-            if (table[static_cast<size_t>(i)] != kTraceOn || i == xIndex) continue;
-            if (!ReadSamples(set[i], file, range.record, ChannelOf(table, i), at, n, ys)) continue;
-            const size_t m = std::min(columns.size(), ys.size());
-            DrawXYRun(plane, area, set[i], std::span<const int64_t>(columns).first(m),
-                      std::span<const int16_t>(ys).first(m), set[i].colour, carries[static_cast<size_t>(i)]);
-        }
+    if (!ReadSamples(set[xIndex], file, range.record, ChannelOf(table, xIndex), range.start, range.count, xs)) return;
+    const std::vector<int64_t> columns = XyColumns(area, set[xIndex], xs);
+    for (int i = 0; i < kTraceCount; ++i) {
+        if (table[static_cast<size_t>(i)] != kTraceOn || i == xIndex) continue;
+        if (!ReadSamples(set[i], file, range.record, ChannelOf(table, i), range.start, range.count, ys)) continue;
+        const size_t m = std::min(columns.size(), ys.size());
+        std::optional<XyPoint> carry;
+        DrawXYRun(plane, area, set[i], std::span<const int64_t>(columns).first(m),
+                  std::span<const int16_t>(ys).first(m), set[i].colour, carry);
     }
 }
 
@@ -129,7 +127,9 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
             const XyRange range{1, 0, c.start, c.count};
             ASSERT_GE(range.count, XyFigureCache::kLongFrom);
             RasterPlane expected, drawn;
-            DrawPointByPoint(expected, file, area, set, table, 0, range);
+            CWaveFile plain;  // no summaries: the figure's reads alone make them
+            ASSERT_EQ(plain.Open(path, 0), -1);
+            DrawPointByPoint(expected, plain, area, set, table, 0, range);
             XyFigureCache figure;
             figure.Draw(drawn, file, area, set, table, 0, range);
             EXPECT_EQ(figure.FiguresDrawn(), 1);
@@ -148,6 +148,48 @@ TEST(XyFigureTest, LongFigureIsThePointByPointFigure) {
             EXPECT_EQ(store.Count(), budget && whole ? desc.traces.size() : 0u) << "summaries kept";
         }
     }
+}
+
+// A range too short for the long figure but longer than a run: where the noise
+// traces cross, the later trace shows, as when each is plotted whole in turn.
+TEST(XyFigureTest, ShorterRangeShowsTheLaterTraceWhereTracesCross) {
+    const int64_t samples = 3 * XyFigureCache::kRun + 5;
+    ASSERT_LT(samples, XyFigureCache::kLongFrom);
+    TempDir dir;
+    wavegen::WvfDesc desc;
+    desc.traces = wavegen::MakeTraces(3, "IS2,IS2,IS2", wavegen::Signal::Noise, 90000);
+    for (size_t i = 0; i < desc.traces.size(); ++i) desc.traces[i].signal.seed = i + 7;
+    desc.blocks = 1;
+    desc.samples = samples;
+    const std::string path = dir.File("cross.wvf");
+    ASSERT_TRUE(wavegen::WriteWvf(path, desc));
+    CWaveFile file;
+    ASSERT_EQ(file.Open(path, 0), -1);
+    ViewArea area;
+    area.SetWindow(0, 0, 400, 400);
+    area.SetArea(10, 16, 254, 254);
+    TraceSet set;
+    OnOffTable table;
+    table.fill(kTraceAbsent);
+    for (int t = 0; t < 3; ++t) {
+        table[static_cast<size_t>(t)] = kTraceOn;
+        set[t].verticalZoom = 65536;
+        set[t].colour = static_cast<uint32_t>(t + 1);
+        set[t].bytesPerSample = 2;
+        set[t].isSigned = 1;
+    }
+    const XyRange range{1, 0, 0, samples};
+    RasterPlane expected, drawn;
+    DrawPointByPoint(expected, file, area, set, table, 0, range);
+    XyFigureCache().Draw(drawn, file, area, set, table, 0, range);
+    int differ = 0, last = 0;
+    for (int y = 0; y < drawn.Height(); ++y)
+        for (int x = 0; x < drawn.Width(); ++x) {
+            differ += drawn.At(x, y) != expected.At(x, y);
+            last += expected.At(x, y) == 3;
+        }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(last, 1000);
 }
 
 // The scan that passes pairs staying on one pixel, on every instruction set the
@@ -186,9 +228,9 @@ TEST(XyValueBox, FirstPairOutsideOnEveryInstructionSet) {
 }
 
 // The painted check on every instruction set against looking at each pixel:
-// layers of a few widths with a few holes, rectangles of every shape up to the
-// layer's last pixel, where a vector would reach past its end.
-TEST(XyStrokeTest, RectanglePaintedIsEveryPixelPainted) {
+// layers of a few widths with a few holes and earlier ranks, rectangles of every
+// shape up to the layer's last pixel, where a vector would reach past its end.
+TEST(XyStrokeTest, RectanglePaintedIsEveryPixelAtTheRankOrLater) {
     std::mt19937 random(41);
     for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
         hwy::SetSupportedTargetsForTest(target);
@@ -197,17 +239,21 @@ TEST(XyStrokeTest, RectanglePaintedIsEveryPixelPainted) {
             const int64_t height = 1 + static_cast<int64_t>(random() % 40);
             XyLayer layer{5, 9, width, std::vector<uint8_t>(static_cast<size_t>(width * height), 2)};
             for (int hole = 0; hole < 3; ++hole) layer.codes[random() % layer.codes.size()] = 0;
+            for (int earlier = 0; earlier < 3; ++earlier) layer.codes[random() % layer.codes.size()] = 1;
             for (int trial = 0; trial < 400; ++trial) {
                 int64_t c0 = static_cast<int64_t>(random() % width), c1 = static_cast<int64_t>(random() % width);
                 int64_t r0 = static_cast<int64_t>(random() % height), r1 = static_cast<int64_t>(random() % height);
                 if (trial % 4 == 0) c1 = width - 1, r1 = height - 1;  // up to the last pixel
                 if (c0 > c1) std::swap(c0, c1);
                 if (r0 > r1) std::swap(r0, r1);
+                const auto rank = static_cast<uint8_t>(1 + trial % 2);
                 bool expected = true;
                 for (int64_t r = r0; r <= r1; ++r)
-                    for (int64_t c = c0; c <= c1; ++c) expected &= layer.codes[static_cast<size_t>(r * width + c)] != 0;
-                ASSERT_EQ(RectanglePainted(layer, 5 + c0, 5 + c1, 9 + r0, 9 + r1), expected)
-                    << "width " << width << " columns " << c0 << ".." << c1 << " rows " << r0 << ".." << r1;
+                    for (int64_t c = c0; c <= c1; ++c)
+                        expected &= layer.codes[static_cast<size_t>(r * width + c)] >= rank;
+                ASSERT_EQ(RectanglePainted(layer, 5 + c0, 5 + c1, 9 + r0, 9 + r1, rank), expected)
+                    << "width " << width << " columns " << c0 << ".." << c1 << " rows " << r0 << ".." << r1
+                    << " rank " << int{rank};
             }
         }
     }
