@@ -140,7 +140,7 @@ void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, int64_t* H
 
 // A vector of a row at a time, lanes past the rectangle's right edge masked off.
 // A vector that would reach past the layer's end is not read: such rows go pixel by pixel.
-bool RectanglePaintedImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
+bool RectangleAtRankImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
     const hn::ScalableTag<uint8_t> d;
     const size_t N = hn::Lanes(d), w = static_cast<size_t>(x1 - x0 + 1), stride = static_cast<size_t>(layer.width);
     const auto least = hn::Set(d, rank);
@@ -179,7 +179,8 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
         // holds no pixel of an earlier rank inside the area paints nothing.
         if (!reaches(j)) return;
         const int64_t x0 = columns.low[j], x1 = columns.high[j], y0 = rows.low[j], y1 = rows.high[j];
-        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && RectanglePaintedImpl(layer, x0, x1, y0, y1, rank)) return;
+        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && RectangleAtRankImpl(layer, x0, x1, y0, y1, rank))
+            return;
         // The block's points in order from the pair before it, each on another pixel than the one before.
         const size_t from = j > 0 ? j * kXyBlock - 1 : 0, e = std::min(n, (j + 1) * kXyBlock);
         points.clear();
@@ -209,7 +210,7 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
                 y1 = std::max(y1, rows.high[j]);
             }
         if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt &&
-                        RectanglePaintedImpl(layer, x0, x1, y0, y1, rank)))
+                        RectangleAtRankImpl(layer, x0, x1, y0, y1, rank)))
             continue;
         for (size_t j = past; j-- > first;) block(j);
     }
@@ -226,11 +227,11 @@ HWY_EXPORT(FirstPairOutsideImpl);
 HWY_EXPORT(AddBackwardImpl);
 HWY_EXPORT(BlockRangesImpl);
 HWY_EXPORT(PairsNearImpl);
-HWY_EXPORT(RectanglePaintedImpl);
+HWY_EXPORT(RectangleAtRankImpl);
 HWY_EXPORT(BlockPixelsImpl);
 
-bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
-    return HWY_DYNAMIC_DISPATCH(RectanglePaintedImpl)(layer, x0, x1, y0, y1, rank);
+bool RectangleAtRank(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
+    return HWY_DYNAMIC_DISPATCH(RectangleAtRankImpl)(layer, x0, x1, y0, y1, rank);
 }
 
 void PairsNear(const int16_t* xs, const int16_t* ys, size_t n, std::span<const XyValueBox> windows,

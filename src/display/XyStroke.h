@@ -44,7 +44,7 @@ struct XyLayer {
 // Whether every pixel of columns x0..x1 and rows y0..y1 (plane coordinates, in
 // order, inside the layer's area) holds rank `rank` or a later one. Vectorised for
 // the processor's best instruction set.
-bool RectanglePainted(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank);
+bool RectangleAtRank(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank);
 
 // Pairs taken together when looking whether their lines can reach an unpainted
 // pixel: a run's pairs from the first on, block j from pair j x kXyBlock.

@@ -187,10 +187,10 @@ TEST(XyValueBox, FirstPairOutsideOnEveryInstructionSet) {
     hwy::SetSupportedTargetsForTest(0);
 }
 
-// The painted check on every instruction set against looking at each pixel:
+// The rank check on every instruction set against looking at each pixel:
 // layers of a few widths with a few holes and earlier ranks, rectangles of every
 // shape up to the layer's last pixel, where a vector would reach past its end.
-TEST(XyStrokeTest, RectanglePaintedIsEveryPixelAtTheRankOrLater) {
+TEST(XyStrokeTest, RectangleAtRankIsEveryPixelAtTheRankOrLater) {
     std::mt19937 random(41);
     for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
         hwy::SetSupportedTargetsForTest(target);
@@ -211,9 +211,9 @@ TEST(XyStrokeTest, RectanglePaintedIsEveryPixelAtTheRankOrLater) {
                 for (int64_t r = r0; r <= r1; ++r)
                     for (int64_t c = c0; c <= c1; ++c)
                         expected &= layer.codes[static_cast<size_t>(r * width + c)] >= rank;
-                ASSERT_EQ(RectanglePainted(layer, 5 + c0, 5 + c1, 9 + r0, 9 + r1, rank), expected)
-                    << "width " << width << " columns " << c0 << ".." << c1 << " rows " << r0 << ".." << r1
-                    << " rank " << int{rank};
+                ASSERT_EQ(RectangleAtRank(layer, 5 + c0, 5 + c1, 9 + r0, 9 + r1, rank), expected)
+                    << "width " << width << " columns " << c0 << ".." << c1 << " rows " << r0 << ".." << r1 << " rank "
+                    << int{rank};
             }
         }
     }
