@@ -51,7 +51,6 @@ private slots:
     void messageBoxOkCancel();
     void openDialog();
     void saveDialog();
-    void scriptedUi();
     void iconsAtEverySize();
     void iconsDiffer();
     void iconSheet();
@@ -203,35 +202,6 @@ void UiSeamTest::saveDialog() {
         static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, as its Open/Save button
     });
     QCOMPARE(seam.FileName(nullptr, request), std::optional<QString>(dir.filePath(QStringLiteral("export.csv"))));
-}
-
-void UiSeamTest::scriptedUi() {
-    CScriptedUi ui;
-    QCOMPARE(ui.Message(nullptr, QStringLiteral("a"), QString(), MsgIcon::Exclamation), MsgAnswer::Ok);
-    ui.QueueAnswer(MsgAnswer::Cancel);
-    ui.QueueAnswer(MsgAnswer::Cancel);
-    QCOMPARE(ui.Message(nullptr, QStringLiteral("b"), QStringLiteral("ERROR"), MsgIcon::Question, MsgButtons::OkCancel),
-             MsgAnswer::Cancel);
-    QCOMPARE(ui.Message(nullptr, QStringLiteral("c"), QString(), MsgIcon::None), MsgAnswer::Ok);  // OK alone
-    QCOMPARE(ui.PendingAnswers(), size_t{0});
-    QCOMPARE(ui.Message(nullptr, QStringLiteral("d"), QString(), MsgIcon::None, MsgButtons::OkCancel), MsgAnswer::Ok);
-    QCOMPARE(ui.MessageTexts(), (QStringList{"a", "b", "c", "d"}));
-    QCOMPARE(ui.Messages()[1].caption, QStringLiteral("ERROR"));
-    QCOMPARE(ui.Messages()[1].icon, MsgIcon::Question);
-    QCOMPARE(ui.Messages()[1].buttons, MsgButtons::OkCancel);
-
-    FileDialogRequest request;
-    request.save = true;
-    request.defaultSuffix = QStringLiteral("csv");
-    QCOMPARE(ui.FileName(nullptr, request), std::optional<QString>());  // empty queue: cancel
-    ui.QueueFileName(QStringLiteral("/tmp/x.csv"));
-    ui.QueueFileName(std::nullopt);
-    QCOMPARE(ui.FileName(nullptr, request), std::optional<QString>(QStringLiteral("/tmp/x.csv")));
-    QCOMPARE(ui.FileName(nullptr, request), std::optional<QString>());
-    QCOMPARE(ui.FileRequests().size(), size_t{3});
-    QCOMPARE(ui.FileRequests()[0].request.defaultSuffix, QStringLiteral("csv"));
-    ui.Clear();
-    QVERIFY(ui.Messages().empty() && ui.FileRequests().empty());
 }
 
 void UiSeamTest::iconsAtEverySize() {
