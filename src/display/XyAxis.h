@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 namespace kivelo {
 
@@ -26,6 +27,12 @@ public:
         // Division truncates toward zero, as the scale's offset always did.
         const int64_t offset = perValue_ * v / (int64_t{1} << 32);
         return std::clamp(down_ ? base_ - offset : base_ + offset, -kFar, kFar);
+    }
+    // Whether the scale fits 32 bits and every pixel, and the sum and difference of
+    // two, fits 16: then 16-bit lanes work pixels out many values at once.
+    bool SixteenBitPixels() const {
+        return perValue_ >= 0 && perValue_ < (int64_t{1} << 32) &&
+               std::abs(base_) + (perValue_ >> 17) + 1 < (int64_t{1} << 14);
     }
     // The terms of Pixel, for working out many values at once.
     int64_t PerValue() const { return perValue_; }

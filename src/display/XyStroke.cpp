@@ -158,11 +158,75 @@ bool RectangleAtRankImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y
     return true;
 }
 
+// The pixels of the values v on an axis whose pixels fit 16 bits: trunc(perValue
+// x v / 2^32) is the high half of (high x |v|) x 2^16 + low x |v|, high and low
+// the halves of perValue, whose two products fit 32 bits.
+template <class D, class V>
+HWY_INLINE V SixteenBitPixels(D d, V v, const XyAxis& axis) {
+    const hn::RebindToUnsigned<D> du;
+    const auto high = hn::Set(du, static_cast<uint16_t>(axis.PerValue() >> 16)),
+               low = hn::Set(du, static_cast<uint16_t>(axis.PerValue() & 0xFFFF));
+    const auto m = hn::BitCast(du, hn::Abs(v));  // |-32768| as 32768
+    const auto part = hn::Mul(high, m), carried = hn::Add(part, hn::MulHigh(low, m));
+    const auto q = hn::BitCast(d, hn::Sub(hn::MulHigh(high, m), hn::VecFromMask(du, hn::Lt(carried, part))));
+    const auto offset = hn::IfThenElse(hn::Lt(v, hn::Zero(d)), hn::Neg(q), q);
+    const auto base = hn::Set(d, static_cast<int16_t>(axis.Base()));
+    return axis.Down() ? hn::Sub(base, offset) : hn::Add(base, offset);
+}
+
+void XyPixelsOfImpl(const XyAxis& axis, const int16_t* HWY_RESTRICT values, size_t n, int16_t* HWY_RESTRICT out) {
+    const hn::ScalableTag<int16_t> d;
+    const size_t N = hn::Lanes(d);
+    size_t i = 0;
+    for (; i + N <= n; i += N) hn::StoreU(SixteenBitPixels(d, hn::LoadU(d, values + i), axis), d, out + i);
+    for (; i < n; ++i) out[i] = static_cast<int16_t>(axis.Pixel(values[i]));
+}
+
+// Whether every pixel of rectangle x0..x1, y0..y1 that the lines through the
+// pairs of columns xPixels[i] and values ys[i] (i < n), and from the pair
+// `before` when there is one, can reach holds `rank` or a later one. A line's
+// pixels keep x + y and x - y between those of its ends (the steps move one
+// pixel along the longer axis and round the other), so they lie in the octagon
+// that those of the pairs span. The rows' axis must fit 16 bits; a rectangle at
+// the area's edge is not told (a line cut there starts from a rounded point).
+bool OctagonAtRankImpl(const XyAxis& rowAxis, const XyBox& box, const int16_t* HWY_RESTRICT xPixels,
+                       const int16_t* HWY_RESTRICT ys, size_t n, const XyPoint* before, const XyLayer& layer,
+                       int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
+    if (x0 <= box.left + 1 || x1 >= box.right - 1 || y0 <= box.top + 1 || y1 >= box.bottom - 1) return false;
+    const hn::ScalableTag<int16_t> d;
+    const size_t N = hn::Lanes(d);
+    auto sumLow = hn::Set(d, INT16_MAX), sumHigh = hn::Set(d, INT16_MIN), diffLow = sumLow, diffHigh = sumHigh;
+    size_t i = 0;
+    for (; i + N <= n; i += N) {
+        const auto px = hn::LoadU(d, xPixels + i), py = SixteenBitPixels(d, hn::LoadU(d, ys + i), rowAxis);
+        const auto sum = hn::Add(px, py), diff = hn::Sub(px, py);
+        sumLow = hn::Min(sumLow, sum);
+        sumHigh = hn::Max(sumHigh, sum);
+        diffLow = hn::Min(diffLow, diff);
+        diffHigh = hn::Max(diffHigh, diff);
+    }
+    int64_t dLow = hn::GetLane(hn::MinOfLanes(d, sumLow)), dHigh = hn::GetLane(hn::MaxOfLanes(d, sumHigh)),
+            eLow = hn::GetLane(hn::MinOfLanes(d, diffLow)), eHigh = hn::GetLane(hn::MaxOfLanes(d, diffHigh));
+    const auto take = [&](int64_t px, int64_t py) {
+        dLow = std::min(dLow, px + py);
+        dHigh = std::max(dHigh, px + py);
+        eLow = std::min(eLow, px - py);
+        eHigh = std::max(eHigh, px - py);
+    };
+    for (; i < n; ++i) take(xPixels[i], rowAxis.Pixel(ys[i]));
+    if (before) take(before->x, before->y);
+    for (int64_t y = y0; y <= y1; ++y) {
+        const int64_t from = std::max({x0, dLow - y, eLow + y}), to = std::min({x1, dHigh - y, eHigh + y});
+        if (from <= to && !RectangleAtRankImpl(layer, from, to, y, y, rank)) return false;
+    }
+    return true;
+}
+
 // Blocks whose joint rectangle is looked at first.
 constexpr size_t kGroup = 8;
 
 void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n,
-                     const XyBlockReach& columns, const XyBlockReach& rows, XyLayer& layer) {
+                     XyBlockReach& columns, const XyBlockReach& rows, XyLayer& layer) {
     uint8_t* codes = layer.codes.data();
     const int64_t left = layer.left, top = layer.top, width = layer.width;
     const uint8_t rank = s.rank;
@@ -174,12 +238,29 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
     // Whether block j reaches any pixel inside the area.
     const auto reaches = [&](size_t j) { return columns.low[j] <= columns.high[j] && rows.low[j] <= rows.high[j]; };
     std::vector<XyPoint>& points = s.points;
+    const XyAxis &columnAxis = s.columns->Axis(), &rowAxis = s.rows->Axis();
+    const bool octagons = columnAxis.SixteenBitPixels() && rowAxis.SixteenBitPixels();
+    if (octagons && columns.pixels.size() < n) columns.pixels.resize(n);
+    // Whether the lines of block j, whose rectangle holds a pixel of an earlier
+    // rank, reach none: most such rectangles are of lines that step diagonally.
+    const auto octagonAtRank = [&](size_t j, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+        const size_t start = j * kXyBlock, count = std::min(n, start + kXyBlock) - start;
+        if (!columns.pixelsKnown[j]) {
+            XyPixelsOfImpl(columnAxis, xs + start, count, columns.pixels.data() + start);
+            columns.pixelsKnown[j] = 1;
+        }
+        const XyPoint before =
+            j > 0 ? XyPoint{columnAxis.Pixel(xs[start - 1]), rowAxis.Pixel(ys[start - 1])} : XyPoint{};
+        return OctagonAtRankImpl(rowAxis, box, columns.pixels.data() + start, ys + start, count,
+                                 j > 0 ? &before : nullptr, layer, x0, x1, y0, y1, rank);
+    };
     const auto block = [&](size_t j) {
         // Lines never leave the rectangle of their ends: a block whose rectangle
         // holds no pixel of an earlier rank inside the area paints nothing.
         if (!reaches(j)) return;
         const int64_t x0 = columns.low[j], x1 = columns.high[j], y0 = rows.low[j], y1 = rows.high[j];
-        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt && RectangleAtRankImpl(layer, x0, x1, y0, y1, rank))
+        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt &&
+            (RectangleAtRankImpl(layer, x0, x1, y0, y1, rank) || (octagons && octagonAtRank(j, x0, x1, y0, y1))))
             return;
         // The block's points in order from the pair before it, each on another pixel than the one before.
         const size_t from = j > 0 ? j * kXyBlock - 1 : 0, e = std::min(n, (j + 1) * kXyBlock);
@@ -229,6 +310,11 @@ HWY_EXPORT(BlockRangesImpl);
 HWY_EXPORT(PairsNearImpl);
 HWY_EXPORT(RectangleAtRankImpl);
 HWY_EXPORT(BlockPixelsImpl);
+HWY_EXPORT(XyPixelsOfImpl);
+
+void XyPixelsOf(const XyAxis& axis, const int16_t* values, size_t n, int16_t* out) {
+    HWY_DYNAMIC_DISPATCH(XyPixelsOfImpl)(axis, values, n, out);
+}
 
 bool RectangleAtRank(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
     return HWY_DYNAMIC_DISPATCH(RectangleAtRankImpl)(layer, x0, x1, y0, y1, rank);
@@ -271,9 +357,10 @@ void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, 
         high[j] = hi;
     }
     HWY_DYNAMIC_DISPATCH(BlockPixelsImpl)(runs.Axis(), first, last, low.data(), high.data(), blocks);
+    pixelsKnown.assign(blocks, 0);
 }
 
-void XyStroke::AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& columns,
+void XyStroke::AddBackward(const int16_t* xs, const int16_t* ys, size_t n, XyBlockReach& columns,
                            const XyBlockReach& rows, XyLayer& layer) {
     HWY_DYNAMIC_DISPATCH(AddBackwardImpl)(*this, xs, ys, n, columns, rows, layer);
 }

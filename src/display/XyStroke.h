@@ -6,12 +6,16 @@
 // stay on the pixel of the point before draw nothing new: they are passed a
 // vector at a time while they stay inside the box of values of that pixel, and a
 // point is looked up only where a pair leaves it. A block of pairs whose lines
-// can only reach pixels of this trace's rank or a later one is passed whole.
+// can only reach pixels of this trace's rank or a later one is passed whole: told
+// by the rectangle of its pixels, or, where that holds an earlier rank, by their
+// octagon (x + y and x - y between those of its pairs), which a diagonal line's
+// block fills far less.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "display/XyAxis.h"
 #include "display/XyLine.h"
 #include "display/XyPixelRuns.h"
 
@@ -50,11 +54,19 @@ bool RectangleAtRank(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, i
 // pixel: a run's pairs from the first on, block j from pair j x kXyBlock.
 inline constexpr size_t kXyBlock = 256;
 
+// The pixels of n values on an axis whose pixels fit 16 bits (SixteenBitPixels),
+// as its Pixel works them out. Vectorised for the processor's best instruction set.
+void XyPixelsOf(const XyAxis& axis, const int16_t* values, size_t n, int16_t* out);
+
 // The pixels along one axis that the lines ending in each block of pairs can
 // reach: those of the block's values and of the value before it, cut to first..last.
 struct XyBlockReach {
     std::vector<int64_t> low, high;    // per block; low > high when none
     std::vector<int16_t> lows, highs;  // the blocks' values, reused
+    // The X trace's pixels of the run's values, worked out a block at a time when
+    // a trace first needs them and kept for the traces after it.
+    std::vector<int16_t> pixels;
+    std::vector<uint8_t> pixelsKnown;  // per block
 
     // For the n values of a run. Vectorised for the processor's best instruction set.
     // The smallest and largest values of its whole blocks, when known already
@@ -79,9 +91,9 @@ struct XyStroke {
     // Draws the line through the pairs (xs[i], ys[i]) of a run into the pixels of
     // the layer that hold an earlier rank, passing the blocks of pairs whose lines
     // can reach none. `columns` holds the reach of the run's blocks in X (the X
-    // trace's, shared), `rows` in Y (this trace's).
-    void AddBackward(const int16_t* xs, const int16_t* ys, size_t n, const XyBlockReach& columns,
-                     const XyBlockReach& rows, XyLayer& layer);
+    // trace's, shared, keeping the X pixels worked out), `rows` in Y (this trace's).
+    void AddBackward(const int16_t* xs, const int16_t* ys, size_t n, XyBlockReach& columns, const XyBlockReach& rows,
+                     XyLayer& layer);
     // The line from pair (x0, y0) to the next pair (x1, y1), drawn as AddBackward draws it.
     void JoinBackward(int16_t x0, int16_t y0, int16_t x1, int16_t y1, XyLayer& layer);
     // The first pair of a figure is painted by itself, before any line, as the pen does.

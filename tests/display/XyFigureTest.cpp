@@ -21,6 +21,7 @@
 #include "display/DisplayPointLoader.h"
 #include "display/XyAxis.h"
 #include "display/XyFigureCache.h"
+#include "display/XyLine.h"
 #include "display/XyPixelRuns.h"
 #include "display/XyPlot.h"
 #include "display/XyStroke.h"
@@ -333,6 +334,87 @@ TEST(XyStrokeTest, DrawnBackwardRunByRunIsThePenInOrder) {
     hwy::SetSupportedTargetsForTest(0);
 }
 
+// Traces whose lines step diagonally (slow sines of different speeds with a
+// saw on every one, as a recorder's traces of one ramping input) over each
+// other, drawn run by run backward, the latest trace first in each run, against
+// the pen drawing each trace's pairs in order. Most blocks' rectangles hold an
+// unpainted corner that their diagonal lines pass by: the octagon of their pixels
+// tells them apart. Straight, zoomed and far-off scales, on every instruction set.
+TEST(XyStrokeTest, LaterTracesOverDiagonalLinesAreThePenInOrder) {
+    const XyBox box{10, 20, 150, 160};
+    constexpr size_t kPairs = 120000, kTraces = 3, kRunPairs = 7000;
+    std::vector<std::vector<int16_t>> traces(kTraces + 1, std::vector<int16_t>(kPairs));
+    for (size_t t = 0; t <= kTraces; ++t)
+        for (size_t i = 0; i < kPairs; ++i)
+            traces[t][i] =
+                static_cast<int16_t>(std::lround(20000.0 * std::sin(2.5e-4 * static_cast<double>((t + 1) * i)) +
+                                                 static_cast<double>(i % 997) * 5.0 - 2500.0));
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        for (const int32_t zoom : {65536, 65536 * 3, 65536 * 30000}) {
+            SCOPED_TRACE(testing::Message() << hwy::TargetName(target) << " zoom " << zoom);
+            const XyAxis columnAxis(zoom, 0, 140, 10, false), rowAxis(zoom, zoom > 65536 ? 2000 : 0, 140, 20, true);
+            const XyPixelRuns columns(columnAxis, box.left, box.right), rows(rowAxis, box.top, box.bottom);
+            const std::vector<int16_t>& xs = traces[0];
+            XyLayer expected{
+                box.left, box.top, box.right - box.left,
+                std::vector<uint8_t>(static_cast<size_t>((box.right - box.left) * (box.bottom - box.top)))};
+            XyLayer drawn = expected;
+            for (size_t k = 0; k < kTraces; ++k) {
+                XyPen pen(box);
+                for (size_t i = 0; i < kPairs; ++i)
+                    pen.To({columnAxis.Pixel(xs[i]), rowAxis.Pixel(traces[k + 1][i])}, [&](int64_t x, int64_t y) {
+                        uint8_t& c =
+                            expected.codes[static_cast<size_t>((y - box.top) * expected.width + (x - box.left))];
+                        c = std::max(c, static_cast<uint8_t>(k + 1));
+                    });
+            }
+            std::vector<XyStroke> strokes;
+            for (size_t k = 0; k < kTraces; ++k) strokes.emplace_back(columns, rows, box, static_cast<uint8_t>(k + 1));
+            XyBlockReach columnReach;
+            for (size_t at = (kPairs - 1) / kRunPairs * kRunPairs;; at -= kRunPairs) {
+                const size_t from = at > 0 ? at - 1 : 0, end = std::min(kPairs, at + kRunPairs);
+                columnReach.Of(xs.data() + from, end - from, columns, box.left + 1, box.right - 1);
+                for (size_t k = kTraces; k-- > 0;) {
+                    XyStroke& s = strokes[k];
+                    const int16_t* ys = traces[k + 1].data() + from;
+                    s.rowReach.Of(ys, end - from, rows, box.top + 1, box.bottom - 1);
+                    s.AddBackward(xs.data() + from, ys, end - from, columnReach, s.rowReach, drawn);
+                    if (at == 0) s.PaintFirst(xs[0], ys[0], drawn);
+                }
+                if (at == 0) break;
+            }
+            ASSERT_EQ(drawn.codes, expected.codes);
+        }
+    }
+    hwy::SetSupportedTargetsForTest(0);
+}
+
+// What lets a block whose rectangle holds an unpainted pixel be passed: every
+// pixel of a line lies in the octagon of its ends, x + y and x - y between theirs.
+// Lines from two points to every point within 150 pixels, and to far ones.
+TEST(XyStrokeTest, LinePixelsStayInTheOctagonOfTheirEnds) {
+    const XyBox box{-2000, -2000, 2000, 2000};
+    std::mt19937 random(8);
+    for (const XyPoint a : {XyPoint{0, 0}, XyPoint{3, -7}}) {
+        std::vector<XyPoint> ends;
+        for (int64_t dx = -150; dx <= 150; ++dx)
+            for (int64_t dy = -150; dy <= 150; ++dy) ends.push_back({a.x + dx, a.y + dy});
+        for (int i = 0; i < 20000; ++i)
+            ends.push_back(
+                {static_cast<int64_t>(random() % 3999) - 1999, static_cast<int64_t>(random() % 3999) - 1999});
+        for (const XyPoint b : ends) {
+            const int64_t sumLow = std::min(a.x + a.y, b.x + b.y), sumHigh = std::max(a.x + a.y, b.x + b.y);
+            const int64_t diffLow = std::min(a.x - a.y, b.x - b.y), diffHigh = std::max(a.x - a.y, b.x - b.y);
+            bool inside = true;
+            XyLine(box, a, b, [&](int64_t x, int64_t y) {
+                inside = inside && sumLow <= x + y && x + y <= sumHigh && diffLow <= x - y && x - y <= diffHigh;
+            });
+            ASSERT_TRUE(inside) << "to " << b.x << "," << b.y;
+        }
+    }
+}
+
 // The plot's positions as they were worked out in floating point, exact while
 // zoom x size x value stays below 2^53.
 int64_t FloatingPixel(int32_t zoom, int32_t position, int size, int start, bool down, int v) {
@@ -363,6 +445,38 @@ TEST(XyAxisTest, WholeNumberPositionsAreTheFloatingOnesAndMonotonic) {
                         }
                     }
                 }
+}
+
+// Pixels worked out 16 bits a lane, on every instruction set, against Pixel for
+// every value from a misaligned start, wherever the axis says they fit: flat and
+// steep scales, centred and off centre, either direction.
+TEST(XyAxisTest, SixteenBitPixelsAreThePixels) {
+    std::vector<int16_t> values(65536 + 3);
+    for (size_t i = 0; i < 65536; ++i) values[i + 3] = static_cast<int16_t>(static_cast<int>(i) - 32768);
+    std::vector<int16_t> pixels(values.size());
+    int fitting = 0, notFitting = 0;
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        for (const int32_t zoom : {1, 3, 65536, 67109, 65536 * 7, 65536 * 29, 65536 * 3000, -65536})
+            for (const int size : {1, 254, 1000, 2048})
+                for (const int32_t position : {0, 900, -3000, 1 << 20})
+                    for (const bool down : {false, true}) {
+                        const XyAxis axis(zoom, position, size, 10, down);
+                        if (!axis.SixteenBitPixels()) {
+                            ++notFitting;
+                            continue;
+                        }
+                        ++fitting;
+                        SCOPED_TRACE(testing::Message() << hwy::TargetName(target) << " " << zoom << " x " << size
+                                                        << " at " << position << (down ? " down" : ""));
+                        XyPixelsOf(axis, values.data() + 3, 65536, pixels.data() + 1);
+                        for (size_t i = 0; i < 65536; ++i)
+                            ASSERT_EQ(pixels[i + 1], axis.Pixel(values[i + 3])) << values[i + 3];
+                    }
+    }
+    hwy::SetSupportedTargetsForTest(0);
+    EXPECT_GT(fitting, 0);
+    EXPECT_GT(notFitting, 0);
 }
 
 // The values whose lines can span a pixel, against the pixels of random pairs of
