@@ -138,14 +138,24 @@ void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, int64_t* H
     }
 }
 
-// A vector of a row at a time, lanes past the rectangle's right edge masked off.
-// A vector that would reach past the layer's end is not read: such rows go pixel by pixel.
-bool RectangleAtRankImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
+// A vector of a row at a time, lanes past the rectangle's right edge masked off;
+// one look a row with the same lanes when the rectangle is no wider than a vector
+// (most are). A vector that would reach past the layer's end is not read: such
+// rows go pixel by pixel.
+HWY_INLINE bool RectangleAtRankImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1,
+                                    uint8_t rank) {
     const hn::ScalableTag<uint8_t> d;
     const size_t N = hn::Lanes(d), w = static_cast<size_t>(x1 - x0 + 1), stride = static_cast<size_t>(layer.width);
     const auto least = hn::Set(d, rank);
     const uint8_t* end = layer.codes.data() + layer.codes.size();
     const uint8_t* row = layer.codes.data() + (y0 - layer.top) * layer.width + (x0 - layer.left);
+    const uint8_t* last = row + (y1 - y0) * layer.width;
+    if (w <= N && static_cast<size_t>(end - last) >= N) {
+        const auto lanes = hn::FirstN(d, w);
+        for (; row <= last; row += stride)
+            if (!hn::AllFalse(d, hn::And(hn::Lt(hn::LoadU(d, row), least), lanes))) return false;
+        return true;
+    }
     for (int64_t y = y0; y <= y1; ++y, row += stride) {
         size_t x = 0;
         for (const size_t room = static_cast<size_t>(end - row); x < w && x + N <= room; x += N) {
