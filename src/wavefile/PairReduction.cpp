@@ -182,6 +182,84 @@ HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits,
     }
 }
 
+// The pair of a run of kSummaryFan pairs: its least and greatest values, the
+// one whose first new extreme came last second (ties stay with the earlier pair).
+template <typename T>
+HWY_INLINE void FanPair(const T* HWY_RESTRICT below, bool bits, T* HWY_RESTRICT out) {
+    T mn = std::min(below[0], below[1]), mx = std::max(below[0], below[1]);
+    bool minFirst = below[0] <= below[1];
+    if (bits) {
+        mn = below[0];
+        mx = below[1];
+    }
+    for (int64_t j = 1; j < kSummaryFan; ++j) {
+        const T a = below[2 * j], b = below[2 * j + 1];
+        if (bits) {
+            mn = static_cast<T>(mn & a);
+            mx = static_cast<T>(mx | b);
+            continue;
+        }
+        const T lo = std::min(a, b), hi = std::max(a, b);
+        const bool newMin = lo<mn, newMax = hi> mx;
+        minFirst = newMin ? newMax && a <= b : newMax || minFirst;
+        mn = std::min(mn, lo);
+        mx = std::max(mx, hi);
+    }
+    out[0] = bits || minFirst ? mn : mx;
+    out[1] = bits || minFirst ? mx : mn;
+}
+
+// As many runs as a vector has lanes at once, lane g for run g: their pairs'
+// values split into one vector per place in the run by four rounds of taking the
+// even and the odd lanes, then the rule of FanPair lane by lane.
+template <typename T>
+HWY_INLINE void SecondLevelOf(const T* HWY_RESTRICT below, int64_t groups, bool bits, T* HWY_RESTRICT out) {
+    static_assert(kSummaryFan == 8, "a run's 16 values are split in four rounds");
+#if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
+    const hn::ScalableTag<T> d;
+    constexpr int64_t K = static_cast<int64_t>(hn::MaxLanes(d));
+    if constexpr (K >= 2) {
+        using V = hn::Vec<decltype(d)>;
+        for (; groups >= K; groups -= K, below += 2 * kSummaryFan * K, out += 2 * K) {
+            V v[16];
+            for (size_t i = 0; i < 16; ++i) v[i] = hn::LoadU(d, below + i * K);
+            // Streams of the values whose index leaves the same remainder by 2, 4, 8,
+            // then 16: stream t of `streams`, m vectors long, at v[t * m].
+            for (size_t m = 16, streams = 1; m > 1; m /= 2, streams *= 2) {
+                V split[16];
+                for (size_t t = 0; t < streams; ++t)
+                    for (size_t k = 0; k < m / 2; ++k) {
+                        split[t * (m / 2) + k] = hn::ConcatEven(d, v[t * m + 2 * k + 1], v[t * m + 2 * k]);
+                        split[(t + streams) * (m / 2) + k] = hn::ConcatOdd(d, v[t * m + 2 * k + 1], v[t * m + 2 * k]);
+                    }
+                for (size_t i = 0; i < 16; ++i) v[i] = split[i];
+            }
+            if (bits) {
+                V mn = v[0], mx = v[1];
+                for (size_t j = 1; j < kSummaryFan; ++j) {
+                    mn = hn::And(mn, v[2 * j]);
+                    mx = hn::Or(mx, v[2 * j + 1]);
+                }
+                hn::StoreInterleaved2(mn, mx, d, out);
+                continue;
+            }
+            V mn = hn::Min(v[0], v[1]), mx = hn::Max(v[0], v[1]);
+            auto minFirst = hn::Not(hn::Gt(v[0], v[1]));
+            for (size_t j = 1; j < kSummaryFan; ++j) {
+                const V a = v[2 * j], b = v[2 * j + 1], lo = hn::Min(a, b), hi = hn::Max(a, b);
+                const auto newMin = hn::Lt(lo, mn), newMax = hn::Gt(hi, mx);
+                minFirst = hn::Or(hn::And(newMin, hn::And(newMax, hn::Not(hn::Gt(a, b)))),
+                                  hn::AndNot(newMin, hn::Or(newMax, minFirst)));
+                mn = hn::Min(mn, lo);
+                mx = hn::Max(mx, hi);
+            }
+            hn::StoreInterleaved2(hn::IfThenElse(minFirst, mn, mx), hn::IfThenElse(minFirst, mx, mn), d, out);
+        }
+    }
+#endif
+    for (; groups > 0; --groups, below += 2 * kSummaryFan, out += 2) FanPair(below, bits, out);
+}
+
 template <typename T>
 HWY_INLINE int64_t FirstIndexOf(const T* x, int64_t from, int64_t to, T value) {
     for (int64_t i = from; i < to; ++i)
@@ -289,11 +367,14 @@ HWY_INLINE int64_t Reduce(const T* HWY_RESTRICT in, int64_t n, int stepCode, boo
     });
 }
 
-#define KIVELO_TARGET_KERNELS(T, Name)                                                                      \
-    int64_t Reduce##Name(const T* in, int64_t n, int stepCode, bool bitData, T* out, int64_t outCapacity) { \
-        return Reduce(in, n, stepCode, bitData, out, outCapacity);                                          \
-    }                                                                                                       \
-    void BlockPairs##Name(const T* x, int64_t blocks, bool bits, T* out) { BlockPairsOf(x, blocks, bits, out); }
+#define KIVELO_TARGET_KERNELS(T, Name)                                                                           \
+    int64_t Reduce##Name(const T* in, int64_t n, int stepCode, bool bitData, T* out, int64_t outCapacity) {      \
+        return Reduce(in, n, stepCode, bitData, out, outCapacity);                                               \
+    }                                                                                                            \
+    void BlockPairs##Name(const T* x, int64_t blocks, bool bits, T* out) { BlockPairsOf(x, blocks, bits, out); } \
+    void SecondLevel##Name(const T* below, int64_t groups, bool bits, T* out) {                                  \
+        SecondLevelOf(below, groups, bits, out);                                                                 \
+    }
 
 KIVELO_TARGET_KERNELS(int8_t, I8)
 KIVELO_TARGET_KERNELS(uint8_t, U8)
@@ -318,6 +399,10 @@ namespace kivelo {
     }                                                                                                        \
     void SummaryBlockPairs(const T* x, int64_t blocks, bool bits, T* out) {                                  \
         HWY_DYNAMIC_DISPATCH(BlockPairs##Name)(x, blocks, bits, out);                                        \
+    }                                                                                                        \
+    HWY_EXPORT(SecondLevel##Name);                                                                           \
+    void SecondLevelFor(const T* below, int64_t groups, bool bits, T* out) {                                 \
+        HWY_DYNAMIC_DISPATCH(SecondLevel##Name)(below, groups, bits, out);                                   \
     }
 
 KIVELO_DISPATCH(int8_t, I8)
@@ -327,6 +412,17 @@ KIVELO_DISPATCH(uint16_t, U16)
 KIVELO_DISPATCH(int32_t, I32)
 KIVELO_DISPATCH(uint32_t, U32)
 #undef KIVELO_DISPATCH
+
+template <typename T>
+void SummarySecondLevel(const T* below, int64_t groups, bool bits, T* out) {
+    SecondLevelFor(below, groups, bits, out);
+}
+template void SummarySecondLevel(const int8_t*, int64_t, bool, int8_t*);
+template void SummarySecondLevel(const uint8_t*, int64_t, bool, uint8_t*);
+template void SummarySecondLevel(const int16_t*, int64_t, bool, int16_t*);
+template void SummarySecondLevel(const uint16_t*, int64_t, bool, uint16_t*);
+template void SummarySecondLevel(const int32_t*, int64_t, bool, int32_t*);
+template void SummarySecondLevel(const uint32_t*, int64_t, bool, uint32_t*);
 
 const char* PairReductionTarget() {
     const int64_t targets = hwy::SupportedTargets() & HWY_TARGETS;

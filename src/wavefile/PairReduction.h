@@ -96,6 +96,16 @@ void SummaryBlockPairs(const uint16_t* x, int64_t blocks, bool bits, uint16_t* o
 void SummaryBlockPairs(const int32_t* x, int64_t blocks, bool bits, int32_t* out);
 void SummaryBlockPairs(const uint32_t* x, int64_t blocks, bool bits, uint32_t* out);
 
+// Pairs of the finest summary level per pair of the next.
+inline constexpr int64_t kSummaryFan = 8;
+
+// The pair of each of `groups` runs of kSummaryFan block pairs (as SummaryBlockPairs
+// writes them), the pair ReducePairs writes for their blocks' samples as one
+// group, into out as a0 b0 a1 b1 ...; vectorised.
+// For the six sample types of SummaryBlockPairs.
+template <typename T>
+void SummarySecondLevel(const T* below, int64_t groups, bool bits, T* out);
+
 // Name of the instruction set the vectorised reductions run on here.
 const char* PairReductionTarget();
 

@@ -186,13 +186,7 @@ void SummaryLevels<T>::WriteBlockPairs(const T* x, int64_t blocks, T* out) const
 
 template <typename T>
 void SummaryLevels<T>::WriteSecondLevel(const T* below, int64_t groups, T* out) const {
-    for (int64_t i = 0; i < groups; ++i, below += 2 * kFan, out += 2) {
-        Extent e = ExtentOf({below[0], below[1]});
-        for (int64_t j = 1; j < kFan; ++j) Append(e, {below[2 * j], below[2 * j + 1]});
-        const Pair p = PairOf(e);
-        out[0] = p.a;
-        out[1] = p.b;
-    }
+    SummarySecondLevel(below, groups, bits_, out);
 }
 
 template <typename T>

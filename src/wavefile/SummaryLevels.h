@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/HugePages.h"
+#include "wavefile/PairReduction.h"
 
 namespace kivelo {
 
@@ -58,7 +59,7 @@ public:
     // Samples per pair of the finest level: a quarter of the summary pass's work and
     // memory of 64, while a cut still reads only 512 bytes of a 2-byte trace.
     static constexpr int64_t kBlock = 256;
-    static constexpr int64_t kFan = 8;                     // pairs of a level per pair of the next
+    static constexpr int64_t kFan = kSummaryFan;           // pairs of a level per pair of the next
     static constexpr std::size_t kMaxCuts = 16384;         // cut positions kept
     static constexpr int64_t kPieceAlign = kBlock * kFan;  // see FillAt
 

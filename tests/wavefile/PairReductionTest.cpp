@@ -99,11 +99,33 @@ void CheckManyBlocks(std::mt19937& rng) {
     }
 }
 
+// Runs of block pairs joined into the next level's pairs: as many runs as the
+// widest vector has lanes, three times over and a few left over, of every shape,
+// against the rule applied to their blocks' samples as one group.
+template <typename T>
+void CheckSecondLevel(std::mt19937& rng) {
+    constexpr int64_t kGroups = 64 * 3 + 5, kGroupSamples = kSummaryFan * kSummaryBlockSamples;
+    for (int shape = 0; shape < static_cast<int>(Shape::Count); ++shape) {
+        for (const bool bits : {false, true}) {
+            SCOPED_TRACE("second level, shape " + std::to_string(shape) + (bits ? " bits" : ""));
+            const std::vector<T> samples = Samples<T>(static_cast<Shape>(shape), kGroups * kGroupSamples, rng);
+            std::vector<T> blockPairs(2 * kGroups * kSummaryFan), pairs(2 * kGroups), want(pairs.size());
+            SummaryBlockPairs(samples.data(), kGroups * kSummaryFan, bits, blockPairs.data());
+            ReducePairs(samples.data(), kGroups * kGroupSamples, static_cast<int>(kGroupSamples * 256), bits,
+                        want.data(), 2 * kGroups);
+            SummarySecondLevel(blockPairs.data() + 2 * kSummaryFan, kGroups - 1, bits, pairs.data() + 2);
+            SummarySecondLevel(blockPairs.data(), 1, bits, pairs.data());
+            ASSERT_EQ(pairs, want);
+        }
+    }
+}
+
 template <typename T>
 void CheckType(std::mt19937& rng) {
     SCOPED_TRACE(std::string("sample bytes ") + std::to_string(sizeof(T)) +
                  (std::is_signed_v<T> ? " signed" : " unsigned"));
     CheckManyBlocks<T>(rng);
+    CheckSecondLevel<T>(rng);
     for (int i = 0; i < 150; ++i) {
         const Case c = RandomCase(rng);
         SCOPED_TRACE(Describe(c));
