@@ -34,19 +34,20 @@ std::vector<int16_t> SlowSine(int t) {
     return v;
 }
 
-// The smallest and largest value of each whole block, as the summaries hand them over.
+// The pair of each whole block (its smallest and largest value), as the summaries hand them over.
 struct Extremes {
-    std::vector<int16_t> lows, highs;
+    std::vector<int16_t> pairs;
     explicit Extremes(const std::vector<int16_t>& v) {
         for (size_t b = 0; b + kXyBlock <= v.size(); b += kXyBlock) {
             const auto [lo, hi] = std::minmax_element(v.begin() + static_cast<std::ptrdiff_t>(b),
                                                       v.begin() + static_cast<std::ptrdiff_t>(b + kXyBlock));
-            lows.push_back(*lo);
-            highs.push_back(*hi);
+            pairs.push_back(*lo);
+            pairs.push_back(*hi);
         }
     }
-    std::span<const int16_t> Lows(int64_t at, size_t n) const { return {lows.data() + at / kXyBlock, n / kXyBlock}; }
-    std::span<const int16_t> Highs(int64_t at, size_t n) const { return {highs.data() + at / kXyBlock, n / kXyBlock}; }
+    std::span<const int16_t> Pairs(int64_t at, size_t n) const {
+        return {pairs.data() + 2 * (at / kXyBlock), 2 * (n / kXyBlock)};
+    }
 };
 
 void BM_XyStrokesBackward(benchmark::State& state) {
@@ -75,15 +76,14 @@ void BM_XyStrokesBackward(benchmark::State& state) {
                        count = n + static_cast<size_t>(at - static_cast<int64_t>(from));
             xRun.assign(traces[0].begin() + from, traces[0].begin() + from + count);
             const int16_t* xs = xRun.data() + (at - static_cast<int64_t>(from));
-            columnReach.Of(xs, n, columns, box.left + 1, box.right - 1, extremes[0].Lows(at, n),
-                           extremes[0].Highs(at, n));
+            columnReach.Of(xs, n, columns, box.left + 1, box.right - 1, extremes[0].Pairs(at, n));
             for (int k = kYTraces; k-- > 0;) {
                 XyStroke& s = strokes[static_cast<size_t>(k)];
                 const std::vector<int16_t>& y = traces[static_cast<size_t>(k) + 1];
                 yRun.assign(y.begin() + from, y.begin() + from + count);
                 const int16_t* ys = yRun.data() + (at - static_cast<int64_t>(from));
                 const Extremes& e = extremes[static_cast<size_t>(k) + 1];
-                s.rowReach.Of(ys, n, rows, box.top + 1, box.bottom - 1, e.Lows(at, n), e.Highs(at, n));
+                s.rowReach.Of(ys, n, rows, box.top + 1, box.bottom - 1, e.Pairs(at, n));
                 s.AddBackward(xs, ys, n, columnReach, s.rowReach, layer);
                 if (at > 0) s.JoinBackward(xs[-1], ys[-1], xs[0], ys[0], layer);
             }

@@ -232,24 +232,15 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
 
 static_assert(kXyBlock == EnvelopeSummary::kBlock, "a figure's blocks are those of the summaries");
 
-// The smallest and largest values of the whole blocks of a run that a summary
-// feed was handed already: the figure need not find them again.
-struct KnownExtremes {
-    std::vector<int16_t> lowBuffer, highBuffer;
-    std::span<const int16_t> lows, highs;  // empty when not known
-
-    // Of the n samples of run r of the trace of feeds[k] (see Feed).
-    void Of(std::span<SummaryFeed* const> feeds, size_t k, const XyRange& range, int64_t r, size_t n) {
-        lows = highs = {};
-        const size_t whole = n / kXyBlock;
-        if (k >= feeds.size() || !feeds[k] || whole == 0 || RunStart(range, r) % kXyBlock != 0) return;
-        lowBuffer.resize(whole);
-        highBuffer.resize(whole);
-        if (!feeds[k]->BlockExtremes(RunStart(range, r) / kXyBlock, lowBuffer, highBuffer)) return;
-        lows = lowBuffer;
-        highs = highBuffer;
-    }
-};
+// The pairs of the whole blocks of a run that a summary feed was handed already
+// (each block's smallest and largest value): the figure need not find them again.
+// Empty when not known. Of the n samples of run r of the trace of feeds[k] (see Feed).
+std::span<const int16_t> KnownPairs(std::span<SummaryFeed* const> feeds, size_t k, const XyRange& range, int64_t r,
+                                    size_t n) {
+    const size_t whole = n / kXyBlock;
+    if (k >= feeds.size() || !feeds[k] || whole == 0 || RunStart(range, r) % kXyBlock != 0) return {};
+    return feeds[k]->BlockPairs(RunStart(range, r) / kXyBlock, static_cast<int64_t>(whole));
+}
 
 // Run r of a trace, read with the samples before it, handed over to feeds[k] (the
 // X trace's at 0, plotted[k - 1]'s at k), if there is one.
@@ -295,7 +286,6 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
     if (strokes.empty()) return feedRest();
     std::optional<XyReach> reach;
     XyBlockReach columns;  // of the X trace's blocks, for every trace
-    KnownExtremes known;
     const XyBox& box = strokes[0].pen.Box();
     const int64_t height = static_cast<int64_t>(out.layer.codes.size()) / std::max<int64_t>(out.layer.width, 1);
     int64_t nextCheck = 1;
@@ -310,15 +300,15 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
         // The run's own pairs; the line from the pair before them is joined last.
         const auto at = static_cast<size_t>(ReadBefore(r));
         const size_t n = xs.size() - at;
-        known.Of(feeds, 0, range, r, n);
-        columns.Of(xs.data() + at, n, *strokes[0].columns, box.left + 1, box.right - 1, known.lows, known.highs);
+        columns.Of(xs.data() + at, n, *strokes[0].columns, box.left + 1, box.right - 1,
+                   KnownPairs(feeds, 0, range, r, n));
         for (size_t k = plotted.size(); k-- > 0;) {
             SampleRun& ys = yRuns[k];
             if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
             Feed(feeds, k + 1, thread, range, r, ys);
             XyStroke& s = strokes[k];
-            known.Of(feeds, k + 1, range, r, n);
-            s.rowReach.Of(ys.data() + at, n, *s.rows, box.top + 1, box.bottom - 1, known.lows, known.highs);
+            s.rowReach.Of(ys.data() + at, n, *s.rows, box.top + 1, box.bottom - 1,
+                          KnownPairs(feeds, k + 1, range, r, n));
             s.AddBackward(xs.data() + at, ys.data() + at, n, columns, s.rowReach, out.layer);
             if (at > 0) s.JoinBackward(xs[at - 1], ys[at - 1], xs[at], ys[at], out.layer);
             if (r == 0) s.PaintFirst(xs[0], ys[0], out.layer);

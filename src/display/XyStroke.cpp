@@ -109,30 +109,51 @@ void BlockRangesImpl(const int16_t* HWY_RESTRICT v, size_t blocks, int16_t* HWY_
     }
 }
 
-// In place, for n blocks: the pixels of each block's smallest value (low) and
-// largest value (high), as the axis works them out, in order and cut to first..last.
-void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, int64_t* HWY_RESTRICT low,
-                     int64_t* HWY_RESTRICT high, size_t n) {
+// The smallest and largest of each of `blocks` pairs (a summary's pairs, in either order).
+void PairRangesImpl(const int16_t* HWY_RESTRICT pairs, size_t blocks, int16_t* HWY_RESTRICT lows,
+                    int16_t* HWY_RESTRICT highs) {
+    const hn::ScalableTag<int16_t> d;
+    const size_t N = hn::Lanes(d);
+    size_t j = 0;
+    for (; j + N <= blocks; j += N) {
+        hn::Vec<decltype(d)> a, b;
+        hn::LoadInterleaved2(d, pairs + 2 * j, a, b);
+        hn::StoreU(hn::Min(a, b), d, lows + j);
+        hn::StoreU(hn::Max(a, b), d, highs + j);
+    }
+    for (; j < blocks; ++j) {
+        lows[j] = std::min(pairs[2 * j], pairs[2 * j + 1]);
+        highs[j] = std::max(pairs[2 * j], pairs[2 * j + 1]);
+    }
+}
+
+// For n blocks: the pixels of each block's smallest value (lows) and largest
+// value (highs), as the axis works them out, in order and cut to first..last.
+void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, const int16_t* HWY_RESTRICT lows,
+                     const int16_t* HWY_RESTRICT highs, int64_t* HWY_RESTRICT low, int64_t* HWY_RESTRICT high,
+                     size_t n) {
     const hn::ScalableTag<int64_t> d;
+    const hn::Rebind<int32_t, decltype(d)> d32;
+    const hn::Rebind<int16_t, decltype(d)> d16;
     const size_t N = hn::Lanes(d);
     const auto per = hn::Set(d, axis.PerValue()), base = hn::Set(d, axis.Base());
     const auto far = hn::Set(d, XyAxis::kFar), nearFar = hn::Set(d, -XyAxis::kFar);
     const auto from = hn::Set(d, first), to = hn::Set(d, last), below = hn::Set(d, (int64_t{1} << 32) - 1);
     const bool down = axis.Down();
-    const auto pixel = [&](auto v) {
+    const auto pixel = [&](const int16_t* v) {
         // perValue x v / 2^32, truncated toward zero as Pixel divides.
-        const auto p = hn::Mul(per, v);
+        const auto p = hn::Mul(per, hn::PromoteTo(d, hn::PromoteTo(d32, hn::LoadU(d16, v))));
         const auto offset = hn::ShiftRight<32>(hn::Add(p, hn::And(hn::ShiftRight<63>(p), below)));
         return hn::Min(hn::Max(down ? hn::Sub(base, offset) : hn::Add(base, offset), nearFar), far);
     };
     size_t j = 0;
     for (; j + N <= n; j += N) {
-        const auto a = pixel(hn::LoadU(d, low + j)), b = pixel(hn::LoadU(d, high + j));
+        const auto a = pixel(lows + j), b = pixel(highs + j);
         hn::StoreU(hn::Max(hn::Min(a, b), from), d, low + j);
         hn::StoreU(hn::Min(hn::Max(a, b), to), d, high + j);
     }
     for (; j < n; ++j) {
-        const int64_t a = axis.Pixel(static_cast<int>(low[j])), b = axis.Pixel(static_cast<int>(high[j]));
+        const int64_t a = axis.Pixel(lows[j]), b = axis.Pixel(highs[j]);
         low[j] = std::max(std::min(a, b), first);
         high[j] = std::min(std::max(a, b), last);
     }
@@ -192,6 +213,27 @@ void XyPixelsOfImpl(const XyAxis& axis, const int16_t* HWY_RESTRICT values, size
     for (; i < n; ++i) out[i] = static_cast<int16_t>(axis.Pixel(values[i]));
 }
 
+// The least lane of each of four vectors, folded together: neighbouring lanes
+// taken pairwise across all four at once, as the summaries fold their blocks.
+template <class D>
+HWY_INLINE void LeastOfEach(D d, const hn::Vec<D>* v, int16_t* least) {
+#if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
+    constexpr size_t N = hn::MaxLanes(d);
+    if constexpr (N >= 4) {
+        const auto pairwise = [d](hn::Vec<D> hi, hn::Vec<D> lo)
+                                  HWY_ATTR { return hn::Min(hn::ConcatEven(d, hi, lo), hn::ConcatOdd(d, hi, lo)); };
+        // A quarter of the lanes for each vector, in order, then halved until one lane is left of each.
+        auto m = pairwise(pairwise(v[3], v[2]), pairwise(v[1], v[0]));
+        for (size_t lanes = N / 4; lanes > 1; lanes /= 2) m = pairwise(m, m);
+        HWY_ALIGN int16_t lanes[N];
+        hn::Store(m, d, lanes);
+        for (size_t k = 0; k < 4; ++k) least[k] = lanes[k];
+        return;
+    }
+#endif
+    for (size_t k = 0; k < 4; ++k) least[k] = hn::GetLane(hn::MinOfLanes(d, v[k]));
+}
+
 // Whether every pixel of rectangle x0..x1, y0..y1 that the lines through the
 // pairs of columns xPixels[i] and values ys[i] (i < n), and from the pair
 // `before` when there is one, can reach holds `rank` or a later one. A line's
@@ -205,18 +247,22 @@ bool OctagonAtRankImpl(const XyAxis& rowAxis, const XyBox& box, const int16_t* H
     if (x0 <= box.left + 1 || x1 >= box.right - 1 || y0 <= box.top + 1 || y1 >= box.bottom - 1) return false;
     const hn::ScalableTag<int16_t> d;
     const size_t N = hn::Lanes(d);
-    auto sumLow = hn::Set(d, INT16_MAX), sumHigh = hn::Set(d, INT16_MIN), diffLow = sumLow, diffHigh = sumHigh;
+    // The least of x + y, -(x + y), x - y and -(x - y): sums of two 16-bit pixels
+    // stay inside 16 bits, and so do their negatives.
+    auto least = hn::Set(d, INT16_MAX);
+    hn::Vec<decltype(d)> lows[4] = {least, least, least, least};
     size_t i = 0;
     for (; i + N <= n; i += N) {
         const auto px = hn::LoadU(d, xPixels + i), py = SixteenBitPixels(d, hn::LoadU(d, ys + i), rowAxis);
         const auto sum = hn::Add(px, py), diff = hn::Sub(px, py);
-        sumLow = hn::Min(sumLow, sum);
-        sumHigh = hn::Max(sumHigh, sum);
-        diffLow = hn::Min(diffLow, diff);
-        diffHigh = hn::Max(diffHigh, diff);
+        lows[0] = hn::Min(lows[0], sum);
+        lows[1] = hn::Min(lows[1], hn::Neg(sum));
+        lows[2] = hn::Min(lows[2], diff);
+        lows[3] = hn::Min(lows[3], hn::Neg(diff));
     }
-    int64_t dLow = hn::GetLane(hn::MinOfLanes(d, sumLow)), dHigh = hn::GetLane(hn::MaxOfLanes(d, sumHigh)),
-            eLow = hn::GetLane(hn::MinOfLanes(d, diffLow)), eHigh = hn::GetLane(hn::MaxOfLanes(d, diffHigh));
+    int16_t folded[4];
+    LeastOfEach(d, lows, folded);
+    int64_t dLow = folded[0], dHigh = -int64_t{folded[1]}, eLow = folded[2], eHigh = -int64_t{folded[3]};
     const auto take = [&](int64_t px, int64_t py) {
         dLow = std::min(dLow, px + py);
         dHigh = std::max(dHigh, px + py);
@@ -320,6 +366,7 @@ HWY_EXPORT(BlockRangesImpl);
 HWY_EXPORT(PairsNearImpl);
 HWY_EXPORT(RectangleAtRankImpl);
 HWY_EXPORT(BlockPixelsImpl);
+HWY_EXPORT(PairRangesImpl);
 HWY_EXPORT(XyPixelsOfImpl);
 
 void XyPixelsOf(const XyAxis& axis, const int16_t* values, size_t n, int16_t* out) {
@@ -340,15 +387,14 @@ size_t FirstPairOutside(const int16_t* xs, const int16_t* ys, size_t n, const Xy
 }
 
 void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, int64_t first, int64_t last,
-                      std::span<const int16_t> wholeLows, std::span<const int16_t> wholeHighs) {
+                      std::span<const int16_t> wholePairs) {
     const size_t blocks = (n + kXyBlock - 1) / kXyBlock, whole = n / kXyBlock;
     low.resize(blocks);
     high.resize(blocks);
     lows.resize(blocks);
     highs.resize(blocks);
-    if (wholeLows.size() == whole && wholeHighs.size() == whole) {
-        std::copy(wholeLows.begin(), wholeLows.end(), lows.begin());
-        std::copy(wholeHighs.begin(), wholeHighs.end(), highs.begin());
+    if (wholePairs.size() == 2 * whole) {
+        HWY_DYNAMIC_DISPATCH(PairRangesImpl)(wholePairs.data(), whole, lows.data(), highs.data());
     } else {
         HWY_DYNAMIC_DISPATCH(BlockRangesImpl)(values, whole, lows.data(), highs.data());
     }
@@ -357,16 +403,13 @@ void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, 
         lows[whole] = *mn;
         highs[whole] = *mx;
     }
-    for (size_t j = 0; j < blocks; ++j) {
-        int16_t lo = lows[j], hi = highs[j];
-        if (j > 0) {  // the line from the value before the block
-            lo = std::min(lo, values[j * kXyBlock - 1]);
-            hi = std::max(hi, values[j * kXyBlock - 1]);
-        }
-        low[j] = lo;
-        high[j] = hi;
+    for (size_t j = 1; j < blocks; ++j) {  // the line from the value before the block
+        const int16_t v = values[j * kXyBlock - 1];
+        lows[j] = std::min(lows[j], v);
+        highs[j] = std::max(highs[j], v);
     }
-    HWY_DYNAMIC_DISPATCH(BlockPixelsImpl)(runs.Axis(), first, last, low.data(), high.data(), blocks);
+    HWY_DYNAMIC_DISPATCH(BlockPixelsImpl)
+    (runs.Axis(), first, last, lows.data(), highs.data(), low.data(), high.data(), blocks);
     pixelsKnown.assign(blocks, 0);
 }
 

@@ -62,17 +62,17 @@ void XyPixelsOf(const XyAxis& axis, const int16_t* values, size_t n, int16_t* ou
 // reach: those of the block's values and of the value before it, cut to first..last.
 struct XyBlockReach {
     std::vector<int64_t> low, high;    // per block; low > high when none
-    std::vector<int16_t> lows, highs;  // the blocks' values, reused
+    std::vector<int16_t> lows, highs;  // the blocks' extremes with the value before, reused
     // The X trace's pixels of the run's values, worked out a block at a time when
     // a trace first needs them and kept for the traces after it.
     std::vector<int16_t> pixels;
     std::vector<uint8_t> pixelsKnown;  // per block
 
     // For the n values of a run. Vectorised for the processor's best instruction set.
-    // The smallest and largest values of its whole blocks, when known already
-    // (wholeLows and wholeHighs of n / kXyBlock each), are taken as they are.
+    // The smallest and largest values of its whole blocks, when known already (as
+    // a summary's pairs, in either order: 2 x (n / kXyBlock) values), are taken as they are.
     void Of(const int16_t* values, size_t n, const XyPixelRuns& runs, int64_t first, int64_t last,
-            std::span<const int16_t> wholeLows = {}, std::span<const int16_t> wholeHighs = {});
+            std::span<const int16_t> wholePairs = {});
     size_t Blocks() const { return low.size(); }
 };
 

@@ -95,16 +95,11 @@ void EnvelopeSummary::FillAt(int64_t first, std::span<const uint8_t> samples, Pi
         levels_);
 }
 
-bool EnvelopeSummary::BlockExtremes(int64_t first, std::span<int16_t> lows, std::span<int16_t> highs) const {
+std::span<const int16_t> EnvelopeSummary::BlockPairs(int64_t first, int64_t count) const {
     const auto* levels = std::get_if<SummaryLevels<int16_t>>(&levels_);
-    if (!levels || lows.size() != highs.size()) return false;
-    const std::span<const int16_t> pairs = levels->BlockPairs(first, static_cast<int64_t>(lows.size()));
-    if (pairs.size() != 2 * lows.size()) return false;
-    for (std::size_t j = 0; j < lows.size(); ++j) {
-        lows[j] = std::min(pairs[2 * j], pairs[2 * j + 1]);
-        highs[j] = std::max(pairs[2 * j], pairs[2 * j + 1]);
-    }
-    return true;
+    if (!levels || count <= 0) return {};
+    const std::span<const int16_t> pairs = levels->BlockPairs(first, count);
+    return pairs.size() == static_cast<std::size_t>(2 * count) ? pairs : std::span<const int16_t>{};
 }
 
 void EnvelopeSummary::Adopt(std::span<PieceCuts> kept) {

@@ -48,10 +48,10 @@ public:
     PieceCuts NewPieceCuts() const;
     void FillAt(int64_t first, std::span<const uint8_t> samples, PieceCuts& kept);
     void Adopt(std::span<PieceCuts> kept);
-    // The smallest and largest sample of each of lows.size() whole blocks from
-    // block `first` (their pairs written so far) of a 2-byte signed summary; false
-    // for another kind or blocks beyond those written.
-    bool BlockExtremes(int64_t first, std::span<int16_t> lows, std::span<int16_t> highs) const;
+    // The pairs (each block's smallest and largest sample, in either order) of
+    // `count` whole blocks from block `first` (written so far) of a 2-byte signed
+    // summary; empty for another kind or blocks beyond those written.
+    std::span<const int16_t> BlockPairs(int64_t first, int64_t count) const;
 
     // Groups a chunk of n samples holds at this step code.
     static int64_t GroupsOf(int64_t n, int stepCode) { return SummaryLevels<int16_t>::GroupsOf(n, stepCode); }

@@ -34,13 +34,12 @@ void SummaryFeed::Fill(int thread, int64_t first, std::span<const int16_t> sampl
     filled_.fetch_add(n, std::memory_order_relaxed);
 }
 
-bool SummaryFeed::BlockExtremes(int64_t first, std::span<int16_t> lows, std::span<int16_t> highs) const {
+std::span<const int16_t> SummaryFeed::BlockPairs(int64_t first, int64_t count) const {
     constexpr int64_t kBlocksPerAlign = kRunAlign / EnvelopeSummary::kBlock;
-    const auto n = static_cast<int64_t>(lows.size());
-    if (!summary_ || first < 0 || n <= 0 || first + n > samples_ / EnvelopeSummary::kBlock) return false;
-    for (int64_t a = first / kBlocksPerAlign; a <= (first + n - 1) / kBlocksPerAlign; ++a)
-        if (!seen_[static_cast<size_t>(a)].load(std::memory_order_relaxed)) return false;
-    return summary_->BlockExtremes(first, lows, highs);
+    if (!summary_ || first < 0 || count <= 0 || first + count > samples_ / EnvelopeSummary::kBlock) return {};
+    for (int64_t a = first / kBlocksPerAlign; a <= (first + count - 1) / kBlocksPerAlign; ++a)
+        if (!seen_[static_cast<size_t>(a)].load(std::memory_order_relaxed)) return {};
+    return summary_->BlockPairs(first, count);
 }
 
 bool SummaryFeed::Keep() {

@@ -24,10 +24,9 @@ public:
                 int threads);
     // Samples [first, first + n) of the record, as stored (2-byte signed), by thread `thread` of those given.
     void Fill(int thread, int64_t first, std::span<const int16_t> samples);
-    // The smallest and largest sample of whole blocks that the calling thread
-    // handed over already (see EnvelopeSummary::BlockExtremes); false when not all
-    // of them were handed over.
-    bool BlockExtremes(int64_t first, std::span<int16_t> lows, std::span<int16_t> highs) const;
+    // The pairs of whole blocks that the calling thread handed over already (see
+    // EnvelopeSummary::BlockPairs); empty when not all of them were handed over.
+    std::span<const int16_t> BlockPairs(int64_t first, int64_t count) const;
     // Keeps the summary once every sample of the record was handed over exactly once; false (nothing kept) otherwise.
     bool Keep();
 

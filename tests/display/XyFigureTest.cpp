@@ -247,16 +247,16 @@ TEST(XyStrokeTest, BlockReachIsThePixelsOfEachBlockAndTheValueBefore) {
                 XyBlockReach reach, given;
                 reach.Of(values.data(), n, runs, 11, 209);
                 ASSERT_EQ(reach.Blocks(), (n + kXyBlock - 1) / kXyBlock);
-                // The whole blocks' extremes handed in, as a summary knows them: the same reach.
-                std::vector<int16_t> lows, highs;
+                // The whole blocks' pairs handed in, as a summary knows them, in either order: the same reach.
+                std::vector<int16_t> pairs;
                 for (size_t j = 0; j < n / kXyBlock; ++j) {
                     const auto [mn, mx] =
                         std::minmax_element(values.begin() + static_cast<ptrdiff_t>(j * kXyBlock),
                                             values.begin() + static_cast<ptrdiff_t>((j + 1) * kXyBlock));
-                    lows.push_back(*mn);
-                    highs.push_back(*mx);
+                    pairs.push_back(j % 3 ? *mn : *mx);
+                    pairs.push_back(j % 3 ? *mx : *mn);
                 }
-                given.Of(values.data(), n, runs, 11, 209, lows, highs);
+                given.Of(values.data(), n, runs, 11, 209, pairs);
                 ASSERT_EQ(given.low, reach.low);
                 ASSERT_EQ(given.high, reach.high);
                 for (size_t j = 0; j < reach.Blocks(); ++j) {

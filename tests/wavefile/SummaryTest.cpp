@@ -618,16 +618,15 @@ TEST_F(SummaryTest, FedSummariesMatchStreamedReadsAndNeedEveryRunOnce) {
         const std::vector<int16_t> v = run(0, runs[i], kRun);
         feed->Fill(static_cast<int>(i % 2), runs[i], v);
         const size_t whole = v.size() / kBlock;
-        std::vector<int16_t> lows(whole), highs(whole);
-        ASSERT_TRUE(feed->BlockExtremes(runs[i] / kBlock, lows, highs));
+        const std::span<const int16_t> pairs = feed->BlockPairs(runs[i] / kBlock, static_cast<int64_t>(whole));
+        ASSERT_EQ(pairs.size(), 2 * whole);
         for (size_t j = 0; j < whole; ++j) {
             const auto [mn, mx] = std::minmax_element(v.begin() + j * kBlock, v.begin() + (j + 1) * kBlock);
-            ASSERT_EQ(lows[j], *mn) << runs[i] << " block " << j;
-            ASSERT_EQ(highs[j], *mx) << runs[i] << " block " << j;
+            ASSERT_EQ(std::min(pairs[2 * j], pairs[2 * j + 1]), *mn) << runs[i] << " block " << j;
+            ASSERT_EQ(std::max(pairs[2 * j], pairs[2 * j + 1]), *mx) << runs[i] << " block " << j;
         }
     }
-    std::vector<int16_t> lows(1), highs(1);
-    EXPECT_FALSE(feed->BlockExtremes(n / kBlock, lows, highs)) << "the last partial block";
+    EXPECT_TRUE(feed->BlockPairs(n / kBlock, 1).empty()) << "the last partial block";
     ASSERT_TRUE(feed->Keep());
     EXPECT_FALSE(fed.StartSummaryFeed(0, 0, 2)) << "kept already";
     const Query main{MainStep(n), 0, n, 4096, 2};
