@@ -111,13 +111,6 @@ template <typename T>
 }
 
 template <typename T>
-typename SummaryLevels<T>::Pair SummaryLevels<T>::Combine(const Pair& x, const Pair& y) const {
-    Extent e = ExtentOf(x);
-    Append(e, y);
-    return PairOf(e);
-}
-
-template <typename T>
 typename SummaryLevels<T>::Pair SummaryLevels<T>::PairOf(const T* x, int64_t n) const {
     T a = x[0], b = x[0];
     if (bits_) {
@@ -292,12 +285,7 @@ void SummaryLevels<T>::Finish() {
         const int64_t below = static_cast<int64_t>(levels_[lv].size() / 2);
         if (below < 2 * kFan) break;
         Level next(static_cast<std::size_t>(below / kFan * 2));
-        for (int64_t i = 0; i < below / kFan; ++i) {
-            Pair p = EntryAt(lv, i * kFan);
-            for (int64_t j = 1; j < kFan; ++j) p = Combine(p, EntryAt(lv, i * kFan + j));
-            next[static_cast<std::size_t>(2 * i)] = p.a;
-            next[static_cast<std::size_t>(2 * i + 1)] = p.b;
-        }
+        SummarySecondLevel(levels_[lv].data(), below / kFan, bits_, next.data());
         levels_.push_back(std::move(next));
     }
     carry_.shrink_to_fit();

@@ -145,7 +145,6 @@ private:
     // The extent of x followed by a range with the pair p, and of p followed by x.
     void Append(Extent& x, const Pair& p) const;
     void Prepend(Extent& x, const Pair& p) const;
-    Pair Combine(const Pair& x, const Pair& y) const;
     Pair PairOf(const T* x, int64_t n) const;
     Pair EntryAt(std::size_t level, int64_t i) const;
     // Pair of [s, e): the head before its first whole block and the tail after its
