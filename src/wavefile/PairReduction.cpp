@@ -182,36 +182,18 @@ HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits,
     }
 }
 
-// The pair of a run of kSummaryFan pairs: its least and greatest values, the
-// one whose first new extreme came last second (ties stay with the earlier pair).
+// The pair of a run of kSummaryFan pairs, joined one after the other.
 template <typename T>
 HWY_INLINE void FanPair(const T* HWY_RESTRICT below, bool bits, T* HWY_RESTRICT out) {
-    T mn = std::min(below[0], below[1]), mx = std::max(below[0], below[1]);
-    bool minFirst = below[0] <= below[1];
-    if (bits) {
-        mn = below[0];
-        mx = below[1];
-    }
-    for (int64_t j = 1; j < kSummaryFan; ++j) {
-        const T a = below[2 * j], b = below[2 * j + 1];
-        if (bits) {
-            mn = static_cast<T>(mn & a);
-            mx = static_cast<T>(mx | b);
-            continue;
-        }
-        const T lo = std::min(a, b), hi = std::max(a, b);
-        const bool newMin = lo<mn, newMax = hi> mx;
-        minFirst = newMin ? newMax && a <= b : newMax || minFirst;
-        mn = std::min(mn, lo);
-        mx = std::max(mx, hi);
-    }
-    out[0] = bits || minFirst ? mn : mx;
-    out[1] = bits || minFirst ? mx : mn;
+    PairExtent<T> e = PairExtentOf(below[0], below[1], bits);
+    for (int64_t j = 1; j < kSummaryFan; ++j) AppendPair(e, below[2 * j], below[2 * j + 1], bits);
+    out[0] = bits || e.minFirst ? e.mn : e.mx;
+    out[1] = bits || e.minFirst ? e.mx : e.mn;
 }
 
 // As many runs as a vector has lanes at once, lane g for run g: their pairs'
 // values split into one vector per place in the run by four rounds of taking the
-// even and the odd lanes, then the rule of FanPair lane by lane.
+// even and the odd lanes, then AppendPair's rule lane by lane.
 template <typename T>
 HWY_INLINE void SecondLevelOf(const T* HWY_RESTRICT below, int64_t groups, bool bits, T* HWY_RESTRICT out) {
     static_assert(kSummaryFan == 8, "a run's 16 values are split in four rounds");

@@ -96,6 +96,37 @@ void SummaryBlockPairs(const uint16_t* x, int64_t blocks, bool bits, uint16_t* o
 void SummaryBlockPairs(const int32_t* x, int64_t blocks, bool bits, int32_t* out);
 void SummaryBlockPairs(const uint32_t* x, int64_t blocks, bool bits, uint32_t* out);
 
+// Ranges of samples joined through their pairs: a range's minimum and maximum (AND
+// and OR for bit data) and whether the minimum's first occurrence comes before the
+// maximum's, which orders its pair.
+template <typename T>
+struct PairExtent {
+    T mn, mx;
+    bool minFirst;
+};
+template <typename T>
+[[gnu::always_inline]] inline PairExtent<T> PairExtentOf(T a, T b, bool bits) {
+    if (bits) return {a, b, true};
+    return {std::min(a, b), std::max(a, b), a <= b};
+}
+// The extent of x followed by a range with the pair (a, b). Written with selects
+// rather than branches: which side holds an extreme follows the data and would be
+// mispredicted.
+template <typename T>
+[[gnu::always_inline]] inline void AppendPair(PairExtent<T>& x, T a, T b, bool bits) {
+    if (bits) {
+        x.mn = static_cast<T>(x.mn & a);
+        x.mx = static_cast<T>(x.mx | b);
+        return;
+    }
+    const T mn = std::min(a, b), mx = std::max(a, b);
+    // Ties stay with the earlier range: a value's first occurrence is what counts.
+    const bool newMin = mn<x.mn, newMax = mx> x.mx;
+    x.minFirst = newMin ? newMax && a <= b : newMax || x.minFirst;
+    x.mn = newMin ? mn : x.mn;
+    x.mx = newMax ? mx : x.mx;
+}
+
 // Pairs of the finest summary level per pair of the next.
 inline constexpr int64_t kSummaryFan = 8;
 

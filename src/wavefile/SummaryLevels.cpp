@@ -67,8 +67,7 @@ template <typename T>
 
 template <typename T>
 [[gnu::always_inline]] inline typename SummaryLevels<T>::Extent SummaryLevels<T>::ExtentOf(const Pair& p) const {
-    if (bits_) return {p.a, p.b, true};
-    return {std::min(p.a, p.b), std::max(p.a, p.b), p.a <= p.b};
+    return PairExtentOf(p.a, p.b, bits_);
 }
 
 template <typename T>
@@ -77,22 +76,9 @@ template <typename T>
     return {e.mx, e.mn};
 }
 
-// Written with selects rather than branches: which side holds an extreme follows
-// the data and would be mispredicted.
 template <typename T>
 [[gnu::always_inline]] inline void SummaryLevels<T>::Append(Extent& x, const Pair& p) const {
-    if (bits_) {
-        x.mn = static_cast<T>(x.mn & p.a);
-        x.mx = static_cast<T>(x.mx | p.b);
-        return;
-    }
-    const T mn = std::min(p.a, p.b), mx = std::max(p.a, p.b);
-    // Ties stay with the earlier range: a value's first occurrence is what counts.
-    const bool newMin = mn<x.mn, newMax = mx> x.mx;
-    const bool minFirst = p.a <= p.b;
-    x.minFirst = newMin ? newMax && minFirst : newMax || x.minFirst;
-    x.mn = newMin ? mn : x.mn;
-    x.mx = newMax ? mx : x.mx;
+    AppendPair(x, p.a, p.b, bits_);
 }
 
 template <typename T>

@@ -134,12 +134,8 @@ private:
         std::vector<T> samples;
     };
 
-    // A range being combined: its minimum and maximum (AND and OR for bit data) and
-    // whether the minimum's first occurrence comes before the maximum's.
-    struct Extent {
-        T mn, mx;
-        bool minFirst;
-    };
+    // A range being combined (see PairExtent).
+    using Extent = PairExtent<T>;
     Extent ExtentOf(const Pair& p) const;
     Pair PairOf(const Extent& e) const;
     // The extent of x followed by a range with the pair p, and of p followed by x.
