@@ -99,6 +99,17 @@ HWY_INLINE void FoldBlock(D d, const T* HWY_RESTRICT x, const LoOp& lo, const Hi
     b = Fold(d, vb, hi);
 }
 
+// A loaded vector kept in a register: the compiler would otherwise load it again
+// for each operation that uses it, and the loads bound the reduction.
+template <class V>
+HWY_INLINE void InRegister(V& v) {
+#if HWY_ARCH_X86 && !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+    asm("" : "+v"(v.raw));
+#else
+    (void)v;
+#endif
+}
+
 #if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
 // lo and hi of each of as many whole blocks as a vector has lanes, lane j for the
 // block at x + j * kBlock: each block's vectors folded into one, then neighbouring
@@ -108,18 +119,38 @@ template <class D, typename T, class LoOp, class HiOp>
 HWY_INLINE void FoldLaneBlocks(D d, const T* HWY_RESTRICT x, const LoOp& lo, const HiOp& hi, T* HWY_RESTRICT a,
                                T* HWY_RESTRICT b) {
     constexpr size_t K = hn::MaxLanes(d);
+    static_assert(kBlock % (4 * K) == 0, "a block is whole vectors of four chains");
     using V = hn::Vec<D>;
     V va[K], vb[K];
     for (size_t j = 0; j < K; ++j) {
         const T* p = x + j * kBlock;
-        V mn = hn::LoadU(d, p), mx = mn;
-        for (size_t i = K; i < static_cast<size_t>(kBlock); i += K) {
-            const V v = hn::LoadU(d, p + i);
-            mn = lo(mn, v);
-            mx = hi(mx, v);
+        // Four chains, joined at the block's end: the steps of one chain wait on
+        // each other, those of four overlap.
+        V mn0 = hn::LoadU(d, p), mn1 = hn::LoadU(d, p + K), mn2 = hn::LoadU(d, p + 2 * K),
+          mn3 = hn::LoadU(d, p + 3 * K);
+        InRegister(mn0);
+        InRegister(mn1);
+        InRegister(mn2);
+        InRegister(mn3);
+        V mx0 = mn0, mx1 = mn1, mx2 = mn2, mx3 = mn3;
+        for (size_t i = 4 * K; i < static_cast<size_t>(kBlock); i += 4 * K) {
+            V v0 = hn::LoadU(d, p + i), v1 = hn::LoadU(d, p + i + K), v2 = hn::LoadU(d, p + i + 2 * K),
+              v3 = hn::LoadU(d, p + i + 3 * K);
+            InRegister(v0);
+            InRegister(v1);
+            InRegister(v2);
+            InRegister(v3);
+            mn0 = lo(mn0, v0);
+            mx0 = hi(mx0, v0);
+            mn1 = lo(mn1, v1);
+            mx1 = hi(mx1, v1);
+            mn2 = lo(mn2, v2);
+            mx2 = hi(mx2, v2);
+            mn3 = lo(mn3, v3);
+            mx3 = hi(mx3, v3);
         }
-        va[j] = mn;
-        vb[j] = mx;
+        va[j] = lo(lo(mn0, mn1), lo(mn2, mn3));
+        vb[j] = hi(hi(mx0, mx1), hi(mx2, mx3));
     }
     for (size_t n = K; n > 1; n /= 2) {
         for (size_t j = 0; j < n / 2; ++j) {
