@@ -111,31 +111,28 @@ HWY_INLINE void InRegister(V& v) {
 }
 
 #if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
-// lo and hi of each of as many whole blocks as a vector has lanes, lane j for the
-// block at x + j * kBlock: each block's vectors folded into one, then neighbouring
-// lanes folded pairwise across all of them at once (each fold halves the lanes a
-// block holds and packs two blocks into one vector) instead of one block at a time.
-template <class D, typename T, class LoOp, class HiOp>
-HWY_INLINE void FoldLaneBlocks(D d, const T* HWY_RESTRICT x, const LoOp& lo, const HiOp& hi, T* HWY_RESTRICT a,
-                               T* HWY_RESTRICT b) {
-    constexpr size_t K = hn::MaxLanes(d);
-    static_assert(kBlock % (4 * K) == 0, "a block is whole vectors of four chains");
+// lo and hi of the `blocks` whole blocks at x, each spread over an equal share of
+// the lanes in order: one block's vectors folded into one, in four chains joined
+// at its end (the steps of one chain wait on each other, those of four overlap);
+// two halves' vectors by folding neighbouring lanes pairwise across both (each
+// fold halves the lanes a block holds and packs the two into one vector). Half by
+// half, so that no more than a few vectors wait at once.
+template <size_t kBlocks, class D, typename T, class LoOp, class HiOp>
+HWY_INLINE void FoldBlocks(D d, const T* HWY_RESTRICT x, const LoOp& lo, const HiOp& hi, hn::Vec<D>& a, hn::Vec<D>& b) {
     using V = hn::Vec<D>;
-    V va[K], vb[K];
-    for (size_t j = 0; j < K; ++j) {
-        const T* p = x + j * kBlock;
-        // Four chains, joined at the block's end: the steps of one chain wait on
-        // each other, those of four overlap.
-        V mn0 = hn::LoadU(d, p), mn1 = hn::LoadU(d, p + K), mn2 = hn::LoadU(d, p + 2 * K),
-          mn3 = hn::LoadU(d, p + 3 * K);
+    if constexpr (kBlocks == 1) {
+        constexpr size_t K = hn::MaxLanes(d);
+        static_assert(kBlock % (4 * K) == 0, "a block is whole vectors of four chains");
+        V mn0 = hn::LoadU(d, x), mn1 = hn::LoadU(d, x + K), mn2 = hn::LoadU(d, x + 2 * K),
+          mn3 = hn::LoadU(d, x + 3 * K);
         InRegister(mn0);
         InRegister(mn1);
         InRegister(mn2);
         InRegister(mn3);
         V mx0 = mn0, mx1 = mn1, mx2 = mn2, mx3 = mn3;
         for (size_t i = 4 * K; i < static_cast<size_t>(kBlock); i += 4 * K) {
-            V v0 = hn::LoadU(d, p + i), v1 = hn::LoadU(d, p + i + K), v2 = hn::LoadU(d, p + i + 2 * K),
-              v3 = hn::LoadU(d, p + i + 3 * K);
+            V v0 = hn::LoadU(d, x + i), v1 = hn::LoadU(d, x + i + K), v2 = hn::LoadU(d, x + i + 2 * K),
+              v3 = hn::LoadU(d, x + i + 3 * K);
             InRegister(v0);
             InRegister(v1);
             InRegister(v2);
@@ -149,17 +146,26 @@ HWY_INLINE void FoldLaneBlocks(D d, const T* HWY_RESTRICT x, const LoOp& lo, con
             mn3 = lo(mn3, v3);
             mx3 = hi(mx3, v3);
         }
-        va[j] = lo(lo(mn0, mn1), lo(mn2, mn3));
-        vb[j] = hi(hi(mx0, mx1), hi(mx2, mx3));
+        a = lo(lo(mn0, mn1), lo(mn2, mn3));
+        b = hi(hi(mx0, mx1), hi(mx2, mx3));
+    } else {
+        V a0, b0, a1, b1;
+        FoldBlocks<kBlocks / 2>(d, x, lo, hi, a0, b0);
+        FoldBlocks<kBlocks / 2>(d, x + kBlocks / 2 * kBlock, lo, hi, a1, b1);
+        a = lo(hn::ConcatEven(d, a1, a0), hn::ConcatOdd(d, a1, a0));
+        b = hi(hn::ConcatEven(d, b1, b0), hn::ConcatOdd(d, b1, b0));
     }
-    for (size_t n = K; n > 1; n /= 2) {
-        for (size_t j = 0; j < n / 2; ++j) {
-            va[j] = lo(hn::ConcatEven(d, va[2 * j + 1], va[2 * j]), hn::ConcatOdd(d, va[2 * j + 1], va[2 * j]));
-            vb[j] = hi(hn::ConcatEven(d, vb[2 * j + 1], vb[2 * j]), hn::ConcatOdd(d, vb[2 * j + 1], vb[2 * j]));
-        }
-    }
-    hn::StoreU(va[0], d, a);
-    hn::StoreU(vb[0], d, b);
+}
+
+// lo and hi of each of as many whole blocks as a vector has lanes, lane j for the
+// block at x + j * kBlock, instead of one block at a time.
+template <class D, typename T, class LoOp, class HiOp>
+HWY_INLINE void FoldLaneBlocks(D d, const T* HWY_RESTRICT x, const LoOp& lo, const HiOp& hi, T* HWY_RESTRICT a,
+                               T* HWY_RESTRICT b) {
+    hn::Vec<D> va, vb;
+    FoldBlocks<hn::MaxLanes(d)>(d, x, lo, hi, va, vb);
+    hn::StoreU(va, d, a);
+    hn::StoreU(vb, d, b);
 }
 #endif
 
