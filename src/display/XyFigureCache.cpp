@@ -389,8 +389,20 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
     }
     for (const uint8_t o : ok)
         if (!o) return false;
-    for (const auto& f : feeds)
-        if (f) f->Keep();
+    // The summaries finished (their coarser levels) on two threads: each is apart.
+    const auto keep = [&](size_t from) {
+        for (size_t k = from; k < feeds.size(); k += 2)
+            if (feeds[k]) feeds[k]->Keep();
+    };
+    {
+        std::jthread helper;
+        try {
+            helper = std::jthread(keep, 1);
+        } catch (const std::system_error&) {
+            keep(1);
+        }
+        keep(0);
+    }
     // A pixel shows the latest trace that any stretch drew through it.
     for (int64_t y = 0; y < area.areaHeight; ++y)
         for (int64_t x = 0; x < area.areaWidth; ++x) {

@@ -7,15 +7,22 @@ namespace kivelo {
 
 XyPixelRuns::XyPixelRuns(const XyAxis& axis, int64_t first, int64_t last)
     : axis_(axis), first_(first), byPixel_(static_cast<size_t>(std::max<int64_t>(last - first + 1, 0))) {
-    // The pixel is monotonic in the value: a pixel's values follow each other.
-    uint64_t previous = UINT64_MAX;
-    for (int v = -32768; v <= 32767; ++v) {
-        const auto i = static_cast<uint64_t>(axis.Pixel(v) - first);
-        if (i >= byPixel_.size()) continue;
-        const auto value = static_cast<int16_t>(v);
-        if (i != previous) byPixel_[i] = {value, value, static_cast<int32_t>(first + static_cast<int64_t>(i))};
-        byPixel_[i].high = value;
-        previous = i;
+    // The pixel is monotonic in the value: a pixel's values follow each other. The
+    // last of them is found by steps that double, then by halving the last step.
+    for (int v = INT16_MIN; v <= INT16_MAX;) {
+        const int64_t pixel = axis.Pixel(v);
+        int on = v, step = 1;  // on: a value known on the pixel
+        while (on + step <= INT16_MAX && axis.Pixel(on + step) == pixel) {
+            on += step;
+            step *= 2;
+        }
+        for (int off = std::min(on + step, INT16_MAX + 1); off - on > 1;) {
+            const int mid = on + (off - on) / 2;
+            (axis.Pixel(mid) == pixel ? on : off) = mid;
+        }
+        if (const auto i = static_cast<uint64_t>(pixel - first); i < byPixel_.size())
+            byPixel_[i] = {static_cast<int16_t>(v), static_cast<int16_t>(on), static_cast<int32_t>(pixel)};
+        v = on + 1;
     }
 }
 
@@ -32,7 +39,8 @@ bool XyPixelRuns::Reaching(int64_t c, int16_t& low, int16_t& high) const {
         return lo;
     };
     const bool up = pixel(INT16_MIN) <= pixel(INT16_MAX);
-    const int l = up ? firstTrue([&](int v) { return pixel(v) >= c; }) : firstTrue([&](int v) { return pixel(v) <= c; });
+    const int l =
+        up ? firstTrue([&](int v) { return pixel(v) >= c; }) : firstTrue([&](int v) { return pixel(v) <= c; });
     const int h =
         (up ? firstTrue([&](int v) { return pixel(v) > c; }) : firstTrue([&](int v) { return pixel(v) < c; })) - 1;
     if (l > INT16_MAX || h < INT16_MIN) return false;

@@ -219,6 +219,45 @@ HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits,
     }
 }
 
+// The pair of n >= 1 samples, as ReducePairs writes one group of them: their
+// smallest and largest (AND and OR of bit data), the one first reached first.
+template <typename T>
+HWY_INLINE void RangePairOf(const T* HWY_RESTRICT x, int64_t n, bool bits, T* HWY_RESTRICT out) {
+    const hn::ScalableTag<T> d;
+    const auto N = static_cast<int64_t>(hn::Lanes(d));
+    T mn = x[0], mx = x[0];
+    int64_t i = 0;
+    if (n >= N) {
+        auto lo = hn::LoadU(d, x), hi = lo;
+        for (i = N; i + N <= n; i += N) {
+            const auto v = hn::LoadU(d, x + i);
+            lo = bits ? hn::And(lo, v) : hn::Min(lo, v);
+            hi = bits ? hn::Or(hi, v) : hn::Max(hi, v);
+        }
+        mn = bits ? Fold(d, lo, AndOp()) : Fold(d, lo, MinOp());
+        mx = bits ? Fold(d, hi, OrOp()) : Fold(d, hi, MaxOp());
+    }
+    for (; i < n; ++i) {
+        mn = bits ? static_cast<T>(mn & x[i]) : std::min(mn, x[i]);
+        mx = bits ? static_cast<T>(mx | x[i]) : std::max(mx, x[i]);
+    }
+    bool minFirst = true;
+    if (!bits && mn != mx) {
+        // The first sample at either extreme tells which comes first.
+        const auto lo = hn::Set(d, mn), hi = hn::Set(d, mx);
+        int64_t j = 0;
+        for (; j + N <= n; j += N) {
+            const auto v = hn::LoadU(d, x + j);
+            const intptr_t at = hn::FindFirstTrue(d, hn::Or(hn::Eq(v, lo), hn::Eq(v, hi)));
+            if (at >= 0) break;
+        }
+        while (x[j] != mn && x[j] != mx) ++j;
+        minFirst = x[j] == mn;
+    }
+    out[0] = minFirst ? mn : mx;
+    out[1] = minFirst ? mx : mn;
+}
+
 // The pair of a run of kSummaryFan pairs, joined one after the other.
 template <typename T>
 HWY_INLINE void FanPair(const T* HWY_RESTRICT below, bool bits, T* HWY_RESTRICT out) {
@@ -391,6 +430,7 @@ HWY_INLINE int64_t Reduce(const T* HWY_RESTRICT in, int64_t n, int stepCode, boo
         return Reduce(in, n, stepCode, bitData, out, outCapacity);                                               \
     }                                                                                                            \
     void BlockPairs##Name(const T* x, int64_t blocks, bool bits, T* out) { BlockPairsOf(x, blocks, bits, out); } \
+    void RangePair##Name(const T* x, int64_t n, bool bits, T* out) { RangePairOf(x, n, bits, out); }             \
     void SecondLevel##Name(const T* below, int64_t groups, bool bits, T* out) {                                  \
         SecondLevelOf(below, groups, bits, out);                                                                 \
     }
@@ -418,6 +458,10 @@ namespace kivelo {
     }                                                                                                        \
     void SummaryBlockPairs(const T* x, int64_t blocks, bool bits, T* out) {                                  \
         HWY_DYNAMIC_DISPATCH(BlockPairs##Name)(x, blocks, bits, out);                                        \
+    }                                                                                                        \
+    HWY_EXPORT(RangePair##Name);                                                                             \
+    void SummaryRangePair(const T* x, int64_t n, bool bits, T* out) {                                        \
+        HWY_DYNAMIC_DISPATCH(RangePair##Name)(x, n, bits, out);                                              \
     }                                                                                                        \
     HWY_EXPORT(SecondLevel##Name);                                                                           \
     void SecondLevelFor(const T* below, int64_t groups, bool bits, T* out) {                                 \

@@ -98,20 +98,9 @@ template <typename T>
 
 template <typename T>
 typename SummaryLevels<T>::Pair SummaryLevels<T>::PairOf(const T* x, int64_t n) const {
-    T a = x[0], b = x[0];
-    if (bits_) {
-        for (int64_t i = 1; i < n; ++i) {
-            a = static_cast<T>(a & x[i]);
-            b = static_cast<T>(b | x[i]);
-        }
-        return {a, b};
-    }
-    int64_t minAt = 0, maxAt = 0;
-    for (int64_t i = 1; i < n; ++i) {
-        if (x[i] < a) a = x[i], minAt = i;
-        else if (x[i] > b) b = x[i], maxAt = i;
-    }
-    return maxAt > minAt ? Pair{a, b} : Pair{b, a};
+    T pair[2];
+    SummaryRangePair(x, n, bits_, pair);
+    return {pair[0], pair[1]};
 }
 
 template <typename T>

@@ -479,6 +479,34 @@ TEST(XyAxisTest, SixteenBitPixelsAreThePixels) {
     EXPECT_GT(notFitting, 0);
 }
 
+// Each value's run is the values that share its pixel, whole, for flat, steep and
+// very steep axes in either direction, centred and off centre; values whose
+// pixel lies beyond the area are runs by themselves.
+TEST(XyAxisTest, PixelRunsAreTheValuesOfEachPixel) {
+    for (const int32_t zoom : {1, 3, 65536, 67109, 65536 * 40, 1 << 26, 65536 * 30000})
+        for (const int32_t position : {0, 900, -3000})
+            for (const bool down : {false, true}) {
+                SCOPED_TRACE(testing::Message() << zoom << " at " << position << (down ? " down" : ""));
+                const XyAxis axis(zoom, position, 254, 10, down);
+                const XyPixelRuns runs(axis, 10, 264);
+                for (int v = INT16_MIN; v <= INT16_MAX; ++v) {
+                    const XyPixelRuns::Run run = runs.RunOf(static_cast<int16_t>(v));
+                    const int64_t pixel = axis.Pixel(v);
+                    ASSERT_EQ(run.pixel, pixel) << v;
+                    if (pixel < 10 || pixel > 264) {
+                        ASSERT_EQ(run.low, v);
+                        ASSERT_EQ(run.high, v);
+                        continue;
+                    }
+                    ASSERT_TRUE(run.low <= v && v <= run.high) << v;
+                    ASSERT_EQ(axis.Pixel(run.low), pixel) << v;
+                    ASSERT_EQ(axis.Pixel(run.high), pixel) << v;
+                    ASSERT_TRUE(run.low == INT16_MIN || axis.Pixel(run.low - 1) != pixel) << v;
+                    ASSERT_TRUE(run.high == INT16_MAX || axis.Pixel(run.high + 1) != pixel) << v;
+                }
+            }
+}
+
 // The values whose lines can span a pixel, against the pixels of random pairs of
 // values, across zooms, directions and pixels inside, at and beyond the area.
 TEST(XyAxisTest, ValuesReachingAPixelAreThoseOfTheLinesSpanningIt) {

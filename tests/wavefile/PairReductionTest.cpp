@@ -120,12 +120,34 @@ void CheckSecondLevel(std::mt19937& rng) {
     }
 }
 
+// Ranges of every length up to a few blocks, from misaligned starts, each one
+// group: partial blocks at the ends of display points. (A step of two samples is
+// the code for the samples themselves.)
+template <typename T>
+void CheckRanges(std::mt19937& rng) {
+    for (int shape = 0; shape < static_cast<int>(Shape::Count); ++shape) {
+        const std::vector<T> samples = Samples<T>(static_cast<Shape>(shape), 700, rng);
+        for (const bool bits : {false, true})
+            for (int64_t n = 3; n <= 600; n += n < 70 ? 1 : 37) {
+                SCOPED_TRACE("range of " + std::to_string(n) + ", shape " + std::to_string(shape) +
+                             (bits ? " bits" : ""));
+                const T* x = samples.data() + rng() % 97;
+                T want[2], got[2];
+                ReducePairs(x, n, static_cast<int>(n * 256), bits, want, 2);
+                SummaryRangePair(x, n, bits, got);
+                ASSERT_EQ(got[0], want[0]);
+                ASSERT_EQ(got[1], want[1]);
+            }
+    }
+}
+
 template <typename T>
 void CheckType(std::mt19937& rng) {
     SCOPED_TRACE(std::string("sample bytes ") + std::to_string(sizeof(T)) +
                  (std::is_signed_v<T> ? " signed" : " unsigned"));
     CheckManyBlocks<T>(rng);
     CheckSecondLevel<T>(rng);
+    CheckRanges<T>(rng);
     for (int i = 0; i < 150; ++i) {
         const Case c = RandomCase(rng);
         SCOPED_TRACE(Describe(c));
