@@ -72,31 +72,43 @@ HWY_INLINE hn::TFromD<D> Fold(D d, V v, const Op& op) {
 
 constexpr int64_t kBlock = kSummaryBlockSamples;
 
-// Whether the block's first sample equal to its minimum or maximum is the minimum.
+// Whether the first of the n samples at x equal to mn or mx is mn (true when none is).
 template <class D, typename T>
-HWY_INLINE bool MinComesFirst(D d, const T* HWY_RESTRICT x, T mn, T mx) {
+HWY_INLINE bool MinComesFirst(D d, const T* HWY_RESTRICT x, int64_t n, T mn, T mx) {
     const auto N = static_cast<int64_t>(hn::Lanes(d));
     const auto lo = hn::Set(d, mn), hi = hn::Set(d, mx);
-    for (int64_t j = 0; j < kBlock; j += N) {
+    int64_t j = 0;
+    for (; j + N <= n; j += N) {
         const auto v = hn::LoadU(d, x + j);
         const intptr_t at = hn::FindFirstTrue(d, hn::Or(hn::Eq(v, lo), hn::Eq(v, hi)));
         if (at >= 0) return x[j + at] == mn;
     }
+    for (; j < n; ++j)
+        if (x[j] == mn || x[j] == mx) return x[j] == mn;
     return true;
 }
 
-// lo and hi over all samples of the block at x.
+// lo and hi over the n >= 1 samples at x.
 template <class D, typename T, class LoOp, class HiOp>
-HWY_INLINE void FoldBlock(D d, const T* HWY_RESTRICT x, const LoOp& lo, const HiOp& hi, T& a, T& b) {
+HWY_INLINE void FoldRange(D d, const T* HWY_RESTRICT x, int64_t n, const LoOp& lo, const HiOp& hi, T& a, T& b) {
     const auto N = static_cast<int64_t>(hn::Lanes(d));
-    auto va = hn::LoadU(d, x), vb = va;
-    for (int64_t j = N; j < kBlock; j += N) {
-        const auto v = hn::LoadU(d, x + j);
-        va = lo(va, v);
-        vb = hi(vb, v);
+    a = x[0];
+    b = x[0];
+    int64_t i = 0;
+    if (n >= N) {
+        auto va = hn::LoadU(d, x), vb = va;
+        for (i = N; i + N <= n; i += N) {
+            const auto v = hn::LoadU(d, x + i);
+            va = lo(va, v);
+            vb = hi(vb, v);
+        }
+        a = Fold(d, va, lo);
+        b = Fold(d, vb, hi);
     }
-    a = Fold(d, va, lo);
-    b = Fold(d, vb, hi);
+    for (; i < n; ++i) {
+        a = lo.Scalar(a, x[i]);
+        b = hi.Scalar(b, x[i]);
+    }
 }
 
 // A loaded vector kept in a register: the compiler would otherwise load it again
@@ -196,7 +208,7 @@ HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits,
             hn::StoreMaskBits(d, hn::Not(hn::Or(atMin, hn::Eq(x0, mx))), undecided);
             for (int64_t j = 0; j < K; ++j) {
                 if (!(undecided[j / 8] >> (j % 8) & 1)) continue;
-                const bool minFirst = MinComesFirst(d, x + j * kBlock, a[j], b[j]);
+                const bool minFirst = MinComesFirst(d, x + j * kBlock, kBlock, a[j], b[j]);
                 out[2 * j] = minFirst ? a[j] : b[j];
                 out[2 * j + 1] = minFirst ? b[j] : a[j];
             }
@@ -207,55 +219,16 @@ HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits,
 #endif
     for (int64_t k = 0; k < blocks; ++k, x += kBlock, out += 2) {
         if (bits) {
-            FoldBlock(d, x, AndOp(), OrOp(), out[0], out[1]);
+            FoldRange(d, x, kBlock, AndOp(), OrOp(), out[0], out[1]);
             continue;
         }
         T mn, mx;
-        FoldBlock(d, x, MinOp(), MaxOp(), mn, mx);
+        FoldRange(d, x, kBlock, MinOp(), MaxOp(), mn, mx);
         // Smooth signals mostly start a block at one of its extremes.
-        const bool minFirst = mn == mx || x[0] == mn ? true : x[0] == mx ? false : MinComesFirst(d, x, mn, mx);
+        const bool minFirst = mn == mx || x[0] == mn ? true : x[0] == mx ? false : MinComesFirst(d, x, kBlock, mn, mx);
         out[0] = minFirst ? mn : mx;
         out[1] = minFirst ? mx : mn;
     }
-}
-
-// The pair of n >= 1 samples, as ReducePairs writes one group of them: their
-// smallest and largest (AND and OR of bit data), the one first reached first.
-template <typename T>
-HWY_INLINE void RangePairOf(const T* HWY_RESTRICT x, int64_t n, bool bits, T* HWY_RESTRICT out) {
-    const hn::ScalableTag<T> d;
-    const auto N = static_cast<int64_t>(hn::Lanes(d));
-    T mn = x[0], mx = x[0];
-    int64_t i = 0;
-    if (n >= N) {
-        auto lo = hn::LoadU(d, x), hi = lo;
-        for (i = N; i + N <= n; i += N) {
-            const auto v = hn::LoadU(d, x + i);
-            lo = bits ? hn::And(lo, v) : hn::Min(lo, v);
-            hi = bits ? hn::Or(hi, v) : hn::Max(hi, v);
-        }
-        mn = bits ? Fold(d, lo, AndOp()) : Fold(d, lo, MinOp());
-        mx = bits ? Fold(d, hi, OrOp()) : Fold(d, hi, MaxOp());
-    }
-    for (; i < n; ++i) {
-        mn = bits ? static_cast<T>(mn & x[i]) : std::min(mn, x[i]);
-        mx = bits ? static_cast<T>(mx | x[i]) : std::max(mx, x[i]);
-    }
-    bool minFirst = true;
-    if (!bits && mn != mx) {
-        // The first sample at either extreme tells which comes first.
-        const auto lo = hn::Set(d, mn), hi = hn::Set(d, mx);
-        int64_t j = 0;
-        for (; j + N <= n; j += N) {
-            const auto v = hn::LoadU(d, x + j);
-            const intptr_t at = hn::FindFirstTrue(d, hn::Or(hn::Eq(v, lo), hn::Eq(v, hi)));
-            if (at >= 0) break;
-        }
-        while (x[j] != mn && x[j] != mx) ++j;
-        minFirst = x[j] == mn;
-    }
-    out[0] = minFirst ? mn : mx;
-    out[1] = minFirst ? mx : mn;
 }
 
 // The pair of a run of kSummaryFan pairs, joined one after the other.
@@ -394,26 +367,23 @@ HWY_INLINE void MinMaxGroup(const T* HWY_RESTRICT x, int64_t len, int& flag, T& 
 
 template <typename T>
 HWY_INLINE void AndOrGroup(const T* HWY_RESTRICT x, int64_t len, T& first, T& second) {
+    FoldRange(hn::ScalableTag<T>(), x, len, AndOp(), OrOp(), first, second);
+}
+
+// The pair of n >= 1 samples, as ReducePairs writes one group of them: their
+// smallest and largest, the one first reached first (AND and OR of bit data).
+template <typename T>
+HWY_INLINE void RangePairOf(const T* HWY_RESTRICT x, int64_t n, bool bits, T* HWY_RESTRICT out) {
+    if (bits) {
+        AndOrGroup(x, n, out[0], out[1]);
+        return;
+    }
     const hn::ScalableTag<T> d;
-    const auto N = static_cast<int64_t>(hn::Lanes(d));
-    T a = x[0], o = x[0];
-    int64_t i = 0;
-    if (len >= N) {
-        auto va = hn::LoadU(d, x), vo = va;
-        for (i = N; i + N <= len; i += N) {
-            const auto v = hn::LoadU(d, x + i);
-            va = hn::And(va, v);
-            vo = hn::Or(vo, v);
-        }
-        a = Fold(d, va, AndOp());
-        o = Fold(d, vo, OrOp());
-    }
-    for (; i < len; ++i) {
-        a = static_cast<T>(a & x[i]);
-        o = static_cast<T>(o | x[i]);
-    }
-    first = a;
-    second = o;
+    T mn, mx;
+    FoldRange(d, x, n, MinOp(), MaxOp(), mn, mx);
+    const bool minFirst = MinComesFirst(d, x, n, mn, mx);
+    out[0] = minFirst ? mn : mx;
+    out[1] = minFirst ? mx : mn;
 }
 
 template <typename T>
