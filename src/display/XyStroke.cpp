@@ -159,34 +159,36 @@ void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, const int1
     }
 }
 
-// A vector of a row at a time, lanes past the rectangle's right edge masked off;
-// one look a row with the same lanes when the rectangle is no wider than a vector
-// (most are). A vector that would reach past the layer's end is not read: such
-// rows go pixel by pixel.
-HWY_INLINE bool RectangleAtRankImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1,
-                                    uint8_t rank) {
+// The first of rows y0..y1 that holds a pixel before `rank` in columns x0..x1, or
+// y1 + 1 when none does. A vector of a row at a time, lanes past the rectangle's
+// right edge masked off; one look a row with the same lanes when the rectangle is
+// no wider than a vector (most are). A vector that would reach past the layer's
+// end is not read: such rows go pixel by pixel.
+HWY_INLINE int64_t FirstRowBelowRankImpl(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1,
+                                         uint8_t rank) {
     const hn::ScalableTag<uint8_t> d;
     const size_t N = hn::Lanes(d), w = static_cast<size_t>(x1 - x0 + 1), stride = static_cast<size_t>(layer.width);
     const auto least = hn::Set(d, rank);
     const uint8_t* end = layer.codes.data() + layer.codes.size();
     const uint8_t* row = layer.codes.data() + (y0 - layer.top) * layer.width + (x0 - layer.left);
     const uint8_t* last = row + (y1 - y0) * layer.width;
+    int64_t y = y0;
     if (w <= N && static_cast<size_t>(end - last) >= N) {
         const auto lanes = hn::FirstN(d, w);
-        for (; row <= last; row += stride)
-            if (!hn::AllFalse(d, hn::And(hn::Lt(hn::LoadU(d, row), least), lanes))) return false;
-        return true;
+        for (; row <= last; row += stride, ++y)
+            if (!hn::AllFalse(d, hn::And(hn::Lt(hn::LoadU(d, row), least), lanes))) return y;
+        return y;
     }
-    for (int64_t y = y0; y <= y1; ++y, row += stride) {
+    for (; y <= y1; ++y, row += stride) {
         size_t x = 0;
         for (const size_t room = static_cast<size_t>(end - row); x < w && x + N <= room; x += N) {
             const auto gap = hn::Lt(hn::LoadU(d, row + x), least);
-            if (!hn::AllFalse(d, x + N <= w ? gap : hn::And(gap, hn::FirstN(d, w - x)))) return false;
+            if (!hn::AllFalse(d, x + N <= w ? gap : hn::And(gap, hn::FirstN(d, w - x)))) return y;
         }
         for (; x < w; ++x)
-            if (row[x] < rank) return false;
+            if (row[x] < rank) return y;
     }
-    return true;
+    return y;
 }
 
 // The pixels of the values v on an axis whose pixels fit 16 bits: trunc(perValue
@@ -241,9 +243,10 @@ HWY_INLINE void LeastOfEach(D d, const hn::Vec<D>* v, int16_t* least) {
 // pixel along the longer axis and round the other), so they lie in the octagon
 // that those of the pairs span. The rows' axis must fit 16 bits; a rectangle at
 // the area's edge is not told (a line cut there starts from a rounded point).
+// Rows before `fromRow` are known to hold `rank` or a later one in x0..x1.
 bool OctagonAtRankImpl(const XyAxis& rowAxis, const XyBox& box, const int16_t* HWY_RESTRICT xPixels,
                        const int16_t* HWY_RESTRICT ys, size_t n, const XyPoint* before, const XyLayer& layer,
-                       int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
+                       int64_t x0, int64_t x1, int64_t y0, int64_t y1, int64_t fromRow, uint8_t rank) {
     if (x0 <= box.left + 1 || x1 >= box.right - 1 || y0 <= box.top + 1 || y1 >= box.bottom - 1) return false;
     const hn::ScalableTag<int16_t> d;
     const size_t N = hn::Lanes(d);
@@ -271,9 +274,9 @@ bool OctagonAtRankImpl(const XyAxis& rowAxis, const XyBox& box, const int16_t* H
     };
     for (; i < n; ++i) take(xPixels[i], rowAxis.Pixel(ys[i]));
     if (before) take(before->x, before->y);
-    for (int64_t y = y0; y <= y1; ++y) {
+    for (int64_t y = std::max(y0, fromRow); y <= y1; ++y) {
         const int64_t from = std::max({x0, dLow - y, eLow + y}), to = std::min({x1, dHigh - y, eHigh + y});
-        if (from <= to && !RectangleAtRankImpl(layer, from, to, y, y, rank)) return false;
+        if (from <= to && FirstRowBelowRankImpl(layer, from, to, y, y, rank) == y) return false;
     }
     return true;
 }
@@ -299,7 +302,7 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
     if (octagons && columns.pixels.size() < n) columns.pixels.resize(n);
     // Whether the lines of block j, whose rectangle holds a pixel of an earlier
     // rank, reach none: most such rectangles are of lines that step diagonally.
-    const auto octagonAtRank = [&](size_t j, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+    const auto octagonAtRank = [&](size_t j, int64_t x0, int64_t x1, int64_t y0, int64_t y1, int64_t fromRow) {
         const size_t start = j * kXyBlock, count = std::min(n, start + kXyBlock) - start;
         if (!columns.pixelsKnown[j]) {
             XyPixelsOfImpl(columnAxis, xs + start, count, columns.pixels.data() + start);
@@ -308,16 +311,18 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
         const XyPoint before =
             j > 0 ? XyPoint{columnAxis.Pixel(xs[start - 1]), rowAxis.Pixel(ys[start - 1])} : XyPoint{};
         return OctagonAtRankImpl(rowAxis, box, columns.pixels.data() + start, ys + start, count,
-                                 j > 0 ? &before : nullptr, layer, x0, x1, y0, y1, rank);
+                                 j > 0 ? &before : nullptr, layer, x0, x1, y0, y1, fromRow, rank);
     };
-    const auto block = [&](size_t j) {
+    // Rows before `fromRow` are known to hold this rank or a later one across the block's rectangle.
+    const auto block = [&](size_t j, int64_t fromRow) {
         // Lines never leave the rectangle of their ends: a block whose rectangle
         // holds no pixel of an earlier rank inside the area paints nothing.
         if (!reaches(j)) return;
         const int64_t x0 = columns.low[j], x1 = columns.high[j], y0 = rows.low[j], y1 = rows.high[j];
-        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt &&
-            (RectangleAtRankImpl(layer, x0, x1, y0, y1, rank) || (octagons && octagonAtRank(j, x0, x1, y0, y1))))
-            return;
+        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= XyStroke::kLookedAt) {
+            const int64_t below = FirstRowBelowRankImpl(layer, x0, x1, std::max(y0, fromRow), y1, rank);
+            if (below > y1 || (octagons && octagonAtRank(j, x0, x1, y0, y1, below))) return;
+        }
         // The block's points in order from the pair before it, each on another pixel than the one before.
         const size_t from = j > 0 ? j * kXyBlock - 1 : 0, e = std::min(n, (j + 1) * kXyBlock);
         points.clear();
@@ -346,10 +351,14 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
                 y0 = std::min(y0, rows.low[j]);
                 y1 = std::max(y1, rows.high[j]);
             }
-        if (x0 > x1 || ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt &&
-                        RectangleAtRankImpl(layer, x0, x1, y0, y1, rank)))
-            continue;
-        for (size_t j = past; j-- > first;) block(j);
+        if (x0 > x1) continue;
+        // The group's rows before the first holding an earlier rank hold none in any of its blocks.
+        int64_t below = INT64_MIN;
+        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt) {
+            below = FirstRowBelowRankImpl(layer, x0, x1, y0, y1, rank);
+            if (below > y1) continue;
+        }
+        for (size_t j = past; j-- > first;) block(j, below);
     }
 }
 
@@ -364,7 +373,7 @@ HWY_EXPORT(FirstPairOutsideImpl);
 HWY_EXPORT(AddBackwardImpl);
 HWY_EXPORT(BlockRangesImpl);
 HWY_EXPORT(PairsNearImpl);
-HWY_EXPORT(RectangleAtRankImpl);
+HWY_EXPORT(FirstRowBelowRankImpl);
 HWY_EXPORT(BlockPixelsImpl);
 HWY_EXPORT(PairRangesImpl);
 HWY_EXPORT(XyPixelsOfImpl);
@@ -373,8 +382,8 @@ void XyPixelsOf(const XyAxis& axis, const int16_t* values, size_t n, int16_t* ou
     HWY_DYNAMIC_DISPATCH(XyPixelsOfImpl)(axis, values, n, out);
 }
 
-bool RectangleAtRank(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
-    return HWY_DYNAMIC_DISPATCH(RectangleAtRankImpl)(layer, x0, x1, y0, y1, rank);
+int64_t FirstRowBelowRank(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank) {
+    return HWY_DYNAMIC_DISPATCH(FirstRowBelowRankImpl)(layer, x0, x1, y0, y1, rank);
 }
 
 void PairsNear(const int16_t* xs, const int16_t* ys, size_t n, std::span<const XyValueBox> windows,

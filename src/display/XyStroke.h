@@ -45,10 +45,11 @@ struct XyLayer {
     std::vector<uint8_t> codes;
 };
 
-// Whether every pixel of columns x0..x1 and rows y0..y1 (plane coordinates, in
-// order, inside the layer's area) holds rank `rank` or a later one. Vectorised for
-// the processor's best instruction set.
-bool RectangleAtRank(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank);
+// The first of rows y0..y1 (plane coordinates, in order, inside the layer's area)
+// that holds a pixel of a rank before `rank` in columns x0..x1 (in order), or y1 + 1
+// when every pixel holds `rank` or a later one. Vectorised for the processor's
+// best instruction set.
+int64_t FirstRowBelowRank(const XyLayer& layer, int64_t x0, int64_t x1, int64_t y0, int64_t y1, uint8_t rank);
 
 // Pairs taken together when looking whether their lines can reach an unpainted
 // pixel: a run's pairs from the first on, block j from pair j x kXyBlock.
