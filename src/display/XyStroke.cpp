@@ -195,15 +195,18 @@ HWY_INLINE int64_t FirstRowBelowRankImpl(const XyLayer& layer, int64_t x0, int64
 // x v / 2^32) is the high half of (high x |v|) x 2^16 + low x |v|, high and low
 // the halves of perValue, whose two products fit 32 bits.
 template <class D, class V>
-HWY_INLINE V SixteenBitPixels(D d, V v, const XyAxis& axis) {
+HWY_INLINE V SixteenBitOffsets(D d, V v, const XyAxis& axis) {
     const hn::RebindToUnsigned<D> du;
     const auto high = hn::Set(du, static_cast<uint16_t>(axis.PerValue() >> 16)),
                low = hn::Set(du, static_cast<uint16_t>(axis.PerValue() & 0xFFFF));
     const auto m = hn::BitCast(du, hn::Abs(v));  // |-32768| as 32768
     const auto part = hn::Mul(high, m), carried = hn::Add(part, hn::MulHigh(low, m));
     const auto q = hn::BitCast(d, hn::Sub(hn::MulHigh(high, m), hn::VecFromMask(du, hn::Lt(carried, part))));
-    const auto offset = hn::IfThenElse(hn::Lt(v, hn::Zero(d)), hn::Neg(q), q);
-    const auto base = hn::Set(d, static_cast<int16_t>(axis.Base()));
+    return hn::IfThenElse(hn::Lt(v, hn::Zero(d)), hn::Neg(q), q);
+}
+template <class D, class V>
+HWY_INLINE V SixteenBitPixels(D d, V v, const XyAxis& axis) {
+    const auto base = hn::Set(d, static_cast<int16_t>(axis.Base())), offset = SixteenBitOffsets(d, v, axis);
     return axis.Down() ? hn::Sub(base, offset) : hn::Add(base, offset);
 }
 
@@ -250,22 +253,33 @@ bool OctagonAtRankImpl(const XyAxis& rowAxis, const XyBox& box, const int16_t* H
     if (x0 <= box.left + 1 || x1 >= box.right - 1 || y0 <= box.top + 1 || y1 >= box.bottom - 1) return false;
     const hn::ScalableTag<int16_t> d;
     const size_t N = hn::Lanes(d);
-    // The least of x + y, -(x + y), x - y and -(x - y): sums of two 16-bit pixels
-    // stay inside 16 bits, and so do their negatives.
-    auto least = hn::Set(d, INT16_MAX);
-    hn::Vec<decltype(d)> lows[4] = {least, least, least, least};
+    // Of x - o and x + o, o the rows' offset from their base (y = base + o, or
+    // base - o going down): the least and greatest, each inside 16 bits as x and o
+    // are inside 14. The base is added after.
+    auto lowMinus = hn::Set(d, INT16_MAX), lowPlus = lowMinus, highMinus = hn::Set(d, INT16_MIN), highPlus = highMinus;
     size_t i = 0;
     for (; i + N <= n; i += N) {
-        const auto px = hn::LoadU(d, xPixels + i), py = SixteenBitPixels(d, hn::LoadU(d, ys + i), rowAxis);
-        const auto sum = hn::Add(px, py), diff = hn::Sub(px, py);
-        lows[0] = hn::Min(lows[0], sum);
-        lows[1] = hn::Min(lows[1], hn::Neg(sum));
-        lows[2] = hn::Min(lows[2], diff);
-        lows[3] = hn::Min(lows[3], hn::Neg(diff));
+        const auto px = hn::LoadU(d, xPixels + i), offset = SixteenBitOffsets(d, hn::LoadU(d, ys + i), rowAxis);
+        const auto minus = hn::Sub(px, offset), plus = hn::Add(px, offset);
+        lowMinus = hn::Min(lowMinus, minus);
+        highMinus = hn::Max(highMinus, minus);
+        lowPlus = hn::Min(lowPlus, plus);
+        highPlus = hn::Max(highPlus, plus);
     }
-    int16_t folded[4];
-    LeastOfEach(d, lows, folded);
-    int64_t dLow = folded[0], dHigh = -int64_t{folded[1]}, eLow = folded[2], eHigh = -int64_t{folded[3]};
+    int64_t dLow = INT64_MAX, dHigh = INT64_MIN, eLow = INT64_MAX, eHigh = INT64_MIN;
+    if (i > 0) {
+        const hn::Vec<decltype(d)> least[4] = {lowMinus, hn::Neg(highMinus), lowPlus, hn::Neg(highPlus)};
+        int16_t folded[4];
+        LeastOfEach(d, least, folded);
+        // x + y is the base plus x + o (x - o going down), x - y that of the other less the base.
+        const int64_t base = rowAxis.Base(), minusLow = folded[0], minusHigh = -int64_t{folded[1]}, plusLow = folded[2],
+                      plusHigh = -int64_t{folded[3]};
+        const bool down = rowAxis.Down();
+        dLow = base + (down ? minusLow : plusLow);
+        dHigh = base + (down ? minusHigh : plusHigh);
+        eLow = (down ? plusLow : minusLow) - base;
+        eHigh = (down ? plusHigh : minusHigh) - base;
+    }
     const auto take = [&](int64_t px, int64_t py) {
         dLow = std::min(dLow, px + py);
         dHigh = std::max(dHigh, px + py);
