@@ -159,6 +159,28 @@ void BlockPixelsImpl(const XyAxis& axis, int64_t first, int64_t last, const int1
     }
 }
 
+// The least low and greatest high of each group of kXyGroup of n blocks.
+void GroupRangesImpl(const int64_t* HWY_RESTRICT low, const int64_t* HWY_RESTRICT high, size_t n,
+                     int64_t* HWY_RESTRICT groupLow, int64_t* HWY_RESTRICT groupHigh) {
+    const hn::CappedTag<int64_t, kXyGroup> d;
+    const size_t N = hn::Lanes(d);
+    size_t g = 0;
+    for (; (g + 1) * kXyGroup <= n; ++g) {
+        const size_t first = g * kXyGroup;
+        auto lo = hn::LoadU(d, low + first), hi = hn::LoadU(d, high + first);
+        for (size_t i = N; i < kXyGroup; i += N) {
+            lo = hn::Min(lo, hn::LoadU(d, low + first + i));
+            hi = hn::Max(hi, hn::LoadU(d, high + first + i));
+        }
+        groupLow[g] = hn::GetLane(hn::MinOfLanes(d, lo));
+        groupHigh[g] = hn::GetLane(hn::MaxOfLanes(d, hi));
+    }
+    if (g * kXyGroup < n) {
+        groupLow[g] = *std::min_element(low + g * kXyGroup, low + n);
+        groupHigh[g] = *std::max_element(high + g * kXyGroup, high + n);
+    }
+}
+
 // The first of rows y0..y1 that holds a pixel before `rank` in columns x0..x1, or
 // y1 + 1 when none does. A vector of a row at a time, lanes past the rectangle's
 // right edge masked off; one look a row with the same lanes when the rectangle is
@@ -295,9 +317,6 @@ bool OctagonAtRankImpl(const XyAxis& rowAxis, const XyBox& box, const int16_t* H
     return true;
 }
 
-// Blocks whose joint rectangle is looked at first.
-constexpr size_t kGroup = 8;
-
 void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t* HWY_RESTRICT ys, size_t n,
                      XyBlockReach& columns, const XyBlockReach& rows, XyLayer& layer) {
     uint8_t* codes = layer.codes.data();
@@ -355,20 +374,16 @@ void AddBackwardImpl(XyStroke& s, const int16_t* HWY_RESTRICT xs, const int16_t*
     // Where a line moves slowly, the rectangle of a group of blocks is painted as
     // a whole more often than not: one look passes all of them.
     const size_t blocks = std::min(columns.Blocks(), rows.Blocks());
-    for (size_t g = (blocks + kGroup - 1) / kGroup; g-- > 0;) {
-        const size_t first = g * kGroup, past = std::min(blocks, first + kGroup);
-        int64_t x0 = INT64_MAX, x1 = INT64_MIN, y0 = INT64_MAX, y1 = INT64_MIN;
-        for (size_t j = first; j < past; ++j)
-            if (reaches(j)) {
-                x0 = std::min(x0, columns.low[j]);
-                x1 = std::max(x1, columns.high[j]);
-                y0 = std::min(y0, rows.low[j]);
-                y1 = std::max(y1, rows.high[j]);
-            }
-        if (x0 > x1) continue;
+    for (size_t g = (blocks + kXyGroup - 1) / kXyGroup; g-- > 0;) {
+        const size_t first = g * kXyGroup, past = std::min(blocks, first + kXyGroup);
+        // The group's rectangle holds those of its blocks that reach the area (a
+        // block that does not reach it on one axis may widen it on the other).
+        const int64_t x0 = columns.groupLow[g], x1 = columns.groupHigh[g], y0 = rows.groupLow[g],
+                      y1 = rows.groupHigh[g];
+        if (x0 > x1 || y0 > y1) continue;
         // The group's rows before the first holding an earlier rank hold none in any of its blocks.
         int64_t below = INT64_MIN;
-        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kGroup) * XyStroke::kLookedAt) {
+        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= static_cast<int64_t>(kXyGroup) * XyStroke::kLookedAt) {
             below = FirstRowBelowRankImpl(layer, x0, x1, y0, y1, rank);
             if (below > y1) continue;
         }
@@ -390,6 +405,7 @@ HWY_EXPORT(PairsNearImpl);
 HWY_EXPORT(FirstRowBelowRankImpl);
 HWY_EXPORT(BlockPixelsImpl);
 HWY_EXPORT(PairRangesImpl);
+HWY_EXPORT(GroupRangesImpl);
 HWY_EXPORT(XyPixelsOfImpl);
 
 void XyPixelsOf(const XyAxis& axis, const int16_t* values, size_t n, int16_t* out) {
@@ -433,6 +449,9 @@ void XyBlockReach::Of(const int16_t* values, size_t n, const XyPixelRuns& runs, 
     }
     HWY_DYNAMIC_DISPATCH(BlockPixelsImpl)
     (runs.Axis(), first, last, lows.data(), highs.data(), low.data(), high.data(), blocks);
+    groupLow.resize((blocks + kXyGroup - 1) / kXyGroup);
+    groupHigh.resize(groupLow.size());
+    HWY_DYNAMIC_DISPATCH(GroupRangesImpl)(low.data(), high.data(), blocks, groupLow.data(), groupHigh.data());
     pixelsKnown.assign(blocks, 0);
 }
 

@@ -61,8 +61,14 @@ void XyPixelsOf(const XyAxis& axis, const int16_t* values, size_t n, int16_t* ou
 
 // The pixels along one axis that the lines ending in each block of pairs can
 // reach: those of the block's values and of the value before it, cut to first..last.
+// Blocks whose joint rectangle is looked at first.
+inline constexpr size_t kXyGroup = 8;
+
 struct XyBlockReach {
-    std::vector<int64_t> low, high;    // per block; low > high when none
+    std::vector<int64_t> low, high;  // per block; low > high when none
+    // Per group of kXyGroup blocks: the least low and greatest high of its blocks
+    // (low > high when none of them reaches any pixel).
+    std::vector<int64_t> groupLow, groupHigh;
     std::vector<int16_t> lows, highs;  // the blocks' extremes with the value before, reused
     // The X trace's pixels of the run's values, worked out a block at a time when
     // a trace first needs them and kept for the traces after it.

@@ -221,10 +221,10 @@ TEST(XyStrokeTest, FirstRowBelowRankIsTheFirstRowWithAnEarlierRank) {
     hwy::SetSupportedTargetsForTest(0);
 }
 
-// The pixels each block of a run can reach, on every instruction set the processor
-// runs, against the plain rule: random values and lengths around whole batches of
-// blocks, flat, steep and very steep axes in either direction, centred and off
-// centre, cut to the area.
+// The pixels each block of a run can reach, and each group of blocks, on every
+// instruction set the processor runs, against the plain rule: random values and
+// lengths around whole batches of blocks, flat, steep and very steep axes in
+// either direction, centred and off centre, cut to the area.
 TEST(XyStrokeTest, BlockReachIsThePixelsOfEachBlockAndTheValueBefore) {
     std::mt19937 random(31);
     for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
@@ -268,6 +268,15 @@ TEST(XyStrokeTest, BlockReachIsThePixelsOfEachBlockAndTheValueBefore) {
                     }
                     ASSERT_EQ(reach.low[j], std::max<int64_t>(low, 11)) << "n " << n << " block " << j;
                     ASSERT_EQ(reach.high[j], std::min<int64_t>(high, 209)) << "n " << n << " block " << j;
+                }
+                // Each group's the least low and greatest high of its blocks.
+                ASSERT_EQ(reach.groupLow.size(), (reach.Blocks() + kXyGroup - 1) / kXyGroup);
+                for (size_t g = 0; g < reach.groupLow.size(); ++g) {
+                    const auto from = reach.low.begin() + static_cast<ptrdiff_t>(g * kXyGroup);
+                    const auto count = static_cast<ptrdiff_t>(std::min(kXyGroup, reach.Blocks() - g * kXyGroup));
+                    ASSERT_EQ(reach.groupLow[g], *std::min_element(from, from + count)) << "n " << n << " group " << g;
+                    const auto to = reach.high.begin() + static_cast<ptrdiff_t>(g * kXyGroup);
+                    ASSERT_EQ(reach.groupHigh[g], *std::max_element(to, to + count)) << "n " << n << " group " << g;
                 }
             }
         }
