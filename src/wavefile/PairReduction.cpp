@@ -8,6 +8,8 @@
 
 #include "wavefile/PairReduction.h"
 
+#include <bit>
+
 HWY_BEFORE_NAMESPACE();
 namespace kivelo {
 namespace HWY_NAMESPACE {
@@ -203,11 +205,15 @@ HWY_INLINE void BlockPairsOf(const T* HWY_RESTRICT x, int64_t blocks, bool bits,
             const auto mn = hn::Load(d, a), mx = hn::Load(d, b), x0 = hn::Load(d, starts);
             const auto atMin = hn::Or(hn::Eq(mn, mx), hn::Eq(x0, mn));
             hn::StoreInterleaved2(hn::IfThenElse(atMin, mn, mx), hn::IfThenElse(atMin, mx, mn), d, out);
-            // The few blocks that start at neither extreme are searched one by one.
-            uint8_t undecided[(K + 7) / 8] = {};
-            hn::StoreMaskBits(d, hn::Not(hn::Or(atMin, hn::Eq(x0, mx))), undecided);
-            for (int64_t j = 0; j < K; ++j) {
-                if (!(undecided[j / 8] >> (j % 8) & 1)) continue;
+            // The few blocks that start at neither extreme are searched one by one,
+            // found by their bits (a test of every block's bit mispredicts).
+            static_assert(K <= 64, "a bit for each block");
+            uint8_t undecidedBytes[(K + 7) / 8] = {};
+            hn::StoreMaskBits(d, hn::Not(hn::Or(atMin, hn::Eq(x0, mx))), undecidedBytes);
+            uint64_t undecided = 0;
+            for (size_t i = 0; i < sizeof(undecidedBytes); ++i) undecided |= uint64_t{undecidedBytes[i]} << (8 * i);
+            for (; undecided != 0; undecided &= undecided - 1) {
+                const auto j = static_cast<int64_t>(std::countr_zero(undecided));
                 const bool minFirst = MinComesFirst(d, x + j * kBlock, kBlock, a[j], b[j]);
                 out[2 * j] = minFirst ? a[j] : b[j];
                 out[2 * j + 1] = minFirst ? b[j] : a[j];
