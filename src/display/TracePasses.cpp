@@ -1,6 +1,9 @@
 #include "display/TracePasses.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "display/DisplayPointLoader.h"
 #include "display/TraceRasterizer.h"
@@ -49,11 +52,57 @@ const DisplayTrace* HolderOf(const RenderCache& cache, const DisplayTrace& trace
     return nullptr;
 }
 
+LoadKey KeyOf(const DisplayModel& model, const OnOffTable& table, int index, int record, const PointPlan& plan) {
+    return {model.document.generation, record, plan.start, plan.step, plan.points, ChannelOf(table, index)};
+}
+
+// Samples a trace's points must cover before its points are read beside another's.
+constexpr int64_t kReadApartFrom = int64_t{1} << 20;
+
+// The points of the shown traces that no window holds and the cache has not kept,
+// read on two threads when they cover long stretches: each trace's from a summary
+// of its own. The traces read are marked loaded and kept in the cache.
+void ReadMissingPoints(const DisplayModel& model, const RenderCache& drawn, CWaveFile& file, TraceSet& set,
+                       const OnOffTable& table, int record, const PointPlan& plan, PointCache* cache) {
+    if (int64_t{plan.points} * plan.step / 512 < kReadApartFrom) return;
+    std::vector<int> missing;
+    for (int i = 0; i < kTraceCount; ++i) {
+        DisplayTrace& t = set[i];
+        const LoadKey key = KeyOf(model, table, i, record, plan);
+        if (table[static_cast<size_t>(i)] != kTraceOn || t.loaded == key || HolderOf(drawn, t, i, key)) continue;
+        if (cache && cache->Fetch(i, key, t)) {
+            t.loaded = key;
+            continue;
+        }
+        missing.push_back(i);
+    }
+    if (missing.size() < 2) return;
+    const auto read = [&](size_t from) {
+        for (size_t k = from; k < missing.size(); k += 2)
+            LoadDisplayPoints(set[missing[k]], file, record, plan.step, plan.start, plan.points,
+                              ChannelOf(table, missing[k]));
+    };
+    {
+        std::jthread helper;
+        try {
+            helper = std::jthread(read, 1);
+        } catch (const std::system_error&) {
+            read(1);
+        }
+        read(0);
+    }
+    for (const int i : missing) {
+        const LoadKey key = KeyOf(model, table, i, record, plan);
+        set[i].loaded = key;
+        if (cache) cache->Keep(i, key, set[i]);
+    }
+}
+
 }  // namespace
 
 void EnsurePoints(const DisplayModel& model, const RenderCache& drawn, CWaveFile& file, DisplayTrace& trace,
                   const OnOffTable& table, int index, int record, const PointPlan& plan, PointCache* cache) {
-    const LoadKey key{model.document.generation, record, plan.start, plan.step, plan.points, ChannelOf(table, index)};
+    const LoadKey key = KeyOf(model, table, index, record, plan);
     if (trace.loaded == key) return;
     if (const DisplayTrace* holder = HolderOf(drawn, trace, index, key)) {
         const size_t count = std::min<size_t>(holder->pointCount, DisplayTrace::kMaxPoints);
@@ -69,6 +118,7 @@ void EnsurePoints(const DisplayModel& model, const RenderCache& drawn, CWaveFile
 int DrawRecordPass(const DisplayModel& model, RenderCache& drawn, CWaveFile& file, TraceSet& set,
                    const OnOffTable& table, const ViewArea& area, int record, const PointPlan& plan, bool draw,
                    PointCache* cache) {
+    ReadMissingPoints(model, drawn, file, set, table, record, plan, cache);
     int slot = 0;
     for (int i = 0; i < kTraceCount; ++i) {
         DisplayTrace& t = set[i];
