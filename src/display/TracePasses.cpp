@@ -1,10 +1,9 @@
 #include "display/TracePasses.h"
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "common/TwoThreads.h"
 #include "display/DisplayPointLoader.h"
 #include "display/TraceRasterizer.h"
 
@@ -82,15 +81,7 @@ void ReadMissingPoints(const DisplayModel& model, const RenderCache& drawn, CWav
             LoadDisplayPoints(set[missing[k]], file, record, plan.step, plan.start, plan.points,
                               ChannelOf(table, missing[k]));
     };
-    {
-        std::jthread helper;
-        try {
-            helper = std::jthread(read, 1);
-        } catch (const std::system_error&) {
-            read(1);
-        }
-        read(0);
-    }
+    OnTwoThreads(read);
     for (const int i : missing) {
         const LoadKey key = KeyOf(model, table, i, record, plan);
         set[i].loaded = key;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "common/HugePages.h"
+#include "common/TwoThreads.h"
 #include "display/ColourCode.h"
 #include "display/DisplayPointLoader.h"
 #include "display/XyLayerCover.h"
@@ -394,15 +395,7 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
         for (size_t k = from; k < feeds.size(); k += 2)
             if (feeds[k]) feeds[k]->Keep();
     };
-    {
-        std::jthread helper;
-        try {
-            helper = std::jthread(keep, 1);
-        } catch (const std::system_error&) {
-            keep(1);
-        }
-        keep(0);
-    }
+    OnTwoThreads(keep);
     // A pixel shows the latest trace that any stretch drew through it.
     for (int64_t y = 0; y < area.areaHeight; ++y)
         for (int64_t x = 0; x < area.areaWidth; ++x) {
