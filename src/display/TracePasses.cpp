@@ -59,11 +59,12 @@ LoadKey KeyOf(const DisplayModel& model, const OnOffTable& table, int index, int
 constexpr int64_t kReadApartFrom = int64_t{1} << 20;
 
 // The points of the shown traces that no window holds and the cache has not kept,
-// read on two threads when they cover long stretches: each trace's from a summary
-// of its own. The traces read are marked loaded and kept in the cache.
+// read on two threads when the file's work may use two and they cover long
+// stretches: each trace's from a summary of its own. The traces read are marked
+// loaded and kept in the cache.
 void ReadMissingPoints(const DisplayModel& model, const RenderCache& drawn, CWaveFile& file, TraceSet& set,
                        const OnOffTable& table, int record, const PointPlan& plan, PointCache* cache) {
-    if (int64_t{plan.points} * plan.step / 512 < kReadApartFrom) return;
+    if (file.WorkThreads() < 2 || int64_t{plan.points} * plan.step / 512 < kReadApartFrom) return;
     std::vector<int> missing;
     for (int i = 0; i < kTraceCount; ++i) {
         DisplayTrace& t = set[i];
@@ -81,7 +82,7 @@ void ReadMissingPoints(const DisplayModel& model, const RenderCache& drawn, CWav
             LoadDisplayPoints(set[missing[k]], file, record, plan.step, plan.start, plan.points,
                               ChannelOf(table, missing[k]));
     };
-    OnTwoThreads(read);
+    OnTwoThreads(file.WorkThreads(), read);
     for (const int i : missing) {
         const LoadKey key = KeyOf(model, table, i, record, plan);
         set[i].loaded = key;

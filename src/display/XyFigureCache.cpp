@@ -395,7 +395,7 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
         for (size_t k = from; k < feeds.size(); k += 2)
             if (feeds[k]) feeds[k]->Keep();
     };
-    OnTwoThreads(keep);
+    OnTwoThreads(threads, keep);
     // A pixel shows the latest trace that any stretch drew through it.
     for (int64_t y = 0; y < area.areaHeight; ++y)
         for (int64_t x = 0; x < area.areaWidth; ++x) {
