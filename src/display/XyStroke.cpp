@@ -213,9 +213,10 @@ HWY_INLINE int64_t FirstRowBelowRankImpl(const XyLayer& layer, int64_t x0, int64
     return y;
 }
 
-// The pixels of the values v on an axis whose pixels fit 16 bits: trunc(perValue
-// x v / 2^32) is the high half of (high x |v|) x 2^16 + low x |v|, high and low
-// the halves of perValue, whose two products fit 32 bits.
+// The offsets of the values v from the pixel of their axis's base, on an axis
+// whose pixels fit 16 bits: trunc(perValue x v / 2^32) is the high half of (high x
+// |v|) x 2^16 + low x |v|, high and low the halves of perValue, whose two products
+// fit 32 bits.
 template <class D, class V>
 HWY_INLINE V SixteenBitOffsets(D d, V v, const XyAxis& axis) {
     const hn::RebindToUnsigned<D> du;
@@ -226,6 +227,7 @@ HWY_INLINE V SixteenBitOffsets(D d, V v, const XyAxis& axis) {
     const auto q = hn::BitCast(d, hn::Sub(hn::MulHigh(high, m), hn::VecFromMask(du, hn::Lt(carried, part))));
     return hn::IfThenElse(hn::Lt(v, hn::Zero(d)), hn::Neg(q), q);
 }
+// Their pixels: the base's, less the offsets going down, plus them going up.
 template <class D, class V>
 HWY_INLINE V SixteenBitPixels(D d, V v, const XyAxis& axis) {
     const auto base = hn::Set(d, static_cast<int16_t>(axis.Base())), offset = SixteenBitOffsets(d, v, axis);
