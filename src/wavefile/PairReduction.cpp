@@ -436,7 +436,7 @@ namespace kivelo {
         HWY_DYNAMIC_DISPATCH(BlockPairs##Name)(x, blocks, bits, out);                                        \
     }                                                                                                        \
     HWY_EXPORT(RangePair##Name);                                                                             \
-    void SummaryRangePair(const T* x, int64_t n, bool bits, T* out) {                                        \
+    void RangePairFor(const T* x, int64_t n, bool bits, T* out) {                                            \
         HWY_DYNAMIC_DISPATCH(RangePair##Name)(x, n, bits, out);                                              \
     }                                                                                                        \
     HWY_EXPORT(SecondLevel##Name);                                                                           \
@@ -456,12 +456,20 @@ template <typename T>
 void SummarySecondLevel(const T* below, int64_t groups, bool bits, T* out) {
     SecondLevelFor(below, groups, bits, out);
 }
-template void SummarySecondLevel(const int8_t*, int64_t, bool, int8_t*);
-template void SummarySecondLevel(const uint8_t*, int64_t, bool, uint8_t*);
-template void SummarySecondLevel(const int16_t*, int64_t, bool, int16_t*);
-template void SummarySecondLevel(const uint16_t*, int64_t, bool, uint16_t*);
-template void SummarySecondLevel(const int32_t*, int64_t, bool, int32_t*);
-template void SummarySecondLevel(const uint32_t*, int64_t, bool, uint32_t*);
+template <typename T>
+void SummaryRangePair(const T* x, int64_t n, bool bits, T* out) {
+    RangePairFor(x, n, bits, out);
+}
+#define KIVELO_INSTANTIATE(T)                                      \
+    template void SummarySecondLevel(const T*, int64_t, bool, T*); \
+    template void SummaryRangePair(const T*, int64_t, bool, T*);
+KIVELO_INSTANTIATE(int8_t)
+KIVELO_INSTANTIATE(uint8_t)
+KIVELO_INSTANTIATE(int16_t)
+KIVELO_INSTANTIATE(uint16_t)
+KIVELO_INSTANTIATE(int32_t)
+KIVELO_INSTANTIATE(uint32_t)
+#undef KIVELO_INSTANTIATE
 
 const char* PairReductionTarget() {
     const int64_t targets = hwy::SupportedTargets() & HWY_TARGETS;

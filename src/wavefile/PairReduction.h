@@ -97,13 +97,9 @@ void SummaryBlockPairs(const int32_t* x, int64_t blocks, bool bits, int32_t* out
 void SummaryBlockPairs(const uint32_t* x, int64_t blocks, bool bits, uint32_t* out);
 
 // The pair of n >= 1 samples, as ReducePairs writes one group of them, into
-// out[0] and out[1]; vectorised.
-void SummaryRangePair(const int8_t* x, int64_t n, bool bits, int8_t* out);
-void SummaryRangePair(const uint8_t* x, int64_t n, bool bits, uint8_t* out);
-void SummaryRangePair(const int16_t* x, int64_t n, bool bits, int16_t* out);
-void SummaryRangePair(const uint16_t* x, int64_t n, bool bits, uint16_t* out);
-void SummaryRangePair(const int32_t* x, int64_t n, bool bits, int32_t* out);
-void SummaryRangePair(const uint32_t* x, int64_t n, bool bits, uint32_t* out);
+// out[0] and out[1]; vectorised. For the six sample types of SummaryBlockPairs.
+template <typename T>
+void SummaryRangePair(const T* x, int64_t n, bool bits, T* out);
 
 // Ranges of samples joined through their pairs: a range's minimum and maximum (AND
 // and OR for bit data) and whether the minimum's first occurrence comes before the
