@@ -80,17 +80,43 @@ int64_t ReadBefore(int64_t r) { return r > 0 ? kPairBefore : 0; }
 // sample read before it), or the run's first pair when none is read before.
 size_t PairBefore(int64_t r) { return ReadBefore(r) ? kPairBefore - 1 : 0; }
 
+// The record's file, and where it can, its samples seen in place (null: read them).
+struct Source {
+    const CWaveFile& file;
+    const FileMapping* mapping;
+};
+
+// A run's samples as displayed: seen in the file's mapping where the file holds
+// them so, otherwise read into a buffer kept from run to run.
+struct RunSamples {
+    SampleRun buffer;
+    std::span<const int16_t> seen;
+    const int16_t* data() const { return seen.data(); }
+    size_t size() const { return seen.size(); }
+    int16_t operator[](size_t i) const { return seen[i]; }
+};
+
 // Samples [at, at + n) of trace `index` of the set, as displayed; false unless all were read.
-bool ReadTrace(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, const XyRange& range, int index,
-               int64_t at, int64_t n, SampleRun& out) {
-    return ReadSamples(set[index], file, range.record, ChannelOf(table, index), at, n, out) &&
-           static_cast<int64_t>(out.size()) == n;
+bool ReadTrace(const Source& source, const TraceSet& set, const OnOffTable& table, const XyRange& range, int index,
+               int64_t at, int64_t n, RunSamples& out) {
+    const DisplayTrace& t = set[index];
+    // 2-byte signed samples are displayed as they are stored.
+    if (source.mapping && t.bytesPerSample == 2 && t.isSigned) {
+        out.seen = source.file.MappedSamples(*source.mapping, range.record, ChannelOf(table, index), at, n);
+        if (static_cast<int64_t>(out.seen.size()) == n) return true;
+    }
+    out.seen = {};
+    if (!ReadSamples(t, source.file, range.record, ChannelOf(table, index), at, n, out.buffer) ||
+        static_cast<int64_t>(out.buffer.size()) != n)
+        return false;
+    out.seen = out.buffer;
+    return true;
 }
 
 // Run r of trace `index` with the samples read before it.
-bool ReadRun(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, const XyRange& range, int index,
-             int64_t r, SampleRun& out) {
-    return ReadTrace(file, set, table, range, index, RunStart(range, r) - ReadBefore(r),
+bool ReadRun(const Source& source, const TraceSet& set, const OnOffTable& table, const XyRange& range, int index,
+             int64_t r, RunSamples& out) {
+    return ReadTrace(source, set, table, range, index, RunStart(range, r) - ReadBefore(r),
                      RunLength(range, r) + ReadBefore(r), out);
 }
 
@@ -98,8 +124,9 @@ bool ReadRun(const CWaveFile& file, const TraceSet& set, const OnOffTable& table
 // the window after the next are asked to be read into the system's cache (it
 // reads nothing ahead by itself for reads that go backward); at the first run,
 // those of the next window too.
-void AskAhead(const CWaveFile& file, const OnOffTable& table, int xIndex, std::span<const int> plotted,
+void AskAhead(const Source& source, const OnOffTable& table, int xIndex, std::span<const int> plotted,
               const XyRange& range, int64_t top, int64_t bottom, int64_t r) {
+    const CWaveFile& file = source.file;
     const auto willRead = [&](int64_t first, int64_t last) {
         first = std::max(first, bottom);
         if (first > last) return;
@@ -122,18 +149,18 @@ void Widen(std::span<const int16_t> values, int16_t& low, int16_t& high) {
 }
 
 // What runs first..last can reach: the rectangles of their pairs and of the pair before them.
-bool ReachOf(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+bool ReachOf(const Source& source, const TraceSet& set, const OnOffTable& table, int xIndex,
              std::span<const int> plotted, const XyRange& range, std::span<const XyStroke> strokes, int64_t first,
              int64_t last, XyReach& reach) {
-    SampleRun xs, ys;
+    RunSamples xs, ys;
     int16_t xLow = INT16_MAX, xHigh = INT16_MIN;
     std::vector<int16_t> yLow(plotted.size(), INT16_MAX), yHigh(plotted.size(), INT16_MIN);
     for (int64_t r = first; r <= last; ++r) {
-        if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
-        Widen(xs, xLow, xHigh);
+        if (!ReadRun(source, set, table, range, xIndex, r, xs)) return false;
+        Widen(xs.seen, xLow, xHigh);
         for (size_t k = 0; k < plotted.size(); ++k) {
-            if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
-            Widen(ys, yLow[k], yHigh[k]);
+            if (!ReadRun(source, set, table, range, plotted[k], r, ys)) return false;
+            Widen(ys.seen, yLow[k], yHigh[k]);
         }
     }
     for (size_t k = 0; k < plotted.size(); ++k)
@@ -160,7 +187,7 @@ int64_t BelowIn(const XyLayer& layer, const XyReach& reach, uint8_t top) {
 // Runs last down to first: each pixel in reach that holds a rank before the last
 // trace's is raised to that of the latest trace whose lines of those runs pass it.
 // Only the lines whose values come near those pixels are looked at.
-bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+bool FindLastPainters(const Source& source, const TraceSet& set, const OnOffTable& table, int xIndex,
                       std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes, int64_t first,
                       int64_t last, const XyReach& reach, XyLayer& later) {
     const auto top = static_cast<uint8_t>(strokes.size());
@@ -183,14 +210,14 @@ bool FindLastPainters(const CWaveFile& file, const TraceSet& set, const OnOffTab
         left.pop_back();
         return true;
     };
-    SampleRun xs, ys;
+    RunSamples xs, ys;
     std::vector<XyValueBox> windows;
     std::vector<uint32_t> near;
     for (int64_t r = last; r >= first && !left.empty(); --r) {
-        AskAhead(file, table, xIndex, plotted, range, last, first, r);
-        if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
+        AskAhead(source, table, xIndex, plotted, range, last, first, r);
+        if (!ReadRun(source, set, table, range, xIndex, r, xs)) return false;
         for (size_t k = plotted.size(); k-- > 0 && !left.empty();) {
-            if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
+            if (!ReadRun(source, set, table, range, plotted[k], r, ys)) return false;
             const XyStroke& s = strokes[k];
             auto pointOf = [&](size_t i) { return XyPoint{s.columns->RunOf(xs[i]).pixel, s.rows->RunOf(ys[i]).pixel}; };
             windows.clear();
@@ -246,20 +273,19 @@ std::span<const int16_t> KnownPairs(std::span<SummaryFeed* const> feeds, size_t 
 // Run r of a trace, read with the samples before it, handed over to feeds[k] (the
 // X trace's at 0, plotted[k - 1]'s at k), if there is one.
 void Feed(std::span<SummaryFeed* const> feeds, size_t k, int thread, const XyRange& range, int64_t r,
-          const SampleRun& run) {
-    if (k < feeds.size() && feeds[k])
-        feeds[k]->Fill(thread, RunStart(range, r), std::span<const int16_t>(run).subspan(ReadBefore(r)));
+          const RunSamples& run) {
+    if (k < feeds.size() && feeds[k]) feeds[k]->Fill(thread, RunStart(range, r), run.seen.subspan(ReadBefore(r)));
 }
 
 // Runs first..last - 1 of the traces that have feeds, read and handed over.
-bool FeedRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+bool FeedRuns(const Source& source, const TraceSet& set, const OnOffTable& table, int xIndex,
               std::span<const int> plotted, const XyRange& range, std::span<SummaryFeed* const> feeds, int thread,
               int64_t first, int64_t last) {
-    SampleRun run;
+    RunSamples run;
     for (int64_t r = first; r < last; ++r)
         for (size_t k = 0; k < feeds.size(); ++k) {
             if (!feeds[k]) continue;
-            if (!ReadRun(file, set, table, range, k == 0 ? xIndex : plotted[k - 1], r, run)) return false;
+            if (!ReadRun(source, set, table, range, k == 0 ? xIndex : plotted[k - 1], r, run)) return false;
             Feed(feeds, k, thread, range, r, run);
         }
     return true;
@@ -270,20 +296,21 @@ bool FeedRuns(const CWaveFile& file, const TraceSet& set, const OnOffTable& tabl
 // the pixels that the runs left can reach are found; when only a few of them are
 // left unpainted, the last line through each is looked for pair by pair.
 // The runs read are handed over to the feeds (see Feed) by `thread`.
-bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& table, int xIndex,
+bool DrawStretch(const Source& source, const TraceSet& set, const OnOffTable& table, int xIndex,
                  std::span<const int> plotted, const XyRange& range, std::span<XyStroke> strokes,
                  std::span<SummaryFeed* const> feeds, int thread, Stretch& out) {
     // Every run the drawing does not read is read for the summaries at the end.
     int64_t unfed = out.last;
     const auto feedRest = [&] {
-        return FeedRuns(file, set, table, xIndex, plotted, range, feeds, thread, out.first, unfed);
+        return FeedRuns(source, set, table, xIndex, plotted, range, feeds, thread, out.first, unfed);
     };
     // On huge pages: the runs read into them need one address translation each.
-    SampleRun xs;
-    xs.reserve(kHugeSamples);
+    RunSamples xs;
+    if (!source.mapping) xs.buffer.reserve(kHugeSamples);
     // A buffer per trace: the system's copy into the one just drawn from went slower.
-    std::vector<SampleRun> yRuns(plotted.size());
-    for (SampleRun& y : yRuns) y.reserve(static_cast<size_t>(XyFigureCache::kRun + kPairBefore + 8));
+    std::vector<RunSamples> yRuns(plotted.size());
+    if (!source.mapping)
+        for (RunSamples& y : yRuns) y.buffer.reserve(static_cast<size_t>(XyFigureCache::kRun + kPairBefore + 8));
     if (strokes.empty()) return feedRest();
     std::optional<XyReach> reach;
     XyBlockReach columns;  // of the X trace's blocks, for every trace
@@ -291,12 +318,12 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
     const int64_t height = static_cast<int64_t>(out.layer.codes.size()) / std::max<int64_t>(out.layer.width, 1);
     int64_t nextCheck = 1;
     for (int64_t r = out.last - 1; r >= out.first; --r) {
-        AskAhead(file, table, xIndex, plotted, range, out.last - 1, out.first, r);
+        AskAhead(source, table, xIndex, plotted, range, out.last - 1, out.first, r);
         if (reach && BelowIn(out.layer, *reach, static_cast<uint8_t>(strokes.size())) <= kFewLeft)
-            return FindLastPainters(file, set, table, xIndex, plotted, range, strokes, out.first, r, *reach,
+            return FindLastPainters(source, set, table, xIndex, plotted, range, strokes, out.first, r, *reach,
                                     out.layer) &&
                    feedRest();
-        if (!ReadRun(file, set, table, range, xIndex, r, xs)) return false;
+        if (!ReadRun(source, set, table, range, xIndex, r, xs)) return false;
         Feed(feeds, 0, thread, range, r, xs);
         // The run's own pairs; the line from the pair before them is joined last.
         const auto at = static_cast<size_t>(ReadBefore(r));
@@ -304,8 +331,8 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
         columns.Of(xs.data() + at, n, *strokes[0].columns, box.left + 1, box.right - 1,
                    KnownPairs(feeds, 0, range, r, n));
         for (size_t k = plotted.size(); k-- > 0;) {
-            SampleRun& ys = yRuns[k];
-            if (!ReadRun(file, set, table, range, plotted[k], r, ys)) return false;
+            RunSamples& ys = yRuns[k];
+            if (!ReadRun(source, set, table, range, plotted[k], r, ys)) return false;
             Feed(feeds, k + 1, thread, range, r, ys);
             XyStroke& s = strokes[k];
             s.rowReach.Of(ys.data() + at, n, *s.rows, box.top + 1, box.bottom - 1,
@@ -319,7 +346,8 @@ bool DrawStretch(const CWaveFile& file, const TraceSet& set, const OnOffTable& t
             nextCheck *= 2;
             if (Dense(out.layer)) {
                 reach.emplace(out.layer.left, out.layer.top, out.layer.width, height);
-                if (!ReachOf(file, set, table, xIndex, plotted, range, strokes, out.first, r - 1, *reach)) return false;
+                if (!ReachOf(source, set, table, xIndex, plotted, range, strokes, out.first, r - 1, *reach))
+                    return false;
             }
         }
     }
@@ -360,6 +388,9 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
         for (const auto& f : feeds) feedsOf.push_back(f.get());
         if (std::ranges::all_of(feeds, [](const auto& f) { return !f; })) feedsOf.clear();
     }
+    // Every sample is looked at once: seen in place, not copied first.
+    const std::unique_ptr<FileMapping> mapping = file.MapData();
+    const Source source{file, mapping.get()};
     std::vector<uint8_t> ok(stretches.size(), 0);
     auto work = [&](size_t t) {
         Stretch& s = stretches[t];
@@ -372,7 +403,7 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
             std::vector<XyStroke> strokes;
             for (size_t k = 0; k < plotted.size(); ++k)
                 strokes.emplace_back(columnRuns, rowRuns[k], box, static_cast<uint8_t>(k + 1));
-            ok[t] = DrawStretch(file, set, table, xIndex, plotted, range, strokes, feedsOf, static_cast<int>(t), s);
+            ok[t] = DrawStretch(source, set, table, xIndex, plotted, range, strokes, feedsOf, static_cast<int>(t), s);
         } catch (const std::bad_alloc&) {
             ok[t] = 0;  // no memory for a layer: drawn on one thread instead
         }
@@ -390,6 +421,9 @@ bool XyFigureCache::DrawLong(RasterPlane& plane, const CWaveFile& file, const Vi
     }
     for (const uint8_t o : ok)
         if (!o) return false;
+    // Pages that could not be read were seen as zeros: neither the figure nor the
+    // summaries hold the file (it is drawn again from reads, which say what failed).
+    if (mapping && mapping->Faulted()) return false;
     // The summaries finished (their coarser levels) on two threads: each is apart.
     const auto keep = [&](size_t from) {
         for (size_t k = from; k < feeds.size(); k += 2)

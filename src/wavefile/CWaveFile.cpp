@@ -10,6 +10,8 @@
 #include <system_error>
 #include <thread>
 
+#include <unistd.h>
+
 #include "common/ErrorText.h"
 #include "common/HugePages.h"
 #include "wavefile/PairReduction.h"
@@ -624,6 +626,28 @@ void CWaveFile::WillRead(int block, int trace, int64_t pos, int64_t count) const
     if (pos < 0 || count <= 0 || !Readable(at) || !ContiguousRecord(at, offset)) return;
     const int64_t w = WidthOf(at.trace);
     if (MulAdd(pos, w, offset, from) && MulAdd(count, w, 0, bytes)) data_.WillNeed(from, bytes);
+}
+
+std::unique_ptr<FileMapping> CWaveFile::MapData() const {
+    const int64_t size = data_.Size();
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageBytes = ::sysconf(_SC_PAGESIZE);
+    if (!open_ || size <= 0 || pages <= 0 || pageBytes <= 0 || size > int64_t{pages} / 2 * pageBytes) return nullptr;
+    return FileMapping::Map(data_.Descriptor(), size);
+}
+
+std::span<const int16_t> CWaveFile::MappedSamples(const FileMapping& mapping, int block, int trace, int64_t pos,
+                                                  int64_t count) const {
+    const Place at = PlaceOf(block, trace);
+    int64_t offset = 0, from = 0, bytes = 0;
+    if (pos < 0 || count <= 0 || !Readable(at) || WidthOf(at.trace) != 2 || NeedsSwap(at) ||
+        count > int64_t{BlockSizeAt(at)} - pos || !ContiguousRecord(at, offset) || !MulAdd(pos, 2, offset, from) ||
+        from % 2 != 0 || !MulAdd(count, 2, 0, bytes) || bytes > static_cast<int64_t>(mapping.Bytes().size()) - from)
+        return {};
+    if (ReadMonitor* monitor = data_.Monitor()) {
+        if (monitor->Cancelled()) return {};
+        monitor->bytesRead.fetch_add(bytes, std::memory_order_relaxed);
+    }
+    return {reinterpret_cast<const int16_t*>(mapping.Bytes().data() + from), static_cast<std::size_t>(count)};
 }
 
 int CWaveFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FileMapping.h"
 #include "wavefile/CCachedFormatter.h"
 #include "wavefile/CHdrFile.h"
 #include "wavefile/EnvelopeSummary.h"
@@ -62,6 +63,17 @@ public:
     // does not foresee when they go backward); nothing for samples not stored
     // one after the other.
     void WillRead(int block, int trace, int64_t pos, int64_t count) const;
+    // The data file seen in place, for MappedSamples; null when it cannot be
+    // mapped or would fill more than half the machine's memory (it is then read
+    // piece by piece).
+    std::unique_ptr<FileMapping> MapData() const;
+    // Samples pos .. pos + count - 1 of the block's trace, seen in `mapping` (made
+    // by MapData), when they are 2-byte samples in this machine's byte order, one
+    // after the other inside it: what ReadData would deliver of them, counted as
+    // read. Empty otherwise, or once the read monitor is cancelled: read them.
+    // What is seen is the file only while the mapping has not Faulted().
+    std::span<const int16_t> MappedSamples(const FileMapping& mapping, int block, int trace, int64_t pos,
+                                           int64_t count) const;
     // A summary of the block's trace made from the caller's own reads of all its
     // samples (see SummaryFeed), to be kept as an envelope read passing over the
     // record would keep it; null when one is kept already or none would be made

@@ -43,6 +43,7 @@ public:
     int64_t ReadAt(int64_t offset, std::span<uint8_t> buffer) const;
     // Reads are counted into the monitor and fail (-1) once it is cancelled; null: none.
     void SetMonitor(ReadMonitor* monitor) { monitor_ = monitor; }
+    ReadMonitor* Monitor() const { return monitor_; }
     // Starts reading bytes offset .. offset + length - 1 into the system's cache
     // without waiting, unless they seem to be there; a hint, so failures are ignored.
     void WillNeed(int64_t offset, int64_t length) const;

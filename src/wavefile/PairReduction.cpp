@@ -124,6 +124,20 @@ HWY_INLINE void InRegister(V& v) {
 #endif
 }
 
+// How far ahead of a block its samples are asked for. Samples seen in place in
+// the system's cache come from memory, and the processor's own prefetching stops
+// at each 4 KB page: the loads waited on memory (two pages ahead took the figure
+// of a 2 GiB record from 1.3 to 1.1 times a streaming read).
+constexpr uintptr_t kAheadBytes = 8192;
+
+// Asks for the cache lines of the block at x, kAheadBytes ahead; a hint, never a fault.
+template <typename T>
+HWY_INLINE void AskAheadOf(const T* x) {
+    const uintptr_t at = reinterpret_cast<uintptr_t>(x) + kAheadBytes;
+    for (uintptr_t line = 0; line < static_cast<uintptr_t>(kBlock) * sizeof(T); line += 64)
+        __builtin_prefetch(reinterpret_cast<const void*>(at + line));
+}
+
 #if !HWY_HAVE_SCALABLE && HWY_TARGET != HWY_SCALAR
 // lo and hi of the `blocks` whole blocks at x, each spread over an equal share of
 // the lanes in order: one block's vectors folded into one, in four chains joined
@@ -137,6 +151,7 @@ HWY_INLINE void FoldBlocks(D d, const T* HWY_RESTRICT x, const LoOp& lo, const H
     if constexpr (kBlocks == 1) {
         constexpr size_t K = hn::MaxLanes(d);
         static_assert(kBlock % (4 * K) == 0, "a block is whole vectors of four chains");
+        AskAheadOf(x);
         V mn0 = hn::LoadU(d, x), mn1 = hn::LoadU(d, x + K), mn2 = hn::LoadU(d, x + 2 * K),
           mn3 = hn::LoadU(d, x + 3 * K);
         InRegister(mn0);

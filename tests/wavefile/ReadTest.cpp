@@ -8,6 +8,7 @@
 #include "WaveFileFixture.h"
 #include "wavefile/FileHandle.h"
 #include "wavefile/NumberText.h"
+#include "wavefile/ReadMonitor.h"
 
 namespace kivelo {
 namespace {
@@ -146,6 +147,66 @@ TEST_F(ReadTest, OpenResults) {
 
 // Bad indexes, unreadable widths, empty blocks and negative or huge positions fail
 // without reading; a good call on the same file still works.
+// Samples seen in place in the mapped file are those a read delivers, counted as
+// read; where they are not stored one after the other as 2-byte samples in this
+// machine's order inside the mapping, none are seen (the caller reads them).
+TEST_F(ReadTest, SamplesSeenInPlaceAreThoseRead) {
+    static_assert(std::endian::native == std::endian::little, "the layouts below are little-endian");
+    for (const bool trace : {true, false}) {
+        SCOPED_TRACE(trace ? "Trace" : "Block");
+        test::HeaderDesc desc = Simple({"IS2", "IU2"}, 0, 2);
+        desc.groups[0].sizes =
+            trace ? std::vector<std::vector<int>>{{6, 6}, {6, 6}} : std::vector<std::vector<int>>{{6, 3}, {2, 6}};
+        desc.dataFormat = trace ? "Trace" : "Block";
+        desc.dataOffset = 4;
+        std::string data(4, '\xAA');
+        for (int i = 0; i < 24; ++i) data += test::SampleBytes({int64_t{0x1234} * i - 0x4000}, 2, true);
+        const std::string path = Write(desc, data, trace ? "trace" : "block");
+        CWaveFile f(path, 0);
+        ReadMonitor monitor;
+        f.SetReadMonitor(&monitor);
+        ASSERT_TRUE(f.IsOpen());
+        const auto mapping = f.MapData();
+        ASSERT_TRUE(mapping);
+        for (int b = 0; b < 2; ++b)
+            for (int t = 0; t < 2; ++t) {
+                f.SetBlock(b);
+                const int n = desc.groups[0].sizes[static_cast<size_t>(b)][static_cast<size_t>(t)];
+                for (int pos = 0; pos < n; ++pos)
+                    for (int count = 1; pos + count <= n; ++count) {
+                        monitor.Reset();
+                        const std::span<const int16_t> seen = f.MappedSamples(*mapping, b, t, pos, count);
+                        U got;
+                        for (const int16_t v : seen) got.push_back(static_cast<uint16_t>(v));
+                        EXPECT_EQ(monitor.bytesRead.load(), 2 * count);
+                        EXPECT_EQ(got, Read(f, t, pos, count)) << "b" << b << " t" << t << " at " << pos;
+                    }
+                EXPECT_TRUE(f.MappedSamples(*mapping, b, t, n - 1, 2).empty());
+                EXPECT_TRUE(f.MappedSamples(*mapping, b, t, -1, 2).empty());
+            }
+        monitor.cancel = true;
+        EXPECT_TRUE(f.MappedSamples(*mapping, 0, 0, 0, 1).empty());
+    }
+    // Not as the samples are read: 1-byte, byte-reversed, at an odd offset, short data.
+    const auto nothingSeen = [&](test::HeaderDesc desc, const std::string& data, const char* name, int64_t pos = 0) {
+        CWaveFile f(Write(desc, data, name), 0);
+        ASSERT_TRUE(f.IsOpen());
+        const auto mapping = f.MapData();
+        ASSERT_TRUE(mapping);
+        EXPECT_TRUE(f.MappedSamples(*mapping, 0, 0, pos, 2).empty()) << name;
+    };
+    const std::string eight(8, '\x11');
+    nothingSeen(Simple({"IS1"}, 4), eight, "bytes");
+    test::HeaderDesc big = Simple({"IS2"}, 4);
+    big.endian = "Big";
+    nothingSeen(big, eight, "big");
+    test::HeaderDesc odd = Simple({"IS2"}, 3);
+    odd.dataOffset = 1;
+    nothingSeen(odd, "\x11" + std::string(6, '\x22'), "odd");
+    nothingSeen(Simple({"IS2"}, 100), eight, "short", 3);
+    EXPECT_FALSE(CWaveFile().MapData());
+}
+
 TEST_F(ReadTest, BadRequestsReadNothing) {
     test::HeaderDesc desc = Simple({"XX", "IS2", "IS2"}, 4);
     desc.groups[0].sizes = {{4, 0, 4}};
