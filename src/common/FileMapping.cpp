@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <mutex>
@@ -84,6 +85,15 @@ FileMapping::~FileMapping() {
         s.begin.store(0, std::memory_order_release);
     }
     ::munmap(const_cast<uint8_t*>(base_), size_);
+}
+
+void FileMapping::LetGo(std::span<const uint8_t> bytes) const {
+    const auto begin = std::max(reinterpret_cast<uintptr_t>(bytes.data()), reinterpret_cast<uintptr_t>(base_));
+    const auto end =
+        std::min(reinterpret_cast<uintptr_t>(bytes.data()) + bytes.size(), reinterpret_cast<uintptr_t>(base_) + size_);
+    const uintptr_t first = (begin + pageBytes - 1) & ~(pageBytes - 1), last = end & ~(pageBytes - 1);
+    // A hint: pages it leaves mapped go when the mapping does.
+    if (first < last) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 bool FileMapping::Faulted() const {

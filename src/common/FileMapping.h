@@ -24,6 +24,10 @@ public:
     // Whether a page could not be read since the mapping was made: what was seen
     // there was zeros, not the file.
     bool Faulted() const;
+    // The whole pages inside `bytes` (of this mapping) are unmapped from the
+    // process, and mapped again from the system's cache if looked at again: an
+    // end of the mapping made in parts, by the threads that used them.
+    void LetGo(std::span<const uint8_t> bytes) const;
 
 private:
     FileMapping(const uint8_t* base, std::size_t size, int slot) : base_(base), size_(size), slot_(slot) {}

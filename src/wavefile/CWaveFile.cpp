@@ -635,19 +635,29 @@ std::unique_ptr<FileMapping> CWaveFile::MapData() const {
     return FileMapping::Map(data_.Descriptor(), size);
 }
 
-std::span<const int16_t> CWaveFile::MappedSamples(const FileMapping& mapping, int block, int trace, int64_t pos,
-                                                  int64_t count) const {
-    const Place at = PlaceOf(block, trace);
+std::span<const int16_t> CWaveFile::SeenInPlace(const FileMapping& mapping, const Place& at, int64_t pos,
+                                                int64_t count) const {
     int64_t offset = 0, from = 0, bytes = 0;
     if (pos < 0 || count <= 0 || !Readable(at) || WidthOf(at.trace) != 2 || NeedsSwap(at) ||
         count > int64_t{BlockSizeAt(at)} - pos || !ContiguousRecord(at, offset) || !MulAdd(pos, 2, offset, from) ||
         from % 2 != 0 || !MulAdd(count, 2, 0, bytes) || bytes > static_cast<int64_t>(mapping.Bytes().size()) - from)
         return {};
-    if (ReadMonitor* monitor = data_.Monitor()) {
-        if (monitor->Cancelled()) return {};
-        monitor->bytesRead.fetch_add(bytes, std::memory_order_relaxed);
-    }
     return {reinterpret_cast<const int16_t*>(mapping.Bytes().data() + from), static_cast<std::size_t>(count)};
+}
+
+std::span<const int16_t> CWaveFile::MappedSamples(const FileMapping& mapping, int block, int trace, int64_t pos,
+                                                  int64_t count) const {
+    const std::span<const int16_t> seen = SeenInPlace(mapping, PlaceOf(block, trace), pos, count);
+    if (ReadMonitor* monitor = data_.Monitor(); monitor && !seen.empty()) {
+        if (monitor->Cancelled()) return {};
+        monitor->bytesRead.fetch_add(static_cast<int64_t>(seen.size_bytes()), std::memory_order_relaxed);
+    }
+    return seen;
+}
+
+void CWaveFile::DoneWithMapped(const FileMapping& mapping, int block, int trace, int64_t pos, int64_t count) const {
+    const std::span<const int16_t> seen = SeenInPlace(mapping, PlaceOf(block, trace), pos, count);
+    mapping.LetGo({reinterpret_cast<const uint8_t*>(seen.data()), seen.size_bytes()});
 }
 
 int CWaveFile::ReadEnvelope(int stepCode, int block, int trace, int64_t pos, int64_t count, std::span<uint8_t> dst,

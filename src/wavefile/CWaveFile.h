@@ -74,6 +74,9 @@ public:
     // What is seen is the file only while the mapping has not Faulted().
     std::span<const int16_t> MappedSamples(const FileMapping& mapping, int block, int trace, int64_t pos,
                                            int64_t count) const;
+    // The caller has done with these samples in `mapping`: their pages are let go
+    // of now, on the caller's thread, rather than all at once when the mapping ends.
+    void DoneWithMapped(const FileMapping& mapping, int block, int trace, int64_t pos, int64_t count) const;
     // A summary of the block's trace made from the caller's own reads of all its
     // samples (see SummaryFeed), to be kept as an envelope read passing over the
     // record would keep it; null when one is kept already or none would be made
@@ -287,6 +290,8 @@ private:
     int FeedSummary(const Place& at, EnvelopeSummary& summary, int64_t from, int64_t target) const;
     // Appends output values of a read to the summary.
     void AppendToSummary(EnvelopeSummary& summary, std::span<const uint8_t> values, int outSize) const;
+    // MappedSamples without counting them as read.
+    std::span<const int16_t> SeenInPlace(const FileMapping& mapping, const Place& at, int64_t pos, int64_t count) const;
     // The width code that reads samples at the summary's size.
     int StoredCode(const Place& at, int storedBytes) const;
     // Gives the summary the cut positions and blocks of the expected reads in the

@@ -48,6 +48,11 @@ TEST(FileMapping, SeesTheFileAndReportsPagesThatCouldNotBeRead) {
     ASSERT_EQ(::pread(fd.Get(), read.data(), kBytes, 0), static_cast<ssize_t>(kBytes));
     EXPECT_EQ(std::memcmp(mapping->Bytes().data(), read.data(), kBytes), 0);
     EXPECT_FALSE(mapping->Faulted());
+    // Pages let go of (and the part pages around them kept) read the file again.
+    mapping->LetGo(mapping->Bytes().subspan(100, kBytes / 2));
+    mapping->LetGo(mapping->Bytes().subspan(kBytes - 10));
+    EXPECT_EQ(std::memcmp(mapping->Bytes().data(), read.data(), kBytes), 0);
+    EXPECT_FALSE(mapping->Faulted());
 
     // Shrunk beneath the mapping: the pages past the end read as zeros, the
     // program goes on, and the mapping says it no longer saw the file.
