@@ -10,10 +10,9 @@
 #include <system_error>
 #include <thread>
 
-#include <unistd.h>
-
 #include "common/ErrorText.h"
 #include "common/HugePages.h"
+#include "common/MachineMemory.h"
 #include "wavefile/PairReduction.h"
 #include "wavefile/SampleConversion.h"
 #include "wavefile/SummaryStore.h"
@@ -630,8 +629,7 @@ void CWaveFile::WillRead(int block, int trace, int64_t pos, int64_t count) const
 
 std::unique_ptr<FileMapping> CWaveFile::MapData() const {
     const int64_t size = data_.Size();
-    const long pages = ::sysconf(_SC_PHYS_PAGES), pageBytes = ::sysconf(_SC_PAGESIZE);
-    if (!open_ || size <= 0 || pages <= 0 || pageBytes <= 0 || size > int64_t{pages} / 2 * pageBytes) return nullptr;
+    if (!open_ || size <= 0 || size > PhysicalMemoryBytes() / 2) return nullptr;
     return FileMapping::Map(data_.Descriptor(), size);
 }
 

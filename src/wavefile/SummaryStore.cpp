@@ -1,9 +1,9 @@
 #include "wavefile/SummaryStore.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <thread>
+
+#include "common/MachineMemory.h"
 
 namespace kivelo {
 
@@ -119,9 +119,8 @@ int SummaryStore::Threads() const {
 }
 
 int64_t DefaultSummaryBudget() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) return int64_t{256} << 20;
-    return static_cast<int64_t>(pages) * pageSize / 8;
+    const int64_t memory = PhysicalMemoryBytes();
+    return memory > 0 ? memory / 8 : int64_t{256} << 20;
 }
 
 }  // namespace kivelo
